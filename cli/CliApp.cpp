@@ -1,0 +1,204 @@
+#include "CliApp.h"
+
+#include "CCharTable.h"
+#include "CTypingConverter.h"
+#include "CliIo.h"
+#include "CodePage.h"
+#include "StoredKeys.h"
+#include "TextFile.h"
+#include "Utf8.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kUsage[] =
+    "Usage: lettrino-cli COMMAND [OPTIONS] [FILE...]\n"
+    "\n"
+    "Russian text from a Latin keyboard, and back. Text is UTF-8 in and out; without FILE the\n"
+    "text comes from standard input.\n"
+    "\n"
+    "Commands:\n"
+    "  to-cyrillic [--keys TEXT] [FILE]  the text as typing it in Russian mode would give\n"
+    "  to-latin [--keys TEXT] [FILE]     Cyrillic letters written with their first Latin key\n"
+    "  convert [--keys TEXT] [FILE]      to Cyrillic when the text starts with a Latin\n"
+    "                                    character, to Latin when it starts with a Cyrillic one\n"
+    "  detect FILE...                    the recognised encoding of each file:\n"
+    "                                    0 plain/system, 866 DOS, 1251 Windows, 20866 KOI8-R,\n"
+    "                                    65001 UTF-16, 65002 UTF-16 with Cyrillic\n"
+    "  decode [FILE]                     the file's text as the editor opens it, as UTF-8\n"
+    "\n"
+    "Options:\n"
+    "  --keys TEXT   the key table in its stored form (01a|02b|...); without it the keys\n"
+    "                stored by the editor are used, or the default keys\n"
+    "  -h, --help    show this help\n"
+    "  --version     show the version\n"
+    "\n"
+    "Exit status: 0 success, 1 failure, 2 usage error.\n";
+
+struct SArgs {
+    std::string command;
+    bool haveKeys = false;
+    std::string keys;
+    std::vector<std::string> files;
+};
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "lettrino-cli: %s\nTry 'lettrino-cli --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+int Failure(const std::string& message) {
+    std::fprintf(stderr, "lettrino-cli: %s\n", message.c_str());
+    return kExitFailure;
+}
+
+const unsigned char* Bytes(const std::string& s) {
+    return reinterpret_cast<const unsigned char*>(s.data());
+}
+
+bool LoadTable(const SArgs& args, CCharTable& table, std::string& error) {
+    std::u16string stored;
+    if (args.haveKeys) {
+        std::size_t offset = 0;
+        if (!IsValidUtf8(Bytes(args.keys), args.keys.size(), &offset)) {
+            error = "--keys: invalid UTF-8 at byte offset " + std::to_string(offset);
+            return false;
+        }
+        stored = Utf8ToUtf16(Bytes(args.keys), args.keys.size());
+    } else {
+        stored = StoredKeysText();
+    }
+    table.KeysFromStored(stored);
+    return true;
+}
+
+bool ReadText(const std::string& path, std::u16string& text, std::string& error) {
+    std::string bytes;
+    if (!ReadAll(path, bytes, error))
+        return false;
+    std::size_t offset = 0;
+    if (!IsValidUtf8(Bytes(bytes), bytes.size(), &offset)) {
+        error = InputName(path) + ": invalid UTF-8 at byte offset " + std::to_string(offset);
+        return false;
+    }
+    text = Utf8ToUtf16(Bytes(bytes), bytes.size());
+    return true;
+}
+
+int WriteText(const std::u16string& text) {
+    std::string error;
+    if (!WriteOut(Utf16ToUtf8(text), error))
+        return Failure(error);
+    return kExitOk;
+}
+
+int RunConversion(const SArgs& args) {
+    if (args.files.size() > 1)
+        return UsageError(args.command + " takes at most one FILE");
+    CCharTable table;
+    std::string error;
+    if (!LoadTable(args, table, error))
+        return UsageError(error);
+    std::u16string text;
+    if (!ReadText(args.files.empty() ? std::string() : args.files.front(), text, error))
+        return Failure(error);
+
+    bool toCyrillic = args.command == "to-cyrillic";
+    bool toLatin = args.command == "to-latin";
+    if (args.command == "convert") {
+        toCyrillic = table.IsNotCyrillicStart(text);
+        toLatin = !toCyrillic && table.IsNotLatinStart(text);
+    }
+    if (toCyrillic)
+        text = ConvertToCyrillic(table, text);
+    else if (toLatin)
+        table.ToLatin(text);
+    return WriteText(text);
+}
+
+int RunDetect(const SArgs& args) {
+    if (args.files.empty())
+        return UsageError("detect needs at least one FILE");
+    int status = kExitOk;
+    std::string bytes, error;
+    for (const std::string& path : args.files) {
+        if (path == "-") {
+            status = Failure("detect reads files, not standard input");
+            continue;
+        }
+        if (!ReadAll(path, bytes, error)) {
+            status = Failure(error);
+            continue;
+        }
+        const std::string line =
+            std::to_string(DetectCyrillicCodePage(Bytes(bytes), bytes.size())) + "\t" + path + "\n";
+        if (!WriteOut(line, error))
+            return Failure(error);
+    }
+    return status;
+}
+
+int RunDecode(const SArgs& args) {
+    if (args.files.size() > 1)
+        return UsageError("decode takes at most one FILE");
+    std::string bytes, error;
+    if (!ReadAll(args.files.empty() ? std::string() : args.files.front(), bytes, error))
+        return Failure(error);
+    const SDecodedText decoded = DecodeTextFile(Bytes(bytes), bytes.size());
+    bytes.clear();
+    bytes.shrink_to_fit();
+    return WriteText(decoded.text);
+}
+
+} // namespace
+
+int RunCli(int argc, char** argv) {
+    SArgs args;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (options && (arg == "-h" || arg == "--help")) {
+            std::string error;
+            return WriteOut(kUsage, error) ? kExitOk : Failure(error);
+        }
+        if (options && arg == "--version") {
+            std::string error;
+            return WriteOut("lettrino-cli " LT_VERSION "\n", error) ? kExitOk : Failure(error);
+        }
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && (arg == "--keys" || arg.starts_with("--keys="))) {
+            if (arg == "--keys") {
+                if (i + 1 >= argc)
+                    return UsageError("--keys needs a value");
+                args.keys = argv[++i];
+            } else {
+                args.keys = arg.substr(7);
+            }
+            args.haveKeys = true;
+        } else if (options && arg.size() > 1 && arg[0] == '-') {
+            return UsageError("unknown option '" + arg + "'");
+        } else if (arg.empty()) {
+            return UsageError("an empty FILE name");
+        } else if (args.command.empty()) {
+            args.command = arg;
+        } else {
+            // "-" names standard input, as usual.
+            args.files.push_back(arg == "-" && args.command != "detect" ? std::string() : arg);
+        }
+    }
+    if (args.command.empty())
+        return UsageError("missing COMMAND");
+    if (args.command == "to-cyrillic" || args.command == "to-latin" || args.command == "convert")
+        return RunConversion(args);
+    if (args.haveKeys)
+        return UsageError("--keys applies to to-cyrillic, to-latin and convert only");
+    if (args.command == "detect")
+        return RunDetect(args);
+    if (args.command == "decode")
+        return RunDecode(args);
+    return UsageError("unknown command '" + args.command + "'");
+}

@@ -1,0 +1,59 @@
+// The character table: 35 fixed Cyrillic rows (the 33 Russian letters in Windows-1251 order,
+// then "." and ","), up to three Latin keys per row, and the typed forms that typing matches.
+// One process-wide instance, g_charTable, read by every conversion in the program; only the
+// character list changes its keys, and every change rebuilds the typed forms at once.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+class CCharTable {
+public:
+    static constexpr int kRows = 35;
+    static constexpr int kLetterRows = 33; // rows 34 and 35 ("." and ",") are not letters
+    static constexpr int kSlots = 3;
+    static constexpr int kKeyCount = kRows * kSlots;
+
+    // Match results of MatchTyped.
+    enum { kNoMatch = 0, kMatchLower = 1, kMatchUpper = 2 };
+
+    CCharTable();
+
+    // Keys and typed forms: row r, slot s at index 3r + s.
+    static constexpr int Index(int row, int slot) { return row * kSlots + slot; }
+
+    // Character table (keys and their text forms).
+    void SetDefaultKeys();
+    std::u16string KeysToText() const;
+    void KeysFromText(const std::u16string& text);
+    // LoadKeys semantics for a stored value: empty means the default table.
+    void KeysFromStored(const std::u16string& stored);
+    // The row's keys joined by "," from slot 0 up to the first empty slot.
+    std::u16string RowLabel(int row) const;
+    // Reads a label into the row's slots without rebuilding the typed forms; callers that read a
+    // whole list call BuildTypedForms once at the end.
+    void ReadRowLabel(int row, const std::u16string& label);
+
+    // Latin to Cyrillic.
+    void BuildTypedForms();
+    int MatchTyped(std::u16string fragment, std::u16string form) const;
+    bool ConvertAtCaret(std::u16string& text, std::size_t& caret) const;
+    bool IsNotCyrillicStart(std::u16string text) const;
+    // Length of the longest typed form: typing needs only this many characters before the caret.
+    std::size_t MaxTypedLength() const;
+
+    // Cyrillic to Latin.
+    bool ToLatin(std::u16string& text) const;
+    bool IsNotLatinStart(std::u16string text) const;
+
+    std::u16string m_cyrLower;
+    std::u16string m_cyrUpper;
+    std::u16string m_latLower;
+    std::u16string m_latUpper;
+    std::u16string m_digits;
+    std::array<std::u16string, kKeyCount> m_keys;
+    std::array<std::u16string, kKeyCount> m_typed;
+};
+
+extern CCharTable g_charTable;

@@ -1,0 +1,218 @@
+// lettrino-cli as a user runs it: the built binary, its output compared exactly.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SRun {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Spit(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/lt-cli-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        m_dir = pattern;
+        // A private settings location: never the user's keys.
+        fs::create_directories(m_dir / "config");
+        m_env.push_back("XDG_CONFIG_HOME=" + (m_dir / "config").string());
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    SRun Run(const std::vector<std::string>& args, const std::string& input = {}) {
+        Spit(m_dir / "stdin", input);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, (m_dir / "stdin").c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, (m_dir / "stdout").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, (m_dir / "stderr").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        std::vector<std::string> argStrings = {LT_CLI_PATH};
+        argStrings.insert(argStrings.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : argStrings)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> envStrings;
+        for (char** e = environ; *e; ++e) {
+            if (std::string(*e).rfind("XDG_CONFIG_HOME=", 0) != 0)
+                envStrings.push_back(*e);
+        }
+        envStrings.insert(envStrings.end(), m_env.begin(), m_env.end());
+        std::vector<char*> envp;
+        for (auto& e : envStrings)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        pid_t pid = 0;
+        SRun run;
+        if (posix_spawn(&pid, LT_CLI_PATH, &actions, nullptr, argv.data(), envp.data()) == 0) {
+            int wstatus = 0;
+            waitpid(pid, &wstatus, 0);
+            run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        run.out = Slurp(m_dir / "stdout");
+        run.err = Slurp(m_dir / "stderr");
+        return run;
+    }
+
+    std::string File(const std::string& name, const std::string& bytes) {
+        Spit(m_dir / name, bytes);
+        return (m_dir / name).string();
+    }
+
+    void StoreKeys(const std::string& iniLine) {
+        fs::create_directories(m_dir / "config" / "ZDK");
+        Spit(m_dir / "config" / "ZDK" / "Lt.conf", "[Settings]\n" + iniLine + "\n");
+    }
+
+    fs::path m_dir;
+    std::vector<std::string> m_env;
+};
+
+const std::string kPrivet1251 = "\xCF\xF0\xE8\xE2\xE5\xF2 \xEC\xE8\xF0";
+const std::string kPrivetKoi = "\xF0\xD2\xC9\xD7\xC5\xD4 \xCD\xC9\xD2";
+const std::string kPrivet866 = "\x8F\xE0\xA8\xA2\xA5\xE2 \xAC\xA8\xE0";
+
+} // namespace
+
+TEST_F(CliTest, HelpVersionAndUsageErrors) {
+    SRun r = Run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("to-cyrillic"), std::string::npos);
+    r = Run({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("lettrino-cli ", 0), 0u);
+
+    const std::vector<std::vector<std::string>> usageErrors = {{},
+                                                               {"transmogrify"},
+                                                               {"to-latin", "--bogus"},
+                                                               {"to-latin", "--keys"},
+                                                               {"to-latin", "a", "b"},
+                                                               {"detect"},
+                                                               {"decode", "--keys", "01a"},
+                                                               {"to-latin", ""}};
+    for (const auto& args : usageErrors) {
+        r = Run(args);
+        EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_NE(r.err.find("lettrino-cli: "), std::string::npos);
+    }
+}
+
+TEST_F(CliTest, Conversions) {
+    EXPECT_EQ(Run({"to-cyrillic"}, "Shhuka i ob'ekt, jolka!\n").out, "Щука и объект, ёлка!\n");
+    EXPECT_EQ(Run({"to-latin"}, "Щука и объект, ёлка!\n").out, "SHHuka i ob'ekt, jolka!\n");
+    EXPECT_EQ(Run({"convert"}, "  privet").out, "  привет");
+    EXPECT_EQ(Run({"convert"}, "Привет").out, "Privet");
+    EXPECT_EQ(Run({"convert"}, ". abc").out, ". abc"); // neither direction: unchanged
+    EXPECT_EQ(Run({"to-cyrillic", "--keys", "01x|02y"}, "xyz").out, "абz");
+    EXPECT_EQ(Run({"to-latin", "--keys=01x"}, "абв").out, "x");
+    const std::string file = File("in.txt", "zhuk\r\nshh\n😀 ß");
+    EXPECT_EQ(Run({"to-cyrillic", file}).out, "жук\r\nщ\n😀 ß");
+    EXPECT_EQ(Run({"to-cyrillic", "-"}, "w").out, "щ");
+    SRun r = Run({"to-latin"}, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CliTest, UsesTheKeysTheEditorStored) {
+    StoreKeys("Chars=01q");
+    EXPECT_EQ(Run({"to-cyrillic"}, "qa").out, "аa");
+    EXPECT_EQ(Run({"to-cyrillic", "--keys", "02a"}, "qa").out, "qб"); // --keys wins
+    StoreKeys("Chars=");
+    EXPECT_EQ(Run({"to-cyrillic"}, "qa").out, "qа"); // empty value: the default keys
+    StoreKeys("Chars=01a,b|35z");                    // unquoted comma: the INI reader splits it
+    EXPECT_EQ(Run({"to-latin"}, "а,").out, "a,b,");
+    StoreKeys("Chars=\"01q|35,\"");
+    EXPECT_EQ(Run({"to-cyrillic"}, "q,").out, "а,");
+}
+
+TEST_F(CliTest, BadInputIsAnErrorNamingIt) {
+    SRun r = Run({"to-latin"}, "ok \xC3\x28");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("standard input: invalid UTF-8 at byte offset 3"), std::string::npos) << r.err;
+
+    r = Run({"to-cyrillic", (m_dir / "missing.txt").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("missing.txt: No such file or directory"), std::string::npos) << r.err;
+
+    r = Run({"decode", m_dir.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is a folder"), std::string::npos) << r.err;
+
+    if (geteuid() != 0) { // root reads anything
+        const std::string locked = File("locked.txt", "x");
+        fs::permissions(locked, fs::perms::none);
+        r = Run({"to-latin", locked});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
+    }
+
+    r = Run({"to-latin", "--keys", "01\xFF"}, "а");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--keys: invalid UTF-8"), std::string::npos);
+}
+
+TEST_F(CliTest, DetectAndDecode) {
+    const std::string cp1251 = File("1251.txt", kPrivet1251);
+    const std::string koi = File("koi.txt", kPrivetKoi);
+    const std::string dos = File("866.txt", kPrivet866);
+    const std::string utf16 = File("utf16.txt", std::string("\xFF\xFE\x1F\x04\x40\x04", 6));
+    const std::string utf8 = File("utf8.txt", "Привет мир");
+    SRun r = Run({"detect", cp1251, koi, dos, utf16, (m_dir / "gone").string(), utf8});
+    EXPECT_EQ(r.status, 1); // one file was missing, the others are still reported
+    EXPECT_EQ(r.out, "1251\t" + cp1251 + "\n20866\t" + koi + "\n866\t" + dos + "\n65001\t" + utf16 +
+                         "\n866\t" + utf8 + "\n");
+    EXPECT_NE(r.err.find("gone"), std::string::npos);
+
+    for (const std::string& path : {cp1251, koi, dos, utf8}) {
+        r = Run({"decode", path});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, "Привет мир") << path;
+    }
+    EXPECT_EQ(Run({"decode", utf16}).out, "Пр");
+    EXPECT_EQ(Run({"decode"}, kPrivetKoi).out, "Привет мир");
+    EXPECT_EQ(Run({"decode"}, "").out, "");
+}
+
+TEST_F(CliTest, LargeInputInOnePass) {
+    std::string latin;
+    for (int i = 0; i < 100000; ++i)
+        latin += "Shhuka, zhuk i ob'ekt.\n"; // 2.3 MB: hours on a quadratic path
+    SRun r = Run({"to-cyrillic"}, latin);
+    ASSERT_EQ(r.status, 0);
+    std::string expected;
+    for (int i = 0; i < 100000; ++i)
+        expected += "Щука, жук и объект.\n";
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(Run({"to-latin"}, expected).out.size(),
+              std::string("SHHuka, zhuk i ob'ekt.\n").size() * 100000);
+}
