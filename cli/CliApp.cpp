@@ -1,7 +1,7 @@
 #include "CliApp.h"
 
 #include "CCharTable.h"
-#include "CTypingConverter.h"
+#include "CliConvert.h"
 #include "CliIo.h"
 #include "CodePage.h"
 #include "StoredKeys.h"
@@ -75,23 +75,12 @@ bool LoadTable(const SArgs& args, CCharTable& table, std::string& error) {
     return true;
 }
 
-bool ReadText(const std::string& path, std::u16string& text, std::string& error) {
-    std::string bytes;
-    if (!ReadAll(path, bytes, error))
-        return false;
-    std::size_t offset = 0;
-    if (!IsValidUtf8(Bytes(bytes), bytes.size(), &offset)) {
-        error = InputName(path) + ": invalid UTF-8 at byte offset " + std::to_string(offset);
-        return false;
-    }
-    text = Utf8ToUtf16(Bytes(bytes), bytes.size());
-    return true;
-}
-
-int WriteText(const std::u16string& text) {
+int WritePieces(const std::vector<std::string>& pieces) {
     std::string error;
-    if (!WriteOut(Utf16ToUtf8(text), error))
-        return Failure(error);
+    for (const std::string& piece : pieces) {
+        if (!WriteOut(piece, error))
+            return Failure(error);
+    }
     return kExitOk;
 }
 
@@ -102,21 +91,21 @@ int RunConversion(const SArgs& args) {
     std::string error;
     if (!LoadTable(args, table, error))
         return UsageError(error);
-    std::u16string text;
-    if (!ReadText(args.files.empty() ? std::string() : args.files.front(), text, error))
+    const std::string path = args.files.empty() ? std::string() : args.files.front();
+    std::string bytes;
+    if (!ReadAll(path, bytes, error))
         return Failure(error);
 
-    bool toCyrillic = args.command == "to-cyrillic";
-    bool toLatin = args.command == "to-latin";
-    if (args.command == "convert") {
-        toCyrillic = table.IsNotCyrillicStart(text);
-        toLatin = !toCyrillic && table.IsNotLatinStart(text);
-    }
-    if (toCyrillic)
-        text = ConvertToCyrillic(table, text);
-    else if (toLatin)
-        table.ToLatin(text);
-    return WriteText(text);
+    const EDirection direction = args.command == "to-cyrillic" ? EDirection::kToCyrillic
+                                 : args.command == "to-latin"  ? EDirection::kToLatin
+                                                               : ChooseDirection(table, bytes);
+    std::vector<std::string> pieces;
+    std::size_t offset = 0;
+    if (!ConvertUtf8(table, direction, bytes, pieces, offset))
+        return Failure(InputName(path) + ": invalid UTF-8 at byte offset " + std::to_string(offset));
+    bytes.clear();
+    bytes.shrink_to_fit();
+    return WritePieces(pieces);
 }
 
 int RunDetect(const SArgs& args) {
@@ -147,10 +136,14 @@ int RunDecode(const SArgs& args) {
     std::string bytes, error;
     if (!ReadAll(args.files.empty() ? std::string() : args.files.front(), bytes, error))
         return Failure(error);
-    const SDecodedText decoded = DecodeTextFile(Bytes(bytes), bytes.size());
+    SDecodedText decoded = DecodeTextFile(Bytes(bytes), bytes.size());
     bytes.clear();
     bytes.shrink_to_fit();
-    return WriteText(decoded.text);
+    std::vector<std::string> pieces;
+    EncodeUtf8(decoded.text, pieces);
+    decoded.text.clear();
+    decoded.text.shrink_to_fit();
+    return WritePieces(pieces);
 }
 
 } // namespace

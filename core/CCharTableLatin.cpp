@@ -4,54 +4,96 @@
 #include "UnicodeText.h"
 
 #include <array>
-#include <cstdint>
-#include <utility>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+namespace {
+
+// What one UTF-16 unit becomes: up to four units inline, so that the copy is one fixed-size move
+// whatever the key's length (key lengths vary from letter to letter and would defeat branch
+// prediction); longer keys are flagged and copied the slow way.
+struct SOut {
+    char16_t units[4];
+    std::uint32_t length; // kLongKey: take `key`
+    const std::u16string* key;
+};
+constexpr std::uint32_t kLongKey = 0xFFFFFFFF;
+constexpr std::size_t kTableSize = 0x500; // Basic Latin up to the end of the Cyrillic block
+
+} // namespace
 
 bool CCharTable::ToLatin(std::u16string& text) const {
     if (text.empty())
         return false;
-    // Per-call lookup of the Cyrillic block, so long texts cost one table read per character;
-    // it is rebuilt every call because the keys may have changed since the last one.
-    constexpr char16_t kBlock = 0x400;
-    std::array<std::int16_t, 256> rowOf; // row + 1 (lower case), -(row + 1) (upper case), 0 none
-    rowOf.fill(0);
-    bool outsideBlock = false;
-    // Lower case is looked up first, and a search finds the first row: fill upper before lower
-    // and each from the last row up, so the entry that the search would find is the one left.
-    for (const auto& [chars, sign] : {std::pair{&m_cyrUpper, -1}, std::pair{&m_cyrLower, 1}}) {
-        for (int row = kLetterRows - 1; row >= 0; --row) {
-            const char16_t c = (*chars)[row];
-            if (c >= kBlock && c < kBlock + 256)
-                rowOf[c - kBlock] = std::int16_t(sign * (row + 1));
-            else
-                outsideBlock = true;
-        }
-    }
     std::array<std::u16string, kLetterRows> upperKeys;
     for (int row = 0; row < kLetterRows; ++row)
         upperKeys[row] = UpperCase(m_keys[Index(row, 0)]);
 
+    // The letters, as a search from the start of each string finds them: small letters first.
     const std::u16string_view lower = std::u16string_view(m_cyrLower).substr(0, kLetterRows);
     const std::u16string_view upper = std::u16string_view(m_cyrUpper).substr(0, kLetterRows);
-    std::u16string result;
-    result.reserve(text.size() + text.size() / 4);
-    for (const char16_t c : text) {
-        int code = 0;
-        if (c >= kBlock && c < kBlock + 256) {
-            code = rowOf[c - kBlock];
-        } else if (outsideBlock) {
-            if (const std::size_t p = lower.find(c); p != lower.npos)
-                code = int(p) + 1;
-            else if (const std::size_t q = upper.find(c); q != upper.npos)
-                code = -int(q) - 1;
+    auto search = [&](char16_t c) -> const std::u16string* {
+        if (const std::size_t p = lower.find(c); p != lower.npos)
+            return &m_keys[Index(int(p), 0)];
+        if (const std::size_t q = upper.find(c); q != upper.npos)
+            return &upperKeys[q];
+        return nullptr;
+    };
+    // A table of the answers for the units below 0x500, built per call because the keys may have
+    // changed since the last one. Filled from the last letter to the first, capitals before small
+    // letters, so that what stays is what the search finds; units above are searched.
+    auto table = std::make_unique<SOut[]>(kTableSize);
+    for (std::size_t c = 0; c < kTableSize; ++c)
+        table[c] = SOut{{char16_t(c)}, 1, nullptr};
+    bool searchAbove = false;
+    for (const std::u16string_view letters : {upper, lower}) {
+        for (std::size_t row = letters.size(); row-- > 0;) {
+            const char16_t c = letters[row];
+            if (c >= kTableSize) {
+                searchAbove = true;
+                continue;
+            }
+            const std::u16string* key = letters == upper ? &upperKeys[row] : &m_keys[Index(int(row), 0)];
+            SOut& entry = table[c];
+            entry.key = key;
+            entry.length = key->size() <= 4 ? std::uint32_t(key->size()) : kLongKey;
+            std::memcpy(entry.units, key->data(), std::min<std::size_t>(key->size(), 4) * sizeof(char16_t));
         }
-        if (code > 0)
-            result += m_keys[Index(code - 1, 0)];
-        else if (code < 0)
-            result += upperKeys[-code - 1];
-        else
-            result += c;
     }
+
+    auto keyAbove = [&](char16_t c) { return searchAbove ? search(c) : nullptr; };
+
+    // Measure first, then fill: one allocation of the exact size (plus room for the fixed-size
+    // moves), even for texts of 100 MB.
+    std::size_t length = 0;
+    for (const char16_t c : text) {
+        if (c < kTableSize) {
+            const SOut& entry = table[c];
+            length += entry.length != kLongKey ? entry.length : entry.key->size();
+        } else {
+            const std::u16string* key = keyAbove(c);
+            length += key ? key->size() : 1;
+        }
+    }
+    std::u16string result(length + 4, u'\0');
+    char16_t* out = result.data();
+    for (const char16_t c : text) {
+        if (c < kTableSize) {
+            const SOut& entry = table[c];
+            if (entry.length != kLongKey) {
+                std::memcpy(out, entry.units, sizeof entry.units);
+                out += entry.length;
+                continue;
+            }
+            out = std::copy(entry.key->begin(), entry.key->end(), out);
+        } else if (const std::u16string* key = keyAbove(c)) {
+            out = std::copy(key->begin(), key->end(), out);
+        } else {
+            *out++ = c;
+        }
+    }
+    result.resize(length);
     text = std::move(result);
     return true;
 }

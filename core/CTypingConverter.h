@@ -21,22 +21,38 @@ public:
 
     // Appends one typed character to `text` (the converted text so far) and converts at its end.
     void Type(std::u16string& text, char16_t c) const;
+    // Types every character of `typed` in turn.
+    void Type(std::u16string& text, std::u16string_view typed) const;
     // The text as typing it into an empty document would give.
     std::u16string Convert(std::u16string_view typed) const;
+    // How far back from its end typing can still change a text: the longest typed form. Anything
+    // before that is final, so long texts can be converted and written out piece by piece.
+    std::size_t Reach() const { return m_reach; }
+    // True when no typed form can match the character: nothing typed before it combines with
+    // anything typed after it, so a text can be cut behind it and its pieces converted apart.
+    bool IsSeparator(char16_t c) const;
 
 private:
-    struct SForm {
-        std::u16string text;
-        char16_t lower;
-        char16_t upper;
-    };
+    // Converts in a raw buffer: `text` holds `length` units and has room for typed.size() more.
+    // Returns the new length.
+    std::size_t TypeInto(char16_t* text, std::size_t length, std::u16string_view typed) const;
+    // Tries the longer forms of a list at the end of the text; on a match replaces them there.
+    bool MatchLonger(const char16_t* text, char16_t*& end, const std::uint32_t* form) const;
 
-    int Match(std::u16string_view fragment, const SForm& form) const;
-
-    std::vector<SForm> m_forms;                      // in match order: longest, then highest row and slot
-    std::vector<std::vector<std::uint16_t>> m_lists; // form indices per list, in match order
-    std::vector<std::uint16_t> m_listOf;             // UTF-16 unit -> list (0 = none) of forms it can end
-    std::vector<char16_t> m_partner;                 // UTF-16 unit -> the small letter it stands for, or 0
+    std::size_t m_reach = 0;
+    // For each UTF-16 unit, the forms that can end with it, packed one after the other so that a
+    // step walks one short stretch of memory. A list starts with a header:
+    //   [0], [1]  64-bit filter of the units that can stand before the last unit of a longer form
+    //             (bit unit & 63), so most steps skip the longer forms after one test;
+    //   [2]       small letter | capital << 16 of the first one-unit form, 0 when there is none;
+    //   [3]       that form's unit (a typed unit equal to it gives the small letter);
+    // then the longer forms {length, small letter | capital << 16, units...}, closed by a 0.
+    // m_listOf[unit] is the offset of the unit's list; offset 0 is the empty list.
+    std::vector<std::uint32_t> m_lists;
+    std::vector<std::uint32_t> m_listOf;
+    std::vector<char16_t> m_partner; // UTF-16 unit -> the small letter it stands for as capital, or 0
+    std::vector<char16_t> m_fold;    // UTF-16 unit -> its partner, or itself
+    std::vector<bool> m_inForm;      // UTF-16 unit -> occurs in some typed form
 };
 
 // Convenience over CTypingConverter.

@@ -42,5 +42,6 @@ int ScoreCyrillicEncodings(const unsigned char* bytes, std::size_t n, unsigned l
 std::u16string DecodeWithCodePage(unsigned codePage, const unsigned char* bytes, std::size_t n);
 
 // The way back to 8 bits, one byte per UTF-16 unit: 1251, 866, 20866, or 0 for the system code
-// page (Windows-1252, the single-byte system code page). A unit the code page lacks becomes '?'.
+// page (Windows-1252, the single-byte system code page; 1252 itself is accepted too). A unit the
+// code page lacks becomes '?'. An unknown code page yields an empty string.
 std::string EncodeWithCodePage(unsigned codePage, std::u16string_view text);

@@ -1,0 +1,188 @@
+#include "CliConvert.h"
+
+#include "CTypingConverter.h"
+#include "UnicodeText.h"
+#include "Utf8.h"
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <thread>
+
+namespace {
+
+constexpr std::size_t kBlockBytes = 1 << 16;
+constexpr std::size_t kMinPieceBytes = 1 << 20; // below this a thread costs more than it saves
+
+const unsigned char* Bytes(std::string_view s) {
+    return reinterpret_cast<const unsigned char*>(s.data());
+}
+bool IsContinuation(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+bool IsHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit < 0xDC00;
+}
+
+std::size_t PieceCount(std::size_t size) {
+    const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    return std::clamp<std::size_t>(size / kMinPieceBytes, 1, threads);
+}
+
+// Runs work(i) for i = 0 .. count - 1, each on a thread of its own (the first on this one).
+void RunPieces(std::size_t count, const std::function<void(std::size_t)>& work) {
+    std::vector<std::thread> threads;
+    for (std::size_t i = 1; i < count; ++i)
+        threads.emplace_back(work, i);
+    work(0);
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+// Cut points near count equal shares, each where cut(position) accepts it (moving forwards);
+// always starts with 0 and ends with the size.
+std::vector<std::size_t> CutPoints(std::size_t size, std::size_t count,
+                                   const std::function<std::size_t(std::size_t)>& cutAtOrAfter) {
+    std::vector<std::size_t> cuts = {0};
+    for (std::size_t k = 1; k < count; ++k) {
+        const std::size_t cut = cutAtOrAfter(std::max(cuts.back(), size / count * k));
+        if (cut > cuts.back() && cut < size)
+            cuts.push_back(cut);
+    }
+    cuts.push_back(size);
+    return cuts;
+}
+
+// The end of the next block: a cache-sized stretch ending before a character.
+std::size_t BlockEnd(std::string_view input) {
+    std::size_t end = std::min(input.size(), kBlockBytes);
+    while (end < input.size() && end > 0 && IsContinuation(input[end]))
+        --end;
+    return end > 0 ? end : std::min(input.size(), kBlockBytes);
+}
+
+// Calls each(block) for the input cut into decoded blocks at character boundaries; false, with
+// the offset of the first bad byte, when the input is not well-formed UTF-8.
+bool ForEachBlock(std::string_view input, std::size_t& errorOffset,
+                  const std::function<void(std::u16string&)>& each) {
+    std::u16string block;
+    const std::size_t size = input.size();
+    while (!input.empty()) {
+        const std::size_t end = BlockEnd(input);
+        std::size_t offset = 0;
+        if (!Utf8ToUtf16Checked(Bytes(input), end, block, &offset)) {
+            errorOffset = size - input.size() + offset;
+            return false;
+        }
+        each(block);
+        input.remove_prefix(end);
+    }
+    return true;
+}
+
+bool ConvertPiece(const CCharTable& table, const CTypingConverter* typing, EDirection direction,
+                  std::string_view input, std::string& out, std::size_t& errorOffset) {
+    out.reserve(input.size() + input.size() / 4);
+    if (direction == EDirection::kNone) {
+        if (!IsValidUtf8(Bytes(input), input.size(), &errorOffset))
+            return false;
+        out.assign(input); // well-formed UTF-8 passes through unchanged
+        return true;
+    }
+    if (direction == EDirection::kToLatin) {
+        return ForEachBlock(input, errorOffset, [&](std::u16string& block) {
+            table.ToLatin(block);
+            AppendUtf16AsUtf8(out, block);
+        });
+    }
+    std::u16string typed;
+    const bool ok = ForEachBlock(input, errorOffset, [&](std::u16string& block) {
+        typing->Type(typed, block);
+        // Typing can still change the last Reach() units; everything before them is final.
+        std::size_t final = typed.size() > typing->Reach() ? typed.size() - typing->Reach() : 0;
+        if (final > 0 && IsHighSurrogate(typed[final - 1]))
+            --final; // a surrogate pair is encoded whole
+        AppendUtf16AsUtf8(out, std::u16string_view(typed).substr(0, final));
+        typed.erase(0, final);
+    });
+    AppendUtf16AsUtf8(out, typed);
+    return ok;
+}
+
+} // namespace
+
+EDirection ChooseDirection(const CCharTable& table, std::string_view utf8) {
+    EDirection direction = EDirection::kNone;
+    bool decided = false;
+    // Stops decoding at the first block with something other than white space.
+    while (!decided && !utf8.empty()) {
+        const std::size_t end = BlockEnd(utf8);
+        const std::u16string block = Utf8ToUtf16(Bytes(utf8), end);
+        utf8.remove_prefix(end);
+        const std::u16string_view trimmed = TrimWhiteSpace(block);
+        if (trimmed.empty())
+            continue;
+        decided = true;
+        const std::u16string first(1, trimmed.front());
+        if (table.IsNotCyrillicStart(first))
+            direction = EDirection::kToCyrillic;
+        else if (table.IsNotLatinStart(first))
+            direction = EDirection::kToLatin;
+    }
+    return direction;
+}
+
+bool ConvertUtf8(const CCharTable& table, EDirection direction, std::string_view input,
+                 std::vector<std::string>& pieces, std::size_t& errorOffset) {
+    std::optional<CTypingConverter> typing;
+    std::function<std::size_t(std::size_t)> cutAtOrAfter;
+    if (direction == EDirection::kToCyrillic) {
+        typing.emplace(table);
+        // Typing never combines across a separator, so pieces may start right behind one.
+        const char separator = typing->IsSeparator(u'\n') ? '\n' : typing->IsSeparator(u' ') ? ' ' : 0;
+        cutAtOrAfter = [&](std::size_t from) {
+            if (separator == 0)
+                return input.size();
+            const std::size_t at = input.find(separator, from);
+            return at == std::string_view::npos ? input.size() : at + 1;
+        };
+    } else {
+        cutAtOrAfter = [&](std::size_t from) {
+            while (from < input.size() && IsContinuation(input[from]))
+                ++from;
+            return from;
+        };
+    }
+    const std::vector<std::size_t> cuts = CutPoints(input.size(), PieceCount(input.size()), cutAtOrAfter);
+    const std::size_t count = cuts.size() - 1;
+    pieces.assign(count, std::string());
+    std::vector<std::size_t> bad(count, std::string_view::npos);
+    RunPieces(count, [&](std::size_t i) {
+        // Cuts lie before a character that is not a continuation byte (or behind an ASCII
+        // separator), so each piece is well-formed exactly when its part of the whole is.
+        const std::string_view piece = input.substr(cuts[i], cuts[i + 1] - cuts[i]);
+        std::size_t offset = 0;
+        if (!ConvertPiece(table, typing ? &*typing : nullptr, direction, piece, pieces[i], offset))
+            bad[i] = cuts[i] + offset;
+    });
+    for (const std::size_t offset : bad) {
+        if (offset != std::string_view::npos) {
+            errorOffset = offset;
+            pieces.clear();
+            return false;
+        }
+    }
+    return true;
+}
+
+void EncodeUtf8(std::u16string_view text, std::vector<std::string>& pieces) {
+    const std::vector<std::size_t> cuts =
+        CutPoints(text.size(), PieceCount(text.size() * 2), [&](std::size_t from) {
+            return from < text.size() && from > 0 && IsHighSurrogate(text[from - 1]) ? from + 1 : from;
+        });
+    const std::size_t count = cuts.size() - 1;
+    pieces.assign(count, std::string());
+    RunPieces(count, [&](std::size_t i) {
+        AppendUtf16AsUtf8(pieces[i], text.substr(cuts[i], cuts[i + 1] - cuts[i]));
+    });
+}

@@ -1,0 +1,22 @@
+// The conversions of lettrino-cli over whole inputs of any size: cut into pieces that convert
+// independently (on as many threads as the machine has), each piece in small cache-sized blocks.
+#pragma once
+
+#include "CCharTable.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class EDirection { kNone, kToCyrillic, kToLatin };
+
+// The Convert command's choice, made on the first character that is not white space.
+EDirection ChooseDirection(const CCharTable& table, std::string_view utf8);
+
+// Converts UTF-8 input into UTF-8 pieces that, written in order, are the result. False when the
+// input is not well-formed UTF-8, with the offset of the first bad byte.
+bool ConvertUtf8(const CCharTable& table, EDirection direction, std::string_view input,
+                 std::vector<std::string>& pieces, std::size_t& errorOffset);
+
+// UTF-16 text as UTF-8 pieces that, written in order, are the whole text.
+void EncodeUtf8(std::u16string_view text, std::vector<std::string>& pieces);
