@@ -55,7 +55,7 @@ int Failure(const std::string& message) {
     return kExitFailure;
 }
 
-const unsigned char* Bytes(const std::string& s) {
+const unsigned char* Bytes(std::string_view s) {
     return reinterpret_cast<const unsigned char*>(s.data());
 }
 
@@ -92,36 +92,40 @@ int RunConversion(const SArgs& args) {
     if (!LoadTable(args, table, error))
         return UsageError(error);
     const std::string path = args.files.empty() ? std::string() : args.files.front();
-    std::string bytes;
-    if (!ReadAll(path, bytes, error))
+    CInputBytes input;
+    if (!input.Open(path, error))
         return Failure(error);
 
     const EDirection direction = args.command == "to-cyrillic" ? EDirection::kToCyrillic
                                  : args.command == "to-latin"  ? EDirection::kToLatin
-                                                               : ChooseDirection(table, bytes);
-    std::vector<std::string> pieces;
+                                                               : ChooseDirection(table, input.Bytes());
     std::size_t offset = 0;
-    if (!ConvertUtf8(table, direction, bytes, pieces, offset))
+    const EConvertResult result = ConvertUtf8(
+        table, direction, input.Bytes(), [&error](std::string_view piece) { return WriteOut(piece, error); },
+        offset);
+    if (result == EConvertResult::kBadInput)
         return Failure(InputName(path) + ": invalid UTF-8 at byte offset " + std::to_string(offset));
-    bytes.clear();
-    bytes.shrink_to_fit();
-    return WritePieces(pieces);
+    if (result == EConvertResult::kWriteFailed)
+        return Failure(error);
+    return kExitOk;
 }
 
 int RunDetect(const SArgs& args) {
     if (args.files.empty())
         return UsageError("detect needs at least one FILE");
     int status = kExitOk;
-    std::string bytes, error;
+    std::string error;
+    CInputBytes input;
     for (const std::string& path : args.files) {
         if (path == "-") {
             status = Failure("detect reads files, not standard input");
             continue;
         }
-        if (!ReadAll(path, bytes, error)) {
+        if (!input.Open(path, error)) {
             status = Failure(error);
             continue;
         }
+        const std::string_view bytes = input.Bytes();
         const std::string line =
             std::to_string(DetectCyrillicCodePage(Bytes(bytes), bytes.size())) + "\t" + path + "\n";
         if (!WriteOut(line, error))
@@ -133,12 +137,12 @@ int RunDetect(const SArgs& args) {
 int RunDecode(const SArgs& args) {
     if (args.files.size() > 1)
         return UsageError("decode takes at most one FILE");
-    std::string bytes, error;
-    if (!ReadAll(args.files.empty() ? std::string() : args.files.front(), bytes, error))
+    std::string error;
+    CInputBytes input;
+    if (!input.Open(args.files.empty() ? std::string() : args.files.front(), error))
         return Failure(error);
-    SDecodedText decoded = DecodeTextFile(Bytes(bytes), bytes.size());
-    bytes.clear();
-    bytes.shrink_to_fit();
+    SDecodedText decoded = DecodeTextFile(Bytes(input.Bytes()), input.Bytes().size());
+    input.Close();
     std::vector<std::string> pieces;
     EncodeUtf8(decoded.text, pieces);
     decoded.text.clear();

@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::size_t kBlockBytes = 1 << 16;
 constexpr std::size_t kMinPieceBytes = 1 << 20; // below this a thread costs more than it saves
+constexpr std::size_t kFlushBytes = 1 << 20;    // the first piece is written out as it goes
 
 const unsigned char* Bytes(std::string_view s) {
     return reinterpret_cast<const unsigned char*>(s.data());
@@ -80,20 +81,29 @@ bool ForEachBlock(std::string_view input, std::size_t& errorOffset,
     return true;
 }
 
+// Converts one piece into `out`; flush(out) may take (and empty) what has been converted so far.
 bool ConvertPiece(const CCharTable& table, const CTypingConverter* typing, EDirection direction,
-                  std::string_view input, std::string& out, std::size_t& errorOffset) {
-    out.reserve(input.size() + input.size() / 4);
+                  std::string_view input, std::string& out, const std::function<bool(std::string&)>& flush,
+                  std::size_t& errorOffset) {
+    out.reserve(std::min<std::size_t>(2 * input.size(), kFlushBytes + 4 * kBlockBytes));
     if (direction == EDirection::kNone) {
         if (!IsValidUtf8(Bytes(input), input.size(), &errorOffset))
             return false;
         out.assign(input); // well-formed UTF-8 passes through unchanged
         return true;
     }
+    bool flushed = true;
+    auto convertedBlock = [&](std::u16string_view text) {
+        AppendUtf16AsUtf8(out, text);
+        if (out.size() >= kFlushBytes)
+            flushed = flushed && flush(out);
+    };
     if (direction == EDirection::kToLatin) {
-        return ForEachBlock(input, errorOffset, [&](std::u16string& block) {
+        const bool ok = ForEachBlock(input, errorOffset, [&](std::u16string& block) {
             table.ToLatin(block);
-            AppendUtf16AsUtf8(out, block);
+            convertedBlock(block);
         });
+        return ok && flushed;
     }
     std::u16string typed;
     const bool ok = ForEachBlock(input, errorOffset, [&](std::u16string& block) {
@@ -102,11 +112,11 @@ bool ConvertPiece(const CCharTable& table, const CTypingConverter* typing, EDire
         std::size_t final = typed.size() > typing->Reach() ? typed.size() - typing->Reach() : 0;
         if (final > 0 && IsHighSurrogate(typed[final - 1]))
             --final; // a surrogate pair is encoded whole
-        AppendUtf16AsUtf8(out, std::u16string_view(typed).substr(0, final));
+        convertedBlock(std::u16string_view(typed).substr(0, final));
         typed.erase(0, final);
     });
     AppendUtf16AsUtf8(out, typed);
-    return ok;
+    return ok && flushed;
 }
 
 } // namespace
@@ -132,8 +142,8 @@ EDirection ChooseDirection(const CCharTable& table, std::string_view utf8) {
     return direction;
 }
 
-bool ConvertUtf8(const CCharTable& table, EDirection direction, std::string_view input,
-                 std::vector<std::string>& pieces, std::size_t& errorOffset) {
+EConvertResult ConvertUtf8(const CCharTable& table, EDirection direction, std::string_view input,
+                           const FWrite& write, std::size_t& errorOffset) {
     std::optional<CTypingConverter> typing;
     std::function<std::size_t(std::size_t)> cutAtOrAfter;
     if (direction == EDirection::kToCyrillic) {
@@ -155,24 +165,40 @@ bool ConvertUtf8(const CCharTable& table, EDirection direction, std::string_view
     }
     const std::vector<std::size_t> cuts = CutPoints(input.size(), PieceCount(input.size()), cutAtOrAfter);
     const std::size_t count = cuts.size() - 1;
-    pieces.assign(count, std::string());
+    // The first piece streams to `write` while the others are converted into memory; those are
+    // written after it, in order.
+    std::vector<std::string> pieces(count);
     std::vector<std::size_t> bad(count, std::string_view::npos);
+    bool writeFailed = false;
     RunPieces(count, [&](std::size_t i) {
         // Cuts lie before a character that is not a continuation byte (or behind an ASCII
         // separator), so each piece is well-formed exactly when its part of the whole is.
         const std::string_view piece = input.substr(cuts[i], cuts[i + 1] - cuts[i]);
+        auto flush = [&](std::string& out) {
+            if (i != 0)
+                return true;
+            writeFailed = writeFailed || !write(out);
+            out.clear();
+            return !writeFailed;
+        };
         std::size_t offset = 0;
-        if (!ConvertPiece(table, typing ? &*typing : nullptr, direction, piece, pieces[i], offset))
+        const bool ok =
+            ConvertPiece(table, typing ? &*typing : nullptr, direction, piece, pieces[i], flush, offset);
+        if (!ok && !(i == 0 && writeFailed)) // only the first piece's thread touches writeFailed
             bad[i] = cuts[i] + offset;
     });
-    for (const std::size_t offset : bad) {
-        if (offset != std::string_view::npos) {
-            errorOffset = offset;
-            pieces.clear();
-            return false;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (writeFailed)
+            return EConvertResult::kWriteFailed;
+        if (bad[i] != std::string_view::npos) {
+            errorOffset = bad[i];
+            return EConvertResult::kBadInput;
         }
+        if (!write(pieces[i]))
+            return EConvertResult::kWriteFailed;
+        std::string().swap(pieces[i]);
     }
-    return true;
+    return EConvertResult::kOk;
 }
 
 void EncodeUtf8(std::u16string_view text, std::vector<std::string>& pieces) {

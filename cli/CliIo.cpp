@@ -1,17 +1,15 @@
 #include "CliIo.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-bool ReadFd(int fd, std::string& bytes, std::size_t sizeHint) {
-    bytes.clear();
-    bytes.reserve(sizeHint);
+bool ReadFd(int fd, std::string& bytes) {
     char buffer[1 << 16];
     for (;;) {
         const ssize_t got = read(fd, buffer, sizeof buffer);
@@ -32,9 +30,23 @@ std::string InputName(const std::string& path) {
     return path.empty() ? "standard input" : path;
 }
 
-bool ReadAll(const std::string& path, std::string& bytes, std::string& error) {
+CInputBytes::~CInputBytes() {
+    Close();
+}
+
+void CInputBytes::Close() {
+    if (m_mapped)
+        munmap(const_cast<char*>(m_mapped), m_size);
+    m_mapped = nullptr;
+    m_size = 0;
+    m_buffer.clear();
+    m_buffer.shrink_to_fit();
+}
+
+bool CInputBytes::Open(const std::string& path, std::string& error) {
+    Close();
     if (path.empty()) {
-        if (!ReadFd(STDIN_FILENO, bytes, 0)) {
+        if (!ReadFd(STDIN_FILENO, m_buffer)) {
             error = "standard input: " + std::string(std::strerror(errno));
             return false;
         }
@@ -51,7 +63,17 @@ bool ReadAll(const std::string& path, std::string& bytes, std::string& error) {
         error = path + ": is a folder, not a file";
         return false;
     }
-    const bool ok = ReadFd(fd, bytes, S_ISREG(info.st_mode) ? std::size_t(info.st_size) : 0);
+    if (S_ISREG(info.st_mode) && info.st_size > 0) {
+        void* mapped = mmap(nullptr, std::size_t(info.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (mapped != MAP_FAILED) {
+            close(fd);
+            m_mapped = static_cast<const char*>(mapped);
+            m_size = std::size_t(info.st_size);
+            return true;
+        }
+    }
+    // Pipes, devices, and files that can't be mapped are read the plain way.
+    const bool ok = ReadFd(fd, m_buffer);
     const int readErrno = errno;
     close(fd);
     if (!ok) {
