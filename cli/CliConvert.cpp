@@ -150,14 +150,14 @@ EConvertResult ConvertUtf8(const CCharTable& table, EDirection direction, std::s
         typing.emplace(table);
         // Typing never combines across a separator, so pieces may start right behind one.
         const char separator = typing->IsSeparator(u'\n') ? '\n' : typing->IsSeparator(u' ') ? ' ' : 0;
-        cutAtOrAfter = [&](std::size_t from) {
+        cutAtOrAfter = [input, separator](std::size_t from) {
             if (separator == 0)
                 return input.size();
             const std::size_t at = input.find(separator, from);
             return at == std::string_view::npos ? input.size() : at + 1;
         };
     } else {
-        cutAtOrAfter = [&](std::size_t from) {
+        cutAtOrAfter = [input](std::size_t from) {
             while (from < input.size() && IsContinuation(input[from]))
                 ++from;
             return from;

@@ -43,7 +43,7 @@ bool CCharTable::ToLatin(std::u16string& text) const {
     // A table of the answers for the units below 0x500, built per call because the keys may have
     // changed since the last one. Filled from the last letter to the first, capitals before small
     // letters, so that what stays is what the search finds; units above are searched.
-    auto table = std::make_unique<SOut[]>(kTableSize);
+    auto table = std::make_unique_for_overwrite<SOut[]>(kTableSize);
     for (std::size_t c = 0; c < kTableSize; ++c)
         table[c] = SOut{{char16_t(c)}, 1, nullptr};
     bool searchAbove = false;

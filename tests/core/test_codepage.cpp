@@ -100,6 +100,10 @@ struct SDetectCase {
     std::string bytes;
     unsigned expected;
 };
+// Test lists show the case name, not the bytes of the whole case.
+void PrintTo(const SDetectCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DetectCyrillic : public testing::TestWithParam<SDetectCase> {};
 
@@ -141,6 +145,10 @@ struct SScoreCase {
     unsigned limit;
     int expected;
 };
+// Test lists show the case name, not the bytes of the whole case.
+void PrintTo(const SScoreCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ScoreCyrillic : public testing::TestWithParam<SScoreCase> {};
 

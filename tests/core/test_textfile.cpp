@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -31,6 +33,10 @@ struct SUtf8Case {
     bool valid;
     std::size_t errorOffset; // when not valid
 };
+// Test lists show the case name, not the bytes of the whole case.
+void PrintTo(const SUtf8Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Utf8Validation : public testing::TestWithParam<SUtf8Case> {};
 
@@ -107,6 +113,10 @@ struct SFileCase {
     unsigned label;
     bool utf8;
 };
+// Test lists show the case name, not the bytes of the whole case.
+void PrintTo(const SFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReadTextFile : public testing::TestWithParam<SFileCase> {};
 
@@ -147,3 +157,64 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<SFileCase>& info) { return std::string(info.param.name); });
 
 } // namespace
+
+// The word-at-a-time fast paths against a plain byte-by-byte reading of the UTF-8 rules, on
+// random bytes weighted towards Cyrillic text and its near misses.
+TEST(Utf8, FastPathsMatchAPlainReading) {
+    auto reference = [](const std::string& s, std::u16string& out) -> std::size_t {
+        out.clear();
+        for (std::size_t i = 0; i < s.size();) {
+            const unsigned b = static_cast<unsigned char>(s[i]);
+            std::size_t len = b < 0x80                ? 1
+                              : b >= 0xC2 && b < 0xE0 ? 2
+                              : b >= 0xE0 && b < 0xF0 ? 3
+                              : b >= 0xF0 && b < 0xF5 ? 4
+                                                      : 0;
+            if (len == 0 || i + len > s.size())
+                return i;
+            std::uint32_t cp = len == 1 ? b : b & (0x7F >> len);
+            for (std::size_t k = 1; k < len; ++k) {
+                const unsigned c = static_cast<unsigned char>(s[i + k]);
+                if ((c & 0xC0) != 0x80)
+                    return i;
+                cp = cp << 6 | (c & 0x3F);
+            }
+            const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+            if (cp < least[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000))
+                return i;
+            if (cp >= 0x10000) {
+                out += char16_t(0xD800 + ((cp - 0x10000) >> 10));
+                out += char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            } else {
+                out += char16_t(cp);
+            }
+            i += len;
+        }
+        return std::string::npos;
+    };
+    const unsigned char pool[] = {'a',  ' ',  '.',  0xD0, 0xD1, 0xB0, 0xBF, 0x80, 0x81, 0xC0, 0xC1, 0xC2,
+                                  0xDF, 0xE0, 0xE2, 0xED, 0xF0, 0xF4, 0xF5, 0xFF, 0xA0, 0x9F, 0x90, 0x8F};
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof pool - 1), length(0, 40);
+    std::bernoulli_distribution cyrillic(0.8);
+    for (int n = 0; n < 200000; ++n) {
+        std::string s;
+        for (std::size_t k = length(rng); k > 0; --k) {
+            if (cyrillic(rng)) // mostly well-formed text, so that the fast paths really run
+                s += (k % 3 == 0) ? std::string(" ") : std::string(k % 2 ? "\xD0\xB0" : "\xD1\x8F");
+            else
+                s += char(pool[pick(rng)]);
+        }
+        std::u16string expected, checked;
+        const std::size_t bad = reference(s, expected);
+        std::size_t offset = 0;
+        ASSERT_EQ(IsValidUtf8(Bytes(s), s.size(), &offset), bad == std::string::npos) << n;
+        ASSERT_EQ(Utf8ToUtf16Checked(Bytes(s), s.size(), checked, &offset), bad == std::string::npos) << n;
+        if (bad == std::string::npos) {
+            ASSERT_EQ(checked, expected) << n;
+            ASSERT_EQ(Utf8ToUtf16(Bytes(s), s.size()), expected) << n;
+        } else {
+            ASSERT_EQ(offset, bad) << n;
+        }
+    }
+}
