@@ -64,7 +64,7 @@ bool CInputBytes::Open(const std::string& path, std::string& error) {
         return false;
     }
     if (S_ISREG(info.st_mode) && info.st_size > 0) {
-        void* mapped = mmap(nullptr, std::size_t(info.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        void* mapped = mmap(nullptr, std::size_t(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
         if (mapped != MAP_FAILED) {
             close(fd);
             m_mapped = static_cast<const char*>(mapped);

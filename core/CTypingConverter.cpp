@@ -3,8 +3,7 @@
 #include <algorithm>
 
 CTypingConverter::CTypingConverter(const CCharTable& table)
-    : m_lists{0, 0, 0, 0, 0}, m_listOf(0x10000, 0), m_partner(0x10000, 0), m_fold(0x10000, 0),
-      m_inForm(0x10000, false) {
+    : m_lists{0, 0, 0, 0, 0}, m_listOf(0x10000, 0), m_partner(0x10000, 0), m_inForm(0x10000, false) {
     // A typed unit matches a form's unit when equal or when it is the capital partner of it.
     // Cyrillic capitals are tried before Latin ones, and the first occurrence counts.
     for (std::size_t q = std::min(table.m_latUpper.size(), table.m_latLower.size()); q-- > 0;)
@@ -28,8 +27,12 @@ CTypingConverter::CTypingConverter(const CCharTable& table)
             m_inForm[unit] = true;
     }
 
-    for (std::size_t unit = 0; unit < m_fold.size(); ++unit)
-        m_fold[unit] = m_partner[unit] != 0 ? m_partner[unit] : char16_t(unit);
+    // The capitals standing for each small letter, so that a list's filter can take them in too.
+    std::vector<std::vector<char16_t>> capitalsOf(0x10000);
+    for (std::size_t unit = 0; unit < m_partner.size(); ++unit) {
+        if (m_partner[unit] != 0)
+            capitalsOf[m_partner[unit]].push_back(char16_t(unit));
+    }
 
     // One list per unit a typed character can be: the forms ending in it or in its partner.
     auto addList = [&](char16_t unit) {
@@ -58,6 +61,8 @@ CTypingConverter::CTypingConverter(const CCharTable& table)
                 continue;
             }
             filter |= std::uint64_t(1) << (form[form.size() - 2] & 63);
+            for (const char16_t capital : capitalsOf[form[form.size() - 2]])
+                filter |= std::uint64_t(1) << (capital & 63);
             m_lists.push_back(std::uint32_t(form.size()));
             m_lists.push_back(letters);
             m_lists.insert(m_lists.end(), form.begin(), form.end());
@@ -88,7 +93,6 @@ std::size_t CTypingConverter::TypeInto(char16_t* text, std::size_t length, std::
     // reload them for every character.
     const std::uint32_t* const lists = m_lists.data();
     const std::uint32_t* const listOf = m_listOf.data();
-    const char16_t* const fold = m_fold.data();
     char16_t* end = text + length;
     // The last unit of the text, kept in a register: reading it back from memory right after
     // storing it would chain every step to the one before through the store.
@@ -100,7 +104,7 @@ std::size_t CTypingConverter::TypeInto(char16_t* text, std::size_t length, std::
         const std::uint32_t* list = lists + listOf[c];
         if (end - text >= 2) {
             const std::uint64_t filter = list[0] | std::uint64_t(list[1]) << 32;
-            if (((filter >> (before & 63)) | (filter >> (fold[before] & 63))) & 1) {
+            if ((filter >> (before & 63)) & 1) {
                 if (MatchLonger(text, end, list + 4)) {
                     last = end[-1];
                     continue;

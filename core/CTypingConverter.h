@@ -43,7 +43,8 @@ private:
     // For each UTF-16 unit, the forms that can end with it, packed one after the other so that a
     // step walks one short stretch of memory. A list starts with a header:
     //   [0], [1]  64-bit filter of the units that can stand before the last unit of a longer form
-    //             (bit unit & 63), so most steps skip the longer forms after one test;
+    //             (bit unit & 63; capitals included), so most steps skip the longer forms after
+    //             one test;
     //   [2]       small letter | capital << 16 of the first one-unit form, 0 when there is none;
     //   [3]       that form's unit (a typed unit equal to it gives the small letter);
     // then the longer forms {length, small letter | capital << 16, units...}, closed by a 0.
@@ -51,7 +52,6 @@ private:
     std::vector<std::uint32_t> m_lists;
     std::vector<std::uint32_t> m_listOf;
     std::vector<char16_t> m_partner; // UTF-16 unit -> the small letter it stands for as capital, or 0
-    std::vector<char16_t> m_fold;    // UTF-16 unit -> its partner, or itself
     std::vector<bool> m_inForm;      // UTF-16 unit -> occurs in some typed form
 };
 
