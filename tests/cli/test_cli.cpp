@@ -44,13 +44,14 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
-    SRun Run(const std::vector<std::string>& args, const std::string& input = {}) {
+    SRun Run(const std::vector<std::string>& args, const std::string& input = {},
+             const char* output = nullptr) {
         Spit(m_dir / "stdin", input);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, (m_dir / "stdin").c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, (m_dir / "stdout").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const std::string outPath = output ? output : (m_dir / "stdout").string();
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&actions, 2, (m_dir / "stderr").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
         std::vector<std::string> argStrings = {LT_CLI_PATH};
@@ -77,7 +78,7 @@ protected:
             run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
         }
         posix_spawn_file_actions_destroy(&actions);
-        run.out = Slurp(m_dir / "stdout");
+        run.out = output ? std::string() : Slurp(m_dir / "stdout");
         run.err = Slurp(m_dir / "stderr");
         return run;
     }
@@ -174,6 +175,13 @@ TEST_F(CliTest, BadInputIsAnErrorNamingIt) {
         r = Run({"to-latin", locked});
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find("Permission denied"), std::string::npos) << r.err;
+    }
+
+    // A full disk is a failure, not a silent success.
+    for (const char* command : {"to-latin", "decode"}) {
+        r = Run({command}, "привет", "/dev/full");
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_NE(r.err.find("standard output: No space left on device"), std::string::npos) << r.err;
     }
 
     r = Run({"to-latin", "--keys", "01\xFF"}, "а");
