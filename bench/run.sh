@@ -21,7 +21,7 @@ fi
 
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build-bench -j "$(nproc)" --target lettrino-cli lt-gen-text >/dev/null
-cli=build-bench/cli/lettrino-cli
+cli=build-bench/bin/lettrino-cli
 data=bench/data
 mkdir -p "$data"
 
@@ -46,7 +46,7 @@ declare -A ours
 printf '%-12s %6s %10s %10s %8s %10s\n' "task" "MB" "lettrino" "peer" "ratio" "MB/s"
 for mb in "${sizes[@]}"; do
     ru=$data/ru-$mb.txt lat=$data/lat-$mb.txt koi=$data/koi-$mb.txt
-    [ -s "$ru" ] || build-bench/bench/lt-gen-text "$mb" >"$ru"
+    [ -s "$ru" ] || build-bench/bin/lt-gen-text "$mb" >"$ru"
     [ -s "$lat" ] || "$cli" to-latin --keys "" "$ru" >"$lat"
     [ -s "$koi" ] || iconv -f utf-8 -t koi8-r "$ru" >"$koi"
     runs=5

@@ -1,0 +1,71 @@
+// Resource modules: every user-visible text, menu, dialog text, picture and sound of the program
+// under numeric identifiers, one module per interface language. English is built into the
+// program; Russian and German are resource files beside the program, loaded on first use.
+// Everything that shows something to the user asks the current module at the moment it needs it.
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QKeySequence>
+#include <QString>
+
+#include <map>
+#include <vector>
+
+// The languages, by the command identifiers that choose them.
+enum ELanguage : int { kLangEnglish = 32882, kLangRussian = 32883, kLangGerman = 32884 };
+
+// One item of a menu resource: a command, a separator, or a popup with items of its own.
+struct SMenuItem {
+    int id = 0;        // command identifier; 0 for separators and popups
+    QString text;      // with "&" for the mnemonic and "\t" before the shortcut text
+    bool separator = false;
+    std::vector<SMenuItem> items; // the popup's items; empty for commands and separators
+};
+
+// One entry of an accelerator table.
+struct SAccelerator {
+    int id = 0;
+    QKeySequence key;
+};
+
+// The texts of one dialog: its title and the text of each control by control identifier.
+struct SDialogTexts {
+    QString title;
+    std::map<int, QString> controls;
+};
+
+class CResourceModule {
+public:
+    virtual ~CResourceModule() = default;
+
+    virtual ELanguage Language() const = 0;
+    // Empty when the module lacks the id.
+    virtual QString String(int id) const = 0;
+    virtual std::vector<int> StringIds() const = 0;
+    // Top-level items (popups) of menu 128, or the popups "List" and "View" of menu 139.
+    virtual std::vector<SMenuItem> Menu(int id) const = 0;
+    virtual std::vector<SAccelerator> Accelerators(int id) const = 0;
+    virtual SDialogTexts Dialog(int id) const = 0;
+    // Raw "GIF" and "WAVE" resources; empty when missing.
+    virtual QByteArray Gif(int id) const = 0;
+    virtual QByteArray Wave(int id) const = 0;
+    // Bitmaps (including the toolbar strips 128 and 129), the icon and the cursor image; null
+    // when missing.
+    virtual QImage Bitmap(int id) const = 0;
+    virtual QImage Toolbar(int id) const = 0;
+    virtual QImage Icon(int id) const = 0;
+    virtual QImage Cursor(int id) const = 0;
+};
+
+// The current module: English until a switch succeeds.
+const CResourceModule& CurrentResources();
+// Makes the language's module current, loading its file on first use. A module that cannot be
+// loaded leaves the current one in place and gives false; the next call tries again.
+bool SetCurrentResources(ELanguage language);
+// How many times the language's module file has been loaded (a module is loaded at most once
+// while it loads successfully).
+int ResourceLoadCount(ELanguage language);
+// The folder holding the language resource files; by default the program's own folder, then
+// the installed data folder. Tests point it elsewhere.
+void SetResourceFolder(const QString& folder);
