@@ -10,19 +10,6 @@
 
 namespace {
 
-const unsigned char* Bytes(std::string_view s) {
-    return reinterpret_cast<const unsigned char*>(s.data());
-}
-
-std::string Utf16Le(std::u16string_view text) {
-    std::string out;
-    for (char16_t u : text) {
-        out += static_cast<char>(u & 0xFF);
-        out += static_cast<char>(u >> 8);
-    }
-    return out;
-}
-
 std::string Repeat(std::string_view s, int times) {
     std::string out;
     for (int i = 0; i < times; ++i)

@@ -11,19 +11,6 @@
 
 namespace {
 
-const unsigned char* Bytes(std::string_view s) {
-    return reinterpret_cast<const unsigned char*>(s.data());
-}
-
-std::string Utf16Le(std::u16string_view text) {
-    std::string out;
-    for (char16_t u : text) {
-        out += static_cast<char>(u & 0xFF);
-        out += static_cast<char>(u >> 8);
-    }
-    return out;
-}
-
 // ---------------------------------------------------------------------------------------------
 // UTF-8
 
