@@ -4,6 +4,7 @@
 #include "CCharTable.h"
 #include "CTypingConverter.h"
 #include "TestText.h"
+#include "UnicodeText.h"
 
 #include <gtest/gtest.h>
 
@@ -193,4 +194,32 @@ TEST(Differential, LongTextInOnePass) {
     for (int i = 0; i < 20000; ++i)
         expected += convertedLine;
     EXPECT_EQ(ConvertToCyrillic(table, input), expected);
+}
+
+TEST(Differential, ToLatinMatchesTheLiteralAlgorithm) {
+    // Keys of every length around the inline copy's limit of four units, empty rows, capitals
+    // and letters beyond ASCII, against the plain search through the two letter strings.
+    const std::u16string keyChars = u"abzZ'#ßäёЖ";
+    const std::u16string textChars = u"абвёжщъяАБВЁЖЩЪЯ.,a Z\n😀ӂ";
+    std::mt19937 rng(Seed());
+    for (int n = 0; n < 3000; ++n) {
+        CCharTable table;
+        for (int row = 0; row < CCharTable::kRows; ++row)
+            table.m_keys[CCharTable::Index(row, 0)] = RandomString(rng, keyChars, 7);
+        const std::u16string text = RandomString(rng, textChars, 30);
+        std::u16string expected;
+        for (const char16_t c : text) {
+            const std::size_t lower = table.m_cyrLower.substr(0, 33).find(c);
+            const std::size_t upper = table.m_cyrUpper.substr(0, 33).find(c);
+            if (lower != std::u16string::npos)
+                expected += table.m_keys[CCharTable::Index(int(lower), 0)];
+            else if (upper != std::u16string::npos)
+                expected += UpperCase(table.m_keys[CCharTable::Index(int(upper), 0)]);
+            else
+                expected += c;
+        }
+        std::u16string actual = text;
+        ASSERT_EQ(table.ToLatin(actual), !text.empty());
+        ASSERT_EQ(U8(actual), U8(expected)) << "keys " << U8(table.KeysToText()) << " text " << U8(text);
+    }
 }
