@@ -12,6 +12,7 @@ cd "$(dirname "$0")/.."
 need=()
 command -v uconv >/dev/null || need+=(icu-devtools)
 command -v iconv >/dev/null || need+=(libc-bin)
+command -v convmv >/dev/null || need+=(convmv)
 if ((${#need[@]})); then
     sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
@@ -72,6 +73,27 @@ for mb in "${sizes[@]}"; do
     row decode "$t" "$p" "$koi"
     ours[decode/$mb]=$t
 done
+
+# The renamer: listing and classifying a folder of 10,000 names stored in Windows-1251 bytes (dry
+# runs on both sides: nothing is renamed).
+names=$data/names-10000
+if [ ! -d "$names" ]; then
+    mkdir -p "$names"
+    python3 - "$names" <<'PY'
+import os, sys
+words = ["привет", "мир", "документ", "отчёт", "фото", "музыка", "письмо", "счёт", "Ёлка", "Щука"]
+for i in range(10000):
+    name = f"{words[i % 10]} {words[(i // 10) % 10]} {i}.txt"
+    with open(os.path.join(sys.argv[1].encode(), name.encode("cp1251")), "wb"):
+        pass
+PY
+fi
+quiet() { "$@" >/dev/null 2>&1 || true; }
+t=$(best_of 5 quiet "$cli" rename --keys "" "$names")
+p=$(best_of 3 quiet convmv -f cp1251 -t utf-8 "$names")
+echo
+printf '%-12s %6s %10s %10s %8s\n' "task" "names" "lettrino" "convmv" "ratio"
+awk -v a="$t" -v b="$p" 'BEGIN { printf "%-12s %6s %9ss %9ss %7.1fx\n", "rename", 10000, a, b, b / a }'
 
 if ((${#sizes[@]} >= 2)); then
     small=${sizes[0]} large=${sizes[-1]}

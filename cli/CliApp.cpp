@@ -3,6 +3,7 @@
 #include "CCharTable.h"
 #include "CliConvert.h"
 #include "CliIo.h"
+#include "CliRename.h"
 #include "CodePage.h"
 #include "StoredKeys.h"
 #include "TextFile.h"
@@ -29,8 +30,15 @@ const char kUsage[] =
     "                                    0 plain/system, 866 DOS, 1251 Windows, 20866 KOI8-R,\n"
     "                                    65001 UTF-16, 65002 UTF-16 with Cyrillic\n"
     "  decode [FILE]                     the file's text as the editor opens it, as UTF-8\n"
+    "  rename [--apply] [--recursive] [--keys TEXT] DIR...\n"
+    "                                    Latin names for files and folders with Russian\n"
+    "                                    names (also names in old 8-bit code pages); shows\n"
+    "                                    \"old → new\", renames only with --apply, never\n"
+    "                                    replacing anything; --recursive: every folder below\n"
     "\n"
     "Options:\n"
+    "  --apply       rename (rename only)\n"
+    "  --recursive   also every folder below, children before their folders (rename only)\n"
     "  --keys TEXT   the key table in its stored form (01a|02b|...); without it the keys\n"
     "                stored by the editor are used, or the default keys\n"
     "  -h, --help    show this help\n"
@@ -40,6 +48,8 @@ const char kUsage[] =
 
 struct SArgs {
     std::string command;
+    SRenameOptions rename;
+    bool renameOptions = false;
     bool haveKeys = false;
     std::string keys;
     std::vector<std::string> files;
@@ -176,6 +186,9 @@ int RunCli(int argc, char** argv) {
                 args.keys = arg.substr(7);
             }
             args.haveKeys = true;
+        } else if (options && (arg == "--apply" || arg == "--recursive")) {
+            (arg == "--apply" ? args.rename.apply : args.rename.recursive) = true;
+            args.renameOptions = true;
         } else if (options && arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option '" + arg + "'");
         } else if (arg.empty()) {
@@ -189,10 +202,21 @@ int RunCli(int argc, char** argv) {
     }
     if (args.command.empty())
         return UsageError("missing COMMAND");
+    if (args.renameOptions && args.command != "rename")
+        return UsageError("--apply and --recursive apply to rename only");
     if (args.command == "to-cyrillic" || args.command == "to-latin" || args.command == "convert")
         return RunConversion(args);
+    if (args.command == "rename") {
+        if (args.files.empty())
+            return UsageError("rename needs at least one DIR");
+        CCharTable table;
+        std::string error;
+        if (!LoadTable(args, table, error))
+            return UsageError(error);
+        return RunRename(table, args.files, args.rename);
+    }
     if (args.haveKeys)
-        return UsageError("--keys applies to to-cyrillic, to-latin and convert only");
+        return UsageError("--keys applies to to-cyrillic, to-latin, convert and rename only");
     if (args.command == "detect")
         return RunDetect(args);
     if (args.command == "decode")
