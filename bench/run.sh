@@ -90,7 +90,7 @@ PY
 fi
 quiet() { "$@" >/dev/null 2>&1 || true; }
 t=$(best_of 5 quiet "$cli" rename --keys "" "$names")
-p=$(best_of 3 quiet convmv -f cp1251 -t utf-8 "$names")
+p=$(best_of 3 quiet convmv -r -f cp1251 -t utf-8 "$names")
 echo
 printf '%-12s %6s %10s %10s %8s\n' "task" "names" "lettrino" "convmv" "ratio"
 awk -v a="$t" -v b="$p" 'BEGIN { printf "%-12s %6s %9ss %9ss %7.1fx\n", "rename", 10000, a, b, b / a }'
