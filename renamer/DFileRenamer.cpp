@@ -1,0 +1,225 @@
+#include "DFileRenamer.h"
+
+#include "CCharTable.h"
+#include "CColorListCtrl.h"
+#include "CProfile.h"
+#include "CResourceModule.h"
+#include "DGetPath.h"
+#include "ImageStrip.h"
+#include "RawNames.h"
+
+#include <QDir>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr int kDialogId = 211;
+// Strings of the renamer's reports.
+constexpr int kStrSummary = 158; // "%1 renamed, %2 not renamed."
+constexpr int kStrRefused = 159; // "\"%1\" was not renamed: %2"
+constexpr int kStrTaken = 160;   // "the new name is taken"
+
+QString Text(const SDialogTexts& texts, int id) {
+    const auto it = texts.controls.find(id);
+    return it == texts.controls.end() ? QString() : it->second;
+}
+
+QByteArray WithSlash(QByteArray path) {
+    if (!path.endsWith('/'))
+        path += '/';
+    return path;
+}
+
+} // namespace
+
+DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
+    const CResourceModule& resources = CurrentResources();
+    const SDialogTexts texts = resources.Dialog(kDialogId);
+    setWindowTitle(texts.title);
+    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(128))));
+
+    QFont bold(QStringLiteral("Arial"));
+    bold.setPixelSize(12);
+    bold.setBold(true);
+
+    auto* setPath = new QPushButton(Text(texts, kIdSetPath), this);
+    m_pathEdit = new QLineEdit(this);
+    m_pathEdit->setReadOnly(true);
+    m_pathEdit->setFont(bold);
+    auto* label = new QLabel(Text(texts, kIdLabel), this);
+    label->setFont(bold);
+    m_list = new CColorListCtrl(this);
+    m_list->setFont(bold);
+    m_list->SetImageList(FolderImageIcons());
+    auto* rename = new QPushButton(Text(texts, kIdRename), this);
+    auto* renameAll = new QPushButton(Text(texts, kIdRenameAll), this);
+    auto* close = new QPushButton(Text(texts, 2), this);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(m_pathEdit, 0, 0);
+    grid->addWidget(setPath, 0, 1);
+    grid->addWidget(label, 1, 0);
+    grid->addWidget(m_list, 2, 0, 4, 1);
+    grid->addWidget(rename, 2, 1);
+    grid->addWidget(renameAll, 3, 1);
+    grid->setRowStretch(4, 1);
+    grid->addWidget(close, 5, 1, Qt::AlignBottom);
+    resize(600, 440);
+
+    connect(setPath, &QPushButton::clicked, this, &DFileRenamer::ChooseFolder);
+    connect(rename, &QPushButton::clicked, this, &DFileRenamer::RenameSelected);
+    connect(renameAll, &QPushButton::clicked, this, &DFileRenamer::RenameAll);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenRow(row); });
+
+    const int half = m_list->viewport()->width() / 2;
+    m_list->InsertColumn(kColName, resources.String(132), half);
+    m_list->InsertColumn(kColTranslit, resources.String(133), half);
+    m_list->InsertColumn(kColOrigName, QStringLiteral("Orig.Name"), 0);
+    m_list->InsertColumn(kColKind, QStringLiteral("Dir/File"), 0);
+    m_list->setColumnHidden(kColOrigName, true);
+    m_list->setColumnHidden(kColKind, true);
+    m_list->horizontalHeader()->setSectionResizeMode(kColName, QHeaderView::Stretch);
+    m_list->horizontalHeader()->setSectionResizeMode(kColTranslit, QHeaderView::Stretch);
+    m_list->SetAlternateRows(false);
+
+    QByteArray last = GetProfileString(QStringLiteral("Settings"), QStringLiteral("LastDir")).toUtf8();
+    if (last.isEmpty() || !QDir(QString::fromUtf8(last)).exists())
+        last = QDir::currentPath().toUtf8();
+    SetPath(last);
+}
+
+DFileRenamer::~DFileRenamer() = default;
+
+void DFileRenamer::SetPath(const QByteArray& path) {
+    m_strPath = WithSlash(path);
+    FillList();
+}
+
+void DFileRenamer::done(int result) {
+    WriteProfileString(QStringLiteral("Settings"), QStringLiteral("LastDir"), QString::fromUtf8(m_strPath));
+    QDialog::done(result);
+}
+
+void DFileRenamer::AddRow(const SRenameEntry& entry) {
+    const int row = m_list->InsertItem(
+        m_list->GetItemCount(), entry.shown,
+        entry.isFolder ? (entry.onDisk == ".." ? kImgOpenFolder : kImgClosedFolder) : kImgFile);
+    m_list->SetItemText(row, kColKind, entry.isFolder ? QStringLiteral("Dir") : QStringLiteral("File"));
+    m_list->SetCellColor(row, kColName, entry.code);
+    if (entry.codePage != 0)
+        m_list->SetItemText(row, kColOrigName,
+                            QString::fromLatin1(entry.onDisk)); // as a system without Cyrillic shows it
+    if (!entry.proposal.isEmpty()) {
+        m_list->SetItemText(row, kColTranslit, entry.proposal);
+        m_list->SetCellColor(row, kColTranslit, kCodeProposal);
+    }
+    m_entries.push_back(entry);
+}
+
+void DFileRenamer::FillList() {
+    m_list->DeleteAllItems();
+    m_list->InitCellColors(3);
+    m_entries.clear();
+    m_pathEdit->setText(DecodeRawName(m_strPath));
+    std::vector<SRenameEntry> entries;
+    ListForRenaming(g_charTable, m_strPath, entries);
+    // The root has nowhere to go up to.
+    if (m_strPath != "/") {
+        SRenameEntry up;
+        up.onDisk = "..";
+        up.shown = QStringLiteral("..");
+        up.isFolder = true;
+        AddRow(up);
+    }
+    for (const SRenameEntry& entry : entries)
+        AddRow(entry);
+}
+
+void DFileRenamer::OpenRow(int row) {
+    if (row < 0 || row >= int(m_entries.size()) || !m_entries[std::size_t(row)].isFolder)
+        return;
+    const QByteArray name = m_entries[std::size_t(row)].onDisk;
+    if (name == "..") {
+        const QByteArray trimmed = m_strPath.left(m_strPath.size() - 1);
+        const qsizetype slash = trimmed.lastIndexOf('/');
+        if (slash >= 0)
+            m_strPath = trimmed.left(slash + 1);
+    } else {
+        m_strPath += name + '/';
+    }
+    FillList();
+}
+
+bool DFileRenamer::RenameRow(int row, QString& reason) {
+    const SRenameEntry& entry = m_entries[std::size_t(row)];
+    int error = 0;
+    if (RenameNoReplace(m_strPath, entry.onDisk, entry.proposal.toUtf8(), &error))
+        return true;
+    reason = error == EEXIST || error == ENOTEMPTY ? CurrentResources().String(kStrTaken)
+                                                   : QString::fromLocal8Bit(std::strerror(error));
+    return false;
+}
+
+void DFileRenamer::RenameSelected() {
+    const int row = m_list->GetSelectedRow();
+    if (row < 0 || row >= int(m_entries.size()) || m_entries[std::size_t(row)].proposal.isEmpty())
+        return;
+    QString reason;
+    if (!RenameRow(row, reason))
+        Report(CurrentResources().String(kStrRefused).arg(m_entries[std::size_t(row)].shown, reason));
+    FillList();
+}
+
+void DFileRenamer::RenameAll() {
+    int renamed = 0;
+    QStringList refused;
+    for (int row = 0; row < int(m_entries.size()); ++row) {
+        if (m_entries[std::size_t(row)].proposal.isEmpty())
+            continue;
+        QString reason;
+        if (RenameRow(row, reason))
+            ++renamed;
+        else
+            refused << CurrentResources().String(kStrRefused).arg(m_entries[std::size_t(row)].shown, reason);
+    }
+    FillList();
+    if (renamed > 0 || !refused.isEmpty()) {
+        QString text = CurrentResources().String(kStrSummary).arg(renamed).arg(refused.size());
+        if (!refused.isEmpty())
+            text += QStringLiteral("\n\n") + refused.join(QLatin1Char('\n'));
+        Report(text);
+    }
+}
+
+void DFileRenamer::ChooseFolder() {
+    QByteArray path = m_strPath;
+    bool chosen = false;
+    if (m_pickerHook) {
+        chosen = m_pickerHook(path);
+    } else {
+        DGetPath picker(this);
+        picker.SetPath(m_strPath);
+        chosen = picker.exec() == QDialog::Accepted && !picker.GetPath().isEmpty();
+        path = picker.GetPath();
+    }
+    if (chosen)
+        SetPath(path);
+}
+
+void DFileRenamer::Report(const QString& text) {
+    if (m_messageHook) {
+        m_messageHook(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, windowTitle(), text, QMessageBox::Ok, this);
+    box.exec();
+}

@@ -1,0 +1,115 @@
+// The renamer dialog driven as a user drives it: rows, colours, double clicks, the buttons.
+#include "CCharTable.h"
+#include "CColorListCtrl.h"
+#include "DFileRenamer.h"
+
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fstream>
+
+class TestRenamerDialog : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_settings;
+    QTemporaryDir m_dir;
+
+    QByteArray Dir() const { return QFile::encodeName(m_dir.path()) + '/'; }
+    void File(const QByteArray& name, const char* content = "x") { std::ofstream(Dir() + name) << content; }
+    static QPushButton* Button(DFileRenamer& dialog, const QString& text) {
+        for (QPushButton* button : dialog.findChildren<QPushButton*>())
+            if (button->text() == text)
+                return button;
+        return nullptr;
+    }
+
+private slots:
+    void initTestCase() {
+        // A private settings location: the dialog remembers its folder there.
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path()));
+        g_charTable.SetDefaultKeys();
+        QDir(m_dir.path()).mkdir(QStringLiteral("Папка"));
+        File("Привет.txt");
+        File("Privet.txt", "keep me");
+        File("\xCF\xF0\xE8\xE2\xE5\xF2-1251.txt");
+        File("ascii.txt");
+    }
+
+    void listsRowsWithColours() {
+        DFileRenamer dialog;
+        dialog.SetPath(Dir());
+        CColorListCtrl* list = dialog.List();
+        QCOMPARE(list->GetItemCount(), 6);
+        QCOMPARE(list->GetItemText(0, 0), QStringLiteral(".."));
+        QCOMPARE(list->GetItemText(1, 0), QStringLiteral("Папка")); // folders first
+        QCOMPARE(list->GetItemText(1, 1), QStringLiteral("Papka"));
+        QCOMPARE(list->GetItemText(1, 3), QStringLiteral("Dir"));
+        QCOMPARE(list->GetCellColor(1, 0), 4);
+        QCOMPARE(list->GetCellColor(1, 1), 9);
+        for (int row = 2; row < 6; ++row) {
+            const QString name = list->GetItemText(row, 0);
+            QCOMPARE(list->GetItemText(row, 3), QStringLiteral("File"));
+            if (name == QStringLiteral("Привет-1251.txt")) {
+                QVERIFY(!list->GetItemText(row, 2).isEmpty()); // the name on disk differs
+                QCOMPARE(list->GetItemText(row, 1), QStringLiteral("Privet-1251.txt"));
+            } else if (name.startsWith(QStringLiteral("Privet")) || name == QStringLiteral("ascii.txt")) {
+                QCOMPARE(list->GetCellColor(row, 0), 0);
+                QVERIFY(list->GetItemText(row, 1).isEmpty());
+            }
+        }
+    }
+
+    void doubleClickMovesDownAndUp() {
+        DFileRenamer dialog;
+        dialog.SetPath(Dir());
+        dialog.OpenRow(1);
+        QCOMPARE(dialog.Path(), Dir() + "Папка/");
+        QCOMPARE(dialog.List()->GetItemCount(), 1);
+        dialog.OpenRow(0);
+        QCOMPARE(dialog.Path(), Dir());
+        dialog.SetPath("/");
+        QVERIFY(dialog.List()->GetItemCount() == 0 ||
+                dialog.List()->GetItemText(0, 0) != QStringLiteral(".."));
+    }
+
+    void renameAllReportsWhatWasRefused() {
+        const QString grabDir = qEnvironmentVariable("LT_GRAB_DIR");
+        DFileRenamer dialog;
+        dialog.SetPath(Dir());
+        if (!grabDir.isEmpty()) {
+            dialog.show();
+            QTest::qWait(200);
+            dialog.grab().save(grabDir + QStringLiteral("/file-renamer.png"));
+        }
+        QString report;
+        dialog.SetMessageHook([&report](const QString& text) { report = text; });
+        QPushButton* renameAll = Button(dialog, QStringLiteral("Rename All"));
+        QVERIFY(renameAll);
+        QTest::mouseClick(renameAll, Qt::LeftButton);
+        QVERIFY2(report.startsWith(QStringLiteral("2 renamed, 1 not renamed.")), qPrintable(report));
+        QVERIFY(report.contains(QStringLiteral("the new name is taken")));
+        QVERIFY(QFile::exists(m_dir.path() + QStringLiteral("/Papka")));
+        QVERIFY(QFile::exists(m_dir.path() + QStringLiteral("/Privet-1251.txt")));
+        QVERIFY(QFile::exists(m_dir.path() + QStringLiteral("/Привет.txt"))); // refused: left as it was
+        QFile kept(m_dir.path() + QStringLiteral("/Privet.txt"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("keep me"));
+        // The list shows the folder as it is now; the refused name still has its proposal.
+        QCOMPARE(dialog.List()->GetItemCount(), 6);
+    }
+
+    void remembersTheFolder() {
+        {
+            DFileRenamer dialog;
+            dialog.SetPath(Dir() + "Papka");
+            dialog.reject();
+        }
+        DFileRenamer again;
+        QCOMPARE(again.Path(), Dir() + "Papka/");
+    }
+};
+
+QTEST_MAIN(TestRenamerDialog)
+#include "test_renamerdialog.moc"
