@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mode=${1:-test}
-packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libgtest-dev clang-format)
+packages=(build-essential cmake pkg-config qt6-base-dev qt6-translations-l10n libx11-dev libgl-dev libgtest-dev clang-format)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -33,7 +33,7 @@ build() { # build DIR [cmake options...]
 case "$mode" in
 run)
     build build
-    exec ./build/bin/lettrino-cli --help
+    exec ./build/bin/lettrino "${@:2}"
     ;;
 test)
     build build -DLT_WERROR=ON

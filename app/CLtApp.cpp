@@ -1,0 +1,211 @@
+#include "CLtApp.h"
+
+#include "CLtDoc.h"
+#include "CLtView.h"
+#include "CMainFrame.h"
+#include "CSplashWnd.h"
+#include "CommandIds.h"
+#include "DocStrings.h"
+#include "LtMessageBox.h"
+#include "Settings.h"
+
+#include "CResourceModule.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+
+CLtApp::CLtApp(QStringList arguments) : m_arguments(std::move(arguments)) {}
+
+CLtApp::~CLtApp() {
+    ExitInstance();
+}
+
+bool CLtApp::InitInstance() {
+    m_pSplash = new CSplashWnd;
+    m_pSplash->Create();
+
+    m_recentFiles.ReadList();
+    ParseCommandLine();
+    m_bSettingsLoaded = LoadSettings();
+    if (!ProcessShellCommand()) {
+        delete m_pSplash;
+        return false;
+    }
+    m_pMainWnd->RestoreWindowState();
+    // Gone once the main window is up; the window was shown just now.
+    delete m_pSplash;
+    return true;
+}
+
+int CLtApp::ExitInstance() {
+    if (m_bExited)
+        return 0;
+    m_bExited = true;
+    delete m_pSplash;
+    // The document refers to the view, which the frame owns: the document goes first.
+    m_pDoc.reset();
+    m_pView = nullptr;
+    m_pMainWnd.reset();
+    // Nothing to save when start-up ended before the settings were loaded.
+    if (m_bSettingsLoaded) {
+        SaveSettingsOnExit();
+        m_recentFiles.WriteList();
+    }
+    return 0;
+}
+
+int CLtApp::Run(int& argc, char** argv) {
+    QApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("lettrino"));
+    CLtApp app(QCoreApplication::arguments());
+    if (!app.InitInstance()) {
+        app.ExitInstance();
+        return 1;
+    }
+    const int code = QApplication::exec();
+    app.ExitInstance();
+    return code;
+}
+
+void CLtApp::ParseCommandLine() {
+    // The first argument that is not a switch names the file; "--" ends the switches.
+    bool switches = true;
+    for (qsizetype i = 1; i < m_arguments.size(); ++i) {
+        const QString& argument = m_arguments[i];
+        if (switches && argument == QLatin1String("--")) {
+            switches = false;
+            continue;
+        }
+        if (switches && argument.startsWith(u'-') && argument.size() > 1)
+            continue;
+        m_fileToOpen = argument;
+        return;
+    }
+}
+
+bool CLtApp::ProcessShellCommand() {
+    m_pMainWnd = std::make_unique<CMainFrame>(this);
+    if (!m_pMainWnd->OnCreate())
+        return false;
+    m_pDoc = std::make_unique<CLtDoc>();
+    m_pView = new CLtView(m_pMainWnd.get());
+    if (g_editorFont)
+        m_pView->setFont(*g_editorFont);
+    m_pDoc->SetView(m_pView);
+    QObject::connect(m_pDoc.get(), &CLtDoc::PathNameChanged, m_pDoc.get(),
+                     [this](const QString& path) { m_recentFiles.Add(path); });
+    m_pMainWnd->SetActiveView(m_pView, m_pDoc.get());
+    m_pView->setTabStopDistance(g_tabStops.Value() * m_pView->fontMetrics().averageCharWidth());
+
+    if (m_fileToOpen.isEmpty())
+        return m_pDoc->OnNewDocument();
+    if (m_pDoc->OnOpenDocument(m_fileToOpen))
+        return true;
+    // The splash would stand in front of the message.
+    delete m_pSplash;
+    ReportCannotOpen(m_fileToOpen);
+    return false;
+}
+
+void CLtApp::ReportCannotOpen(const QString& path) {
+    LtMessageBox(m_pMainWnd != nullptr && m_pMainWnd->isVisible() ? m_pMainWnd.get() : nullptr,
+                 CurrentResources().String(kStrCannotOpen).arg(QFileInfo(path).absoluteFilePath()),
+                 QMessageBox::Warning);
+}
+
+bool CLtApp::OpenDocumentFile(const QString& path) {
+    if (!m_pDoc->SaveModified())
+        return false;
+    if (m_pDoc->OnOpenDocument(path))
+        return true;
+    ReportCannotOpen(path);
+    return false;
+}
+
+void CLtApp::OnFileNew() {
+    if (m_pDoc->SaveModified())
+        m_pDoc->OnNewDocument();
+}
+
+void CLtApp::OnFileOpen() {
+    const QString folder =
+        m_pDoc->GetPathName().isEmpty() ? QString() : QFileInfo(m_pDoc->GetPathName()).path();
+    const QString path = QFileDialog::getOpenFileName(m_pMainWnd.get(), QString(), folder, DocFileFilter());
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
+}
+
+void CLtApp::OnAppAbout() {
+    const CResourceModule& res = CurrentResources();
+    const SDialogTexts texts = res.Dialog(100);
+    const auto control = [&texts](int id) {
+        const auto it = texts.controls.find(id);
+        return it != texts.controls.end() ? it->second : QString();
+    };
+    QMessageBox box(m_pMainWnd.get());
+    box.setWindowTitle(texts.title);
+    box.setIconPixmap(QPixmap::fromImage(res.Icon(128)));
+    box.setTextFormat(Qt::RichText);
+    const QString mail = res.String(129);
+    const QString url = res.String(kStrMakerUrl);
+    box.setText(QStringLiteral("<p>%1</p><p>%2<a href=\"mailto:%3\">%3</a><br>%4 <a href=\"%5\">%5</a></p>")
+                    .arg(control(1041).toHtmlEscaped(), control(1042).toHtmlEscaped(), mail.toHtmlEscaped(),
+                         control(1043).toHtmlEscaped(), url.toHtmlEscaped()));
+    box.setTextInteractionFlags(Qt::TextBrowserInteraction);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+bool CLtApp::OnCmdMsg(int id) {
+    switch (id) {
+    case kCmdFileNew:
+        OnFileNew();
+        return true;
+    case kCmdFileOpen:
+        OnFileOpen();
+        return true;
+    case kCmdAppAbout:
+        OnAppAbout();
+        return true;
+    case kCmdAppExit:
+        m_pMainWnd->close();
+        return true;
+    default:
+        break;
+    }
+    if (id >= kCmdFileMruFirst && id <= kCmdFileMruLast) {
+        const int index = id - kCmdFileMruFirst;
+        if (index < m_recentFiles.GetSize()) {
+            const QString path = m_recentFiles[index];
+            // A recent file that is gone leaves the list, as it did.
+            if (!OpenDocumentFile(path) && !QFileInfo(path).isFile())
+                m_recentFiles.Remove(index);
+        }
+        return true;
+    }
+    return false;
+}
+
+bool CLtApp::OnUpdateCmdUI(SCmdUI& cmdUI) {
+    switch (cmdUI.id) {
+    case kCmdFileNew:
+    case kCmdFileOpen:
+    case kCmdAppAbout:
+    case kCmdAppExit:
+        return true;
+    default:
+        break;
+    }
+    if (cmdUI.id < kCmdFileMruFirst || cmdUI.id > kCmdFileMruLast)
+        return false;
+    const int index = cmdUI.id - kCmdFileMruFirst;
+    if (index < m_recentFiles.GetSize()) {
+        cmdUI.SetText(m_recentFiles.MenuText(index));
+    } else if (index == 0) {
+        cmdUI.Enable(false); // "Recent File", greyed, while the list is empty
+    } else {
+        cmdUI.visible = false;
+    }
+    return true;
+}

@@ -1,0 +1,60 @@
+// The command identifiers of menus, toolbar and accelerators. They are the numbers the resource
+// modules use, so a menu item, its toolbar button, its accelerator and its prompt string meet
+// under one id.
+#pragma once
+
+enum ECommandId : int {
+    kCmdFileNew = 57600,
+    kCmdFileOpen = 57601,
+    kCmdFileSave = 57603,
+    kCmdFileSaveAs = 57604,
+    kCmdFilePrintSetup = 57606,
+    kCmdFilePrint = 57607,
+    kCmdFilePrintPreview = 57609,
+    kCmdFileMruFirst = 57616, // the four recent files, 57616 to 57619
+    kCmdFileMruLast = 57619,
+    kCmdEditCopy = 57634,
+    kCmdEditCut = 57635,
+    kCmdEditPaste = 57637,
+    kCmdEditSelectAll = 57642,
+    kCmdEditUndo = 57643,
+    kCmdAppAbout = 57664,
+    kCmdAppExit = 57665,
+    kCmdNextPane = 57680,
+    kCmdPrevPane = 57681,
+    kCmdViewToolbar = 59392,
+    kCmdViewStatusBar = 59393,
+    kCmdViewFont = 32771,
+    kCmdViewToolkit = 32773,
+    kCmdViewRussian = 32778,
+    kCmdSettings = 32795,
+    kCmdViewWordWrap = 32867,
+    kCmdEditConvert = 32868,
+    kCmdEditCopy1251 = 32879,
+    kCmdViewAutoClip = 32881,
+    kCmdLangEnglish = 32882,
+    kCmdLangRussian = 32883,
+    kCmdLangGerman = 32884,
+    kCmdFileRenamer = 32887,
+    kCmdFileSend = 32891,
+    kCmdFileMp3 = 32892
+};
+
+// Strings that are not command prompts.
+enum EStringId : int {
+    kStrDocStrings = 128, // window title, document name, new-file name, filter, extension, ...
+    kStrAppName = 57344,  // "Lt"
+    kStrIdle = 57345,     // "Ready"
+    kStrIndicatorCaps = 59137,
+    kStrIndicatorNum = 59138,
+    kStrIndicatorScroll = 59139
+};
+
+// Field indexes of the document strings.
+enum EDocString : int {
+    kDocWindowTitle = 0,
+    kDocName = 1,
+    kDocNewFileName = 2,
+    kDocFilterName = 3,
+    kDocFilterExt = 4
+};

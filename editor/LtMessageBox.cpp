@@ -1,0 +1,23 @@
+#include "LtMessageBox.h"
+
+#include "CommandIds.h"
+#include "DocStrings.h"
+
+namespace {
+MessageBoxHook& Hook() {
+    static MessageBoxHook hook;
+    return hook;
+}
+} // namespace
+
+QMessageBox::StandardButton LtMessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
+                                         QMessageBox::StandardButtons buttons) {
+    if (Hook())
+        return Hook()(text);
+    QMessageBox box(icon, DocString(kDocWindowTitle), text, buttons, parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void SetMessageBoxHook(MessageBoxHook hook) {
+    Hook() = std::move(hook);
+}

@@ -1,0 +1,405 @@
+// The main window, start-up and shut-down and the language switch, driven the way start-up and
+// the user drive them, against a private settings store.
+#include "CLtApp.h"
+#include "CLtDoc.h"
+#include "CLtView.h"
+#include "CMainFrame.h"
+#include "CPictureEx.h"
+#include "CSplashWnd.h"
+#include "CommandIds.h"
+#include "LtMessageBox.h"
+#include "Settings.h"
+
+#include "CProfile.h"
+#include "CResourceModule.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QVariant Stored(const QString& key) {
+    return QSettings(u"ZDK"_s, u"Lt"_s).value(key);
+}
+
+void Plant(const QString& key, const QVariant& value) {
+    QSettings settings(u"ZDK"_s, u"Lt"_s);
+    settings.setValue(key, value);
+    settings.sync();
+}
+
+// Everything the store holds, to tell that a close wrote nothing.
+QMap<QString, QVariant> Snapshot() {
+    QSettings settings(u"ZDK"_s, u"Lt"_s);
+    QMap<QString, QVariant> all;
+    for (const QString& key : settings.allKeys())
+        all[key] = settings.value(key);
+    return all;
+}
+
+QString MenuTitle(const CMainFrame& frame, int index) {
+    return frame.menuBar()->actions().value(index) ? frame.menuBar()->actions()[index]->text() : QString();
+}
+
+QString ResourceMenuTitle(int index) {
+    const auto menu = CurrentResources().Menu(128);
+    return index < static_cast<int>(menu.size()) ? menu[index].text : QString();
+}
+
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return path;
+}
+
+} // namespace
+
+class TestMainFrame : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CLtApp> Start(const QStringList& files = {}) {
+        auto app = std::make_unique<CLtApp>(QStringList{u"lettrino"_s} + files);
+        if (!app->InitInstance())
+            return app;
+        if (!QTest::qWaitForWindowExposed(app->MainFrame()))
+            qWarning("main window not exposed");
+        return app;
+    }
+
+    QStringList m_messages;
+
+private slots:
+    void init() {
+        QSettings settings(u"ZDK"_s, u"Lt"_s);
+        settings.clear();
+        settings.sync();
+        SetCurrentResources(kLangEnglish);
+        g_inRussian = true;
+        m_messages.clear();
+        SetMessageBoxHook([this](const QString& text) {
+            m_messages << text;
+            return QMessageBox::No; // never save, never block
+        });
+    }
+
+    void cleanup() {
+        SetMessageBoxHook({});
+        SetCurrentResources(kLangEnglish);
+    }
+
+    void firstRunStoresEveryWindowSetting() {
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        QVERIFY(frame != nullptr);
+        QCOMPARE(frame->windowTitle(), u"Lettr[*] - Lettrino 2.7"_s);
+        QCOMPARE(frame->MessagePane()->text(), u"Ready"_s);
+        QVERIFY(frame->close());
+        app->ExitInstance();
+
+        SWindowPos pos;
+        QVERIFY(ParseWindowPos(GetProfileString(u"Settings"_s, u"WindowPos"_s), pos));
+        QCOMPARE(pos.showState, 1);
+        QVERIFY(pos.width > 0 && pos.height > 0);
+        const std::pair<const char*, int> expected[] = {
+            {"IsPanel", 0},  {"PanelWidth", 150}, {"WrapText", 1},        {"AutoClip", 0},     {"Beep", 2},
+            {"TabStops", 4}, {"ToolbarLarge", 1}, {"ToolbarVertical", 1}, {"InterLang", 32882}};
+        for (const auto& [name, value] : expected)
+            QCOMPARE(Stored(u"Settings/"_s + QLatin1String(name)).toInt(), value);
+        QCOMPARE(Stored(u"Settings/Font"_s).toString(), u"-12 0 0 0 400 0 0 0 204 7 0 0 0 Arial"_s);
+        QCOMPARE(Stored(u"Settings/FontList"_s).toString(), u"-12 0 0 0 400 0 0 0 1 7 0 0 0 Arial"_s);
+        QVERIFY(!Stored(u"Settings/Chars"_s).toString().isEmpty());
+        // Settings the frame does not own are left to their writers.
+        QVERIFY(!Stored(u"Settings/KeysCtrlShift"_s).isValid());
+    }
+
+    void placementIsRestoredAndStoredBack_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("maximized");
+        QTest::addColumn<QRect>("outer");     // null: any default placement
+        QTest::addColumn<QString>("written"); // empty: five integers with show state 1
+        QTest::newRow("normal") << u"1,100,50,800,600"_s << false << QRect(100, 50, 800, 600)
+                                << u"1,100,50,800,600"_s;
+        QTest::newRow("maximized keeps the normal placement")
+            << u"3,-4,-4,1032,776"_s << true << QRect() << u"3,-4,-4,1032,776"_s;
+        QTest::newRow("four numbers") << u"1,100,50,800"_s << false << QRect() << QString();
+        QTest::newRow("six numbers") << u"1,100,50,800,600,7"_s << false << QRect() << QString();
+        QTest::newRow("not numbers") << u"a,b,c,d,e"_s << false << QRect() << QString();
+        QTest::newRow("empty") << QString() << false << QRect() << QString();
+    }
+
+    void placementIsRestoredAndStoredBack() {
+        QFETCH(QString, stored);
+        QFETCH(bool, maximized);
+        QFETCH(QRect, outer);
+        QFETCH(QString, written);
+        if (!stored.isEmpty())
+            Plant(u"Settings/WindowPos"_s, stored);
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        QTRY_COMPARE(frame->isMaximized(), maximized);
+        if (!outer.isNull())
+            QCOMPARE(frame->frameGeometry(), outer);
+        QVERIFY(frame->close());
+        const QString result = GetProfileString(u"Settings"_s, u"WindowPos"_s);
+        if (!written.isEmpty()) {
+            QCOMPARE(result, written);
+        } else {
+            SWindowPos pos;
+            QVERIFY2(ParseWindowPos(result, pos), qPrintable(result));
+            QCOMPARE(pos.showState, 1);
+        }
+    }
+
+    void maximizingStoresTheLastNormalSize() {
+        Plant(u"Settings/WindowPos"_s, u"1,100,50,800,600"_s);
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        frame->showMaximized();
+        QTRY_VERIFY(frame->isMaximized());
+        QVERIFY(frame->close());
+        QCOMPARE(GetProfileString(u"Settings"_s, u"WindowPos"_s), u"3,100,50,800,600"_s);
+    }
+
+    void closingWhileMinimizedStoresNothing() {
+        Plant(u"Settings/WindowPos"_s, u"1,100,50,800,600"_s);
+        Plant(u"Settings/WrapText"_s, 0);
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        g_interLang.Set(kLangGerman);
+        frame->showMinimized();
+        QTRY_VERIFY(frame->isMinimized());
+        const auto before = Snapshot();
+        QVERIFY(frame->close());
+        QCOMPARE(Snapshot(), before);
+        QCOMPARE(frame->ShowState(), -1);
+    }
+
+    void closingAFrameNeverShownStoresNothing() {
+        CMainFrame frame(nullptr);
+        QVERIFY(frame.OnCreate());
+        QVERIFY(frame.close());
+        QVERIFY(Snapshot().isEmpty());
+    }
+
+    void cancelledCloseStillStoresTheSettings() {
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        QTest::keyClicks(app->View(), u"privet"_s);
+        QVERIFY(app->Document()->IsModified());
+        QVERIFY(frame->windowTitle().contains(u"[*]"_s) && frame->isWindowModified());
+        SetMessageBoxHook([this](const QString& text) {
+            m_messages << text;
+            return QMessageBox::Cancel;
+        });
+        QVERIFY(!frame->close());
+        QVERIFY(frame->isVisible());
+        QCOMPARE(m_messages, QStringList{u"Save changes to Lettr?"_s});
+        QCOMPARE(Stored(u"Settings/InterLang"_s).toInt(), 32882);
+    }
+
+    void storedLanguageIsAppliedAtStart_data() {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("idle");
+        QTest::newRow("Russian") << 32883 << int(kLangRussian) << u"Готово"_s;
+        QTest::newRow("German") << 32884 << int(kLangGerman) << u"Bereit"_s;
+        QTest::newRow("unknown value") << 0 << int(kLangEnglish) << u"Ready"_s;
+    }
+
+    void storedLanguageIsAppliedAtStart() {
+        QFETCH(int, stored);
+        QFETCH(int, language);
+        QFETCH(QString, idle);
+        Plant(u"Settings/InterLang"_s, stored);
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        QCOMPARE(int(CurrentResources().Language()), language);
+        QCOMPARE(frame->MessagePane()->text(), idle);
+        QCOMPARE(MenuTitle(*frame, 0), ResourceMenuTitle(0));
+        QCOMPARE(frame->Action(kCmdFileNew)->toolTip(),
+                 CurrentResources().String(kCmdFileNew).section(u'\n', 1));
+        QVERIFY(!app->View()->ContextMenu()->isEmpty());
+        QCOMPARE(app->View()->ContextMenu()->actions().first()->text(),
+                 CurrentResources().Menu(139)[1].items[0].text);
+        frame->UpdateCommands();
+        for (const int id : {kCmdLangEnglish, kCmdLangRussian, kCmdLangGerman})
+            QCOMPARE(frame->Action(id)->isChecked(), id == stored);
+        QVERIFY(frame->close());
+        // An unknown value is not repaired: it goes back as it came.
+        QCOMPARE(Stored(u"Settings/InterLang"_s).toInt(), stored);
+    }
+
+    void switchingLanguagesLoadsEachModuleOnceAndPersists() {
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        const int loadsBefore = ResourceLoadCount(kLangRussian);
+        for (const int id : {kCmdLangRussian, kCmdLangEnglish, kCmdLangRussian}) {
+            frame->Action(id)->trigger();
+            QTRY_COMPARE(g_interLang.Value(), id);
+        }
+        QVERIFY(ResourceLoadCount(kLangRussian) - loadsBefore <= 1);
+        QCOMPARE(MenuTitle(*frame, 0), u"&Файл"_s);
+
+        frame->Action(kCmdLangGerman)->trigger();
+        QTRY_COMPARE(CurrentResources().Language(), kLangGerman);
+        QCOMPARE(frame->MessagePane()->text(), u"Bereit"_s);
+        frame->UpdateCommands();
+        QVERIFY(frame->Action(kCmdLangGerman)->isChecked());
+        QVERIFY(!frame->Action(kCmdLangEnglish)->isChecked() && !frame->Action(kCmdLangRussian)->isChecked());
+        // The menu's own language items carry the new texts too.
+        QCOMPARE(frame->Action(kCmdFileOpen)->statusTip(),
+                 CurrentResources().String(kCmdFileOpen).section(u'\n', 0, 0));
+        QVERIFY(frame->close());
+        QCOMPARE(Stored(u"Settings/InterLang"_s).toInt(), 32884);
+    }
+
+    void toolbarFollowsTheSettings_data() {
+        QTest::addColumn<int>("large");
+        QTest::addColumn<int>("vertical");
+        QTest::newRow("large, left") << 1 << 1;
+        QTest::newRow("large, top") << 1 << 0;
+        QTest::newRow("small, left") << 0 << 1;
+        QTest::newRow("small, top") << 0 << 0;
+    }
+
+    void toolbarFollowsTheSettings() {
+        QFETCH(int, large);
+        QFETCH(int, vertical);
+        Plant(u"Settings/ToolbarLarge"_s, large);
+        Plant(u"Settings/ToolbarVertical"_s, vertical);
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        QToolBar* bar = frame->ToolBar();
+        QCOMPARE(bar->iconSize(), large ? QSize(32, 32) : QSize(16, 16));
+        QCOMPARE(frame->toolBarArea(bar), vertical ? Qt::LeftToolBarArea : Qt::TopToolBarArea);
+        const QList<QAction*> items = bar->actions();
+        QCOMPARE(items.size(), 18);
+        QCOMPARE(items[8], frame->Action(kCmdViewRussian));
+        QCOMPARE(items[17], frame->Action(kCmdAppAbout));
+        QCOMPARE(frame->ModePicture() != nullptr, large != 0);
+        if (large) {
+            CPictureEx* picture = frame->ModePicture();
+            QVERIFY(picture->IsPlaying());
+            const QRect button = bar->widgetForAction(items[8])->geometry();
+            QTRY_COMPARE(picture->geometry(), button.adjusted(3, 3, 0, 0));
+            // Switching the mode off shows the other picture; clicks still reach the button.
+            frame->RouteCommand(kCmdViewRussian);
+            QVERIFY(!g_inRussian);
+            QVERIFY(picture->IsReady());
+            QVERIFY(picture->testAttribute(Qt::WA_TransparentForMouseEvents));
+        }
+        QVERIFY(frame->close());
+        QCOMPARE(Stored(u"Settings/ToolbarLarge"_s).toInt(), large);
+        QCOMPARE(Stored(u"Settings/ToolbarVertical"_s).toInt(), vertical);
+    }
+
+    void commandLineOpensTheNamedFile() {
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir, u"letter.txt"_s, QByteArray("\xFF\xFE\x3F\x04\x40\x04", 6));
+        auto app = Start({path});
+        QVERIFY(app->MainFrame() != nullptr && app->MainFrame()->isVisible());
+        QCOMPARE(app->View()->toPlainText(), u"пр"_s);
+        QCOMPARE(app->MainFrame()->windowTitle(), u"letter.txt[*] - Lettrino 2.7"_s);
+        QVERIFY(!app->Document()->IsModified());
+        QVERIFY(m_messages.isEmpty());
+        QVERIFY(app->MainFrame()->close());
+        app->ExitInstance();
+        QCOMPARE(GetProfileString(u"Recent File List"_s, u"File1"_s), QFileInfo(path).absoluteFilePath());
+    }
+
+    void fileThatCannotBeOpenedEndsStartUp() {
+        QTemporaryDir dir;
+        const QString missing = dir.filePath(u"missing.txt"_s);
+        CLtApp app({u"lettrino"_s, missing});
+        QVERIFY(!app.InitInstance());
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages[0].contains(missing));
+        QVERIFY(app.Splash() == nullptr);
+        QVERIFY(app.MainFrame() == nullptr || !app.MainFrame()->isVisible());
+        app.ExitInstance();
+        QVERIFY(!Stored(u"Settings/WindowPos"_s).isValid());
+    }
+
+    void recentFilesAreListedNewestFirst() {
+        QTemporaryDir dir;
+        QStringList paths;
+        for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"})
+            paths << QFileInfo(WriteFile(dir, QLatin1String(name), "text")).absoluteFilePath();
+        Plant(u"Recent File List/File1"_s, paths[0]);
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        frame->UpdateCommands();
+        QVERIFY(frame->Action(kCmdFileMruFirst)->text().endsWith(paths[0]));
+        QVERIFY(!frame->Action(kCmdFileMruFirst + 1)->isVisible());
+        for (int i = 1; i < 5; ++i)
+            QVERIFY(app->OpenDocumentFile(paths[i]));
+        QVERIFY(app->OpenDocumentFile(paths[2])); // moves up, not in twice
+        frame->UpdateCommands();
+        QCOMPARE(frame->Action(kCmdFileMruFirst)->text(), u"&1 "_s + QDir::toNativeSeparators(paths[2]));
+        QVERIFY(frame->Action(kCmdFileMruLast)->isVisible());
+        // Opening from the list.
+        frame->RouteCommand(kCmdFileMruFirst + 1);
+        QCOMPARE(app->Document()->GetPathName(), paths[4]);
+        QVERIFY(frame->close());
+        app->ExitInstance();
+        const QStringList expected{paths[4], paths[2], paths[3], paths[1]};
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(GetProfileString(u"Recent File List"_s, u"File%1"_s.arg(i + 1)), expected[i]);
+    }
+
+    void commandsWithoutAHandlerAreDisabled() {
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        frame->UpdateCommands();
+        QVERIFY(frame->Action(kCmdFileNew)->isEnabled());
+        QVERIFY(!frame->Action(kCmdEditCut)->isEnabled()); // nothing selected
+        QVERIFY(!frame->Action(kCmdNextPane)->isEnabled());
+        QTest::keyClicks(app->View(), u"abc"_s);
+        app->View()->selectAll();
+        frame->UpdateCommands();
+        QVERIFY(frame->Action(kCmdEditCut)->isEnabled());
+        QCOMPARE(frame->Action(kCmdEditUndo)->shortcuts(),
+                 (QList<QKeySequence>{QKeySequence(u"Ctrl+Z"_s), QKeySequence(u"Alt+Backspace"_s)}));
+    }
+
+    void splashShowsTheWholeBitmapCentred() {
+        CSplashWnd splash;
+        splash.Create();
+        QCOMPARE(splash.size(), QSize(293, 169));
+        QCOMPARE(splash.geometry().center(), QGuiApplication::primaryScreen()->geometry().center());
+        QVERIFY(splash.isVisible());
+    }
+};
+
+int main(int argc, char** argv) {
+    // The store's location is fixed when it is first used: a private one before anything runs.
+    QTemporaryDir configHome;
+    if (!configHome.isValid())
+        return 2;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    TestMainFrame test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_mainframe.moc"
