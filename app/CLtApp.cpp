@@ -1,5 +1,6 @@
 #include "CLtApp.h"
 
+#include "CAboutDlg.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
 #include "CMainFrame.h"
@@ -137,24 +138,8 @@ void CLtApp::OnFileOpen() {
 }
 
 void CLtApp::OnAppAbout() {
-    const CResourceModule& res = CurrentResources();
-    const SDialogTexts texts = res.Dialog(100);
-    const auto control = [&texts](int id) {
-        const auto it = texts.controls.find(id);
-        return it != texts.controls.end() ? it->second : QString();
-    };
-    QMessageBox box(m_pMainWnd.get());
-    box.setWindowTitle(texts.title);
-    box.setIconPixmap(QPixmap::fromImage(res.Icon(128)));
-    box.setTextFormat(Qt::RichText);
-    const QString mail = res.String(129);
-    const QString url = res.String(kStrMakerUrl);
-    box.setText(QStringLiteral("<p>%1</p><p>%2<a href=\"mailto:%3\">%3</a><br>%4 <a href=\"%5\">%5</a></p>")
-                    .arg(control(1041).toHtmlEscaped(), control(1042).toHtmlEscaped(), mail.toHtmlEscaped(),
-                         control(1043).toHtmlEscaped(), url.toHtmlEscaped()));
-    box.setTextInteractionFlags(Qt::TextBrowserInteraction);
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    CAboutDlg dialog(m_pMainWnd.get());
+    dialog.exec();
 }
 
 bool CLtApp::OnCmdMsg(int id) {

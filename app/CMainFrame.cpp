@@ -4,7 +4,9 @@
 #include "CLtView.h"
 #include "CPictureEx.h"
 #include "CommandIds.h"
+#include "DFileMp3.h"
 #include "DFileRenamer.h"
+#include "DSettings.h"
 #include "DocStrings.h"
 #include "Settings.h"
 
@@ -339,10 +341,12 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::OnSettings() {
-    ShowToolPlaceholder(7176, 1);
-    // Whatever closed the dialog, the editor takes the current tab width again.
+    DSettings dialog(this);
+    dialog.exec();
+    // Whatever closed the dialog, the editor takes the current tab width again. The dialog takes
+    // any number, so the width is computed without int overflow.
     if (m_pEditView != nullptr)
-        m_pEditView->setTabStopDistance(g_tabStops.Value() * m_pEditView->fontMetrics().averageCharWidth());
+        m_pEditView->setTabStopDistance(qreal(g_tabStops.Value()) * m_pEditView->fontMetrics().averageCharWidth());
 }
 
 void CMainFrame::OnFileRenamer() {
@@ -352,7 +356,9 @@ void CMainFrame::OnFileRenamer() {
 }
 
 void CMainFrame::OnFileMp3() {
-    ShowToolPlaceholder(7177, 2);
+    // Without a parent, like the file renamer.
+    DFileMp3 dialog;
+    dialog.exec();
 }
 
 void CMainFrame::ShowToolPlaceholder(int dialogId, int buttonId) {

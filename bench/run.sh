@@ -13,6 +13,7 @@ need=()
 command -v uconv >/dev/null || need+=(icu-devtools)
 command -v iconv >/dev/null || need+=(libc-bin)
 command -v convmv >/dev/null || need+=(convmv)
+/usr/bin/python3 -c "import mutagen" 2>/dev/null || need+=(python3-mutagen)
 if ((${#need[@]})); then
     sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
@@ -94,6 +95,50 @@ p=$(best_of 3 quiet convmv -r -f cp1251 -t utf-8 "$names")
 echo
 printf '%-12s %6s %10s %10s %8s\n' "task" "names" "lettrino" "convmv" "ratio"
 awk -v a="$t" -v b="$p" 'BEGIN { printf "%-12s %6s %9ss %9ss %7.1fx\n", "rename", 10000, a, b, b / a }'
+
+# MP3 tags: the seven frames of 3,000 files (CP1251 bytes in ISO-8859-1 frames, ID3v2.3), read
+# and decoded by lettrino-cli tags (dry run) and by one Python process with mutagen.
+mp3s=$data/mp3-3000
+if [ ! -d "$mp3s" ]; then
+    mkdir -p "$mp3s"
+    /usr/bin/python3 - "$mp3s" <<'PY'
+import os, sys
+from mutagen.id3 import ID3, TALB, TPE1, TIT2, TYER, TCOM, TOPE, COMM
+frame = b"\xff\xfb\x90\x00" + bytes(413)
+words = ["привет", "мир", "песня", "музыка", "альбом", "Щука", "Ёлка", "звезда"]
+for i in range(3000):
+    path = os.path.join(sys.argv[1], f"track{i:04d}.mp3")
+    with open(path, "wb") as f:
+        f.write(frame * 20)
+    raw = lambda s: s.encode("cp1251").decode("latin-1")
+    text = f"{words[i % 8]} {words[(i // 8) % 8]} {i}"
+    tag = ID3()
+    for cls in (TALB, TPE1, TIT2, TCOM, TOPE):
+        tag.add(cls(encoding=0, text=raw(text)))
+    tag.add(TYER(encoding=0, text=str(1950 + i % 70)))
+    tag.add(COMM(encoding=0, lang="rus", desc="", text=raw(text)))
+    tag.save(path, v2_version=3)
+PY
+fi
+peer='
+import os, sys
+from mutagen.id3 import ID3
+out = []
+for name in sorted(os.listdir(sys.argv[1])):
+    tag = ID3(os.path.join(sys.argv[1], name))
+    for key in ("TALB", "TPE1", "TIT2", "TYER", "TCOM", "TOPE"):
+        if key in tag:
+            out.append(str(tag[key]).encode("latin-1").decode("cp1251"))
+    comments = tag.getall("COMM")
+    if comments:
+        out.append(str(comments[0]).encode("latin-1").decode("cp1251"))
+print(len(out))
+'
+t=$(best_of 5 quiet "$cli" tags "$mp3s")
+p=$(best_of 3 quiet /usr/bin/python3 -c "$peer" "$mp3s")
+echo
+printf '%-12s %6s %10s %10s %8s\n' "task" "files" "lettrino" "mutagen" "ratio"
+awk -v a="$t" -v b="$p" 'BEGIN { printf "%-12s %6s %9ss %9ss %7.1fx\n", "tags", 3000, a, b, b / a }'
 
 if ((${#sizes[@]} >= 2)); then
     small=${sizes[0]} large=${sizes[-1]}

@@ -4,6 +4,7 @@
 #include "CliConvert.h"
 #include "CliIo.h"
 #include "CliRename.h"
+#include "CliTags.h"
 #include "CodePage.h"
 #include "StoredKeys.h"
 #include "TextFile.h"
@@ -35,10 +36,14 @@ const char kUsage[] =
     "                                    names (also names in old 8-bit code pages); shows\n"
     "                                    \"old → new\", renames only with --apply, never\n"
     "                                    replacing anything; --recursive: every folder below\n"
+    "  tags [--apply] [--recursive] [--keys TEXT] DIR...\n"
+    "                                    the seven text frames of each MP3 file's tag: frame,\n"
+    "                                    encoding, text, Latin form; with --apply, Russian\n"
+    "                                    texts are written back in Latin letters\n"
     "\n"
     "Options:\n"
-    "  --apply       rename (rename only)\n"
-    "  --recursive   also every folder below, children before their folders (rename only)\n"
+    "  --apply       rename, or write the tags (rename and tags only)\n"
+    "  --recursive   also every folder below, children before their folders (rename and tags)\n"
     "  --keys TEXT   the key table in its stored form (01a|02b|...); without it the keys\n"
     "                stored by the editor are used, or the default keys\n"
     "  -h, --help    show this help\n"
@@ -202,8 +207,8 @@ int RunCli(int argc, char** argv) {
     }
     if (args.command.empty())
         return UsageError("missing COMMAND");
-    if (args.renameOptions && args.command != "rename")
-        return UsageError("--apply and --recursive apply to rename only");
+    if (args.renameOptions && args.command != "rename" && args.command != "tags")
+        return UsageError("--apply and --recursive apply to rename and tags only");
     if (args.command == "to-cyrillic" || args.command == "to-latin" || args.command == "convert")
         return RunConversion(args);
     if (args.command == "rename") {
@@ -215,8 +220,17 @@ int RunCli(int argc, char** argv) {
             return UsageError(error);
         return RunRename(table, args.files, args.rename);
     }
+    if (args.command == "tags") {
+        if (args.files.empty())
+            return UsageError("tags needs at least one DIR");
+        CCharTable table;
+        std::string error;
+        if (!LoadTable(args, table, error))
+            return UsageError(error);
+        return RunTags(table, args.files, {args.rename.apply, args.rename.recursive});
+    }
     if (args.haveKeys)
-        return UsageError("--keys applies to to-cyrillic, to-latin, convert and rename only");
+        return UsageError("--keys applies to to-cyrillic, to-latin, convert, rename and tags only");
     if (args.command == "detect")
         return RunDetect(args);
     if (args.command == "decode")

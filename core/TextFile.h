@@ -12,6 +12,6 @@ struct SDecodedText {
 
 // UTF-16 when the detection says so (a leading FF FE skipped, an odd last byte forms a unit with
 // high byte 0); otherwise UTF-8 when the bytes are valid UTF-8 (a leading EF BB BF skipped);
-// otherwise the detected 8-bit code page. The text ends at the first U+0000, as the edit control
-// ends it there.
+// otherwise the detected 8-bit code page. A zero byte or unit is kept like any other character:
+// cutting the text there would lose the rest of the file at the next save.
 SDecodedText DecodeTextFile(const unsigned char* bytes, std::size_t n);

@@ -1,21 +1,377 @@
 #include "CLtView.h"
 
+#include "CCharTable.h"
+#include "CTypingConverter.h"
+#include "CodePage.h"
 #include "CommandIds.h"
+#include "Settings.h"
+#include "Sound.h"
+#include "Utf8.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QMimeData>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QTextBlock>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
 
 bool g_inRussian = true;
 
+namespace {
+
+constexpr char kMime1251[] = "text/plain;charset=windows-1251";
+constexpr char16_t kSeparators[] = u" !()?.,:;\n\t";
+
+std::function<void()>& PreviewHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+// One printer for the whole program, so that Print Setup's choices hold for the next Print.
+QPrinter& Printer() {
+    static QPrinter* printer = new QPrinter(QPrinter::HighResolution);
+    return *printer;
+}
+
+// QTextDocument keeps line breaks as paragraph separators; the conversions see line feeds.
+std::u16string FromSelection(const QString& selected) {
+    QString text = selected;
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    return text.toStdU16String();
+}
+
+// The text another program put on the clipboard as 8-bit Cyrillic bytes, decoded; false when
+// the clipboard holds nothing to repair and the ordinary paste applies.
+bool RepairedClipboardText(const QMimeData* source, QString& text) {
+    if (source == nullptr)
+        return false;
+    if (source->hasFormat(QString::fromLatin1(kMime1251))) {
+        const QByteArray bytes = source->data(QString::fromLatin1(kMime1251));
+        const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+        text = QString::fromStdU16String(
+            DecodeWithCodePage(kCodePage1251, data, std::strlen(bytes.constData())));
+        return true;
+    }
+    // A program that offers Unicode text has said what its text is.
+    if (!source->hasFormat(QStringLiteral("text/plain")) ||
+        source->hasFormat(QStringLiteral("text/plain;charset=utf-8")))
+        return false;
+    const QByteArray bytes = source->data(QStringLiteral("text/plain"));
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const std::size_t n = std::strlen(bytes.constData());
+    // UTF-8 is what programs here put on the clipboard; only other bytes may be 8-bit Cyrillic.
+    if (n == 0 || IsValidUtf8(data, n))
+        return false;
+    const unsigned codePage = DetectCyrillicCodePage(data, n);
+    if (codePage != kCodePage866 && codePage != kCodePage1251 && codePage != kCodePageKoi8r)
+        return false;
+    text = QString::fromStdU16String(DecodeWithCodePage(codePage, data, n));
+    return true;
+}
+
+} // namespace
+
 CLtView::CLtView(QWidget* parent) : QPlainTextEdit(parent), m_menuContext(new QMenu(this)) {
     setFrameShape(QFrame::NoFrame);
+    // A new view starts from the stored choices; the frame stores them again when it closes.
+    g_wrapText.Load();
+    g_autoClip.Load();
+    g_tabStops.Load();
+    ApplyWordWrap();
+    UpdateBackground();
 }
 
 CLtView::~CLtView() = default;
 
+void CLtView::SetPreviewHook(std::function<void()> hook) {
+    PreviewHook() = std::move(hook);
+}
+
+bool CLtView::IsGrey() const {
+    return g_inRussian ? g_blueRus.Value() != 0 : g_blueOrig.Value() != 0;
+}
+
+void CLtView::UpdateBackground() {
+    QPalette pal = palette();
+    const QColor normal = QApplication::palette(this).color(QPalette::Base);
+    pal.setColor(QPalette::Base, IsGrey() ? m_crGray : normal);
+    setPalette(pal);
+    viewport()->update();
+}
+
+void CLtView::ApplyTabStops() {
+    // In floating point: the settings dialog takes any number.
+    setTabStopDistance(qreal(g_tabStops.Value()) * fontMetrics().averageCharWidth());
+}
+
+void CLtView::ApplyWordWrap() {
+    setLineWrapMode(g_wrapText.Value() != 0 ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    ApplyTabStops();
+}
+
 void CLtView::ToggleRussianMode() {
     g_inRussian = !g_inRussian;
+    UpdateBackground();
     emit RussianModeChanged(g_inRussian);
+    if (g_beep.Value() != 0)
+        PlaySoundCode(g_inRussian ? 24 : 29);
+}
+
+void CLtView::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const int key = event->key();
+    // The modifier keys themselves count too: Ctrl pressed while Shift is down, and the reverse.
+    const bool ctrl = (mods & Qt::ControlModifier) != 0 || key == Qt::Key_Control;
+    const bool shift = (mods & Qt::ShiftModifier) != 0 || key == Qt::Key_Shift;
+    if (ctrl) {
+        if (g_keysCtrlShift.Value() != 0 && shift)
+            ToggleRussianMode();
+    } else if (key == Qt::Key_Escape) {
+        ToggleRussianMode();
+    }
+
+    const QString typed = event->text();
+    const bool isCharacter = !typed.isEmpty() && !ctrl && (mods & Qt::MetaModifier) == 0 &&
+                             key != Qt::Key_Escape && key != Qt::Key_Backspace && key != Qt::Key_Delete;
+    if (!isCharacter) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    // The limit holds typing only; a longer opened file stays whole. At the limit the key is
+    // refused but still converts what stands before the caret.
+    QTextCursor cursor = textCursor();
+    const int length = document()->characterCount() - 1;
+    const int selected = cursor.selectionEnd() - cursor.selectionStart();
+    const bool fits = length - selected + typed.size() <= kTextLimit;
+    if (!g_inRussian) {
+        if (fits)
+            QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    // The key and the letter it makes are one undo step: Ctrl+Z after "s", "h" gives back "с".
+    cursor.beginEditBlock();
+    if (fits)
+        QPlainTextEdit::keyPressEvent(event);
+    else
+        event->accept();
+    ConvertTyped();
+    cursor.endEditBlock();
+}
+
+void CLtView::ConvertTyped() {
+    if (!g_inRussian)
+        return;
+    PlaySoundCode(g_beep.Value());
+    QTextCursor cursor = textCursor();
+    const int caret = cursor.position();
+    // Only the characters a typed form can span take part: the cost of a key does not grow with
+    // the length of the text.
+    const int reach = static_cast<int>(g_charTable.MaxTypedLength());
+    const int start = std::max(0, caret - reach);
+    std::u16string window;
+    window.reserve(static_cast<std::size_t>(caret - start));
+    QTextDocument* doc = document();
+    for (int i = start; i < caret; ++i) {
+        const QChar ch = doc->characterAt(i);
+        window.push_back(ch == QChar::ParagraphSeparator ? u'\n' : ch.unicode());
+    }
+    std::size_t pos = window.size();
+    if (!g_charTable.ConvertAtCaret(window, pos) || pos == 0)
+        return;
+    cursor.setPosition(start + static_cast<int>(pos) - 1);
+    cursor.setPosition(caret, QTextCursor::KeepAnchor);
+    cursor.insertText(QString(QChar(window[pos - 1])));
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void CLtView::focusInEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusInEvent(event);
+    // The grey settings may have changed in the settings dialog the focus comes back from.
+    const QColor wanted = IsGrey() ? m_crGray : QApplication::palette(this).color(QPalette::Base);
+    if (palette().color(QPalette::Base) != wanted)
+        UpdateBackground();
+}
+
+void CLtView::focusOutEvent(QFocusEvent* event) {
+    QPlainTextEdit::focusOutEvent(event);
+    // A menu or the context menu borrows the keyboard only for a moment: the editor keeps its text
+    // as it was then.
+    const Qt::FocusReason reason = event->reason();
+    if (g_autoClip.Value() == 0 || reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason)
+        return;
+    selectAll();
+    ensureCursorVisible();
+    copy();
+}
+
+void CLtView::SelectWordAtCaret() {
+    const QString text = document()->toPlainText();
+    if (text.isEmpty())
+        return;
+    const std::u16string_view separators(kSeparators);
+    const auto isSeparator = [&](QChar ch) {
+        return separators.find(ch.unicode()) != std::u16string_view::npos;
+    };
+    const int pos = textCursor().selectionEnd();
+    int start = pos;
+    while (start > 0 && !isSeparator(text[start - 1]))
+        --start;
+    int end = pos;
+    while (end < text.size() && !isSeparator(text[end]))
+        ++end;
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void CLtView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QPlainTextEdit::mouseDoubleClickEvent(event);
+        return;
+    }
+    // The press before it has placed the caret already.
+    SelectWordAtCaret();
+    event->accept();
+}
+
+void CLtView::contextMenuEvent(QContextMenuEvent* event) {
+    if (m_menuContext->isEmpty()) {
+        QPlainTextEdit::contextMenuEvent(event);
+        return;
+    }
+    const bool selection = textCursor().hasSelection();
+    for (QAction* action : m_menuContext->actions()) {
+        const int id = action->data().toInt();
+        if (id == kCmdEditCopy || id == kCmdEditCut || id == kCmdEditConvert)
+            action->setEnabled(selection);
+        if (id == kCmdViewRussian) {
+            action->setCheckable(true);
+            action->setChecked(g_inRussian);
+        }
+    }
+    m_menuContext->exec(event->globalPos());
+}
+
+void CLtView::changeEvent(QEvent* event) {
+    QPlainTextEdit::changeEvent(event);
+    // Tab stops are measured in characters of the current font.
+    if (event->type() == QEvent::FontChange)
+        ApplyTabStops();
+}
+
+bool CLtView::canInsertFromMimeData(const QMimeData* source) const {
+    return source->hasFormat(QString::fromLatin1(kMime1251)) || QPlainTextEdit::canInsertFromMimeData(source);
+}
+
+void CLtView::insertFromMimeData(const QMimeData* source) {
+    QString text;
+    if (!RepairedClipboardText(source, text)) {
+        QPlainTextEdit::insertFromMimeData(source);
+        return;
+    }
+    // The clipboard itself stays as it was: emptying it would lose its other formats.
+    QTextCursor cursor = textCursor();
+    cursor.insertText(text);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void CLtView::OnEditPaste() {
+    paste();
+}
+
+void CLtView::OnEditCopy1251() {
+    const std::u16string selected = FromSelection(textCursor().selectedText());
+    const std::string bytes = EncodeWithCodePage(kCodePage1251, selected);
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(kMime1251),
+                  QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    QApplication::clipboard()->setMimeData(data);
+}
+
+void CLtView::OnEditConvert() {
+    QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection())
+        return;
+    const std::u16string sel = FromSelection(cursor.selectedText());
+    std::u16string result;
+    if (g_charTable.IsNotCyrillicStart(sel)) {
+        // As if the selection had been typed key by key into an empty text.
+        result = ConvertToCyrillic(g_charTable, sel);
+    } else if (g_charTable.IsNotLatinStart(sel)) {
+        result = sel;
+        g_charTable.ToLatin(result);
+    } else {
+        return;
+    }
+    const int start = cursor.selectionStart();
+    cursor.beginEditBlock();
+    cursor.insertText(QString::fromStdU16String(result));
+    cursor.endEditBlock();
+    // The result stays selected, so a second F4 turns it back.
+    const int end = cursor.position();
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void CLtView::OnFilePrint() {
+    QPrintDialog dialog(&Printer(), window());
+    if (dialog.exec() == QDialog::Accepted)
+        print(&Printer());
+}
+
+void CLtView::OnFilePrintSetup() {
+    QPageSetupDialog dialog(&Printer(), window());
+    dialog.exec();
+}
+
+void CLtView::OnFilePrintPreview() {
+    IToolkitPanel* panel = GetPanel();
+    if (panel != nullptr && panel->IsShown()) {
+        panel->HidePanel();
+        m_bPanelHiddenForPreview = true;
+    }
+    if (PreviewHook()) {
+        PreviewHook()();
+    } else {
+        QPrintPreviewDialog dialog(&Printer(), window());
+        connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+                [this](QPrinter* printer) { print(printer); });
+        dialog.exec();
+    }
+    if (m_bPanelHiddenForPreview) {
+        m_bPanelHiddenForPreview = false;
+        if (GetPanel() != nullptr)
+            GetPanel()->ShowPanel();
+    }
+}
+
+void CLtView::SaveLayoutRect() {
+    m_rcLayout = geometry();
+}
+
+void CLtView::PlaceBesidePanel() {
+    if (!m_rcLayout.isValid())
+        return;
+    int left = m_rcLayout.left();
+    if (m_pPanel != nullptr && m_pPanel->IsShown())
+        left += m_pPanel->GetWidth();
+    setGeometry(left, m_rcLayout.top(), std::max(0, m_rcLayout.right() + 1 - left), m_rcLayout.height());
 }
 
 bool CLtView::OnCmdMsg(int id) {
@@ -30,13 +386,43 @@ bool CLtView::OnCmdMsg(int id) {
         copy();
         return true;
     case kCmdEditPaste:
-        paste();
+        OnEditPaste();
         return true;
     case kCmdEditSelectAll:
         selectAll();
         return true;
+    case kCmdEditConvert:
+        OnEditConvert();
+        return true;
+    case kCmdEditCopy1251:
+        OnEditCopy1251();
+        return true;
     case kCmdViewRussian:
         ToggleRussianMode();
+        return true;
+    case kCmdViewAutoClip:
+        g_autoClip.Set(g_autoClip.Value() != 0 ? 0 : 1);
+        return true;
+    case kCmdViewWordWrap:
+        g_wrapText.Set(g_wrapText.Value() != 0 ? 0 : 1);
+        ApplyWordWrap();
+        return true;
+    case kCmdViewToolkit:
+        if (m_pPanel != nullptr) {
+            if (m_pPanel->IsShown())
+                m_pPanel->HidePanel();
+            else
+                m_pPanel->ShowPanel();
+        }
+        return true;
+    case kCmdFilePrint:
+        OnFilePrint();
+        return true;
+    case kCmdFilePrintPreview:
+        OnFilePrintPreview();
+        return true;
+    case kCmdFilePrintSetup:
+        OnFilePrintSetup();
         return true;
     default:
         return false;
@@ -50,6 +436,7 @@ bool CLtView::OnUpdateCmdUI(SCmdUI& cmdUI) {
         return true;
     case kCmdEditCut:
     case kCmdEditCopy:
+    case kCmdEditConvert:
         cmdUI.Enable(textCursor().hasSelection());
         return true;
     case kCmdEditPaste:
@@ -58,18 +445,25 @@ bool CLtView::OnUpdateCmdUI(SCmdUI& cmdUI) {
     case kCmdEditSelectAll:
         cmdUI.Enable(!document()->isEmpty());
         return true;
+    case kCmdEditCopy1251:
+    case kCmdFilePrint:
+    case kCmdFilePrintPreview:
+    case kCmdFilePrintSetup:
+        return true;
     case kCmdViewRussian:
         cmdUI.SetCheck(g_inRussian ? 1 : 0);
+        return true;
+    case kCmdViewAutoClip:
+        cmdUI.SetCheck(g_autoClip.Value() != 0 ? 1 : 0);
+        return true;
+    case kCmdViewWordWrap:
+        cmdUI.SetCheck(g_wrapText.Value() != 0 ? 1 : 0);
+        return true;
+    case kCmdViewToolkit:
+        cmdUI.Enable(m_pPanel != nullptr);
+        cmdUI.SetCheck(m_pPanel != nullptr && m_pPanel->IsShown() ? 1 : 0);
         return true;
     default:
         return false;
     }
-}
-
-void CLtView::contextMenuEvent(QContextMenuEvent* event) {
-    if (m_menuContext->isEmpty()) {
-        QPlainTextEdit::contextMenuEvent(event);
-        return;
-    }
-    m_menuContext->exec(event->globalPos());
 }

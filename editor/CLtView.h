@@ -1,21 +1,40 @@
-// The editor view: the one edit window of the program, showing the document's whole text.
-// For now a plain text editor with the standard edit commands and the In Russian switch; typing
-// conversion comes with the editor itself. The main frame owns the view.
+// The editor view: the one edit window of the program, showing the document's whole text. While
+// the In Russian mode is on, each typed character is inserted as usual and then, before the next
+// key is handled, rewritten together with the keys typed just before it into its Cyrillic letter.
+// The view also owns the mode and its feedback (grey background, sounds, check mark, the frame's
+// mode picture), the editor commands and its place beside the Toolkit panel.
 #pragma once
 
 #include "CCmdTarget.h"
 
+#include <QColor>
 #include <QPlainTextEdit>
+#include <QRect>
+
+#include <functional>
 
 class QMenu;
 
-// The In Russian mode: on at start, never stored.
+// The In Russian mode: on at start, never stored, changed only by ToggleRussianMode.
 extern bool g_inRussian;
+
+// What the view needs of the Toolkit panel; the panel registers itself with SetPanel.
+class IToolkitPanel {
+public:
+    virtual ~IToolkitPanel() = default;
+    virtual bool IsShown() const = 0;
+    virtual void ShowPanel() = 0;
+    virtual void HidePanel() = 0;
+    virtual int GetWidth() const = 0;
+};
 
 class CLtView : public QPlainTextEdit, public CCmdTarget {
     Q_OBJECT
 
 public:
+    // Typing stops at this many characters; opened files may be longer.
+    static constexpr int kTextLimit = 0xFFFFF;
+
     explicit CLtView(QWidget* parent = nullptr);
     ~CLtView() override;
 
@@ -24,17 +43,55 @@ public:
     QMenu* ContextMenu() const { return m_menuContext; }
 
     void ToggleRussianMode();
+    // Grey while the mode and its "BlueRus"/"BlueOrig" setting say so.
+    void UpdateBackground();
+    // One tab stop every "TabStops" average character widths of the current font.
+    void ApplyTabStops();
+    void ApplyWordWrap();
+
+    // The rectangle the frame gave the view, and the view placed in it beside the panel.
+    void SaveLayoutRect();
+    void PlaceBesidePanel();
+    IToolkitPanel* GetPanel() const { return m_pPanel; }
+    void SetPanel(IToolkitPanel* panel) { m_pPanel = panel; }
+
+    // The editor commands, also reachable through OnCmdMsg.
+    void OnEditConvert();
+    void OnEditPaste();
+    void OnEditCopy1251();
+    void OnFilePrint();
+    void OnFilePrintPreview();
+    void OnFilePrintSetup();
+    // Selects the word around the caret, words being cut by " !()?.,:;", tab and line ends.
+    void SelectWordAtCaret();
 
     bool OnCmdMsg(int id) override;
     bool OnUpdateCmdUI(SCmdUI& cmdUI) override;
+
+    // Tests stand in for the print preview window: the hook runs while the preview would show.
+    static void SetPreviewHook(std::function<void()> hook);
 
 signals:
     // The mode changed; the frame shows it in its mode picture.
     void RussianModeChanged(bool on);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
 
 private:
+    void ConvertTyped();
+    bool IsGrey() const;
+
+    QRect m_rcLayout;
+    bool m_bPanelHiddenForPreview = false;
     QMenu* m_menuContext; // child of the view
+    const QColor m_crGray{191, 191, 191};
+    IToolkitPanel* m_pPanel = nullptr;
 };

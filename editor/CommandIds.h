@@ -47,7 +47,10 @@ enum EStringId : int {
     kStrIdle = 57345,     // "Ready"
     kStrIndicatorCaps = 59137,
     kStrIndicatorNum = 59138,
-    kStrIndicatorScroll = 59139
+    kStrIndicatorScroll = 59139,
+    kStrMailUnavailable = 61840, // "Unable to load mail system support."
+    kStrMailInvalid = 61841,     // "Mail system DLL is invalid."
+    kStrMailFailed = 61842       // "Send Mail failed to send message."
 };
 
 // Field indexes of the document strings.

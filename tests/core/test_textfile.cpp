@@ -127,20 +127,22 @@ INSTANTIATE_TEST_SUITE_P(
         SFileCase{"Utf16WithByteOrderMark", "\xFF\xFE" + Utf16Le(u"привет мир"), u"привет мир", 65001, false},
         SFileCase{"Utf16CyrillicWithoutMark", Utf16Le(u"Привет, мир!"), u"Привет, мир!", 65002, false},
         SFileCase{"Utf16OddLastByte", "\xFF\xFE" + Utf16Le(u"ab") + "c", u"abc", 65001, false},
-        SFileCase{"Utf16ZeroUnitEndsText", Utf16Le(std::u16string(u"ab\0cd", 5)), u"ab", 65001, false},
+        SFileCase{"Utf16ZeroUnitKept", Utf16Le(std::u16string(u"ab\0cd", 5)), std::u16string(u"ab\0cd", 5),
+                  65001, false},
         SFileCase{"Utf8Russian", kMirUtf8, u"привет мир", 866, true},
         SFileCase{"Utf8ByteOrderMarkSkipped", "\xEF\xBB\xBF" + kMirUtf8, u"привет мир", 866, true},
-        SFileCase{"Utf8ZeroByteEndsText", kMirUtf8 + std::string("\0tail", 5), u"привет мир", 866, true},
+        SFileCase{"Utf8ZeroByteKept", kMirUtf8 + std::string("\0tail", 5),
+                  std::u16string(u"привет мир\0tail", 15), 866, true},
         SFileCase{"Ascii", "plain text\r\n", u"plain text\r\n", 0, true},
         SFileCase{"Koi8r", kMirKoi8r, u"привет мир", 20866, false},
         SFileCase{"Cp866", kMir866, u"привет мир", 866, false},
         SFileCase{"Windows1251", kMir1251 + "\r\n", u"привет мир\r\n", 1251, false},
-        SFileCase{"ZeroByteEnds8BitText", kMir1251 + std::string("\0\xEC\xE8\xF0", 4), u"привет мир", 1251,
-                  false},
+        SFileCase{"ZeroByteKeptIn8BitText", kMir1251 + std::string("\0\xEC\xE8\xF0", 4),
+                  std::u16string(u"привет мир\0мир", 14), 1251, false},
         SFileCase{"Windows1252", "caf\xE9 au lait", u"café au lait", 0, false},
         // The file as a whole is not UTF-8, so neither is its part before the zero byte.
-        SFileCase{"Utf8PrefixOfA1252File", "caf\xC3\xA9 au lait" + std::string("\0\xE9", 2), u"cafÃ© au lait",
-                  0, false}),
+        SFileCase{"Utf8PrefixOfA1252File", "caf\xC3\xA9 au lait" + std::string("\0\xE9", 2),
+                  std::u16string(u"cafÃ© au lait\0é", 15), 0, false}),
     [](const testing::TestParamInfo<SFileCase>& info) { return std::string(info.param.name); });
 
 } // namespace

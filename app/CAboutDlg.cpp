@@ -1,0 +1,179 @@
+#include "CAboutDlg.h"
+
+#include "CPictureEx.h"
+#include "DialogUnits.h"
+#include "LtMessageBox.h"
+#include "Settings.h"
+#include "TextFile.h"
+
+#include "CResourceModule.h"
+#include "InstalledResourceFolders.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QProcess>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kGifSign = 195;
+constexpr int kGifLogo = 189;
+constexpr int kBitmapUrl = 188;
+constexpr int kBitmapMail = 189;
+constexpr int kHandCursor = 133;
+constexpr int kStrMakerMail = 129;
+constexpr int kStrNoMailSupport = 61840;
+
+QString g_programPath;
+CAboutDlg::LaunchHook g_launchHook;
+
+QCursor HandCursor() {
+    const QImage image = CurrentResources().Cursor(kHandCursor);
+    if (image.isNull())
+        return QCursor(Qt::PointingHandCursor);
+    return QCursor(QPixmap::fromImage(image), image.text(QStringLiteral("HotSpotX")).toInt(),
+                   image.text(QStringLiteral("HotSpotY")).toInt());
+}
+
+} // namespace
+
+QString AboutTextFile(const QString& programPath) {
+    const QFileInfo program(programPath);
+    const QString name = program.completeBaseName() + QStringLiteral(".txt");
+    QStringList folders{program.absolutePath()};
+    folders << InstalledResourceFolders(program.absolutePath());
+    for (const QString& folder : folders) {
+        const QFileInfo candidate(folder + QLatin1Char('/') + name);
+        if (candidate.isFile())
+            return candidate.absoluteFilePath();
+    }
+    return {};
+}
+
+QString ReadAboutText(const QString& path) {
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    const SDecodedText decoded = DecodeTextFile(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                                static_cast<std::size_t>(bytes.size()));
+    return QString::fromStdU16String(decoded.text);
+}
+
+void CAboutDlg::SetProgramPath(const QString& path) {
+    g_programPath = path;
+}
+
+void CAboutDlg::SetLaunchHook(LaunchHook hook) {
+    g_launchHook = std::move(hook);
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    const CResourceModule& res = CurrentResources();
+    const SDialogTexts texts = res.Dialog(100);
+    const auto text = [&texts](int id) {
+        const auto it = texts.controls.find(id);
+        return it != texts.controls.end() ? it->second : QString();
+    };
+    setWindowTitle(texts.title);
+    const CDialogUnits du(fontMetrics());
+
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, m_crBack);
+    grey.setColor(QPalette::WindowText, Qt::black);
+    setPalette(grey);
+    setAutoFillBackground(true);
+
+    const auto label = [this, &du](const QString& caption, int x, int y) {
+        auto* item = new QLabel(caption, this);
+        item->adjustSize();
+        item->move(du.X(x), du.Y(y));
+        return item;
+    };
+    // A longer maker line widens the box rather than run under the logo.
+    const int extra = std::max(0, label(text(1041), 54, 17)->width() - du.X(207));
+    QLabel* mailCaption = label(text(1042), 54, 28);
+    QLabel* urlCaption = label(text(1043), 153, 28);
+
+    const QCursor hand = HandCursor();
+    const auto picture = [this, &hand](int bitmap) {
+        auto* item = new QLabel(this);
+        item->setPixmap(QPixmap::fromImage(CurrentResources().Bitmap(bitmap)));
+        item->adjustSize();
+        item->setCursor(hand);
+        return item;
+    };
+    // The pictures follow their captions, which may be longer in other languages.
+    m_staticMail = picture(kBitmapMail);
+    m_staticMail->move(std::max(du.X(79), mailCaption->geometry().right() + du.X(2)), du.Y(28));
+    urlCaption->move(std::max(urlCaption->x(), m_staticMail->geometry().right() + du.X(8)), urlCaption->y());
+    m_staticUrl = picture(kBitmapUrl);
+    m_staticUrl->move(std::max(du.X(170), urlCaption->geometry().right() + du.X(2)), du.Y(28));
+
+    m_picSign = new CPictureEx(this);
+    m_picSign->move(du.X(20), du.Y(14));
+    m_picLogo = new CPictureEx(this);
+    m_picLogo->move(du.X(267) + extra, du.Y(7));
+
+    m_editText = new QPlainTextEdit(this);
+    m_editText->setReadOnly(true);
+    m_editText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_editText->setGeometry(du.X(7), du.Y(42), du.X(313) + extra, du.Y(155));
+    // The guide lines up its tables for a fixed-width font.
+    m_editText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QPalette field = m_editText->palette();
+    field.setColor(QPalette::Base, Qt::black);
+    field.setColor(QPalette::Text, QColor(0x00, 0xFF, 0x00));
+    m_editText->setPalette(field);
+
+    setFixedSize(du.X(327) + extra, du.Y(204));
+    OnInitDialog();
+}
+
+CAboutDlg::~CAboutDlg() = default;
+
+void CAboutDlg::OnInitDialog() {
+    const QString program = g_programPath.isEmpty() ? QCoreApplication::applicationFilePath() : g_programPath;
+    m_strText = ReadAboutText(AboutTextFile(program));
+    m_editText->setPlainText(m_strText);
+
+    // A picture that does not load is simply not shown.
+    if (m_picSign->LoadPicture(kGifSign)) {
+        m_picSign->SetBackColor(m_crBack);
+        m_picSign->Play();
+    } else {
+        m_picSign->hide();
+    }
+    if (m_picLogo->LoadPicture(kGifLogo))
+        m_picLogo->Play();
+    else
+        m_picLogo->hide();
+}
+
+void CAboutDlg::mousePressEvent(QMouseEvent* event) {
+    const QPoint point = event->position().toPoint();
+    if (m_staticUrl->geometry().contains(point)) {
+        const QUrl url(CurrentResources().String(kStrMakerUrl));
+        if (g_launchHook)
+            g_launchHook(url);
+        else
+            QDesktopServices::openUrl(url);
+    }
+    if (g_bMailAvailable && m_staticMail->geometry().contains(point)) {
+        const QString address = CurrentResources().String(kStrMakerMail);
+        if (g_launchHook) {
+            g_launchHook(QUrl(QStringLiteral("mailto:") + address));
+        } else if (!QProcess::startDetached(QStringLiteral("xdg-email"), {address})) {
+            LtMessageBox(this, CurrentResources().String(kStrNoMailSupport), QMessageBox::Warning);
+        }
+    }
+    QDialog::mousePressEvent(event);
+}

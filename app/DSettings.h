@@ -1,0 +1,50 @@
+// The Settings dialog: toolbar options for the next start, the Ctrl+Shift mode key, the editor's
+// tinting, the sound and the tab width. It works on the process-wide current values; confirming
+// writes the three values the editor reads at once and leaves the rest to the frame's close.
+// Modal, opened by the main frame, which applies the tab width again however it was closed.
+// There is no Cancel button: Esc and the close box cancel.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QCheckBox;
+class QLineEdit;
+
+class DSettings : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit DSettings(QWidget* parent = nullptr);
+
+    int m_bToolbarLarge = 0;
+    int m_bToolbarVertical = 0;
+    int m_bCtrlShift = 0;
+    QString m_strTabStops;
+    int m_bBeep = 0;
+    int m_bBlueRus = 0;
+    int m_bBlueOrig = 0;
+
+    // The controls, by their identifiers in the dialog's texts.
+    QCheckBox* CheckBox(int id) const;
+    QLineEdit* TabStopsEdit() const { return m_editTabStops; }
+
+    // Members to controls (false) or controls to members (true).
+    void DoDataExchange(bool saveAndValidate);
+    void OnInitDialog();
+    // Confirming: stores and sets the current values, then closes.
+    void accept() override;
+
+private:
+    QCheckBox* m_checkLarge = nullptr;
+    QCheckBox* m_checkVertical = nullptr;
+    QCheckBox* m_checkCtrlShift = nullptr;
+    QCheckBox* m_checkBeep = nullptr;
+    QCheckBox* m_checkBlueRus = nullptr;
+    QCheckBox* m_checkBlueOrig = nullptr;
+    QLineEdit* m_editTabStops = nullptr;
+};
+
+// The tab width the text stands for: its leading decimal number, 0 when it has none; a number too
+// large for an int gives the largest int rather than wrapping.
+int LeadingNumber(const QString& text);

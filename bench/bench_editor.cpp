@@ -1,0 +1,129 @@
+// The editor's three costs: typing at the end of a long text against an empty one, F4 on a
+// megabyte of Latin text, and opening a 20 MB KOI8-R file against showing the decoded text.
+// Run offscreen: QT_QPA_PLATFORM=offscreen bench_editor
+#include "CCharTable.h"
+#include "CLtDoc.h"
+#include "CLtView.h"
+#include "CodePage.h"
+#include "Sound.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+
+// Lines of 64 characters made of the pattern, total characters in all.
+QString Text(const QString& pattern, qsizetype total) {
+    QString text;
+    text.reserve(total);
+    while (text.size() < total) {
+        text += pattern.repeated(64 / pattern.size() + 1).left(63);
+        text += u'\n';
+    }
+    text.truncate(total);
+    return text;
+}
+
+double TypeKeys(CLtView& view, const QString& keys) {
+    view.moveCursor(QTextCursor::End);
+    QElapsedTimer timer;
+    timer.start();
+    for (const QChar ch : keys) {
+        const int key = ch == u' ' ? Qt::Key_Space : Qt::Key_A + (ch.toLower().unicode() - u'a');
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(&view, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(&view, &release);
+    }
+    QApplication::processEvents();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    g_charTable.SetDefaultKeys();
+    SetSoundHook([](int) {});
+    const QString keys = QStringLiteral("privet shhuka zhuk ").repeated(60).left(1000);
+
+    // 1. Typing: best of three rounds each.
+    double empty = 1e9;
+    double full = 1e9;
+    const QString million = Text(QStringLiteral("Съешь же ещё этих мягких французских булок "), 1000000);
+    for (int round = 0; round < 3; ++round) {
+        CLtView a;
+        a.resize(800, 600);
+        a.show();
+        empty = std::min(empty, TypeKeys(a, keys));
+        CLtView b;
+        b.resize(800, 600);
+        b.show();
+        b.setPlainText(million);
+        QApplication::processEvents();
+        full = std::min(full, TypeKeys(b, keys));
+    }
+    std::printf("typing 1000 keys: empty %.1f ms, after 1,000,000 characters %.1f ms, ratio %.2f\n", empty,
+                full, full / empty);
+
+    // 2. F4 on a megabyte of Latin text.
+    {
+        CLtView view;
+        view.resize(800, 600);
+        view.show();
+        view.setPlainText(Text(QStringLiteral("shhuka zhuk privet ja pishu "), 1000000));
+        QApplication::processEvents();
+        view.selectAll();
+        QElapsedTimer timer;
+        timer.start();
+        view.OnEditConvert();
+        QApplication::processEvents();
+        if (!view.toPlainText().startsWith(QStringLiteral("щука жук привет я пишу")))
+            return 1;
+        std::printf("F4 on 1,000,000 Latin characters: %.1f ms\n",
+                    static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+
+    // 3. Opening a 20 MB KOI8-R file against setPlainText of the decoded text.
+    {
+        const QString text =
+            Text(QStringLiteral("Съешь же ещё этих мягких французских булок, да выпей чаю. "), 20000000);
+        const std::string bytes = EncodeWithCodePage(kCodePageKoi8r, text.toStdU16String());
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("koi8.txt"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+        file.close();
+        double open = 1e9;
+        double plain = 1e9;
+        for (int round = 0; round < 2; ++round) {
+            {
+                CLtView view;
+                CLtDoc doc;
+                doc.SetView(&view);
+                QElapsedTimer timer;
+                timer.start();
+                if (!doc.OnOpenDocument(path) || view.document()->characterCount() - 1 != text.size())
+                    return 1;
+                open = std::min(open, static_cast<double>(timer.nsecsElapsed()) / 1e6);
+            }
+            {
+                CLtView view;
+                QElapsedTimer timer;
+                timer.start();
+                view.setPlainText(text);
+                plain = std::min(plain, static_cast<double>(timer.nsecsElapsed()) / 1e6);
+            }
+        }
+        std::printf("20 MB KOI8-R: open %.1f ms, setPlainText of the decoded text %.1f ms, ratio %.2f\n",
+                    open, plain, open / plain);
+    }
+    return 0;
+}

@@ -1,0 +1,16 @@
+// lettrino-cli tags: the MP3 tag transliteration on folders from the shell.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class CCharTable;
+
+struct STagsOptions {
+    bool apply = false;     // write the tags; otherwise only show them
+    bool recursive = false; // also every folder below
+};
+
+// Prints, per file and frame, the encoding, the text and its Latin form, and a summary on
+// standard error; the exit status (1 when a folder could not be read or a file not written).
+int RunTags(const CCharTable& table, const std::vector<std::string>& folders, const STagsOptions& options);

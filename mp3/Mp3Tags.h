@@ -1,0 +1,110 @@
+// Tag access of the MP3 tool over TagLib: the seven text frames of one file, read into and
+// written from one row of a cell grid (the MP3 dialog's colour list, or a plain table in
+// lettrino-cli). A cell's colour code tells whether its text is Russian that can be
+// transliterated (4) or not (0); column 0 holds the file name, code 4 there meaning "no tag".
+//
+// Writing keeps what the user did not ask to change: the tag's own ID3v2 version (v2.2, which
+// TagLib cannot write, becomes v2.3), an ID3v1 tag only where the file had one, the audio and
+// every other frame. A text goes into a frame as ISO-8859-1 where those bytes read back as the
+// same text, otherwise as UTF-16.
+#pragma once
+
+#include "ICellGrid.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+class CCharTable;
+
+struct STagColumn {
+    const char* frameId; // the ID3v2.3 frame
+    int headerId;        // the column header in the string table
+    int width;           // pixels
+};
+
+// Columns 1 to 7 of a row; column 0 is the file name.
+inline constexpr int kTagColumnCount = 7;
+inline constexpr STagColumn kTagColumns[kTagColumnCount] = {
+    {"TALB", 134, 150}, {"TPE1", 135, 150}, {"TIT2", 137, 140}, {"TYER", 138, 40},
+    {"TCOM", 139, 100}, {"TOPE", 141, 100}, {"COMM", 136, 100}};
+
+// Colour codes of the cells.
+enum : int {
+    kCodePlain = 0,
+    kCodeRussian = 4,    // a frame's text holds Russian; column 0: the file has no tag
+    kCodeNotWritten = 1, // column 0: the last write to this file failed
+};
+
+// The text of a frame and its colour code, from the raw bytes of an ISO-8859-1 frame or an
+// ID3v1 field: valid UTF-8 as UTF-8, an 8-bit Cyrillic code page as detected, else the system
+// code page.
+struct SFrameText {
+    QString text;
+    int code = kCodePlain;
+    const char* encoding = "ISO-8859-1"; // how the text was stored, for lettrino-cli
+};
+SFrameText DecodeFrameBytes(const QByteArray& bytes);
+// Code 4 when a Unicode text holds Cyrillic letters.
+int CodeOfUnicodeText(const QString& text);
+
+class CMp3Tag;
+// What a column shows: the ID3v2 frame, else the ID3v1 field when it holds something. False
+// when neither does.
+bool ReadFrameText(const CMp3Tag& tag, const char* frameId, SFrameText& out);
+
+// One file's tags for the length of one command.
+class CMp3Tag {
+public:
+    explicit CMp3Tag(const QByteArray& path);
+    ~CMp3Tag();
+    CMp3Tag(const CMp3Tag&) = delete;
+    CMp3Tag& operator=(const CMp3Tag&) = delete;
+
+    // An MPEG audio file (a regular file TagLib could read frames of).
+    bool IsMpeg() const { return m_mpeg; }
+    // An MPEG file with an ID3v2 or ID3v1 tag: the "link result" the dialog colours by.
+    bool IsLinked() const;
+    // The ID3v2 version the tag will be written in; 0 when it has none.
+    int Id3v2Version() const;
+    bool HasId3v1() const { return m_hadV1; }
+
+    // Writes the tags back; false when the file could not be written. Never called on a file
+    // that is not MPEG audio.
+    bool Update();
+
+    struct SData;
+    SData& Data() { return *m_d; }
+    const SData& Data() const { return *m_d; }
+
+private:
+    std::unique_ptr<SData> m_d;
+    bool m_mpeg = false;
+    bool m_hadV1 = false;
+};
+
+// The file folder + name (raw bytes; the folder ends in "/").
+std::unique_ptr<CMp3Tag> OpenTag(const QByteArray& folder, const QByteArray& name);
+
+// The frame of kTagColumns[column - 1] into cell (row, column): text and code. A missing frame
+// leaves the cell as it is.
+void ReadFrameToCell(const CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column);
+// The cell's text into the frame; true when the tag changed (a missing frame is created only
+// for a text that is not empty).
+bool WriteCellToFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column);
+// A cell marked 4 whose text still is what the frame holds: the frame and the cell get the
+// Latin transliteration. True when the tag changed.
+bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column,
+                        const CCharTable& table);
+
+// Whole rows, as the dialog and lettrino-cli use them. Column 0 is left to the caller but for
+// its colour code.
+enum class ERowResult { kUnchanged, kWritten, kFailed, kNoTag };
+// Clears columns 1-7 and reads the file; kNoTag (column 0 code 4) when it has no tag.
+ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row);
+// Transliterates the marked cells, or writes all seven cells (after an edit), and commits.
+// On kFailed the row shows again what the file holds and column 0 is marked kCodeNotWritten.
+ERowResult TransliterateRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                            const CCharTable& table);
+ERowResult WriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row);

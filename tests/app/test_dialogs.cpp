@@ -1,0 +1,301 @@
+// The Settings dialog and the About box, opened from the running frame where the frame's part
+// matters, against a private settings store.
+#include "CAboutDlg.h"
+#include "CLtApp.h"
+#include "CLtView.h"
+#include "CMainFrame.h"
+#include "CPictureEx.h"
+#include "CommandIds.h"
+#include "DSettings.h"
+#include "LtMessageBox.h"
+#include "Settings.h"
+
+#include "CResourceModule.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <climits>
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QVariant Stored(const QString& entry) {
+    return QSettings(u"ZDK"_s, u"Lt"_s).value(u"Settings/"_s + entry);
+}
+
+QMap<QString, QVariant> Snapshot() {
+    QSettings settings(u"ZDK"_s, u"Lt"_s);
+    QMap<QString, QVariant> all;
+    for (const QString& key : settings.allKeys())
+        all[key] = settings.value(key);
+    return all;
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Runs the Settings command and lets `act` work the dialog while it is up.
+void RunSettings(CMainFrame* frame, std::function<void(DSettings*)> act) {
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<DSettings*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        act(dialog);
+    });
+    frame->RouteCommand(kCmdSettings);
+}
+
+qreal CharsWide(const CLtView* view) {
+    return view->tabStopDistance() / view->fontMetrics().averageCharWidth();
+}
+
+} // namespace
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<CLtApp> Start() {
+        auto app = std::make_unique<CLtApp>(QStringList{u"lettrino"_s});
+        if (app->InitInstance() && !QTest::qWaitForWindowExposed(app->MainFrame()))
+            qWarning("main window not exposed");
+        return app;
+    }
+
+private slots:
+    void init() {
+        QSettings settings(u"ZDK"_s, u"Lt"_s);
+        settings.clear();
+        settings.sync();
+        SetCurrentResources(kLangEnglish);
+        SetMessageBoxHook([](const QString&) { return QMessageBox::No; });
+    }
+
+    void cleanup() {
+        SetMessageBoxHook({});
+        CAboutDlg::SetProgramPath({});
+        CAboutDlg::SetLaunchHook({});
+        SetCurrentResources(kLangEnglish);
+    }
+
+    void confirmingUnchangedTurnsBeep2Into15() {
+        QSettings(u"ZDK"_s, u"Lt"_s).setValue(u"Settings/Beep"_s, 2);
+        QSettings(u"ZDK"_s, u"Lt"_s).setValue(u"Settings/BlueRus"_s, 1);
+        auto app = Start();
+        QVERIFY(app->MainFrame() != nullptr);
+        QCOMPARE(g_beep.Value(), 2);
+        bool seen = false;
+        RunSettings(app->MainFrame(), [&seen](DSettings* dialog) {
+            seen = dialog->CheckBox(1056)->isChecked() && dialog->CheckBox(1047)->isChecked() &&
+                   !dialog->CheckBox(1048)->isChecked() && dialog->TabStopsEdit()->text() == u"4"_s;
+            QTest::keyClick(dialog, Qt::Key_Return);
+        });
+        QVERIFY(seen);
+        QCOMPARE(g_beep.Value(), 15);
+        QCOMPARE(g_tabStops.Value(), 4);
+        QCOMPARE(g_blueRus.Value(), 1);
+        // The three the editor reads are stored at once; the sound waits for the frame's close.
+        QCOMPARE(Stored(u"BlueRus"_s).toInt(), 1);
+        QCOMPARE(Stored(u"BlueOrig"_s).toInt(), 0);
+        QCOMPARE(Stored(u"KeysCtrlShift"_s).toInt(), g_keysCtrlShift.Value());
+        QCOMPARE(Stored(u"Beep"_s).toInt(), 2);
+        app->MainFrame()->close();
+        QCOMPARE(Stored(u"Beep"_s).toInt(), 15);
+    }
+
+    void changesReachCurrentValuesButNotTheToolbar() {
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        const QSize iconSize = frame->ToolBar()->iconSize();
+        const Qt::ToolBarArea area = frame->toolBarArea(frame->ToolBar());
+        const int large = g_toolbarLarge.Value();
+        RunSettings(frame, [](DSettings* dialog) {
+            for (int id : {1023, 1024, 1031, 1056, 1047, 1048})
+                dialog->CheckBox(id)->click();
+            dialog->accept();
+        });
+        QCOMPARE(g_toolbarLarge.Value(), large == 0 ? 1 : 0);
+        QCOMPARE(g_beep.Value(), 0);
+        QCOMPARE(g_blueOrig.Value(), 1);
+        QCOMPARE(Stored(u"BlueOrig"_s).toInt(), 1);
+        QCOMPARE(Stored(u"KeysCtrlShift"_s).toInt(), g_keysCtrlShift.Value());
+        // Toolbar options are for the next start.
+        QCOMPARE(frame->ToolBar()->iconSize(), iconSize);
+        QCOMPARE(frame->toolBarArea(frame->ToolBar()), area);
+    }
+
+    void cancellingChangesNothingYetAppliesTheTabWidth() {
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        CLtView* view = frame->EditView();
+        view->setTabStopDistance(1);
+        const auto before = Snapshot();
+        const int beep = g_beep.Value();
+        RunSettings(frame, [](DSettings* dialog) {
+            dialog->CheckBox(1056)->click();
+            dialog->TabStopsEdit()->setText(u"12"_s);
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        QCOMPARE(Snapshot(), before);
+        QCOMPARE(g_beep.Value(), beep);
+        QCOMPARE(g_tabStops.Value(), 4);
+        QCOMPARE(CharsWide(view), 4.0);
+    }
+
+    void tabWidthAppliesAtOnce() {
+        auto app = Start();
+        CLtView* view = app->MainFrame()->EditView();
+        RunSettings(app->MainFrame(), [](DSettings* dialog) {
+            dialog->TabStopsEdit()->clear();
+            QTest::keyClicks(dialog->TabStopsEdit(), u"8"_s);
+            dialog->accept();
+        });
+        QCOMPARE(g_tabStops.Value(), 8);
+        QCOMPARE(CharsWide(view), 8.0);
+        // A number far past any int must not wrap into a negative width.
+        RunSettings(app->MainFrame(), [](DSettings* dialog) {
+            dialog->TabStopsEdit()->setText(u"99999999999999"_s);
+            dialog->accept();
+        });
+        QCOMPARE(g_tabStops.Value(), INT_MAX);
+        QVERIFY(view->tabStopDistance() > 0);
+    }
+
+    void tabStopsText_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("width");
+        QTest::newRow("empty") << QString() << QString() << 0;
+        QTest::newRow("digits") << u"8"_s << u"8"_s << 8;
+        QTest::newRow("leading zeros") << u"007"_s << u"007"_s << 7;
+        QTest::newRow("letters refused") << u"a1b2"_s << u"12"_s << 12;
+        QTest::newRow("sign refused") << u"-3"_s << u"3"_s << 3;
+    }
+
+    void tabStopsText() {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(int, width);
+        g_tabStops.Set(4);
+        DSettings dialog;
+        dialog.TabStopsEdit()->clear();
+        QTest::keyClicks(dialog.TabStopsEdit(), typed);
+        QCOMPARE(dialog.TabStopsEdit()->text(), shown);
+        dialog.accept();
+        QCOMPARE(g_tabStops.Value(), width);
+        g_tabStops.Set(4);
+    }
+
+    void aboutShowsTheGuide() {
+        CAboutDlg::SetProgramPath(QCoreApplication::applicationDirPath() + u"/lettrino"_s);
+        QFile guide(QStringLiteral(LT_GUIDE_SOURCE));
+        QVERIFY(guide.open(QIODevice::ReadOnly));
+        const QString expected = QString::fromUtf8(guide.readAll());
+        CAboutDlg dialog;
+        QVERIFY(dialog.TextField()->isReadOnly());
+        QCOMPARE(dialog.TextField()->toPlainText(), expected);
+        QVERIFY(expected.contains(u"lettrino-cli"_s));
+        QVERIFY(dialog.Logo()->IsPlaying());
+        QVERIFY(dialog.Sign()->IsPlaying());
+        QCOMPARE(dialog.Sign()->BackColor(), QColor(0xBF, 0xBF, 0xBF));
+    }
+
+    void aboutTextLookupAndDecoding() {
+        QTemporaryDir dir;
+        const QString bin = dir.filePath(u"bin"_s);
+        QDir().mkpath(bin);
+        const QString program = bin + u"/tool"_s;
+        CAboutDlg::SetProgramPath(program);
+        {
+            CAboutDlg missing;
+            QVERIFY(missing.TextField()->toPlainText().isEmpty());
+        }
+        // An installed program finds its guide in the data folder.
+        WriteFile(dir.filePath(u"share/lettrino/tool.txt"_s), u"Привет, мир\n"_s.toUtf8());
+        QCOMPARE(AboutTextFile(program),
+                 QFileInfo(dir.filePath(u"share/lettrino/tool.txt"_s)).absoluteFilePath());
+        {
+            CAboutDlg shared;
+            QCOMPARE(shared.TextField()->toPlainText(), u"Привет, мир\n"_s);
+        }
+        // Beside the program wins, and an old 1251 file reads as the editor would read it.
+        WriteFile(bin + u"/tool.txt"_s,
+                  QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2 \xec\xe8\xf0, \xea\xe0\xea \xe4\xe5\xeb\xe0?"));
+        CAboutDlg beside;
+        QCOMPARE(beside.TextField()->toPlainText(), u"Привет мир, как дела?"_s);
+    }
+
+    void aboutClicks() {
+        CAboutDlg::SetProgramPath(u"/nonexistent/tool"_s);
+        QList<QUrl> launched;
+        CAboutDlg::SetLaunchHook([&launched](const QUrl& url) { launched << url; });
+        CAboutDlg dialog;
+        QCOMPARE(dialog.UrlPicture()->cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(dialog.MailPicture()->cursor().shape(), Qt::BitmapCursor);
+        QTest::mouseClick(dialog.UrlPicture(), Qt::LeftButton);
+        QCOMPARE(launched, QList<QUrl>{QUrl(CurrentResources().String(kStrMakerUrl))});
+        launched.clear();
+        const bool mail = g_bMailAvailable;
+        g_bMailAvailable = false;
+        QTest::mouseClick(dialog.MailPicture(), Qt::LeftButton);
+        QVERIFY(launched.isEmpty());
+        g_bMailAvailable = true;
+        QTest::mouseClick(dialog.MailPicture(), Qt::LeftButton);
+        g_bMailAvailable = mail;
+        QCOMPARE(launched, QList<QUrl>{QUrl(u"mailto:"_s + CurrentResources().String(129))});
+        // Elsewhere, nothing.
+        launched.clear();
+        QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(2, 2));
+        QVERIFY(launched.isEmpty());
+    }
+
+    void dialogsFollowTheLanguage() {
+        QVERIFY(SetCurrentResources(kLangRussian));
+        const SDialogTexts settingsTexts = CurrentResources().Dialog(7176);
+        DSettings settings;
+        QCOMPARE(settings.windowTitle(), settingsTexts.title);
+        QCOMPARE(settings.CheckBox(1048)->text(), settingsTexts.controls.at(1048));
+        // The longest label still fits inside the dialog.
+        QVERIFY(settings.CheckBox(1048)->geometry().right() < settings.width());
+        CAboutDlg::SetProgramPath(u"/nonexistent/tool"_s);
+        CAboutDlg about;
+        QCOMPARE(about.windowTitle(), CurrentResources().Dialog(100).title);
+        QVERIFY(!about.findChildren<QLabel*>().isEmpty());
+        bool makerShown = false;
+        for (const QLabel* label : about.findChildren<QLabel*>())
+            makerShown = makerShown || label->text() == CurrentResources().Dialog(100).controls.at(1041);
+        QVERIFY(makerShown);
+    }
+};
+
+int main(int argc, char** argv) {
+    // The store's location is fixed when it is first used: a private one before anything runs.
+    QTemporaryDir configHome;
+    if (!configHome.isValid())
+        return 2;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    TestDialogs test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_dialogs.moc"

@@ -1,0 +1,63 @@
+// The editor suites, run one after the other by EditorTestMain.cpp.
+#pragma once
+
+#include <QObject>
+
+class CLtView;
+class QString;
+class QWidget;
+
+// Types the keys one by one as a user would; a line feed is the Enter key.
+void TypeKeys(QWidget* widget, const QString& keys);
+
+class TestEditorView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void typing_data();
+    void typing();
+    void latinModeTypesAsIs();
+    void typingEqualsWholeTextConversion();
+    void typingMidTextUsesOnlyTheKeysBefore();
+    void undoTakesBackKeyWithItsLetter();
+    void modeKeys();
+    void greyBackgroundFollowsMode();
+    void sounds();
+    void textLimitHoldsTyping();
+    void convertThereAndBack();
+    void convertDirectionAndEdges();
+    void doubleClickSelectsWord();
+    void pasteRepairsEightBitCyrillic();
+    void copy1251RoundTrip();
+    void autoClipOnFocusLoss();
+    void wordWrapKeepsTabStops();
+    void storedSettingsAreRead();
+    void previewHidesPanel();
+    void contextMenuGreysWithoutSelection();
+
+private:
+    CLtView* m_view = nullptr;
+};
+
+class TestDocument : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void opensEncodings_data();
+    void opensEncodings();
+    void zeroDoesNotCutText();
+    void saveWritesUtf16AndReadsBack();
+    void eightBitSave();
+    void crlfLineEndsKept();
+    void failedSaveKeepsOldFile();
+    void saveModifiedPrompt();
+    void sendHandsCopyToMailClient();
+
+private:
+    CLtView* m_view = nullptr;
+    class CLtDoc* m_doc = nullptr;
+};

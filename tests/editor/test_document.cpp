@@ -1,0 +1,228 @@
+// The document: files of every encoding opened, saved and read back, failed saves, mail.
+#include "EditorTest.h"
+
+#include "CLtDoc.h"
+#include "CLtView.h"
+#include "CodePage.h"
+#include "CommandIds.h"
+#include "LtMessageBox.h"
+#include "Settings.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+const QString kRussian = u"Съешь же ещё этих мягких французских булок, да выпей чаю.\nЭх, жизнь!"_qs;
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray Encode(unsigned codePage, const QString& text) {
+    const std::string bytes = EncodeWithCodePage(codePage, text.toStdU16String());
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QByteArray Utf16(const QString& text, bool bom) {
+    QByteArray bytes = bom ? QByteArray("\xFF\xFE", 2) : QByteArray();
+    bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    return bytes;
+}
+
+} // namespace
+
+void TestDocument::init() {
+    m_view = new CLtView;
+    m_doc = new CLtDoc;
+    m_doc->SetView(m_view);
+    m_doc->OnNewDocument();
+}
+
+void TestDocument::cleanup() {
+    delete m_doc;
+    delete m_view;
+    SetMessageBoxHook(nullptr);
+}
+
+void TestDocument::opensEncodings_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("UTF-16LE with BOM") << Utf16(kRussian, true) << kRussian;
+    QTest::newRow("UTF-16LE without BOM") << Utf16(kRussian, false) << kRussian;
+    QTest::newRow("UTF-16LE Latin without BOM") << Utf16(u"plain words"_qs, false) << u"plain words"_qs;
+    QTest::newRow("UTF-8") << kRussian.toUtf8() << kRussian;
+    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF") + kRussian.toUtf8() << kRussian;
+    QTest::newRow("CP866") << Encode(kCodePage866, kRussian) << kRussian;
+    QTest::newRow("Windows-1251") << Encode(kCodePage1251, kRussian) << kRussian;
+    QTest::newRow("KOI8-R") << Encode(kCodePageKoi8r, kRussian) << kRussian;
+    QTest::newRow("Windows-1252") << QByteArray("caf\xE9") << u"café"_qs;
+    QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("one byte") << QByteArray("A") << u"A"_qs;
+}
+
+void TestDocument::opensEncodings() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"in.txt"_qs);
+    WriteAll(path, bytes);
+    QVERIFY(m_doc->OnOpenDocument(path));
+    QCOMPARE(m_view->toPlainText(), text);
+    QCOMPARE(m_doc->GetTitle(), u"in.txt"_qs);
+    QVERIFY(!m_doc->IsModified());
+    // A file that cannot be read leaves the document as it was.
+    QVERIFY(!m_doc->OnOpenDocument(dir.filePath(u"missing.txt"_qs)));
+    QCOMPARE(m_view->toPlainText(), text);
+}
+
+void TestDocument::zeroDoesNotCutText() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"zero.txt"_qs);
+    const QString text = u"до"_qs + QChar(0) + u"после"_qs;
+    WriteAll(path, Utf16(text, true));
+    QVERIFY(m_doc->OnOpenDocument(path));
+    QVERIFY(m_view->toPlainText().endsWith(u"после"_qs));
+    QVERIFY(m_doc->WriteFile(path, false));
+    QCOMPARE(ReadAll(path), Utf16(text, true));
+    WriteAll(path, QByteArray("abc\0def", 7));
+    QVERIFY(m_doc->OnOpenDocument(path));
+    QCOMPARE(m_view->toPlainText(), QString::fromLatin1("abc\0def", 7));
+}
+
+void TestDocument::saveWritesUtf16AndReadsBack() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"out.txt"_qs);
+    m_view->insertPlainText(kRussian + u"\tž€𝄞"_qs);
+    QVERIFY(m_doc->IsModified());
+    QVERIFY(m_doc->DoSave(path, true));
+    QVERIFY(!m_doc->IsModified());
+    QCOMPARE(m_doc->GetPathName(), QFileInfo(path).absoluteFilePath());
+    QCOMPARE(ReadAll(path), Utf16(kRussian + u"\tž€𝄞"_qs, true));
+    m_view->clear();
+    QVERIFY(m_doc->OnOpenDocument(path));
+    QCOMPARE(m_view->toPlainText(), kRussian + u"\tž€𝄞"_qs);
+}
+
+void TestDocument::eightBitSave() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"out.txt"_qs);
+    m_view->setPlainText(kRussian);
+    QVERIFY(m_doc->WriteFile(path, true));
+    QCOMPARE(ReadAll(path), Encode(kCodePage1251, kRussian));
+    QVERIFY(m_doc->OnOpenDocument(path));
+    QCOMPARE(m_view->toPlainText(), kRussian);
+    // Without Cyrillic the system code page, here UTF-8: nothing is cut or lost.
+    m_view->setPlainText(u"naïve € 日本"_qs);
+    QVERIFY(m_doc->WriteFile(path, true));
+    QCOMPARE(ReadAll(path), u"naïve € 日本"_qs.toUtf8());
+    QVERIFY(m_doc->OnOpenDocument(path));
+    QCOMPARE(m_view->toPlainText(), u"naïve € 日本"_qs);
+}
+
+void TestDocument::crlfLineEndsKept() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"dos.txt"_qs);
+    WriteAll(path, Encode(kCodePage866, u"строка\r\nещё\r\n"_qs));
+    QVERIFY(m_doc->OnOpenDocument(path));
+    QCOMPARE(m_view->toPlainText(), u"строка\nещё\n"_qs);
+    QVERIFY(m_doc->WriteFile(path, false));
+    QCOMPARE(ReadAll(path), Utf16(u"строка\r\nещё\r\n"_qs, true));
+}
+
+void TestDocument::failedSaveKeepsOldFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"old.txt"_qs);
+    WriteAll(path, QByteArray("old contents"));
+    QVERIFY(m_doc->OnOpenDocument(path));
+    m_view->insertPlainText(QString(100000, u'ж'));
+    QStringList messages;
+    SetMessageBoxHook([&](const QString& text) {
+        messages << text;
+        return QMessageBox::Ok;
+    });
+    // A full disk: writes beyond 4 KiB fail, as root too.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool saved = m_doc->DoFileSave();
+    setrlimit(RLIMIT_FSIZE, &old);
+    QVERIFY(!saved);
+    QCOMPARE(ReadAll(path), QByteArray("old contents"));
+    QCOMPARE(messages.size(), 1);
+    QVERIFY(messages[0].contains(u"old.txt"_qs));
+    QVERIFY(m_doc->IsModified());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"old.txt"_qs}); // no leftovers
+    // A folder that does not exist.
+    QVERIFY(!m_doc->DoSave(dir.filePath(u"no/such/folder.txt"_qs), true));
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(m_doc->GetPathName(), QFileInfo(path).absoluteFilePath());
+}
+
+void TestDocument::saveModifiedPrompt() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"doc.txt"_qs);
+    QVERIFY(m_doc->DoSave(path, true));
+    QVERIFY(m_doc->SaveModified()); // unchanged: no question
+    QTest::keyClicks(m_view, "da");
+    QMessageBox::StandardButton answer = QMessageBox::Cancel;
+    int asked = 0;
+    SetMessageBoxHook([&](const QString&) {
+        ++asked;
+        return answer;
+    });
+    QVERIFY(!m_doc->SaveModified());
+    answer = QMessageBox::No;
+    QVERIFY(m_doc->SaveModified());
+    answer = QMessageBox::Yes;
+    QVERIFY(m_doc->SaveModified());
+    QCOMPARE(asked, 3);
+    QCOMPARE(ReadAll(path), Utf16(u"да"_qs, true));
+}
+
+void TestDocument::sendHandsCopyToMailClient() {
+    // A stand-in mail client that records its arguments and the attachment it was given.
+    QTemporaryDir bin;
+    const QString log = bin.filePath(u"args.log"_qs);
+    const QString script = bin.filePath(u"xdg-email"_qs);
+    WriteAll(script,
+             QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > '%1'\ncat \"$2\" >> '%1'\n")
+                 .arg(log)
+                 .toUtf8());
+    QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", bin.path().toUtf8() + ':' + oldPath);
+
+    QTest::keyClicks(m_view, "da");
+    QCOMPARE(m_doc->MailAttachmentName(), m_doc->GetTitle() + u".txt"_qs);
+    m_doc->OnCmdMsg(kCmdFileSend);
+    QTRY_VERIFY(QFile::exists(log));
+    QTRY_VERIFY(ReadAll(log).endsWith(Utf16(u"да"_qs, true)));
+    const QByteArray recorded = ReadAll(log);
+    QVERIFY(recorded.startsWith("--attach\n"));
+    QVERIFY(recorded.contains((u"/"_qs + m_doc->GetTitle() + u".txt\n"_qs).toUtf8()));
+    qputenv("PATH", oldPath);
+
+    // Without a mail client the item leaves the menu.
+    const bool available = g_bMailAvailable;
+    g_bMailAvailable = false;
+    SCmdUI state(kCmdFileSend);
+    QVERIFY(m_doc->OnUpdateCmdUI(state));
+    QVERIFY(!state.visible);
+    g_bMailAvailable = available;
+}

@@ -1,0 +1,417 @@
+// The editor view typed into as a user types: keys one by one, Esc, F4, double-clicks, the clipboard.
+#include "EditorTest.h"
+
+#include "CCharTable.h"
+#include "CLtView.h"
+#include "CTypingConverter.h"
+#include "CodePage.h"
+#include "CommandIds.h"
+#include "Settings.h"
+#include "Sound.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QMimeData>
+#include <QRandomGenerator>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray Bytes(const std::string& s) {
+    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QByteArray Encode(unsigned codePage, const QString& text) {
+    return Bytes(EncodeWithCodePage(codePage, text.toStdU16String()));
+}
+
+void SelectRange(CLtView* view, int start, int end) {
+    QTextCursor cursor = view->textCursor();
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    view->setTextCursor(cursor);
+}
+
+class CFakePanel : public IToolkitPanel {
+public:
+    bool IsShown() const override { return shown; }
+    void ShowPanel() override { shown = true; }
+    void HidePanel() override { shown = false; }
+    int GetWidth() const override { return 100; }
+    bool shown = false;
+};
+
+} // namespace
+
+void TestEditorView::init() {
+    g_inRussian = true;
+    g_beep.Set(2);
+    g_keysCtrlShift.Set(0);
+    g_blueRus.Set(1);
+    g_blueOrig.Set(0);
+    m_view = new CLtView; // reads wrap, automatic clipboard and tab stops: nothing stored, defaults
+    QCOMPARE(g_wrapText.Value(), 1);
+    QCOMPARE(g_autoClip.Value(), 0);
+    QCOMPARE(g_tabStops.Value(), 4);
+    m_view->resize(400, 300);
+    m_view->show();
+    m_view->setFocus();
+    SetSoundHook([](int) {}); // no audio device in tests
+}
+
+void TestEditorView::cleanup() {
+    delete m_view;
+    m_view = nullptr;
+    SetSoundHook(nullptr);
+    CLtView::SetPreviewHook(nullptr);
+    g_inRussian = true;
+}
+
+void TestEditorView::typing_data() {
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("privet") << "privet" << u"привет"_qs;
+    QTest::newRow("Privet") << "Privet" << u"Привет"_qs;
+    QTest::newRow("zhuk") << "zhuk" << u"жук"_qs;
+    QTest::newRow("shh") << "shh" << u"щ"_qs;
+    QTest::newRow("Shh") << "Shh" << u"Щ"_qs;
+    QTest::newRow("sHh") << "sHh" << u"Щ"_qs;
+    QTest::newRow("ob'ekt") << "ob'ekt" << u"объект"_qs;
+    QTest::newRow("jo") << "jo" << u"ё"_qs;
+    QTest::newRow("JO") << "JO" << u"Ё"_qs;
+    QTest::newRow("je") << "je" << u"э"_qs;
+    QTest::newRow("ja") << "ja" << u"я"_qs;
+    QTest::newRow("w") << "w" << u"щ"_qs;
+    QTest::newRow("x") << "x" << u"х"_qs;
+    QTest::newRow("#") << "#" << u"ь"_qs;
+    QTest::newRow("schi") << "schi" << u"счи"_qs;
+    QTest::newRow("two lines") << "da\nnet" << u"да\nнет"_qs;
+}
+
+void TestEditorView::typing() {
+    QFETCH(QString, keys);
+    QFETCH(QString, text);
+    TypeKeys(m_view, keys);
+    QCOMPARE(m_view->toPlainText(), text);
+    QCOMPARE(m_view->textCursor().position(), text.size());
+}
+
+void TestEditorView::latinModeTypesAsIs() {
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    QVERIFY(!g_inRussian);
+    QTest::keyClicks(m_view, "abc shh");
+    QCOMPARE(m_view->toPlainText(), u"abc shh"_qs);
+    // Back in Russian, a key continues what the text before the caret forms.
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    QTest::keyClicks(m_view, "h");
+    QCOMPARE(m_view->toPlainText(), u"abc shhх"_qs);
+}
+
+void TestEditorView::typingEqualsWholeTextConversion() {
+    // Typing key by key must give what the whole-text conversion gives, for texts of every kind.
+    const QString alphabet = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ'#\" .,\n"_qs;
+    QRandomGenerator random(20261207);
+    for (int round = 0; round < 20; ++round) {
+        QString keys;
+        const int length = 1 + static_cast<int>(random.bounded(60));
+        for (int i = 0; i < length; ++i)
+            keys += alphabet[static_cast<int>(random.bounded(alphabet.size()))];
+        m_view->clear();
+        TypeKeys(m_view, keys);
+        const QString expected =
+            QString::fromStdU16String(ConvertToCyrillic(g_charTable, keys.toStdU16String()));
+        QCOMPARE(m_view->toPlainText(), expected);
+    }
+}
+
+void TestEditorView::typingMidTextUsesOnlyTheKeysBefore() {
+    QTest::keyClicks(m_view, "s");
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    QTest::keyClicks(m_view, " tail");
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    QTextCursor cursor = m_view->textCursor();
+    cursor.setPosition(1);
+    m_view->setTextCursor(cursor);
+    QTest::keyClicks(m_view, "h");
+    QCOMPARE(m_view->toPlainText(), u"ш tail"_qs);
+    QCOMPARE(m_view->textCursor().position(), 1);
+}
+
+void TestEditorView::undoTakesBackKeyWithItsLetter() {
+    QTest::keyClicks(m_view, "sh");
+    QCOMPARE(m_view->toPlainText(), u"ш"_qs);
+    QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(m_view->toPlainText(), u"с"_qs);
+    QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(m_view->toPlainText(), QString());
+}
+
+void TestEditorView::modeKeys() {
+    QSignalSpy spy(m_view, &CLtView::RussianModeChanged);
+    QTest::keyClick(m_view, Qt::Key_Escape, Qt::ControlModifier);
+    QVERIFY(g_inRussian);
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    QVERIFY(!g_inRussian);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.last().at(0).toBool(), false);
+    QCOMPARE(m_view->toPlainText(), QString()); // Esc types nothing
+
+    // Ctrl+Shift toggles only with "KeysCtrlShift"; Ctrl+A is select all, never a conversion.
+    // Shift pressed while Ctrl is down: QTest presses Ctrl first, which alone toggles nothing.
+    QTest::keyPress(m_view, Qt::Key_Shift, Qt::ControlModifier);
+    QTest::keyRelease(m_view, Qt::Key_Shift, Qt::ControlModifier);
+    QVERIFY(!g_inRussian);
+    g_keysCtrlShift.Set(1);
+    QTest::keyPress(m_view, Qt::Key_Shift, Qt::ControlModifier);
+    QTest::keyRelease(m_view, Qt::Key_Shift, Qt::ControlModifier);
+    QVERIFY(g_inRussian);
+    QTest::keyClicks(m_view, "s");
+    QTest::keyClick(m_view, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(m_view->textCursor().selectedText(), u"с"_qs);
+    SCmdUI state(kCmdViewRussian);
+    m_view->OnUpdateCmdUI(state);
+    QCOMPARE(state.checked, 1);
+    m_view->OnCmdMsg(kCmdViewRussian);
+    QVERIFY(!g_inRussian);
+}
+
+void TestEditorView::greyBackgroundFollowsMode() {
+    const QColor grey(191, 191, 191);
+    QCOMPARE(m_view->palette().color(QPalette::Base), grey);
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    QVERIFY(m_view->palette().color(QPalette::Base) != grey);
+    // Changed in the settings dialog: the editor follows when it has the focus again.
+    g_blueOrig.Set(1);
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(m_view, &focusIn);
+    QCOMPARE(m_view->palette().color(QPalette::Base), grey);
+}
+
+void TestEditorView::sounds() {
+    std::vector<int> played;
+    SetSoundHook([&](int id) { played.push_back(id); });
+    // The default 2: typing silent, the mode switches sound.
+    QTest::keyClicks(m_view, "ab");
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    QCOMPARE(played, (std::vector<int>{207, 204}));
+    played.clear();
+    g_beep.Set(15);
+    QTest::keyClicks(m_view, "ab");
+    QTest::keyClick(m_view, Qt::Key_Backspace);
+    QCOMPARE(played, (std::vector<int>{158, 158}));
+    played.clear();
+    g_beep.Set(1);
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    QTest::keyClicks(m_view, "ab"); // no typing sound with the mode off
+    QCOMPARE(played, (std::vector<int>{207}));
+    played.clear();
+    g_beep.Set(0);
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    QTest::keyClicks(m_view, "ab");
+    QCOMPARE(played, (std::vector<int>{}));
+    QCOMPARE(WaveForSoundCode(2), 0);
+}
+
+void TestEditorView::textLimitHoldsTyping() {
+    // Lines of 64 characters: one huge line would only measure the line layout.
+    QString text = QString(63, u'a') + u'\n';
+    text = text.repeated(CLtView::kTextLimit / 64);
+    text += QString(CLtView::kTextLimit - 1 - text.size(), u'a') + u's';
+    m_view->setPlainText(text);
+    m_view->moveCursor(QTextCursor::End);
+    QTest::keyClicks(m_view, "h");
+    QCOMPARE(m_view->toPlainText().size(), CLtView::kTextLimit);
+    // The refused key still converts what stands before the caret.
+    QCOMPARE(m_view->toPlainText().back(), u'с');
+    // An opened text beyond the limit stays whole.
+    m_view->setPlainText(text + u"abc\n"_qs);
+    QCOMPARE(m_view->toPlainText().size(), CLtView::kTextLimit + 4);
+}
+
+void TestEditorView::convertThereAndBack() {
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    QTest::keyClicks(m_view, "Ja pishu privet");
+    SelectRange(m_view, 3, 15);
+    m_view->OnCmdMsg(kCmdEditConvert);
+    QCOMPARE(m_view->toPlainText(), u"Ja пишу привет"_qs);
+    QCOMPARE(m_view->textCursor().selectedText(), u"пишу привет"_qs);
+    m_view->OnCmdMsg(kCmdEditConvert);
+    QCOMPARE(m_view->toPlainText(), u"Ja pishu privet"_qs);
+    QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(m_view->toPlainText(), u"Ja пишу привет"_qs);
+    QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(m_view->toPlainText(), u"Ja pishu privet"_qs);
+}
+
+void TestEditorView::convertDirectionAndEdges() {
+    QTest::keyClick(m_view, Qt::Key_Escape);
+    // Judged by the first non-blank character; the text before the selection takes no part.
+    m_view->setPlainText(u"s  hut\nda"_qs);
+    SelectRange(m_view, 1, 9);
+    m_view->OnEditConvert();
+    QCOMPARE(m_view->toPlainText(), u"s  хут\nда"_qs);
+    // "." belongs to both sides: nothing happens.
+    m_view->setPlainText(u".shuba"_qs);
+    m_view->selectAll();
+    m_view->OnEditConvert();
+    QCOMPARE(m_view->toPlainText(), u".shuba"_qs);
+    m_view->setPlainText(u"   "_qs);
+    m_view->selectAll();
+    m_view->OnEditConvert();
+    QCOMPARE(m_view->toPlainText(), u"   "_qs);
+    // Nothing selected: the command is off and does nothing.
+    m_view->setPlainText(u"abc"_qs);
+    SCmdUI state(kCmdEditConvert);
+    QVERIFY(m_view->OnUpdateCmdUI(state));
+    QVERIFY(!state.enabled);
+    m_view->OnEditConvert();
+    QCOMPARE(m_view->toPlainText(), u"abc"_qs);
+}
+
+void TestEditorView::doubleClickSelectsWord() {
+    const auto clickAt = [this](int pos) {
+        QTextCursor cursor = m_view->textCursor();
+        cursor.setPosition(pos);
+        const QPoint point = m_view->cursorRect(cursor).center() + QPoint(1, 0);
+        // A double click is a click and then the double-click event; QTest sends only the latter.
+        QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, point);
+        QTest::mouseDClick(m_view->viewport(), Qt::LeftButton, {}, point);
+        return m_view->textCursor().selectedText();
+    };
+    m_view->setPlainText(u"one tw-o,three\nfour(five)"_qs);
+    QCOMPARE(clickAt(5), u"tw-o"_qs);
+    QCOMPARE(clickAt(17), u"four"_qs);
+    m_view->setPlainText(u"abcdef"_qs);
+    QCOMPARE(clickAt(2), u"abcdef"_qs);
+}
+
+void TestEditorView::pasteRepairsEightBitCyrillic() {
+    const QString sentence = u"Съешь же ещё этих мягких французских булок, да выпей чаю"_qs;
+    for (const unsigned codePage : {kCodePageKoi8r, kCodePage866, kCodePage1251}) {
+        const QByteArray bytes = Encode(codePage, sentence);
+        auto* data = new QMimeData;
+        data->setData(u"text/plain"_qs, bytes);
+        QApplication::clipboard()->setMimeData(data);
+        m_view->clear();
+        m_view->OnCmdMsg(kCmdEditPaste);
+        QCOMPARE(m_view->toPlainText(), sentence);
+        // The clipboard is left as it was.
+        QCOMPARE(QApplication::clipboard()->mimeData()->data(u"text/plain"_qs), bytes);
+    }
+    // UTF-8 text pastes as it is.
+    QApplication::clipboard()->setText(sentence);
+    m_view->clear();
+    m_view->OnEditPaste();
+    QCOMPARE(m_view->toPlainText(), sentence);
+}
+
+void TestEditorView::copy1251RoundTrip() {
+    m_view->setPlainText(u"Привет, мир"_qs);
+    SelectRange(m_view, 0, 6);
+    m_view->OnCmdMsg(kCmdEditCopy1251);
+    QCOMPARE(QApplication::clipboard()->mimeData()->data(u"text/plain;charset=windows-1251"_qs),
+             Encode(kCodePage1251, u"Привет"_qs));
+    m_view->moveCursor(QTextCursor::End);
+    m_view->OnEditPaste();
+    QCOMPARE(m_view->toPlainText(), u"Привет, мирПривет"_qs);
+}
+
+void TestEditorView::autoClipOnFocusLoss() {
+    m_view->setPlainText(u"whole text"_qs);
+    QApplication::clipboard()->clear();
+    QFocusEvent menuOut(QEvent::FocusOut, Qt::PopupFocusReason);
+    QFocusEvent windowOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(m_view, &windowOut);
+    QCOMPARE(QApplication::clipboard()->text(), QString()); // off by default
+    g_autoClip.Set(1);
+    QApplication::sendEvent(m_view, &menuOut);
+    QCOMPARE(QApplication::clipboard()->text(), QString()); // a menu borrows the focus only
+    QApplication::sendEvent(m_view, &windowOut);
+    QCOMPARE(QApplication::clipboard()->text(), u"whole text"_qs);
+    QCOMPARE(m_view->textCursor().selectedText(), u"whole text"_qs);
+    m_view->OnCmdMsg(kCmdViewAutoClip);
+    QCOMPARE(g_autoClip.Value(), 0);
+}
+
+void TestEditorView::wordWrapKeepsTabStops() {
+    g_tabStops.Set(6);
+    m_view->ApplyTabStops();
+    const qreal width = 6 * m_view->fontMetrics().averageCharWidth();
+    QCOMPARE(m_view->tabStopDistance(), width);
+    QCOMPARE(m_view->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    m_view->OnCmdMsg(kCmdViewWordWrap);
+    QCOMPARE(g_wrapText.Value(), 0);
+    QCOMPARE(m_view->lineWrapMode(), QPlainTextEdit::NoWrap);
+    QCOMPARE(m_view->tabStopDistance(), width);
+    QFont font = m_view->font();
+    font.setPointSize(font.pointSize() + 8);
+    m_view->setFont(font);
+    QCOMPARE(m_view->tabStopDistance(), qreal(6 * m_view->fontMetrics().averageCharWidth()));
+}
+
+void TestEditorView::storedSettingsAreRead() {
+    {
+        QSettings settings(u"ZDK"_s, u"Lt"_s);
+        settings.setValue(u"Settings/TabStops"_s, 7);
+        settings.setValue(u"Settings/WrapText"_s, 0);
+    }
+    CLtView view;
+    QCOMPARE(view.lineWrapMode(), QPlainTextEdit::NoWrap);
+    QCOMPARE(view.tabStopDistance(), qreal(7 * view.fontMetrics().averageCharWidth()));
+    {
+        QSettings settings(u"ZDK"_s, u"Lt"_s);
+        settings.setValue(u"Settings/TabStops"_s, 25);
+    }
+    CLtView outOfRange;
+    QCOMPARE(outOfRange.tabStopDistance(), qreal(4 * outOfRange.fontMetrics().averageCharWidth()));
+    QSettings(u"ZDK"_s, u"Lt"_s).remove(u"Settings"_s);
+    g_wrapText.Set(1);
+}
+
+void TestEditorView::previewHidesPanel() {
+    CFakePanel panel;
+    m_view->SetPanel(&panel);
+    bool shownDuringPreview = true;
+    CLtView::SetPreviewHook([&] { shownDuringPreview = panel.shown; });
+    panel.shown = true;
+    m_view->OnCmdMsg(kCmdFilePrintPreview);
+    QVERIFY(!shownDuringPreview);
+    QVERIFY(panel.shown);
+    panel.shown = false;
+    m_view->OnCmdMsg(kCmdFilePrintPreview);
+    QVERIFY(!panel.shown);
+    m_view->OnCmdMsg(kCmdViewToolkit);
+    QVERIFY(panel.shown);
+    m_view->SetPanel(nullptr);
+}
+
+void TestEditorView::contextMenuGreysWithoutSelection() {
+    QMenu* menu = m_view->ContextMenu();
+    for (const int id : {kCmdEditCut, kCmdEditCopy, kCmdEditPaste, kCmdEditConvert, kCmdViewRussian})
+        menu->addAction(QString::number(id))->setData(id);
+    const auto states = [&] {
+        std::vector<bool> enabled;
+        QTimer::singleShot(0, menu, [&] {
+            for (QAction* action : menu->actions())
+                enabled.push_back(action->isEnabled());
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), m_view->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(m_view->viewport(), &event);
+        return enabled;
+    };
+    m_view->setPlainText(u"abc"_qs);
+    QCOMPARE(states(), (std::vector<bool>{false, false, true, false, true}));
+    QVERIFY(menu->actions().back()->isChecked());
+    m_view->selectAll();
+    QCOMPARE(states(), (std::vector<bool>{true, true, true, true, true}));
+}

@@ -1,0 +1,274 @@
+// The MP3 dialog and the tag edit dialog driven as a user drives them.
+#include "CCharTable.h"
+#include "CColorListCtrl.h"
+#include "CProgressWnd.h"
+#include "DFileMp3.h"
+#include "DTags.h"
+#include "Mp3Tags.h"
+#include "Mp3TestFiles.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kPrivet = QStringLiteral("Привет мир");
+const QByteArray kCyrName = "\xCF\xE5\xF1\xED\xFF.mp3"; // "Песня.mp3" in CP1251
+
+int RowOf(const CColorListCtrl* list, const QString& name) {
+    for (int row = 0; row < list->GetItemCount(); ++row)
+        if (list->GetItemText(row, 0) == name)
+            return row;
+    return -1;
+}
+
+QString DiskText(const QByteArray& folder, const QByteArray& name, int column) {
+    CCellTable grid(8);
+    grid.AddRow();
+    ReadRow(folder, name, grid, 0);
+    return grid.CellText(0, column);
+}
+
+} // namespace
+
+class TestMp3Dialog : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_settings;
+    QTemporaryDir m_dir;
+
+    QByteArray Dir() const { return QFile::encodeName(m_dir.path()) + '/'; }
+
+    void MakeFiles() {
+        QVERIFY(WriteTestMp3(Dir() + "a.mp3", 3,
+                             {{"TIT2", Cp1251(kPrivet), {}, false}, {"TPE1", "ABBA", {}, false}}));
+        QVERIFY(
+            WriteTestMp3(Dir() + "b.MP3", 4, {{"TALB", Koi8r(QStringLiteral("Русская музыка")), {}, false}}));
+        QVERIFY(WriteTestMp3(Dir() + kCyrName, 3, {{"TIT2", Cp866(QStringLiteral("Песня")), {}, false}}));
+        QVERIFY(WriteBytes(Dir() + "c.mp3", "not audio"));
+        QVERIFY(WriteBytes(Dir() + "notes.txt", "not listed"));
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("folder.mp3")));
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path()));
+        g_charTable.SetDefaultKeys();
+        std::signal(SIGXFSZ, SIG_IGN);
+    }
+
+    void init() {
+        QDir(m_dir.path()).removeRecursively();
+        ::unlink((Dir() + kCyrName).constData());
+        QDir().mkpath(m_dir.path());
+        MakeFiles();
+    }
+
+    void cleanupTestCase() { ::unlink((Dir() + kCyrName).constData()); }
+
+    void listsFilesWithColours() {
+        DFileMp3 dialog;
+        dialog.SetPath(Dir());
+        CColorListCtrl* list = dialog.List();
+        QCOMPARE(list->columnCount(), 8);
+        QCOMPARE(list->horizontalHeaderItem(1)->text(), QStringLiteral("Album"));
+        QCOMPARE(list->horizontalHeaderItem(7)->text(), QStringLiteral("Comment"));
+        QCOMPARE(list->GetItemCount(), 5); // a, b, Песня, c, folder.mp3
+        const int a = RowOf(list, QStringLiteral("a.mp3"));
+        QCOMPARE(list->GetItemText(a, 3), kPrivet);
+        QCOMPARE(list->GetCellColor(a, 3), 4);
+        QCOMPARE(list->GetItemText(a, 2), QStringLiteral("ABBA"));
+        QCOMPARE(list->GetCellColor(a, 2), 0);
+        QCOMPARE(list->GetCellColor(a, 0), 0);
+        const int b = RowOf(list, QStringLiteral("b.MP3"));
+        QCOMPARE(list->GetItemText(b, 1), QStringLiteral("Русская музыка"));
+        const int cyr = RowOf(list, QStringLiteral("Песня.mp3"));
+        QVERIFY(cyr >= 0);
+        QCOMPARE(list->GetItemText(cyr, 3), QStringLiteral("Песня"));
+        for (const char* bad : {"c.mp3", "folder.mp3"}) {
+            const int row = RowOf(list, QString::fromLatin1(bad));
+            QCOMPARE(list->GetCellColor(row, 0), 4);
+            QVERIFY(list->GetItemText(row, 3).isEmpty());
+        }
+
+        const QString grabDir = qEnvironmentVariable("LT_GRAB_DIR");
+        if (!grabDir.isEmpty()) {
+            list->selectRow(RowOf(list, QStringLiteral("Песня.mp3")));
+            dialog.RenameSelected(); // Latin now, still marked
+            list->clearSelection();
+            dialog.show();
+            QTest::qWait(300);
+            dialog.grab().save(grabDir + QStringLiteral("/mp3-dialog.png"));
+            DTags tags;
+            tags.SetList(list);
+            tags.SetRow(a);
+            tags.show();
+            QTest::qWait(300);
+            tags.grab().save(grabDir + QStringLiteral("/tag-edit.png"));
+        }
+    }
+
+    void renameSelectedAndAll() {
+        DFileMp3 dialog;
+        dialog.SetPath(Dir());
+        CColorListCtrl* list = dialog.List();
+        QStringList messages;
+        dialog.SetMessageHook([&](const QString& text) { messages << text; });
+        const int a = RowOf(list, QStringLiteral("a.mp3"));
+        list->selectRow(a);
+        dialog.RenameSelected();
+        QCOMPARE(list->GetItemText(a, 3), QStringLiteral("Privet mir"));
+        QCOMPARE(list->GetCellColor(a, 3), 4);
+        QCOMPARE(DiskText(Dir(), "a.mp3", 3), QStringLiteral("Privet mir"));
+        // Nothing left to do: the file is not written again.
+        const QByteArray after = ReadBytes(Dir() + "a.mp3");
+        dialog.RenameSelected();
+        QCOMPARE(ReadBytes(Dir() + "a.mp3"), after);
+
+        dialog.RenameAll();
+        QVERIFY(messages.isEmpty());
+        QCOMPARE(DiskText(Dir(), "b.MP3", 1), QStringLiteral("Russkaja muzyka"));
+        QCOMPARE(DiskText(Dir(), kCyrName, 3), QStringLiteral("Pesnja"));
+        QCOMPARE(list->GetItemText(RowOf(list, QStringLiteral("Песня.mp3")), 3), QStringLiteral("Pesnja"));
+        QCOMPARE(ReadBytes(Dir() + "c.mp3"), QByteArray("not audio"));
+    }
+
+    void failedWritesAreListed() {
+        DFileMp3 dialog;
+        dialog.SetPath(Dir());
+        CColorListCtrl* list = dialog.List();
+        QStringList messages;
+        dialog.SetMessageHook([&](const QString& text) { messages << text; });
+        // Nothing can be written: a file size limit of 0 stands for a full disk.
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit none = old;
+        none.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &none);
+        dialog.RenameAll();
+        setrlimit(RLIMIT_FSIZE, &old);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages[0].startsWith(QStringLiteral("The tags of these files could not be written:")));
+        QVERIFY(messages[0].contains(QStringLiteral("a.mp3")));
+        QVERIFY(messages[0].contains(QStringLiteral("Песня.mp3")));
+        QVERIFY(!messages[0].contains(QStringLiteral("c.mp3")));
+        const int a = RowOf(list, QStringLiteral("a.mp3"));
+        QCOMPARE(list->GetItemText(a, 3), kPrivet); // what the file still holds
+        QCOMPARE(list->GetCellColor(a, 0), int(kCodeNotWritten));
+        QCOMPARE(DiskText(Dir(), "a.mp3", 3), kPrivet);
+        // Once the disk has room again the marked cells are written.
+        dialog.RenameAll();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(list->GetCellColor(a, 0), 0);
+        QCOMPARE(DiskText(Dir(), "a.mp3", 3), QStringLiteral("Privet mir"));
+    }
+
+    void editWritesTransliteratedFields() {
+        DFileMp3 dialog;
+        dialog.SetPath(Dir());
+        CColorListCtrl* list = dialog.List();
+        const int a = RowOf(list, QStringLiteral("a.mp3"));
+        list->selectRow(a);
+        int calls = 0;
+        dialog.SetTagsDialogHook([&](DTags& tags) {
+            ++calls;
+            if (tags.Field(3)->text() != kPrivet || tags.Field(2)->text() != QStringLiteral("ABBA"))
+                return int(QDialog::Rejected);
+            tags.Field(5)->setText(QStringLiteral("Чайковский"));
+            tags.Field(2)->clear();
+            tags.accept();
+            return tags.result();
+        });
+        dialog.EditSelected();
+        QCOMPARE(calls, 1);
+        QCOMPARE(list->GetItemText(a, 3), QStringLiteral("Privet mir")); // OK transliterates every field
+        QCOMPARE(list->GetItemText(a, 5), QStringLiteral("CHajkovskij"));
+        QCOMPARE(DiskText(Dir(), "a.mp3", 5), QStringLiteral("CHajkovskij"));
+        QCOMPARE(DiskText(Dir(), "a.mp3", 3), QStringLiteral("Privet mir"));
+        QVERIFY(DiskText(Dir(), "a.mp3", 2).isEmpty());
+
+        // Cancel touches nothing.
+        const QByteArray before = ReadBytes(Dir() + "a.mp3");
+        dialog.SetTagsDialogHook([&](DTags& tags) {
+            ++calls;
+            tags.Field(3)->setText(QStringLiteral("Другое"));
+            tags.reject();
+            return tags.result();
+        });
+        dialog.EditSelected();
+        QCOMPARE(calls, 2);
+        QCOMPARE(list->GetItemText(a, 3), QStringLiteral("Privet mir"));
+        QCOMPARE(ReadBytes(Dir() + "a.mp3"), before);
+
+        // A red file name and no selection: the edit dialog never opens.
+        list->selectRow(RowOf(list, QStringLiteral("c.mp3")));
+        dialog.EditSelected();
+        list->clearSelection();
+        dialog.EditSelected();
+        QCOMPARE(calls, 2);
+    }
+
+    void cancelKeepsRowsFilledSoFar() {
+        DFileMp3 dialog;
+        dialog.SetFillStepHook([](int row, CProgressWnd& progress) {
+            if (row == 1)
+                progress.CancelButton()->click();
+        });
+        dialog.SetPath(Dir());
+        QCOMPARE(dialog.List()->GetItemCount(), 2);
+        QVERIFY(!dialog.List()->GetItemText(1, 0).isEmpty());
+    }
+
+    void folderIsRemembered() {
+        QTemporaryDir empty;
+        {
+            DFileMp3 dialog;
+            dialog.SetFolderPickerHook([&](QByteArray& path) {
+                path = QFile::encodeName(empty.path());
+                return true;
+            });
+            dialog.ChooseFolder();
+            QCOMPARE(dialog.List()->GetItemCount(), 0);
+            QVERIFY(dialog.Path().endsWith('/'));
+            dialog.reject();
+        }
+        {
+            DFileMp3 dialog;
+            QCOMPARE(dialog.Path(), QFile::encodeName(empty.path()) + '/');
+            dialog.reject();
+        }
+        const QByteArray gone = QFile::encodeName(empty.path());
+        empty.remove();
+        DFileMp3 dialog;
+        QCOMPARE(dialog.Path(), QFile::encodeName(QDir::currentPath()) + '/');
+        Q_UNUSED(gone);
+    }
+
+    void tagsDialogOnItsOwn() {
+        CCellTable grid(8);
+        grid.AddRow();
+        grid.SetCellText(0, 1, QStringLiteral("Альбом"));
+        DTags tags;
+        tags.SetList(&grid);
+        tags.SetRow(0);
+        tags.show();
+        QCOMPARE(tags.Field(1)->text(), QStringLiteral("Альбом"));
+        QTest::keyClick(tags.Field(1), Qt::Key_End);
+        QTest::keyClicks(tags.Field(1), QStringLiteral(" 2"));
+        QTest::keyClick(tags.Field(1), Qt::Key_Return); // the default button
+        QCOMPARE(tags.result(), int(QDialog::Accepted));
+        QCOMPARE(grid.CellText(0, 1), QStringLiteral("Al#bom 2"));
+        QVERIFY(grid.CellText(0, 4).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestMp3Dialog)
+#include "test_mp3dialog.moc"
