@@ -346,7 +346,8 @@ void CMainFrame::OnSettings() {
     // Whatever closed the dialog, the editor takes the current tab width again. The dialog takes
     // any number, so the width is computed without int overflow.
     if (m_pEditView != nullptr)
-        m_pEditView->setTabStopDistance(qreal(g_tabStops.Value()) * m_pEditView->fontMetrics().averageCharWidth());
+        m_pEditView->setTabStopDistance(qreal(g_tabStops.Value()) *
+                                        m_pEditView->fontMetrics().averageCharWidth());
 }
 
 void CMainFrame::OnFileRenamer() {
