@@ -2,6 +2,7 @@
 
 #include "CLtDoc.h"
 #include "CLtView.h"
+#include "CPanel.h"
 #include "CPictureEx.h"
 #include "CommandIds.h"
 #include "DFileMp3.h"
@@ -171,7 +172,9 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 void CMainFrame::SetActiveView(CLtView* view, CLtDoc* doc) {
     m_pEditView = view;
     m_pDoc = doc;
-    setCentralWidget(view);
+    auto* area = new CPanelArea(view, this);
+    m_pPanel = area->Panel();
+    setCentralWidget(area);
     connect(view, &CLtView::RussianModeChanged, this, &CMainFrame::OnRussianModeChanged);
     connect(doc, &CLtDoc::TitleChanged, this, &CMainFrame::UpdateFrameTitle);
     LoadContextMenu();
@@ -184,7 +187,15 @@ void CMainFrame::RecalcLayout() {
         return;
     // The first layout with a view: the Toolkit panel takes its stored width.
     m_bLaidOut = true;
-    m_nPanelWidth = g_panelWidth.Load();
+    m_pPanel->Create(g_panelWidth.Load());
+}
+
+bool CMainFrame::IsPanelShown() const {
+    return m_pPanel != nullptr && m_pPanel->IsShown();
+}
+
+int CMainFrame::PanelWidth() const {
+    return m_pPanel != nullptr ? m_pPanel->GetWidth() : g_panelWidth.Value();
 }
 
 void CMainFrame::UpdateFrameTitle() {
@@ -230,7 +241,8 @@ void CMainFrame::RestoreWindowState() {
         showNormal();
     }
     update();
-    m_bPanelShown = showPanel;
+    if (showPanel && m_pPanel != nullptr)
+        m_pPanel->ShowPanel();
 }
 
 void CMainFrame::ApplyPendingPlacement() {

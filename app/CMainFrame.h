@@ -14,6 +14,7 @@
 
 class CLtDoc;
 class CLtView;
+class CPanel;
 class CPictureEx;
 class QLabel;
 class QMenu;
@@ -53,8 +54,9 @@ public:
     int ShowState() const { return m_nShowState; }
     QRect StoredPlacement() const { return {m_nLeft, m_nTop, m_nWidth, m_nHeight}; }
     // The Toolkit panel's visibility and width as the frame stores them.
-    bool IsPanelShown() const { return m_bPanelShown; }
-    int PanelWidth() const { return m_nPanelWidth; }
+    bool IsPanelShown() const;
+    int PanelWidth() const;
+    CPanel* Panel() const { return m_pPanel; }
     void UpdateFrameTitle();
 
     bool OnCmdMsg(int id) override;
@@ -108,8 +110,7 @@ private:
     std::map<int, QAction*> m_actions;
     std::map<int, QString> m_menuTexts; // the current menu's text of each command
     QTimer* m_idleTimer = nullptr;
-    bool m_bPanelShown = false;
-    int m_nPanelWidth = 150;
+    CPanel* m_pPanel = nullptr; // beside the view, from the view's arrival
     bool m_bLaidOut = false;
     // The outer rectangle asked for before the window manager framed the window; it is applied
     // again once the frame's size is known.

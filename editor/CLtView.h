@@ -52,6 +52,7 @@ public:
     // The rectangle the frame gave the view, and the view placed in it beside the panel.
     void SaveLayoutRect();
     void PlaceBesidePanel();
+    const QRect& LayoutRect() const { return m_rcLayout; }
     IToolkitPanel* GetPanel() const { return m_pPanel; }
     void SetPanel(IToolkitPanel* panel) { m_pPanel = panel; }
 

@@ -1,0 +1,316 @@
+// The Toolkit panel and its character list in the running program: the user clicks a line, types
+// new keys and types Russian with them, restores the defaults from the context menu, shows, hides
+// and drags the panel, and finds everything again after a restart.
+#include "CCharTable.h"
+#include "CLtApp.h"
+#include "CLtView.h"
+#include "CMainFrame.h"
+#include "CPanel.h"
+#include "CommandIds.h"
+#include "DSymbol.h"
+#include "LtMessageBox.h"
+#include "Settings.h"
+
+#include "CLogFont.h"
+#include "CResourceModule.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QVariant Stored(const QString& key) {
+    return QSettings(u"ZDK"_s, u"Lt"_s).value(u"Settings/"_s + key);
+}
+
+QString DefaultLabel(int row) {
+    CCharTable defaults;
+    defaults.SetDefaultKeys();
+    return QString::fromStdU16String(defaults.RowLabel(row));
+}
+
+} // namespace
+
+class TestToolkit : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CLtApp> m_app;
+
+    CMainFrame* Frame() const { return m_app->MainFrame(); }
+    CPanel* Panel() const { return Frame()->Panel(); }
+    QListWidget* List() const { return Panel()->Symbol().List(); }
+    CLtView* View() const { return Frame()->EditView(); }
+
+    bool Start() {
+        m_app = std::make_unique<CLtApp>(QStringList{u"lettrino"_s});
+        if (!m_app->InitInstance())
+            return false;
+        if (!QTest::qWaitForWindowExposed(Frame()))
+            return false;
+        // F4 is a shortcut of the window: it reaches the view only in the active window.
+        Frame()->activateWindow();
+        return QTest::qWaitForWindowActive(Frame());
+    }
+
+    void Restart() {
+        QVERIFY(Frame()->close());
+        m_app->ExitInstance();
+        m_app.reset();
+        QVERIFY(Start());
+    }
+
+    // One click on the line, the new text typed over the old one, then Return or Esc.
+    void EditLabel(int row, const QString& text, Qt::Key end = Qt::Key_Return) {
+        Panel()->ShowPanel();
+        QListWidgetItem* item = List()->item(row);
+        QVERIFY(item != nullptr);
+        List()->scrollToItem(item);
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, List()->visualItemRect(item).center());
+        auto* editor = List()->viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor != nullptr);
+        QVERIFY(editor->isVisible());
+        editor->selectAll();
+        QTest::keyClick(editor, Qt::Key_Delete);
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, end);
+        QTRY_VERIFY(List()->viewport()->findChild<QLineEdit*>() == nullptr ||
+                    !List()->viewport()->findChild<QLineEdit*>()->isVisible());
+    }
+
+    QString Typed(const QString& keys) {
+        View()->clear();
+        QTest::keyClicks(View(), keys);
+        return View()->toPlainText();
+    }
+
+    QString Converted(const QString& text) {
+        View()->setPlainText(text);
+        View()->selectAll();
+        View()->setFocus();
+        Frame()->RouteCommand(kCmdEditConvert); // F4
+        return View()->toPlainText();
+    }
+
+    // Opens the list's context menu where the user right-clicks and picks the item with that id.
+    QStringList PickFromContextMenu(int id) {
+        QStringList texts;
+        QTimer::singleShot(0, this, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr)
+                return;
+            QAction* pick = nullptr;
+            for (QAction* action : menu->actions()) {
+                if (action->isSeparator())
+                    continue;
+                texts << action->text();
+                if (action->data().toInt() == id)
+                    pick = action;
+            }
+            if (pick == nullptr) {
+                menu->close();
+                return;
+            }
+            menu->setActiveAction(pick);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        const QPoint at = List()->viewport()->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, List()->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(List()->viewport(), &event);
+        return texts;
+    }
+
+private slots:
+    void init() {
+        QSettings settings(u"ZDK"_s, u"Lt"_s);
+        settings.clear();
+        settings.sync();
+        SetCurrentResources(kLangEnglish);
+        g_inRussian = true;
+        SetMessageBoxHook([](const QString&) { return QMessageBox::No; });
+        QVERIFY(Start());
+    }
+
+    void cleanup() {
+        if (m_app) {
+            Frame()->close();
+            m_app->ExitInstance();
+            m_app.reset();
+        }
+        SetMessageBoxHook({});
+        CLogFont::SetDialogHook({});
+        SetCurrentResources(kLangEnglish);
+    }
+
+    void listShowsEveryRowWithItsPicture() {
+        QCOMPARE(List()->count(), CCharTable::kRows);
+        for (int row = 0; row < CCharTable::kRows; ++row) {
+            QCOMPARE(List()->item(row)->text(), DefaultLabel(row));
+            const QImage image = List()->item(row)->data(Qt::DecorationRole).value<QImage>();
+            QCOMPARE(image.size(), QSize(DSymbol::kImageWidth, DSymbol::kImageHeight));
+            // Every picture ends in the black line that separates the lines of the list.
+            QCOMPARE(image.pixelColor(0, DSymbol::kImageHeight - 1), QColor(Qt::black));
+        }
+        QCOMPARE(List()->item(22)->text(), u"h,x"_s);
+        QCOMPARE(List()->item(33)->text(), QString());
+    }
+
+    void editedLabelIsTypedAtOnce() {
+        Frame()->RouteCommand(kCmdViewToolkit);
+        QVERIFY(Panel()->IsShown());
+        QCOMPARE(Converted(u"хлеб"_s), u"hleb"_s);
+        Frame()->RouteCommand(kCmdViewToolkit);
+
+        EditLabel(22, u"x,h"_s);
+        QCOMPARE(List()->item(22)->text(), u"x,h"_s);
+        QCOMPARE(Converted(u"хлеб"_s), u"xleb"_s);
+        QCOMPARE(Typed(u"h"_s), u"х"_s);
+        QCOMPARE(Typed(u"xleb"_s), u"хлеб"_s);
+
+        // Three keys at most: the text ends before the third comma.
+        EditLabel(0, u"a,b,c,d,e"_s);
+        QCOMPARE(List()->item(0)->text(), u"a,b,c"_s);
+        QCOMPARE(QString::fromStdU16String(g_charTable.m_keys[CCharTable::Index(0, 2)]), u"c"_s);
+
+        // Esc leaves the keys alone.
+        EditLabel(2, u"qq"_s, Qt::Key_Escape);
+        QCOMPARE(List()->item(2)->text(), u"v"_s);
+        QCOMPARE(Typed(u"v"_s), u"в"_s);
+    }
+
+    void emptyLabelRemovesTheLetter() {
+        EditLabel(1, QString());
+        QCOMPARE(List()->item(1)->text(), QString());
+        QCOMPARE(Typed(u"bak"_s), u"bак"_s);
+        QCOMPARE(Converted(u"бак"_s), u"ak"_s);
+    }
+
+    void defaultKeysRestoreEveryRow() {
+        EditLabel(1, QString());
+        EditLabel(22, u"x,h"_s);
+        EditLabel(34, u"~"_s);
+        const QStringList texts = PickFromContextMenu(32786);
+        QCOMPARE(texts, (QStringList{u"&Default Keys"_s, u"&Font"_s}));
+        for (int row = 0; row < CCharTable::kRows; ++row)
+            QCOMPARE(List()->item(row)->text(), DefaultLabel(row));
+        QCOMPARE(Typed(u"bh~"_s), u"бх~"_s);
+    }
+
+    void contextMenuFollowsTheLanguage() {
+        Frame()->SetInterfaceLanguage(kLangRussian);
+        QCOMPARE(PickFromContextMenu(0), (QStringList{u"&Стандартные клавиши"_s, u"&Шрифт"_s}));
+        Frame()->SetInterfaceLanguage(kLangGerman);
+        QCOMPARE(PickFromContextMenu(0), (QStringList{u"&Standardtasten"_s, u"Schrift&art"_s}));
+    }
+
+    void listFontIsChosenAndStored() {
+        CLogFont::SetDialogHook([](const QFont&, QFont& chosen) {
+            chosen = QFont(u"DejaVu Serif"_s, 15);
+            return true;
+        });
+        PickFromContextMenu(32787);
+        QCOMPARE(g_listLogFont->FaceName(), u"DejaVu Serif"_s);
+        QCOMPARE(List()->font().family(), g_listFont->family());
+        Restart();
+        QVERIFY(Stored(u"FontList"_s).toString().endsWith(u"DejaVu-Serif"_s));
+        QCOMPARE(g_listLogFont->FaceName(), u"DejaVu Serif"_s);
+    }
+
+    void keysSurviveARestart() {
+        EditLabel(22, u"x,h"_s);
+        EditLabel(1, QString());
+        // Edits are stored with the other settings at exit, not as they are made.
+        QVERIFY(!Stored(u"Chars"_s).isValid());
+        Restart();
+        const QString chars = Stored(u"Chars"_s).toString();
+        QVERIFY(chars.contains(u"23x|23h"_s));
+        QVERIFY(!chars.contains(u"02"_s));
+        QCOMPARE(List()->item(22)->text(), u"x,h"_s);
+        QCOMPARE(List()->item(1)->text(), QString());
+        QCOMPARE(Converted(u"хлеб"_s), u"xle"_s); // б has no key left
+    }
+
+    void panelTakesTheLeftStripOfTheView() {
+        QVERIFY(!Panel()->IsShown());
+        QCOMPARE(Panel()->GetWidth(), 150);
+        const QRect whole = View()->geometry();
+        QVERIFY(whole.width() > 300);
+
+        Frame()->RouteCommand(kCmdViewToolkit);
+        QVERIFY(Panel()->isVisible());
+        QCOMPARE(Panel()->geometry(), QRect(whole.left(), whole.top(), 150, whole.height()));
+        QCOMPARE(View()->geometry().left(), whole.left() + 150);
+        QCOMPARE(View()->geometry().right(), whole.right());
+        QVERIFY(List()->isVisible());
+        QVERIFY(Panel()->geometry().contains(List()->mapTo(Frame()->centralWidget(), QPoint(0, 0))));
+
+        // Showing twice changes nothing.
+        Panel()->ShowPanel();
+        QCOMPARE(View()->geometry().left(), whole.left() + 150);
+
+        Frame()->RouteCommand(kCmdViewToolkit);
+        QVERIFY(!Panel()->isVisible());
+        QCOMPARE(View()->geometry(), whole);
+        Panel()->HidePanel();
+        QCOMPARE(View()->geometry(), whole);
+
+        // A taller window gives both the new height.
+        Frame()->RouteCommand(kCmdViewToolkit);
+        Frame()->resize(Frame()->width() + 40, Frame()->height() + 60);
+        QTRY_COMPARE(Panel()->height(), View()->height());
+        QCOMPARE(View()->geometry().left(), Panel()->geometry().right() + 1);
+    }
+
+    void draggedWidthSurvivesARestart() {
+        Frame()->RouteCommand(kCmdViewToolkit);
+        const int y = Panel()->height() / 2;
+        const int edge = Panel()->width() - 2;
+        QTest::mousePress(Panel(), Qt::LeftButton, {}, QPoint(edge, y));
+        QTest::mouseMove(Panel(), QPoint(edge + 30, y));
+        QTest::mouseMove(Panel(), QPoint(edge + 70, y));
+        QTest::mouseRelease(Panel(), Qt::LeftButton, {}, QPoint(edge + 70, y));
+        QCOMPARE(Panel()->GetWidth(), 220);
+        QCOMPARE(View()->geometry().left(), Panel()->geometry().left() + 220);
+
+        Restart();
+        QCOMPARE(Stored(u"IsPanel"_s).toInt(), 1);
+        QCOMPARE(Stored(u"PanelWidth"_s).toInt(), 220);
+        QVERIFY(Panel()->IsShown());
+        QCOMPARE(Panel()->width(), 220);
+        QCOMPARE(View()->geometry().left(), Panel()->geometry().left() + 220);
+
+        // Hidden at close: hidden at the next start, the width kept.
+        Frame()->RouteCommand(kCmdViewToolkit);
+        Restart();
+        QCOMPARE(Stored(u"IsPanel"_s).toInt(), 0);
+        QVERIFY(!Panel()->IsShown());
+        Frame()->RouteCommand(kCmdViewToolkit);
+        QCOMPARE(Panel()->GetWidth(), 220);
+    }
+};
+
+int main(int argc, char** argv) {
+    // The store's location is fixed when it is first used: a private one before anything runs.
+    QTemporaryDir configHome;
+    if (!configHome.isValid())
+        return 2;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    TestToolkit test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_toolkit.moc"
