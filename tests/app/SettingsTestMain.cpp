@@ -1,5 +1,7 @@
 #include "TestStore.h"
 
+#include "../common/GuiTestMain.h"
+
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
@@ -31,12 +33,9 @@ int main(int argc, char** argv) {
     // The store's location is fixed the first time it is used, so the private folder must be in
     // place before anything else runs.
     QTemporaryDir configHome;
-    if (!configHome.isValid())
+    if (!PreparePrivateGuiEnvironment(configHome))
         return 2;
     g_configHome = configHome.path();
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(g_configHome));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

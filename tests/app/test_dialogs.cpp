@@ -1,5 +1,6 @@
 // The Settings dialog and the About box, opened from the running frame where the frame's part
 // matters, against a private settings store.
+#include "../common/GuiTestMain.h"
 #include "CAboutDlg.h"
 #include "CLtApp.h"
 #include "CLtView.h"
@@ -285,17 +286,7 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    // The store's location is fixed when it is first used: a private one before anything runs.
-    QTemporaryDir configHome;
-    if (!configHome.isValid())
-        return 2;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    TestDialogs test;
-    return QTest::qExec(&test, argc, argv);
+    return RunGuiTest<TestDialogs>(argc, argv);
 }
 
 #include "test_dialogs.moc"

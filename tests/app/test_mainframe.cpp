@@ -1,5 +1,6 @@
 // The main window, start-up and shut-down and the language switch, driven the way start-up and
 // the user drive them, against a private settings store.
+#include "../common/GuiTestMain.h"
 #include "CLtApp.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
@@ -389,17 +390,7 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    // The store's location is fixed when it is first used: a private one before anything runs.
-    QTemporaryDir configHome;
-    if (!configHome.isValid())
-        return 2;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    TestMainFrame test;
-    return QTest::qExec(&test, argc, argv);
+    return RunGuiTest<TestMainFrame>(argc, argv);
 }
 
 #include "test_mainframe.moc"

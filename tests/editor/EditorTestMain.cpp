@@ -2,8 +2,9 @@
 
 #include "CCharTable.h"
 
+#include "../common/GuiTestMain.h"
+
 #include <QApplication>
-#include <QStandardPaths>
 #include <QTest>
 
 void TypeKeys(QWidget* widget, const QString& keys) {
@@ -16,9 +17,11 @@ void TypeKeys(QWidget* widget, const QString& keys) {
 }
 
 int main(int argc, char** argv) {
+    // Settings go to a private location, never the user's.
+    QTemporaryDir configHome;
+    if (!PreparePrivateGuiEnvironment(configHome))
+        return 2;
     QApplication app(argc, argv);
-    // Settings go to a private test location, never the user's.
-    QStandardPaths::setTestModeEnabled(true);
     g_charTable.SetDefaultKeys();
     int failures = 0;
     TestEditorView view;

@@ -1,6 +1,7 @@
 // The Toolkit panel and its character list in the running program: the user clicks a line, types
 // new keys and types Russian with them, restores the defaults from the context menu, shows, hides
 // and drags the panel, and finds everything again after a restart.
+#include "../common/GuiTestMain.h"
 #include "CCharTable.h"
 #include "CLtApp.h"
 #include "CLtView.h"
@@ -300,17 +301,7 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    // The store's location is fixed when it is first used: a private one before anything runs.
-    QTemporaryDir configHome;
-    if (!configHome.isValid())
-        return 2;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    TestToolkit test;
-    return QTest::qExec(&test, argc, argv);
+    return RunGuiTest<TestToolkit>(argc, argv);
 }
 
 #include "test_toolkit.moc"
