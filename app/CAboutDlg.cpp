@@ -2,12 +2,15 @@
 
 #include "CPictureEx.h"
 #include "DialogUnits.h"
+#include "DocStrings.h"
 #include "LtMessageBox.h"
 #include "Settings.h"
 #include "TextFile.h"
 
 #include "CResourceModule.h"
 #include "InstalledResourceFolders.h"
+
+#include "LtVersion.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -99,7 +102,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
         return item;
     };
     // A longer maker line widens the box rather than run under the logo.
-    const int extra = std::max(0, label(text(1041), 54, 17)->width() - du.X(207));
+    // The maker line names the whole version, the one to quote in a report.
+    const QString maker = WithVersion(text(1041), QStringLiteral(LT_VERSION));
+    const int extra = std::max(0, label(maker, 54, 17)->width() - du.X(207));
     QLabel* mailCaption = label(text(1042), 54, 28);
     QLabel* urlCaption = label(text(1043), 153, 28);
 

@@ -12,9 +12,49 @@
 
 #include "CResourceModule.h"
 
+#include "LtVersion.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr int kStrFilesNotOpened = 1800; // "Lettrino opens one file at a time. ...:\n%1"
+
+const char kUsage[] =
+    "Usage: lettrino [OPTION...] [FILE...]\n"
+    "\n"
+    "Lettrino, the editor for Russian text from a Latin keyboard. Opens FILE, or a new document\n"
+    "without one. Of several files the first opens; the others are named in a message as not\n"
+    "opened.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help    show this help and exit\n"
+    "  --version     show the version and exit\n"
+    "  --            everything after it is a file name\n"
+    "\n"
+    "The options of every Qt program (-platform, -style, ...) apply too.\n";
+
+// The answer to --help or --version, printed before any window or display is needed; null
+// when the command line asks for neither.
+const char* InformationRequested(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0)
+            break;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return kUsage;
+        if (std::strcmp(argv[i], "--version") == 0)
+            return "lettrino " LT_VERSION "\n";
+    }
+    return nullptr;
+}
+
+} // namespace
 
 CLtApp::CLtApp(QStringList arguments) : m_arguments(std::move(arguments)) {}
 
@@ -36,6 +76,13 @@ bool CLtApp::InitInstance() {
     m_pMainWnd->RestoreWindowState();
     // Gone once the main window is up; the window was shown just now.
     delete m_pSplash;
+    if (!m_ignoredFiles.isEmpty()) {
+        QStringList names;
+        for (const QString& path : m_ignoredFiles)
+            names << QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+        LtMessageBox(m_pMainWnd.get(), CurrentResources().String(kStrFilesNotOpened).arg(names.join(u'\n')),
+                     QMessageBox::Information);
+    }
     return true;
 }
 
@@ -57,6 +104,8 @@ int CLtApp::ExitInstance() {
 }
 
 int CLtApp::Run(int& argc, char** argv) {
+    if (const char* text = InformationRequested(argc, argv))
+        return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
     QApplication application(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("lettrino"));
     CLtApp app(QCoreApplication::arguments());
@@ -70,8 +119,10 @@ int CLtApp::Run(int& argc, char** argv) {
 }
 
 void CLtApp::ParseCommandLine() {
-    // The first argument that is not a switch names the file; "--" ends the switches.
+    // The first argument that is not a switch names the file, the ones after it are not opened
+    // (one document per window); "--" ends the switches.
     bool switches = true;
+    bool named = false;
     for (qsizetype i = 1; i < m_arguments.size(); ++i) {
         const QString& argument = m_arguments[i];
         if (switches && argument == QLatin1String("--")) {
@@ -80,8 +131,11 @@ void CLtApp::ParseCommandLine() {
         }
         if (switches && argument.startsWith(u'-') && argument.size() > 1)
             continue;
-        m_fileToOpen = argument;
-        return;
+        if (named)
+            m_ignoredFiles << argument;
+        else
+            m_fileToOpen = argument;
+        named = true;
     }
 }
 

@@ -40,6 +40,8 @@ public:
     CSplashWnd* Splash() const { return m_pSplash; }
     // The file the command line names; empty for a new document.
     const QString& FileToOpen() const { return m_fileToOpen; }
+    // The files named after it, which start-up reports as not opened.
+    const QStringList& IgnoredFiles() const { return m_ignoredFiles; }
 
     // Asks about unsaved changes, then opens the file; false when it was not opened.
     bool OpenDocumentFile(const QString& path);
@@ -57,6 +59,7 @@ private:
 
     QStringList m_arguments;
     QString m_fileToOpen;
+    QStringList m_ignoredFiles;
     QPointer<CSplashWnd> m_pSplash;
     CRecentFileList m_recentFiles{4};
     std::unique_ptr<CMainFrame> m_pMainWnd;

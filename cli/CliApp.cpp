@@ -6,6 +6,7 @@
 #include "CliRename.h"
 #include "CliTags.h"
 #include "CodePage.h"
+#include "LtVersion.h"
 #include "StoredKeys.h"
 #include "TextFile.h"
 #include "Utf8.h"

@@ -4,11 +4,26 @@
 
 #include "CResourceModule.h"
 
+#include "LtVersion.h"
+
+#include <QRegularExpression>
 #include <QStringList>
 
 QString DocString(int field) {
     const QStringList fields = CurrentResources().String(kStrDocStrings).split(u'\n');
-    return field < fields.size() ? fields[field] : QString();
+    if (field >= fields.size())
+        return {};
+    // The title shows the version this program was built as, whatever the module was written for.
+    return field == kDocWindowTitle ? WithVersion(fields[field], QStringLiteral(LT_VERSION_SHORT))
+                                    : fields[field];
+}
+
+QString WithVersion(QString text, const QString& version) {
+    static const QRegularExpression number(QStringLiteral("\\d+(?:\\.\\d+)+"));
+    const QRegularExpressionMatch match = number.match(text);
+    if (match.hasMatch())
+        text.replace(match.capturedStart(), match.capturedLength(), version);
+    return text;
 }
 
 QString DocFileFilter() {

@@ -3,12 +3,16 @@
 #   tools/build.sh run     build and start the program
 #   tools/build.sh test    build and run every test (ctest)
 #   tools/build.sh asan    build with AddressSanitizer + UBSan and run every test
+#   tools/build.sh package build the Debian package build/lettrino_<version>_<arch>.deb
 # Works as root and as a user with sudo, on Debian 12.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mode=${1:-test}
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libx11-dev libgl-dev libgtest-dev libtag1-dev python3-mutagen clang-format)
+# --- package mode (begin): cpack finds the programs' libraries with file and dpkg-shlibdeps.
+[ "$mode" = package ] && packages+=(file dpkg-dev)
+# --- package mode (end)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -45,11 +49,20 @@ asan)
         UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         ctest --test-dir build-asan --output-on-failure -j "$jobs"
     ;;
+# --- package mode (begin) ---
+package)
+    # The test build's folder and options, so a tested build is packaged without rebuilding.
+    build build -DLT_WERROR=ON
+    rm -f build/lettrino_*.deb
+    (cd build && cpack -G DEB)
+    ls -l build/lettrino_*.deb
+    ;;
+# --- package mode (end) ---
 format)
     git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
     ;;
 *)
-    echo "usage: tools/build.sh run|test|asan|format" >&2
+    echo "usage: tools/build.sh run|test|asan|format|package" >&2
     exit 2
     ;;
 esac

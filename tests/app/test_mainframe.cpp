@@ -8,6 +8,7 @@
 #include "CPictureEx.h"
 #include "CSplashWnd.h"
 #include "CommandIds.h"
+#include "DocStrings.h"
 #include "LtMessageBox.h"
 #include "Settings.h"
 
@@ -16,6 +17,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -336,6 +338,52 @@ private slots:
         QVERIFY(app.MainFrame() == nullptr || !app.MainFrame()->isVisible());
         app.ExitInstance();
         QVERIFY(!Stored(u"Settings/WindowPos"_s).isValid());
+    }
+
+    void severalFilesOpenTheFirstAndNameTheOthers_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("one") << QStringList{u"a.txt"_s} << QString();
+        QTest::newRow("three") << QStringList{u"a.txt"_s, u"b.txt"_s, u"c d.txt"_s}
+                               << u"Lettrino opens one file at a time. These files were not opened:\n"
+                                  "%1/b.txt\n%1/c d.txt"_s;
+        QTest::newRow("switches and --")
+            << QStringList{u"-x"_s, u"a.txt"_s, u"--"_s, u"-b.txt"_s}
+            << u"Lettrino opens one file at a time. These files were not opened:\n"
+               "%1/-b.txt"_s;
+    }
+
+    void severalFilesOpenTheFirstAndNameTheOthers() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        WriteFile(dir, u"a.txt"_s, "privet");
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        auto app = Start(arguments);
+        QDir::setCurrent(before);
+        QCOMPARE(app->MainFrame()->windowTitle(), u"a.txt[*] - Lettrino 2.7"_s);
+        QCOMPARE(m_messages, message.isEmpty() ? QStringList() : QStringList{message.arg(dir.path())});
+        QVERIFY(app->MainFrame()->close());
+    }
+
+    void versionNumberReplacesTheStoredOne_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("title") << u"Lettrino 2.7"_s << u"3.10"_s << u"Lettrino 3.10"_s;
+        QTest::newRow("maker") << u"Lettrino 2.7 by ZDK: 2.5 keys"_s << u"2.7.1"_s
+                               << u"Lettrino 2.7.1 by ZDK: 2.5 keys"_s;
+        QTest::newRow("russian") << u"Lettrino 2.7, ZDK: русский текст"_s << u"2.8.0"_s
+                                 << u"Lettrino 2.8.0, ZDK: русский текст"_s;
+        QTest::newRow("no number") << u"Lettrino 2"_s << u"2.7.0"_s << u"Lettrino 2"_s;
+    }
+
+    void versionNumberReplacesTheStoredOne() {
+        QFETCH(QString, stored);
+        QFETCH(QString, version);
+        QFETCH(QString, shown);
+        QCOMPARE(WithVersion(stored, version), shown);
     }
 
     void recentFilesAreListedNewestFirst() {
