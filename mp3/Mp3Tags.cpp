@@ -237,13 +237,15 @@ TagLib::ID3v2::Frame* FindFrame(const CMp3Tag& tag, const char* frameId) {
 
 SFrameText FrameText(TagLib::ID3v2::Frame* frame) {
     TagLib::String text;
-    TagLib::String::Type encoding = TagLib::String::Latin1;
+    // The encoding byte comes from the file as it is: held as a number, since a value no
+    // encoding has is not a valid String::Type.
+    int encoding = TagLib::String::Latin1;
     if (auto* comment = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(frame)) {
         text = comment->text();
-        encoding = comment->textEncoding();
+        encoding = static_cast<int>(comment->textEncoding());
     } else if (auto* field = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frame)) {
         text = field->toString();
-        encoding = field->textEncoding();
+        encoding = static_cast<int>(field->textEncoding());
     }
     if (encoding == TagLib::String::Latin1)
         return DecodeFrameBytes(RawLatin1(text));
