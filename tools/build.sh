@@ -60,11 +60,13 @@ fuzz)
     export QT_QPA_PLATFORM=offscreen
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     failed=()
-    for target in text keys settings gif picture mp3read names; do
+    for target in ${LT_FUZZ_TARGETS:-text keys settings gif picture mp3read mp3write names}; do
         corpus=build-fuzz/corpus/$target
         mkdir -p "$corpus"
         dict=()
-        [ -f "fuzz/$target.dict" ] && dict=(-dict="fuzz/$target.dict")
+        base=${target%read}
+        base=${base%write} # mp3read and mp3write share mp3.dict
+        [ -f "fuzz/$base.dict" ] && dict=(-dict="fuzz/$base.dict")
         start=$(date +%s)
         if ./build-fuzz/fuzz/fuzz_$target "${dict[@]}" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=3072 \
             -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$target-" \
