@@ -1,14 +1,13 @@
 // MP3 tag reading on any file: the tool reads the seven columns of a row without changing a byte
 // of the file, marks cells only with the codes it knows, and reads the same twice.
 #include "FuzzCheck.h"
+#include "FuzzFiles.h"
 #include "ICellGrid.h"
 #include "Mp3Tags.h"
 
 #include <QByteArray>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -16,32 +15,17 @@ namespace {
 QByteArray g_folder;
 const QByteArray kName = "fuzz.mp3";
 
-QByteArray ReadBack(const QByteArray& path) {
-    QByteArray bytes;
-    if (std::FILE* f = std::fopen(path.constData(), "rb")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
-            bytes.append(buffer, qsizetype(n));
-        std::fclose(f);
-    }
-    return bytes;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char pattern[] = "/tmp/lt-fuzz-mp3-XXXXXX";
-    if (!mkdtemp(pattern))
-        std::abort();
-    g_folder = QByteArray(pattern) + '/';
+    g_folder = MakeFuzzFolder();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const QByteArray path = g_folder + kName;
-    std::FILE* f = std::fopen(path.constData(), "wb");
-    LT_FUZZ_CHECK(f && std::fwrite(bytes.constData(), 1, size, f) == size && std::fclose(f) == 0);
+    WriteWhole(path, bytes);
 
     CCellTable first(1 + kTagColumnCount), second(1 + kTagColumnCount);
     first.AddRow();
@@ -57,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (result == ERowResult::kNoTag && column > 0)
             LT_FUZZ_CHECK(first.CellText(0, column).isEmpty());
     }
-    LT_FUZZ_CHECK(ReadBack(path) == bytes);
+    LT_FUZZ_CHECK(ReadWhole(path) == bytes);
     unlink(path.constData());
     return 0;
 }

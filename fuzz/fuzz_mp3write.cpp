@@ -4,6 +4,7 @@
 // texts read back; a write that is refused leaves the file exactly as it was.
 #include "CCharTable.h"
 #include "FuzzCheck.h"
+#include "FuzzFiles.h"
 #include "ICellGrid.h"
 #include "Id3Tag.h"
 #include "Mp3Tags.h"
@@ -12,8 +13,6 @@
 #include <QSet>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -22,26 +21,13 @@ QByteArray g_folder;
 const QByteArray kName = "fuzz.mp3";
 constexpr int kColumns = 1 + kTagColumnCount;
 
-QByteArray ReadBack(const QByteArray& path) {
-    QByteArray bytes;
-    if (std::FILE* f = std::fopen(path.constData(), "rb")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
-            bytes.append(buffer, qsizetype(n));
-        std::fclose(f);
-    }
-    return bytes;
-}
-
 // The frames of the file's ID3v2 tag but those with the given ids, as the tag holds them.
 std::vector<QByteArray> FramesBut(const QByteArray& file, const QSet<QByteArray>& ids, int* major) {
     STagRegions regions;
     QString error;
     std::vector<QByteArray> frames;
     const QByteArray path = g_folder + "regions";
-    std::FILE* f = std::fopen(path.constData(), "wb");
-    LT_FUZZ_CHECK(f && std::fwrite(file.constData(), 1, size_t(file.size()), f) == size_t(file.size()));
-    std::fclose(f);
+    WriteWhole(path, file);
     if (ReadTagRegions(path, regions, error)) {
         const SId3v2 tag = ParseId3v2(regions.id3v2);
         *major = tag.major;
@@ -57,10 +43,7 @@ std::vector<QByteArray> FramesBut(const QByteArray& file, const QSet<QByteArray>
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char pattern[] = "/tmp/lt-fuzz-mp3write-XXXXXX";
-    if (!mkdtemp(pattern))
-        std::abort();
-    g_folder = QByteArray(pattern) + '/';
+    g_folder = MakeFuzzFolder();
     g_charTable.SetDefaultKeys();
     return 0;
 }
@@ -68,8 +51,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray before(reinterpret_cast<const char*>(data), qsizetype(size));
     const QByteArray path = g_folder + kName;
-    std::FILE* f = std::fopen(path.constData(), "wb");
-    LT_FUZZ_CHECK(f && std::fwrite(before.constData(), 1, size, f) == size && std::fclose(f) == 0);
+    WriteWhole(path, before);
 
     CCellTable grid(kColumns);
     grid.AddRow();
@@ -96,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (edited.contains("TYER"))
         edited << "TDRC";
-    const QByteArray after = ReadBack(path);
+    const QByteArray after = ReadWhole(path);
     LT_FUZZ_CHECK(result == ERowResult::kWritten || result == ERowResult::kFailed ||
                   result == ERowResult::kUnchanged);
     if (result != ERowResult::kWritten) {
