@@ -1,5 +1,33 @@
 #include "CliApp.h"
 
+#include <cstdlib>
+#include <new>
+#include <unistd.h>
+
+namespace {
+
+const char kOutOfMemory[] = "lettrino-cli: out of memory\n";
+
+void ReportOutOfMemory() {
+    // Nothing here may allocate: the message is written as it is.
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kOutOfMemory, sizeof kOutOfMemory - 1);
+}
+
+// A worker thread's failed allocation cannot travel to main: it ends the program here.
+[[noreturn]] void OutOfMemoryInAnyThread() {
+    ReportOutOfMemory();
+    _exit(kExitFailure);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    return RunCli(argc, argv);
+    std::set_new_handler(OutOfMemoryInAnyThread);
+    try {
+        return RunCli(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // Allocations outside operator new (Qt's containers) still report through std::bad_alloc.
+        ReportOutOfMemory();
+        return kExitFailure;
+    }
 }

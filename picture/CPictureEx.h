@@ -28,7 +28,8 @@ public:
     // the data does not load; either way the control is left unloaded.
     bool LoadPicture(int id);
     // A GIF (87a or 89a) or any image the decoder knows. On success the control has the
-    // picture's size; on failure it is unloaded. The data is not kept.
+    // picture's size; on failure it is unloaded. The data is not kept. A GIF whose frames times
+    // screen pixels exceed four 4096 x 4096 screens is refused before any frame is decoded.
     bool LoadPictureData(const QByteArray& data);
     // Starts the animation of an animated GIF, or draws a still picture once. False when nothing
     // is loaded or the still picture cannot be drawn.

@@ -170,7 +170,9 @@ bool CLogFont::FromText(const QString& text) {
     CLogFont parsed;
     QString face = token.toString();
     face.replace(u'-', u' ');
-    if (!parsed.SetFaceName(face))
+    // The field ends at its first U+0000: such a face would come back shorter, or empty, which the
+    // reader itself rejects.
+    if (face.contains(QChar(u'\0')) || !parsed.SetFaceName(face))
         return false;
     parsed.m_height = numbers[0];
     parsed.m_width = numbers[1];

@@ -4,6 +4,7 @@
 #   tools/build.sh test    build and run every test (ctest)
 #   tools/build.sh asan    build with AddressSanitizer + UBSan and run every test
 #   tools/build.sh package build the Debian package build/lettrino_<version>_<arch>.deb
+#   tools/build.sh fuzz [SECONDS]  build the libFuzzer targets (clang) and run each SECONDS (60)
 # Works as root and as a user with sudo, on Debian 12.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,6 +14,9 @@ packages=(build-essential cmake pkg-config qt6-base-dev qt6-multimedia-dev qt6-t
 # --- package mode (begin): cpack finds the programs' libraries with file and dpkg-shlibdeps.
 [ "$mode" = package ] && packages+=(file dpkg-dev)
 # --- package mode (end)
+# --- fuzzing: clang with libFuzzer ---
+[ "$mode" = fuzz ] && packages+=(clang libclang-rt-14-dev)
+# --- end fuzzing ---
 
 missing=()
 for p in "${packages[@]}"; do
@@ -58,11 +62,48 @@ package)
     ls -l build/lettrino_*.deb
     ;;
 # --- package mode (end) ---
+# --- fuzzing: every target on its seeds (fuzz/corpus/NAME, the found faults among them), then
+# SECONDS of new inputs; a broken invariant or sanitizer report fails the run, its input kept in
+# build-fuzz/artifacts/. The corpus grows in build-fuzz/corpus/, never in the repository.
+fuzz)
+    seconds=${2:-60}
+    CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLT_FUZZ=ON -DBUILD_TESTING=OFF
+    cmake --build build-fuzz -j "$jobs" --target fuzz_all
+    mkdir -p build-fuzz/artifacts
+    export QT_QPA_PLATFORM=offscreen
+    export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    failed=()
+    for target in ${LT_FUZZ_TARGETS:-text keys settings gif picture mp3read mp3write names}; do
+        corpus=build-fuzz/corpus/$target
+        mkdir -p "$corpus"
+        dict=()
+        base=${target%read}
+        base=${base%write} # mp3read and mp3write share mp3.dict
+        [ -f "fuzz/$base.dict" ] && dict=(-dict="fuzz/$base.dict")
+        start=$(date +%s)
+        if ./build-fuzz/fuzz/fuzz_$target "${dict[@]}" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=3072 \
+            -print_final_stats=1 -artifact_prefix="build-fuzz/artifacts/$target-" \
+            "$corpus" "fuzz/corpus/$target" >"build-fuzz/fuzz_$target.log" 2>&1; then
+            result=ok
+        else
+            result=FAILED
+            failed+=("$target")
+            grep -E 'invariant broken|ERROR|SUMMARY' "build-fuzz/fuzz_$target.log" | head -5 >&2
+        fi
+        runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "build-fuzz/fuzz_$target.log" | tail -1)
+        echo "fuzz_$target: ${runs:-?} executions in $(($(date +%s) - start)) s, $result"
+    done
+    if ((${#failed[@]})); then
+        echo "fuzzing failed: ${failed[*]} (inputs in build-fuzz/artifacts/, logs in build-fuzz/)" >&2
+        exit 1
+    fi
+    ;;
+# --- end fuzzing ---
 format)
     git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
     ;;
 *)
-    echo "usage: tools/build.sh run|test|asan|format|package" >&2
+    echo "usage: tools/build.sh run|test|asan|format|package|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac

@@ -80,6 +80,19 @@ TEST_F(LogFont, MalformedTextLeavesTheDescriptionAlone) {
     EXPECT_EQ(font.m_weight, 900);
 }
 
+// The face field ends at its first U+0000, so a face holding one cannot come back as it was
+// read (one starting with it would read as empty, which the reader rejects).
+TEST_F(LogFont, FaceWithZeroUnitIsRejected) {
+    const QString prefix = u"-12 0 0 0 400 0 0 0 1 7 0 0 0 "_s;
+    for (const QString& face : {u"\0Arial"_s, u"Ari\0al"_s, u"Arial\0"_s}) {
+        const QString text = prefix + face;
+        ASSERT_EQ(text.size(), prefix.size() + 6);
+        CLogFont font;
+        EXPECT_FALSE(font.FromText(text));
+        EXPECT_EQ(font.ToText(), QString::fromLatin1(kDefaultText));
+    }
+}
+
 TEST_F(LogFont, MakeFontForcesTheCharacterSet) {
     CLogFont description;
     ASSERT_TRUE(description.FromText(u"-20 0 0 0 700 1 1 1 0 7 0 0 0 Courier-New"_s));

@@ -1,6 +1,7 @@
 // lettrino-cli as a user runs it: the built binary, its output compared exactly.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <iterator>
 #include <spawn.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -224,3 +226,38 @@ TEST_F(CliTest, LargeInputInOnePass) {
     EXPECT_EQ(Run({"to-latin"}, expected).out.size(),
               std::string("SHHuka, zhuk i ob'ekt.\n").size() * 100000);
 }
+
+// Under a memory limit an endless input either streams on or ends with a message and status 1;
+// never an abort. AddressSanitizer reserves more address space than any such limit allows.
+#if !defined(__SANITIZE_ADDRESS__)
+TEST_F(CliTest, OutOfMemoryIsAnError) {
+    int errPipe[2];
+    ASSERT_EQ(pipe(errPipe), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const rlimit limit{512u << 20, 512u << 20};
+        setrlimit(RLIMIT_AS, &limit);
+        dup2(open("/dev/null", O_WRONLY), 1);
+        dup2(errPipe[1], 2);
+        execl(LT_CLI_PATH, LT_CLI_PATH, "to-latin", "/dev/zero", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(errPipe[1]);
+    int wstatus = 0;
+    for (int i = 0; i < 200 && waitpid(pid, &wstatus, WNOHANG) == 0; ++i)
+        usleep(100000);
+    if (waitpid(pid, &wstatus, WNOHANG) == 0) { // still converting after 20 s: streaming, fine
+        kill(pid, SIGKILL);
+        waitpid(pid, &wstatus, 0);
+        close(errPipe[0]);
+        return;
+    }
+    char err[256] = {};
+    [[maybe_unused]] const ssize_t n = read(errPipe[0], err, sizeof err - 1);
+    close(errPipe[0]);
+    ASSERT_TRUE(WIFEXITED(wstatus)) << "signal " << WTERMSIG(wstatus);
+    EXPECT_EQ(WEXITSTATUS(wstatus), 1);
+    EXPECT_STREQ(err, "lettrino-cli: out of memory\n");
+}
+#endif

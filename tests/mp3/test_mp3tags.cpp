@@ -289,3 +289,17 @@ TEST_F(Mp3Tags, FailedWriteIsReportedAndCellsShowTheFile) {
 }
 
 } // namespace
+
+// An encoding byte no text encoding has (0x93, as a fuzzer made it): read without undefined
+// behaviour, and the other frames as usual.
+TEST_F(Mp3Tags, UnknownTextEncodingByte) {
+    const QByteArray frames =
+        QByteArray("TIT2\0\0\0\x06\0\0\x93Hello", 16) + QByteArray("TPE1\0\0\0\x05\0\0\0Kino", 15);
+    const QByteArray tag = QByteArray("ID3\x03\0\0\0\0\0", 9) + char(frames.size()) + frames;
+    ASSERT_TRUE(WriteBytes(Path("odd.mp3"), tag + TestAudio(2)));
+    ERowResult result{};
+    const CCellTable grid = Read("odd.mp3", &result);
+    EXPECT_EQ(result, ERowResult::kUnchanged);
+    EXPECT_EQ(grid.CellText(0, Col("TPE1")), QStringLiteral("Kino"));
+    EXPECT_EQ(grid.CellCode(0, Col("TIT2")), kCodePlain);
+}

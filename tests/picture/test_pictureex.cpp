@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTest>
 
 namespace {
@@ -46,6 +47,7 @@ private slots:
     void resizedToPicture();
     void stopUnloadReplay();
     void framesTheDecoderRejects();
+    void loadingWorkIsBounded();
     void playsOnItsOwn();
     void paintShowsCanvas();
     void fromResources();
@@ -259,6 +261,28 @@ void TestPictureEx::framesTheDecoderRejects() {
     QVERIFY(picture.Play());
     QVERIFY(!picture.IsPlaying());
     QCOMPARE(At(picture, 7, 7), kRed);
+}
+
+void TestPictureEx::loadingWorkIsBounded() {
+    // 1,000 frames x 4096 x 4096 screen pixels: refused at once, not composed for 44 s.
+    QByteArray data = Fixture("budget.gif");
+    QCOMPARE(data.size(), 23038);
+    CPictureEx picture;
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(!picture.LoadPictureData(data));
+    QVERIFY(clock.elapsed() < 2000);
+    QVERIFY(!picture.IsReady());
+
+    // The same frames on a 64 x 64 screen are well inside the budget, and so is one 4096 x 4096 frame.
+    data.replace(6, 4, QByteArray("\x40\x00\x40\x00", 4));
+    QVERIFY(picture.LoadPictureData(data));
+    QCOMPARE(picture.Frames().size(), size_t(1000));
+    QCOMPARE(picture.Frames().back().picture.size(), QSize(1, 1));
+    const QByteArray big = Fixture("budget.gif");
+    const qsizetype second = big.indexOf("\x21\xF9", 13 + 24 + 8);
+    QVERIFY(picture.LoadPictureData(big.left(second) + ';'));
+    QCOMPARE(picture.PictureSize(), QSize(4096, 4096));
 }
 
 void TestPictureEx::playsOnItsOwn() {

@@ -161,6 +161,11 @@ def fixtures():
     # Frames with only local colour tables and no global one.
     files["local_only.gif"] = (header(6, 6) + gce(5) + image(0, 0, 6, 6, fill(6, 6, 1), local=[BLACK, GREEN])
                                + gce(5) + image(0, 0, 6, 6, fill(6, 6, 1), local=[BLACK, BLUE]) + TRAILER)
+    # Over the loading budget: 1,000 one-pixel frames on a 4096 x 4096 screen, which the decoder
+    # would compose at full screen size each (23 KB that took 44 s to load).
+    files["budget.gif"] = (header(4096, 4096, PALETTE)
+                           + b"".join(gce(10, 1) + image(i % 64, i // 64, 1, 1, [R]) for i in range(1000))
+                           + TRAILER)
     return files
 
 

@@ -1,0 +1,48 @@
+// Raw file names: classification and Latin proposals. The input is a name on disk, optionally
+// after a key table in its text form and a line feed. A proposal is never "/"-holding, zero-byte
+// holding, ".", "..", over 255 bytes, hidden where the name was not, nor the name itself; and it
+// reads back as the UTF-8 text it was made from.
+#include "CCharTable.h"
+#include "FuzzCheck.h"
+#include "RawNames.h"
+#include "RenamerEngine.h"
+#include "Utf8.h"
+
+#include <cstdint>
+#include <cstring>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    CCharTable table;
+    const auto* feed = static_cast<const std::uint8_t*>(std::memchr(data, '\n', size));
+    if (feed) {
+        table.KeysFromStored(Utf8ToUtf16(data, std::size_t(feed - data)));
+        size -= std::size_t(feed + 1 - data);
+        data = feed + 1;
+    } else {
+        table.SetDefaultKeys();
+    }
+    const QByteArray onDisk(reinterpret_cast<const char*>(data), qsizetype(size));
+
+    QString shown;
+    unsigned codePage = 1;
+    const int code = ClassifyName(onDisk, shown, &codePage);
+    LT_FUZZ_CHECK(code == kCodeNormal || code == kCodeRussian);
+    LT_FUZZ_CHECK(codePage == 0 || codePage == 866 || codePage == 1251 || codePage == 20866);
+    LT_FUZZ_CHECK(codePage == 0 || code == kCodeRussian);
+    unsigned used = 1;
+    LT_FUZZ_CHECK(DecodeRawName(onDisk, &used) == shown);
+    if (used == 0) // UTF-8 names are shown as they are
+        LT_FUZZ_CHECK(shown.toUtf8() == onDisk);
+    LT_FUZZ_CHECK(shown.size() <= onDisk.size());
+
+    const QByteArray proposal = ProposeName(table, shown, onDisk);
+    if (proposal.isEmpty())
+        return 0;
+    LT_FUZZ_CHECK(!proposal.contains('/') && !proposal.contains('\0'));
+    LT_FUZZ_CHECK(proposal != "." && proposal != ".." && proposal.size() <= 255 && proposal != onDisk);
+    LT_FUZZ_CHECK(!proposal.startsWith('.') || onDisk.startsWith('.'));
+    unsigned proposalPage = 1;
+    DecodeRawName(proposal, &proposalPage);
+    LT_FUZZ_CHECK(proposalPage == 0);
+    return 0;
+}
