@@ -5,6 +5,7 @@
 #include "CliIo.h"
 #include "Mp3Tags.h"
 #include "RawNames.h"
+#include "SafeFile.h"
 
 #include <QStringList>
 
@@ -52,10 +53,18 @@ bool IsRealFolder(const QByteArray& path) {
     return lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// The MP3 files of the folder (and below), by name; false when the folder cannot be read.
-bool Collect(const QByteArray& path, bool recursive, std::vector<SFile>& files, long& unreadable) {
+// The MP3 files of the folder (and below), by name; false when the folder cannot be read. A run
+// that writes first clears what an interrupted one left; one that only lists names it.
+bool Collect(const QByteArray& path, bool recursive, bool apply, std::vector<SFile>& files,
+             long& unreadable) {
     const QByteArray folder = WithSlash(path);
     std::vector<SRawEntry> entries;
+    if (apply) {
+        std::vector<QString> messages;
+        CleanLeftovers(folder, messages);
+        for (const QString& message : messages)
+            std::fprintf(stderr, "lettrino-cli: %s\n", message.toUtf8().constData());
+    }
     if (!ReadFolderRaw(folder, entries)) {
         ++unreadable;
         std::fprintf(stderr, "lettrino-cli: %s: cannot read the folder: %s\n",
@@ -67,11 +76,14 @@ bool Collect(const QByteArray& path, bool recursive, std::vector<SFile>& files, 
     for (const SRawEntry& entry : entries) {
         if (IsMp3Name(entry.name))
             files.push_back({folder, entry.name});
+        else if (!apply && IsLeftoverName(entry.name))
+            std::fprintf(stderr, "lettrino-cli: %s: a temporary file left by an interrupted run\n",
+                         DecodeRawName(folder + entry.name).toUtf8().constData());
     }
     if (recursive) {
         for (const SRawEntry& entry : entries) {
             if (entry.isFolder && IsRealFolder(folder + entry.name))
-                Collect(folder + entry.name, recursive, files, unreadable);
+                Collect(folder + entry.name, recursive, apply, files, unreadable);
         }
     }
     return true;
@@ -86,6 +98,10 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
     std::vector<SFrameText> texts(kTagColumnCount);
     {
         const std::unique_ptr<CMp3Tag> tag = OpenTag(file.folder, file.name);
+        if (tag->IsLink()) {
+            result.out += (shown + QStringLiteral("\t(symbolic link, skipped)\n")).toUtf8().toStdString();
+            return;
+        }
         if (!tag->IsLinked()) {
             ++stats.noTag;
             result.out += (shown + QStringLiteral("\t(no tag)\n")).toUtf8().toStdString();
@@ -128,9 +144,11 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
     result.out += lines.toUtf8().toStdString();
     if (!options.apply)
         return;
-    if (TransliterateRow(file.folder, file.name, grid, row, table) == ERowResult::kFailed) {
+    QString reason;
+    if (TransliterateRow(file.folder, file.name, grid, row, table, &reason) == ERowResult::kFailed) {
         ++stats.notWritten;
-        result.err += "lettrino-cli: " + shown.toUtf8().toStdString() + ": the tag could not be written\n";
+        result.err += "lettrino-cli: " + shown.toUtf8().toStdString() +
+                      ": the tag could not be written: " + reason.toUtf8().toStdString() + "\n";
         return;
     }
     for (int column = 1; column <= kTagColumnCount; ++column) {
@@ -145,7 +163,8 @@ int RunTags(const CCharTable& table, const std::vector<std::string>& folders, co
     std::vector<SFile> files;
     long unreadable = 0;
     for (const std::string& folder : folders)
-        Collect(QByteArray(folder.data(), qsizetype(folder.size())), options.recursive, files, unreadable);
+        Collect(QByteArray(folder.data(), qsizetype(folder.size())), options.recursive, options.apply, files,
+                unreadable);
 
     // The files are read on every core, and printed in their order as they are done.
     constexpr std::size_t kBatch = 64;

@@ -1,27 +1,31 @@
 #include "Mp3Tags.h"
 
 #include "CCharTable.h"
+#include "CResourceModule.h"
 #include "CodePage.h"
+#include "Id3Tag.h"
+#include "RussianText.h"
 #include "Utf8.h"
 
 #include <taglib/commentsframe.h>
-#include <taglib/id3v1tag.h>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2header.h>
-#include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/mpegheader.h>
 #include <taglib/textidentificationframe.h>
 
-#include <sys/stat.h>
+#include <QStringList>
 
-#include <vector>
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // TagLib turns a v2.3 TYER into TDRC and drops TDAT, TIME, TRDA, TSIZ, EQUA and RVAD while it
-// reads; writing the tag back in v2.3 would then lose them. v2.3 frames are kept as they are;
-// v2.2 frames still get their four-letter ids.
+// reads; the frames it is given here keep their ids. v2.2 frames still get their four-letter ids.
 template <typename> struct SFirstArg;
 template <typename C, typename R, typename A> struct SFirstArg<R (C::*)(A) const> { using type = A; };
 
@@ -31,7 +35,7 @@ class CKeepingFrameFactory : public TagLib::ID3v2::FrameFactory {
 
 protected:
     bool updateFrame(HeaderPtr header) const override {
-        if (header->version() == 3)
+        if (header->version() >= 3)
             return true;
         return FrameFactory::updateFrame(header);
     }
@@ -40,6 +44,13 @@ protected:
 const CKeepingFrameFactory& Factory() {
     static const CKeepingFrameFactory factory;
     return factory;
+}
+
+// Values of a multi-value frame side by side in one cell.
+const QString kValueSeparator = QStringLiteral(" / ");
+
+QString Text(int id) {
+    return CurrentResources().String(id);
 }
 
 QString FromTagLib(const TagLib::String& s) {
@@ -55,6 +66,14 @@ QByteArray RawLatin1(const TagLib::String& s) {
     return QByteArray(bytes.data(), qsizetype(bytes.size()));
 }
 
+TagLib::ByteVector ToVector(const QByteArray& bytes) {
+    return TagLib::ByteVector(bytes.constData(), unsigned(bytes.size()));
+}
+
+QByteArray FromVector(const TagLib::ByteVector& bytes) {
+    return QByteArray(bytes.data(), qsizetype(bytes.size()));
+}
+
 bool IsYear(const char* frameId) {
     return qstrcmp(frameId, "TYER") == 0;
 }
@@ -63,6 +82,27 @@ bool IsComment(const char* frameId) {
     return qstrcmp(frameId, "COMM") == 0;
 }
 
+int ColumnOf(const char* frameId) {
+    for (int i = 0; i < kTagColumnCount; ++i) {
+        if (qstrcmp(kTagColumns[i].frameId, frameId) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// The seven in ID3v2.2; the others are translated by TagLib.
+QByteArray V23Id(const QByteArray& v22) {
+    static const std::pair<const char*, const char*> kIds[] = {
+        {"TAL", "TALB"}, {"TP1", "TPE1"}, {"TT2", "TIT2"}, {"TYE", "TYER"},
+        {"TCM", "TCOM"}, {"TOA", "TOPE"}, {"COM", "COMM"}};
+    for (const auto& [old, now] : kIds) {
+        if (v22 == old)
+            return now;
+    }
+    return {};
+}
+
+// ID3v1 fields: offset and length in the 128 bytes.
 enum class EV1Field { kNone, kTitle, kArtist, kAlbum, kYear, kComment };
 
 EV1Field V1Field(const char* frameId) {
@@ -80,6 +120,41 @@ EV1Field V1Field(const char* frameId) {
     return EV1Field::kNone;
 }
 
+std::pair<int, int> V1Place(const QByteArray& v1, EV1Field field) {
+    switch (field) {
+    case EV1Field::kTitle:
+        return {3, 30};
+    case EV1Field::kArtist:
+        return {33, 30};
+    case EV1Field::kAlbum:
+        return {63, 30};
+    case EV1Field::kYear:
+        return {93, 4};
+    case EV1Field::kComment:
+        // ID3v1.1 keeps the track number in the comment's last byte.
+        return {97, v1[125] == '\0' && v1[126] != '\0' ? 28 : 30};
+    case EV1Field::kNone:
+        break;
+    }
+    return {0, 0};
+}
+
+// The field's bytes up to the first zero, without surrounding blanks; the year as a number.
+QByteArray V1Value(const QByteArray& v1, EV1Field field) {
+    const auto [at, size] = V1Place(v1, field);
+    QByteArray value = v1.mid(at, size);
+    const qsizetype zero = value.indexOf('\0');
+    if (zero >= 0)
+        value.truncate(zero);
+    value = value.trimmed();
+    if (field == EV1Field::kYear) {
+        bool ok = false;
+        const uint year = value.toUInt(&ok);
+        return ok && year > 0 ? QByteArray::number(year) : QByteArray();
+    }
+    return value;
+}
+
 // ISO-8859-1 when the bytes read back as the same text; UTF-16 otherwise.
 bool FitsLatin1(const QString& text) {
     for (const QChar c : text) {
@@ -89,14 +164,128 @@ bool FitsLatin1(const QString& text) {
     return DecodeFrameBytes(text.toLatin1()).text == text;
 }
 
+// The ID3v1 field can hold the text entirely, and gives it back as it is.
+bool FitsV1(const QByteArray& v1, const QString& text, EV1Field field) {
+    if (text.isEmpty())
+        return true;
+    if (field == EV1Field::kYear) {
+        bool ok = false;
+        const uint year = text.toUInt(&ok);
+        return ok && year > 0 && year < 10000 && QString::number(year) == text;
+    }
+    return text.size() <= V1Place(v1, field).second && text.trimmed() == text && FitsLatin1(text);
+}
+
+void SetV1Value(QByteArray& v1, EV1Field field, const QString& text) {
+    const auto [at, size] = V1Place(v1, field);
+    QByteArray bytes = text.toLatin1();
+    bytes.resize(size, '\0');
+    v1.replace(at, size, bytes);
+}
+
+// One of the seven in the ID3v2 tag.
+struct SSlot {
+    int index = -1; // in the tag's frames; -1 for a frame made here
+    std::unique_ptr<TagLib::ID3v2::Frame> frame;
+    bool edited = false;
+    // Present but not readable as text (compressed, encrypted): never written.
+    bool opaque = false;
+    // A text-encoding byte no reader knows: the bytes are shown as they are and never written.
+    bool unknownEncoding = false;
+    QByteArray rawText;
+};
+
+// A clean frame (no format flags) of the tag's version for TagLib.
+TagLib::ID3v2::Frame* ParseFrame(const QByteArray& id, const QByteArray& body, int major) {
+    TagLib::ID3v2::Header header;
+    header.setMajorVersion(unsigned(major));
+    const QByteArray data = Id3FrameHeader(id, major, body.size()) + body;
+    return Factory().createFrame(ToVector(data), &header);
+}
+
 } // namespace
 
 struct CMp3Tag::SData {
-    std::unique_ptr<TagLib::MPEG::File> file;
+    QByteArray path;
+    SFileStamp stamp;
+    bool link = false;
+    STagRegions regions;
+    SId3v2 v2;
     int version = 0; // of the ID3v2 tag on disk, 0 when none
     bool createdV2 = false;
+    std::array<SSlot, kTagColumnCount> columns;
+    QByteArray v1; // the ID3v1 tag being edited; empty when the file has none
     bool v1Changed = false;
+    QString error;
+
+    int Major() const { return version == 4 ? 4 : 3; }
+    void Load(const STagRegions& from);
 };
+
+namespace {
+
+// The frames of the columns, found by id: the year is TYER, else TDRC; of several comments, the
+// one without a description, else the first that is not iTunes' own data (iTunNORM, ...).
+SSlot MakeSlot(const SId3Frame& raw, const QByteArray& id, int index, int major) {
+    SSlot slot;
+    slot.index = index;
+    slot.opaque = raw.opaque;
+    const bool textual = id.startsWith('T') || id == "COMM";
+    if (!raw.opaque && textual && !raw.body.isEmpty() && quint8(raw.body[0]) > 3) {
+        slot.unknownEncoding = true;
+        slot.rawText = id == "COMM" ? QByteArray() : raw.body.mid(1);
+    } else if (!raw.opaque) {
+        slot.frame.reset(ParseFrame(id, raw.body, major));
+    }
+    return slot;
+}
+
+bool IsPlainComment(const SSlot& slot) {
+    auto* comment = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(slot.frame.get());
+    return comment != nullptr && comment->description().isEmpty();
+}
+
+void FindSlots(CMp3Tag::SData& d) {
+    const int yearColumn = ColumnOf("TYER");
+    const int commentColumn = ColumnOf("COMM");
+    auto idOf = [&](int i) {
+        const QByteArray& id = d.v2.frames[std::size_t(i)].id;
+        return d.v2.major == 2 ? V23Id(id) : id;
+    };
+    for (int i = 0; i < int(d.v2.frames.size()); ++i) {
+        const QByteArray id = idOf(i);
+        const int column = id == "TDRC" ? yearColumn : id.isEmpty() ? -1 : ColumnOf(id.constData());
+        if (column < 0)
+            continue;
+        SSlot& slot = d.columns[std::size_t(column)];
+        const bool yearWins = id == "TYER" && slot.index >= 0 && idOf(slot.index) == "TDRC";
+        if (slot.index >= 0 && column != commentColumn && !yearWins)
+            continue;
+        SSlot found = MakeSlot(d.v2.frames[std::size_t(i)], id, i, d.Major());
+        if (column == commentColumn) {
+            auto* comment = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(found.frame.get());
+            if (comment == nullptr || IsPlainComment(slot))
+                continue;
+            if (!comment->description().isEmpty() &&
+                (comment->description().startsWith("iTun") || slot.index >= 0))
+                continue;
+        }
+        slot = std::move(found);
+    }
+}
+
+} // namespace
+
+void CMp3Tag::SData::Load(const STagRegions& from) {
+    regions = from;
+    v2 = ParseId3v2(from.id3v2);
+    version = v2.major;
+    v1 = from.id3v1;
+    for (SSlot& slot : columns)
+        slot = SSlot();
+    if (version != 0)
+        FindSlots(*this);
+}
 
 SFrameText DecodeFrameBytes(const QByteArray& bytes) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
@@ -114,12 +303,16 @@ SFrameText DecodeFrameBytes(const QByteArray& bytes) {
     }
     const unsigned cp = DetectCyrillicCodePage(data, n);
     if (cp == kCodePage866 || cp == kCodePage1251 || cp == kCodePageKoi8r) {
-        result.text = QString::fromStdU16String(DecodeWithCodePage(cp, data, n));
-        result.code = kCodeRussian;
-        result.encoding = cp == kCodePage866 ? "CP866" : cp == kCodePage1251 ? "CP1251" : "KOI8-R";
-    } else {
-        result.text = QString::fromStdU16String(DecodeWithCodePage(kCodePageSystem, data, n));
+        const std::u16string text = DecodeWithCodePage(cp, data, n);
+        // Only Russian someone could have written is taken for Russian.
+        if (IsPlausibleRussian(text)) {
+            result.text = QString::fromStdU16String(text);
+            result.code = kCodeRussian;
+            result.encoding = cp == kCodePage866 ? "CP866" : cp == kCodePage1251 ? "CP1251" : "KOI8-R";
+            return result;
+        }
     }
+    result.text = QString::fromStdU16String(DecodeWithCodePage(kCodePageSystem, data, n));
     return result;
 }
 
@@ -132,27 +325,46 @@ int CodeOfUnicodeText(const QString& text) {
 }
 
 CMp3Tag::CMp3Tag(const QByteArray& path) : m_d(std::make_unique<SData>()) {
-    // A folder named *.mp3, a fifo or a device is never handed to the tag library.
+    m_d->path = path;
+    // A folder named *.mp3, a fifo or a device is never handed to the tag library; a link is not
+    // followed out of the folder.
     struct stat info {};
-    if (::stat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::lstat(path.constData(), &info) != 0)
         return;
-    auto* factory = const_cast<CKeepingFrameFactory*>(&Factory());
-    // The audio properties are not read: they walk back from the end of the file for its length,
-    // which costs more than the tags. A valid frame header followed by the next one is the test.
-    m_d->file = std::make_unique<TagLib::MPEG::File>(path.constData(), factory, false);
-    TagLib::MPEG::File& file = *m_d->file;
-    const long first = file.isValid() ? file.firstFrameOffset() : -1;
-    m_mpeg = first >= 0 && TagLib::MPEG::Header(&file, first, true).isValid();
-    if (!m_mpeg) {
-        m_d->file.reset();
+    m_d->link = S_ISLNK(info.st_mode);
+    if (!S_ISREG(info.st_mode))
+        return;
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    STagRegions regions;
+    off_t size = 0;
+    QString error;
+    struct stat opened {};
+    const bool read = ::fstat(fd, &opened) == 0 && ReadTagRegions(fd, regions, size, error);
+    ::close(fd);
+    if (!read)
+        return;
+    m_d->stamp = StampOf(opened);
+    m_d->Load(regions);
+    m_hadV1 = !regions.id3v1.isEmpty();
+    if (m_d->version != 0) {
+        // A tag alone is a tag too: the audio may follow later, or never.
+        m_mpeg = true;
         return;
     }
-    m_hadV1 = file.hasID3v1Tag();
-    if (file.hasID3v2Tag())
-        m_d->version = int(file.ID3v2Tag()->header()->majorVersion());
+    // The audio properties are not read: they walk back from the end of the file for its length,
+    // which costs more than the tags. A valid frame header followed by the next one is the test.
+    TagLib::MPEG::File file(path.constData(), false);
+    const long first = file.isValid() ? file.firstFrameOffset() : -1;
+    m_mpeg = first >= 0 && TagLib::MPEG::Header(&file, first, true).isValid();
 }
 
 CMp3Tag::~CMp3Tag() = default;
+
+bool CMp3Tag::IsLink() const {
+    return m_d->link;
+}
 
 bool CMp3Tag::IsLinked() const {
     return m_mpeg && (m_d->version != 0 || m_hadV1);
@@ -161,21 +373,120 @@ bool CMp3Tag::IsLinked() const {
 int CMp3Tag::Id3v2Version() const {
     if (m_d->version == 0)
         return m_d->createdV2 ? 3 : 0;
-    return m_d->version == 4 ? 4 : 3;
+    return m_d->Major();
 }
 
+QString CMp3Tag::Error() const {
+    return m_d->error;
+}
+
+namespace {
+
+// What the seven columns show, to compare a copy with what was meant.
+std::array<QString, kTagColumnCount> ColumnTexts(const CMp3Tag& tag) {
+    std::array<QString, kTagColumnCount> texts;
+    for (int i = 0; i < kTagColumnCount; ++i) {
+        SFrameText text;
+        if (ReadFrameText(tag, kTagColumns[i].frameId, text))
+            texts[std::size_t(i)] = text.text;
+    }
+    return texts;
+}
+
+// An ID3v2.2 frame as a v2.3 frame: the seven by their new ids, the others as TagLib translates them,
+// where it can.
+bool ConvertV22(const SId3Frame& raw, QByteArray& out) {
+    const QByteArray id = V23Id(raw.id);
+    if (!id.isEmpty()) {
+        out = Id3FrameHeader(id, 3, raw.body.size()) + raw.body;
+        return true;
+    }
+    TagLib::ID3v2::Header header;
+    header.setMajorVersion(2);
+    const std::unique_ptr<TagLib::ID3v2::Frame> frame(Factory().createFrame(ToVector(raw.raw), &header));
+    if (!frame || frame->frameID().size() != 4)
+        return false;
+    // TagLib renders the header of a frame read from v2.2 with a synch-safe size; v2.3 wants a plain one.
+    const QByteArray rendered = FromVector(frame->render());
+    out = Id3FrameHeader(rendered.left(4), 3, rendered.size() - 10) + rendered.mid(10);
+    return true;
+}
+
+} // namespace
+
 bool CMp3Tag::Update() {
+    m_d->error.clear();
     if (!m_mpeg)
         return false;
-    int tags = TagLib::MPEG::File::NoTags;
-    if (m_d->version != 0 || m_d->createdV2)
-        tags |= TagLib::MPEG::File::ID3v2;
-    if (m_hadV1 && m_d->v1Changed)
-        tags |= TagLib::MPEG::File::ID3v1;
-    if (tags == TagLib::MPEG::File::NoTags)
+    SData& d = *m_d;
+    STagRegions replacement = d.regions;
+    if (d.v1Changed && !d.v1.isEmpty())
+        replacement.id3v1 = d.v1;
+    bool v2Edited = false;
+    for (const SSlot& slot : d.columns)
+        v2Edited = v2Edited || slot.edited;
+    std::vector<std::size_t> carried; // tag frames that must come back byte for byte
+    if (v2Edited) {
+        std::vector<QByteArray> frames;
+        for (std::size_t i = 0; i < d.v2.frames.size(); ++i) {
+            const SId3Frame& raw = d.v2.frames[i];
+            const SSlot* edited = nullptr;
+            for (const SSlot& slot : d.columns)
+                edited = slot.edited && slot.index == int(i) ? &slot : edited;
+            if (edited != nullptr) {
+                frames.push_back(FromVector(edited->frame->render()));
+            } else if (d.v2.major == 2) {
+                QByteArray converted;
+                if (!ConvertV22(raw, converted)) {
+                    d.error = Text(1313).arg(QString::fromLatin1(raw.id));
+                    return false;
+                }
+                frames.push_back(converted);
+            } else {
+                frames.push_back(raw.raw);
+                carried.push_back(i);
+            }
+        }
+        for (const SSlot& slot : d.columns) {
+            if (slot.edited && slot.index < 0)
+                frames.push_back(FromVector(slot.frame->render()));
+        }
+        SId3v2 shape = d.v2;
+        if (d.version == 0) {
+            shape = SId3v2();
+            shape.major = 3;
+        }
+        replacement.id3v2 = RenderId3v2(shape, d.regions.id3v2.size(), frames, d.error);
+        if (replacement.id3v2.isEmpty())
+            return false;
+    }
+    if (replacement == d.regions)
         return true;
-    const auto version = Id3v2Version() == 4 ? TagLib::ID3v2::v4 : TagLib::ID3v2::v3;
-    return m_d->file->save(tags, TagLib::File::StripNone, version, TagLib::File::DoNotDuplicate);
+
+    // The copy must read back as meant: every column, and every frame not edited as it was.
+    const std::array<QString, kTagColumnCount> meant = ColumnTexts(*this);
+    auto check = [&](const STagRegions& copy, QString& why) {
+        CMp3Tag back(QByteArray{});
+        back.m_mpeg = true;
+        back.m_hadV1 = !copy.id3v1.isEmpty();
+        back.m_d->Load(copy);
+        if (ColumnTexts(back) != meant) {
+            why = Text(1317);
+            return false;
+        }
+        for (const std::size_t i : carried) {
+            const std::vector<SId3Frame>& now = back.m_d->v2.frames;
+            if (i >= now.size() || now[i].raw != d.v2.frames[i].raw) {
+                why = Text(1313).arg(QString::fromLatin1(d.v2.frames[i].id));
+                return false;
+            }
+        }
+        return true;
+    };
+    if (!ReplaceTagRegions(d.path, &d.stamp, d.regions, replacement, check, d.error))
+        return false;
+    d.regions = replacement;
+    return true;
 }
 
 std::unique_ptr<CMp3Tag> OpenTag(const QByteArray& folder, const QByteArray& name) {
@@ -187,154 +498,100 @@ std::unique_ptr<CMp3Tag> OpenTag(const QByteArray& folder, const QByteArray& nam
 
 namespace {
 
-TagLib::ID3v2::Tag* V2(const CMp3Tag& tag) {
+SSlot* Slot(const CMp3Tag& tag, const char* frameId) {
     CMp3Tag::SData& d = const_cast<CMp3Tag&>(tag).Data();
-    if (!d.file || (d.version == 0 && !d.createdV2))
+    const int column = ColumnOf(frameId);
+    if (column < 0 || (d.version == 0 && !d.createdV2))
         return nullptr;
-    return d.file->ID3v2Tag();
+    SSlot& slot = d.columns[std::size_t(column)];
+    return slot.frame || slot.opaque || slot.unknownEncoding ? &slot : nullptr;
 }
 
-TagLib::ID3v1::Tag* V1(const CMp3Tag& tag) {
-    CMp3Tag::SData& d = const_cast<CMp3Tag&>(tag).Data();
-    if (!d.file || !tag.HasId3v1())
-        return nullptr;
-    return d.file->ID3v1Tag();
-}
-
-// The frame a column shows: the year is TDRC in v2.4; of several comments, the one without a
-// description, else the first that is not iTunes' own data (iTunNORM, iTunSMPB, ...).
-TagLib::ID3v2::Frame* FindFrame(const CMp3Tag& tag, const char* frameId) {
-    TagLib::ID3v2::Tag* v2 = V2(tag);
-    if (v2 == nullptr)
-        return nullptr;
-    const TagLib::ID3v2::FrameListMap& map = v2->frameListMap();
-    if (IsComment(frameId)) {
-        const auto it = map.find("COMM");
-        if (it == map.end() || it->second.isEmpty())
-            return nullptr;
-        for (TagLib::ID3v2::Frame* frame : it->second) {
-            auto* comment = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(frame);
-            if (comment != nullptr && comment->description().isEmpty())
-                return frame;
-        }
-        for (TagLib::ID3v2::Frame* frame : it->second) {
-            auto* comment = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(frame);
-            if (comment != nullptr && !comment->description().startsWith("iTun"))
-                return frame;
-        }
-        return nullptr;
-    }
-    for (const char* id : {frameId, IsYear(frameId) ? "TDRC" : ""}) {
-        if (*id == '\0')
-            continue;
-        const auto it = map.find(id);
-        if (it != map.end() && !it->second.isEmpty())
-            if (auto* text = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(it->second.front()))
-                return text;
-    }
-    return nullptr;
-}
-
-SFrameText FrameText(TagLib::ID3v2::Frame* frame) {
-    TagLib::String text;
-    TagLib::String::Type encoding = TagLib::String::Latin1;
+QStringList Values(TagLib::ID3v2::Frame* frame, TagLib::String::Type& encoding) {
+    QStringList values;
     if (auto* comment = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(frame)) {
-        text = comment->text();
         encoding = comment->textEncoding();
+        values << (encoding == TagLib::String::Latin1 ? QString::fromLatin1(RawLatin1(comment->text()))
+                                                      : FromTagLib(comment->text()));
     } else if (auto* field = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frame)) {
-        text = field->toString();
         encoding = field->textEncoding();
+        for (const TagLib::String& value : field->fieldList())
+            values << (encoding == TagLib::String::Latin1 ? QString::fromLatin1(RawLatin1(value))
+                                                          : FromTagLib(value));
     }
-    if (encoding == TagLib::String::Latin1)
-        return DecodeFrameBytes(RawLatin1(text));
+    return values;
+}
+
+SFrameText SlotText(const SSlot& slot) {
     SFrameText result;
-    result.text = FromTagLib(text);
-    result.code = CodeOfUnicodeText(result.text);
-    result.encoding = encoding == TagLib::String::UTF8 ? "UTF-8" : "UTF-16";
+    if (slot.unknownEncoding) {
+        // Read as what it is: bytes of no known encoding, never marked for a rewrite.
+        result.text = DecodeFrameBytes(slot.rawText).text;
+        result.encoding = "unknown";
+        return result;
+    }
+    if (!slot.frame)
+        return result;
+    TagLib::String::Type encoding = TagLib::String::Latin1;
+    const QStringList values = Values(slot.frame.get(), encoding);
+    QStringList texts;
+    for (const QString& value : values) {
+        if (encoding == TagLib::String::Latin1) {
+            const SFrameText text = DecodeFrameBytes(value.toLatin1());
+            texts << text.text;
+            result.code = std::max(result.code, text.code);
+            result.encoding = text.encoding;
+        } else {
+            texts << value;
+            result.code = std::max(result.code, CodeOfUnicodeText(value));
+            result.encoding = encoding == TagLib::String::UTF8 ? "UTF-8" : "UTF-16";
+        }
+    }
+    result.text = texts.join(kValueSeparator);
     return result;
 }
 
-void SetFrameText(TagLib::ID3v2::Frame* frame, const QString& text) {
-    const TagLib::String::Type encoding = FitsLatin1(text) ? TagLib::String::Latin1 : TagLib::String::UTF16;
-    const TagLib::String value = encoding == TagLib::String::Latin1
-                                     ? TagLib::String(text.toLatin1().toStdString(), TagLib::String::Latin1)
-                                     : ToTagLib(text);
-    if (auto* comment = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(frame)) {
+// The cell's text as the frame's values: a frame of several values takes the cell apart again.
+void SetFrameText(SSlot& slot, const QString& text) {
+    TagLib::String::Type old = TagLib::String::Latin1;
+    const qsizetype count = Values(slot.frame.get(), old).size();
+    QStringList values = text.split(kValueSeparator);
+    if (count < 2 || values.size() != count)
+        values = QStringList{text};
+    bool latin1 = true;
+    for (const QString& value : values)
+        latin1 = latin1 && FitsLatin1(value);
+    const TagLib::String::Type encoding = latin1 ? TagLib::String::Latin1 : TagLib::String::UTF16;
+    auto toTagLib = [&](const QString& value) {
+        return latin1 ? TagLib::String(value.toLatin1().toStdString(), TagLib::String::Latin1)
+                      : ToTagLib(value);
+    };
+    if (auto* comment = dynamic_cast<TagLib::ID3v2::CommentsFrame*>(slot.frame.get())) {
         comment->setTextEncoding(encoding);
-        comment->setText(value);
-    } else if (auto* field = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(frame)) {
+        comment->setText(toTagLib(text));
+    } else if (auto* field = dynamic_cast<TagLib::ID3v2::TextIdentificationFrame*>(slot.frame.get())) {
+        TagLib::StringList list;
+        for (const QString& value : values)
+            list.append(toTagLib(value));
         field->setTextEncoding(encoding);
-        field->setText(value);
+        field->setText(list);
     }
-}
-
-TagLib::String V1Value(TagLib::ID3v1::Tag* v1, EV1Field field) {
-    switch (field) {
-    case EV1Field::kTitle:
-        return v1->title();
-    case EV1Field::kArtist:
-        return v1->artist();
-    case EV1Field::kAlbum:
-        return v1->album();
-    case EV1Field::kComment:
-        return v1->comment();
-    case EV1Field::kYear:
-        return v1->year() ? TagLib::String::number(int(v1->year())) : TagLib::String();
-    case EV1Field::kNone:
-        break;
-    }
-    return {};
-}
-
-// The ID3v1 field can hold the text entirely, and gives it back as it is.
-bool FitsV1(const QString& text, EV1Field field) {
-    if (text.isEmpty())
-        return true;
-    if (field == EV1Field::kYear) {
-        bool ok = false;
-        const uint year = text.toUInt(&ok);
-        return ok && year > 0 && QString::number(year) == text;
-    }
-    const qsizetype limit = field == EV1Field::kComment ? 28 : 30;
-    return text.size() <= limit && text.trimmed() == text && FitsLatin1(text);
-}
-
-void SetV1Value(TagLib::ID3v1::Tag* v1, EV1Field field, const QString& text) {
-    const TagLib::String value(text.toLatin1().toStdString(), TagLib::String::Latin1);
-    switch (field) {
-    case EV1Field::kTitle:
-        v1->setTitle(value);
-        break;
-    case EV1Field::kArtist:
-        v1->setArtist(value);
-        break;
-    case EV1Field::kAlbum:
-        v1->setAlbum(value);
-        break;
-    case EV1Field::kComment:
-        v1->setComment(value);
-        break;
-    case EV1Field::kYear:
-        v1->setYear(text.toUInt());
-        break;
-    case EV1Field::kNone:
-        break;
-    }
+    slot.edited = true;
 }
 
 bool ReadText(const CMp3Tag& tag, const char* frameId, SFrameText& out) {
-    if (TagLib::ID3v2::Frame* frame = FindFrame(tag, frameId)) {
-        out = FrameText(frame);
+    if (const SSlot* slot = Slot(tag, frameId)) {
+        out = SlotText(*slot);
         return true;
     }
     const EV1Field field = V1Field(frameId);
-    TagLib::ID3v1::Tag* v1 = V1(tag);
-    if (v1 == nullptr || field == EV1Field::kNone)
+    const QByteArray& v1 = const_cast<CMp3Tag&>(tag).Data().v1;
+    if (v1.isEmpty() || field == EV1Field::kNone)
         return false;
-    const TagLib::String value = V1Value(v1, field);
+    const QByteArray value = V1Value(v1, field);
     if (value.isEmpty())
         return false;
-    out = DecodeFrameBytes(RawLatin1(value));
+    out = DecodeFrameBytes(value);
     return true;
 }
 
@@ -349,36 +606,37 @@ namespace {
 // The text into the column's place: the ID3v2 frame; the ID3v1 field too, where the file has
 // one and the text fits in it; a new frame only when neither holds the text already.
 bool WriteText(CMp3Tag& tag, const char* frameId, const QString& text) {
+    CMp3Tag::SData& d = tag.Data();
     const EV1Field field = V1Field(frameId);
-    TagLib::ID3v1::Tag* v1 = V1(tag);
     bool inV1 = false;
     bool changed = false;
-    if (v1 != nullptr && field != EV1Field::kNone && FitsV1(text, field)) {
-        if (FromTagLib(V1Value(v1, field)) != text || text.isEmpty()) {
-            SetV1Value(v1, field, text);
-            tag.Data().v1Changed = true;
-            changed = !V1Value(v1, field).isEmpty() || !text.isEmpty();
+    if (!d.v1.isEmpty() && field != EV1Field::kNone && FitsV1(d.v1, text, field)) {
+        if (QString::fromLatin1(V1Value(d.v1, field)) != text) {
+            SetV1Value(d.v1, field, text);
+            d.v1Changed = true;
+            changed = true;
         }
         inV1 = true;
     }
-    if (TagLib::ID3v2::Frame* frame = FindFrame(tag, frameId)) {
-        SetFrameText(frame, text);
+    if (SSlot* slot = Slot(tag, frameId)) {
+        // A frame that cannot be read is not overwritten from a cell that never showed it.
+        if (slot->opaque || slot->unknownEncoding)
+            return changed;
+        if (SlotText(*slot).text == text)
+            return changed;
+        SetFrameText(*slot, text);
         return true;
     }
     if (inV1 || text.isEmpty())
         return changed;
-    CMp3Tag::SData& d = tag.Data();
     if (d.version == 0)
         d.createdV2 = true;
-    TagLib::ID3v2::Tag* v2 = d.file->ID3v2Tag(true);
-    TagLib::ID3v2::Frame* frame = nullptr;
-    if (IsComment(frameId))
-        frame = new TagLib::ID3v2::CommentsFrame(TagLib::String::Latin1);
-    else
-        frame = new TagLib::ID3v2::TextIdentificationFrame(
-            IsYear(frameId) && tag.Id3v2Version() == 4 ? "TDRC" : frameId, TagLib::String::Latin1);
-    SetFrameText(frame, text);
-    v2->addFrame(frame); // the tag owns it from here
+    SSlot& slot = d.columns[std::size_t(ColumnOf(frameId))];
+    const QByteArray id = IsYear(frameId) && d.Major() == 4 ? QByteArray("TDRC") : QByteArray(frameId);
+    slot = SSlot();
+    slot.frame.reset(
+        ParseFrame(id, IsComment(frameId) ? QByteArray("\0XXX\0", 5) : QByteArray(1, '\0'), d.Major()));
+    SetFrameText(slot, text);
     return true;
 }
 
@@ -395,38 +653,39 @@ void ShowFailure(const QByteArray& folder, const QByteArray& name, ICellGrid& gr
     grid.SetCellCode(row, 0, kCodeNotWritten);
 }
 
-// TagLib does not see every failed write (a full disk): the changed texts must read back.
-bool ReadsBack(const QByteArray& folder, const QByteArray& name, const ICellGrid& grid, int row,
-               const std::vector<int>& columns) {
-    const std::unique_ptr<CMp3Tag> tag = OpenTag(folder, name);
-    for (const int column : columns) {
-        SFrameText text;
-        ReadText(*tag, kTagColumns[column - 1].frameId, text);
-        if (text.text != grid.CellText(row, column))
-            return false;
-    }
-    return true;
-}
-
 template <typename Op>
-ERowResult RewriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row, Op op) {
+ERowResult RewriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                      QString* reason, Op op) {
     std::unique_ptr<CMp3Tag> tag = OpenTag(folder, name);
-    if (!tag->IsMpeg())
-        return ERowResult::kNoTag;
-    std::vector<int> changed;
-    // Every frame is visited, also after one has changed.
-    for (int column = 1; column <= kTagColumnCount; ++column) {
-        if (op(*tag, kTagColumns[column - 1].frameId, column))
-            changed.push_back(column);
+    if (tag->IsLink()) {
+        if (reason != nullptr)
+            *reason = Text(1300);
+        return ERowResult::kLink;
     }
-    if (changed.empty()) {
+    if (!tag->IsMpeg()) {
+        // A file listed earlier and gone now is a failure, not a file without a tag.
+        if (::access((folder + (folder.endsWith('/') ? "" : "/") + name).constData(), F_OK) != 0) {
+            if (reason != nullptr)
+                *reason = Text(1304) + QStringLiteral(": ") + SystemReason(errno);
+            ShowFailure(folder, name, grid, row);
+            return ERowResult::kFailed;
+        }
+        return ERowResult::kNoTag;
+    }
+    bool changed = false;
+    // Every frame is visited, also after one has changed.
+    for (int column = 1; column <= kTagColumnCount; ++column)
+        changed = op(*tag, kTagColumns[column - 1].frameId, column) || changed;
+    if (!changed) {
         if (grid.CellCode(row, 0) == kCodeNotWritten)
             grid.SetCellCode(row, 0, kCodePlain);
         return ERowResult::kUnchanged;
     }
     const bool saved = tag->Update();
-    tag.reset();
-    if (!saved || !ReadsBack(folder, name, grid, row, changed)) {
+    if (!saved) {
+        if (reason != nullptr)
+            *reason = tag->Error();
+        tag.reset();
         ShowFailure(folder, name, grid, row);
         return ERowResult::kFailed;
     }
@@ -473,6 +732,11 @@ bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int 
 ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row) {
     ClearRow(grid, row);
     const std::unique_ptr<CMp3Tag> tag = OpenTag(folder, name);
+    if (tag->IsLink()) {
+        grid.SetCellCode(row, 0, kCodeRussian);
+        grid.SetCellText(row, 1, Text(1300));
+        return ERowResult::kLink;
+    }
     if (!tag->IsLinked()) {
         grid.SetCellCode(row, 0, kCodeRussian);
         return ERowResult::kNoTag;
@@ -484,14 +748,15 @@ ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& 
 }
 
 ERowResult TransliterateRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                            const CCharTable& table) {
-    return RewriteRow(folder, name, grid, row, [&](CMp3Tag& tag, const char* frameId, int column) {
+                            const CCharTable& table, QString* reason) {
+    return RewriteRow(folder, name, grid, row, reason, [&](CMp3Tag& tag, const char* frameId, int column) {
         return TransliterateFrame(tag, frameId, grid, row, column, table);
     });
 }
 
-ERowResult WriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row) {
-    return RewriteRow(folder, name, grid, row, [&](CMp3Tag& tag, const char* frameId, int column) {
+ERowResult WriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                    QString* reason) {
+    return RewriteRow(folder, name, grid, row, reason, [&](CMp3Tag& tag, const char* frameId, int column) {
         return WriteCellToFrame(tag, frameId, grid, row, column);
     });
 }

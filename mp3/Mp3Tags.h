@@ -4,9 +4,10 @@
 // transliterated (4) or not (0); column 0 holds the file name, code 4 there meaning "no tag".
 //
 // Writing keeps what the user did not ask to change: the tag's own ID3v2 version (v2.2, which
-// TagLib cannot write, becomes v2.3), an ID3v1 tag only where the file had one, the audio and
-// every other frame. A text goes into a frame as ISO-8859-1 where those bytes read back as the
-// same text, otherwise as UTF-16.
+// TagLib cannot write, becomes v2.3), flags and padding, an ID3v1 tag only where the file had
+// one, the audio and every other frame byte for byte. A multi-value frame shows its values
+// joined by " / " and keeps them apart when written. A text goes into a frame as ISO-8859-1 where those bytes
+// read back as the same text, otherwise as UTF-16.
 #pragma once
 
 #include "ICellGrid.h"
@@ -64,15 +65,18 @@ public:
 
     // An MPEG audio file (a regular file TagLib could read frames of).
     bool IsMpeg() const { return m_mpeg; }
+    // A symbolic link: listed, never read or written through.
+    bool IsLink() const;
     // An MPEG file with an ID3v2 or ID3v1 tag: the "link result" the dialog colours by.
     bool IsLinked() const;
     // The ID3v2 version the tag will be written in; 0 when it has none.
     int Id3v2Version() const;
     bool HasId3v1() const { return m_hadV1; }
 
-    // Writes the tags back; false when the file could not be written. Never called on a file
-    // that is not MPEG audio.
+    // Writes the tags back by a verified replace of the file; false when the file could not be
+    // written, with the reason in Error(). Never called on a file that is not MPEG audio.
     bool Update();
+    QString Error() const;
 
     struct SData;
     SData& Data() { return *m_d; }
@@ -100,11 +104,14 @@ bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int 
 
 // Whole rows, as the dialog and lettrino-cli use them. Column 0 is left to the caller but for
 // its colour code.
-enum class ERowResult { kUnchanged, kWritten, kFailed, kNoTag };
-// Clears columns 1-7 and reads the file; kNoTag (column 0 code 4) when it has no tag.
+enum class ERowResult { kUnchanged, kWritten, kFailed, kNoTag, kLink };
+// Clears columns 1-7 and reads the file; kNoTag (column 0 code 4) when it has no tag, kLink
+// (the same, and the reason in column 1) for a symbolic link.
 ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row);
 // Transliterates the marked cells, or writes all seven cells (after an edit), and commits.
-// On kFailed the row shows again what the file holds and column 0 is marked kCodeNotWritten.
+// On kFailed the row shows again what the file holds, column 0 is marked kCodeNotWritten and
+// *reason (when given) says why, with the system's words where the system refused.
 ERowResult TransliterateRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                            const CCharTable& table);
-ERowResult WriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row);
+                            const CCharTable& table, QString* reason = nullptr);
+ERowResult WriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                    QString* reason = nullptr);
