@@ -22,6 +22,7 @@ enum : int {
     kStrEntryGone = 1416,       // it is not there any more
     kStrUndoConfirm = 1417,     // Undo the run of %1 (%2): %3 changes?
     kStrFileNotWritable = 1418, // the file is not writable
+    kStrCannotUndoHere = 1419,  // not a change this tool can undo
 };
 
 // The Extra menu's command that undoes the last batch run.

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 
 #include <algorithm>
 #include <cerrno>
@@ -296,4 +297,30 @@ std::vector<SUndoResult> UndoRun(const SJournalRun& run, bool apply, const FReco
     if (apply && !anyLeft)
         MarkUndone(run.path);
     return results;
+}
+
+QString UndoLatestRun(const std::vector<QByteArray>& tools, const FRecordUndo& other) {
+    const CResourceModule& texts = CurrentResources();
+    const std::vector<QString> journals = ListJournals();
+    for (auto it = journals.rbegin(); it != journals.rend(); ++it) {
+        SJournalRun run;
+        if (!ReadJournal(*it, run) ||
+            (!tools.empty() && std::find(tools.begin(), tools.end(), run.tool) == tools.end()))
+            continue;
+        if (run.undone)
+            return texts.String(kStrUndoneAlready);
+        int undone = 0;
+        QStringList left;
+        for (const SUndoResult& result : UndoRun(run, true, other)) {
+            if (result.status == EUndoStatus::kUndone)
+                ++undone;
+            else if (result.status == EUndoStatus::kLeft)
+                left << texts.String(kStrNotUndone).arg(DecodeRawName(result.path), result.reason);
+        }
+        QString summary = texts.String(kStrUndoSummary).arg(undone).arg(left.size());
+        if (!left.isEmpty())
+            summary += QStringLiteral("\n\n") + left.join(QLatin1Char('\n'));
+        return summary;
+    }
+    return texts.String(kStrNothingToUndo);
 }

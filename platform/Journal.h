@@ -99,3 +99,8 @@ using FRecordUndo = std::function<SUndoResult(const SJournalRecord& record, bool
 // that `other` does not know (or when it is empty) are left with a reason. After an undo that left
 // nothing, the run is marked undone.
 std::vector<SUndoResult> UndoRun(const SJournalRun& run, bool apply, const FRecordUndo& other = {});
+
+// What "Undo Last Run" does in the program: undoes the latest run of one of `tools` (all tools
+// when empty) and returns the summary for the user, in the interface language: what was undone
+// and, line by line, what was not and why.
+QString UndoLatestRun(const std::vector<QByteArray>& tools, const FRecordUndo& other = {});
