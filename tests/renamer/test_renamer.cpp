@@ -1,6 +1,7 @@
 // The renamer's engine and `lettrino-cli rename` on real folder trees with names in UTF-8 and in
 // raw 8-bit Cyrillic bytes.
 #include "CCharTable.h"
+#include "CliApp.h"
 #include "RawNames.h"
 #include "RenamerEngine.h"
 
@@ -369,4 +370,39 @@ TEST(RawNames, EscapedNamesReadBack) {
     EXPECT_FALSE(EscapedToRaw("\\q", raw));
     EXPECT_FALSE(EscapedToRaw("\\x4", raw));
     EXPECT_FALSE(EscapedToRaw("a\\", raw));
+}
+
+TEST_F(RenamerTest, AFolderSwappedForALinkChangesNothingOutside) {
+    // The tree, and a folder outside it that a link will point to in the middle of the run.
+    Folder("tree");
+    Folder("tree/Папка");
+    Folder("outside");
+    for (int i = 0; i < 20; ++i) {
+        File("tree/Папка/файл" + QByteArray::number(i));
+        File("outside/чужой" + QByteArray::number(i));
+    }
+    const auto outside = Snapshot(m_dir + "/outside");
+    const std::string tree = m_dir + "/tree";
+    SetAfterListingHook([&](const QByteArray& folder) {
+        if (folder.toStdString() != tree)
+            return;
+        fs::rename(tree + "/Папка", m_dir + "/moved");
+        fs::create_directory_symlink(m_dir + "/outside", tree + "/Папка");
+    });
+    setenv("XDG_STATE_HOME", (m_dir + ".state").c_str(), 1);
+    std::vector<std::string> args = {"lettrino-cli", "rename", "--keys=", "--recursive", "--apply", tree};
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int status = ::RunCli(int(argv.size()), argv.data());
+    testing::internal::GetCapturedStdout();
+    const std::string err = testing::internal::GetCapturedStderr();
+    SetAfterListingHook({});
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(err.find("skipped, not the folder listed"), std::string::npos) << err;
+    EXPECT_EQ(Snapshot(m_dir + "/outside"), outside);
+    EXPECT_TRUE(fs::is_symlink(tree + "/Папка")); // the link is not renamed either: not the entry listed
+    EXPECT_TRUE(fs::exists(m_dir + "/moved/файл0"));
 }
