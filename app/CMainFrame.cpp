@@ -12,7 +12,7 @@
 #include "DocStrings.h"
 #include "Journal.h"
 #include "LtMessageBox.h"
-#include "Mp3Undo.h"
+#include "Mp3Batch.h"
 #include "Settings.h"
 
 #include "CProfile.h"

@@ -4,7 +4,7 @@
 #include "CliIo.h"
 #include "CliNames.h"
 #include "Journal.h"
-#include "Mp3Undo.h"
+#include "Mp3Batch.h"
 #include "RawNames.h"
 
 #include <QFileInfo>

@@ -297,3 +297,21 @@ bool EscapedToRaw(const QByteArray& escaped, QByteArray& raw) {
     }
     return true;
 }
+
+namespace {
+
+std::function<void(const QByteArray&)>& Hook() {
+    static std::function<void(const QByteArray&)> hook;
+    return hook;
+}
+
+} // namespace
+
+void SetAfterListingHook(std::function<void(const QByteArray&)> hook) {
+    Hook() = std::move(hook);
+}
+
+void AfterListing(const QByteArray& folderPath) {
+    if (Hook())
+        Hook()(folderPath);
+}

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <sys/types.h>
 #include <vector>
 
@@ -79,3 +80,8 @@ long NameMaxAt(int folderFd);
 // `ls --quoting-style=escape` shows them. EscapedToRaw reads it back; false on a bad escape.
 QByteArray RawToEscaped(const QByteArray& raw);
 bool EscapedToRaw(const QByteArray& escaped, QByteArray& raw);
+
+// Test seam: the batch tools call AfterListing with each folder's real path after listing it and
+// before changing anything in it, so that a test can swap folders for links at the worst moment.
+void SetAfterListingHook(std::function<void(const QByteArray& folderPath)> hook);
+void AfterListing(const QByteArray& folderPath);

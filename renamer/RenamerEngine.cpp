@@ -26,11 +26,6 @@ bool HoldsCyrillic(const QString& text) {
     return false;
 }
 
-std::function<void(const QByteArray&)>& Hook() {
-    static std::function<void(const QByteArray&)> hook;
-    return hook;
-}
-
 ERefusal RefusalOfErrno(int code) {
     switch (code) {
     case EEXIST:
@@ -202,13 +197,4 @@ bool RenameNoReplace(const QByteArray& folder, const QByteArray& oldName, const 
                      int* error) {
     const CFolderFd fd = OpenFolderPath(folder, error);
     return fd.IsOpen() && RenameNoReplaceAt(fd.Fd(), oldName, newName, error);
-}
-
-void SetAfterListingHook(std::function<void(const QByteArray&)> hook) {
-    Hook() = std::move(hook);
-}
-
-void AfterListing(const QByteArray& folderPath) {
-    if (Hook())
-        Hook()(folderPath);
 }

@@ -7,7 +7,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
 #include <sys/types.h>
 #include <vector>
 
@@ -81,8 +80,3 @@ QString RefusalText(const SRenameEntry& entry);
 // On false, *error (when given) holds the errno (EEXIST when the name is taken).
 bool RenameNoReplace(const QByteArray& folder, const QByteArray& oldName, const QByteArray& newName,
                      int* error = nullptr);
-
-// Test seam: called with each folder's real path after the folder is listed and before anything
-// in it is renamed, so that a test can swap folders for links at the worst moment.
-void SetAfterListingHook(std::function<void(const QByteArray& folderPath)> hook);
-void AfterListing(const QByteArray& folderPath);
