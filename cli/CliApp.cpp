@@ -209,7 +209,7 @@ int RunTagsCommand(const SArgs& args) {
     std::string error;
     if (!LoadTable(args, table, error))
         return UsageError(error);
-    return RunTags(table, args.files, {args.rename.apply, args.rename.recursive});
+    return RunTags(table, args.files, {args.rename.apply, args.rename.recursive, args.rename.json});
 }
 
 int RunUndoCommand(const SArgs& args) {

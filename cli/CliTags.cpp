@@ -161,14 +161,34 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
             SStats& stats) {
     ++stats.files;
     const QString shown = QString::fromUtf8(RawToEscaped(file.shownFolder + file.name));
+    // One line per entry: for people tab-separated (texts escaped like names), for scripts JSON.
+    auto note = [&](const QString& frame, const char* encoding, const QString& oldText,
+                    const QString& newText, const QString& status, const QString& reason) {
+        if (options.json) {
+            result.out += "{\"path\":" + JsonQuote(shown.toStdString()) +
+                          ",\"frame\":" + JsonQuote(frame.toStdString()) +
+                          ",\"encoding\":" + JsonQuote(encoding) +
+                          ",\"old\":" + JsonQuote(oldText.toStdString()) +
+                          ",\"new\":" + JsonQuote(newText.toStdString()) +
+                          ",\"status\":" + JsonQuote(status.toStdString()) +
+                          ",\"reason\":" + JsonQuote(reason.toStdString()) + "}\n";
+            return;
+        }
+        QString line = shown;
+        for (const QString& field : {frame, QString::fromLatin1(encoding), oldText, newText}) {
+            if (!field.isEmpty())
+                line += QLatin1Char('\t') + QString::fromUtf8(RawToEscaped(field.toUtf8()));
+        }
+        if (!reason.isEmpty() || !status.isEmpty())
+            line += QStringLiteral("\t(") + status +
+                    (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason) + QStringLiteral(")");
+        result.out += (line + QLatin1Char('\n')).toUtf8().toStdString();
+    };
     struct stat now {};
     if (fstatat(file.fd->Fd(), file.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
         now.st_dev != file.device || now.st_ino != file.inode) {
         ++stats.refused;
-        result.out += (shown + QStringLiteral("\t(") + CurrentResources().String(kStrEntryChanged) +
-                       QStringLiteral(", skipped)\n"))
-                          .toUtf8()
-                          .toStdString();
+        note({}, "", {}, {}, QStringLiteral("skipped"), CurrentResources().String(kStrEntryChanged));
         return;
     }
     CCellTable grid(1 + kTagColumnCount);
@@ -177,12 +197,12 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
     {
         const std::unique_ptr<CMp3Tag> tag = OpenTag(file.folder, file.name);
         if (tag->IsLink()) {
-            result.out += (shown + QStringLiteral("\t(symbolic link, skipped)\n")).toUtf8().toStdString();
+            note({}, "", {}, {}, QStringLiteral("symbolic link, skipped"), {});
             return;
         }
         if (!tag->IsLinked()) {
             ++stats.noTag;
-            result.out += (shown + QStringLiteral("\t(no tag)\n")).toUtf8().toStdString();
+            note({}, "", {}, {}, QStringLiteral("no tag"), {});
             return;
         }
         for (int column = 1; column <= kTagColumnCount; ++column) {
@@ -195,13 +215,11 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
     }
     // A text holding a letter without a key is not changed, rather than shortened.
     const QStringList held = HoldBackTextsWithoutKeys(grid, row, table);
+    const QString refusedWord =
+        options.apply ? QStringLiteral("refused") : QStringLiteral("would be refused");
     for (const QString& line : held)
-        result.out +=
-            (shown + QLatin1Char('\t') + line.section(QStringLiteral(": "), 0, 0) + QStringLiteral("\t(") +
-             (options.apply ? QStringLiteral("refused: ") : QStringLiteral("would be refused: ")) +
-             line.section(QStringLiteral(": "), 1) + QStringLiteral(")\n"))
-                .toUtf8()
-                .toStdString();
+        note(line.section(QStringLiteral(": "), 0, 0), "", {}, {}, refusedWord,
+             line.section(QStringLiteral(": "), 1));
     stats.refused += held.size();
     for (int column = 1; column <= kTagColumnCount; ++column) {
         if (grid.CellCode(row, column) == kCodePlain)
@@ -219,6 +237,7 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
     table.ToLatin(joined);
     const QStringList latins = QString::fromStdU16String(joined).split(QLatin1Char('\n'));
     QString lines;
+    std::vector<int> shownColumns;
     for (int column = 1; column <= kTagColumnCount; ++column) {
         const SFrameText& text = texts[std::size_t(column - 1)];
         if (text.text.isEmpty())
@@ -229,11 +248,22 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
             if (!options.apply)
                 ++stats.frames;
         }
-        lines += shown + QLatin1Char('\t') + QLatin1String(kTagColumns[column - 1].frameId) +
-                 QLatin1Char('\t') + QLatin1String(text.encoding) + QLatin1Char('\t') + text.text +
-                 QLatin1Char('\t') + latin + QLatin1Char('\n');
+        shownColumns.push_back(column);
+        if (!options.json)
+            note(QLatin1String(kTagColumns[column - 1].frameId), text.encoding, text.text, latin, {}, {});
     }
-    result.out += lines.toUtf8().toStdString();
+    // In JSON each frame says what became of it, so its line waits for the write.
+    auto noteFrames = [&](const QString& done, const QString& reason) {
+        if (!options.json)
+            return;
+        for (const int column : shownColumns) {
+            const SFrameText& text = texts[std::size_t(column - 1)];
+            const bool russian = text.code == kCodeRussian;
+            note(QLatin1String(kTagColumns[column - 1].frameId), text.encoding, text.text,
+                 russian ? latins.value(column - 1) : text.text, russian ? done : QStringLiteral("unchanged"),
+                 russian ? reason : QString());
+        }
+    };
     bool toWrite = false;
     for (const SFrameText& text : texts)
         toWrite = toWrite || text.code == kCodeRussian;
@@ -244,12 +274,12 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
                             ? kStrFileNotWritable
                         : faccessat(file.fd->Fd(), ".", W_OK, AT_EACCESS) != 0 ? kStrNotWritable
                                                                                : 0;
+        noteFrames(why != 0 ? refusedWord : QStringLiteral("to write"),
+                   why != 0 ? CurrentResources().String(why) : QString());
         if (toWrite && why != 0) {
             ++stats.refused;
-            result.out += (shown + QStringLiteral("\t(would be refused: ") + CurrentResources().String(why) +
-                           QStringLiteral(")\n"))
-                              .toUtf8()
-                              .toStdString();
+            if (!options.json)
+                note({}, "", {}, {}, refusedWord, CurrentResources().String(why));
         }
         return;
     }
@@ -257,12 +287,14 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
     if (TransliterateRow(file.folder, file.name, grid, row, table, &reason) == ERowResult::kFailed) {
         ++stats.notWritten;
         ++stats.refused;
-        result.out +=
-            (shown + QStringLiteral("\t(refused: ") + reason + QStringLiteral(")\n")).toUtf8().toStdString();
+        noteFrames(refusedWord, reason);
+        if (!options.json)
+            note({}, "", {}, {}, refusedWord, reason);
         result.err += "lettrino-cli: " + shown.toUtf8().toStdString() +
                       ": the tag could not be written: " + reason.toUtf8().toStdString() + "\n";
         return;
     }
+    noteFrames(QStringLiteral("written"), {});
     for (int column = 1; column <= kTagColumnCount; ++column) {
         if (grid.CellText(row, column) != texts[std::size_t(column - 1)].text)
             ++stats.frames;
