@@ -192,24 +192,26 @@ int RunDecode(const SArgs& args) {
 // The commands, the options each takes and what runs them.
 enum EOption : unsigned { kOptKeys = 1, kOptApply = 2, kOptRecursive = 4, kOptJson = 8, kOptList = 16 };
 
-int RunRenameCommand(const SArgs& args) {
+// The batch tools: at least one PATH, and the key table.
+template <typename Run> int RunBatchCommand(const SArgs& args, Run run) {
     if (args.files.empty())
-        return UsageError("rename needs at least one PATH");
+        return UsageError(args.command + " needs at least one PATH");
     CCharTable table;
     std::string error;
     if (!LoadTable(args, table, error))
         return UsageError(error);
-    return RunRename(table, args.files, args.rename);
+    return run(table);
+}
+
+int RunRenameCommand(const SArgs& args) {
+    return RunBatchCommand(
+        args, [&](const CCharTable& table) { return RunRename(table, args.files, args.rename); });
 }
 
 int RunTagsCommand(const SArgs& args) {
-    if (args.files.empty())
-        return UsageError("tags needs at least one PATH");
-    CCharTable table;
-    std::string error;
-    if (!LoadTable(args, table, error))
-        return UsageError(error);
-    return RunTags(table, args.files, {args.rename.apply, args.rename.recursive, args.rename.json});
+    return RunBatchCommand(args, [&](const CCharTable& table) {
+        return RunTags(table, args.files, {args.rename.apply, args.rename.recursive, args.rename.json});
+    });
 }
 
 int RunUndoCommand(const SArgs& args) {

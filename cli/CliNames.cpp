@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <cstdlib>
+
 QString DecodedPath(const QByteArray& raw) {
     QStringList parts;
     for (const QByteArray& part : raw.split('/'))
@@ -34,6 +36,16 @@ const char* EncodingName(unsigned codePage) {
     default:
         return "UTF-8";
     }
+}
+
+QByteArray RealPaths(const std::vector<std::string>& paths) {
+    QByteArray real;
+    for (const std::string& path : paths) {
+        char* resolved = realpath(path.c_str(), nullptr);
+        real += (real.isEmpty() ? "" : "\n") + QByteArray(resolved ? resolved : path.c_str());
+        std::free(resolved);
+    }
+    return real;
 }
 
 QByteArray ChildPath(const QByteArray& folder, const QByteArray& name) {

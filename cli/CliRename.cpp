@@ -75,11 +75,8 @@ void CRenameRun::Start(const QByteArray& path) {
     struct stat info {};
     if (stat(path.constData(), &info) == 0 && !S_ISDIR(info.st_mode)) {
         // One file: its folder, listed, with only that entry taken.
-        const qsizetype slash = path.lastIndexOf('/');
-        const QByteArray folder = slash < 0    ? QByteArray(".")
-                                  : slash == 0 ? QByteArray("/")
-                                               : path.left(slash);
-        const QByteArray name = path.mid(slash + 1);
+        const QByteArray folder = FolderOfPath(path);
+        const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
         CFolderFd fd = OpenFolderPath(folder, &error);
         if (!fd.IsOpen())
             return Problem(folder, "cannot read the folder", error);
@@ -171,13 +168,7 @@ void CRenameRun::Entry(int fd, const QByteArray& path, const QByteArray& realPat
 } // namespace
 
 int RunRename(const CCharTable& table, const std::vector<std::string>& paths, const SRenameOptions& options) {
-    QByteArray folders;
-    for (const std::string& path : paths) {
-        char* real = realpath(path.c_str(), nullptr);
-        folders += (folders.isEmpty() ? "" : "\n") + QByteArray(real ? real : path.c_str());
-        std::free(real);
-    }
-    CJournal journal("rename", folders, QString::fromStdU16String(table.KeysToText()).toUtf8());
+    CJournal journal("rename", RealPaths(paths), QString::fromStdU16String(table.KeysToText()).toUtf8());
     CRenameRun run(table, options, journal);
     for (const std::string& path : paths)
         run.Start(QByteArray(path.data(), qsizetype(path.size())));

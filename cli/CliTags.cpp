@@ -133,9 +133,7 @@ void CollectPath(const QByteArray& path, bool recursive, bool apply, std::vector
     struct stat info {};
     if (stat(path.constData(), &info) == 0 && !S_ISDIR(info.st_mode)) {
         const qsizetype slash = path.lastIndexOf('/');
-        const QByteArray folder = slash < 0    ? QByteArray(".")
-                                  : slash == 0 ? QByteArray("/")
-                                               : path.left(slash);
+        const QByteArray folder = FolderOfPath(path);
         auto fd = std::make_shared<CFolderFd>(OpenFolderPath(folder, &error));
         SListedEntry entry;
         entry.name = path.mid(slash + 1);
@@ -315,13 +313,7 @@ int RunTags(const CCharTable& table, const std::vector<std::string>& folders, co
     for (const std::string& folder : folders)
         CollectPath(QByteArray(folder.data(), qsizetype(folder.size())), options.recursive, options.apply,
                     files, unreadable);
-    QByteArray named;
-    for (const std::string& folder : folders) {
-        char* real = realpath(folder.c_str(), nullptr);
-        named += (named.isEmpty() ? "" : "\n") + QByteArray(real ? real : folder.c_str());
-        std::free(real);
-    }
-    CJournal journal("tags", named, QString::fromStdU16String(table.KeysToText()).toUtf8());
+    CJournal journal("tags", RealPaths(folders), QString::fromStdU16String(table.KeysToText()).toUtf8());
     std::optional<CTagJournalScope> journalling;
     if (options.apply)
         journalling.emplace(journal);

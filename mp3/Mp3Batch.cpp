@@ -40,10 +40,8 @@ QByteArray LastingPath(const QByteArray& path) {
         if (ok && slash > 0)
             return RealFolderPath(fd, path.left(slash)) + path.mid(slash);
     }
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
-    char* real = realpath(folder.constData(), nullptr);
-    QByteArray lasting = real ? QByteArray(real) + '/' + path.mid(slash + 1) : path;
+    char* real = realpath(FolderOfPath(path).constData(), nullptr);
+    QByteArray lasting = real ? QByteArray(real) + '/' + path.mid(path.lastIndexOf('/') + 1) : path;
     std::free(real);
     return lasting;
 }

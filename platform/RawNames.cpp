@@ -199,6 +199,11 @@ bool RenameNoReplaceAt(int folderFd, const QByteArray& oldName, const QByteArray
     return ok;
 }
 
+QByteArray FolderOfPath(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
 long NameMaxAt(int folderFd) {
     const long max = fpathconf(folderFd, _PC_NAME_MAX);
     return max > 0 ? max : 255;
