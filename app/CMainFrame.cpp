@@ -1,5 +1,6 @@
 #include "CMainFrame.h"
 
+#include "BatchStrings.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
 #include "CPanel.h"
@@ -9,6 +10,9 @@
 #include "DFileRenamer.h"
 #include "DSettings.h"
 #include "DocStrings.h"
+#include "Journal.h"
+#include "LtMessageBox.h"
+#include "Mp3Batch.h"
 #include "Settings.h"
 
 #include "CProfile.h"
@@ -372,6 +376,11 @@ void CMainFrame::OnFileMp3() {
     // Without a parent, like the file renamer.
     DFileMp3 dialog;
     dialog.exec();
+}
+
+void CMainFrame::OnUndoLastRun() {
+    // The latest batch run of either tool, renames and tags alike.
+    LtMessageBox(this, UndoLatestRun({}, UndoTagRecord), QMessageBox::Information);
 }
 
 void CMainFrame::ShowToolPlaceholder(int dialogId, int buttonId) {

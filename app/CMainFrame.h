@@ -92,6 +92,7 @@ private:
     void OnSettings();
     void OnFileRenamer();
     void OnFileMp3();
+    void OnUndoLastRun();
     // A stand-in for a tool that is still to come: its dialog's title and closing button.
     void ShowToolPlaceholder(int dialogId, int buttonId);
 

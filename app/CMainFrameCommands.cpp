@@ -2,6 +2,7 @@
 // current resource module, routing, update handlers and the interface-language switch.
 #include "CMainFrame.h"
 
+#include "BatchStrings.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
 #include "CommandIds.h"
@@ -257,6 +258,7 @@ bool CMainFrame::OnCmdMsg(int id) {
         {kCmdSettings, &CMainFrame::OnSettings},
         {kCmdFileRenamer, &CMainFrame::OnFileRenamer},
         {kCmdFileMp3, &CMainFrame::OnFileMp3},
+        {kCmdUndoLastRun, &CMainFrame::OnUndoLastRun},
     };
     for (const SFrameCommand& command : kCommands) {
         if (command.id == id) {
@@ -284,6 +286,7 @@ bool CMainFrame::OnUpdateCmdUI(SCmdUI& cmdUI) {
     case kCmdSettings:
     case kCmdFileRenamer:
     case kCmdFileMp3:
+    case kCmdUndoLastRun:
         return true;
     case kCmdLangEnglish:
     case kCmdLangRussian:

@@ -5,6 +5,7 @@
 #include "CliIo.h"
 #include "CliRename.h"
 #include "CliTags.h"
+#include "CliUndo.h"
 #include "CodePage.h"
 #include "LtVersion.h"
 #include "StoredKeys.h"
@@ -32,30 +33,47 @@ const char kUsage[] =
     "                                    0 plain/system, 866 DOS, 1251 Windows, 20866 KOI8-R,\n"
     "                                    65001 UTF-16, 65002 UTF-16 with Cyrillic\n"
     "  decode [FILE]                     the file's text as the editor opens it, as UTF-8\n"
-    "  rename [--apply] [--recursive] [--keys TEXT] DIR...\n"
+    "  rename [--apply] [--recursive] [--json] [--keys TEXT] PATH...\n"
     "                                    Latin names for files and folders with Russian\n"
     "                                    names (also names in old 8-bit code pages); shows\n"
-    "                                    \"old → new\", renames only with --apply, never\n"
-    "                                    replacing anything; --recursive: every folder below\n"
-    "  tags [--apply] [--recursive] [--keys TEXT] DIR...\n"
+    "                                    \"old → new\" and what a run would refuse; renames\n"
+    "                                    only with --apply, never replacing anything, and\n"
+    "                                    journals every rename first (see undo); PATH is a\n"
+    "                                    folder or one file\n"
+    "  tags [--apply] [--recursive] [--json] [--keys TEXT] PATH...\n"
     "                                    the seven text frames of each MP3 file's tag: frame,\n"
     "                                    encoding, text, Latin form; with --apply, Russian\n"
-    "                                    texts are written back in Latin letters\n"
+    "                                    texts are written back in Latin letters (journalled)\n"
+    "  undo [--list] [--apply] [--json] [RUN]\n"
+    "                                    what undoing the latest batch run (or the journal\n"
+    "                                    RUN) would do; with --apply, does it: names go back\n"
+    "                                    unless taken meanwhile, tags get their old bytes;\n"
+    "                                    --list: the recent runs. Journals are kept in\n"
+    "                                    $XDG_STATE_HOME/lettrino/journal/\n"
     "\n"
     "Options:\n"
-    "  --apply       rename, or write the tags (rename and tags only)\n"
-    "  --recursive   also every folder below, children before their folders (rename and tags)\n"
-    "  --keys TEXT   the key table in its stored form (01a|02b|...); without it the keys\n"
-    "                stored by the editor are used, or the default keys\n"
+    "  --apply       rename, write the tags, or undo (rename, tags, undo)\n"
+    "  --recursive   also every folder below, children before their folders (rename, tags)\n"
+    "  --json        one JSON object per entry, for scripts (rename, tags, undo)\n"
+    "  --keys TEXT   the key table in its stored form: fields NNkey joined by |, NN a row\n"
+    "                01 to 35 (01a|02b|...); without it the keys stored by the editor are\n"
+    "                used, or the default keys\n"
     "  -h, --help    show this help\n"
     "  --version     show the version\n"
     "\n"
-    "Exit status: 0 success, 1 failure, 2 usage error.\n";
+    "Names are shown with every byte visible: control characters and bytes that are not\n"
+    "UTF-8 as \\n, \\t, \\xHH, a backslash as \\\\, with the decoded name beside in ( ).\n"
+    "\n"
+    "Exit status:\n"
+    "  0  success; a dry run also when it predicts refusals\n"
+    "  1  failure: a file or folder could not be read or written, a rename or tag write\n"
+    "     was refused, an undo left something, output could not be written\n"
+    "  2  usage error: unknown command or option, a bad --keys table, missing PATH\n";
 
 struct SArgs {
     std::string command;
     SRenameOptions rename;
-    bool renameOptions = false;
+    bool list = false;
     bool haveKeys = false;
     std::string keys;
     std::vector<std::string> files;
@@ -84,6 +102,12 @@ bool LoadTable(const SArgs& args, CCharTable& table, std::string& error) {
             return false;
         }
         stored = Utf8ToUtf16(Bytes(args.keys), args.keys.size());
+        std::u16string field;
+        std::string why;
+        if (!stored.empty() && !CCharTable::CheckKeysText(stored, field, why)) {
+            error = "--keys: bad field '" + Utf16ToUtf8(field) + "': " + why;
+            return false;
+        }
     } else {
         stored = StoredKeysText();
     }
@@ -166,10 +190,62 @@ int RunDecode(const SArgs& args) {
     return WritePieces(pieces);
 }
 
+// The commands, the options each takes and what runs them.
+enum EOption : unsigned { kOptKeys = 1, kOptApply = 2, kOptRecursive = 4, kOptJson = 8, kOptList = 16 };
+
+// The batch tools: at least one PATH, and the key table.
+template <typename Run> int RunBatchCommand(const SArgs& args, Run run) {
+    if (args.files.empty())
+        return UsageError(args.command + " needs at least one PATH");
+    CCharTable table;
+    std::string error;
+    if (!LoadTable(args, table, error))
+        return UsageError(error);
+    return run(table);
+}
+
+int RunRenameCommand(const SArgs& args) {
+    return RunBatchCommand(
+        args, [&](const CCharTable& table) { return RunRename(table, args.files, args.rename); });
+}
+
+int RunTagsCommand(const SArgs& args) {
+    return RunBatchCommand(args, [&](const CCharTable& table) {
+        return RunTags(table, args.files, {args.rename.apply, args.rename.recursive, args.rename.json});
+    });
+}
+
+int RunUndoCommand(const SArgs& args) {
+    if (args.files.size() > 1)
+        return UsageError("undo takes at most one RUN");
+    if (args.list && args.rename.apply)
+        return UsageError("undo takes --list or --apply, not both");
+    return RunUndo(
+        {args.list, args.rename.apply, args.rename.json, args.files.empty() ? std::string() : args.files[0]});
+}
+
+struct SCommand {
+    const char* name;
+    unsigned options;
+    int (*run)(const SArgs&);
+};
+
+const SCommand kCommands[] = {
+    {"to-cyrillic", kOptKeys, RunConversion},
+    {"to-latin", kOptKeys, RunConversion},
+    {"convert", kOptKeys, RunConversion},
+    {"detect", 0, RunDetect},
+    {"decode", 0, RunDecode},
+    {"rename", kOptKeys | kOptApply | kOptRecursive | kOptJson, RunRenameCommand},
+    {"tags", kOptKeys | kOptApply | kOptRecursive | kOptJson, RunTagsCommand},
+    {"undo", kOptApply | kOptJson | kOptList, RunUndoCommand},
+};
+
 } // namespace
 
 int RunCli(int argc, char** argv) {
     SArgs args;
+    unsigned given = 0;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -181,6 +257,7 @@ int RunCli(int argc, char** argv) {
             std::string error;
             return WriteOut("lettrino-cli " LT_VERSION "\n", error) ? kExitOk : Failure(error);
         }
+        unsigned option = 0;
         if (options && arg == "--") {
             options = false;
         } else if (options && (arg == "--keys" || arg.starts_with("--keys="))) {
@@ -192,9 +269,19 @@ int RunCli(int argc, char** argv) {
                 args.keys = arg.substr(7);
             }
             args.haveKeys = true;
-        } else if (options && (arg == "--apply" || arg == "--recursive")) {
-            (arg == "--apply" ? args.rename.apply : args.rename.recursive) = true;
-            args.renameOptions = true;
+            option = kOptKeys;
+        } else if (options && arg == "--apply") {
+            args.rename.apply = true;
+            option = kOptApply;
+        } else if (options && arg == "--recursive") {
+            args.rename.recursive = true;
+            option = kOptRecursive;
+        } else if (options && arg == "--json") {
+            args.rename.json = true;
+            option = kOptJson;
+        } else if (options && arg == "--list") {
+            args.list = true;
+            option = kOptList;
         } else if (options && arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option '" + arg + "'");
         } else if (arg.empty()) {
@@ -205,36 +292,23 @@ int RunCli(int argc, char** argv) {
             // "-" names standard input, as usual.
             args.files.push_back(arg == "-" && args.command != "detect" ? std::string() : arg);
         }
+        given |= option;
     }
     if (args.command.empty())
         return UsageError("missing COMMAND");
-    if (args.renameOptions && args.command != "rename" && args.command != "tags")
-        return UsageError("--apply and --recursive apply to rename and tags only");
-    if (args.command == "to-cyrillic" || args.command == "to-latin" || args.command == "convert")
-        return RunConversion(args);
-    if (args.command == "rename") {
-        if (args.files.empty())
-            return UsageError("rename needs at least one DIR");
-        CCharTable table;
-        std::string error;
-        if (!LoadTable(args, table, error))
-            return UsageError(error);
-        return RunRename(table, args.files, args.rename);
+    for (const SCommand& command : kCommands) {
+        if (args.command != command.name)
+            continue;
+        if ((given & ~command.options) != 0) {
+            std::string names;
+            for (const SCommand& other : kCommands) {
+                if ((given & ~other.options) == 0)
+                    names += std::string(names.empty() ? "" : ", ") + other.name;
+            }
+            return UsageError("an option given does not apply to " + args.command +
+                              (names.empty() ? std::string() : " (only to " + names + ")"));
+        }
+        return command.run(args);
     }
-    if (args.command == "tags") {
-        if (args.files.empty())
-            return UsageError("tags needs at least one DIR");
-        CCharTable table;
-        std::string error;
-        if (!LoadTable(args, table, error))
-            return UsageError(error);
-        return RunTags(table, args.files, {args.rename.apply, args.rename.recursive});
-    }
-    if (args.haveKeys)
-        return UsageError("--keys applies to to-cyrillic, to-latin, convert, rename and tags only");
-    if (args.command == "detect")
-        return RunDetect(args);
-    if (args.command == "decode")
-        return RunDecode(args);
     return UsageError("unknown command '" + args.command + "'");
 }

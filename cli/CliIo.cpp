@@ -96,3 +96,22 @@ bool WriteOut(std::string_view bytes, std::string& error) {
     }
     return true;
 }
+
+std::string JsonQuote(std::string_view utf8) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char c : utf8) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (b < 0x20) {
+            out += "\\u00";
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}

@@ -1,9 +1,15 @@
 #include "CliRename.h"
 
+#include "CCharTable.h"
 #include "CliApp.h"
 #include "CliIo.h"
+#include "CliNames.h"
+#include "Journal.h"
 #include "RawNames.h"
 #include "RenamerEngine.h"
+#include "Utf8.h"
+
+#include <QStringList>
 
 #include <cerrno>
 #include <cstdio>
@@ -16,19 +22,19 @@ namespace {
 struct SStats {
     long folders = 0;
     long names = 0;
-    long proposals = 0;
-    long renamed = 0;
-    long refused = 0;
+    long proposals = 0; // renamed, or to rename
+    long refused = 0;   // refused, or would be
     long unreadable = 0;
     bool writeFailed = false;
 };
 
 class CRenameRun {
 public:
-    CRenameRun(const CCharTable& table, const SRenameOptions& options)
-        : m_table(table), m_options(options), m_progress(isatty(STDERR_FILENO) != 0) {}
+    CRenameRun(const CCharTable& table, const SRenameOptions& options, CJournal& journal)
+        : m_table(table), m_options(options), m_journal(journal), m_progress(isatty(STDERR_FILENO) != 0) {}
 
-    void Folder(const QByteArray& path, const QString& shownPath);
+    // A folder given by the user (links followed), or one file of a folder.
+    void Start(const QByteArray& path);
     const SStats& Stats() const { return m_stats; }
     void EndProgress() {
         if (m_progress && m_stats.folders >= kProgressEvery)
@@ -38,12 +44,19 @@ public:
 private:
     static constexpr long kProgressEvery = 50;
 
-    void Print(const QString& line) {
+    void Folder(int fd, const QByteArray& path, const QByteArray* only);
+    void Entry(int fd, const QByteArray& path, const QByteArray& realPath, SRenameEntry& entry);
+    void Print(const std::string& line) {
         std::string error;
-        if (!m_stats.writeFailed && !WriteOut(line.toUtf8().toStdString(), error)) {
+        if (!m_stats.writeFailed && !WriteOut(line, error)) {
             m_stats.writeFailed = true;
             std::fprintf(stderr, "lettrino-cli: %s\n", error.c_str());
         }
+    }
+    void Problem(const QByteArray& path, const char* what, int error) {
+        ++m_stats.unreadable;
+        std::fprintf(stderr, "lettrino-cli: %s: %s: %s\n", PathForPeople(path).c_str(), what,
+                     std::strerror(error));
     }
     void Progress() {
         if (m_progress && m_stats.folders % kProgressEvery == 0)
@@ -52,84 +65,124 @@ private:
 
     const CCharTable& m_table;
     SRenameOptions m_options;
+    CJournal& m_journal;
     bool m_progress;
     SStats m_stats;
 };
 
-QByteArray Child(const QByteArray& folder, const QByteArray& name) {
-    return folder.endsWith('/') ? folder + name : folder + '/' + name;
-}
-
-QString ShownChild(const QString& folder, const QString& name) {
-    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-}
-
-// A real folder, not a link to one: links are renamed themselves and never followed.
-bool IsRealFolder(const QByteArray& path) {
+void CRenameRun::Start(const QByteArray& path) {
+    int error = 0;
     struct stat info {};
-    return lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (stat(path.constData(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+        // One file: its folder, listed, with only that entry taken.
+        const QByteArray folder = FolderOfPath(path);
+        const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+        CFolderFd fd = OpenFolderPath(folder, &error);
+        if (!fd.IsOpen())
+            return Problem(folder, "cannot read the folder", error);
+        return Folder(fd.Fd(), folder, &name);
+    }
+    CFolderFd fd = OpenFolderPath(path, &error);
+    if (!fd.IsOpen())
+        return Problem(path, "cannot read the folder", error);
+    Folder(fd.Fd(), path, nullptr);
 }
 
-void CRenameRun::Folder(const QByteArray& path, const QString& shownPath) {
+void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) {
     std::vector<SRenameEntry> entries;
-    if (!ListForRenaming(m_table, path, entries)) {
-        ++m_stats.unreadable;
-        std::fprintf(stderr, "lettrino-cli: %s: cannot read the folder: %s\n", shownPath.toUtf8().constData(),
-                     std::strerror(errno));
-        return;
-    }
+    if (!ListForRenaming(m_table, fd, entries))
+        return Problem(path, "cannot read the folder", errno);
     ++m_stats.folders;
     m_stats.names += long(entries.size());
     Progress();
-    if (m_options.recursive) {
+    const QByteArray realPath = RealFolderPath(fd, path);
+    AfterListing(realPath);
+    if (m_options.recursive && !only) {
         for (const SRenameEntry& entry : entries) {
-            const QByteArray child = Child(path, entry.onDisk);
-            if (entry.isFolder && IsRealFolder(child))
-                Folder(child, ShownChild(shownPath, entry.shown));
+            if (!entry.isFolder || entry.isLink)
+                continue; // links are renamed themselves, never followed
+            const QByteArray child = ChildPath(path, entry.onDisk);
+            int error = 0;
+            CFolderFd childFd = OpenFolderAt(fd, entry.onDisk, &error);
+            struct stat info {};
+            if (childFd.IsOpen() && (fstat(childFd.Fd(), &info) != 0 || info.st_dev != entry.device ||
+                                     info.st_ino != entry.inode)) {
+                childFd = CFolderFd();
+                error = ESTALE;
+            }
+            if (!childFd.IsOpen()) {
+                Problem(child, "skipped, not the folder listed (replaced by a link?)", error);
+                continue;
+            }
+            Folder(childFd.Fd(), child, nullptr);
         }
     }
-    for (const SRenameEntry& entry : entries) {
-        if (entry.proposal.isEmpty())
+    for (SRenameEntry& entry : entries) {
+        if (only && entry.onDisk != *only)
             continue;
-        ++m_stats.proposals;
-        QString line = ShownChild(shownPath, entry.shown) + QStringLiteral(" → ") + entry.proposal;
+        if (!entry.proposal.isEmpty() || entry.refusal != ERefusal::kNone)
+            Entry(fd, path, realPath, entry);
+    }
+}
+
+void CRenameRun::Entry(int fd, const QByteArray& path, const QByteArray& realPath, SRenameEntry& entry) {
+    const bool renamed = m_options.apply && RenameEntry(fd, realPath, entry, m_journal);
+    const bool refused = entry.refusal != ERefusal::kNone;
+    ++(refused ? m_stats.refused : m_stats.proposals);
+    const QByteArray full = ChildPath(path, entry.onDisk);
+    const std::string reason = RefusalText(entry).toStdString();
+    if (m_options.json) {
+        const char* status = renamed   ? "renamed"
+                             : refused ? (m_options.apply ? "refused" : "would be refused")
+                                       : "to rename";
+        std::string line = "{\"path\":" + JsonQuote(RawToEscaped(full).toStdString()) +
+                           ",\"folder\":" + JsonQuote(RawToEscaped(path).toStdString()) +
+                           ",\"old\":" + JsonQuote(RawToEscaped(entry.onDisk).toStdString()) +
+                           ",\"old_text\":" + JsonQuote(entry.shown.toStdString()) +
+                           ",\"new\":" + JsonQuote(RawToEscaped(entry.proposal.toUtf8()).toStdString()) +
+                           ",\"encoding\":" + JsonQuote(EncodingName(entry.codePage)) +
+                           ",\"kind\":" + JsonQuote(entry.isFolder && !entry.isLink ? "folder" : "file") +
+                           ",\"status\":" + JsonQuote(status) + ",\"reason\":" + JsonQuote(reason) + "}\n";
+        Print(line);
+    } else {
+        std::string line = RawToEscaped(full).toStdString() + " → " +
+                           (entry.proposal.isEmpty() ? std::string("-")
+                                                     : RawToEscaped(entry.proposal.toUtf8()).toStdString());
+        QStringList notes;
+        const QByteArray decoded = RawToEscaped(DecodedPath(full).toUtf8());
+        if (decoded != RawToEscaped(full))
+            notes << QString::fromUtf8(decoded);
         if (entry.codePage != 0)
-            line += entry.codePage == 20866 ? QStringLiteral("  (name in KOI8-R)")
-                                            : QStringLiteral("  (name in CP%1)").arg(entry.codePage);
-        Print(line + QLatin1Char('\n'));
-        if (!m_options.apply)
-            continue;
-        int error = 0;
-        if (RenameNoReplace(path, entry.onDisk, entry.proposal.toUtf8(), &error)) {
-            ++m_stats.renamed;
-        } else {
-            ++m_stats.refused;
-            std::fprintf(stderr, "lettrino-cli: %s: not renamed: %s\n",
-                         ShownChild(shownPath, entry.shown).toUtf8().constData(),
-                         error == EEXIST || error == ENOTEMPTY ? "the new name is taken"
-                                                               : std::strerror(error));
-        }
+            notes << QStringLiteral("name in %1").arg(QLatin1String(EncodingName(entry.codePage)));
+        if (!notes.isEmpty())
+            line += "  (" + notes.join(QStringLiteral(", ")).toStdString() + ")";
+        if (refused)
+            line += std::string(m_options.apply ? "  [refused: " : "  [would be refused: ") + reason + "]";
+        Print(line + "\n");
     }
+    if (m_options.apply && refused)
+        std::fprintf(stderr, "lettrino-cli: %s: not renamed: %s\n", PathForPeople(full).c_str(),
+                     reason.c_str());
 }
 
 } // namespace
 
-int RunRename(const CCharTable& table, const std::vector<std::string>& folders,
-              const SRenameOptions& options) {
-    CRenameRun run(table, options);
-    for (const std::string& folder : folders) {
-        const QByteArray path(folder.data(), qsizetype(folder.size()));
-        run.Folder(path, DecodeRawName(path));
-    }
+int RunRename(const CCharTable& table, const std::vector<std::string>& paths, const SRenameOptions& options) {
+    CJournal journal("rename", RealPaths(paths), QString::fromStdU16String(table.KeysToText()).toUtf8());
+    CRenameRun run(table, options, journal);
+    for (const std::string& path : paths)
+        run.Start(QByteArray(path.data(), qsizetype(path.size())));
     run.EndProgress();
     const SStats& stats = run.Stats();
     if (options.apply)
-        std::fprintf(stderr, "lettrino-cli: %ld names in %ld folders, %ld renamed, %ld refused\n",
-                     stats.names, stats.folders, stats.renamed, stats.refused);
+        std::fprintf(stderr, "lettrino-cli: %ld names in %ld folders, %ld renamed, %ld refused%s%s\n",
+                     stats.names, stats.folders, stats.proposals, stats.refused,
+                     journal.IsOpen() ? "; journal " : "",
+                     journal.IsOpen() ? journal.Path().toUtf8().constData() : "");
     else
-        std::fprintf(
-            stderr,
-            "lettrino-cli: %ld names in %ld folders, %ld to rename (nothing renamed without --apply)\n",
-            stats.names, stats.folders, stats.proposals);
-    return stats.refused || stats.unreadable || stats.writeFailed ? kExitFailure : kExitOk;
+        std::fprintf(stderr,
+                     "lettrino-cli: %ld names in %ld folders, %ld to rename, %ld would be refused "
+                     "(nothing renamed without --apply)\n",
+                     stats.names, stats.folders, stats.proposals, stats.refused);
+    return (options.apply && stats.refused) || stats.unreadable || stats.writeFailed ? kExitFailure : kExitOk;
 }

@@ -1,8 +1,13 @@
 #include "CliTags.h"
 
+#include "BatchStrings.h"
 #include "CCharTable.h"
+#include "CResourceModule.h"
 #include "CliApp.h"
 #include "CliIo.h"
+#include "CliNames.h"
+#include "Journal.h"
+#include "Mp3Batch.h"
 #include "Mp3Tags.h"
 #include "RawNames.h"
 #include "SafeFile.h"
@@ -13,7 +18,12 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -25,11 +35,16 @@ struct SStats {
     long frames = 0; // Russian frames: to change, or changed with --apply
     long notWritten = 0;
     long noTag = 0;
+    long refused = 0; // frames and files refused, or that would be
 };
 
 struct SFile {
-    QByteArray folder; // ends in "/"
+    QByteArray folder; // where the file is reached: through the opened folder; ends in "/"
     QByteArray name;
+    QByteArray shownFolder; // the folder as the user named it; ends in "/"
+    std::shared_ptr<CFolderFd> fd;
+    dev_t device = 0; // what the entry was when listed
+    ino_t inode = 0;
 };
 
 // What one file gives: its lines for standard output, its messages for standard error.
@@ -48,63 +63,144 @@ bool IsMp3Name(const QByteArray& name) {
     return name.size() > 4 && name.right(4).toLower() == ".mp3";
 }
 
-bool IsRealFolder(const QByteArray& path) {
-    struct stat info {};
-    return lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+// A file is reached through its opened folder, so that a folder swapped for a link meanwhile
+// leads nowhere outside the tree.
+SFile FileIn(const std::shared_ptr<CFolderFd>& fd, const QByteArray& shownFolder, const SListedEntry& entry) {
+    return {"/proc/self/fd/" + QByteArray::number(fd->Fd()) + '/',
+            entry.name,
+            WithSlash(shownFolder),
+            fd,
+            entry.device,
+            entry.inode};
 }
 
-// The MP3 files of the folder (and below), by name; false when the folder cannot be read. A run
-// that writes first clears what an interrupted one left; one that only lists names it.
-bool Collect(const QByteArray& path, bool recursive, bool apply, std::vector<SFile>& files,
-             long& unreadable) {
+// The MP3 files of the opened folder (and below), by name. A run that writes first clears what an
+// interrupted one left; one that only lists names it.
+void Collect(const std::shared_ptr<CFolderFd>& fd, const QByteArray& path, bool recursive, bool apply,
+             std::vector<SFile>& files, long& unreadable) {
     const QByteArray folder = WithSlash(path);
-    std::vector<SRawEntry> entries;
+    std::vector<SListedEntry> entries;
     if (apply) {
         std::vector<QString> messages;
-        CleanLeftovers(folder, messages);
+        CleanLeftovers("/proc/self/fd/" + QByteArray::number(fd->Fd()), messages);
         for (const QString& message : messages)
             std::fprintf(stderr, "lettrino-cli: %s\n", message.toUtf8().constData());
     }
-    if (!ReadFolderRaw(folder, entries)) {
+    if (!ReadFolderAt(fd->Fd(), entries)) {
         ++unreadable;
-        std::fprintf(stderr, "lettrino-cli: %s: cannot read the folder: %s\n",
-                     DecodeRawName(path).toUtf8().constData(), std::strerror(errno));
-        return false;
+        std::fprintf(stderr, "lettrino-cli: %s: cannot read the folder: %s\n", PathForPeople(path).c_str(),
+                     std::strerror(errno));
+        return;
     }
+    AfterListing(RealFolderPath(fd->Fd(), path));
     std::sort(entries.begin(), entries.end(),
-              [](const SRawEntry& a, const SRawEntry& b) { return a.name < b.name; });
-    for (const SRawEntry& entry : entries) {
+              [](const SListedEntry& a, const SListedEntry& b) { return a.name < b.name; });
+    for (const SListedEntry& entry : entries) {
         if (IsMp3Name(entry.name))
-            files.push_back({folder, entry.name});
+            files.push_back(FileIn(fd, folder, entry));
         else if (!apply && IsLeftoverName(entry.name))
             std::fprintf(stderr, "lettrino-cli: %s: a temporary file left by an interrupted run\n",
-                         DecodeRawName(folder + entry.name).toUtf8().constData());
+                         PathForPeople(folder + entry.name).c_str());
     }
-    if (recursive) {
-        for (const SRawEntry& entry : entries) {
-            if (entry.isFolder && IsRealFolder(folder + entry.name))
-                Collect(folder + entry.name, recursive, apply, files, unreadable);
+    if (!recursive)
+        return;
+    for (const SListedEntry& entry : entries) {
+        if (!entry.isFolder || entry.isLink)
+            continue;
+        int error = 0;
+        auto child = std::make_shared<CFolderFd>(OpenFolderAt(fd->Fd(), entry.name, &error));
+        struct stat info {};
+        if (child->IsOpen() &&
+            (fstat(child->Fd(), &info) != 0 || info.st_dev != entry.device || info.st_ino != entry.inode)) {
+            *child = CFolderFd();
+            error = ESTALE;
         }
+        if (!child->IsOpen()) {
+            ++unreadable;
+            std::fprintf(stderr,
+                         "lettrino-cli: %s: skipped, not the folder listed (replaced by a link?): %s\n",
+                         PathForPeople(folder + entry.name).c_str(), std::strerror(error));
+            continue;
+        }
+        Collect(child, folder + entry.name, recursive, apply, files, unreadable);
     }
-    return true;
+}
+
+// A path the user named: a folder, or one file in its folder.
+void CollectPath(const QByteArray& path, bool recursive, bool apply, std::vector<SFile>& files,
+                 long& unreadable) {
+    int error = 0;
+    struct stat info {};
+    if (stat(path.constData(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+        const qsizetype slash = path.lastIndexOf('/');
+        const QByteArray folder = FolderOfPath(path);
+        auto fd = std::make_shared<CFolderFd>(OpenFolderPath(folder, &error));
+        SListedEntry entry;
+        entry.name = path.mid(slash + 1);
+        struct stat listed {};
+        if (fd->IsOpen() && fstatat(fd->Fd(), entry.name.constData(), &listed, AT_SYMLINK_NOFOLLOW) == 0) {
+            entry.device = listed.st_dev;
+            entry.inode = listed.st_ino;
+            files.push_back(FileIn(fd, slash < 0 ? QByteArray() : path.left(slash + 1), entry));
+            return;
+        }
+        error = errno;
+    } else {
+        auto fd = std::make_shared<CFolderFd>(OpenFolderPath(path, &error));
+        if (fd->IsOpen())
+            return Collect(fd, path, recursive, apply, files, unreadable);
+    }
+    ++unreadable;
+    std::fprintf(stderr, "lettrino-cli: %s: cannot read: %s\n", PathForPeople(path).c_str(),
+                 std::strerror(error));
 }
 
 void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& file, SResult& result,
             SStats& stats) {
     ++stats.files;
-    const QString shown = DecodeRawName(file.folder + file.name);
+    const QString shown = QString::fromUtf8(RawToEscaped(file.shownFolder + file.name));
+    // One line per entry: for people tab-separated (texts escaped like names), for scripts JSON.
+    auto note = [&](const QString& frame, const char* encoding, const QString& oldText,
+                    const QString& newText, const QString& status, const QString& reason) {
+        if (options.json) {
+            result.out += "{\"path\":" + JsonQuote(shown.toStdString()) +
+                          ",\"frame\":" + JsonQuote(frame.toStdString()) +
+                          ",\"encoding\":" + JsonQuote(encoding) +
+                          ",\"old\":" + JsonQuote(oldText.toStdString()) +
+                          ",\"new\":" + JsonQuote(newText.toStdString()) +
+                          ",\"status\":" + JsonQuote(status.toStdString()) +
+                          ",\"reason\":" + JsonQuote(reason.toStdString()) + "}\n";
+            return;
+        }
+        QString line = shown;
+        for (const QString& field : {frame, QString::fromLatin1(encoding), oldText, newText}) {
+            if (!field.isEmpty())
+                line += QLatin1Char('\t') + QString::fromUtf8(RawToEscaped(field.toUtf8()));
+        }
+        if (!reason.isEmpty() || !status.isEmpty())
+            line += QStringLiteral("\t(") + status +
+                    (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason) + QStringLiteral(")");
+        result.out += (line + QLatin1Char('\n')).toUtf8().toStdString();
+    };
+    struct stat now {};
+    if (fstatat(file.fd->Fd(), file.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+        now.st_dev != file.device || now.st_ino != file.inode) {
+        ++stats.refused;
+        note({}, "", {}, {}, QStringLiteral("skipped"), CurrentResources().String(kStrEntryChanged));
+        return;
+    }
     CCellTable grid(1 + kTagColumnCount);
     const int row = grid.AddRow();
     std::vector<SFrameText> texts(kTagColumnCount);
     {
         const std::unique_ptr<CMp3Tag> tag = OpenTag(file.folder, file.name);
         if (tag->IsLink()) {
-            result.out += (shown + QStringLiteral("\t(symbolic link, skipped)\n")).toUtf8().toStdString();
+            note({}, "", {}, {}, QStringLiteral("symbolic link, skipped"), {});
             return;
         }
         if (!tag->IsLinked()) {
             ++stats.noTag;
-            result.out += (shown + QStringLiteral("\t(no tag)\n")).toUtf8().toStdString();
+            note({}, "", {}, {}, QStringLiteral("no tag"), {});
             return;
         }
         for (int column = 1; column <= kTagColumnCount; ++column) {
@@ -114,6 +210,18 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
             grid.SetCellText(row, column, text.text);
             grid.SetCellCode(row, column, text.code);
         }
+    }
+    // A text holding a letter without a key is not changed, rather than shortened.
+    const QStringList held = HoldBackTextsWithoutKeys(grid, row, table);
+    const QString refusedWord =
+        options.apply ? QStringLiteral("refused") : QStringLiteral("would be refused");
+    for (const QString& line : held)
+        note(line.section(QStringLiteral(": "), 0, 0), "", {}, {}, refusedWord,
+             line.section(QStringLiteral(": "), 1));
+    stats.refused += held.size();
+    for (int column = 1; column <= kTagColumnCount; ++column) {
+        if (grid.CellCode(row, column) == kCodePlain)
+            texts[std::size_t(column - 1)].code = kCodePlain;
     }
     // One conversion per file: the conversion sets up a table on every call, which costs more
     // than the few short texts of a tag. The line breaks between them stay line breaks.
@@ -127,6 +235,7 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
     table.ToLatin(joined);
     const QStringList latins = QString::fromStdU16String(joined).split(QLatin1Char('\n'));
     QString lines;
+    std::vector<int> shownColumns;
     for (int column = 1; column <= kTagColumnCount; ++column) {
         const SFrameText& text = texts[std::size_t(column - 1)];
         if (text.text.isEmpty())
@@ -137,20 +246,53 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
             if (!options.apply)
                 ++stats.frames;
         }
-        lines += shown + QLatin1Char('\t') + QLatin1String(kTagColumns[column - 1].frameId) +
-                 QLatin1Char('\t') + QLatin1String(text.encoding) + QLatin1Char('\t') + text.text +
-                 QLatin1Char('\t') + latin + QLatin1Char('\n');
+        shownColumns.push_back(column);
+        if (!options.json)
+            note(QLatin1String(kTagColumns[column - 1].frameId), text.encoding, text.text, latin, {}, {});
     }
-    result.out += lines.toUtf8().toStdString();
-    if (!options.apply)
+    // In JSON each frame says what became of it, so its line waits for the write.
+    auto noteFrames = [&](const QString& done, const QString& reason) {
+        if (!options.json)
+            return;
+        for (const int column : shownColumns) {
+            const SFrameText& text = texts[std::size_t(column - 1)];
+            const bool russian = text.code == kCodeRussian;
+            note(QLatin1String(kTagColumns[column - 1].frameId), text.encoding, text.text,
+                 russian ? latins.value(column - 1) : text.text, russian ? done : QStringLiteral("unchanged"),
+                 russian ? reason : QString());
+        }
+    };
+    bool toWrite = false;
+    for (const SFrameText& text : texts)
+        toWrite = toWrite || text.code == kCodeRussian;
+    if (!options.apply) {
+        // What the real run would refuse: the verified replace needs to write the file and to
+        // create its copy in the folder.
+        const int why = faccessat(file.fd->Fd(), file.name.constData(), W_OK, AT_EACCESS) != 0
+                            ? kStrFileNotWritable
+                        : faccessat(file.fd->Fd(), ".", W_OK, AT_EACCESS) != 0 ? kStrNotWritable
+                                                                               : 0;
+        noteFrames(why != 0 ? refusedWord : QStringLiteral("to write"),
+                   why != 0 ? CurrentResources().String(why) : QString());
+        if (toWrite && why != 0) {
+            ++stats.refused;
+            if (!options.json)
+                note({}, "", {}, {}, refusedWord, CurrentResources().String(why));
+        }
         return;
+    }
     QString reason;
     if (TransliterateRow(file.folder, file.name, grid, row, table, &reason) == ERowResult::kFailed) {
         ++stats.notWritten;
+        ++stats.refused;
+        noteFrames(refusedWord, reason);
+        if (!options.json)
+            note({}, "", {}, {}, refusedWord, reason);
         result.err += "lettrino-cli: " + shown.toUtf8().toStdString() +
                       ": the tag could not be written: " + reason.toUtf8().toStdString() + "\n";
         return;
     }
+    noteFrames(QStringLiteral("written"), {});
     for (int column = 1; column <= kTagColumnCount; ++column) {
         if (grid.CellText(row, column) != texts[std::size_t(column - 1)].text)
             ++stats.frames;
@@ -162,9 +304,19 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
 int RunTags(const CCharTable& table, const std::vector<std::string>& folders, const STagsOptions& options) {
     std::vector<SFile> files;
     long unreadable = 0;
+    // Every folder of the run stays open until its files are done.
+    rlimit files_limit{};
+    if (getrlimit(RLIMIT_NOFILE, &files_limit) == 0 && files_limit.rlim_cur < files_limit.rlim_max) {
+        files_limit.rlim_cur = files_limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files_limit);
+    }
     for (const std::string& folder : folders)
-        Collect(QByteArray(folder.data(), qsizetype(folder.size())), options.recursive, options.apply, files,
-                unreadable);
+        CollectPath(QByteArray(folder.data(), qsizetype(folder.size())), options.recursive, options.apply,
+                    files, unreadable);
+    CJournal journal("tags", RealPaths(folders), QString::fromStdU16String(table.KeysToText()).toUtf8());
+    std::optional<CTagJournalScope> journalling;
+    if (options.apply)
+        journalling.emplace(journal);
 
     // The files are read on every core, and printed in their order as they are done.
     constexpr std::size_t kBatch = 64;
@@ -217,16 +369,20 @@ int RunTags(const CCharTable& table, const std::vector<std::string>& folders, co
         total.frames += s.frames;
         total.notWritten += s.notWritten;
         total.noTag += s.noTag;
+        total.refused += s.refused;
     }
     if (options.apply)
         std::fprintf(stderr,
                      "lettrino-cli: %ld files, %ld frames transliterated, %ld files not writable, "
-                     "%ld files without tag\n",
-                     total.files, total.frames, total.notWritten, total.noTag);
+                     "%ld files without tag, %ld refused%s%s\n",
+                     total.files, total.frames, total.notWritten, total.noTag, total.refused,
+                     journal.IsOpen() ? "; journal " : "",
+                     journal.IsOpen() ? journal.Path().toUtf8().constData() : "");
     else
         std::fprintf(stderr,
                      "lettrino-cli: %ld files, %ld frames to transliterate (nothing written without "
-                     "--apply), %ld files without tag\n",
-                     total.files, total.frames, total.noTag);
-    return total.notWritten || unreadable || writeFailed ? kExitFailure : kExitOk;
+                     "--apply), %ld files without tag, %ld would be refused\n",
+                     total.files, total.frames, total.noTag, total.refused);
+    return (options.apply && total.refused) || total.notWritten || unreadable || writeFailed ? kExitFailure
+                                                                                             : kExitOk;
 }

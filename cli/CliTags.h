@@ -9,6 +9,7 @@ class CCharTable;
 struct STagsOptions {
     bool apply = false;     // write the tags; otherwise only show them
     bool recursive = false; // also every folder below
+    bool json = false;      // one JSON object per frame (and per file without tag) for scripts
 };
 
 // Prints, per file and frame, the encoding, the text and its Latin form, and a summary on

@@ -108,6 +108,36 @@ void CCharTable::KeysFromStored(const std::u16string& stored) {
         KeysFromText(stored);
 }
 
+bool CCharTable::CheckKeysText(const std::u16string& text, std::u16string& field, std::string& why) {
+    std::array<int, kRows> keysOfRow{};
+    std::u16string_view rest(text);
+    for (;;) {
+        const std::size_t bar = rest.find(u'|');
+        const std::u16string_view current = rest.substr(0, bar);
+        field = current;
+        const bool digits = current.size() >= 2 && current[0] >= u'0' && current[0] <= u'9' &&
+                            current[1] >= u'0' && current[1] <= u'9';
+        const int row = digits ? (current[0] - u'0') * 10 + (current[1] - u'0') : 0;
+        if (!digits || row < 1 || row > kRows) {
+            why = "a field must start with a row number 01 to 35";
+            return false;
+        }
+        if (current.size() == 2) {
+            why = "no key after the row number";
+            return false;
+        }
+        if (++keysOfRow[std::size_t(row - 1)] > kSlots) {
+            why = "a row takes at most three keys";
+            return false;
+        }
+        if (bar == std::u16string_view::npos)
+            break;
+        rest.remove_prefix(bar + 1);
+    }
+    field.clear();
+    return true;
+}
+
 std::u16string CCharTable::RowLabel(int row) const {
     std::u16string label;
     for (int slot = 0; slot < kSlots; ++slot) {

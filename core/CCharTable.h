@@ -29,6 +29,10 @@ public:
     void KeysFromText(const std::u16string& text);
     // LoadKeys semantics for a stored value: empty means the default table.
     void KeysFromStored(const std::u16string& stored);
+    // The strict reading of a text form typed by hand: every field must be two digits 01 to 35
+    // followed by a key, and a row takes at most three keys. On false, `field` is the first field
+    // that breaks the rule and `why` says how. The stored value keeps the lenient reading above.
+    static bool CheckKeysText(const std::u16string& text, std::u16string& field, std::string& why);
     // The row's keys joined by "," from slot 0 up to the first empty slot.
     std::u16string RowLabel(int row) const;
     // Reads a label into the row's slots without rebuilding the typed forms; callers that read a
@@ -46,6 +50,8 @@ public:
     // Cyrillic to Latin.
     bool ToLatin(std::u16string& text) const;
     bool IsNotLatinStart(std::u16string text) const;
+    // The first Russian letter of the text that has no key, so ToLatin would drop it; 0 when none.
+    char16_t LetterWithoutKey(std::u16string_view text) const;
 
     std::u16string m_cyrLower;
     std::u16string m_cyrUpper;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -72,28 +73,85 @@ bool CCharTable::ConvertAtCaret(std::u16string& text, std::size_t& caret) const 
 }
 
 void CCharTable::BuildTypedForms() {
+    // Pass L converts at caret L - 1 of every form at least L long, seeing the forms this pass has
+    // already stored; only forms shorter than L can match, and those are final by then. Done
+    // literally (copy the form, convert, store) this costs the key's length per pass, so a long key
+    // took time quadratic in its length. Here a form still being worked on is kept as a converted
+    // head (`head` units at the start of its buffer) followed by the untouched rest of its key (from
+    // `rest` on): a pass moves the head up to the caret and replaces only at its end. A form that
+    // still reaches past the caret cannot match anything there, so only finished forms are
+    // candidates, and the candidate order (longest first, then highest slot) changes only when a
+    // form finishes.
+    struct SWork {
+        int slot;
+        std::u16string buffer;
+        std::size_t head;
+        std::size_t rest;
+        std::size_t Size() const { return head + buffer.size() - rest; }
+    };
+    std::vector<SWork> working;
     for (int i = 0; i < kKeyCount; ++i) {
-        if (m_keys[i].size() == 1)
+        if (m_keys[i].size() == 1) {
             m_typed[i] = m_keys[i];
-        else
+        } else {
             m_typed[i].clear();
+            if (m_keys[i].size() > 1)
+                working.push_back({i, m_keys[i], 0, 0});
+        }
     }
-    // Pass L converts the first L - 1 characters of each longer form, seeing the forms this pass
-    // has already stored; only forms shorter than L can match, and those are final by now.
-    bool more = true;
-    for (std::size_t length = 2; more; ++length) {
-        more = false;
+    std::vector<int> candidates;
+    auto sortCandidates = [&] {
+        candidates.clear();
         for (int i = 0; i < kKeyCount; ++i) {
-            const std::u16string& source = length == 2 ? m_keys[i] : m_typed[i];
-            if (source.size() > length)
-                more = true;
-            if (source.size() >= length) {
-                std::u16string form = source;
-                std::size_t caret = length - 1;
-                ConvertAtCaret(form, caret);
-                m_typed[i] = std::move(form);
+            if (!m_typed[i].empty())
+                candidates.push_back(i);
+        }
+        std::sort(candidates.begin(), candidates.end(), [this](int a, int b) {
+            if (m_typed[a].size() != m_typed[b].size())
+                return m_typed[a].size() > m_typed[b].size();
+            return a > b;
+        });
+    };
+    sortCandidates();
+    for (std::size_t length = 2; !working.empty(); ++length) {
+        bool finished = false;
+        for (SWork& work : working) {
+            const std::size_t caret = length - 1;
+            char16_t* data = work.buffer.data();
+            while (work.head < caret)
+                data[work.head++] = data[work.rest++];
+            const std::u16string_view head(data, work.head);
+            // What a form may end with to match here: the last unit or a small partner of it.
+            const char16_t last = head.back();
+            const std::size_t p = m_cyrUpper.find(last);
+            const std::size_t q = m_latUpper.find(last);
+            const char16_t ends[] = {last, p == std::u16string::npos ? last : m_cyrLower[p],
+                                     q == std::u16string::npos ? last : m_latLower[q]};
+            for (const int candidate : candidates) {
+                const std::u16string& form = m_typed[candidate];
+                const std::size_t k = form.size();
+                if (k > caret || (form.back() != ends[0] && form.back() != ends[1] && form.back() != ends[2]))
+                    continue;
+                const int match = MatchTypedView(*this, head.substr(caret - k), form);
+                if (match == kNoMatch)
+                    continue;
+                const int row = candidate / kSlots;
+                data[caret - k] = match == kMatchLower ? m_cyrLower[row] : m_cyrUpper[row];
+                work.head = caret - k + 1;
+                break;
+            }
+            // The next pass takes this form only while it is longer than the next caret.
+            if (work.Size() <= length) {
+                std::u16string& typed = m_typed[work.slot];
+                typed.assign(data, work.head);
+                typed.append(data + work.rest, work.buffer.size() - work.rest);
+                work.slot = -1;
+                sortCandidates();
+                finished = true;
             }
         }
+        if (finished)
+            std::erase_if(working, [](const SWork& work) { return work.slot < 0; });
     }
 }
 

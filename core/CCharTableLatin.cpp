@@ -106,3 +106,16 @@ bool CCharTable::IsNotLatinStart(std::u16string text) const {
     return m_latLower.find(first) == std::u16string::npos && m_latUpper.find(first) == std::u16string::npos &&
            m_digits.find(first) == std::u16string::npos;
 }
+
+char16_t CCharTable::LetterWithoutKey(std::u16string_view text) const {
+    const std::u16string_view lower = std::u16string_view(m_cyrLower).substr(0, kLetterRows);
+    const std::u16string_view upper = std::u16string_view(m_cyrUpper).substr(0, kLetterRows);
+    for (const char16_t c : text) {
+        std::size_t row = lower.find(c);
+        if (row == lower.npos)
+            row = upper.find(c);
+        if (row != lower.npos && m_keys[Index(int(row), 0)].empty())
+            return c;
+    }
+    return 0;
+}

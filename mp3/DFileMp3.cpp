@@ -1,5 +1,6 @@
 #include "DFileMp3.h"
 
+#include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CColorListCtrl.h"
 #include "CProfile.h"
@@ -8,6 +9,8 @@
 #include "DGetPath.h"
 #include "DTags.h"
 #include "ImageStrip.h"
+#include "Journal.h"
+#include "Mp3Batch.h"
 #include "Mp3Tags.h"
 #include "RawNames.h"
 
@@ -65,6 +68,7 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     auto* rename = new QPushButton(Text(texts, kIdRename), this);
     auto* renameAll = new QPushButton(Text(texts, kIdRenameAll), this);
     auto* edit = new QPushButton(Text(texts, kIdEdit), this);
+    auto* undo = new QPushButton(resources.String(kStrUndoLastRun), this);
     auto* close = new QPushButton(Text(texts, 2), this);
 
     auto* grid = new QGridLayout(this);
@@ -79,6 +83,8 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     buttons->addStretch(1);
     buttons->addWidget(edit);
     buttons->addStretch(1);
+    buttons->addWidget(undo);
+    buttons->addStretch(1);
     buttons->addWidget(close);
     grid->addLayout(buttons, 3, 0, 1, 2);
     grid->setColumnStretch(0, 1);
@@ -88,6 +94,7 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     connect(rename, &QPushButton::clicked, this, &DFileMp3::RenameSelected);
     connect(renameAll, &QPushButton::clicked, this, &DFileMp3::RenameAll);
     connect(edit, &QPushButton::clicked, this, &DFileMp3::EditSelected);
+    connect(undo, &QPushButton::clicked, this, &DFileMp3::UndoLastRun);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int, int) { EditSelected(); });
 
@@ -120,10 +127,12 @@ void DFileMp3::done(int result) {
 }
 
 void DFileMp3::FillList() {
-    std::vector<SRawEntry> entries;
-    ReadFolderRaw(m_strPath, entries);
+    std::vector<SListedEntry> entries;
+    m_folder = OpenFolderPath(m_strPath);
+    if (m_folder.IsOpen())
+        ReadFolderAt(m_folder.Fd(), entries);
     std::vector<QByteArray> names;
-    for (const SRawEntry& entry : entries) {
+    for (const SListedEntry& entry : entries) {
         if (IsMp3Name(entry.name) && names.size() < std::size_t(kMaxColorRows))
             names.push_back(entry.name);
     }
@@ -142,7 +151,7 @@ void DFileMp3::FillList() {
         const QByteArray& name = names[std::size_t(row)];
         m_list->InsertItem(row, DecodeRawName(name), kImgFile);
         m_names.push_back(name);
-        ReadRow(m_strPath, name, *m_list, row);
+        ReadRow(Io(), name, *m_list, row);
         if (m_fillStepHook)
             m_fillStepHook(row, progress);
         if (progress.IsCancelled())
@@ -150,13 +159,42 @@ void DFileMp3::FillList() {
     }
 }
 
+QByteArray DFileMp3::Io() const {
+    return m_folder.IsOpen() ? "/proc/self/fd/" + QByteArray::number(m_folder.Fd()) + '/' : m_strPath;
+}
+
+namespace {
+
+CJournal Mp3Journal(const CFolderFd& folder, const QByteArray& path) {
+    return CJournal("mp3", RealFolderPath(folder.Fd(), path),
+                    QString::fromStdU16String(g_charTable.KeysToText()).toUtf8());
+}
+
+} // namespace
+
+bool DFileMp3::TransliterateOne(int row, const QByteArray& name, QStringList& failed) {
+    std::vector<int> held;
+    const QStringList reasons = HoldBackTextsWithoutKeys(*m_list, row, g_charTable, &held);
+    const bool written = TransliterateRow(Io(), name, *m_list, row, g_charTable) != ERowResult::kFailed;
+    for (const int column : held)
+        m_list->SetCellColor(row, column, kCodeRussian);
+    if (!written)
+        failed << m_list->GetItemText(row, kColName);
+    for (const QString& reason : reasons)
+        failed << m_list->GetItemText(row, kColName) + QStringLiteral(": ") + reason;
+    return written && reasons.isEmpty();
+}
+
 void DFileMp3::RenameSelected() {
     const int row = m_list->GetSelectedRow();
     const QByteArray name = RowName(row);
     if (name.isEmpty())
         return;
-    if (TransliterateRow(m_strPath, name, *m_list, row, g_charTable) == ERowResult::kFailed)
-        ReportFailures({m_list->GetItemText(row, kColName)});
+    CJournal journal = Mp3Journal(m_folder, m_strPath);
+    const CTagJournalScope journalling(journal);
+    QStringList failed;
+    TransliterateOne(row, name, failed);
+    ReportFailures(failed);
 }
 
 void DFileMp3::RenameAll() {
@@ -165,17 +203,27 @@ void DFileMp3::RenameAll() {
     progress.LayoutForLines(1, 300);
     progress.SetProgressRange(0, count, 1);
     QStringList failed;
+    CJournal journal = Mp3Journal(m_folder, m_strPath);
+    const CTagJournalScope journalling(journal);
     // Runs to the last file: a half-done rewrite helps nobody.
     for (int row = 0; row < count; ++row) {
         progress.StepProgress();
         progress.PumpMessages(true);
         const QByteArray name = RowName(row);
-        if (!name.isEmpty() && m_list->GetCellColor(row, kColName) != kCodeRussian &&
-            TransliterateRow(m_strPath, name, *m_list, row, g_charTable) == ERowResult::kFailed)
-            failed << m_list->GetItemText(row, kColName);
+        if (!name.isEmpty() && m_list->GetCellColor(row, kColName) != kCodeRussian)
+            TransliterateOne(row, name, failed);
     }
     progress.HideProgress();
     ReportFailures(failed);
+}
+
+void DFileMp3::UndoLastRun() {
+    const QString summary = UndoLatestRun({"mp3", "tags"}, UndoTagRecord);
+    if (m_messageHook)
+        m_messageHook(summary);
+    else
+        QMessageBox(QMessageBox::Information, windowTitle(), summary, QMessageBox::Ok, this).exec();
+    FillList();
 }
 
 void DFileMp3::EditSelected() {
@@ -189,7 +237,9 @@ void DFileMp3::EditSelected() {
     const int result = m_tagsHook ? (dialog.InitDialog(), m_tagsHook(dialog)) : dialog.exec();
     if (result != QDialog::Accepted)
         return;
-    if (WriteRow(m_strPath, name, *m_list, row) == ERowResult::kFailed)
+    CJournal journal = Mp3Journal(m_folder, m_strPath);
+    const CTagJournalScope journalling(journal);
+    if (WriteRow(Io(), name, *m_list, row) == ERowResult::kFailed)
         ReportFailures({m_list->GetItemText(row, kColName)});
 }
 

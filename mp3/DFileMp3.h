@@ -4,6 +4,8 @@
 // the folder picker and remembered as "LastDir", shared with the file renamer.
 #pragma once
 
+#include "RawNames.h"
+
 #include <QByteArray>
 #include <QDialog>
 #include <QStringList>
@@ -41,6 +43,7 @@ public:
 
     void FillList();
     void RenameSelected();
+    void UndoLastRun();
     void RenameAll();
     void EditSelected();
     void ChooseFolder();
@@ -65,6 +68,11 @@ private:
     void ReportFailures(const QStringList& names);
 
     QByteArray m_strPath;
+    CFolderFd m_folder; // the folder listed: files are read and written through it
+    // The folder as the tag code reaches it: through the opened folder, not its path.
+    QByteArray Io() const;
+    // Transliterates one row, journalled, holding back texts without keys; false when refused.
+    bool TransliterateOne(int row, const QByteArray& name, QStringList& failed);
     std::vector<QByteArray> m_names; // one per row
     CColorListCtrl* m_list = nullptr;
     QLineEdit* m_pathEdit = nullptr;

@@ -4,6 +4,7 @@
 #include "CResourceModule.h"
 #include "CodePage.h"
 #include "Id3Tag.h"
+#include "Mp3Batch.h"
 #include "RussianText.h"
 #include "Utf8.h"
 
@@ -483,7 +484,8 @@ bool CMp3Tag::Update() {
         }
         return true;
     };
-    if (!ReplaceTagRegions(d.path, &d.stamp, d.regions, replacement, check, d.error))
+    if (!JournalTagRewrite(d.path, d.regions, replacement, d.stamp.size, d.error) ||
+        !ReplaceTagRegions(d.path, &d.stamp, d.regions, replacement, check, d.error))
         return false;
     d.regions = replacement;
     return true;

@@ -1,11 +1,13 @@
 #include "DFileRenamer.h"
 
+#include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CColorListCtrl.h"
 #include "CProfile.h"
 #include "CResourceModule.h"
 #include "DGetPath.h"
 #include "ImageStrip.h"
+#include "Journal.h"
 #include "RawNames.h"
 
 #include <QDir>
@@ -16,16 +18,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include <cerrno>
-#include <cstring>
-
 namespace {
 
 constexpr int kDialogId = 211;
 // Strings of the renamer's reports.
 constexpr int kStrSummary = 158; // "%1 renamed, %2 not renamed."
 constexpr int kStrRefused = 159; // "\"%1\" was not renamed: %2"
-constexpr int kStrTaken = 160;   // "the new name is taken"
 
 QString Text(const SDialogTexts& texts, int id) {
     const auto it = texts.controls.find(id);
@@ -61,22 +59,27 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
     m_list->SetImageList(FolderImageIcons());
     auto* rename = new QPushButton(Text(texts, kIdRename), this);
     auto* renameAll = new QPushButton(Text(texts, kIdRenameAll), this);
+    auto* undo = new QPushButton(resources.String(kStrUndoLastRun), this);
+    m_summary = new QLabel(this);
     auto* close = new QPushButton(Text(texts, 2), this);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_pathEdit, 0, 0);
     grid->addWidget(setPath, 0, 1);
     grid->addWidget(label, 1, 0);
-    grid->addWidget(m_list, 2, 0, 4, 1);
+    grid->addWidget(m_list, 2, 0, 5, 1);
     grid->addWidget(rename, 2, 1);
     grid->addWidget(renameAll, 3, 1);
-    grid->setRowStretch(4, 1);
-    grid->addWidget(close, 5, 1, Qt::AlignBottom);
+    grid->addWidget(undo, 4, 1);
+    grid->setRowStretch(5, 1);
+    grid->addWidget(close, 6, 1, Qt::AlignBottom);
+    grid->addWidget(m_summary, 7, 0, 1, 2);
     resize(600, 440);
 
     connect(setPath, &QPushButton::clicked, this, &DFileRenamer::ChooseFolder);
     connect(rename, &QPushButton::clicked, this, &DFileRenamer::RenameSelected);
     connect(renameAll, &QPushButton::clicked, this, &DFileRenamer::RenameAll);
+    connect(undo, &QPushButton::clicked, this, &DFileRenamer::UndoLastRun);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenRow(row); });
 
@@ -118,7 +121,14 @@ void DFileRenamer::AddRow(const SRenameEntry& entry) {
     if (entry.codePage != 0)
         m_list->SetItemText(row, kColOrigName,
                             QString::fromLatin1(entry.onDisk)); // as a system without Cyrillic shows it
-    if (!entry.proposal.isEmpty()) {
+    if (entry.refusal != ERefusal::kNone) {
+        // What the run would refuse shows in red, with the reason.
+        const QString reason = QStringLiteral("[%1]").arg(RefusalText(entry));
+        m_list->SetItemText(row, kColTranslit,
+                            entry.proposal.isEmpty() ? reason
+                                                     : entry.proposal + QStringLiteral("  ") + reason);
+        m_list->SetCellColor(row, kColTranslit, kCodeRussian);
+    } else if (!entry.proposal.isEmpty()) {
         m_list->SetItemText(row, kColTranslit, entry.proposal);
         m_list->SetCellColor(row, kColTranslit, kCodeProposal);
     }
@@ -131,7 +141,16 @@ void DFileRenamer::FillList() {
     m_entries.clear();
     m_pathEdit->setText(DecodeRawName(m_strPath));
     std::vector<SRenameEntry> entries;
-    ListForRenaming(g_charTable, m_strPath, entries);
+    m_folder = OpenFolderPath(m_strPath);
+    if (m_folder.IsOpen())
+        ListForRenaming(g_charTable, m_folder.Fd(), entries);
+    int toRename = 0;
+    int refused = 0;
+    for (const SRenameEntry& entry : entries) {
+        toRename += entry.refusal == ERefusal::kNone && !entry.proposal.isEmpty();
+        refused += entry.refusal != ERefusal::kNone;
+    }
+    m_summary->setText(CurrentResources().String(kStrWouldRefuse).arg(toRename).arg(refused));
     // The root has nowhere to go up to.
     if (m_strPath != "/") {
         SRenameEntry up;
@@ -159,37 +178,46 @@ void DFileRenamer::OpenRow(int row) {
     FillList();
 }
 
-bool DFileRenamer::RenameRow(int row, QString& reason) {
-    const SRenameEntry& entry = m_entries[std::size_t(row)];
-    int error = 0;
-    if (RenameNoReplace(m_strPath, entry.onDisk, entry.proposal.toUtf8(), &error))
-        return true;
-    reason = error == EEXIST || error == ENOTEMPTY ? CurrentResources().String(kStrTaken)
-                                                   : QString::fromLocal8Bit(std::strerror(error));
-    return false;
+bool DFileRenamer::RenameRow(int row, CJournal& journal) {
+    SRenameEntry& entry = m_entries[std::size_t(row)];
+    return m_folder.IsOpen() &&
+           RenameEntry(m_folder.Fd(), RealFolderPath(m_folder.Fd(), m_strPath), entry, journal);
 }
+
+namespace {
+
+CJournal RenamerJournal(const QByteArray& folder) {
+    return CJournal("renamer", folder, QString::fromStdU16String(g_charTable.KeysToText()).toUtf8());
+}
+
+} // namespace
 
 void DFileRenamer::RenameSelected() {
     const int row = m_list->GetSelectedRow();
-    if (row < 0 || row >= int(m_entries.size()) || m_entries[std::size_t(row)].proposal.isEmpty())
+    if (row < 0 || row >= int(m_entries.size()) || m_entries[std::size_t(row)].onDisk == ".." ||
+        (m_entries[std::size_t(row)].proposal.isEmpty() &&
+         m_entries[std::size_t(row)].refusal == ERefusal::kNone))
         return;
-    QString reason;
-    if (!RenameRow(row, reason))
-        Report(CurrentResources().String(kStrRefused).arg(m_entries[std::size_t(row)].shown, reason));
+    CJournal journal = RenamerJournal(RealFolderPath(m_folder.Fd(), m_strPath));
+    if (!RenameRow(row, journal)) {
+        const SRenameEntry& entry = m_entries[std::size_t(row)];
+        Report(CurrentResources().String(kStrRefused).arg(entry.shown, RefusalText(entry)));
+    }
     FillList();
 }
 
 void DFileRenamer::RenameAll() {
     int renamed = 0;
     QStringList refused;
+    CJournal journal = RenamerJournal(RealFolderPath(m_folder.Fd(), m_strPath));
     for (int row = 0; row < int(m_entries.size()); ++row) {
-        if (m_entries[std::size_t(row)].proposal.isEmpty())
+        const SRenameEntry& entry = m_entries[std::size_t(row)];
+        if (entry.onDisk == ".." || (entry.proposal.isEmpty() && entry.refusal == ERefusal::kNone))
             continue;
-        QString reason;
-        if (RenameRow(row, reason))
+        if (RenameRow(row, journal))
             ++renamed;
         else
-            refused << CurrentResources().String(kStrRefused).arg(m_entries[std::size_t(row)].shown, reason);
+            refused << CurrentResources().String(kStrRefused).arg(entry.shown, RefusalText(entry));
     }
     FillList();
     if (renamed > 0 || !refused.isEmpty()) {
@@ -198,6 +226,11 @@ void DFileRenamer::RenameAll() {
             text += QStringLiteral("\n\n") + refused.join(QLatin1Char('\n'));
         Report(text);
     }
+}
+
+void DFileRenamer::UndoLastRun() {
+    Report(UndoLatestRun({"renamer", "rename"}));
+    FillList();
 }
 
 void DFileRenamer::ChooseFolder() {

@@ -3,6 +3,7 @@
 // chosen with the folder picker and remembered as "LastDir", shared with the MP3 tool.
 #pragma once
 
+#include "RawNames.h"
 #include "RenamerEngine.h"
 
 #include <QByteArray>
@@ -27,7 +28,8 @@ public:
         kIdList = 1060,
         kIdRename = 1061,
         kIdRenameAll = 1063,
-        kIdLabel = 1064
+        kIdLabel = 1064,
+        kIdUndo = 1400 // "Undo Last Run"
     };
     enum { kColName = 0, kColTranslit = 1, kColOrigName = 2, kColKind = 3 };
 
@@ -42,6 +44,7 @@ public:
     void OpenRow(int row); // what a double click on the row does
     void RenameSelected();
     void RenameAll();
+    void UndoLastRun();
     void ChooseFolder();
 
     // Tests answer the folder picker and see the messages instead of a window.
@@ -55,13 +58,15 @@ public:
 private:
     void AddRow(const SRenameEntry& entry);
     void Report(const QString& text);
-    // Renames one row's entry; false with the reason when refused.
-    bool RenameRow(int row, QString& reason);
+    // Renames one row's entry, journalled in the run's journal; false when refused.
+    bool RenameRow(int row, CJournal& journal);
 
     QByteArray m_strPath;
+    CFolderFd m_folder; // the folder listed: renames happen in it, even if its path changes meanwhile
     std::vector<SRenameEntry> m_entries; // one per row, ".." included
     CColorListCtrl* m_list = nullptr;
     QLineEdit* m_pathEdit = nullptr;
+    QLabel* m_summary = nullptr; // what "Rename All" would do
     std::function<bool(QByteArray&)> m_pickerHook;
     std::function<void(const QString&)> m_messageHook;
 };

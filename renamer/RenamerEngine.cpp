@@ -1,10 +1,15 @@
 #include "RenamerEngine.h"
 
+#include "BatchStrings.h"
 #include "CCharTable.h"
+#include "CResourceModule.h"
+#include "Journal.h"
 #include "RawNames.h"
 
+#include <QSet>
+
 #include <cerrno>
-#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,41 +26,22 @@ bool HoldsCyrillic(const QString& text) {
     return false;
 }
 
-QByteArray Join(const QByteArray& folder, const QByteArray& name) {
-    return folder.endsWith('/') ? folder + name : folder + '/' + name;
-}
-
-// Where renameat2 is not supported, a rename that cannot replace: a file gets a second hard link
-// under the new name (which fails if the name exists) before the old one goes; a folder first
-// claims the new name with an empty folder of its own, which the rename may then replace.
-bool FallbackRename(const QByteArray& from, const QByteArray& to, int& error) {
-    struct stat info {};
-    if (lstat(from.constData(), &info) != 0) {
-        error = errno;
-        return false;
+ERefusal RefusalOfErrno(int code) {
+    switch (code) {
+    case EEXIST:
+    case ENOTEMPTY:
+        return ERefusal::kTaken;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ERefusal::kNotWritable;
+    case ENAMETOOLONG:
+        return ERefusal::kTooLong;
+    case ENOENT:
+        return ERefusal::kChanged;
+    default:
+        return ERefusal::kSystem;
     }
-    if (!S_ISDIR(info.st_mode)) {
-        if (link(from.constData(), to.constData()) != 0) {
-            error = errno;
-            return false;
-        }
-        if (unlink(from.constData()) != 0) {
-            error = errno;
-            unlink(to.constData());
-            return false;
-        }
-        return true;
-    }
-    if (mkdir(to.constData(), 0700) != 0) {
-        error = errno;
-        return false;
-    }
-    if (rename(from.constData(), to.constData()) != 0) {
-        error = errno;
-        rmdir(to.constData());
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -71,50 +57,144 @@ int ClassifyName(const QByteArray& onDisk, QString& shown, unsigned* codePage) {
     return kCodeNormal;
 }
 
-QByteArray ProposeName(const CCharTable& table, const QString& shown, const QByteArray& onDisk) {
-    std::u16string text = shown.toStdU16String();
-    table.ToLatin(text);
-    const QByteArray proposal = QString::fromStdU16String(text).toUtf8();
-    const bool hiddenNow = proposal.startsWith('.') && !shown.startsWith(QLatin1Char('.'));
-    if (proposal.isEmpty() || proposal == "." || proposal == ".." || hiddenNow || proposal.contains('/') ||
-        proposal.contains('\0') || proposal.size() > kMaxNameBytes || proposal == onDisk)
-        return {};
-    return proposal;
+QByteArray ProposeName(const CCharTable& table, const QString& shown, const QByteArray& onDisk,
+                       ERefusal* refusal, char16_t* missing) {
+    ERefusal why = ERefusal::kNone;
+    QByteArray proposal;
+    const std::u16string original = shown.toStdU16String();
+    if (const char16_t letter = table.LetterWithoutKey(original)) {
+        why = ERefusal::kNoKey;
+        if (missing)
+            *missing = letter;
+    } else {
+        std::u16string text = original;
+        table.ToLatin(text);
+        proposal = QString::fromStdU16String(text).toUtf8();
+        const bool hiddenNow = proposal.startsWith('.') && !shown.startsWith(QLatin1Char('.'));
+        if (proposal.isEmpty() || proposal == "." || proposal == ".." || hiddenNow ||
+            proposal.contains('/') || proposal.contains('\0'))
+            why = ERefusal::kUnsound;
+        else if (proposal.size() > kMaxNameBytes)
+            why = ERefusal::kTooLong;
+        else if (proposal == onDisk)
+            proposal.clear();
+    }
+    if (refusal)
+        *refusal = why;
+    return why == ERefusal::kNone ? proposal : QByteArray();
 }
 
-bool ListForRenaming(const CCharTable& table, const QByteArray& folder, std::vector<SRenameEntry>& entries) {
+bool ListForRenaming(const CCharTable& table, int folderFd, std::vector<SRenameEntry>& entries) {
     entries.clear();
-    std::vector<SRawEntry> raw;
-    if (!ReadFolderRaw(folder, raw))
+    std::vector<SListedEntry> raw;
+    if (!ReadFolderAt(folderFd, raw))
         return false;
     for (const bool folders : {true, false}) {
-        for (const SRawEntry& item : raw) {
+        for (const SListedEntry& item : raw) {
             if (item.isFolder != folders)
                 continue;
             SRenameEntry entry;
             entry.onDisk = item.name;
             entry.isFolder = item.isFolder;
+            entry.isLink = item.isLink;
+            entry.device = item.device;
+            entry.inode = item.inode;
             entry.code = ClassifyName(item.name, entry.shown, &entry.codePage);
-            if (entry.code == kCodeRussian)
-                entry.proposal = QString::fromUtf8(ProposeName(table, entry.shown, entry.onDisk));
+            if (entry.code == kCodeRussian) {
+                entry.proposal = QString::fromUtf8(
+                    ProposeName(table, entry.shown, entry.onDisk, &entry.refusal, &entry.missing));
+            }
             entries.push_back(std::move(entry));
         }
     }
+    PredictRefusals(folderFd, entries);
     return true;
+}
+
+bool ListForRenaming(const CCharTable& table, const QByteArray& folder, std::vector<SRenameEntry>& entries) {
+    const CFolderFd fd = OpenFolderPath(folder);
+    if (!fd.IsOpen()) {
+        entries.clear();
+        return false;
+    }
+    return ListForRenaming(table, fd.Fd(), entries);
+}
+
+void PredictRefusals(int folderFd, std::vector<SRenameEntry>& entries) {
+    const long nameMax = NameMaxAt(folderFd);
+    const bool writable = faccessat(folderFd, ".", W_OK, AT_EACCESS) == 0;
+    QSet<QByteArray> existing;
+    for (const SRenameEntry& entry : entries)
+        existing.insert(entry.onDisk);
+    QSet<QByteArray> claimed;
+    for (SRenameEntry& entry : entries) {
+        if (entry.proposal.isEmpty() || entry.refusal != ERefusal::kNone)
+            continue;
+        const QByteArray proposal = entry.proposal.toUtf8();
+        if (proposal.size() > nameMax)
+            entry.refusal = ERefusal::kTooLong;
+        else if (existing.contains(proposal))
+            entry.refusal = ERefusal::kTaken;
+        else if (claimed.contains(proposal))
+            entry.refusal = ERefusal::kCollides;
+        else if (!writable)
+            entry.refusal = ERefusal::kNotWritable;
+        else
+            claimed.insert(proposal);
+    }
+}
+
+bool RenameEntry(int folderFd, const QByteArray& folderPath, SRenameEntry& entry, CJournal& journal) {
+    if (entry.refusal != ERefusal::kNone)
+        return false;
+    struct stat info {};
+    if (fstatat(folderFd, entry.onDisk.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        info.st_dev != entry.device || info.st_ino != entry.inode) {
+        entry.refusal = ERefusal::kChanged;
+        return false;
+    }
+    const QByteArray proposal = entry.proposal.toUtf8();
+    if (!journal.AppendRename(folderPath, entry.onDisk, proposal, info.st_dev, info.st_ino, &entry.detail)) {
+        entry.refusal = ERefusal::kJournal;
+        return false;
+    }
+    int error = 0;
+    if (RenameNoReplaceAt(folderFd, entry.onDisk, proposal, &error))
+        return true;
+    entry.refusal = RefusalOfErrno(error);
+    entry.error = error;
+    return false;
+}
+
+QString RefusalText(const SRenameEntry& entry) {
+    const CResourceModule& texts = CurrentResources();
+    switch (entry.refusal) {
+    case ERefusal::kNone:
+        return {};
+    case ERefusal::kNoKey:
+        return texts.String(kStrNoKey).arg(QChar(entry.missing));
+    case ERefusal::kUnsound:
+        return texts.String(kStrUnsoundName);
+    case ERefusal::kTooLong:
+        return texts.String(kStrNameTooLong);
+    case ERefusal::kTaken:
+        return texts.String(kStrNameTaken);
+    case ERefusal::kCollides:
+        return texts.String(kStrNameCollides);
+    case ERefusal::kNotWritable:
+        return texts.String(kStrNotWritable);
+    case ERefusal::kChanged:
+        return texts.String(kStrEntryChanged);
+    case ERefusal::kJournal:
+        return texts.String(kStrJournalFailed).arg(entry.detail);
+    case ERefusal::kSystem:
+        return QString::fromLocal8Bit(std::strerror(entry.error));
+    }
+    return {};
 }
 
 bool RenameNoReplace(const QByteArray& folder, const QByteArray& oldName, const QByteArray& newName,
                      int* error) {
-    const QByteArray from = Join(folder, oldName);
-    const QByteArray to = Join(folder, newName);
-    int code = 0;
-    bool ok = renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0;
-    if (!ok) {
-        code = errno;
-        if (code == EINVAL || code == ENOSYS || code == ENOTSUP)
-            ok = FallbackRename(from, to, code);
-    }
-    if (!ok && error)
-        *error = code;
-    return ok;
+    const CFolderFd fd = OpenFolderPath(folder, error);
+    return fd.IsOpen() && RenameNoReplaceAt(fd.Fd(), oldName, newName, error);
 }

@@ -7,12 +7,28 @@
 #include <QByteArray>
 #include <QString>
 
+#include <sys/types.h>
 #include <vector>
 
 class CCharTable;
+class CJournal;
 
 // Colour codes of the list: a name holding Russian text, a proposal.
 enum { kCodeNormal = 0, kCodeRussian = 4, kCodeProposal = 9 };
+
+// Why a rename is (or would be) refused.
+enum class ERefusal {
+    kNone,
+    kNoKey,       // a Russian letter of the name has no key (missing holds it)
+    kUnsound,     // the Latin name would be empty, "." or "..", turn hidden, or hold "/"
+    kTooLong,     // longer than the folder's file system takes
+    kTaken,       // something of the new name exists
+    kCollides,    // an earlier entry of the same run gets the same new name
+    kNotWritable, // the folder is not writable for this user
+    kChanged,     // the entry is not the one listed any more (replaced, e.g. by a link)
+    kJournal,     // the journal could not be written, so nothing was changed
+    kSystem       // the system refused (error holds errno)
+};
 
 // One entry of a folder as the renamer shows it.
 struct SRenameEntry {
@@ -20,8 +36,15 @@ struct SRenameEntry {
     QString shown;     // the name as text (re-decoded when it was stored in a Cyrillic code page)
     QString proposal;  // the Latin name to rename to; empty when there is none
     bool isFolder = false;
+    bool isLink = false;
     int code = kCodeNormal;
     unsigned codePage = 0; // 866, 1251 or 20866 when the name was re-decoded, else 0
+    dev_t device = 0;      // what the entry was when listed
+    ino_t inode = 0;
+    ERefusal refusal = ERefusal::kNone;
+    char16_t missing = 0; // the letter without a key
+    int error = 0;
+    QString detail; // the journal's reason
 };
 
 // The colour code of a name and its text: kCodeRussian for valid UTF-8 holding Cyrillic letters,
@@ -29,14 +52,29 @@ struct SRenameEntry {
 // code page, *codePage set); kCodeNormal otherwise.
 int ClassifyName(const QByteArray& onDisk, QString& shown, unsigned* codePage = nullptr);
 
-// The transliteration of a Russian name as a new name on disk (UTF-8), or empty when it would
-// not make a sound name: empty, "." or "..", hidden where the original was not, holding "/" or a
-// zero byte, longer than 255 bytes, or the same as the name on disk.
-QByteArray ProposeName(const CCharTable& table, const QString& shown, const QByteArray& onDisk);
+// The transliteration of a Russian name as a new name on disk (UTF-8), or empty when there is
+// none: the same as the name on disk, or refused (*refusal, *missing say why): a letter without a
+// key, not a sound name (empty, "." or "..", hidden where the original was not, holding "/" or a
+// zero byte), longer than 255 bytes.
+QByteArray ProposeName(const CCharTable& table, const QString& shown, const QByteArray& onDisk,
+                       ERefusal* refusal = nullptr, char16_t* missing = nullptr);
 
 // The entries of a folder (not "." and ".."): folders first, then files, each in the order the
-// file system gives them, classified and with proposals. False when the folder cannot be read.
+// file system gives them, classified, with proposals and with the refusals that a run renaming
+// them in this order would meet (PredictRefusals). False when the folder cannot be read.
+bool ListForRenaming(const CCharTable& table, int folderFd, std::vector<SRenameEntry>& entries);
 bool ListForRenaming(const CCharTable& table, const QByteArray& folder, std::vector<SRenameEntry>& entries);
+// Marks what a run renaming the proposals in list order would refuse: a name too long for the
+// folder's file system, a name that exists or that an earlier entry takes, a folder not writable.
+void PredictRefusals(int folderFd, std::vector<SRenameEntry>& entries);
+
+// Renames one listed entry with a proposal inside the opened folder (whose real path is
+// `folderPath`): checks it is still the entry listed, journals the rename, then renames without
+// replacing. False with entry.refusal set when refused (a predicted refusal is not tried).
+bool RenameEntry(int folderFd, const QByteArray& folderPath, SRenameEntry& entry, CJournal& journal);
+
+// The reason of a refusal in the current interface language.
+QString RefusalText(const SRenameEntry& entry);
 
 // Renames folder/oldName to folder/newName unless something of that name exists; never replaces.
 // On false, *error (when given) holds the errno (EEXIST when the name is taken).

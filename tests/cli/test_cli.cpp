@@ -43,6 +43,7 @@ protected:
         // A private settings location: never the user's keys.
         fs::create_directories(m_dir / "config");
         m_env.push_back("XDG_CONFIG_HOME=" + (m_dir / "config").string());
+        m_env.push_back("XDG_STATE_HOME=" + (m_dir / "state").string());
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
@@ -64,7 +65,8 @@ protected:
         argv.push_back(nullptr);
         std::vector<std::string> envStrings;
         for (char** e = environ; *e; ++e) {
-            if (std::string(*e).rfind("XDG_CONFIG_HOME=", 0) != 0)
+            if (std::string(*e).rfind("XDG_CONFIG_HOME=", 0) != 0 &&
+                std::string(*e).rfind("XDG_STATE_HOME=", 0) != 0)
                 envStrings.push_back(*e);
         }
         envStrings.insert(envStrings.end(), m_env.begin(), m_env.end());
@@ -109,6 +111,7 @@ TEST_F(CliTest, HelpVersionAndUsageErrors) {
     SRun r = Run({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("to-cyrillic"), std::string::npos);
+    EXPECT_NE(r.out.find("  2  usage error"), std::string::npos);
     r = Run({"--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.rfind("lettrino-cli ", 0), 0u);
@@ -120,7 +123,12 @@ TEST_F(CliTest, HelpVersionAndUsageErrors) {
                                                                {"to-latin", "a", "b"},
                                                                {"detect"},
                                                                {"decode", "--keys", "01a"},
-                                                               {"to-latin", ""}};
+                                                               {"to-latin", ""},
+                                                               {"to-latin", "--keys", "garbage"},
+                                                               {"rename", "--keys=01a|02", "."},
+                                                               {"rename", "--list", "."},
+                                                               {"undo", "--list", "--apply"},
+                                                               {"undo", "a", "b"}};
     for (const auto& args : usageErrors) {
         r = Run(args);
         EXPECT_EQ(r.status, 2) << (args.empty() ? "" : args[0]);
@@ -261,3 +269,19 @@ TEST_F(CliTest, OutOfMemoryIsAnError) {
     EXPECT_STREQ(err, "lettrino-cli: out of memory\n");
 }
 #endif
+TEST_F(CliTest, NamesAreShownByteForByte) {
+    fs::create_directory(m_dir / "tree");
+    Spit(m_dir / "tree" / "a\nб.txt", "x");
+    Spit(m_dir / "tree" / (kPrivet1251 + ".txt"), "x");
+    const SRun r = Run({"rename", "--keys=", (m_dir / "tree").string()});
+    EXPECT_EQ(r.status, 0);
+    const std::string tree = (m_dir / "tree").string();
+    EXPECT_NE(r.out.find(tree + "/a\\nб.txt → a\\nb.txt\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(tree + "/\\xCF\\xF0\\xE8\\xE2\\xE5\\xF2 \\xEC\\xE8\\xF0.txt → Privet mir.txt  (" +
+                         tree + "/Привет мир.txt, name in CP1251)\n"),
+              std::string::npos)
+        << r.out;
+    const SRun bad = Run({"rename", "--keys", "01a|1b", (m_dir / "tree").string()});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("--keys: bad field '1b'"), std::string::npos) << bad.err;
+}

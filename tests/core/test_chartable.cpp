@@ -109,3 +109,35 @@ TEST(CharTable, RowLabels) {
     EXPECT_EQ(U8(table.RowLabel(0)), "a");
     EXPECT_EQ(U8(table.KeysToText()), "01a|01b");
 }
+
+TEST(CharTable, StrictTextFormNamesTheBadField) {
+    const struct {
+        const char16_t* text;
+        const char* field; // empty: accepted
+    } cases[] = {
+        {u"01a|02b|33ja", ""}, {u"23h|23x|23q", ""},        {u"garbage", "garbage"}, {u"01a|00x", "00x"},
+        {u"01a|36x", "36x"},   {u"01a||02b", ""}, // an empty field names nothing, but is refused
+        {u"01a|02b|", ""},                        // a trailing bar likewise
+        {u"01a|05", "05"},                        // no key
+        {u" 1a", " 1a"},                          // the lenient reading takes this; the strict one does not
+        {u"+1a", "+1a"},       {u"01a|01b|01c|01d", "01d"},
+    };
+    for (const auto& c : cases) {
+        std::u16string field;
+        std::string why;
+        const bool ok = CCharTable::CheckKeysText(c.text, field, why);
+        const bool expectOk = std::string(c.field).empty() && U8(c.text).find("||") == std::string::npos &&
+                              U8(c.text).back() != '|';
+        EXPECT_EQ(ok, expectOk) << U8(c.text);
+        EXPECT_EQ(U8(field), c.field) << U8(c.text);
+        EXPECT_EQ(why.empty(), ok) << U8(c.text);
+    }
+}
+
+TEST(CharTable, LetterWithoutKey) {
+    CCharTable table;
+    table.KeysFromText(u"01a|03v|20t");
+    EXPECT_EQ(table.LetterWithoutKey(u"вата"), 0);
+    EXPECT_EQ(table.LetterWithoutKey(u"ваБа"), u'Б');
+    EXPECT_EQ(table.LetterWithoutKey(u"x.,y"), 0); // "." and "," are not letters
+}

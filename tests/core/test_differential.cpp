@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <random>
 #include <vector>
@@ -222,4 +223,32 @@ TEST(Differential, ToLatinMatchesTheLiteralAlgorithm) {
         ASSERT_EQ(table.ToLatin(actual), !text.empty());
         ASSERT_EQ(U8(actual), U8(expected)) << "keys " << U8(table.KeysToText()) << " text " << U8(text);
     }
+}
+
+TEST(Differential, TypedFormsOfLongKeys) {
+    // Long keys over few letters, so that forms shrink and skip units on the way; several long
+    // keys per table, so that one form finishing changes what the others can match.
+    std::mt19937 rng(Seed());
+    const std::u16string letters = u"shaSH";
+    for (int n = 0; n < 300; ++n) {
+        CCharTable table;
+        RandomKeys(rng, table);
+        for (int k = 0; k < 4; ++k)
+            table.m_keys[std::uniform_int_distribution<int>(0, 104)(rng)] = RandomString(rng, letters, 40, 2);
+        table.BuildTypedForms();
+        ASSERT_EQ(table.m_typed, RefTypedForms(table)) << U8(table.KeysToText());
+    }
+}
+
+TEST(Differential, AVeryLongKeyLoadsQuickly) {
+    // The key s, h, h, ... of 500,000 units: s types с, the first h turns it into ш, and from then
+    // on every second-to-last unit is typed alone (the unit after a replacement is skipped).
+    std::u16string stored = u"01a|19s|23h|26sh|27s";
+    stored += std::u16string(499999, u'h');
+    CCharTable table;
+    const auto start = std::chrono::steady_clock::now();
+    table.KeysFromText(stored);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 0.5);
+    EXPECT_EQ(table.m_typed[CCharTable::Index(26, 0)], u"шh" + std::u16string(499996, u'х') + u"h");
 }

@@ -1,6 +1,8 @@
 // The renamer's engine and `lettrino-cli rename` on real folder trees with names in UTF-8 and in
 // raw 8-bit Cyrillic bytes.
 #include "CCharTable.h"
+#include "CliApp.h"
+#include "RawNames.h"
 #include "RenamerEngine.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,6 +39,7 @@ protected:
         m_dir = pattern;
     }
     void TearDown() override {
+        fs::remove_all(m_dir + ".state");
         for (auto& entry : fs::recursive_directory_iterator(m_dir, fs::directory_options::none))
             if (entry.is_directory() && !entry.is_symlink())
                 fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
@@ -71,10 +75,21 @@ protected:
         }
     }
 
-    int RunCli(const std::string& args, std::string* out = nullptr) const {
+    // lettrino-cli with a private journal folder; as root it runs as nobody (uid 65534) when asked,
+    // so that a read-only folder really is one.
+    int RunCli(const std::string& args, std::string* out = nullptr, bool unprivileged = false,
+               const char* streams = "2>&1") const {
         const std::string outFile = m_dir + ".out";
-        const int status = std::system(
-            (std::string(LT_CLI_PATH) + " rename --keys= " + args + " > " + outFile + " 2>&1").c_str());
+        std::string command = "XDG_STATE_HOME=" + m_dir + ".state " + LT_CLI_PATH + " " +
+                              (args.starts_with("undo") ? args : "rename --keys= " + args) + " > " + outFile +
+                              " " + streams;
+        if (unprivileged && geteuid() == 0) {
+            std::system(
+                ("mkdir -p " + m_dir + ".state && chown -R 65534:65534 " + m_dir + " " + m_dir + ".state")
+                    .c_str());
+            command = "setpriv --reuid=65534 --regid=65534 --clear-groups sh -c '" + command + "'";
+        }
+        const int status = std::system(command.c_str());
         if (out) {
             std::ifstream in(outFile);
             *out = std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -180,7 +195,10 @@ TEST_F(RenamerTest, CommandLineRenamesATreeAndLosesNothing) {
 
     std::string out;
     EXPECT_EQ(RunCli("--recursive " + m_dir, &out), 0); // dry run: nothing changes
-    EXPECT_NE(out.find("Привет 1251.txt → Privet 1251.txt  (name in CP1251)"), std::string::npos) << out;
+    EXPECT_NE(out.find("/\\xCF\\xF0\\xE8\\xE2\\xE5\\xF2 1251.txt → Privet 1251.txt  (" + m_dir +
+                       "/Привет 1251.txt, name in CP1251)"),
+              std::string::npos)
+        << out;
     EXPECT_TRUE(fs::exists(m_dir + "/Привет мир.txt"));
 
     EXPECT_EQ(RunCli("--recursive --apply " + m_dir, &out), 1) << out; // refusals make the exit 1
@@ -196,4 +214,195 @@ TEST_F(RenamerTest, CommandLineRenamesATreeAndLosesNothing) {
         EXPECT_TRUE(fs::exists(m_dir + "/Zakryto/внутри.txt")) << out;
     }
     ExpectEveryOriginalOnce();
+}
+
+namespace {
+
+// Every entry below a folder by its raw path, with its kind and, for a file, its content.
+std::map<std::string, std::string> Snapshot(const std::string& root) {
+    std::map<std::string, std::string> listing;
+    for (auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string relative = entry.path().string().substr(root.size());
+        if (entry.is_symlink())
+            listing[relative] = "link " + fs::read_symlink(entry.path()).string();
+        else if (entry.is_directory())
+            listing[relative] = "folder";
+        else {
+            std::ifstream in(entry.path(), std::ios::binary);
+            listing[relative] =
+                std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+    }
+    return listing;
+}
+
+// The refusals of a --json run: "path: reason" per refused entry.
+std::vector<std::string> Refusals(const std::string& json) {
+    std::vector<std::string> found;
+    std::istringstream lines(json);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("refused\"") == std::string::npos)
+            continue;
+        const auto field = [&](const std::string& name) {
+            const std::size_t at = line.find("\"" + name + "\":\"") + name.size() + 4;
+            return line.substr(at, line.find('"', at) - at);
+        };
+        found.push_back(field("path") + ": " + field("reason"));
+    }
+    return found;
+}
+
+} // namespace
+
+TEST_F(RenamerTest, TreeRenamedAndUndoneExactly) {
+    Folder("Документы");
+    Folder("Документы/Ёж");
+    File("Документы/Ёж/объявление.txt");
+    Folder(kPrivetKoi); // a folder named in KOI8-R
+    File(kPrivetKoi + "/" + kPrivet1251 + ".txt");
+    File(QByteArray(120, 'x').replace("x", "щ")); // 240 bytes, 360 in Latin: too long
+    File("хлеб.txt");
+    File("hleb.txt"); // taken
+    Folder("Закрыто");
+    File("Закрыто/внутри.txt");
+    File("Закрыто/ещё.txt");
+    fs::permissions(m_dir + "/Закрыто", fs::perms::owner_read | fs::perms::owner_exec);
+    const auto before = Snapshot(m_dir);
+
+    std::string dry, real;
+    EXPECT_EQ(RunCli("--recursive --json " + m_dir, &dry, true, "2>/dev/null"), 0);
+    EXPECT_EQ(RunCli("--recursive --json --apply " + m_dir, &real, true, "2>/dev/null"), 1);
+    const std::vector<std::string> predicted = Refusals(dry);
+    EXPECT_EQ(predicted, Refusals(real));
+    EXPECT_EQ(predicted.size(), 4u) << dry;
+    EXPECT_NE(
+        dry.find("\"new\":\"\",\"encoding\":\"UTF-8\",\"kind\":\"file\",\"status\":\"would be refused\","
+                 "\"reason\":\"the new name would be too long for the file system\""),
+        std::string::npos)
+        << dry;
+    EXPECT_TRUE(fs::exists(m_dir + "/Privet/Privet.txt")) << real;
+    EXPECT_TRUE(fs::exists(m_dir + "/Dokumenty/JOzh/ob'javlenie.txt")) << real;
+    EXPECT_TRUE(fs::exists(m_dir + "/Zakryto/внутри.txt")) << real;
+    EXPECT_TRUE(fs::exists(m_dir + "/хлеб.txt"));
+    ExpectEveryOriginalOnce();
+
+    std::string out;
+    EXPECT_EQ(RunCli("undo --apply", &out, true), 0) << out;
+    EXPECT_EQ(Snapshot(m_dir), before) << out;
+    EXPECT_EQ(RunCli("undo --apply", &out, true), 0) << out; // the second time does nothing
+    EXPECT_NE(out.find("undone already"), std::string::npos) << out;
+    EXPECT_EQ(Snapshot(m_dir), before);
+}
+
+TEST_F(RenamerTest, UndoLeavesANameTakenMeanwhile) {
+    File("дом.txt");
+    File("сад.txt");
+    EXPECT_EQ(RunCli("--apply " + m_dir), 0);
+    File("дом.txt"); // someone took the old name meanwhile
+    std::string out;
+    EXPECT_EQ(RunCli("undo --apply", &out), 1);
+    EXPECT_NE(out.find("left: " + m_dir + "/dom.txt → " + m_dir + "/дом.txt  [the old name is taken]"),
+              std::string::npos)
+        << out;
+    EXPECT_TRUE(fs::exists(m_dir + "/dom.txt"));
+    EXPECT_TRUE(fs::exists(m_dir + "/сад.txt"));
+    EXPECT_FALSE(fs::exists(m_dir + "/sad.txt"));
+}
+
+TEST_F(RenamerTest, ATableWithoutALetterRefusesNamesWithIt) {
+    File("баба.txt");
+    File("дед.txt");
+    std::string out;
+    const std::string keys = "--keys '01a|05d|06e|15n' ";
+    EXPECT_EQ(RunCli("undo", &out), 1); // no run yet
+    const int status = std::system(("XDG_STATE_HOME=" + m_dir + ".state " + LT_CLI_PATH + " rename --apply " +
+                                    keys + m_dir + " > " + m_dir + ".out 2>&1")
+                                       .c_str());
+    std::ifstream in(m_dir + ".out");
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(out.find("/баба.txt → -  [refused: no key for «б»]"), std::string::npos) << out;
+    EXPECT_TRUE(fs::exists(m_dir + "/баба.txt"));
+    EXPECT_TRUE(fs::exists(m_dir + "/ded.txt"));
+    EXPECT_EQ(
+        std::system((std::string(LT_CLI_PATH) + " rename --keys garbage " + m_dir + " 2>/dev/null").c_str()),
+        2 << 8);
+}
+
+TEST_F(RenamerTest, FallbackRenameNeverReplaces) {
+    ForceRenameFallback(true);
+    File("Папка-файл");
+    Folder("Папка");
+    Folder("Papka"); // an empty folder: a plain rename would replace it
+    File("papka-fajl");
+    const CFolderFd fd = OpenFolderPath(QByteArray::fromStdString(m_dir));
+    int error = 0;
+    EXPECT_FALSE(RenameNoReplaceAt(fd.Fd(), "Папка", "Papka", &error));
+    EXPECT_EQ(error, EEXIST);
+    EXPECT_FALSE(RenameNoReplaceAt(fd.Fd(), "Папка-файл", "papka-fajl", &error));
+    EXPECT_EQ(error, EEXIST);
+    EXPECT_TRUE(RenameNoReplaceAt(fd.Fd(), "Папка", "Papka2"));
+    EXPECT_TRUE(RenameNoReplaceAt(fd.Fd(), "Папка-файл", "papka-fajl2"));
+    ForceRenameFallback(false);
+    EXPECT_TRUE(fs::is_directory(m_dir + "/Papka2"));
+    ExpectEveryOriginalOnce();
+}
+
+TEST(RawNames, EscapedNamesReadBack) {
+    const struct {
+        QByteArray raw;
+        const char* escaped;
+    } cases[] = {
+        {"Привет.txt", "Привет.txt"},
+        {"\xCF\xF0\xE8", "\\xCF\\xF0\\xE8"},
+        {"a\nb\tc\\d\re", "a\\nb\\tc\\\\d\\re"},
+        {QByteArray("\x01\x7F\xC2\x85", 4), "\\x01\\x7F\\xC2\\x85"}, // C0, DEL, C1 (NEL)
+        {"\xE2\x82", "\\xE2\\x82"},                                  // a cut sequence
+        {"a b", "a b"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RawToEscaped(c.raw).toStdString(), c.escaped);
+        QByteArray back;
+        EXPECT_TRUE(EscapedToRaw(c.escaped, back));
+        EXPECT_EQ(back, c.raw);
+    }
+    QByteArray raw;
+    EXPECT_FALSE(EscapedToRaw("\\q", raw));
+    EXPECT_FALSE(EscapedToRaw("\\x4", raw));
+    EXPECT_FALSE(EscapedToRaw("a\\", raw));
+}
+
+TEST_F(RenamerTest, AFolderSwappedForALinkChangesNothingOutside) {
+    // The tree, and a folder outside it that a link will point to in the middle of the run.
+    Folder("tree");
+    Folder("tree/Папка");
+    Folder("outside");
+    for (int i = 0; i < 20; ++i) {
+        File("tree/Папка/файл" + QByteArray::number(i));
+        File("outside/чужой" + QByteArray::number(i));
+    }
+    const auto outside = Snapshot(m_dir + "/outside");
+    const std::string tree = m_dir + "/tree";
+    SetAfterListingHook([&](const QByteArray& folder) {
+        if (folder.toStdString() != tree)
+            return;
+        fs::rename(tree + "/Папка", m_dir + "/moved");
+        fs::create_directory_symlink(m_dir + "/outside", tree + "/Папка");
+    });
+    setenv("XDG_STATE_HOME", (m_dir + ".state").c_str(), 1);
+    std::vector<std::string> args = {"lettrino-cli", "rename", "--keys=", "--recursive", "--apply", tree};
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int status = ::RunCli(int(argv.size()), argv.data());
+    testing::internal::GetCapturedStdout();
+    const std::string err = testing::internal::GetCapturedStderr();
+    SetAfterListingHook({});
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(err.find("skipped, not the folder listed"), std::string::npos) << err;
+    EXPECT_EQ(Snapshot(m_dir + "/outside"), outside);
+    EXPECT_TRUE(fs::is_symlink(tree + "/Папка")); // the link is not renamed either: not the entry listed
+    EXPECT_TRUE(fs::exists(m_dir + "/moved/файл0"));
 }

@@ -3,17 +3,20 @@
 #include "CColorListCtrl.h"
 #include "DFileRenamer.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <fstream>
+#include <unistd.h>
 
 class TestRenamerDialog : public QObject {
     Q_OBJECT
 
 private:
     QTemporaryDir m_settings;
+    QTemporaryDir m_state;
     QTemporaryDir m_dir;
 
     QByteArray Dir() const { return QFile::encodeName(m_dir.path()) + '/'; }
@@ -29,6 +32,7 @@ private slots:
     void initTestCase() {
         // A private settings location: the dialog remembers its folder there.
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path()));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_state.path())); // the journal
         g_charTable.SetDefaultKeys();
         QDir(m_dir.path()).mkdir(QStringLiteral("Папка"));
         File("Привет.txt");
@@ -96,8 +100,36 @@ private slots:
         QFile kept(m_dir.path() + QStringLiteral("/Privet.txt"));
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray("keep me"));
-        // The list shows the folder as it is now; the refused name still has its proposal.
+        // The list shows the folder as it is now; the refused name still has its proposal, in red
+        // with the reason, and the summary counts it.
         QCOMPARE(dialog.List()->GetItemCount(), 6);
+        bool shown = false;
+        for (int row = 0; row < 6; ++row) {
+            if (dialog.List()->GetItemText(row, 0) == QStringLiteral("Привет.txt")) {
+                QCOMPARE(dialog.List()->GetItemText(row, 1),
+                         QStringLiteral("Privet.txt  [the new name is taken]"));
+                QCOMPARE(dialog.List()->GetCellColor(row, 1), 4);
+                shown = true;
+            }
+        }
+        QVERIFY(shown);
+        QVERIFY(dialog.findChildren<QLabel*>().size() > 0);
+        bool summary = false;
+        for (QLabel* label : dialog.findChildren<QLabel*>())
+            summary |= label->text() == QStringLiteral("0 to rename, 1 would be refused.");
+        QVERIFY(summary);
+
+        // Undo Last Run puts both names back, and a second time does nothing.
+        QPushButton* undo = Button(dialog, QStringLiteral("Undo Last Run"));
+        QVERIFY(undo);
+        QTest::mouseClick(undo, Qt::LeftButton);
+        QCOMPARE(report, QStringLiteral("2 undone, 0 not undone."));
+        QVERIFY(QFile::exists(m_dir.path() + QStringLiteral("/Папка")));
+        QCOMPARE(access((Dir() + "\xCF\xF0\xE8\xE2\xE5\xF2-1251.txt").constData(), F_OK), 0);
+        QVERIFY(!QFile::exists(m_dir.path() + QStringLiteral("/Papka")));
+        QTest::mouseClick(undo, Qt::LeftButton);
+        QCOMPARE(report, QStringLiteral("That run was undone already."));
+        QTest::mouseClick(renameAll, Qt::LeftButton); // as before, for the tests after this one
     }
 
     void remembersTheFolder() {

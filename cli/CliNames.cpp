@@ -1,0 +1,53 @@
+#include "CliNames.h"
+
+#include "RawNames.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <cstdlib>
+
+QString DecodedPath(const QByteArray& raw) {
+    QStringList parts;
+    for (const QByteArray& part : raw.split('/'))
+        parts << DecodeRawName(part);
+    return parts.join(QLatin1Char('/'));
+}
+
+std::string PathForPeople(const QByteArray& raw) {
+    const QByteArray escaped = RawToEscaped(raw);
+    const QByteArray decoded = RawToEscaped(DecodedPath(raw).toUtf8());
+    std::string out = escaped.toStdString();
+    if (decoded != escaped)
+        out += "  (" + decoded.toStdString() + ")";
+    return out;
+}
+
+const char* EncodingName(unsigned codePage) {
+    switch (codePage) {
+    case 866:
+        return "CP866";
+    case 1251:
+        return "CP1251";
+    case 20866:
+        return "KOI8-R";
+    case 1252:
+        return "CP1252";
+    default:
+        return "UTF-8";
+    }
+}
+
+QByteArray RealPaths(const std::vector<std::string>& paths) {
+    QByteArray real;
+    for (const std::string& path : paths) {
+        char* resolved = realpath(path.c_str(), nullptr);
+        real += (real.isEmpty() ? "" : "\n") + QByteArray(resolved ? resolved : path.c_str());
+        std::free(resolved);
+    }
+    return real;
+}
+
+QByteArray ChildPath(const QByteArray& folder, const QByteArray& name) {
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
