@@ -96,6 +96,10 @@ bool CLtApp::ProcessShellCommand() {
     m_pDoc->SetView(m_pView);
     QObject::connect(m_pDoc.get(), &CLtDoc::PathNameChanged, m_pDoc.get(),
                      [this](const QString& path) { m_recentFiles.Add(path); });
+    // Queued: the question about unsaved changes must not run inside the drop.
+    QObject::connect(
+        m_pView, &CLtView::FilesDropped, m_pDoc.get(),
+        [this](const QStringList& files) { OpenDocumentFile(files.first()); }, Qt::QueuedConnection);
     m_pMainWnd->SetActiveView(m_pView, m_pDoc.get());
     m_pView->setTabStopDistance(g_tabStops.Value() * m_pView->fontMetrics().averageCharWidth());
 
