@@ -69,6 +69,9 @@ bool CMainFrame::OnCreate() {
     QStatusBar* bar = statusBar();
     m_paneMessage = new QLabel(bar);
     bar->addWidget(m_paneMessage, 1);
+    m_paneCaret = new QLabel(bar);
+    m_paneCaret->setObjectName(QStringLiteral("CaretPane"));
+    bar->addPermanentWidget(m_paneCaret);
     const int indicatorIds[3] = {kStrIndicatorCaps, kStrIndicatorNum, kStrIndicatorScroll};
     for (int i = 0; i < 3; ++i) {
         auto* pane = new QLabel(bar);
@@ -83,9 +86,6 @@ bool CMainFrame::OnCreate() {
         m_indicators[i] = pane;
     }
     m_paneMessage->setText(CurrentResources().String(kStrIdle));
-    m_paneCaret = new QLabel(bar);
-    m_paneCaret->setObjectName(QStringLiteral("CaretPane"));
-    bar->insertPermanentWidget(0, m_paneCaret);
     LoadMenu();
 
     m_idleTimer = new QTimer(this);

@@ -300,6 +300,9 @@ void CMainFrame::SetInterfaceLanguage(int id) {
     m_paneMessage->setText(CurrentResources().String(kStrIdle));
     statusBar()->clearMessage();
     LoadContextMenu();
+    UpdateCaretPane();
+    if (m_pFindBar != nullptr)
+        m_pFindBar->Retranslate();
     if (m_pEditView != nullptr)
         m_pEditView->viewport()->update();
     UpdateCommands();

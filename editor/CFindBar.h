@@ -48,6 +48,9 @@ public:
     QCheckBox* WholeWord() const { return m_checkWord; }
     QLabel* Message() const { return m_labelMessage; }
 
+    // Takes the texts of the current interface language.
+    void Retranslate();
+
     bool OnCmdMsg(int id) override;
     bool OnUpdateCmdUI(SCmdUI& cmdUI) override;
 
@@ -58,7 +61,6 @@ private:
     QTextDocument::FindFlags Flags() const;
     bool IsMatch(const QTextCursor& cursor) const;
     void ShowMessage(const QString& text);
-    void Retranslate();
 
     CLtView* m_view;
     CTypingLineEdit* m_editFind;

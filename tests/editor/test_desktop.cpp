@@ -2,16 +2,21 @@
 // Redo, Alt with a letter, drag and drop.
 #include "../common/GuiTestMain.h"
 #include "CCharTable.h"
+#include "CFindBar.h"
 #include "CLtView.h"
 #include "CommandIds.h"
 #include "Settings.h"
 #include "Sound.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QMimeData>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -47,6 +52,16 @@ QList<SWord> PdfWords(const QString& pdf) {
                       m.captured(5)});
     }
     return words;
+}
+
+// Drags data over the widget and drops it there, as the desktop's drag and drop does.
+void DropOn(QWidget* target, const QMimeData* data) {
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
 }
 
 } // namespace
@@ -120,6 +135,97 @@ private slots:
         QVERIFY(sawSecondPageHeader);
         QCOMPARE(words.first().text, u"письмо.txt"_s); // the header's title, top left
         QVERIFY(std::abs(words.first().box.left() - left) < 2);
+    }
+
+    void findAndReplaceOnRussianText_data() {
+        QTest::addColumn<bool>("matchCase");
+        QTest::addColumn<bool>("wholeWord");
+        QTest::addColumn<QString>("result");
+        const QString text = u"Привет, мир! Приветствие. ПРИВЕТ, привет"_s;
+        QTest::newRow("any case, inside words") << false << false << u"ой, мир! ойствие. ой, ой"_s;
+        QTest::newRow("whole words") << false << true << u"ой, мир! Приветствие. ой, ой"_s;
+        QTest::newRow("match case") << true << false << u"Привет, мир! Приветствие. ПРИВЕТ, ой"_s;
+        QTest::newRow("match case, whole words") << true << true << u"Привет, мир! Приветствие. ПРИВЕТ, ой"_s;
+    }
+
+    void findAndReplaceOnRussianText() {
+        QFETCH(bool, matchCase);
+        QFETCH(bool, wholeWord);
+        QFETCH(QString, result);
+        m_view->setPlainText(u"Привет, мир! Приветствие. ПРИВЕТ, привет"_s);
+        CFindBar bar(m_view);
+        bar.OnCmdMsg(kCmdEditReplace);
+        bar.MatchCase()->setChecked(matchCase);
+        bar.WholeWord()->setChecked(wholeWord);
+        // The fields type Cyrillic like the editor while the mode is on.
+        QTest::keyClicks(bar.FindField(), u"privet"_s);
+        QCOMPARE(bar.FindField()->text(), u"привет"_s);
+        QTest::keyClicks(bar.ReplaceField(), u"oj"_s);
+        QCOMPARE(bar.ReplaceField()->text(), u"ой"_s);
+        QVERIFY(bar.FindNext());
+        QCOMPARE(m_view->textCursor().selectedText().toLower(), u"привет"_s);
+        bar.ReplaceAll();
+        QCOMPARE(m_view->toPlainText(), result);
+        m_view->undo(); // all replacements are one step
+        QCOMPARE(m_view->toPlainText(), u"Привет, мир! Приветствие. ПРИВЕТ, привет"_s);
+    }
+
+    void findNextWrapsAndReportsAbsence() {
+        m_view->setPlainText(u"один два один"_s);
+        CFindBar bar(m_view);
+        g_inRussian = false;
+        bar.OnCmdMsg(kCmdEditFind);
+        bar.FindField()->setText(u"один"_s);
+        QList<int> starts;
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(bar.FindNext());
+            starts << m_view->textCursor().selectionStart();
+        }
+        QCOMPARE(starts, (QList<int>{0, 9, 0}));
+        // Replace takes the selected match, then goes on to the next.
+        bar.ReplaceField()->setText(u"три"_s);
+        QVERIFY(bar.ReplaceNext());
+        QCOMPARE(m_view->toPlainText(), u"три два один"_s);
+        QCOMPARE(m_view->textCursor().selectionStart(), 8);
+        bar.FindField()->setText(u"пять"_s);
+        QVERIFY(!bar.FindNext());
+        QCOMPARE(bar.Message()->text(), u"Cannot find \"пять\"."_s);
+    }
+
+    void redoAndAltLetters() {
+        QTest::keyClicks(m_view, u"da"_s);
+        QCOMPARE(m_view->toPlainText(), u"да"_s);
+        m_view->OnCmdMsg(kCmdEditUndo);
+        QCOMPARE(m_view->toPlainText(), u"д"_s);
+        SCmdUI redo(kCmdEditRedo);
+        QVERIFY(m_view->OnUpdateCmdUI(redo) && redo.enabled);
+        m_view->OnCmdMsg(kCmdEditRedo);
+        QCOMPARE(m_view->toPlainText(), u"да"_s);
+        m_view->document()->setModified(false);
+        // Alt with a letter no menu takes types nothing, in either mode.
+        for (const bool russian : {true, false}) {
+            g_inRussian = russian;
+            QTest::keyClick(m_view, Qt::Key_Q, Qt::AltModifier);
+            QTest::keyClick(m_view, Qt::Key_F, Qt::AltModifier);
+        }
+        QCOMPARE(m_view->toPlainText(), u"да"_s);
+        QVERIFY(!m_view->document()->isModified());
+    }
+
+    void droppedFilesAreOpenedNotPasted() {
+        QSignalSpy dropped(m_view, &CLtView::FilesDropped);
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(u"/tmp/a b.txt"_s), QUrl::fromLocalFile(u"/tmp/c.txt"_s)});
+        DropOn(m_view->viewport(), &files);
+        QCOMPARE(dropped.size(), 1);
+        QCOMPARE(dropped[0][0].toStringList(), (QStringList{u"/tmp/a b.txt"_s, u"/tmp/c.txt"_s}));
+        QVERIFY(m_view->toPlainText().isEmpty());
+        // Dropped text is inserted.
+        QMimeData text;
+        text.setText(u"слово"_s);
+        DropOn(m_view->viewport(), &text);
+        QCOMPARE(m_view->toPlainText(), u"слово"_s);
+        QCOMPARE(dropped.size(), 1);
     }
 
 private:

@@ -1,0 +1,242 @@
+// The main window as a desktop user meets it: placement through maximize and restore, Alt with a
+// letter, toolbar separators, dropped files, the caret's place, Find.
+#include "../common/GuiTestMain.h"
+#include "CFindBar.h"
+#include "CLtApp.h"
+#include "CLtDoc.h"
+#include "CLtView.h"
+#include "CMainFrame.h"
+#include "CommandIds.h"
+#include "LtMessageBox.h"
+#include "Settings.h"
+#include "WindowPlacement.h"
+
+#include "CProfile.h"
+#include "CResourceModule.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QToolBar>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void Plant(const QString& key, const QVariant& value) {
+    QSettings settings(u"ZDK"_s, u"Lt"_s);
+    settings.setValue(key, value);
+    settings.sync();
+}
+
+QString StoredPlacement() {
+    return GetProfileString(u"Settings"_s, u"WindowPos"_s);
+}
+
+} // namespace
+
+class TestDesktopFrame : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<CLtApp> Start() {
+        auto app = std::make_unique<CLtApp>(QStringList{u"lettrino"_s});
+        if (app->InitInstance() && !QTest::qWaitForWindowExposed(app->MainFrame()))
+            qWarning("main window not exposed");
+        return app;
+    }
+
+    QStringList m_messages;
+
+private slots:
+    void init() {
+        QSettings settings(u"ZDK"_s, u"Lt"_s);
+        settings.clear();
+        settings.sync();
+        SetCurrentResources(kLangEnglish);
+        g_inRussian = true;
+        m_messages.clear();
+        SetMessageBoxHook([this](const QString& text) {
+            m_messages << text;
+            return QMessageBox::No;
+        });
+    }
+
+    void cleanup() {
+        SetMessageBoxHook({});
+        SetCurrentResources(kLangEnglish);
+    }
+
+    void offScreenRectangleMovesOntoThePrimaryScreen_data() {
+        QTest::addColumn<QRect>("stored");
+        QTest::addColumn<QRect>("placed");
+        const QList<QRect> screens{QRect(0, 0, 1600, 1000), QRect(1600, 0, 1280, 1024)};
+        QTest::newRow("on the second screen") << QRect(2000, 100, 800, 600) << QRect(2000, 100, 800, 600);
+        QTest::newRow("one pixel on the first") << QRect(-799, 999, 800, 600) << QRect(-799, 999, 800, 600);
+        QTest::newRow("unplugged monitor at the left")
+            << QRect(-2000, 100, 800, 600) << QRect(400, 215, 800, 600);
+        QTest::newRow("too large, far below") << QRect(0, 5000, 3000, 900) << QRect(0, 65, 1600, 900);
+    }
+
+    void offScreenRectangleMovesOntoThePrimaryScreen() {
+        QFETCH(QRect, stored);
+        QFETCH(QRect, placed);
+        const QList<QRect> screens{QRect(0, 0, 1600, 1000), QRect(1600, 0, 1280, 1024)};
+        QCOMPARE(PlaceOnScreens(stored, screens, QRect(0, 30, 1600, 970)), placed);
+    }
+
+    void placementSurvivesMaximizeAndRestore() {
+        Plant(u"Settings/WindowPos"_s, u"1,100,50,400,300"_s);
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        QCOMPARE(frame->frameGeometry(), QRect(100, 50, 400, 300));
+        for (int round = 0; round < 2; ++round) {
+            frame->showMaximized();
+            QTRY_VERIFY(frame->isMaximized());
+            QTest::qWait(400); // longer than a rectangle needs to count as normal
+            frame->showNormal();
+            QTRY_VERIFY(!frame->isMaximized());
+            QTRY_COMPARE(frame->frameGeometry(), QRect(100, 50, 400, 300)); // restoring never grows
+        }
+        frame->showMaximized();
+        QTRY_VERIFY(frame->isMaximized());
+        QTest::qWait(400);
+        QVERIFY(frame->close());
+        QCOMPARE(StoredPlacement(), u"3,100,50,400,300"_s);
+    }
+
+    void maximizedRectangleReportedEarlyIsNotTheNormalOne() {
+        Plant(u"Settings/WindowPos"_s, u"1,100,50,400,300"_s);
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        QTest::qWait(400);
+        // Some window managers send the maximized size a moment before the maximized state.
+        frame->setGeometry(frame->screen()->availableGeometry());
+        QTest::qWait(50);
+        frame->showMaximized();
+        QTRY_VERIFY(frame->isMaximized());
+        QTest::qWait(400);
+        QVERIFY(frame->close());
+        QCOMPARE(StoredPlacement(), u"3,100,50,400,300"_s);
+    }
+
+    void startedMaximizedRestoresToTheStoredSize() {
+        Plant(u"Settings/WindowPos"_s, u"3,100,50,400,300"_s);
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        QTRY_VERIFY(frame->isMaximized());
+        frame->showNormal();
+        QTRY_VERIFY(!frame->isMaximized());
+        QTRY_COMPARE(frame->frameGeometry().size(), QSize(400, 300));
+        QVERIFY(frame->close());
+        QCOMPARE(StoredPlacement(), u"1,100,50,400,300"_s);
+    }
+
+    void storedRectangleOffTheScreenOpensOnIt() {
+        Plant(u"Settings/WindowPos"_s, u"1,5000,4000,400,300"_s);
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QTRY_VERIFY(screen.contains(frame->frameGeometry()));
+        QCOMPARE(frame->frameGeometry().size(), QSize(400, 300));
+    }
+
+    void altLettersInTheRussianInterface() {
+        Plant(u"Settings/InterLang"_s, int(kLangRussian));
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        CLtView* view = app->View();
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Q, Qt::AltModifier); // no menu takes q
+        QVERIFY(QApplication::activePopupWidget() == nullptr);
+        // f types ф, so Alt+f opens «Файл».
+        QTest::keyClick(view, Qt::Key_F, Qt::AltModifier);
+        QMenu* file = frame->menuBar()->actions()[0]->menu();
+        QCOMPARE(frame->menuBar()->actions()[0]->text(), u"&Файл"_s);
+        QTRY_COMPARE(QApplication::activePopupWidget(), file);
+        file->close();
+        QTest::keyClick(view, Qt::Key_P, Qt::AltModifier); // п: «Правка»
+        QTRY_COMPARE(QApplication::activePopupWidget(), frame->menuBar()->actions()[1]->menu());
+        QApplication::activePopupWidget()->close();
+        QVERIFY(view->toPlainText().isEmpty());
+        QVERIFY(!app->Document()->IsModified());
+    }
+
+    void toolbarNeverShowsTwoSeparatorsSideBySide_data() {
+        QTest::addColumn<bool>("mail");
+        QTest::addColumn<int>("separators");
+        QTest::newRow("with mail") << true << 5;
+        QTest::newRow("without mail") << false << 4;
+    }
+
+    void toolbarNeverShowsTwoSeparatorsSideBySide() {
+        QFETCH(bool, mail);
+        QFETCH(int, separators);
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        g_bMailAvailable = mail;
+        frame->UpdateCommands();
+        int shown = 0;
+        bool previousWasSeparator = true; // none at the very start either
+        for (QAction* action : frame->ToolBar()->actions()) {
+            if (!action->isVisible())
+                continue;
+            QVERIFY(!(action->isSeparator() && previousWasSeparator));
+            previousWasSeparator = action->isSeparator();
+            shown += action->isSeparator() ? 1 : 0;
+        }
+        QVERIFY(!previousWasSeparator);
+        QCOMPARE(shown, separators);
+        QCOMPARE(frame->Action(kCmdFileSend)->isVisible(), mail);
+    }
+
+    void droppedFileOpensAfterAskingAboutChanges() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"письмо.txt"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\xFF\xFE\x3F\x04\x40\x04");
+        file.close();
+        auto app = Start();
+        QTest::keyClicks(app->View(), u"da"_s);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        for (const QEvent::Type type : {QEvent::DragEnter, QEvent::DragMove}) {
+            QDragMoveEvent event(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier, type);
+            QApplication::sendEvent(app->View()->viewport(), &event);
+        }
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(app->View()->viewport(), &drop);
+        QTRY_COMPARE(app->View()->toPlainText(), u"пр"_s);
+        QCOMPARE(m_messages, QStringList{u"Save changes to Lettr?"_s});
+        QCOMPARE(app->Document()->GetPathName(), path);
+    }
+
+    void caretPlaceAndFindFromTheMenu() {
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        g_inRussian = false;
+        QTest::keyClicks(app->View(), u"ab"_s);
+        QTest::keyClick(app->View(), Qt::Key_Return);
+        QTest::keyClicks(app->View(), u"cd"_s);
+        QCOMPARE(frame->CaretPane()->text(), u"Ln 2, Col 3"_s);
+        frame->RouteCommand(kCmdEditFind);
+        QVERIFY(frame->FindBar()->isVisible());
+        QVERIFY(frame->FindBar()->FindField()->hasFocus() || !QApplication::focusWidget());
+        frame->FindBar()->FindField()->setText(u"b"_s);
+        frame->RouteCommand(kCmdEditFindNext);
+        QCOMPARE(frame->CaretPane()->text(), u"Ln 1, Col 3"_s);
+        QCOMPARE(frame->Action(kCmdEditRedo)->shortcuts(),
+                 (QList<QKeySequence>{QKeySequence(u"Ctrl+Y"_s), QKeySequence(u"Ctrl+Shift+Z"_s)}));
+    }
+};
+
+int main(int argc, char** argv) {
+    return RunGuiTest<TestDesktopFrame>(argc, argv);
+}
+
+#include "test_desktop.moc"
