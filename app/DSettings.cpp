@@ -1,6 +1,7 @@
 #include "DSettings.h"
 
 #include "DialogUnits.h"
+#include "LtMessageBox.h"
 #include "Settings.h"
 
 #include "CProfile.h"
@@ -53,6 +54,7 @@ DSettings::DSettings(QWidget* parent) : QDialog(parent) {
         return it != texts.controls.end() ? it->second : QString();
     };
     setWindowTitle(texts.title);
+    UseDialogFrame(this);
     const CDialogUnits du(fontMetrics());
 
     // The group boxes come first so that the controls they frame lie above them.

@@ -1,12 +1,14 @@
 // The main window as a desktop user meets it: placement through maximize and restore, Alt with a
 // letter, toolbar separators, dropped files, the caret's place, Find.
 #include "../common/GuiTestMain.h"
+#include "CAboutDlg.h"
 #include "CFindBar.h"
 #include "CLtApp.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
 #include "CMainFrame.h"
 #include "CommandIds.h"
+#include "DSettings.h"
 #include "LtMessageBox.h"
 #include "Settings.h"
 #include "WindowPlacement.h"
@@ -14,12 +16,17 @@
 #include "CProfile.h"
 #include "CResourceModule.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QToolBar>
 
 #include <memory>
@@ -32,6 +39,21 @@ void Plant(const QString& key, const QVariant& value) {
     QSettings settings(u"ZDK"_s, u"Lt"_s);
     settings.setValue(key, value);
     settings.sync();
+}
+
+// A menu text as the guide writes it: no mnemonic mark, no shortcut, no dots.
+QString Plain(QString text) {
+    text = text.section(u'\t', 0, 0).remove(u'&');
+    while (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
+void CollectNames(const std::vector<SMenuItem>& items, QStringList& names) {
+    for (const SMenuItem& item : items) {
+        if (!item.separator)
+            names << Plain(item.text);
+    }
 }
 
 QString StoredPlacement() {
@@ -214,6 +236,70 @@ private slots:
         QTRY_COMPARE(app->View()->toPlainText(), u"пр"_s);
         QCOMPARE(m_messages, QStringList{u"Save changes to Lettr?"_s});
         QCOMPARE(app->Document()->GetPathName(), path);
+    }
+
+    void guideNamesOnlyMenuItemsThatExist_data() {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("English") << int(kLangEnglish) << u"lettrino.txt"_s;
+        QTest::newRow("Russian") << int(kLangRussian) << u"lettrino.ru.txt"_s;
+        QTest::newRow("German") << int(kLangGerman) << u"lettrino.de.txt"_s;
+    }
+
+    void guideNamesOnlyMenuItemsThatExist() {
+        QFETCH(int, language);
+        QFETCH(QString, file);
+        QVERIFY(SetCurrentResources(ELanguage(language)));
+        QFile guideFile(QStringLiteral(LT_GUIDE_FOLDER "/") + file);
+        QVERIFY(guideFile.open(QIODevice::ReadOnly));
+        // Paths may break across lines.
+        const QString guide = QString::fromUtf8(guideFile.readAll()).simplified();
+        int paths = 0;
+        for (const SMenuItem& popup : CurrentResources().Menu(128)) {
+            QStringList names;
+            CollectNames(popup.items, names);
+            for (const SMenuItem& item : popup.items)
+                CollectNames(item.items, names); // the language submenu
+            const QString prefix = Plain(popup.text) + u" > "_s;
+            for (qsizetype at = guide.indexOf(prefix); at >= 0; at = guide.indexOf(prefix, at + 1)) {
+                const QString rest = guide.mid(at + prefix.size());
+                QVERIFY2(std::any_of(names.cbegin(), names.cend(),
+                                     [&](const QString& n) { return rest.startsWith(n); }),
+                         qPrintable(prefix + rest.left(30)));
+                ++paths;
+            }
+        }
+        QVERIFY(paths >= 20);
+    }
+
+    void dialogsFitTheirTextsInEveryLanguage_data() {
+        QTest::addColumn<int>("language");
+        QTest::newRow("English") << int(kLangEnglish);
+        QTest::newRow("Russian") << int(kLangRussian);
+        QTest::newRow("German") << int(kLangGerman);
+    }
+
+    void dialogsFitTheirTextsInEveryLanguage() {
+        QFETCH(int, language);
+        QVERIFY(SetCurrentResources(ELanguage(language)));
+        DSettings settings;
+        settings.show();
+        for (const QGroupBox* group : settings.findChildren<QGroupBox*>())
+            QVERIFY2(group->width() >= group->minimumSizeHint().width(), qPrintable(group->title()));
+        for (const QCheckBox* box : settings.findChildren<QCheckBox*>())
+            QVERIFY2(settings.rect().contains(box->geometry()), qPrintable(box->text()));
+        CAboutDlg::SetProgramPath(QCoreApplication::applicationDirPath() + u"/lettrino"_s);
+        CAboutDlg about;
+        about.show();
+        QVERIFY(about.TextField()->toPlainText().contains(u"lettrino-cli"_s));
+        // The box is as wide as the guide: no line of it wraps.
+        QTextDocument* doc = about.TextField()->document();
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+            QVERIFY2(block.layout()->lineCount() <= 1, qPrintable(block.text()));
+        for (QWidget* dialog : {static_cast<QWidget*>(&settings), static_cast<QWidget*>(&about)}) {
+            QVERIFY(!(dialog->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+            QVERIFY(dialog->windowFlags() & Qt::WindowCloseButtonHint);
+        }
     }
 
     void caretPlaceAndFindFromTheMenu() {
