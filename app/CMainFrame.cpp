@@ -31,6 +31,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kModeButtonIndex = 8; // the In Russian button among the toolbar's items
@@ -101,6 +103,7 @@ bool CMainFrame::CreateToolBar(bool large, bool vertical) {
     const int id = large ? 128 : 129;
     const std::vector<int> buttons = CurrentResources().ToolbarButtons(id);
     const QImage strip = CurrentResources().Toolbar(id);
+    const QImage strip2x = CurrentResources().Toolbar2x(id);
     if (buttons.empty() || strip.isNull())
         return false;
     m_wndToolBar = new QToolBar(this);
@@ -119,12 +122,22 @@ bool CMainFrame::CreateToolBar(bool large, bool vertical) {
         QAction* action = Action(command);
         if (action == nullptr)
             return false;
-        if ((image + 1) * side <= strip.width())
-            action->setIcon(QPixmap::fromImage(strip.copy(image * side, 0, side, side)));
+        if ((image + 1) * side <= strip.width()) {
+            // Both sizes, so that a screen scaled by 2 (or 1.5) draws the sharp picture.
+            QIcon icon(QPixmap::fromImage(strip.copy(image * side, 0, side, side)));
+            if ((image + 1) * side * 2 <= strip2x.width() && strip2x.height() == side * 2) {
+                QPixmap large = QPixmap::fromImage(strip2x.copy(image * side * 2, 0, side * 2, side * 2));
+                large.setDevicePixelRatio(2);
+                icon.addPixmap(large);
+            }
+            action->setIcon(icon);
+        }
         ++image;
         m_wndToolBar->addAction(action);
     }
     addToolBar(vertical ? Qt::LeftToolBarArea : Qt::TopToolBarArea, m_wndToolBar);
+    m_nToolbarSide = side;
+    m_wndToolBar->installEventFilter(this);
     return true;
 }
 
@@ -167,7 +180,29 @@ void CMainFrame::OnRussianModeChanged(bool on) {
     PlaceModePicture();
 }
 
+void CMainFrame::FitToolBarIcons() {
+    // A vertical toolbar taller than the window would hide its last buttons behind a chevron: its
+    // pictures get smaller instead, down to half their size.
+    if (m_wndToolBar->orientation() != Qt::Vertical)
+        return;
+    const int room = m_wndToolBar->height();
+    int side = m_nToolbarSide;
+    m_wndToolBar->setIconSize(QSize(side, side));
+    while (side > m_nToolbarSide / 2 && m_wndToolBar->sizeHint().height() > room) {
+        side -= std::max(1, m_nToolbarSide / 8);
+        m_wndToolBar->setIconSize(QSize(side, side));
+    }
+}
+
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_wndToolBar) {
+        if (event->type() == QEvent::Resize && !m_bFittingToolBar) {
+            m_bFittingToolBar = true;
+            FitToolBarIcons();
+            m_bFittingToolBar = false;
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
     switch (event->type()) {
     case QEvent::Move:
     case QEvent::Resize:
@@ -358,7 +393,8 @@ QSize CMainFrame::DefaultWindowSize() const {
     if (m_wndToolBar != nullptr && toolBarArea(m_wndToolBar) == Qt::LeftToolBarArea) {
         const int needed = m_wndToolBar->sizeHint().height() + menuBar()->sizeHint().height() +
                            statusBar()->sizeHint().height() + 16;
-        size.setHeight(std::min(available.height(), std::max(size.height(), needed)));
+        // The window manager's frame comes on top of this size.
+        size.setHeight(std::min(available.height() * 9 / 10, std::max(size.height(), needed)));
     }
     return size;
 }

@@ -97,6 +97,7 @@ private:
     bool CreateToolBar(bool large, bool vertical);
     void CreateModePicture();
     void PlaceModePicture();
+    void FitToolBarIcons();
     void OnRussianModeChanged(bool on);
 
     void OnSettings();
@@ -118,6 +119,8 @@ private:
     int m_nWidth = 0;
     int m_nHeight = 0;
     CPictureEx* m_picMode = nullptr; // only with the large toolbar
+    int m_nToolbarSide = 32;         // the pictures' own size
+    bool m_bFittingToolBar = false;
     std::map<int, QAction*> m_actions;
     std::map<int, QString> m_menuTexts; // the current menu's text of each command
     QTimer* m_idleTimer = nullptr;

@@ -90,6 +90,8 @@ public:
     // image; null when missing.
     virtual QImage Bitmap(int id) const = 0;
     virtual QImage Toolbar(int id) const = 0;
+    // The toolbar strip drawn at twice the size, for screens scaled by 2; null when missing.
+    virtual QImage Toolbar2x(int id) const = 0;
     virtual QImage Icon(int id) const = 0;
     // The hot spot is in the image texts "HotSpotX" and "HotSpotY".
     virtual QImage Cursor(int id) const = 0;

@@ -302,6 +302,27 @@ private slots:
         }
     }
 
+    void verticalToolbarFitsItsWindow() {
+        auto app = Start(); // the default window
+        CMainFrame* frame = app->MainFrame();
+        QToolBar* bar = frame->ToolBar();
+        const auto fits = [bar] {
+            const auto* chevron = bar->findChild<QWidget*>(u"qt_toolbar_ext_button"_s);
+            return chevron == nullptr || !chevron->isVisible();
+        };
+        QTRY_VERIFY(fits());
+        QVERIFY(frame->frameGeometry().height() <= frame->screen()->availableGeometry().height());
+        if (frame->devicePixelRatio() == 1) {
+            const int frameHeight = frame->frameGeometry().height() - frame->height();
+            frame->resize(frame->width(), 600 - frameHeight);
+            QTRY_COMPARE(frame->frameGeometry().height(), 600);
+            QTRY_VERIFY(fits());
+        }
+        // Sharp pictures where the screen is scaled by 2.
+        const QIcon icon = frame->Action(kCmdFileNew)->icon();
+        QCOMPARE(icon.pixmap(QSize(32, 32), 2.0).size(), QSize(64, 64));
+    }
+
     void caretPlaceAndFindFromTheMenu() {
         auto app = Start();
         CMainFrame* frame = app->MainFrame();
