@@ -165,6 +165,13 @@ void CMainFrame::PlaceModePicture() {
     QRect rect = button->geometry();
     rect.setLeft(rect.left() + 3);
     rect.setTop(rect.top() + 3);
+    // Where the toolbar's pictures had to shrink, the button's own picture shows the mode: the
+    // animation would not fit.
+    if (rect.width() < m_picMode->PictureSize().width() ||
+        rect.height() < m_picMode->PictureSize().height()) {
+        m_picMode->hide();
+        return;
+    }
     m_picMode->setGeometry(rect);
     m_picMode->raise();
     m_picMode->show();
