@@ -11,6 +11,7 @@
 #include "Settings.h"
 
 #include "CResourceModule.h"
+#include "RawPaths.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -59,7 +60,7 @@ int CLtApp::ExitInstance() {
 int CLtApp::Run(int& argc, char** argv) {
     QApplication application(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("lettrino"));
-    CLtApp app(QCoreApplication::arguments());
+    CLtApp app(RawArguments(argc, argv)); // file names keep their bytes
     if (!app.InitInstance()) {
         app.ExitInstance();
         return 1;
@@ -114,9 +115,10 @@ bool CLtApp::ProcessShellCommand() {
 }
 
 void CLtApp::ReportCannotOpen(const QString& path) {
-    LtMessageBox(m_pMainWnd != nullptr && m_pMainWnd->isVisible() ? m_pMainWnd.get() : nullptr,
-                 CurrentResources().String(kStrCannotOpen).arg(QFileInfo(path).absoluteFilePath()),
-                 QMessageBox::Warning);
+    LtMessageBox(
+        m_pMainWnd != nullptr && m_pMainWnd->isVisible() ? m_pMainWnd.get() : nullptr,
+        CurrentResources().String(kStrCannotOpen).arg(DisplayPath(QFileInfo(path).absoluteFilePath())),
+        QMessageBox::Warning);
 }
 
 bool CLtApp::OpenDocumentFile(const QString& path) {
@@ -136,7 +138,8 @@ void CLtApp::OnFileNew() {
 void CLtApp::OnFileOpen() {
     const QString folder =
         m_pDoc->GetPathName().isEmpty() ? QString() : QFileInfo(m_pDoc->GetPathName()).path();
-    const QString path = QFileDialog::getOpenFileName(m_pMainWnd.get(), QString(), folder, DocFileFilter());
+    const QString path =
+        ResolveDialogPath(QFileDialog::getOpenFileName(m_pMainWnd.get(), QString(), folder, DocFileFilter()));
     if (!path.isEmpty())
         OpenDocumentFile(path);
 }

@@ -10,6 +10,8 @@
 #include "CommandIds.h"
 #include "DSettings.h"
 #include "LtMessageBox.h"
+#include "RawNames.h"
+#include "RawPaths.h"
 #include "Settings.h"
 #include "WindowPlacement.h"
 
@@ -30,6 +32,9 @@
 #include <QToolBar>
 
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -54,6 +59,20 @@ void CollectNames(const std::vector<SMenuItem>& items, QStringList& names) {
         if (!item.separator)
             names << Plain(item.text);
     }
+}
+
+// Writes a file under a name given as bytes, past Qt's own name handling.
+bool WriteRaw(const QByteArray& path, const QByteArray& bytes) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    const bool ok = ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size())) == bytes.size();
+    return ::close(fd) == 0 && ok;
+}
+
+QByteArray ReadRaw(const QByteArray& path) {
+    QFile file;
+    return OpenForReading(file, PathFromBytes(path)) ? file.readAll() : QByteArray("(missing)");
 }
 
 QString StoredPlacement() {
@@ -321,6 +340,74 @@ private slots:
         // Sharp pictures where the screen is scaled by 2.
         const QIcon icon = frame->Action(kCmdFileNew)->icon();
         QCOMPARE(icon.pixmap(QSize(32, 32), 2.0).size(), QSize(64, 64));
+    }
+
+    void pathsKeepTheirBytes_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("raw");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("UTF-8") << QByteArray("/tmp/Привет.txt") << false << u"/tmp/Привет.txt"_s;
+        QTest::newRow("KOI8-R") << QByteArray("/tmp/\xF0\xD2\xC9\xD7\xC5\xD4.txt") << true
+                                << u"/tmp/Привет.txt"_s;
+        QTest::newRow("Windows-1251 folder")
+            << QByteArray("/tmp/\xcf\xe0\xef\xea\xe0/a.txt") << true << u"/tmp/Папка/a.txt"_s;
+        QTest::newRow("cut UTF-8") << QByteArray("/tmp/\xD0.txt") << true << u"/tmp/Ð.txt"_s;
+        QTest::newRow("U+FFFD itself") << QByteArray("/tmp/\xEF\xBF\xBD") << false << u"/tmp/\uFFFD"_s;
+    }
+
+    void pathsKeepTheirBytes() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, raw);
+        QFETCH(QString, shown);
+        const QString path = PathFromBytes(bytes);
+        QCOMPARE(PathToBytes(path), bytes);
+        QCOMPARE(IsRawPath(path), raw);
+        QCOMPARE(DisplayPath(path), shown);
+        QCOMPARE(PathFromProfile(PathToProfile(path)), path);
+        QCOMPARE(PathToProfile(path).startsWith(u"file://"_s), raw);
+    }
+
+    void koi8rNamedFileOpensAndSavesBackToItsName() {
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path());
+        const QByteArray name = folder + "/\xF0\xD2\xC9\xD7\xC5\xD4.txt"; // "Привет.txt" in KOI8-R
+        QVERIFY(WriteRaw(name, "\xFF\xFE\x3F\x04\x40\x04"));
+        {
+            auto app = std::make_unique<CLtApp>(QStringList{u"lettrino"_s, PathFromBytes(name)});
+            QVERIFY(app->InitInstance());
+            QCOMPARE(app->View()->toPlainText(), u"пр"_s);
+            QCOMPARE(app->Document()->GetTitle(), u"Привет.txt"_s);
+            app->View()->moveCursor(QTextCursor::End);
+            QTest::keyClicks(app->View(), u"i"_s);
+            QVERIFY(app->Document()->DoFileSave());
+            QCOMPARE(ReadRaw(name), QByteArray("\xFF\xFE\x3F\x04\x40\x04\x38\x04"));
+            std::vector<SRawEntry> entries;
+            QVERIFY(ReadFolderRaw(folder, entries));
+            QCOMPARE(entries.size(), std::size_t(1)); // no copy under another name left behind
+            QVERIFY(app->MainFrame()->close());
+            app->ExitInstance();
+        }
+        // The recent list keeps the bytes too, and opens the file from there.
+        auto app = std::make_unique<CLtApp>(QStringList{u"lettrino"_s});
+        QVERIFY(app->InitInstance());
+        app->MainFrame()->UpdateCommands();
+        QVERIFY(app->MainFrame()->Action(kCmdFileMruFirst)->text().endsWith(u"Привет.txt"_s));
+        app->MainFrame()->RouteCommand(kCmdFileMruFirst);
+        QCOMPARE(app->View()->toPlainText(), u"при"_s);
+        QCOMPARE(PathToBytes(app->Document()->GetPathName()), name);
+    }
+
+    void dialogNameLeadsBackToTheBytes() {
+        QTemporaryDir dir;
+        const QByteArray name = QFile::encodeName(dir.path()) + "/\xF0\xD2\xC9\xD7\xC5\xD4.txt";
+        QVERIFY(WriteRaw(name, "x"));
+        QVERIFY(WriteRaw(QFile::encodeName(dir.path()) + "/README", "y"));
+        // A file dialog hands back the name with U+FFFD in place of each byte that is not UTF-8.
+        const QString shown = dir.path() + u"/"_s + QString::fromUtf8(name.mid(name.lastIndexOf('/') + 1));
+        QVERIFY(shown.contains(QChar::ReplacementCharacter));
+        QCOMPARE(PathToBytes(ResolveDialogPath(shown)), name);
+        QCOMPARE(ResolveDialogPath(dir.filePath(u"README"_s)), dir.filePath(u"README"_s));
+        QCOMPARE(CurrentResources().String(kStrAllFilesFilter), u"All Files (*)"_s);
     }
 
     void caretPlaceAndFindFromTheMenu() {
