@@ -17,11 +17,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -48,17 +53,34 @@ QCursor HandCursor() {
 
 } // namespace
 
-QString AboutTextFile(const QString& programPath) {
+QString AboutTextFile(const QString& programPath, const QString& language) {
     const QFileInfo program(programPath);
-    const QString name = program.completeBaseName() + QStringLiteral(".txt");
+    QStringList names;
+    if (!language.isEmpty())
+        names << program.completeBaseName() + u'.' + language + QStringLiteral(".txt");
+    names << program.completeBaseName() + QStringLiteral(".txt");
     QStringList folders{program.absolutePath()};
     folders << InstalledResourceFolders(program.absolutePath());
-    for (const QString& folder : folders) {
-        const QFileInfo candidate(folder + QLatin1Char('/') + name);
-        if (candidate.isFile())
-            return candidate.absoluteFilePath();
+    // The guide in the interface language, else the English one.
+    for (const QString& name : names) {
+        for (const QString& folder : folders) {
+            const QFileInfo candidate(folder + QLatin1Char('/') + name);
+            if (candidate.isFile())
+                return candidate.absoluteFilePath();
+        }
     }
     return {};
+}
+
+QString GuideLanguage(int language) {
+    switch (language) {
+    case kLangRussian:
+        return QStringLiteral("ru");
+    case kLangGerman:
+        return QStringLiteral("de");
+    default:
+        return {};
+    }
 }
 
 QString ReadAboutText(const QString& path) {
@@ -87,6 +109,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
         return it != texts.controls.end() ? it->second : QString();
     };
     setWindowTitle(texts.title);
+    UseDialogFrame(this);
     const CDialogUnits du(fontMetrics());
 
     QPalette grey = palette();
@@ -147,8 +170,9 @@ CAboutDlg::~CAboutDlg() = default;
 
 void CAboutDlg::OnInitDialog() {
     const QString program = g_programPath.isEmpty() ? QCoreApplication::applicationFilePath() : g_programPath;
-    m_strText = ReadAboutText(AboutTextFile(program));
+    m_strText = ReadAboutText(AboutTextFile(program, GuideLanguage(CurrentResources().Language())));
     m_editText->setPlainText(m_strText);
+    FitToText();
 
     // A picture that does not load is simply not shown.
     if (m_picSign->LoadPicture(kGifSign)) {
@@ -161,6 +185,22 @@ void CAboutDlg::OnInitDialog() {
         m_picLogo->Play();
     else
         m_picLogo->hide();
+}
+
+void CAboutDlg::FitToText() {
+    // As wide as the guide's longest line, so that no line wraps, as far as the screen allows.
+    const QFontMetrics metrics(m_editText->font());
+    int longest = 0;
+    for (const QString& line : m_strText.split(u'\n'))
+        longest = std::max(longest, metrics.horizontalAdvance(line));
+    const int chrome = m_editText->frameWidth() * 2 + m_editText->verticalScrollBar()->sizeHint().width() +
+                       2 * qCeil(m_editText->document()->documentMargin()) + metrics.averageCharWidth();
+    int grow = std::max(0, longest + chrome - m_editText->width());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        grow = std::max(0, std::min(grow, screen->availableGeometry().width() - 40 - width()));
+    m_editText->resize(m_editText->width() + grow, m_editText->height());
+    m_picLogo->move(m_picLogo->x() + grow, m_picLogo->y());
+    setFixedSize(width() + grow, height());
 }
 
 void CAboutDlg::mousePressEvent(QMouseEvent* event) {

@@ -42,6 +42,7 @@ protected:
 
 private:
     void OnInitDialog();
+    void FitToText();
 
     QLabel* m_staticMail = nullptr;
     CPictureEx* m_picLogo = nullptr;
@@ -52,7 +53,10 @@ private:
 };
 
 // The guide of the program at programPath: its file name with ".txt", beside it, else in the data
-// folder of an installed program. Empty when there is none.
-QString AboutTextFile(const QString& programPath);
+// folder of an installed program; with a language ("ru", "de"), the file name with "." and the
+// language before ".txt" comes first. Empty when there is none.
+QString AboutTextFile(const QString& programPath, const QString& language = {});
+// The language part of the guide's file name for an interface language; empty for English.
+QString GuideLanguage(int language);
 // The file's text by the editor's reading rules; empty when it cannot be read.
 QString ReadAboutText(const QString& path);

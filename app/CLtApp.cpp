@@ -11,6 +11,7 @@
 #include "Settings.h"
 
 #include "CResourceModule.h"
+#include "RawPaths.h"
 
 #include "LtVersion.h"
 
@@ -108,7 +109,7 @@ int CLtApp::Run(int& argc, char** argv) {
         return std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0 ? 0 : 1;
     QApplication application(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("lettrino"));
-    CLtApp app(QCoreApplication::arguments());
+    CLtApp app(RawArguments(argc, argv)); // file names keep their bytes
     if (!app.InitInstance()) {
         app.ExitInstance();
         return 1;
@@ -150,6 +151,10 @@ bool CLtApp::ProcessShellCommand() {
     m_pDoc->SetView(m_pView);
     QObject::connect(m_pDoc.get(), &CLtDoc::PathNameChanged, m_pDoc.get(),
                      [this](const QString& path) { m_recentFiles.Add(path); });
+    // Queued: the question about unsaved changes must not run inside the drop.
+    QObject::connect(
+        m_pView, &CLtView::FilesDropped, m_pDoc.get(),
+        [this](const QStringList& files) { OpenDocumentFile(files.first()); }, Qt::QueuedConnection);
     m_pMainWnd->SetActiveView(m_pView, m_pDoc.get());
     m_pView->setTabStopDistance(g_tabStops.Value() * m_pView->fontMetrics().averageCharWidth());
 
@@ -164,9 +169,10 @@ bool CLtApp::ProcessShellCommand() {
 }
 
 void CLtApp::ReportCannotOpen(const QString& path) {
-    LtMessageBox(m_pMainWnd != nullptr && m_pMainWnd->isVisible() ? m_pMainWnd.get() : nullptr,
-                 CurrentResources().String(kStrCannotOpen).arg(QFileInfo(path).absoluteFilePath()),
-                 QMessageBox::Warning);
+    LtMessageBox(
+        m_pMainWnd != nullptr && m_pMainWnd->isVisible() ? m_pMainWnd.get() : nullptr,
+        CurrentResources().String(kStrCannotOpen).arg(DisplayPath(QFileInfo(path).absoluteFilePath())),
+        QMessageBox::Warning);
 }
 
 bool CLtApp::OpenDocumentFile(const QString& path) {
@@ -186,7 +192,8 @@ void CLtApp::OnFileNew() {
 void CLtApp::OnFileOpen() {
     const QString folder =
         m_pDoc->GetPathName().isEmpty() ? QString() : QFileInfo(m_pDoc->GetPathName()).path();
-    const QString path = QFileDialog::getOpenFileName(m_pMainWnd.get(), QString(), folder, DocFileFilter());
+    const QString path =
+        ResolveDialogPath(QFileDialog::getOpenFileName(m_pMainWnd.get(), QString(), folder, DocFileFilter()));
     if (!path.isEmpty())
         OpenDocumentFile(path);
 }

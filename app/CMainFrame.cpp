@@ -1,6 +1,7 @@
 #include "CMainFrame.h"
 
 #include "BatchStrings.h"
+#include "CFindBar.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
 #include "CPanel.h"
@@ -14,6 +15,7 @@
 #include "LtMessageBox.h"
 #include "Mp3Batch.h"
 #include "Settings.h"
+#include "WindowPlacement.h"
 
 #include "CProfile.h"
 #include "CResourceModule.h"
@@ -24,12 +26,16 @@
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -37,10 +43,15 @@ constexpr int kModeButtonIndex = 8; // the In Russian button among the toolbar's
 constexpr int kGifModeOn = 195;
 constexpr int kGifModeOff = 199;
 constexpr int kIdleMs = 200;
+constexpr int kNormalSettleMs = 300;
 
 } // namespace
 
-CMainFrame::CMainFrame(CCmdTarget* app) : m_pApp(app) {
+CMainFrame::CMainFrame(CCmdTarget* app) : m_pApp(app), m_normalSettle(new QTimer(this)) {
+    // A new rectangle counts as the normal placement once it has stood for a moment as normal.
+    m_normalSettle->setSingleShot(true);
+    m_normalSettle->setInterval(kNormalSettleMs);
+    connect(m_normalSettle, &QTimer::timeout, this, &CMainFrame::CommitNormalPlacement);
     setWindowIcon(QPixmap::fromImage(CurrentResources().Icon(128)));
     // The toolbar's position is chosen by the settings, not by a menu of the bars.
     setContextMenuPolicy(Qt::NoContextMenu);
@@ -64,6 +75,9 @@ bool CMainFrame::OnCreate() {
     QStatusBar* bar = statusBar();
     m_paneMessage = new QLabel(bar);
     bar->addWidget(m_paneMessage, 1);
+    m_paneCaret = new QLabel(bar);
+    m_paneCaret->setObjectName(QStringLiteral("CaretPane"));
+    bar->addPermanentWidget(m_paneCaret);
     const int indicatorIds[3] = {kStrIndicatorCaps, kStrIndicatorNum, kStrIndicatorScroll};
     for (int i = 0; i < 3; ++i) {
         auto* pane = new QLabel(bar);
@@ -93,6 +107,7 @@ bool CMainFrame::CreateToolBar(bool large, bool vertical) {
     const int id = large ? 128 : 129;
     const std::vector<int> buttons = CurrentResources().ToolbarButtons(id);
     const QImage strip = CurrentResources().Toolbar(id);
+    const QImage strip2x = CurrentResources().Toolbar2x(id);
     if (buttons.empty() || strip.isNull())
         return false;
     m_wndToolBar = new QToolBar(this);
@@ -111,12 +126,22 @@ bool CMainFrame::CreateToolBar(bool large, bool vertical) {
         QAction* action = Action(command);
         if (action == nullptr)
             return false;
-        if ((image + 1) * side <= strip.width())
-            action->setIcon(QPixmap::fromImage(strip.copy(image * side, 0, side, side)));
+        if ((image + 1) * side <= strip.width()) {
+            // Both sizes, so that a screen scaled by 2 (or 1.5) draws the sharp picture.
+            QIcon icon(QPixmap::fromImage(strip.copy(image * side, 0, side, side)));
+            if ((image + 1) * side * 2 <= strip2x.width() && strip2x.height() == side * 2) {
+                QPixmap large = QPixmap::fromImage(strip2x.copy(image * side * 2, 0, side * 2, side * 2));
+                large.setDevicePixelRatio(2);
+                icon.addPixmap(large);
+            }
+            action->setIcon(icon);
+        }
         ++image;
         m_wndToolBar->addAction(action);
     }
     addToolBar(vertical ? Qt::LeftToolBarArea : Qt::TopToolBarArea, m_wndToolBar);
+    m_nToolbarSide = side;
+    m_wndToolBar->installEventFilter(this);
     return true;
 }
 
@@ -144,6 +169,13 @@ void CMainFrame::PlaceModePicture() {
     QRect rect = button->geometry();
     rect.setLeft(rect.left() + 3);
     rect.setTop(rect.top() + 3);
+    // Where the toolbar's pictures had to shrink, the button's own picture shows the mode: the
+    // animation would not fit.
+    if (rect.width() < m_picMode->PictureSize().width() ||
+        rect.height() < m_picMode->PictureSize().height()) {
+        m_picMode->hide();
+        return;
+    }
     m_picMode->setGeometry(rect);
     m_picMode->raise();
     m_picMode->show();
@@ -159,7 +191,29 @@ void CMainFrame::OnRussianModeChanged(bool on) {
     PlaceModePicture();
 }
 
+void CMainFrame::FitToolBarIcons() {
+    // A vertical toolbar taller than the window would hide its last buttons behind a chevron: its
+    // pictures get smaller instead, down to half their size.
+    if (m_wndToolBar->orientation() != Qt::Vertical)
+        return;
+    const int room = m_wndToolBar->height();
+    int side = m_nToolbarSide;
+    m_wndToolBar->setIconSize(QSize(side, side));
+    while (side > m_nToolbarSide / 2 && m_wndToolBar->sizeHint().height() > room) {
+        side -= std::max(1, m_nToolbarSide / 8);
+        m_wndToolBar->setIconSize(QSize(side, side));
+    }
+}
+
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_wndToolBar) {
+        if (event->type() == QEvent::Resize && !m_bFittingToolBar) {
+            m_bFittingToolBar = true;
+            FitToolBarIcons();
+            m_bFittingToolBar = false;
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
     switch (event->type()) {
     case QEvent::Move:
     case QEvent::Resize:
@@ -178,12 +232,32 @@ void CMainFrame::SetActiveView(CLtView* view, CLtDoc* doc) {
     m_pDoc = doc;
     auto* area = new CPanelArea(view, this);
     m_pPanel = area->Panel();
-    setCentralWidget(area);
+    // The Find bar stands under the editor and the panel.
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(area, 1);
+    m_pFindBar = new CFindBar(view, central);
+    column->addWidget(m_pFindBar);
+    setCentralWidget(central);
+    connect(view, &QPlainTextEdit::cursorPositionChanged, this, &CMainFrame::UpdateCaretPane);
+    UpdateCaretPane();
     connect(view, &CLtView::RussianModeChanged, this, &CMainFrame::OnRussianModeChanged);
     connect(doc, &CLtDoc::TitleChanged, this, &CMainFrame::UpdateFrameTitle);
     LoadContextMenu();
     RecalcLayout();
     UpdateFrameTitle();
+}
+
+void CMainFrame::UpdateCaretPane() {
+    if (m_paneCaret == nullptr || m_pEditView == nullptr)
+        return;
+    const QTextCursor cursor = m_pEditView->textCursor();
+    m_paneCaret->setText(CurrentResources()
+                             .String(kStrLineColumn)
+                             .arg(cursor.blockNumber() + 1)
+                             .arg(cursor.positionInBlock() + 1));
 }
 
 void CMainFrame::RecalcLayout() {
@@ -207,6 +281,8 @@ void CMainFrame::UpdateFrameTitle() {
     name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
     setWindowTitle(QStringLiteral("%1[*] - %2").arg(name, DocString(kDocWindowTitle)));
     setWindowModified(m_pDoc != nullptr && m_pDoc->IsModified());
+    if (m_pEditView != nullptr && m_pDoc != nullptr)
+        m_pEditView->SetPrintTitle(m_pDoc->GetTitle());
 }
 
 void CMainFrame::RestoreWindowState() {
@@ -218,30 +294,25 @@ void CMainFrame::RestoreWindowState() {
     SWindowPos pos;
     if (ParseWindowPos(g_windowPos.Load(), pos)) {
         m_nShowState = pos.showState;
-        m_nLeft = pos.left;
-        m_nTop = pos.top;
-        m_nWidth = pos.width;
-        m_nHeight = pos.height;
-        const QRect outer(pos.left, pos.top, pos.width, pos.height);
+        const QRect outer = PlaceOnCurrentScreens(QRect(pos.left, pos.top, pos.width, pos.height));
+        m_nLeft = outer.left();
+        m_nTop = outer.top();
+        m_nWidth = outer.width();
+        m_nHeight = outer.height();
         if (outer.width() > 0 && outer.height() > 0) {
             // The frame's size is unknown until the window manager has framed the window; the
-            // client size is corrected then.
+            // client size is corrected then, also for a window that opens maximized, at its first
+            // restore, so that restoring never grows it by the frame.
             move(outer.topLeft());
             resize(outer.size());
-            // A window that opens maximized has no frame of its normal size to measure; restored, it
-            // takes the stored size as its inner size.
-            if (pos.showState != 3)
-                m_pendingOuter = outer;
-            m_normalHistory.assign(1, outer);
+            m_pendingOuter = outer;
         }
         if (pos.showState == 3)
             showMaximized(); // un-maximizing returns to the stored normal placement
         else
             showNormal();
     } else {
-        // The default placement: two thirds of the screen, where the window manager puts it.
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            resize(screen->availableSize() * 2 / 3);
+        resize(DefaultWindowSize());
         showNormal();
     }
     update();
@@ -280,36 +351,13 @@ void CMainFrame::showEvent(QShowEvent* event) {
 
 void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
-        if (isMaximized() && !m_normalHistory.empty()) {
-            // Drop what the maximized rectangle itself left in the record of normal placements.
-            const QRect maximized = frameGeometry();
-            while (m_normalHistory.size() > 1 && (m_normalHistory.back().size() == maximized.size() ||
-                                                  m_normalHistory.back().topLeft() == maximized.topLeft()))
-                m_normalHistory.pop_back();
-            const QRect normal = m_normalHistory.back();
-            m_nLeft = normal.left();
-            m_nTop = normal.top();
-            m_nWidth = normal.width();
-            m_nHeight = normal.height();
-        }
+    if (event->type() == QEvent::WindowStateChange)
         OnSize();
-    }
 }
 
 void CMainFrame::OnMove() {
     ApplyPendingPlacement();
-    // A maximized or minimized window's position says nothing about where it stands when normal.
-    if (!isVisible() || isMaximized() || isMinimized() || isFullScreen())
-        return;
-    const QRect outer = frameGeometry();
-    m_nLeft = outer.left();
-    m_nTop = outer.top();
-    if (m_normalHistory.empty() || m_normalHistory.back() != outer) {
-        m_normalHistory.push_back(outer);
-        if (m_normalHistory.size() > 8)
-            m_normalHistory.erase(m_normalHistory.begin());
-    }
+    TrackNormalPlacement();
 }
 
 void CMainFrame::OnSize() {
@@ -318,15 +366,48 @@ void CMainFrame::OnSize() {
     ApplyPendingPlacement();
     if (isMinimized()) {
         m_nShowState = -1;
-    } else if (isMaximized()) {
+        m_normalSettle->stop();
+    } else if (isMaximized() || isFullScreen()) {
         m_nShowState = 3;
+        // A window manager may report the maximized rectangle just before the maximized state:
+        // what is still waiting to count as the normal placement is not one.
+        m_normalSettle->stop();
     } else {
         m_nShowState = 1;
-        const QRect outer = frameGeometry();
-        m_nWidth = outer.width();
-        m_nHeight = outer.height();
-        OnMove();
+        TrackNormalPlacement();
     }
+}
+
+void CMainFrame::TrackNormalPlacement() {
+    if (!isVisible() || isMaximized() || isMinimized() || isFullScreen())
+        return;
+    m_normalSettle->start();
+}
+
+void CMainFrame::CommitNormalPlacement() {
+    if (!isVisible() || isMaximized() || isMinimized() || isFullScreen())
+        return;
+    const QRect outer = frameGeometry();
+    m_nLeft = outer.left();
+    m_nTop = outer.top();
+    m_nWidth = outer.width();
+    m_nHeight = outer.height();
+}
+
+QSize CMainFrame::DefaultWindowSize() const {
+    // Two thirds of the screen, but tall enough for the whole vertical toolbar where the screen is.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return {};
+    const QSize available = screen->availableSize();
+    QSize size = available * 2 / 3;
+    if (m_wndToolBar != nullptr && toolBarArea(m_wndToolBar) == Qt::LeftToolBarArea) {
+        const int needed = m_wndToolBar->sizeHint().height() + menuBar()->sizeHint().height() +
+                           statusBar()->sizeHint().height() + 16;
+        // The window manager's frame comes on top of this size.
+        size.setHeight(std::min(available.height() * 9 / 10, std::max(size.height(), needed)));
+    }
+    return size;
 }
 
 void CMainFrame::StoreSettings() const {
@@ -344,6 +425,7 @@ void CMainFrame::StoreSettings() const {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // The frame's size may have become known after the last resize.
     OnSize();
+    CommitNormalPlacement();
     // Stored before the document is asked about, so they stay stored even if the user then
     // cancels the close. Nothing while minimized or before the window was ever sized.
     if (m_nShowState != -1)

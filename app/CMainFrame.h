@@ -12,12 +12,14 @@
 #include <map>
 #include <vector>
 
+class CFindBar;
 class CLtDoc;
 class CLtView;
 class CPanel;
 class CPictureEx;
 class QLabel;
 class QMenu;
+class QMenuBar;
 class QTimer;
 class QToolBar;
 struct SMenuItem;
@@ -57,6 +59,8 @@ public:
     bool IsPanelShown() const;
     int PanelWidth() const;
     CPanel* Panel() const { return m_pPanel; }
+    CFindBar* FindBar() const { return m_pFindBar; }
+    QLabel* CaretPane() const { return m_paneCaret; }
     void UpdateFrameTitle();
 
     bool OnCmdMsg(int id) override;
@@ -75,6 +79,9 @@ private:
     void OnSize();
     void StoreSettings() const;
     void ApplyPendingPlacement();
+    void TrackNormalPlacement();
+    void CommitNormalPlacement();
+    QSize DefaultWindowSize() const;
 
     void CreateActions();
     void ApplyPrompts();
@@ -84,9 +91,13 @@ private:
     void UpdateAction(QAction* action, int id) const;
     void UpdateMenu(QMenu* menu) const;
     void UpdateIndicators();
+    void UpdateCaretPane();
+    void HideLoneToolbarSeparators();
+    void AddLatinMnemonics(QMenuBar* bar);
     bool CreateToolBar(bool large, bool vertical);
     void CreateModePicture();
     void PlaceModePicture();
+    void FitToolBarIcons();
     void OnRussianModeChanged(bool on);
 
     void OnSettings();
@@ -101,6 +112,7 @@ private:
     CLtDoc* m_pDoc = nullptr;
     QToolBar* m_wndToolBar = nullptr;
     QLabel* m_paneMessage = nullptr;
+    QLabel* m_paneCaret = nullptr; // line and column of the caret
     QLabel* m_indicators[3] = {};
     int m_nShowState = -1; // 1 normal, 3 maximized, -1 minimized or never sized
     int m_nLeft = 0;
@@ -108,15 +120,17 @@ private:
     int m_nWidth = 0;
     int m_nHeight = 0;
     CPictureEx* m_picMode = nullptr; // only with the large toolbar
+    int m_nToolbarSide = 32;         // the pictures' own size
+    bool m_bFittingToolBar = false;
     std::map<int, QAction*> m_actions;
     std::map<int, QString> m_menuTexts; // the current menu's text of each command
     QTimer* m_idleTimer = nullptr;
-    CPanel* m_pPanel = nullptr; // beside the view, from the view's arrival
+    CPanel* m_pPanel = nullptr;     // beside the view, from the view's arrival
+    CFindBar* m_pFindBar = nullptr; // under the view, from the view's arrival
     bool m_bLaidOut = false;
     // The outer rectangle asked for before the window manager framed the window; it is applied
     // again once the frame's size is known.
     QRect m_pendingOuter;
-    // Normal placements seen lately, newest last: maximizing may report the maximized rectangle
-    // before the maximized state, and the normal placement must survive that.
-    std::vector<QRect> m_normalHistory;
+    // Runs out when a normal rectangle has stood long enough to be the normal placement.
+    QTimer* m_normalSettle;
 };

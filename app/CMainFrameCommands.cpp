@@ -3,8 +3,11 @@
 #include "CMainFrame.h"
 
 #include "BatchStrings.h"
+#include "CCharTable.h"
+#include "CFindBar.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
+#include "CTypingConverter.h"
 #include "CommandIds.h"
 #include "KeyLockState.h"
 #include "Settings.h"
@@ -16,9 +19,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <map>
 #include <set>
 
 namespace {
@@ -142,6 +147,7 @@ void CMainFrame::LoadMenu() {
         FillMenu(menu, popup.items, false);
     }
     setMenuBar(bar);
+    AddLatinMnemonics(bar);
     ApplyPrompts();
 }
 
@@ -163,8 +169,9 @@ void CMainFrame::LoadContextMenu() {
 }
 
 void CMainFrame::RouteCommand(int id) {
-    for (CCmdTarget* target : {static_cast<CCmdTarget*>(this), static_cast<CCmdTarget*>(m_pEditView),
-                               static_cast<CCmdTarget*>(m_pDoc), m_pApp}) {
+    for (CCmdTarget* target :
+         {static_cast<CCmdTarget*>(this), static_cast<CCmdTarget*>(m_pEditView),
+          static_cast<CCmdTarget*>(m_pFindBar), static_cast<CCmdTarget*>(m_pDoc), m_pApp}) {
         if (target == nullptr)
             continue;
         // Like a menu or a key, a command runs only when its update handler allows it.
@@ -181,7 +188,7 @@ void CMainFrame::RouteCommand(int id) {
 SCmdUI CMainFrame::RouteUpdate(int id) const {
     for (CCmdTarget* target :
          {static_cast<CCmdTarget*>(const_cast<CMainFrame*>(this)), static_cast<CCmdTarget*>(m_pEditView),
-          static_cast<CCmdTarget*>(m_pDoc), m_pApp}) {
+          static_cast<CCmdTarget*>(m_pFindBar), static_cast<CCmdTarget*>(m_pDoc), m_pApp}) {
         if (target == nullptr)
             continue;
         SCmdUI state(id);
@@ -220,6 +227,53 @@ void CMainFrame::UpdateMenu(QMenu* menu) const {
 void CMainFrame::UpdateCommands() {
     for (const auto& [id, action] : m_actions)
         UpdateAction(action, id);
+    HideLoneToolbarSeparators();
+}
+
+void CMainFrame::HideLoneToolbarSeparators() {
+    if (m_wndToolBar == nullptr)
+        return;
+    // A separator shows only between two visible buttons, and never right after another one.
+    std::map<QAction*, bool> shown;
+    QAction* pending = nullptr; // the first separator after the last visible button
+    bool buttonBefore = false;
+    for (QAction* action : m_wndToolBar->actions()) {
+        if (action->isSeparator()) {
+            shown[action] = false;
+            if (buttonBefore && pending == nullptr)
+                pending = action;
+        } else if (action->isVisible()) {
+            if (pending != nullptr)
+                shown[pending] = true;
+            pending = nullptr;
+            buttonBefore = true;
+        }
+    }
+    for (const auto& [separator, visible] : shown) {
+        if (separator->isVisible() != visible)
+            separator->setVisible(visible);
+    }
+}
+
+void CMainFrame::AddLatinMnemonics(QMenuBar* bar) {
+    // A Cyrillic mnemonic also answers the Latin key that types its letter, so that a Latin
+    // keyboard reaches every menu: Alt+f opens «Файл» as f types ф.
+    for (QAction* popup : bar->actions()) {
+        const QString text = popup->text();
+        const qsizetype amp = text.indexOf(u'&');
+        if (amp < 0 || amp + 1 >= text.size() || text[amp + 1] == u'&')
+            continue;
+        const QChar letter = text[amp + 1].toLower();
+        if (letter.unicode() < 0x0400 || letter.unicode() > 0x04FF)
+            continue;
+        for (char16_t key = u'a'; key <= u'z'; ++key) {
+            if (ConvertToCyrillic(g_charTable, std::u16string(1, key)) != std::u16string(1, letter.unicode()))
+                continue;
+            auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_A + (key - u'a'))), bar);
+            connect(shortcut, &QShortcut::activated, bar, [bar, popup] { bar->setActiveAction(popup); });
+            break;
+        }
+    }
 }
 
 void CMainFrame::UpdateIndicators() {
@@ -247,6 +301,9 @@ void CMainFrame::SetInterfaceLanguage(int id) {
     m_paneMessage->setText(CurrentResources().String(kStrIdle));
     statusBar()->clearMessage();
     LoadContextMenu();
+    UpdateCaretPane();
+    if (m_pFindBar != nullptr)
+        m_pFindBar->Retranslate();
     if (m_pEditView != nullptr)
         m_pEditView->viewport()->update();
     UpdateCommands();

@@ -1,6 +1,7 @@
 #include "CRecentFileList.h"
 
 #include "CProfile.h"
+#include "RawPaths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,7 +22,7 @@ bool SameFile(const QString& a, const QString& b) {
 void CRecentFileList::ReadList() {
     m_names.clear();
     for (int i = 0; i < m_nSize; ++i) {
-        const QString name = GetProfileString(kSection, Entry(i));
+        const QString name = PathFromProfile(GetProfileString(kSection, Entry(i)));
         if (!name.isEmpty())
             m_names << name;
     }
@@ -30,7 +31,7 @@ void CRecentFileList::ReadList() {
 void CRecentFileList::WriteList() const {
     for (int i = 0; i < m_nSize; ++i) {
         if (i < m_names.size())
-            WriteProfileString(kSection, Entry(i), m_names[i]);
+            WriteProfileString(kSection, Entry(i), PathToProfile(m_names[i]));
         else if (!GetProfileString(kSection, Entry(i)).isEmpty())
             WriteProfileString(kSection, Entry(i), QString()); // an old name must not come back
     }
@@ -57,7 +58,7 @@ void CRecentFileList::Remove(int index) {
 
 QString CRecentFileList::MenuText(int index) const {
     constexpr int kMaxShown = 60;
-    QString shown = QDir::toNativeSeparators(m_names[index]);
+    QString shown = QDir::toNativeSeparators(DisplayPath(m_names[index]));
     if (shown.size() > kMaxShown)
         shown = shown.left(kMaxShown / 3) + QStringLiteral("...") + shown.right(kMaxShown * 2 / 3);
     shown.replace(u'&', QStringLiteral("&&"));

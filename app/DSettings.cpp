@@ -1,6 +1,7 @@
 #include "DSettings.h"
 
 #include "DialogUnits.h"
+#include "LtMessageBox.h"
 #include "Settings.h"
 
 #include "CProfile.h"
@@ -53,6 +54,7 @@ DSettings::DSettings(QWidget* parent) : QDialog(parent) {
         return it != texts.controls.end() ? it->second : QString();
     };
     setWindowTitle(texts.title);
+    UseDialogFrame(this);
     const CDialogUnits du(fontMetrics());
 
     // The group boxes come first so that the controls they frame lie above them.
@@ -84,12 +86,15 @@ DSettings::DSettings(QWidget* parent) : QDialog(parent) {
 
     // Longer translations widen the groups rather than run past their frames.
     const int margin = du.X(7);
+    // A group is never narrower than its own title.
     const int leftRight = std::max(
-        {du.X(72), m_checkLarge->geometry().right() + margin, m_checkVertical->geometry().right() + margin});
+        {du.X(72), m_checkLarge->geometry().right() + margin, m_checkVertical->geometry().right() + margin,
+         du.X(7) + groupToolbar->minimumSizeHint().width(), du.X(7) + groupTabs->minimumSizeHint().width()});
     const int shift = leftRight - du.X(72);
     groupToolbar->setGeometry(du.X(7), du.Y(7), leftRight - du.X(7), du.Y(45));
-    groupTabs->setGeometry(du.Rect(7, 56, 64, 32));
-    int otherRight = du.X(179) + shift;
+    groupTabs->setGeometry(du.X(7), du.Y(56), std::max(du.X(64), groupTabs->minimumSizeHint().width()),
+                           du.Y(32));
+    int otherRight = std::max(du.X(179), du.X(79) + groupOther->minimumSizeHint().width()) + shift;
     for (QCheckBox* box : {m_checkCtrlShift, m_checkBlueRus, m_checkBlueOrig, m_checkBeep}) {
         box->move(box->x() + shift, box->y());
         otherRight = std::max(otherRight, box->geometry().right() + margin);

@@ -12,6 +12,7 @@
 #include "Utf8.h"
 
 #include "CResourceModule.h"
+#include "RawPaths.h"
 
 #include <QApplication>
 #include <QFile>
@@ -76,8 +77,8 @@ bool CLtDoc::OnNewDocument() {
 }
 
 bool CLtDoc::OnOpenDocument(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!OpenForReading(file, path))
         return false;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
@@ -100,6 +101,11 @@ bool CLtDoc::OnSaveDocument(const QString& path) {
 
 bool CLtDoc::WriteFile(const QString& path, bool eightBit) {
     m_strLastError.clear();
+    // A name that is not UTF-8 is written back through its own bytes.
+    if (IsRawPath(path))
+        return ReplaceFileRaw(
+            path, EncodeFileBytes(m_pView != nullptr ? m_pView->toPlainText() : QString(), eightBit, m_bCrLf),
+            m_strLastError);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         m_strLastError = file.errorString();
@@ -171,7 +177,7 @@ void CLtDoc::SetModifiedFlag(bool modified) {
 
 void CLtDoc::SetPathName(const QString& path) {
     m_strPathName = QFileInfo(path).absoluteFilePath();
-    m_strTitle = QFileInfo(path).fileName();
+    m_strTitle = DisplayFileName(path);
     emit TitleChanged();
     emit PathNameChanged(m_strPathName);
 }

@@ -1,6 +1,7 @@
 #include "CLtView.h"
 
 #include "CCharTable.h"
+#include "CPrintRenderer.h"
 #include "CTypingConverter.h"
 #include "CodePage.h"
 #include "CommandIds.h"
@@ -8,9 +9,12 @@
 #include "Sound.h"
 #include "Utf8.h"
 
+#include "CResourceModule.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPageSetupDialog>
@@ -133,6 +137,13 @@ void CLtView::keyPressEvent(QKeyEvent* event) {
     // The modifier keys themselves count too: Ctrl pressed while Shift is down, and the reverse.
     const bool ctrl = (mods & Qt::ControlModifier) != 0 || key == Qt::Key_Control;
     const bool shift = (mods & Qt::ShiftModifier) != 0 || key == Qt::Key_Shift;
+    // Alt with a letter belongs to the menus: a key that no menu takes does nothing, never types.
+    if ((mods & Qt::AltModifier) != 0 && !ctrl && !event->text().isEmpty() && event->text()[0].isPrint()) {
+        event->accept();
+        if (g_beep.Value() != 0)
+            QApplication::beep();
+        return;
+    }
     if (ctrl) {
         if (g_keysCtrlShift.Value() != 0 && shift)
             ToggleRussianMode();
@@ -272,6 +283,44 @@ void CLtView::changeEvent(QEvent* event) {
         ApplyTabStops();
 }
 
+QStringList CLtView::DroppedFiles(const QMimeData* source) {
+    QStringList files;
+    if (source == nullptr || !source->hasUrls())
+        return files;
+    for (const QUrl& url : source->urls()) {
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    }
+    return files;
+}
+
+void CLtView::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+        return;
+    }
+    QPlainTextEdit::dragEnterEvent(event);
+}
+
+void CLtView::dragMoveEvent(QDragMoveEvent* event) {
+    if (!DroppedFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+        return;
+    }
+    QPlainTextEdit::dragMoveEvent(event);
+}
+
+void CLtView::dropEvent(QDropEvent* event) {
+    // Files dropped on the editor are opened, not pasted as their addresses.
+    const QStringList files = DroppedFiles(event->mimeData());
+    if (files.isEmpty()) {
+        QPlainTextEdit::dropEvent(event);
+        return;
+    }
+    event->acceptProposedAction();
+    emit FilesDropped(files);
+}
+
 bool CLtView::canInsertFromMimeData(const QMimeData* source) const {
     return source->hasFormat(QString::fromLatin1(kMime1251)) || QPlainTextEdit::canInsertFromMimeData(source);
 }
@@ -332,7 +381,12 @@ void CLtView::OnEditConvert() {
 void CLtView::OnFilePrint() {
     QPrintDialog dialog(&Printer(), window());
     if (dialog.exec() == QDialog::Accepted)
-        print(&Printer());
+        PrintDocument(&Printer());
+}
+
+int CLtView::PrintDocument(QPagedPaintDevice* device) const {
+    return PrintText(device, toPlainText(), PrintFont(font(), logicalDpiY()), m_strPrintTitle,
+                     CurrentResources().String(kStrPrintPage), qreal(g_tabStops.Value()));
 }
 
 void CLtView::OnFilePrintSetup() {
@@ -351,7 +405,7 @@ void CLtView::OnFilePrintPreview() {
     } else {
         QPrintPreviewDialog dialog(&Printer(), window());
         connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
-                [this](QPrinter* printer) { print(printer); });
+                [this](QPrinter* printer) { PrintDocument(printer); });
         dialog.exec();
     }
     if (m_bPanelHiddenForPreview) {
@@ -378,6 +432,9 @@ bool CLtView::OnCmdMsg(int id) {
     switch (id) {
     case kCmdEditUndo:
         undo();
+        return true;
+    case kCmdEditRedo:
+        redo();
         return true;
     case kCmdEditCut:
         cut();
@@ -433,6 +490,9 @@ bool CLtView::OnUpdateCmdUI(SCmdUI& cmdUI) {
     switch (cmdUI.id) {
     case kCmdEditUndo:
         cmdUI.Enable(document()->isUndoAvailable());
+        return true;
+    case kCmdEditRedo:
+        cmdUI.Enable(document()->isRedoAvailable());
         return true;
     case kCmdEditCut:
     case kCmdEditCopy:

@@ -10,10 +10,12 @@
 #include <QColor>
 #include <QPlainTextEdit>
 #include <QRect>
+#include <QStringList>
 
 #include <functional>
 
 class QMenu;
+class QPagedPaintDevice;
 
 // The In Russian mode: on at start, never stored, changed only by ToggleRussianMode.
 extern bool g_inRussian;
@@ -63,6 +65,10 @@ public:
     void OnFilePrint();
     void OnFilePrintPreview();
     void OnFilePrintSetup();
+    // Prints the whole text in the editor's font at its real size; the number of pages drawn.
+    int PrintDocument(QPagedPaintDevice* device) const;
+    // The title the printed pages carry in their header.
+    void SetPrintTitle(const QString& title) { m_strPrintTitle = title; }
     // Selects the word around the caret, words being cut by " !()?.,:;", tab and line ends.
     void SelectWordAtCaret();
 
@@ -72,9 +78,14 @@ public:
     // Tests stand in for the print preview window: the hook runs while the preview would show.
     static void SetPreviewHook(std::function<void()> hook);
 
+    // The local files a drop carries; empty when it carries none.
+    static QStringList DroppedFiles(const QMimeData* source);
+
 signals:
     // The mode changed; the frame shows it in its mode picture.
     void RussianModeChanged(bool on);
+    // Files were dropped on the editor; the first is to be opened.
+    void FilesDropped(const QStringList& files);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -83,6 +94,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
 
@@ -95,4 +109,5 @@ private:
     QMenu* m_menuContext; // child of the view
     const QColor m_crGray{191, 191, 191};
     IToolkitPanel* m_pPanel = nullptr;
+    QString m_strPrintTitle;
 };

@@ -61,3 +61,23 @@ enum EDocString : int {
     kDocFilterName = 3,
     kDocFilterExt = 4
 };
+
+// Find and Replace, Redo, the caret's place in the status bar, printed pages.
+enum EEditorExtraId : int {
+    kCmdEditFind = 33700,
+    kCmdEditFindNext = 33701,
+    kCmdEditReplace = 33702,
+    kCmdEditRedo = 33703,
+    kStrPrintPage = 1700,  // "Page %1"
+    kStrLineColumn = 1701, // "Ln %1, Col %2"
+    kStrFindLabel = 1702,  // "Find:"
+    kStrReplaceLabel = 1703,
+    kStrMatchCase = 1704,
+    kStrWholeWord = 1705,
+    kStrFindNext = 1706,
+    kStrReplace = 1707,
+    kStrReplaceAll = 1708,
+    kStrNotFound = 1709, // "Cannot find "%1"."
+    kStrReplacedCount = 1710,
+    kStrCloseBar = 1711
+};

@@ -15,3 +15,6 @@ QMessageBox::StandardButton LtMessageBox(QWidget* parent, const QString& text, Q
 // While set, the hook answers every box in place of the user; it receives the text.
 using MessageBoxHook = std::function<QMessageBox::StandardButton(const QString& text)>;
 void SetMessageBoxHook(MessageBoxHook hook);
+
+// Dialogs and message boxes have a title and a close box, never minimize or maximize buttons.
+void UseDialogFrame(QWidget* dialog);

@@ -241,6 +241,10 @@ QImage CQtResourceModule::Toolbar(int id) const {
     return QImage(FilePath("toolbar", id, "png"));
 }
 
+QImage CQtResourceModule::Toolbar2x(int id) const {
+    return QImage(QStringLiteral("%1/toolbar/%2@2x.png").arg(m_root).arg(id));
+}
+
 QImage CQtResourceModule::Icon(int id) const {
     return QImage(FilePath("icon", id, "png"));
 }

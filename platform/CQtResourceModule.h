@@ -31,6 +31,7 @@ public:
     QByteArray Wave(int id) const override;
     QImage Bitmap(int id) const override;
     QImage Toolbar(int id) const override;
+    QImage Toolbar2x(int id) const override;
     QImage Icon(int id) const override;
     QImage Cursor(int id) const override;
 

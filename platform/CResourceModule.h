@@ -38,7 +38,7 @@ enum EExtraResourceId : int {
     kStrNetworkRoot = 152,    // the folder picker's "Network Neighborhood" item
     kStrMakerUrl = 153,       // the maker's web address (bitmap 188 shows it)
     kStrAskToSave = 154,      // "Save changes to %1?"
-    kStrAllFilesFilter = 155, // "All Files (*.*)"
+    kStrAllFilesFilter = 155, // "All Files (*)"
     kStrCannotOpen = 156,     // "Cannot open the file %1."
     kStrCannotSave = 157,     // "Cannot save the file %1."
     kCtlToolbarGroup = 1025,  // dialog 7176: group box "Toolbar by start"
@@ -90,6 +90,8 @@ public:
     // image; null when missing.
     virtual QImage Bitmap(int id) const = 0;
     virtual QImage Toolbar(int id) const = 0;
+    // The toolbar strip drawn at twice the size, for screens scaled by 2; null when missing.
+    virtual QImage Toolbar2x(int id) const = 0;
     virtual QImage Icon(int id) const = 0;
     // The hot spot is in the image texts "HotSpotX" and "HotSpotY".
     virtual QImage Cursor(int id) const = 0;

@@ -634,6 +634,9 @@ def sounds():
 def main():
     save_png(toolbar(32), 'toolbar/128.png')
     save_png(toolbar(16), 'toolbar/129.png')
+    # The same strips at twice the size, for screens scaled by 2 (and drawn down from there).
+    save_png(toolbar(64), 'toolbar/128@2x.png')
+    save_png(toolbar(32), 'toolbar/129@2x.png')
     save_png(char_strip(), 'bitmap/135.png')
     save_png(link_picture(URL), 'bitmap/188.png')
     save_png(link_picture(MAIL), 'bitmap/189.png')

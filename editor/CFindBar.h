@@ -1,0 +1,77 @@
+// Find and Replace: a bar under the editor with the text to find, the replacement, "Match case"
+// and "Whole word". Edit > Find (Ctrl+F) shows it for finding, Edit > Replace (Ctrl+H) with the
+// replacement row, Edit > Find Next (F3) finds again; Esc hides it. While the In Russian mode is
+// on, both fields turn typed keys into Cyrillic exactly as the editor does.
+#pragma once
+
+#include "CCmdTarget.h"
+
+#include <QLineEdit>
+#include <QTextDocument>
+#include <QWidget>
+
+class CLtView;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+// A line edit that types like the editor in the In Russian mode.
+class CTypingLineEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+class CFindBar : public QWidget, public CCmdTarget {
+    Q_OBJECT
+
+public:
+    explicit CFindBar(CLtView* view, QWidget* parent = nullptr);
+
+    // Shows the bar with the selection (one line of it) as the text to find.
+    void ShowFind(bool replace);
+    // Selects the next match after the selection, from the top again at the end; false when the
+    // text occurs nowhere.
+    bool FindNext();
+    // Replaces the selection when it is a match, then finds the next one.
+    bool ReplaceNext();
+    // Replaces every match as one undo step; the number replaced.
+    int ReplaceAll();
+
+    CTypingLineEdit* FindField() const { return m_editFind; }
+    CTypingLineEdit* ReplaceField() const { return m_editReplace; }
+    QCheckBox* MatchCase() const { return m_checkCase; }
+    QCheckBox* WholeWord() const { return m_checkWord; }
+    QLabel* Message() const { return m_labelMessage; }
+
+    // Takes the texts of the current interface language.
+    void Retranslate();
+
+    bool OnCmdMsg(int id) override;
+    bool OnUpdateCmdUI(SCmdUI& cmdUI) override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QTextDocument::FindFlags Flags() const;
+    bool IsMatch(const QTextCursor& cursor) const;
+    void ShowMessage(const QString& text);
+
+    CLtView* m_view;
+    CTypingLineEdit* m_editFind;
+    CTypingLineEdit* m_editReplace;
+    QLabel* m_labelFind;
+    QLabel* m_labelReplace;
+    QCheckBox* m_checkCase;
+    QCheckBox* m_checkWord;
+    QPushButton* m_buttonNext;
+    QPushButton* m_buttonReplace;
+    QPushButton* m_buttonReplaceAll;
+    QPushButton* m_buttonClose;
+    QLabel* m_labelMessage;
+};

@@ -1,0 +1,18 @@
+// Printing the document: the editor's font at its real size (a font given in screen pixels is
+// turned into points, so that it prints as large as it shows), inside the margins the page
+// set-up chose, word-wrapped to the page, each page under a header line with the document's
+// title and the page number. Print and Print Preview both draw through here.
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+class QPagedPaintDevice;
+
+// The font as the printer is to draw it: pixels of a screen of screenDpi turned into points.
+QFont PrintFont(const QFont& screenFont, qreal screenDpi);
+
+// Draws text on device page by page; pageLabel holds "%1" for the page number. Returns the
+// number of pages drawn, 0 when the device could not be painted on.
+int PrintText(QPagedPaintDevice* device, const QString& text, const QFont& font, const QString& title,
+              const QString& pageLabel, qreal tabStopChars);
