@@ -9,9 +9,12 @@
 #include "CSplashWnd.h"
 #include "CommandIds.h"
 #include "DocStrings.h"
+#include "DFileMp3.h"
+#include "DFileRenamer.h"
 #include "LtMessageBox.h"
 #include "Settings.h"
 
+#include "CLogFont.h"
 #include "CProfile.h"
 #include "CResourceModule.h"
 
@@ -19,16 +22,24 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -69,6 +80,30 @@ QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArra
     file.open(QIODevice::WriteOnly);
     file.write(bytes);
     return path;
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Triggers the command's QAction (which runs it queued); `answer` works the modal dialog it
+// opens. The dialog's class.
+QString Trigger(CMainFrame* frame, int id, std::function<void(QDialog*)> answer = {}) {
+    frame->UpdateCommands();
+    if (frame->Action(id)->isEnabled())
+        frame->Action(id)->trigger();
+    QString shown;
+    if (answer) {
+        QTimer::singleShot(0, [&shown, answer] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            shown = dialog ? QString::fromLatin1(dialog->metaObject()->className()) : u"none"_s;
+            if (dialog)
+                answer(dialog);
+        });
+    }
+    QCoreApplication::processEvents();
+    return shown;
 }
 
 } // namespace
@@ -426,6 +461,81 @@ private slots:
         QVERIFY(frame->Action(kCmdEditCut)->isEnabled());
         QCOMPARE(frame->Action(kCmdEditUndo)->shortcuts(),
                  (QList<QKeySequence>{QKeySequence(u"Ctrl+Z"_s), QKeySequence(u"Alt+Backspace"_s)}));
+    }
+
+    void menuCommandsThroughTheirActions() {
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir, u"letter.txt"_s, "x");
+        auto app = Start({path});
+        CMainFrame* frame = app->MainFrame();
+        app->View()->setPlainText(u"Привет"_s);
+        const auto reject = [](QDialog* dialog) { dialog->reject(); };
+
+        Trigger(frame, kCmdEditSelectAll);
+        QCOMPARE(app->View()->textCursor().selectedText(), u"Привет"_s);
+        const QByteArray utf16("\xFF\xFE\x1F\x04\x40\x04\x38\x04\x32\x04\x35\x04\x42\x04", 14);
+        Trigger(frame, kCmdFileSave);
+        QCOMPARE(ReadFile(path), utf16);
+        const QString copy = dir.filePath(u"copy.txt"_s);
+        QCOMPARE(Trigger(frame, kCmdFileSaveAs,
+                         [&copy](QDialog* dialog) {
+                             qobject_cast<QFileDialog*>(dialog)->selectFile(copy);
+                             dialog->accept();
+                         }),
+                 u"QFileDialog"_s);
+        QCOMPARE(ReadFile(copy), utf16);
+        QCOMPARE(frame->windowTitle(), u"copy.txt[*] - Lettrino 2.7"_s);
+        frame->activateWindow(); // back from the file dialog
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        QTest::keyClick(app->View(), Qt::Key_S, Qt::ControlModifier); // Ctrl held: 8-bit
+        QCoreApplication::processEvents();
+        QCOMPARE(ReadFile(copy), QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2"));
+
+        // Page setup and printing share one printer: landscape, then a PDF file.
+        QCOMPARE(Trigger(frame, kCmdFilePrintSetup,
+                         [](QDialog* dialog) {
+                             dialog->findChild<QRadioButton*>(u"landscape"_s)->click();
+                             dialog->accept();
+                         }),
+                 u"QPageSetupDialog"_s);
+        const QString pdf = dir.filePath(u"letter.pdf"_s);
+        QCOMPARE(Trigger(frame, kCmdFilePrint,
+                         [&pdf](QDialog* dialog) {
+                             qobject_cast<QPrintDialog*>(dialog)->printer()->setOutputFileName(pdf);
+                             dialog->done(QDialog::Accepted);
+                         }),
+                 u"QPrintDialog"_s);
+        const QByteArray printed = ReadFile(pdf);
+        QVERIFY(printed.startsWith("%PDF-"));
+        const auto box = QRegularExpression(u"/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"_s)
+                             .match(QString::fromLatin1(printed));
+        QVERIFY(box.captured(1).toDouble() > box.captured(2).toDouble()); // landscape
+
+        CLogFont::SetDialogHook([](const QFont& initial, QFont& chosen) {
+            chosen = initial;
+            chosen.setPixelSize(20);
+            chosen.setBold(true);
+            return true;
+        });
+        Trigger(frame, kCmdViewFont);
+        CLogFont::SetDialogHook({});
+        QCOMPARE(app->View()->font().pixelSize(), 20);
+
+        for (const int id : {kCmdViewToolbar, kCmdViewStatusBar}) {
+            QWidget* bar =
+                id == kCmdViewToolbar ? static_cast<QWidget*>(frame->ToolBar()) : frame->statusBar();
+            Trigger(frame, id);
+            QVERIFY(bar->isHidden());
+            Trigger(frame, id);
+            QVERIFY(!bar->isHidden());
+        }
+        QCOMPARE(Trigger(frame, kCmdFileRenamer, reject), u"DFileRenamer"_s);
+        QCOMPARE(Trigger(frame, kCmdFileMp3, reject), u"DFileMp3"_s);
+
+        Trigger(frame, kCmdAppExit);
+        QVERIFY(!frame->isVisible());
+        app->ExitInstance();
+        QCOMPARE(Stored(u"Settings/Font"_s).toString(), u"-20 0 0 0 700 0 0 0 204 7 0 0 0 Arial"_s);
     }
 
     void splashShowsTheWholeBitmapCentred() {
