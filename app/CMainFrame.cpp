@@ -60,6 +60,12 @@ bool CMainFrame::OnCreate() {
     QStatusBar* bar = statusBar();
     m_paneMessage = new QLabel(bar);
     bar->addWidget(m_paneMessage, 1);
+    // The document's encoding and line ends, what Save will write.
+    m_paneFormat = new QLabel(bar);
+    m_paneFormat->setAlignment(Qt::AlignCenter);
+    m_paneFormat->setFrameShape(QFrame::Panel);
+    m_paneFormat->setFrameShadow(QFrame::Sunken);
+    bar->addPermanentWidget(m_paneFormat);
     const int indicatorIds[3] = {kStrIndicatorCaps, kStrIndicatorNum, kStrIndicatorScroll};
     for (int i = 0; i < 3; ++i) {
         auto* pane = new QLabel(bar);
@@ -177,6 +183,12 @@ void CMainFrame::SetActiveView(CLtView* view, CLtDoc* doc) {
     setCentralWidget(area);
     connect(view, &CLtView::RussianModeChanged, this, &CMainFrame::OnRussianModeChanged);
     connect(doc, &CLtDoc::TitleChanged, this, &CMainFrame::UpdateFrameTitle);
+    auto showFormat = [this] {
+        if (m_paneFormat != nullptr && m_pDoc != nullptr)
+            m_paneFormat->setText(m_pDoc->FormatText());
+    };
+    connect(doc, &CLtDoc::FormatChanged, this, showFormat);
+    showFormat();
     LoadContextMenu();
     RecalcLayout();
     UpdateFrameTitle();

@@ -27,9 +27,10 @@ const char kUsage[] =
     "  to-latin [--keys TEXT] [FILE]     Cyrillic letters written with their first Latin key\n"
     "  convert [--keys TEXT] [FILE]      to Cyrillic when the text starts with a Latin\n"
     "                                    character, to Latin when it starts with a Cyrillic one\n"
-    "  detect FILE...                    the recognised encoding of each file:\n"
-    "                                    0 plain/system, 866 DOS, 1251 Windows, 20866 KOI8-R,\n"
-    "                                    65001 UTF-16, 65002 UTF-16 with Cyrillic\n"
+    "  detect [--verbose] FILE...        the encoding each file opens as: UTF-8, UTF-16LE,\n"
+    "                                    UTF-16BE, CP866, Windows-1251, KOI8-R, Windows-1252;\n"
+    "                                    --verbose adds the 8-bit detector's own answer (0 plain,\n"
+    "                                    866, 1251, 20866 KOI8-R, 65001/65002 UTF-16)\n"
     "  decode [FILE]                     the file's text as the editor opens it, as UTF-8\n"
     "  rename [--apply] [--recursive] [--keys TEXT] DIR...\n"
     "                                    Latin names for files and folders with Russian\n"
@@ -56,6 +57,7 @@ struct SArgs {
     SRenameOptions rename;
     bool renameOptions = false;
     bool haveKeys = false;
+    bool verbose = false;
     std::string keys;
     std::vector<std::string> files;
 };
@@ -141,8 +143,12 @@ int RunDetect(const SArgs& args) {
             continue;
         }
         const std::string_view bytes = input.Bytes();
-        const std::string line =
-            std::to_string(DetectCyrillicCodePage(Bytes(bytes), bytes.size())) + "\t" + path + "\n";
+        CTextFormatProbe probe;
+        probe.Feed(Bytes(bytes), bytes.size());
+        std::string line = EncodingName(probe.Result().encoding);
+        if (args.verbose)
+            line += "\t" + std::to_string(probe.DetectorLabel());
+        line += "\t" + path + "\n";
         if (!WriteOut(line, error))
             return Failure(error);
     }
@@ -191,6 +197,8 @@ int RunCli(int argc, char** argv) {
                 args.keys = arg.substr(7);
             }
             args.haveKeys = true;
+        } else if (options && arg == "--verbose") {
+            args.verbose = true;
         } else if (options && (arg == "--apply" || arg == "--recursive")) {
             (arg == "--apply" ? args.rename.apply : args.rename.recursive) = true;
             args.renameOptions = true;
@@ -229,6 +237,8 @@ int RunCli(int argc, char** argv) {
             return UsageError(error);
         return RunTags(table, args.files, {args.rename.apply, args.rename.recursive});
     }
+    if (args.verbose && args.command != "detect")
+        return UsageError("--verbose applies to detect only");
     if (args.haveKeys)
         return UsageError("--keys applies to to-cyrillic, to-latin, convert, rename and tags only");
     if (args.command == "detect")
