@@ -55,12 +55,13 @@ bool LooksLikeUtf16(const unsigned char* head, std::size_t n, bool bigEndian) {
     return 4 * latinOrCyrillic >= 3 * units;
 }
 
-// ---------------------------------------------------------------------------------------------
-// UTF-8 against the 8-bit readings
+} // namespace
 
-bool IsCyrillicLetter(char16_t c) {
+bool IsRussianLetter(char16_t c) {
     return (c >= 0x0410 && c <= 0x044F) || c == 0x0401 || c == 0x0451;
 }
+namespace {
+
 bool IsLowerCyrillic(char16_t c) {
     return (c >= 0x0430 && c <= 0x044F) || c == 0x0451;
 }
@@ -76,24 +77,36 @@ bool IsAsciiLetter(char16_t c) {
 // Punctuation of the 8-bit code pages that Russian text uses between its words.
 bool IsTextPunctuation(char16_t c) {
     switch (c) {
-    case 0x00A0: case 0x00AB: case 0x00BB: case 0x00B7: case 0x00B0: case 0x2013: case 0x2014:
-    case 0x2026: case 0x2116: case 0x201C: case 0x201D: case 0x201E: case 0x2018: case 0x2019:
+    case 0x00A0:
+    case 0x00AB:
+    case 0x00BB:
+    case 0x00B7:
+    case 0x00B0:
+    case 0x2013:
+    case 0x2014:
+    case 0x2026:
+    case 0x2116:
+    case 0x201C:
+    case 0x201D:
+    case 0x201E:
+    case 0x2018:
+    case 0x2019:
         return true;
     default:
         return false;
     }
 }
 
-// A word reads as Russian: lower case, capitals, or one capital first; every letter pair one that
-// Russian has (one odd pair allowed in a long word: names, loan words).
-bool IsPlausibleWord(std::u16string_view word) {
-    bool upper = false, lowerAfterFirst = false;
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        if (i > 0) {
-            (IsLowerCyrillic(word[i]) ? lowerAfterFirst : upper) = true;
-        }
-    }
-    if (upper && lowerAfterFirst)
+} // namespace
+
+bool IsPlausibleRussianWord(std::u16string_view word) {
+    if (word.empty())
+        return false;
+    // Lower case, capitals, or one capital first.
+    bool upperAfterFirst = false, lowerAfterFirst = false;
+    for (std::size_t i = 1; i < word.size(); ++i)
+        (IsLowerCyrillic(word[i]) ? lowerAfterFirst : upperAfterFirst) = true;
+    if (upperAfterFirst && (lowerAfterFirst || IsLowerCyrillic(word[0])))
         return false;
     const unsigned first = LetterIndex(word[0]);
     if (word.size() > 1 && (first == 26 || first == 27 || first == 28)) // ъ, ы, ь start no word
@@ -106,13 +119,18 @@ bool IsPlausibleWord(std::u16string_view word) {
     return odd == 0 || (odd == 1 && word.size() >= 6);
 }
 
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// UTF-8 against the 8-bit readings
+
 // Most bytes >= 0x80 read as letters of Russian words, the rest as punctuation.
 bool IsPlausibleRussian(const unsigned char* bytes, std::size_t n, unsigned codePage) {
     const std::u16string text = DecodeWithCodePage(codePage, bytes, n);
     std::size_t good = 0, bad = 0;
     for (std::size_t i = 0; i < text.size();) {
         const char16_t c = text[i];
-        if (!IsCyrillicLetter(c) && !IsAsciiLetter(c)) {
+        if (!IsRussianLetter(c) && !IsAsciiLetter(c)) {
             if (c >= 0x80 && !IsTextPunctuation(c))
                 ++bad; // box drawing, letters of other languages, signs
             ++i;
@@ -120,11 +138,11 @@ bool IsPlausibleRussian(const unsigned char* bytes, std::size_t n, unsigned code
         }
         std::size_t end = i;
         bool latin = false;
-        for (; end < text.size() && (IsCyrillicLetter(text[end]) || IsAsciiLetter(text[end])); ++end)
+        for (; end < text.size() && (IsRussianLetter(text[end]) || IsAsciiLetter(text[end])); ++end)
             latin = latin || IsAsciiLetter(text[end]);
         const std::u16string_view word(text.data() + i, end - i);
-        const std::size_t letters = std::count_if(word.begin(), word.end(), IsCyrillicLetter);
-        (!latin && IsPlausibleWord(word) ? good : bad) += letters;
+        const std::size_t letters = std::count_if(word.begin(), word.end(), IsRussianLetter);
+        (!latin && IsPlausibleRussianWord(word) ? good : bad) += letters;
         i = end;
     }
     return good > 0 && 20 * bad <= good;
@@ -338,7 +356,8 @@ void CTextDecoder::Decode(const unsigned char* bytes, std::size_t n, bool last, 
         out.resize(start + (last ? (n + 1) / 2 : whole / 2));
         char16_t* dst = out.data() + start;
         for (std::size_t i = 0; i < whole; i += 2)
-            *dst++ = static_cast<char16_t>(big ? (bytes[i] << 8) | bytes[i + 1] : bytes[i] | (bytes[i + 1] << 8));
+            *dst++ =
+                static_cast<char16_t>(big ? (bytes[i] << 8) | bytes[i + 1] : bytes[i] | (bytes[i + 1] << 8));
         if (last && whole < n)
             *dst = bytes[n - 1]; // an odd last byte stands alone as a unit with high byte 0
         return;

@@ -41,12 +41,18 @@ public:
 
 private:
     CCyrillicDetector m_detector;
-    std::string m_judged;   // the first kJudgedBytes bytes
+    std::string m_judged;    // the first kJudgedBytes bytes
     unsigned char m_tail[4]; // an incomplete UTF-8 sequence at the end of the last piece
     std::size_t m_tailSize = 0;
     bool m_utf8 = true;
     bool m_high = false; // some byte >= 0x80
 };
+
+// The 33 Russian letters in either case.
+bool IsRussianLetter(char16_t c);
+// A word of Russian letters reads as Russian: lower case, capitals, or one capital first; every
+// letter pair one that Russian has (one odd pair allowed in a word of six letters or more).
+bool IsPlausibleRussianWord(std::u16string_view word);
 
 STextFormat ChooseTextFormat(const unsigned char* bytes, std::size_t n);
 

@@ -53,28 +53,39 @@ INSTANTIATE_TEST_SUITE_P(
         SFormatCase{"Utf8WithMark", "\xEF\xBB\xBF" + U8(kMixed), {E::kUtf8, true}, kMixed},
         SFormatCase{"Utf16LeWithMark", "\xFF\xFE" + Utf16Le(kMixed), {E::kUtf16Le, true}, kMixed},
         SFormatCase{"Utf16BeWithMark", "\xFE\xFF" + Utf16Be(kMixed), {E::kUtf16Be, true}, kMixed},
-        SFormatCase{"Utf16BeWithoutMark", Utf16Be(u"Привет, мир! Hello."), {E::kUtf16Be, false},
+        SFormatCase{"Utf16BeWithoutMark",
+                    Utf16Be(u"Привет, мир! Hello."),
+                    {E::kUtf16Be, false},
                     u"Привет, мир! Hello."},
-        SFormatCase{"Utf16LeWithoutMarkWithDash", Utf16Le(u"Это — тире, а это «кавычки»."), {E::kUtf16Le, false},
+        SFormatCase{"Utf16LeWithoutMarkWithDash",
+                    Utf16Le(u"Это — тире, а это «кавычки»."),
+                    {E::kUtf16Le, false},
                     u"Это — тире, а это «кавычки»."},
         SFormatCase{"Utf16BeOddLastByte", "\xFE\xFF" + Utf16Be(u"ab") + "c", {E::kUtf16Be, true}, u"abc"},
         // Valid UTF-8 that reads as rare CJK, where CP866 gives Russian words.
         SFormatCase{"Cp866ThatIsValidUtf8", "\xE7\xA5\xAC", {E::kCp866, false}, u"чем"},
-        SFormatCase{"Cp866LineThatIsValidUtf8", "\xE2\xA0\xAA \xE7\xA5\xAC \xE2\xA5\xAC", {E::kCp866, false},
+        SFormatCase{"Cp866LineThatIsValidUtf8",
+                    "\xE2\xA0\xAA \xE7\xA5\xAC \xE2\xA5\xAC",
+                    {E::kCp866, false},
                     u"так чем тем"},
         SFormatCase{"Koi8rHerThatIsValidUtf8", "\xC5\xA3", {E::kKoi8r, false}, u"её"},
         SFormatCase{"Windows1251HerThatIsValidUtf8", "\xC5\xB8", {E::kCp1251, false}, u"Её"},
         SFormatCase{"Utf8Chinese", U8(u"中文"), {E::kUtf8, false}, u"中文"},
         SFormatCase{"Utf8Romanian", U8(u"ţară şi ţ"), {E::kUtf8, false}, u"ţară şi ţ"},
-        SFormatCase{"Windows1251", "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0", {E::kCp1251, false}, u"Привет, мир"},
+        SFormatCase{
+            "Windows1251", "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0", {E::kCp1251, false}, u"Привет, мир"},
         SFormatCase{"Windows1252", "caf\xE9 au lait", {E::kCp1252, false}, u"café au lait"}),
     [](const testing::TestParamInfo<SFormatCase>& info) { return std::string(info.param.name); });
 
 // The probe and the decoder fed in pieces agree with one call on the whole, wherever the cuts fall.
 TEST(ReadingRule, PiecesGiveTheSameAnswerAsTheWhole) {
-    const std::vector<std::string> inputs = {
-        U8(kMixed + kMixed), "\xEF\xBB\xBF" + U8(kMixed), "\xFE\xFF" + Utf16Be(kMixed) + "x",
-        "\xE7\xA5\xAC \xE2\xA0\xAA", "\xCF\xF0\xE8\xE2\xE5\xF2", U8(u"a😀") + "\xF0\x9F\x98", "ab\xC3"};
+    const std::vector<std::string> inputs = {U8(kMixed + kMixed),
+                                             "\xEF\xBB\xBF" + U8(kMixed),
+                                             "\xFE\xFF" + Utf16Be(kMixed) + "x",
+                                             "\xE7\xA5\xAC \xE2\xA0\xAA",
+                                             "\xCF\xF0\xE8\xE2\xE5\xF2",
+                                             U8(u"a😀") + "\xF0\x9F\x98",
+                                             "ab\xC3"};
     std::mt19937 rng(5);
     for (const std::string& input : inputs) {
         const STextFormat whole = ChooseTextFormat(Bytes(input), input.size());
@@ -199,20 +210,28 @@ TEST(ReadingFigures, Utf8TextIsAlwaysReadAsUtf8) {
     for (const char* dic : {corpus::kFrench, corpus::kIcelandic}) {
         const std::vector<std::string> lines = corpus::DictionaryLines(dic, 4000);
         for (std::size_t i = 0; i + 4 <= lines.size(); i += 4)
-            files.push_back(lines[i] + "\n" + lines[i + 1] + "\n" + lines[i + 2] + "\n" + lines[i + 3] + "\n");
+            files.push_back(lines[i] + "\n" + lines[i + 1] + "\n" + lines[i + 2] + "\n" + lines[i + 3] +
+                            "\n");
     }
-    const char* asian[] = {
-        "中文是世界上使用人数最多的语言之一。我们今天去公园散步，天气很好。",
-        "日本語の文章です。東京は大きな都市で、たくさんの人が住んでいます。",
-        "한국어 문장입니다. 서울은 아름다운 도시입니다.",
-        "中文", "漢字", "ひらがな", "カタカナ", "한국",
-        "Emoji 😀🎉👍 and text ✓ ★ → ∑ € №",
-        "Ελληνικά: Καλημέρα κόσμε", "עברית: שלום עולם", "العربية: مرحبا بالعالم", "हिन्दी: नमस्ते दुनिया",
-        "ไทย: สวัสดีชาวโลก"};
+    const char* asian[] = {"中文是世界上使用人数最多的语言之一。我们今天去公园散步，天气很好。",
+                           "日本語の文章です。東京は大きな都市で、たくさんの人が住んでいます。",
+                           "한국어 문장입니다. 서울은 아름다운 도시입니다.",
+                           "中文",
+                           "漢字",
+                           "ひらがな",
+                           "カタカナ",
+                           "한국",
+                           "Emoji 😀🎉👍 and text ✓ ★ → ∑ € №",
+                           "Ελληνικά: Καλημέρα κόσμε",
+                           "עברית: שלום עולם",
+                           "العربية: مرحبا بالعالم",
+                           "हिन्दी: नमस्ते दुनिया",
+                           "ไทย: สวัสดีชาวโลก"};
     for (const char* text : asian)
         files.push_back(text);
     ASSERT_GT(russian, 10000u) << "install fortunes-ru";
-    ASSERT_GT(files.size(), russian + 5000) << "install fortunes-de, fortunes-min, hunspell-fr-classical, hunspell-is";
+    ASSERT_GT(files.size(), russian + 5000)
+        << "install fortunes-de, fortunes-min, hunspell-fr-classical, hunspell-is";
     std::size_t wrong = 0;
     for (const std::string& file : files) {
         const STextFormat format = ChooseTextFormat(Bytes(file), file.size());
