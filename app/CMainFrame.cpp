@@ -78,6 +78,12 @@ bool CMainFrame::OnCreate() {
     m_paneCaret = new QLabel(bar);
     m_paneCaret->setObjectName(QStringLiteral("CaretPane"));
     bar->addPermanentWidget(m_paneCaret);
+    // The document's encoding and line ends, what Save will write.
+    m_paneFormat = new QLabel(bar);
+    m_paneFormat->setAlignment(Qt::AlignCenter);
+    m_paneFormat->setFrameShape(QFrame::Panel);
+    m_paneFormat->setFrameShadow(QFrame::Sunken);
+    bar->addPermanentWidget(m_paneFormat);
     const int indicatorIds[3] = {kStrIndicatorCaps, kStrIndicatorNum, kStrIndicatorScroll};
     for (int i = 0; i < 3; ++i) {
         auto* pane = new QLabel(bar);
@@ -245,6 +251,12 @@ void CMainFrame::SetActiveView(CLtView* view, CLtDoc* doc) {
     UpdateCaretPane();
     connect(view, &CLtView::RussianModeChanged, this, &CMainFrame::OnRussianModeChanged);
     connect(doc, &CLtDoc::TitleChanged, this, &CMainFrame::UpdateFrameTitle);
+    auto showFormat = [this] {
+        if (m_paneFormat != nullptr && m_pDoc != nullptr)
+            m_paneFormat->setText(m_pDoc->FormatText());
+    };
+    connect(doc, &CLtDoc::FormatChanged, this, showFormat);
+    showFormat();
     LoadContextMenu();
     RecalcLayout();
     UpdateFrameTitle();

@@ -52,6 +52,7 @@ public:
     CPictureEx* ModePicture() const { return m_picMode; }
     QLabel* MessagePane() const { return m_paneMessage; }
     QLabel* IndicatorPane(int index) const { return m_indicators[index]; }
+    QLabel* FormatPane() const { return m_paneFormat; }
     CLtView* EditView() const { return m_pEditView; }
     int ShowState() const { return m_nShowState; }
     QRect StoredPlacement() const { return {m_nLeft, m_nTop, m_nWidth, m_nHeight}; }
@@ -114,6 +115,7 @@ private:
     QLabel* m_paneMessage = nullptr;
     QLabel* m_paneCaret = nullptr; // line and column of the caret
     QLabel* m_indicators[3] = {};
+    QLabel* m_paneFormat = nullptr;
     int m_nShowState = -1; // 1 normal, 3 maximized, -1 minimized or never sized
     int m_nLeft = 0;
     int m_nTop = 0;

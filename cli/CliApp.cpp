@@ -29,9 +29,10 @@ const char kUsage[] =
     "  to-latin [--keys TEXT] [FILE]     Cyrillic letters written with their first Latin key\n"
     "  convert [--keys TEXT] [FILE]      to Cyrillic when the text starts with a Latin\n"
     "                                    character, to Latin when it starts with a Cyrillic one\n"
-    "  detect FILE...                    the recognised encoding of each file:\n"
-    "                                    0 plain/system, 866 DOS, 1251 Windows, 20866 KOI8-R,\n"
-    "                                    65001 UTF-16, 65002 UTF-16 with Cyrillic\n"
+    "  detect [--verbose] FILE...        the encoding each file opens as: UTF-8, UTF-16LE,\n"
+    "                                    UTF-16BE, CP866, Windows-1251, KOI8-R, Windows-1252;\n"
+    "                                    --verbose adds the 8-bit detector's own answer (0 plain,\n"
+    "                                    866, 1251, 20866 KOI8-R, 65001/65002 UTF-16)\n"
     "  decode [FILE]                     the file's text as the editor opens it, as UTF-8\n"
     "  rename [--apply] [--recursive] [--json] [--keys TEXT] PATH...\n"
     "                                    Latin names for files and folders with Russian\n"
@@ -75,6 +76,7 @@ struct SArgs {
     SRenameOptions rename;
     bool list = false;
     bool haveKeys = false;
+    bool verbose = false;
     std::string keys;
     std::vector<std::string> files;
 };
@@ -166,8 +168,12 @@ int RunDetect(const SArgs& args) {
             continue;
         }
         const std::string_view bytes = input.Bytes();
-        const std::string line =
-            std::to_string(DetectCyrillicCodePage(Bytes(bytes), bytes.size())) + "\t" + path + "\n";
+        CTextFormatProbe probe;
+        probe.Feed(Bytes(bytes), bytes.size());
+        std::string line = EncodingName(probe.Result().encoding);
+        if (args.verbose)
+            line += "\t" + std::to_string(probe.DetectorLabel());
+        line += "\t" + path + "\n";
         if (!WriteOut(line, error))
             return Failure(error);
     }
@@ -191,7 +197,7 @@ int RunDecode(const SArgs& args) {
 }
 
 // The commands, the options each takes and what runs them.
-enum EOption : unsigned { kOptKeys = 1, kOptApply = 2, kOptRecursive = 4, kOptJson = 8, kOptList = 16 };
+enum EOption : unsigned { kOptKeys = 1, kOptApply = 2, kOptRecursive = 4, kOptJson = 8, kOptList = 16, kOptVerbose = 32 };
 
 // The batch tools: at least one PATH, and the key table.
 template <typename Run> int RunBatchCommand(const SArgs& args, Run run) {
@@ -234,7 +240,7 @@ const SCommand kCommands[] = {
     {"to-cyrillic", kOptKeys, RunConversion},
     {"to-latin", kOptKeys, RunConversion},
     {"convert", kOptKeys, RunConversion},
-    {"detect", 0, RunDetect},
+    {"detect", kOptVerbose, RunDetect},
     {"decode", 0, RunDecode},
     {"rename", kOptKeys | kOptApply | kOptRecursive | kOptJson, RunRenameCommand},
     {"tags", kOptKeys | kOptApply | kOptRecursive | kOptJson, RunTagsCommand},
@@ -282,6 +288,9 @@ int RunCli(int argc, char** argv) {
         } else if (options && arg == "--list") {
             args.list = true;
             option = kOptList;
+        } else if (options && arg == "--verbose") {
+            args.verbose = true;
+            option = kOptVerbose;
         } else if (options && arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option '" + arg + "'");
         } else if (arg.empty()) {

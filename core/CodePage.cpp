@@ -8,10 +8,6 @@
 
 namespace {
 
-// The detector looks at no more UTF-16 units than this before judging the high bytes.
-constexpr std::size_t kUtf16Probe = 200;
-constexpr unsigned kScoreLimit = 128;
-
 std::uint64_t LoadWord(const unsigned char* p) {
     std::uint64_t word;
     std::memcpy(&word, p, 8);
@@ -21,23 +17,6 @@ std::uint64_t LoadWord(const unsigned char* p) {
 bool IsPlausiblePair(unsigned first, unsigned second) {
     return (kRussianBigrams[4 * first + (second >> 3)] & (0x80u >> (second & 7))) != 0;
 }
-
-// A 32 x 32 bit matrix of letter pairs not yet counted, on the stack.
-struct SUnseenPairs {
-    unsigned char bits[128];
-
-    SUnseenPairs() { std::memset(bits, 0xFF, sizeof bits); }
-
-    // True the first time the pair is asked for.
-    bool Take(unsigned first, unsigned second) {
-        unsigned char& byte = bits[4 * first + (second >> 3)];
-        const unsigned char mask = static_cast<unsigned char>(0x80u >> (second & 7));
-        if ((byte & mask) == 0)
-            return false;
-        byte = static_cast<unsigned char>(byte & ~mask);
-        return true;
-    }
-};
 
 bool IsCp866Letter(unsigned b) {
     return (b >= 0x80 && b <= 0xAF) || (b >= 0xE0 && b <= 0xEF);
@@ -119,10 +98,108 @@ const CReverseTable* ReverseTable(unsigned codePage) {
 
 } // namespace
 
-unsigned DetectCyrillicCodePage(const unsigned char* bytes, std::size_t n) {
-    if (n > 1 && bytes[0] == 0xFF && bytes[1] == 0xFE)
+CCyrillicScorer::CCyrillicScorer(unsigned limit) : m_limit(limit) {
+    std::memset(m_unseen866, 0xFF, sizeof m_unseen866);
+    std::memset(m_unseenHigh, 0xFF, sizeof m_unseenHigh);
+}
+
+bool CCyrillicScorer::Take(unsigned char* unseen, unsigned first, unsigned second) {
+    unsigned char& byte = unseen[4 * first + (second >> 3)];
+    const unsigned char mask = static_cast<unsigned char>(0x80u >> (second & 7));
+    if ((byte & mask) == 0)
+        return false;
+    byte = static_cast<unsigned char>(byte & ~mask);
+    return true;
+}
+
+void CCyrillicScorer::Feed(const unsigned char* bytes, std::size_t n) {
+    unsigned prev = m_prev;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (m_pairs866 >= m_limit || m_pairsHigh >= m_limit)
+            break;
+        // Eight ASCII bytes hold no letter pair, neither inside nor with the byte before them.
+        if (n - i >= 8 && (LoadWord(bytes + i) & 0x8080808080808080ull) == 0) {
+            prev = bytes[i + 7];
+            i += 7;
+            continue;
+        }
+        const unsigned cur = bytes[i];
+        if (IsCp866Letter(prev) && IsCp866Letter(cur)) {
+            const unsigned r = Cp866LetterIndex(prev), c = Cp866LetterIndex(cur);
+            if (Take(m_unseen866, r, c)) {
+                ++m_pairs866;
+                if (!IsPlausiblePair(r, c))
+                    ++m_bad866;
+            }
+        }
+        // Windows-1251 and KOI8-R both keep their letters in C0..FF, so one matrix of seen byte
+        // pairs serves both readings.
+        if (prev >= 0xC0 && cur >= 0xC0) {
+            const unsigned r = prev & 0x1F, c = cur & 0x1F;
+            if (Take(m_unseenHigh, r, c)) {
+                if (!IsPlausiblePair(r, c))
+                    ++m_bad1251;
+                if (!IsPlausiblePair(kKoiLetterOrder[r], kKoiLetterOrder[c]))
+                    ++m_badKoi;
+                ++m_pairsHigh;
+            }
+        }
+        prev = cur;
+    }
+    m_prev = prev;
+}
+
+int CCyrillicScorer::Best() const {
+    unsigned bad866 = m_bad866, bad1251 = m_bad1251, badKoi = m_badKoi;
+    // A few odd pairs (names, abbreviations, typos) should not outweigh a long text.
+    if (bad866 <= m_pairs866 / 32)
+        bad866 = 0;
+    if (bad1251 <= m_pairsHigh / 32)
+        bad1251 = 0;
+    if (badKoi <= m_pairsHigh / 32)
+        badKoi = 0;
+
+    // Unsigned on purpose: with a limit above 255 a reading can collect more than 255 implausible
+    // pairs, and its score then wraps around to a large number. The detector's limit of 128 never
+    // gets there; other callers get the same comparison.
+    const std::uint32_t score866 = (255u - bad866) * 256u + m_pairs866;
+    const std::uint32_t score1251 = (255u - bad1251) * 256u + m_pairsHigh;
+    const std::uint32_t scoreKoi = (255u - badKoi) * 256u + m_pairsHigh;
+    if (score866 >= score1251 && score866 >= scoreKoi)
+        return 0;
+    return score1251 < scoreKoi ? 2 : 1;
+}
+
+void CCyrillicDetector::Feed(const unsigned char* bytes, std::size_t n) {
+    const std::size_t keep = std::min(n, sizeof m_head - m_headSize);
+    std::memcpy(m_head + m_headSize, bytes, keep);
+    m_headSize += keep;
+    m_total += n;
+    m_score.Feed(bytes, n);
+
+    // Plain text: high bytes at most a quarter of all n bytes, never three of them in a row. The
+    // first run of three settles it against plain text, so the count can stop there.
+    for (std::size_t i = 0; i < n && !m_longRun;) {
+        if (n - i >= 8 && (LoadWord(bytes + i) & 0x8080808080808080ull) == 0) {
+            m_run = 0;
+            i += 8;
+            continue;
+        }
+        if (bytes[i++] < 0x80) {
+            m_run = 0;
+        } else {
+            ++m_high;
+            if (++m_run > 2)
+                m_longRun = true;
+        }
+    }
+}
+
+unsigned CCyrillicDetector::Label() const {
+    const unsigned char* bytes = m_head;
+    if (m_total > 1 && bytes[0] == 0xFF && bytes[1] == 0xFE)
         return kCodePageUtf16;
-    const std::size_t h = n / 2;
+    const std::size_t h = m_total / 2;
     if (h == 0)
         return kCodePageUtf16;
 
@@ -139,32 +216,10 @@ unsigned DetectCyrillicCodePage(const unsigned char* bytes, std::size_t n) {
     }
     if (result != 0)
         return result;
-
-    // Plain text: high bytes at most a quarter of all n bytes, never three of them in a row. The
-    // first run of three settles it against plain text, so the count can stop there.
-    std::size_t high = 0;
-    std::size_t run = 0;
-    bool longRun = false;
-    for (std::size_t i = 0; i < n;) {
-        if (n - i >= 8 && (LoadWord(bytes + i) & 0x8080808080808080ull) == 0) {
-            run = 0;
-            i += 8;
-            continue;
-        }
-        if (bytes[i++] < 0x80) {
-            run = 0;
-        } else {
-            ++high;
-            if (++run > 2) {
-                longRun = true;
-                break;
-            }
-        }
-    }
-    if (!longRun && 3 * high <= n - high)
+    if (!m_longRun && 3 * m_high <= m_total - m_high)
         return kCodePageSystem;
 
-    switch (ScoreCyrillicEncodings(bytes, n, kScoreLimit)) {
+    switch (m_score.Best()) {
     case 0:
         return kCodePage866;
     case 1:
@@ -174,55 +229,16 @@ unsigned DetectCyrillicCodePage(const unsigned char* bytes, std::size_t n) {
     }
 }
 
+unsigned DetectCyrillicCodePage(const unsigned char* bytes, std::size_t n) {
+    CCyrillicDetector detector;
+    detector.Feed(bytes, n);
+    return detector.Label();
+}
+
 int ScoreCyrillicEncodings(const unsigned char* bytes, std::size_t n, unsigned limit) {
-    SUnseenPairs seen866;
-    SUnseenPairs seenHigh;
-    unsigned pairs866 = 0, bad866 = 0, pairsHigh = 0, bad1251 = 0, badKoi = 0;
-    unsigned prev = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (pairs866 >= limit || pairsHigh >= limit)
-            break;
-        const unsigned cur = bytes[i];
-        if (IsCp866Letter(prev) && IsCp866Letter(cur)) {
-            const unsigned r = Cp866LetterIndex(prev), c = Cp866LetterIndex(cur);
-            if (seen866.Take(r, c)) {
-                ++pairs866;
-                if (!IsPlausiblePair(r, c))
-                    ++bad866;
-            }
-        }
-        // Windows-1251 and KOI8-R both keep their letters in C0..FF, so one matrix of seen byte
-        // pairs serves both readings.
-        if (prev >= 0xC0 && cur >= 0xC0) {
-            const unsigned r = prev & 0x1F, c = cur & 0x1F;
-            if (seenHigh.Take(r, c)) {
-                if (!IsPlausiblePair(r, c))
-                    ++bad1251;
-                if (!IsPlausiblePair(kKoiLetterOrder[r], kKoiLetterOrder[c]))
-                    ++badKoi;
-                ++pairsHigh;
-            }
-        }
-        prev = cur;
-    }
-
-    // A few odd pairs (names, abbreviations, typos) should not outweigh a long text.
-    if (bad866 <= pairs866 / 32)
-        bad866 = 0;
-    if (bad1251 <= pairsHigh / 32)
-        bad1251 = 0;
-    if (badKoi <= pairsHigh / 32)
-        badKoi = 0;
-
-    // Unsigned on purpose: with a limit above 255 a reading can collect more than 255 implausible
-    // pairs, and its score then wraps around to a large number. The detector's limit of 128 never
-    // gets there; other callers get the same comparison.
-    const std::uint32_t score866 = (255u - bad866) * 256u + pairs866;
-    const std::uint32_t score1251 = (255u - bad1251) * 256u + pairsHigh;
-    const std::uint32_t scoreKoi = (255u - badKoi) * 256u + pairsHigh;
-    if (score866 >= score1251 && score866 >= scoreKoi)
-        return 0;
-    return score1251 < scoreKoi ? 2 : 1;
+    CCyrillicScorer scorer(limit);
+    scorer.Feed(bytes, n);
+    return scorer.Best();
 }
 
 std::u16string DecodeWithCodePage(unsigned codePage, const unsigned char* bytes, std::size_t n) {

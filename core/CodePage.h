@@ -32,6 +32,46 @@ extern const char16_t kCp1252ToUnicode[256];
 // One of the labels above for the first n bytes.
 unsigned DetectCyrillicCodePage(const unsigned char* bytes, std::size_t n);
 
+// The letter-pair statistics behind ScoreCyrillicEncodings, over input that arrives in pieces.
+class CCyrillicScorer {
+public:
+    explicit CCyrillicScorer(unsigned limit);
+    void Feed(const unsigned char* bytes, std::size_t n);
+    // 0 (CP866), 1 (Windows-1251) or 2 (KOI8-R), as ScoreCyrillicEncodings.
+    int Best() const;
+
+private:
+    static bool Take(unsigned char* unseen, unsigned first, unsigned second);
+
+    unsigned char m_unseen866[128];  // letter pairs not yet counted: 32 x 32 bits
+    unsigned char m_unseenHigh[128]; // the same for Windows-1251 and KOI8-R together
+    unsigned m_limit;
+    unsigned m_pairs866 = 0, m_bad866 = 0, m_pairsHigh = 0, m_bad1251 = 0, m_badKoi = 0;
+    unsigned m_prev = 0;
+};
+
+// DetectCyrillicCodePage over input that arrives in pieces (a file read in blocks): Feed every
+// piece in order, then Label() is what DetectCyrillicCodePage says of all the bytes together.
+class CCyrillicDetector {
+public:
+    static constexpr std::size_t kUtf16Probe = 200; // UTF-16 units judged by their high bytes
+
+    void Feed(const unsigned char* bytes, std::size_t n);
+    unsigned Label() const;
+    std::size_t Size() const { return m_total; }
+
+private:
+    static constexpr unsigned kScoreLimit = 128;
+
+    unsigned char m_head[2 * kUtf16Probe];
+    std::size_t m_headSize = 0;
+    std::size_t m_total = 0;
+    std::size_t m_high = 0; // bytes >= 0x80, counted until the first run of three
+    std::size_t m_run = 0;
+    bool m_longRun = false;
+    CCyrillicScorer m_score{kScoreLimit};
+};
+
 // 0 (CP866), 1 (Windows-1251) or 2 (KOI8-R): the reading with the fewest implausible letter pairs,
 // scoring stops once either reading has seen `limit` distinct pairs.
 int ScoreCyrillicEncodings(const unsigned char* bytes, std::size_t n, unsigned limit);

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -28,32 +29,24 @@ CLtDoc::CLtDoc(QObject* parent) : QObject(parent) {}
 
 CLtDoc::~CLtDoc() = default;
 
-QString CLtDoc::DecodeFileBytes(const QByteArray& bytes) {
-    return QString::fromStdU16String(DecodeTextFile(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                                    static_cast<std::size_t>(bytes.size()))
-                                         .text);
+namespace {
+
+CLtDoc::EncodingChoiceHook& ChoiceHook() {
+    static CLtDoc::EncodingChoiceHook hook;
+    return hook;
 }
 
-QByteArray CLtDoc::EncodeFileBytes(const QString& plain, bool eightBit, bool crlf) {
-    QString text = plain;
-    if (crlf)
-        text.replace(u'\n', QStringLiteral("\r\n"));
-    if (!eightBit) {
-        QByteArray bytes("\xFF\xFE", 2);
-        bytes.reserve(2 + text.size() * 2);
-        for (const QChar ch : std::as_const(text)) {
-            bytes.append(static_cast<char>(ch.unicode() & 0xFF));
-            bytes.append(static_cast<char>(ch.unicode() >> 8));
-        }
-        return bytes;
-    }
-    const bool cyrillic = std::any_of(text.cbegin(), text.cend(), [](QChar ch) {
-        return ch.unicode() >= 0x0400 && ch.unicode() <= 0x04FF;
-    });
-    if (!cyrillic)
-        return text.toUtf8(); // never cut: every character keeps all its bytes
-    const std::string bytes = EncodeWithCodePage(kCodePage1251, text.toStdU16String());
-    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
+} // namespace
+
+void CLtDoc::SetEncodingChoiceHook(EncodingChoiceHook hook) {
+    ChoiceHook() = std::move(hook);
+}
+
+QString CLtDoc::FormatText() const {
+    QString text = QString::fromLatin1(EncodingName(m_format.encoding));
+    if (m_format.bom)
+        text += QStringLiteral(" BOM");
+    return text + (m_bCrLf ? QStringLiteral(" · CRLF") : QStringLiteral(" · LF"));
 }
 
 void CLtDoc::SetView(CLtView* view) {
@@ -69,6 +62,9 @@ bool CLtDoc::OnNewDocument() {
             m_pView->setFont(*g_editorFont);
     }
     m_bCrLf = false;
+    m_format = {ETextEncoding::kUtf16Le, true};
+    m_bKeepFormat = false;
+    emit FormatChanged();
     m_strPathName.clear();
     m_strTitle = DocString(kDocNewFileName);
     SetModifiedFlag(false);
@@ -83,15 +79,24 @@ bool CLtDoc::OnOpenDocument(const QString& path) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return false;
-    QString text = DecodeFileBytes(bytes);
+    const SDecodedText decoded = DecodeTextFile(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                                static_cast<std::size_t>(bytes.size()));
+    m_format = decoded.format;
+    m_bKeepFormat = IsUnicodeEncoding(m_format.encoding);
+    SetText(decoded.text);
+    SetPathName(path);
+    SetModifiedFlag(false);
+    return true;
+}
+
+void CLtDoc::SetText(const std::u16string& decoded) {
+    QString text = QString::fromStdU16String(decoded);
     m_bCrLf = text.contains(QStringLiteral("\r\n"));
     if (m_bCrLf)
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     if (m_pView != nullptr)
         m_pView->setPlainText(text);
-    SetPathName(path);
-    SetModifiedFlag(false);
-    return true;
+    emit FormatChanged();
 }
 
 bool CLtDoc::OnSaveDocument(const QString& path) {
@@ -100,23 +105,137 @@ bool CLtDoc::OnSaveDocument(const QString& path) {
 }
 
 bool CLtDoc::WriteFile(const QString& path, bool eightBit) {
-    m_strLastError.clear();
-    // A name that is not UTF-8 is written back through its own bytes.
-    if (IsRawPath(path))
-        return ReplaceFileRaw(
-            path, EncodeFileBytes(m_pView != nullptr ? m_pView->toPlainText() : QString(), eightBit, m_bCrLf),
-            m_strLastError);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_strLastError = file.errorString();
-        return false;
-    }
+    return WriteFormat(path, SaveFormat(eightBit), true);
+}
+
+STextFormat CLtDoc::SaveFormat(bool eightBit) const {
+    if (m_bKeepFormat)
+        return m_format;
+    if (!eightBit)
+        return {ETextEncoding::kUtf16Le, true};
     const QString text = m_pView != nullptr ? m_pView->toPlainText() : QString();
-    const QByteArray bytes = EncodeFileBytes(text, eightBit, m_bCrLf);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        m_strLastError = file.errorString();
+    const bool cyrillic = std::any_of(text.cbegin(), text.cend(), [](QChar ch) {
+        return ch.unicode() >= 0x0400 && ch.unicode() <= 0x04FF;
+    });
+    return {cyrillic ? ETextEncoding::kCp1251 : ETextEncoding::kUtf8, false};
+}
+
+bool CLtDoc::WriteFormat(const QString& path, STextFormat format, bool adopt) {
+    m_strLastError.clear();
+    QString text = m_pView != nullptr ? m_pView->toPlainText() : QString();
+    if (m_bCrLf)
+        text.replace(u'\n', QStringLiteral("\r\n"));
+    SEncodedText encoded = EncodeText(text.toStdU16String(), format);
+    if (encoded.lacking > 0) {
+        // Never a silent "?": say what would be lost and offer UTF-8, which holds everything.
+        QStringList shown;
+        const QString first = QString::fromStdU16String(encoded.lackingFirst);
+        for (int i = 0; i < first.size() && shown.size() < 5; ++i) {
+            const int length = first[i].isHighSurrogate() && i + 1 < first.size() ? 2 : 1;
+            shown << QStringLiteral("“") + first.mid(i, length) + QStringLiteral("”");
+            i += length - 1;
+        }
+        const QString message = CurrentResources()
+                                    .String(kStrLacksCharacters)
+                                    .arg(QString::fromLatin1(EncodingName(format.encoding)))
+                                    .arg(encoded.lacking)
+                                    .arg(shown.join(QStringLiteral(", ")));
+        if (LtMessageBox(m_pView, message, QMessageBox::Warning, QMessageBox::Yes | QMessageBox::Cancel) !=
+            QMessageBox::Yes)
+            return false;
+        format = {ETextEncoding::kUtf8, false};
+        encoded = EncodeText(text.toStdU16String(), format);
+    }
+    const qsizetype size = static_cast<qsizetype>(encoded.bytes.size());
+    if (IsRawPath(path)) {
+        // A name that is not UTF-8 is written back through its own bytes.
+        if (!ReplaceFileRaw(path, QByteArray(encoded.bytes.data(), size), m_strLastError))
+            return false;
+    } else {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) {
+            m_strLastError = file.errorString();
+            return false;
+        }
+        if (file.write(encoded.bytes.data(), size) != size || !file.commit()) {
+            m_strLastError = file.errorString();
+            return false;
+        }
+    }
+    if (adopt && !(format == m_format && m_bKeepFormat == IsUnicodeEncoding(format.encoding))) {
+        m_format = format;
+        m_bKeepFormat = m_bKeepFormat || IsUnicodeEncoding(format.encoding);
+        emit FormatChanged();
+    }
+    return true;
+}
+
+bool CLtDoc::ChooseEncoding(int titleId, ETextEncoding& encoding) const {
+    if (ChoiceHook())
+        return ChoiceHook()(encoding);
+    QStringList names;
+    for (int i = 0; i < kTextEncodingCount; ++i)
+        names << QString::fromLatin1(EncodingName(ETextEncoding(i)));
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(
+        m_pView != nullptr ? m_pView->window() : nullptr, CurrentResources().String(titleId),
+        CurrentResources().String(kStrEncodingLabel), names, static_cast<int>(encoding), false, &ok);
+    return ok && ParseEncodingName(chosen.toStdString(), encoding);
+}
+
+bool CLtDoc::OnFileSaveWithEncoding() {
+    ETextEncoding encoding = m_format.encoding;
+    return ChooseEncoding(kStrSaveWithEncoding, encoding) && SaveWithEncoding(encoding);
+}
+
+bool CLtDoc::SaveWithEncoding(ETextEncoding encoding) {
+    // A byte-order mark stays as the file had it; UTF-16 gets one, UTF-8 none, when new.
+    const bool bom = encoding == m_format.encoding ? m_format.bom : encoding != ETextEncoding::kUtf8;
+    const STextFormat old = m_format;
+    const bool oldKeep = m_bKeepFormat;
+    m_format = {encoding, IsUnicodeEncoding(encoding) && bom};
+    m_bKeepFormat = true;
+    if (DoSave(m_strPathName, true))
+        return true;
+    m_format = old; // not saved: Save goes on writing what it wrote before
+    m_bKeepFormat = oldKeep;
+    return false;
+}
+
+bool CLtDoc::OnFileReopenWithEncoding() {
+    ETextEncoding encoding = m_format.encoding;
+    return !m_strPathName.isEmpty() && ChooseEncoding(kStrReopenWithEncoding, encoding) &&
+           ReopenWithEncoding(encoding);
+}
+
+bool CLtDoc::ReopenWithEncoding(ETextEncoding encoding) {
+    if (m_strPathName.isEmpty())
+        return false;
+    if (IsModified()) {
+        const QString question = CurrentResources()
+                                     .String(kStrReopenDiscards)
+                                     .arg(QFileInfo(m_strPathName).fileName())
+                                     .arg(QString::fromLatin1(EncodingName(encoding)));
+        if (LtMessageBox(m_pView, question, QMessageBox::Question, QMessageBox::Yes | QMessageBox::Cancel) !=
+            QMessageBox::Yes)
+            return false;
+    }
+    QFile file(m_strPathName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        LtMessageBox(m_pView, CurrentResources().String(kStrCannotOpen).arg(m_strTitle),
+                     QMessageBox::Warning);
         return false;
     }
+    const QByteArray bytes = file.readAll();
+    static const QByteArray kMarks[] = {QByteArray("\xEF\xBB\xBF"), QByteArray("\xFF\xFE"),
+                                        QByteArray("\xFE\xFF")};
+    const int index = static_cast<int>(encoding);
+    const bool bom = IsUnicodeEncoding(encoding) && bytes.startsWith(kMarks[index]);
+    m_format = {encoding, bom};
+    m_bKeepFormat = true;
+    SetText(DecodeText(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                       static_cast<std::size_t>(bytes.size()), m_format));
+    SetModifiedFlag(false);
     return true;
 }
 
@@ -135,6 +254,8 @@ bool CLtDoc::DoSave(const QString& path, bool replacePath) {
             target += ext;
     }
     if (!OnSaveDocument(target)) {
+        if (m_strLastError.isEmpty())
+            return false; // the user chose not to save
         QString message = CurrentResources().String(kStrCannotSave).arg(QFileInfo(target).fileName());
         if (!m_strLastError.isEmpty())
             message += QStringLiteral("\n\n") + m_strLastError;
@@ -214,7 +335,7 @@ void CLtDoc::OnFileSend() {
         // The mail client shows the attachment under its file name, so the copy carries the
         // document's name; a copy that cannot be written ends the command silently.
         path = m_mailFolder->filePath(MailAttachmentName());
-        if (!WriteFile(path, false))
+        if (!WriteFormat(path, SaveFormat(false), false))
             return;
     }
     auto* process = new QProcess(this);
@@ -248,6 +369,12 @@ bool CLtDoc::OnCmdMsg(int id) {
     case kCmdFileSaveAs:
         DoSave(QString(), true);
         return true;
+    case kCmdFileSaveWithEncoding:
+        OnFileSaveWithEncoding();
+        return true;
+    case kCmdFileReopenWithEncoding:
+        OnFileReopenWithEncoding();
+        return true;
     default:
         return false;
     }
@@ -263,6 +390,10 @@ bool CLtDoc::OnUpdateCmdUI(SCmdUI& cmdUI) {
     case kCmdViewFont:
     case kCmdFileSave:
     case kCmdFileSaveAs:
+    case kCmdFileSaveWithEncoding:
+        return true;
+    case kCmdFileReopenWithEncoding:
+        cmdUI.Enable(!m_strPathName.isEmpty());
         return true;
     default:
         return false;

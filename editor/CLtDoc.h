@@ -4,11 +4,13 @@
 #pragma once
 
 #include "CCmdTarget.h"
+#include "TextEncoding.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class CLtView;
@@ -28,18 +30,35 @@ public:
     bool OnNewDocument();
     // False when the file cannot be read; the document is then unchanged.
     bool OnOpenDocument(const QString& path);
-    // Writes the text as UTF-16 with a byte-order mark, or as 8-bit text while Ctrl is held,
-    // through a temporary file so that a failed write never leaves half a document. False when
-    // the file could not be written; LastError() says why.
+    // Writes the text in the format SaveFormat gives, through a temporary file so that a failed
+    // write never leaves half a document. False when nothing was written: LastError() says why,
+    // or is empty when the user chose not to save.
     bool OnSaveDocument(const QString& path);
     bool WriteFile(const QString& path, bool eightBit);
+    // What Save writes: the encoding the file was opened or last saved with when it is Unicode or
+    // was chosen by the user; otherwise UTF-16LE with a byte-order mark, or with eightBit (Ctrl
+    // held) Windows-1251 for Russian text and UTF-8, the system code page here, for other text.
+    STextFormat SaveFormat(bool eightBit) const;
+    // Writes in that format. An 8-bit format that lacks characters of the text first asks
+    // whether to write UTF-8 instead. adopt: the document takes the file's format (not so for
+    // the copy handed to the mail client).
+    bool WriteFormat(const QString& path, STextFormat format, bool adopt);
     const QString& LastError() const { return m_strLastError; }
 
-    // The bytes of a file as text, whole: a zero byte or unit is kept like any other character.
-    static QString DecodeFileBytes(const QByteArray& bytes);
-    // The file form of the text: UTF-16LE after FF FE, or 8 bits a character (Windows-1251 for
-    // Russian text, else UTF-8, the system code page here). crlf writes line ends as CR LF.
-    static QByteArray EncodeFileBytes(const QString& text, bool eightBit, bool crlf);
+    const STextFormat& Format() const { return m_format; }
+    bool HasCrLf() const { return m_bCrLf; }
+    // The status bar's words for them: "UTF-8 · LF", "UTF-16LE BOM · CRLF".
+    QString FormatText() const;
+
+    // File > Save with Encoding and Reopen with Encoding: the user picks one of the encodings.
+    bool OnFileSaveWithEncoding();
+    bool OnFileReopenWithEncoding();
+    bool SaveWithEncoding(ETextEncoding encoding);
+    // Reads the file's bytes again in the encoding; false when the file cannot be read.
+    bool ReopenWithEncoding(ETextEncoding encoding);
+    // Tests answer the encoding choice through this hook instead of a window.
+    using EncodingChoiceHook = std::function<bool(ETextEncoding& encoding)>;
+    static void SetEncodingChoiceHook(EncodingChoiceHook hook);
 
     // The editor font command and sending the document by mail.
     void OnViewFont();
@@ -64,17 +83,23 @@ public:
 
 signals:
     void TitleChanged();
+    // The encoding or the line ends changed (open, save, reopen).
+    void FormatChanged();
     // A file was opened or saved under a new name; the recent-file list takes it.
     void PathNameChanged(const QString& path);
 
 private:
     void SetPathName(const QString& path);
+    void SetText(const std::u16string& decoded);
+    bool ChooseEncoding(int titleId, ETextEncoding& encoding) const;
 
     CLtView* m_pView = nullptr;
     QString m_strPathName;
     QString m_strTitle;
     QString m_strLastError;
     bool m_bCrLf = false; // the file had CR LF line ends; they are written back so
+    STextFormat m_format{ETextEncoding::kUtf16Le, true};
+    bool m_bKeepFormat = false; // Save writes m_format (Unicode, or chosen by the user)
     // Copies handed to the mail client: it reads them after xdg-email has returned, so they stay
     // until the program ends.
     std::unique_ptr<QTemporaryDir> m_mailFolder;

@@ -81,3 +81,16 @@ enum EEditorExtraId : int {
     kStrReplacedCount = 1710,
     kStrCloseBar = 1711
 };
+
+// Encodings: saving and reopening in a chosen encoding, repair of double-encoded text.
+enum EEncodingId : int {
+    kCmdFileSaveWithEncoding = 33600,
+    kCmdFileReopenWithEncoding = 33601,
+    kCmdEditRepairEncoding = 33602,
+    kStrEncodingLabel = 1600,      // "Encoding:"
+    kStrSaveWithEncoding = 1601,   // title of the choice
+    kStrReopenWithEncoding = 1602, // title of the choice
+    kStrLacksCharacters = 1603,    // "%1 cannot hold %2 characters of this text: %3. ..."
+    kStrReopenDiscards = 1604,     // "%1 has unsaved changes. Reopen it as %2 and lose them?"
+    kStrNothingToRepair = 1605     // "No double-encoded text found."
+};

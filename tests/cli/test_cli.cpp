@@ -209,8 +209,9 @@ TEST_F(CliTest, DetectAndDecode) {
     const std::string utf8 = File("utf8.txt", "Привет мир");
     SRun r = Run({"detect", cp1251, koi, dos, utf16, (m_dir / "gone").string(), utf8});
     EXPECT_EQ(r.status, 1); // one file was missing, the others are still reported
-    EXPECT_EQ(r.out, "1251\t" + cp1251 + "\n20866\t" + koi + "\n866\t" + dos + "\n65001\t" + utf16 +
-                         "\n866\t" + utf8 + "\n");
+    EXPECT_EQ(r.out, "Windows-1251\t" + cp1251 + "\nKOI8-R\t" + koi + "\nCP866\t" + dos + "\nUTF-16LE\t" +
+                         utf16 + "\nUTF-8\t" + utf8 + "\n");
+    EXPECT_EQ(Run({"detect", "--verbose", utf8}).out, "UTF-8\t866\t" + utf8 + "\n");
     EXPECT_NE(r.err.find("gone"), std::string::npos);
 
     for (const std::string& path : {cp1251, koi, dos, utf8}) {

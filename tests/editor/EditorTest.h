@@ -56,6 +56,10 @@ private slots:
     void failedSaveKeepsOldFile();
     void saveModifiedPrompt();
     void sendHandsCopyToMailClient();
+    void saveKeepsUnicodeEncoding_data();
+    void saveKeepsUnicodeEncoding();
+    void saveWithEachEncodingAndReopen();
+    void eightBitSaveAsksBeforeLosing();
 
 private:
     CLtView* m_view = nullptr;

@@ -7,6 +7,7 @@
 #include "CommandIds.h"
 #include "LtMessageBox.h"
 #include "Settings.h"
+#include "TextEncoding.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -225,4 +226,118 @@ void TestDocument::sendHandsCopyToMailClient() {
     QVERIFY(m_doc->OnUpdateCmdUI(state));
     QVERIFY(!state.visible);
     g_bMailAvailable = available;
+}
+
+void TestDocument::saveKeepsUnicodeEncoding_data() {
+    QTest::addColumn<QByteArray>("prefix");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("shown");
+    const QString mixed = u"Grüße, Привет! 😀 中文 naïve ½"_qs;
+    QTest::newRow("UTF-8") << QByteArray() << mixed.toUtf8() << u"UTF-8 · LF"_qs;
+    QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF") << mixed.toUtf8() << u"UTF-8 BOM · LF"_qs;
+    QTest::newRow("UTF-16LE") << QByteArray() << Utf16(mixed, false) << u"UTF-16LE · LF"_qs;
+    QByteArray be;
+    for (const QChar ch : mixed)
+        be.append(char(ch.unicode() >> 8)).append(char(ch.unicode() & 0xFF));
+    QTest::newRow("UTF-16BE BOM") << QByteArray("\xFE\xFF", 2) << be << u"UTF-16BE BOM · LF"_qs;
+    QTest::newRow("UTF-16BE") << QByteArray() << be << u"UTF-16BE · LF"_qs;
+}
+
+// Ctrl+S on a Unicode file writes the same encoding back, mark and all: nothing becomes "?".
+void TestDocument::saveKeepsUnicodeEncoding() {
+    QFETCH(QByteArray, prefix);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, shown);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"u.txt"_qs);
+    WriteAll(path, prefix + body);
+    QVERIFY(m_doc->OnOpenDocument(path));
+    QCOMPARE(m_doc->FormatText(), shown);
+    m_view->selectAll();
+    m_view->insertPlainText(m_view->toPlainText()); // modified, same text
+    QVERIFY(m_doc->WriteFile(path, true));
+    QCOMPARE(ReadAll(path), prefix + body);
+}
+
+void TestDocument::saveWithEachEncodingAndReopen() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"each.txt"_qs);
+    const QString russian = u"Привет, мир\nстрока"_qs;
+    QVERIFY(m_doc->DoSave(path, true));
+    const std::pair<ETextEncoding, QByteArray> expected[] = {
+        {ETextEncoding::kUtf8, russian.toUtf8()},
+        {ETextEncoding::kUtf16Le, "\xFF\xFE" + Utf16(russian, false)},
+        {ETextEncoding::kUtf16Be, QByteArray("\xFE\xFF\x04\x1F\x04\x40", 6)},
+        {ETextEncoding::kCp866, Encode(kCodePage866, russian)},
+        {ETextEncoding::kCp1251, Encode(kCodePage1251, russian)},
+        {ETextEncoding::kKoi8r, Encode(kCodePageKoi8r, russian)},
+        {ETextEncoding::kCp1252, QByteArray("?????, ???\n??????")}};
+    int asked = 0;
+    SetMessageBoxHook([&](const QString&) {
+        ++asked;
+        return QMessageBox::Cancel; // only Windows-1252 lacks letters: keep nothing then
+    });
+    for (const auto& [encoding, bytes] : expected) {
+        m_view->selectAll();
+        m_view->insertPlainText(russian);
+        ETextEncoding chosen = encoding;
+        CLtDoc::SetEncodingChoiceHook([&](ETextEncoding& e) {
+            e = chosen;
+            return true;
+        });
+        const bool saved = m_doc->OnFileSaveWithEncoding();
+        if (encoding == ETextEncoding::kCp1252) {
+            QVERIFY(!saved);
+            QCOMPARE(asked, 1);
+            QVERIFY(m_doc->IsModified());
+            continue;
+        }
+        QVERIFY2(saved, EncodingName(encoding));
+        const QByteArray written = ReadAll(path);
+        QVERIFY2(written.startsWith(bytes.left(6)), EncodingName(encoding));
+        QCOMPARE(m_doc->Format().encoding, encoding);
+        // Back through Reopen in the same encoding: the same text; in another, other letters.
+        QVERIFY(m_doc->ReopenWithEncoding(encoding));
+        QCOMPARE(m_view->toPlainText(), russian);
+        QVERIFY(m_doc->OnOpenDocument(path));
+        QCOMPARE(m_view->toPlainText(), russian);
+    }
+    CLtDoc::SetEncodingChoiceHook(nullptr);
+    QCOMPARE(ReadAll(path), Encode(kCodePageKoi8r, russian));
+    QVERIFY(m_doc->OnOpenDocument(path));
+    QVERIFY(m_doc->ReopenWithEncoding(ETextEncoding::kCp1251));
+    QVERIFY(m_view->toPlainText() != russian);
+    // Unsaved changes: reopening asks first, and a "no" keeps them.
+    QTest::keyClicks(m_view, "x");
+    const QString edited = m_view->toPlainText();
+    QVERIFY(!m_doc->ReopenWithEncoding(ETextEncoding::kKoi8r));
+    QCOMPARE(asked, 2);
+    QCOMPARE(m_view->toPlainText(), edited);
+}
+
+// Ctrl+S writes 8-bit text; what Windows-1251 cannot hold is named, and nothing is lost.
+void TestDocument::eightBitSaveAsksBeforeLosing() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"lossy.txt"_qs);
+    WriteAll(path, QByteArray("old"));
+    QVERIFY(m_doc->OnOpenDocument(path));                       // plain ASCII reads as UTF-8 ...
+    QVERIFY(m_doc->ReopenWithEncoding(ETextEncoding::kCp1251)); // ... the user says it is 1251
+    m_view->selectAll();
+    m_view->insertPlainText(u"Привет 😀 中文"_qs);
+    QString question;
+    QMessageBox::StandardButton answer = QMessageBox::Cancel;
+    SetMessageBoxHook([&](const QString& text) {
+        question = text;
+        return answer;
+    });
+    QVERIFY(!m_doc->DoFileSave());
+    QVERIFY(question.contains(u"Windows-1251"_qs) && question.contains(u"“😀”, “中”, “文”"_qs));
+    QVERIFY(question.contains(u" 3 "_qs));
+    QCOMPARE(ReadAll(path), QByteArray("old"));
+    QVERIFY(m_doc->IsModified());
+    answer = QMessageBox::Yes;
+    QVERIFY(m_doc->DoFileSave());
+    QCOMPARE(ReadAll(path), u"Привет 😀 中文"_qs.toUtf8());
+    QVERIFY(!m_doc->IsModified());
+    QCOMPARE(m_doc->FormatText(), u"UTF-8 · LF"_qs);
 }

@@ -1,0 +1,111 @@
+#include "CodePage.h"
+#include "Corpus.h"
+#include "Mojibake.h"
+#include "TestText.h"
+#include "TextEncoding.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Bytes read one per character through a code page's table; Latin-1 when no table is given.
+std::u16string ReadAs(const std::string& bytes, const char16_t* table) {
+    std::u16string out;
+    for (const char b : bytes)
+        out += table != nullptr ? table[static_cast<unsigned char>(b)] : char16_t(static_cast<unsigned char>(b));
+    return out;
+}
+
+std::string Bytes8(const std::u16string& text, ETextEncoding encoding) {
+    return EncodeText(text, {encoding, false}).bytes;
+}
+
+struct SDamage {
+    const char* name;
+    unsigned percent; // repaired at least; the 8-bit to 8-bit readings fall short of 99 so far
+    ETextEncoding origin; // what the bytes were
+    const char16_t* readAs; // the table they were wrongly read with (nullptr: Latin-1)
+    bool twice;             // read wrongly, written as UTF-8, and read as Windows-1252 again
+};
+const SDamage kDamages[] = {
+    {"UTF-8 as Windows-1252", 99, ETextEncoding::kUtf8, kCp1252ToUnicode, false},
+    {"UTF-8 as Latin-1", 99, ETextEncoding::kUtf8, nullptr, false},
+    {"UTF-8 as Windows-1251", 99, ETextEncoding::kUtf8, kCp1251ToUnicode, false},
+    {"UTF-8 as KOI8-R", 99, ETextEncoding::kUtf8, kKoi8rToUnicode, false},
+    {"UTF-8 as CP866", 99, ETextEncoding::kUtf8, kCp866ToUnicode, false},
+    {"Windows-1251 as Windows-1252", 98, ETextEncoding::kCp1251, kCp1252ToUnicode, false},
+    {"Windows-1251 as Latin-1", 98, ETextEncoding::kCp1251, nullptr, false},
+    {"KOI8-R as Windows-1251", 78, ETextEncoding::kKoi8r, kCp1251ToUnicode, false},
+    {"Windows-1251 as KOI8-R", 65, ETextEncoding::kCp1251, kKoi8rToUnicode, false},
+    {"CP866 as Windows-1251", 97, ETextEncoding::kCp866, kCp1251ToUnicode, false},
+    {"UTF-8 as Windows-1251, then as Windows-1252", 99, ETextEncoding::kUtf8, kCp1251ToUnicode, true},
+};
+
+std::u16string Damage(const std::u16string& text, const SDamage& d) {
+    std::u16string once = ReadAs(Bytes8(text, d.origin), d.readAs);
+    return d.twice ? ReadAs(U8(once), kCp1252ToUnicode) : once;
+}
+
+TEST(RepairMojibake, ExamplesAndWhatStays) {
+    EXPECT_EQ(RepairMojibake(U16("Ð¿Ñ€Ð¸Ð²ÐµÑ‚")), u"привет");
+    EXPECT_EQ(RepairMojibake(U16("РџСЂРёРІРµС‚, РјРёСЂ!")), u"Привет, мир!");
+    EXPECT_EQ(RepairMojibake(U16("Ïðèâåò, ìèð!")), u"Привет, мир!");
+    EXPECT_EQ(RepairMojibake(U16("рТЙЧЕФ, НЙТ!")), u"Привет, мир!");
+    // Only the damaged line changes; the others, and the line ends, stay byte for byte.
+    std::size_t lines = 0;
+    EXPECT_EQ(RepairMojibake(U16("Grüße, þjóð\r\nÐ¼Ð¸Ñ€\r\n«Привет» — café\n"), &lines),
+              U16("Grüße, þjóð\r\nмир\r\n«Привет» — café\n"));
+    EXPECT_EQ(lines, 1u);
+    EXPECT_EQ(RepairMojibake(U16("GrÃ¼ÃŸe")), u"Grüße");
+    for (const char* clean : {"Её", "á", "í ó é", "naïve ½ € 😀 中文", ""})
+        EXPECT_EQ(RepairMojibake(U16(clean)), U16(clean)) << clean;
+}
+
+TEST(RepairFigures, DamagedLinesRepairedCleanLinesKept) {
+    std::vector<std::u16string> russian;
+    for (const std::string& line : corpus::Lines(corpus::Cookies(corpus::kRussian))) {
+        const std::u16string text = U16(line);
+        if (std::any_of(text.begin(), text.end(), IsRussianLetter))
+            russian.push_back(text);
+    }
+    ASSERT_GT(russian.size(), 10000u) << "install fortunes-ru";
+    // Every tenth line, each way, from the lines that the origin's code page can hold.
+    for (const SDamage& d : kDamages) {
+        std::size_t tried = 0, repaired = 0;
+        for (std::size_t i = 0; i < russian.size(); i += 10) {
+            if (EncodeText(russian[i], {d.origin, false}).lacking > 0)
+                continue;
+            ++tried;
+            const std::u16string fixed = RepairMojibakeLine(Damage(russian[i], d));
+            repaired += fixed == russian[i];
+            if (fixed != russian[i] && tried - repaired < 4)
+                std::printf("  %s: %s -> %s\n", d.name, U8(russian[i]).c_str(), U8(fixed).c_str());
+        }
+        std::printf("%-45s %zu of %zu repaired\n", d.name, repaired, tried);
+        EXPECT_GE(repaired * 100, tried * d.percent) << d.name;
+    }
+
+    std::vector<std::u16string> clean = russian;
+    for (const char* where : {corpus::kGerman, corpus::kEnglish})
+        for (const std::string& line : corpus::Lines(corpus::Cookies(where)))
+            clean.push_back(U16(line));
+    for (const char* dic : {corpus::kFrench, corpus::kIcelandic})
+        for (const std::string& line : corpus::DictionaryLines(dic, 5000))
+            clean.push_back(U16(line));
+    ASSERT_GT(clean.size(), russian.size() + 10000) << "install fortunes-de, fortunes-min and the dictionaries";
+    // Lines drawn with box characters are no clean text: leave them out.
+    std::erase_if(clean, [](const std::u16string& line) {
+        return std::any_of(line.begin(), line.end(), [](char16_t c) { return c >= 0x2500 && c < 0x25A0; });
+    });
+    std::size_t changed = 0;
+    for (const std::u16string& line : clean) {
+        const std::u16string repaired = RepairMojibakeLine(line);
+        if (repaired != line && ++changed < 20)
+            std::printf("  changed: %s -> %s\n", U8(line).c_str(), U8(repaired).c_str());
+    }
+    std::printf("clean lines: %zu of %zu changed\n", changed, clean.size());
+    // Known limit: two all-capital lines whose odd names outweigh the rest ("ЗАКОН БОКЛЭДЖА").
+    EXPECT_LE(changed, 2u);
+}
+
+} // namespace
