@@ -7,6 +7,7 @@
 #include "DGetPath.h"
 #include "ImageStrip.h"
 #include "RawNames.h"
+#include "RawPath.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -91,10 +92,7 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
     m_list->horizontalHeader()->setSectionResizeMode(kColTranslit, QHeaderView::Stretch);
     m_list->SetAlternateRows(false);
 
-    QByteArray last = GetProfileString(QStringLiteral("Settings"), QStringLiteral("LastDir")).toUtf8();
-    if (last.isEmpty() || !QDir(QString::fromUtf8(last)).exists())
-        last = QDir::currentPath().toUtf8();
-    SetPath(last);
+    SetPath(LastFolder());
 }
 
 DFileRenamer::~DFileRenamer() = default;
@@ -105,7 +103,7 @@ void DFileRenamer::SetPath(const QByteArray& path) {
 }
 
 void DFileRenamer::done(int result) {
-    WriteProfileString(QStringLiteral("Settings"), QStringLiteral("LastDir"), QString::fromUtf8(m_strPath));
+    RememberFolder(m_strPath);
     QDialog::done(result);
 }
 
