@@ -176,6 +176,19 @@ TEST_F(Mp3Safe, Version22OriginalArtistBecomesTope) {
     EXPECT_TRUE(after.contains(Id3Frame("TIT2", Text("SHHuka i leshh"))));
 }
 
+TEST_F(Mp3Safe, FrameThatCannotBeKeptLeavesTheFileAlone) {
+    // A v2.2 frame no one knows cannot become a v2.3 frame.
+    const QByteArray v22 = QByteArray("TT2") + '\0' + '\0' + char(kPrivet.size() + 1) + Text(kPrivet) +
+                           "XYZ" + '\0' + '\0' + '\x03' + "abc";
+    const QByteArray song = QByteArray("ID3\x02\0\0", 6) + SyncSafe(int(v22.size())) + v22 + TestAudio();
+    ASSERT_TRUE(WriteBytes(Path("x.mp3"), song));
+    CCellTable grid = Read("x.mp3");
+    QString reason;
+    EXPECT_EQ(TransliterateRow(Folder(), "x.mp3", grid, 0, m_table, &reason), ERowResult::kFailed);
+    EXPECT_EQ(reason, QStringLiteral("frame XYZ cannot be kept exactly"));
+    EXPECT_EQ(ReadBytes(Path("x.mp3")), song);
+}
+
 TEST_F(Mp3Safe, MultiValueArtistKeepsItsValues) {
     const QByteArray values = QStringLiteral("Кино").toUtf8() + '\0' + QStringLiteral("Виктор Цой").toUtf8();
     ASSERT_TRUE(
