@@ -31,6 +31,17 @@ int RowOf(const CColorListCtrl* list, const QString& name) {
     return -1;
 }
 
+// Nothing can be written: a file size limit of 0 stands for a full disk.
+void RenameAllOnAFullDisk(DFileMp3& dialog) {
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit none = old;
+    none.rlim_cur = 0;
+    setrlimit(RLIMIT_FSIZE, &none);
+    dialog.RenameAll();
+    setrlimit(RLIMIT_FSIZE, &old);
+}
+
 QString DiskText(const QByteArray& folder, const QByteArray& name, int column) {
     CCellTable grid(8);
     grid.AddRow();
@@ -149,14 +160,7 @@ private slots:
         CColorListCtrl* list = dialog.List();
         QStringList messages;
         dialog.SetMessageHook([&](const QString& text) { messages << text; });
-        // Nothing can be written: a file size limit of 0 stands for a full disk.
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit none = old;
-        none.rlim_cur = 0;
-        setrlimit(RLIMIT_FSIZE, &none);
-        dialog.RenameAll();
-        setrlimit(RLIMIT_FSIZE, &old);
+        RenameAllOnAFullDisk(dialog);
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].startsWith(QStringLiteral("The tags of these files could not be written:")));
         QVERIFY(messages[0].contains(QStringLiteral("a.mp3")));
@@ -279,13 +283,7 @@ private slots:
         QStringList messages;
         dialog.SetMessageHook([&](const QString& text) { messages << text; });
         QVERIFY(::unlink((Dir() + "f100.mp3").constData()) == 0);
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit none = old;
-        none.rlim_cur = 0;
-        setrlimit(RLIMIT_FSIZE, &none);
-        dialog.RenameAll();
-        setrlimit(RLIMIT_FSIZE, &old);
+        RenameAllOnAFullDisk(dialog);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages[0].count(QLatin1Char('\n')), 2 + 15);
         QVERIFY(messages[0].endsWith(QStringLiteral("... and 8 more files (see the details)")));
