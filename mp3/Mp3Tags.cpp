@@ -434,7 +434,7 @@ bool CMp3Tag::Update() {
             for (const SSlot& slot : d.columns)
                 edited = slot.edited && slot.index == int(i) ? &slot : edited;
             if (edited != nullptr) {
-                frames.push_back(FromVector(edited->frame->render()));
+                frames.push_back(FitFrameToTag(d.v2, FromVector(edited->frame->render())));
             } else if (d.v2.major == 2) {
                 QByteArray converted;
                 if (!ConvertV22(raw, converted)) {
@@ -449,7 +449,7 @@ bool CMp3Tag::Update() {
         }
         for (const SSlot& slot : d.columns) {
             if (slot.edited && slot.index < 0)
-                frames.push_back(FromVector(slot.frame->render()));
+                frames.push_back(FitFrameToTag(d.v2, FromVector(slot.frame->render())));
         }
         SId3v2 shape = d.v2;
         if (d.version == 0) {

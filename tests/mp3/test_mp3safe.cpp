@@ -120,6 +120,11 @@ const SReadCase kReadCases[] = {
                                         Id3Frame("APIC", Unsynchronised(ApicWithSync()), 4, 0x0002) +
                                             Id3Frame("TIT2", Text("Moscow"), 4)) +
                                      TestAudio()},
+    {"unsynchronised_tag_v24", Id3Tag(4, 0x80,
+                                      Id3Frame("APIC", Unsynchronised(ApicWithSync()), 4, 0x0002) +
+                                          Id3Frame("TIT2", Text("Moscow"), 4, 0x0002),
+                                      8) +
+                                   TestAudio()},
     {"plain_frame_sizes_v24",
      Id3Tag(4, 0, Id3Frame("TXXX", Text(QByteArray(200, 'x')), 3) + Id3Frame("TIT2", Text("Moscow"), 3)) +
          TestAudio()},
