@@ -320,6 +320,24 @@ TEST_F(Mp3Safe, HardLinkedFileIsRewrittenInPlace) {
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Hidden | QDir::Files).size(), 2);
 }
 
+TEST_F(Mp3Safe, ModeAndOwnerAreKept) {
+    ASSERT_TRUE(WriteBytes(Path("o.mp3"), Tight(Id3Frame("TIT2", Text(kPrivet)))));
+    ::chmod(Path("o.mp3").constData(), 0640);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(Path("o.mp3").constData(), 65534, 65534), 0);
+    }
+    struct stat before {};
+    ::stat(Path("o.mp3").constData(), &before);
+    CCellTable grid = Read("o.mp3");
+    ASSERT_EQ(TransliterateRow(Folder(), "o.mp3", grid, 0, m_table), ERowResult::kWritten);
+    struct stat after {};
+    ::stat(Path("o.mp3").constData(), &after);
+    EXPECT_NE(after.st_ino, before.st_ino); // replaced, not rewritten in place
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+}
+
 TEST_F(Mp3Safe, LeftoversOfAnInterruptedRunAreCleared) {
     const QByteArray song = Tight(Id3Frame("TIT2", Text(kPrivet)));
     ASSERT_TRUE(WriteBytes(Path("k.mp3"), song));
