@@ -401,6 +401,10 @@ bool ConvertV22(const SId3Frame& raw, QByteArray& out) {
         out = Id3FrameHeader(id, 3, raw.body.size()) + raw.body;
         return true;
     }
+    // A text-encoding byte TagLib would cast into its enum: no one knows what the frame holds.
+    const bool textual = raw.id.startsWith('T') || raw.id == "COM" || raw.id == "ULT" || raw.id == "PIC";
+    if (textual && !raw.body.isEmpty() && quint8(raw.body[0]) > 3)
+        return false;
     TagLib::ID3v2::Header header;
     header.setMajorVersion(2);
     const std::unique_ptr<TagLib::ID3v2::Frame> frame(Factory().createFrame(ToVector(raw.raw), &header));
