@@ -13,6 +13,8 @@
 #include "Mp3Batch.h"
 #include "Mp3Tags.h"
 #include "RawNames.h"
+#include "RawPath.h"
+#include "SafeFile.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -23,11 +25,22 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
 constexpr int kDialogId = 7177;
-constexpr int kStrNotWritten = 165; // "The tags of these files could not be written:"
+constexpr int kStrNotWritten = 165;    // "The tags of these files could not be written:"
+constexpr int kStrMoreFailures = 1318; // "... and %1 more files (see the details)"
+constexpr int kStrOnlyFirst = 1319;    // "Only the first %1 of %2 MP3 files in this folder are shown."
+constexpr int kFailuresShown = 15;
+
+// One line of the failure message: the file and why.
+QString FailureLine(const QString& name, const QString& reason) {
+    return reason.isEmpty() ? name : name + QStringLiteral(": ") + reason;
+}
 
 QString Text(const SDialogTexts& texts, int id) {
     const auto it = texts.controls.find(id);
@@ -76,6 +89,10 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     grid->addWidget(setPath, 0, 1);
     grid->addWidget(label, 1, 0, 1, 2);
     grid->addWidget(m_list, 2, 0, 1, 2);
+    m_capLabel = new QLabel(this);
+    m_capLabel->setStyleSheet(QStringLiteral("color: #c00000"));
+    m_capLabel->hide();
+    grid->addWidget(m_capLabel, 3, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(rename);
     buttons->addStretch(1);
@@ -86,7 +103,7 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(undo);
     buttons->addStretch(1);
     buttons->addWidget(close);
-    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->addLayout(buttons, 4, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     resize(760, 460);
 
@@ -103,10 +120,7 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
         m_list->InsertColumn(i + 1, resources.String(kTagColumns[i].headerId), kTagColumns[i].width);
     m_list->SetAlternateRows(true);
 
-    QByteArray last = GetProfileString(QStringLiteral("Settings"), QStringLiteral("LastDir")).toUtf8();
-    if (last.isEmpty() || !QFileInfo::exists(QString::fromUtf8(last)))
-        last = QDir::currentPath().toUtf8();
-    SetPath(last);
+    SetPath(LastFolder());
 }
 
 DFileMp3::~DFileMp3() = default;
@@ -122,7 +136,7 @@ QByteArray DFileMp3::RowName(int row) const {
 }
 
 void DFileMp3::done(int result) {
-    WriteProfileString(QStringLiteral("Settings"), QStringLiteral("LastDir"), QString::fromUtf8(m_strPath));
+    RememberFolder(m_strPath);
     QDialog::done(result);
 }
 
@@ -132,31 +146,80 @@ void DFileMp3::FillList() {
     if (m_folder.IsOpen())
         ReadFolderAt(m_folder.Fd(), entries);
     std::vector<QByteArray> names;
+    int total = 0;
     for (const SListedEntry& entry : entries) {
-        if (IsMp3Name(entry.name) && names.size() < std::size_t(kMaxColorRows))
+        if (!IsMp3Name(entry.name))
+            continue;
+        ++total;
+        if (names.size() < std::size_t(kMaxColorRows))
             names.push_back(entry.name);
     }
     m_list->DeleteAllItems();
     m_list->InitCellColors(kColumnCount);
     m_names.clear();
+    // The colour grid holds kMaxColorRows rows: the rest is not shown, and the dialog says so.
+    m_capLabel->setText(CurrentResources().String(kStrOnlyFirst).arg(kMaxColorRows).arg(total));
+    m_capLabel->setVisible(total > kMaxColorRows);
     if (names.empty())
         return;
+    std::vector<QString> messages;
+    CleanLeftovers(m_strPath, messages);
 
     CProgressWnd progress(this);
     progress.LayoutForLines(1, 300);
     progress.SetProgressRange(0, int(names.size()), 1);
-    for (int row = 0; row < int(names.size()); ++row) {
-        progress.StepProgress();
+    // The tags are read on a worker while this thread puts the rows read so far into the list,
+    // many at a time and without a repaint per cell.
+    const int count = int(names.size());
+    CCellTable read(kColumnCount);
+    for (int row = 0; row < count; ++row)
+        read.AddRow();
+    std::atomic<int> ready{0};
+    std::atomic<bool> stop{false};
+    std::thread reader([&] {
+        for (int row = 0; row < count && !stop.load(std::memory_order_relaxed); ++row) {
+            ReadRow(Io(), names[std::size_t(row)], read, row);
+            ready.store(row + 1, std::memory_order_release);
+        }
+    });
+    const QIcon icon = FolderImageIcons()[kImgFile];
+    int shown = 0;
+    while (shown < count && !progress.IsCancelled()) {
+        const int upTo = ready.load(std::memory_order_acquire);
+        if (upTo == shown) {
+            progress.PumpMessages(true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
+        m_list->setUpdatesEnabled(false);
+        // Colours first: a row not yet in the list is not repainted for them.
+        for (int row = shown; row < upTo; ++row) {
+            for (int column = 0; column < kColumnCount; ++column)
+                m_list->SetCellColor(row, column, read.CellCode(row, column));
+        }
+        m_list->setRowCount(upTo);
+        while (shown < upTo) {
+            const int row = shown++;
+            const QByteArray& name = names[std::size_t(row)];
+            m_list->setItem(row, kColName, new QTableWidgetItem(icon, DecodeRawName(name)));
+            for (int column = 1; column < kColumnCount; ++column) {
+                const QString text = read.CellText(row, column);
+                if (!text.isEmpty())
+                    m_list->setItem(row, column, new QTableWidgetItem(text));
+            }
+            m_names.push_back(name);
+            if (m_fillStepHook)
+                m_fillStepHook(row, progress);
+            if (progress.IsCancelled())
+                break;
+        }
+        m_list->setRowCount(shown);
+        m_list->setUpdatesEnabled(true);
+        progress.SetProgressPos(shown);
         progress.PumpMessages(true);
-        const QByteArray& name = names[std::size_t(row)];
-        m_list->InsertItem(row, DecodeRawName(name), kImgFile);
-        m_names.push_back(name);
-        ReadRow(Io(), name, *m_list, row);
-        if (m_fillStepHook)
-            m_fillStepHook(row, progress);
-        if (progress.IsCancelled())
-            break;
     }
+    stop = true;
+    reader.join();
 }
 
 QByteArray DFileMp3::Io() const {
@@ -175,13 +238,15 @@ CJournal Mp3Journal(const CFolderFd& folder, const QByteArray& path) {
 bool DFileMp3::TransliterateOne(int row, const QByteArray& name, QStringList& failed) {
     std::vector<int> held;
     const QStringList reasons = HoldBackTextsWithoutKeys(*m_list, row, g_charTable, &held);
-    const bool written = TransliterateRow(Io(), name, *m_list, row, g_charTable) != ERowResult::kFailed;
+    QString reason;
+    const bool written =
+        TransliterateRow(Io(), name, *m_list, row, g_charTable, &reason) != ERowResult::kFailed;
     for (const int column : held)
         m_list->SetCellColor(row, column, kCodeRussian);
     if (!written)
-        failed << m_list->GetItemText(row, kColName);
-    for (const QString& reason : reasons)
-        failed << m_list->GetItemText(row, kColName) + QStringLiteral(": ") + reason;
+        failed << FailureLine(m_list->GetItemText(row, kColName), reason);
+    for (const QString& line : reasons)
+        failed << FailureLine(m_list->GetItemText(row, kColName), line);
     return written && reasons.isEmpty();
 }
 
@@ -239,8 +304,9 @@ void DFileMp3::EditSelected() {
         return;
     CJournal journal = Mp3Journal(m_folder, m_strPath);
     const CTagJournalScope journalling(journal);
-    if (WriteRow(Io(), name, *m_list, row) == ERowResult::kFailed)
-        ReportFailures({m_list->GetItemText(row, kColName)});
+    QString reason;
+    if (WriteRow(Io(), name, *m_list, row, &reason) == ERowResult::kFailed)
+        ReportFailures({FailureLine(m_list->GetItemText(row, kColName), reason)});
 }
 
 void DFileMp3::ChooseFolder() {
@@ -258,15 +324,22 @@ void DFileMp3::ChooseFolder() {
         SetPath(path);
 }
 
-void DFileMp3::ReportFailures(const QStringList& names) {
-    if (names.isEmpty())
+void DFileMp3::ReportFailures(const QStringList& lines) {
+    if (lines.isEmpty())
         return;
-    const QString text =
-        CurrentResources().String(kStrNotWritten) + QStringLiteral("\n\n") + names.join(QLatin1Char('\n'));
+    // A long list goes into the details: the box stays the size of a screen.
+    const QString header = CurrentResources().String(kStrNotWritten);
+    QString text = header + QStringLiteral("\n\n") + lines.mid(0, kFailuresShown).join(QLatin1Char('\n'));
+    if (lines.size() > kFailuresShown)
+        text += QLatin1Char('\n') +
+                CurrentResources().String(kStrMoreFailures).arg(lines.size() - kFailuresShown);
+    m_lastFailureDetails = lines.size() > kFailuresShown ? lines.join(QLatin1Char('\n')) : QString();
     if (m_messageHook) {
         m_messageHook(text);
         return;
     }
     QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    if (!m_lastFailureDetails.isEmpty())
+        box.setDetailedText(m_lastFailureDetails);
     box.exec();
 }

@@ -16,6 +16,7 @@
 class CColorListCtrl;
 class CProgressWnd;
 class DTags;
+class QLabel;
 class QLineEdit;
 
 class DFileMp3 : public QDialog {
@@ -59,13 +60,18 @@ public:
     }
 
     CColorListCtrl* List() const { return m_list; }
+    // The full list of the last failure message when it was too long to show; else empty.
+    QString LastFailureDetails() const { return m_lastFailureDetails; }
+    // Says when the folder holds more MP3 files than the list shows.
+    QLabel* CapLabel() const { return m_capLabel; }
     // The name on disk of a row.
     QByteArray RowName(int row) const;
 
     void done(int result) override;
 
 private:
-    void ReportFailures(const QStringList& names);
+    // One line per file ("name: reason"); past the first few, the rest are in the details.
+    void ReportFailures(const QStringList& lines);
 
     QByteArray m_strPath;
     CFolderFd m_folder; // the folder listed: files are read and written through it
@@ -76,6 +82,8 @@ private:
     std::vector<QByteArray> m_names; // one per row
     CColorListCtrl* m_list = nullptr;
     QLineEdit* m_pathEdit = nullptr;
+    QLabel* m_capLabel = nullptr;
+    QString m_lastFailureDetails;
     std::function<bool(QByteArray&)> m_pickerHook;
     std::function<int(DTags&)> m_tagsHook;
     std::function<void(const QString&)> m_messageHook;

@@ -9,6 +9,7 @@
 #include "ImageStrip.h"
 #include "Journal.h"
 #include "RawNames.h"
+#include "RawPath.h"
 
 #include <QDir>
 #include <QGridLayout>
@@ -94,10 +95,7 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
     m_list->horizontalHeader()->setSectionResizeMode(kColTranslit, QHeaderView::Stretch);
     m_list->SetAlternateRows(false);
 
-    QByteArray last = GetProfileString(QStringLiteral("Settings"), QStringLiteral("LastDir")).toUtf8();
-    if (last.isEmpty() || !QDir(QString::fromUtf8(last)).exists())
-        last = QDir::currentPath().toUtf8();
-    SetPath(last);
+    SetPath(LastFolder());
 }
 
 DFileRenamer::~DFileRenamer() = default;
@@ -108,7 +106,7 @@ void DFileRenamer::SetPath(const QByteArray& path) {
 }
 
 void DFileRenamer::done(int result) {
-    WriteProfileString(QStringLiteral("Settings"), QStringLiteral("LastDir"), QString::fromUtf8(m_strPath));
+    RememberFolder(m_strPath);
     QDialog::done(result);
 }
 

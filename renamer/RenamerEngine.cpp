@@ -3,8 +3,10 @@
 #include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CResourceModule.h"
+#include "CodePage.h"
 #include "Journal.h"
 #include "RawNames.h"
+#include "RussianText.h"
 
 #include <QSet>
 
@@ -49,7 +51,13 @@ ERefusal RefusalOfErrno(int code) {
 int ClassifyName(const QByteArray& onDisk, QString& shown, unsigned* codePage) {
     unsigned used = 0;
     shown = DecodeRawName(onDisk, &used);
-    const bool cyrillicCodePage = used == 866 || used == 1251 || used == 20866;
+    bool cyrillicCodePage = used == 866 || used == 1251 || used == 20866;
+    if (cyrillicCodePage && !IsPlausibleRussian(shown.toStdU16String())) {
+        // Latin-1 accents read as a Cyrillic code page give pseudo-graphics, not Russian.
+        const auto* bytes = reinterpret_cast<const unsigned char*>(onDisk.constData());
+        shown = QString::fromStdU16String(DecodeWithCodePage(1252, bytes, std::size_t(onDisk.size())));
+        cyrillicCodePage = false;
+    }
     if (codePage)
         *codePage = cyrillicCodePage ? used : 0;
     if (cyrillicCodePage || (used == 0 && HoldsCyrillic(shown)))

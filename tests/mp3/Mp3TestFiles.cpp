@@ -11,7 +11,13 @@
 #include <taglib/uniquefileidentifierframe.h>
 #include <taglib/unknownframe.h>
 
+#include <QFile>
+#include <QProcess>
+
 #include <cstdio>
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,15 +34,6 @@ QByteArray Encode(const char16_t* table, const QString& text) {
             }
         }
         out += char(found);
-    }
-    return out;
-}
-
-QByteArray SyncSafe(int size) {
-    QByteArray out(4, '\0');
-    for (int i = 3; i >= 0; --i) {
-        out[i] = char(size & 0x7F);
-        size >>= 7;
     }
     return out;
 }
@@ -63,6 +60,77 @@ QByteArray Id3v22(const std::vector<STestFrame>& frames) {
 }
 
 } // namespace
+
+QByteArray SyncSafe(int size) {
+    QByteArray out(4, '\0');
+    for (int i = 3; i >= 0; --i) {
+        out[i] = char(size & 0x7F);
+        size >>= 7;
+    }
+    return out;
+}
+
+QByteArray Id3Frame(const QByteArray& id, const QByteArray& data, int major, quint16 flags) {
+    const int n = int(data.size());
+    QByteArray size = SyncSafe(n);
+    if (major != 4) {
+        for (int i = 0; i < 4; ++i)
+            size[i] = char((n >> (24 - 8 * i)) & 0xFF);
+    }
+    return id + size + char(flags >> 8) + char(flags & 0xFF) + data;
+}
+
+QByteArray Id3Tag(int major, quint8 flags, const QByteArray& body, int padding) {
+    return QByteArray("ID3") + char(major) + '\0' + char(flags) + SyncSafe(int(body.size()) + padding) +
+           body + QByteArray(padding, '\0');
+}
+
+SRun RunProgram(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(120000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QStringList MutagenFrames(const QByteArray& path) {
+    const char* script = "import sys\n"
+                         "from mutagen.id3 import ID3\n"
+                         "t = ID3(sys.argv[1], translate=False)\n"
+                         "print('version', t.version[1])\n"
+                         "for f in t.values(): print(repr(f))\n"
+                         "for u in t.unknown_frames: print('unknown', u.hex())\n";
+    // Debian's own Python, where python3-mutagen lives.
+    const QString python = QFile::exists(QStringLiteral("/usr/bin/python3"))
+                               ? QStringLiteral("/usr/bin/python3")
+                               : QStringLiteral("python3");
+    const SRun run =
+        RunProgram(python, {QStringLiteral("-c"), QString::fromLatin1(script), QString::fromLocal8Bit(path)});
+    if (run.status != 0)
+        return {QStringLiteral("error: ") + run.err};
+    return run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+bool HaveMutagen() {
+    return RunProgram(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral("-c"), QStringLiteral("import mutagen")})
+               .status == 0;
+}
+
+int AsOrdinaryUser(const std::function<int()>& body) {
+    if (::geteuid() != 0)
+        return body();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(125);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 126;
+}
 
 QByteArray TestAudio(int frames) {
     QByteArray out;

@@ -4,6 +4,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 #include <ostream>
 #include <vector>
@@ -42,6 +45,27 @@ std::vector<QByteArray> OtherFrames(const QByteArray& path);
 // The major version of the file's ID3v2 tag, 0 when none; whether it has an ID3v1 tag.
 int Id3v2VersionOnDisk(const QByteArray& path);
 bool HasId3v1OnDisk(const QByteArray& path);
+
+// Hand-made tags, byte for byte: a frame (v2.3 sizes are plain, v2.4 synch-safe) and a tag
+// around frames, with zero padding.
+QByteArray Id3Frame(const QByteArray& id, const QByteArray& data, int major = 3, quint16 flags = 0);
+QByteArray Id3Tag(int major, quint8 flags, const QByteArray& body, int padding = 0);
+QByteArray SyncSafe(int size);
+
+struct SRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+SRun RunProgram(const QString& program, const QStringList& args);
+// mutagen (python3-mutagen) reads the file on its own: "version N", then one line per frame in
+// the file's order, unknown frames as their bytes; "error: ..." when it cannot.
+QStringList MutagenFrames(const QByteArray& path);
+bool HaveMutagen();
+
+// Runs body as an ordinary user (nobody) when the tests run as root, else directly: permissions
+// only mean something to an ordinary user. Gives body's result.
+int AsOrdinaryUser(const std::function<int()>& body);
 
 // "привет мир" style texts in the three code pages.
 QByteArray Cp1251(const QString& text);

@@ -11,20 +11,6 @@ namespace {
 
 const QString kPrivet = QStringLiteral("Привет мир");
 
-struct SRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-SRun RunProgram(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
 SRun Cli(const QStringList& args) {
     return RunProgram(QStringLiteral(LT_CLI_PATH), args);
 }
@@ -54,24 +40,6 @@ TEST_F(Mp3Cli, DryRunListsAndWritesNothing) {
     EXPECT_TRUE(run.err.contains(QStringLiteral("3 files, 2 frames to transliterate")))
         << run.err.toStdString();
     EXPECT_EQ(ReadBytes(Path("a.mp3")), before);
-}
-
-// mutagen (python3-mutagen) reads the files on its own: one line per frame, with its encoding.
-QStringList MutagenFrames(const QByteArray& path) {
-    const char* script = "import sys\n"
-                         "from mutagen.id3 import ID3\n"
-                         "t = ID3(sys.argv[1])\n"
-                         "print('version', t.version[1])\n"
-                         "for f in sorted(t.values(), key=lambda f: f.HashKey): print(repr(f))\n";
-    // Debian's own Python, where python3-mutagen lives.
-    const QString python = QFile::exists(QStringLiteral("/usr/bin/python3"))
-                               ? QStringLiteral("/usr/bin/python3")
-                               : QStringLiteral("python3");
-    const SRun run =
-        RunProgram(python, {QStringLiteral("-c"), QString::fromLatin1(script), QString::fromLocal8Bit(path)});
-    if (run.status != 0)
-        return {QStringLiteral("error: ") + run.err};
-    return run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 TEST_F(Mp3Cli, ApplyRewritesAndAnIndependentReaderAgrees) {

@@ -1,0 +1,338 @@
+// Tag rewrites that cannot lose a byte: failures leave the original as it was, frames not edited
+// come back byte for byte (as mutagen reads them too), and odd but readable tags are read.
+#include "CCharTable.h"
+#include "Id3Tag.h"
+#include "Mp3Tags.h"
+#include "Mp3TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray kPrivet = Cp1251(QStringLiteral("Щука и лещ")); // grows when transliterated
+
+QByteArray Text(const QByteArray& latin1) {
+    return '\0' + latin1;
+}
+
+SRun Cli(const QStringList& args) {
+    return RunProgram(QStringLiteral(LT_CLI_PATH), args);
+}
+
+class Mp3Safe : public ::testing::Test {
+protected:
+    Mp3Safe() {
+        m_table.SetDefaultKeys();
+        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755); // reachable by an ordinary user
+    }
+    QByteArray Folder() const { return QFile::encodeName(m_dir.path()) + '/'; }
+    QByteArray Path(const QByteArray& name) const { return Folder() + name; }
+    CCellTable Read(const QByteArray& name) {
+        CCellTable grid(8);
+        ReadRow(Folder(), name, grid, grid.AddRow());
+        return grid;
+    }
+    // A file with a v2.3 tag without padding, so that any longer text makes it grow.
+    QByteArray Tight(const QByteArray& frames) const { return Id3Tag(3, 0, frames) + TestAudio(); }
+
+    QTemporaryDir m_dir;
+    CCharTable m_table;
+};
+
+// TIT2 column 3, TPE1 column 2, TOPE column 6.
+constexpr int kTitle = 3;
+constexpr int kArtist = 2;
+constexpr int kOrigArtist = 6;
+
+TEST_F(Mp3Safe, FramesNotEditedStayByteIdentical) {
+    const QByteArray others[] = {
+        Id3Frame("TCON", Text("(17)Rock")),
+        Id3Frame("TXXX", Text("mood") + '\0' + "calm"),
+        Id3Frame("PRIV", QByteArray("owner.example") + '\0' + QByteArray("\x01\x02\xFF\x00", 4)),
+        Id3Frame("APIC", Text("image/png") + '\0' + '\x03' + '\0' + QByteArray("\x89PNG\r\n\x1A\n", 8)),
+        Id3Frame("XYZW", "unknown frame"),
+        Id3Frame("TDAT", Text("0101")),
+        Id3Frame("TPE2", QByteArray("\x05") + Text("grouped"), 3, 0x0020),
+        Id3Frame("TPE3", Text("preserved"), 3, 0xC000),
+        Id3Frame("TENC", QByteArray("\x01\x8F\x33\x44", 4), 3, 0x0040),
+    };
+    QByteArray frames = Id3Frame("TIT2", Text(kPrivet));
+    for (const QByteArray& frame : others)
+        frames += frame;
+    ASSERT_TRUE(WriteBytes(Path("f.mp3"), Tight(frames)));
+    const QStringList before = MutagenFrames(Path("f.mp3"));
+    CCellTable grid = Read("f.mp3");
+    ASSERT_EQ(TransliterateRow(Folder(), "f.mp3", grid, 0, m_table), ERowResult::kWritten);
+
+    const QByteArray after = ReadBytes(Path("f.mp3"));
+    EXPECT_TRUE(after.endsWith(TestAudio()));
+    qsizetype at = 0;
+    for (const QByteArray& frame : others) { // every frame, in its place
+        const qsizetype found = after.indexOf(frame, at);
+        EXPECT_GT(found, at) << frame.left(4).constData();
+        at = found;
+    }
+    EXPECT_EQ(Read("f.mp3").CellText(0, kTitle), QStringLiteral("SHHuka i leshh"));
+    if (!HaveMutagen())
+        GTEST_SKIP() << "python3-mutagen is not installed";
+    QStringList expected = before;
+    expected.replaceInStrings(QStringLiteral("TIT2(encoding=<Encoding.LATIN1: 0>, text=['") +
+                                  QString::fromLatin1(kPrivet) + QStringLiteral("'])"),
+                              QStringLiteral("TIT2(encoding=<Encoding.LATIN1: 0>, text=['SHHuka i leshh'])"));
+    EXPECT_EQ(MutagenFrames(Path("f.mp3")), expected);
+}
+
+struct SReadCase {
+    const char* name;
+    QByteArray file;
+};
+
+QByteArray ApicWithSync() { // false synchronisations a reader must not stumble over
+    return Text("image/png") + '\0' + '\x03' + '\0' + QByteArray("\xFF\xFB\x90\xFF\x00\xFF", 6);
+}
+
+QByteArray Unsynchronised(QByteArray data) {
+    for (qsizetype i = data.size() - 1; i >= 0; --i) {
+        if (quint8(data[i]) == 0xFF &&
+            (i + 1 == data.size() || quint8(data[i + 1]) >= 0xE0 || data[i + 1] == 0))
+            data.insert(i + 1, '\0');
+    }
+    return data;
+}
+
+const SReadCase kReadCases[] = {
+    {"extended_header_v23",
+     Id3Tag(3, 0x40, QByteArray("\0\0\0\x06\0\0\0\0\0\0", 10) + Id3Frame("TIT2", Text("Moscow")), 16) +
+         TestAudio()},
+    {"extended_header_v24",
+     Id3Tag(4, 0x40, QByteArray("\0\0\0\x06\x01\0", 6) + Id3Frame("TIT2", Text("Moscow"), 4)) + TestAudio()},
+    {"unsynchronised_v23",
+     Id3Tag(3, 0x80, Unsynchronised(Id3Frame("APIC", ApicWithSync()) + Id3Frame("TIT2", Text("Moscow")))) +
+         TestAudio()},
+    {"unsynchronised_frame_v24", Id3Tag(4, 0,
+                                        Id3Frame("APIC", Unsynchronised(ApicWithSync()), 4, 0x0002) +
+                                            Id3Frame("TIT2", Text("Moscow"), 4)) +
+                                     TestAudio()},
+    {"plain_frame_sizes_v24",
+     Id3Tag(4, 0, Id3Frame("TXXX", Text(QByteArray(200, 'x')), 3) + Id3Frame("TIT2", Text("Moscow"), 3)) +
+         TestAudio()},
+    {"size_byte_with_high_bit",
+     [] {
+         QByteArray file = Id3Tag(3, 0, Id3Frame("TIT2", Text("Moscow")), 100) + TestAudio();
+         file[8] = char(file[8] | 0x80);
+         return file;
+     }()},
+    {"tag_only", Id3Tag(3, 0, Id3Frame("TIT2", Text("Moscow")))},
+    {"apev2_beside", Id3Tag(3, 0, Id3Frame("TIT2", Text("Moscow"))) + TestAudio() +
+                         QByteArray("APETAGEX\xD0\x07\0\0", 12) + QByteArray(20, '\0') + "TAG" +
+                         QByteArray(125, '\0')},
+};
+
+class Mp3Reading : public Mp3Safe, public ::testing::WithParamInterface<SReadCase> {};
+
+TEST_P(Mp3Reading, ReadsAndRewritesKeepingTheRest) {
+    const QByteArray original = GetParam().file;
+    ASSERT_TRUE(WriteBytes(Path("r.mp3"), original));
+    CCellTable grid = Read("r.mp3");
+    EXPECT_EQ(grid.CellCode(0, 0), kCodePlain);
+    EXPECT_EQ(grid.CellText(0, kTitle), QStringLiteral("Moscow"));
+    grid.SetCellText(0, kTitle, QStringLiteral("Moskva"));
+    QString reason;
+    ASSERT_EQ(WriteRow(Folder(), "r.mp3", grid, 0, &reason), ERowResult::kWritten) << reason.toStdString();
+    EXPECT_EQ(Read("r.mp3").CellText(0, kTitle), QStringLiteral("Moskva"));
+    const QByteArray after = ReadBytes(Path("r.mp3"));
+    EXPECT_EQ(after.size(), original.size());       // the same room, the same place for the audio
+    EXPECT_EQ(after.mid(3, 3), original.mid(3, 3)); // version and flags
+    if (original.contains("APETAGEX")) {
+        EXPECT_EQ(after.chopped(128).right(72), original.chopped(128).right(72)); // APEv2 as it was
+    }
+    if (HaveMutagen()) {
+        const QString frames = MutagenFrames(Path("r.mp3")).join('\n');
+        EXPECT_TRUE(frames.contains(QStringLiteral("text=['Moskva']"))) << frames.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tags, Mp3Reading, ::testing::ValuesIn(kReadCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Mp3Safe, Version22OriginalArtistBecomesTope) {
+    const QByteArray v22 = QByteArray("TT2") + '\0' + '\0' + char(kPrivet.size() + 1) + Text(kPrivet) +
+                           "TOA" + '\0' + '\0' + '\x05' + Text("Kino");
+    ASSERT_TRUE(WriteBytes(Path("old.mp3"),
+                           QByteArray("ID3\x02\0\0", 6) + SyncSafe(int(v22.size())) + v22 + TestAudio()));
+    CCellTable grid = Read("old.mp3");
+    EXPECT_EQ(grid.CellText(0, kOrigArtist), QStringLiteral("Kino"));
+    ASSERT_EQ(TransliterateRow(Folder(), "old.mp3", grid, 0, m_table), ERowResult::kWritten);
+    const QByteArray after = ReadBytes(Path("old.mp3"));
+    EXPECT_TRUE(after.contains(Id3Frame("TOPE", Text("Kino"))));
+    EXPECT_FALSE(after.contains("TOAL"));
+    EXPECT_TRUE(after.contains(Id3Frame("TIT2", Text("SHHuka i leshh"))));
+}
+
+TEST_F(Mp3Safe, MultiValueArtistKeepsItsValues) {
+    const QByteArray values = QStringLiteral("Кино").toUtf8() + '\0' + QStringLiteral("Виктор Цой").toUtf8();
+    ASSERT_TRUE(
+        WriteBytes(Path("m.mp3"), Id3Tag(4, 0, Id3Frame("TPE1", '\x03' + values, 4), 64) + TestAudio()));
+    CCellTable grid = Read("m.mp3");
+    EXPECT_EQ(grid.CellText(0, kArtist), QStringLiteral("Кино / Виктор Цой"));
+    ASSERT_EQ(TransliterateRow(Folder(), "m.mp3", grid, 0, m_table), ERowResult::kWritten);
+    EXPECT_TRUE(
+        ReadBytes(Path("m.mp3")).contains(Id3Frame("TPE1", Text(QByteArray("Kino\0Viktor Coj", 15)), 4)));
+}
+
+TEST_F(Mp3Safe, LatinAccentsAreNotRussianAndStay) {
+    const QByteArray file = Tight(Id3Frame("TIT2", Text("\xC9t\xE9")) + Id3Frame("TPE1", Text("\xD1u")) +
+                                  Id3Frame("TALB", Text(kPrivet)));
+    ASSERT_TRUE(WriteBytes(Path("l.mp3"), file));
+    CCellTable grid = Read("l.mp3");
+    EXPECT_EQ(grid.CellText(0, kTitle), QStringLiteral("Été"));
+    EXPECT_EQ(grid.CellText(0, kArtist), QStringLiteral("Ñu"));
+    EXPECT_EQ(grid.CellCode(0, kTitle), kCodePlain);
+    EXPECT_EQ(grid.CellCode(0, kArtist), kCodePlain);
+    ASSERT_EQ(TransliterateRow(Folder(), "l.mp3", grid, 0, m_table), ERowResult::kWritten);
+    EXPECT_TRUE(ReadBytes(Path("l.mp3"))
+                    .contains(Id3Frame("TIT2", Text("\xC9t\xE9")) + Id3Frame("TPE1", Text("\xD1u"))));
+}
+
+TEST_F(Mp3Safe, UnknownTextEncodingIsReadAsItIsAndKept) {
+    const QByteArray frame = Id3Frame("TIT2", QByteArray("\x07") + kPrivet);
+    ASSERT_TRUE(WriteBytes(Path("u.mp3"), Tight(frame + Id3Frame("TALB", Text(kPrivet)))));
+    CCellTable grid = Read("u.mp3");
+    EXPECT_EQ(grid.CellCode(0, kTitle), kCodePlain);
+    ASSERT_EQ(TransliterateRow(Folder(), "u.mp3", grid, 0, m_table), ERowResult::kWritten);
+    EXPECT_TRUE(ReadBytes(Path("u.mp3")).contains(frame));
+}
+
+TEST_F(Mp3Safe, SymbolicLinkIsNotWrittenThrough) {
+    QDir(m_dir.path()).mkpath(QStringLiteral("tree"));
+    QDir(m_dir.path()).mkpath(QStringLiteral("outside"));
+    const QByteArray song = Tight(Id3Frame("TIT2", Text(kPrivet)));
+    ASSERT_TRUE(WriteBytes(Path("outside/song.mp3"), song));
+    ASSERT_EQ(::symlink("../outside/song.mp3", Path("tree/linked.mp3").constData()), 0);
+    const SRun run = Cli({QStringLiteral("tags"), QStringLiteral("--apply"), QStringLiteral("--recursive"),
+                          QString::fromLocal8Bit(Path("tree"))});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("linked.mp3\t(symbolic link, skipped)")))
+        << run.out.toStdString();
+    EXPECT_EQ(ReadBytes(Path("outside/song.mp3")), song);
+}
+
+// A tag that grows on a full disk: the run fails with the system's reason and the file is as it
+// was. A small tmpfs where mounting is allowed, else a file size limit.
+TEST_F(Mp3Safe, FullDiskFailsAndKeepsTheFile) {
+    const QByteArray mount = Path("small");
+    QDir(m_dir.path()).mkpath(QStringLiteral("small"));
+    const bool mounted = ::mount("tmpfs", mount.constData(), "tmpfs", 0, "size=16k") == 0;
+    const QByteArray file = mount + "/g.mp3";
+    const QByteArray song = Tight(Id3Frame("TIT2", Text(kPrivet)));
+    ASSERT_TRUE(WriteBytes(file, song));
+    SRun run;
+    if (mounted) {
+        // Fill the rest of the disk.
+        WriteBytes(mount + "/filler", QByteArray(16384 - 4096, 'x'));
+        run = Cli({QStringLiteral("tags"), QStringLiteral("--apply"), QString::fromLocal8Bit(mount)});
+    } else {
+        run = RunProgram(QStringLiteral("bash"),
+                         {QStringLiteral("-c"),
+                          QStringLiteral("trap '' XFSZ; ulimit -f 4; exec \"$0\" tags --apply \"$1\""),
+                          QStringLiteral(LT_CLI_PATH), QString::fromLocal8Bit(mount)});
+    }
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(mounted ? QStringLiteral("No space left on device")
+                                         : QStringLiteral("File too large")))
+        << run.err.toStdString();
+    EXPECT_EQ(ReadBytes(file), song);
+    EXPECT_EQ(QDir(QString::fromLocal8Bit(mount)).entryList(QDir::Hidden | QDir::Files).size(),
+              mounted ? 2 : 1);
+    if (mounted)
+        ::umount(mount.constData());
+}
+
+// A read-only folder, as an ordinary user (also when the tests run as root).
+TEST_F(Mp3Safe, ReadOnlyFolderFailsAndKeepsTheFile) {
+    QDir(m_dir.path()).mkpath(QStringLiteral("ro"));
+    const QByteArray song = Tight(Id3Frame("TIT2", Text(kPrivet)));
+    ASSERT_TRUE(WriteBytes(Path("ro/s.mp3"), song));
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(Path("ro").constData(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(Path("ro/s.mp3").constData(), 65534, 65534), 0);
+    }
+    ::chmod(Path("ro").constData(), 0555);
+    const int result = AsOrdinaryUser([&] {
+        CCellTable grid = Read("ro/s.mp3");
+        QString reason;
+        const ERowResult written = TransliterateRow(Path("ro"), "s.mp3", grid, 0, m_table, &reason);
+        return written == ERowResult::kFailed && reason.contains(QStringLiteral("Permission denied")) &&
+                       grid.CellCode(0, 0) == kCodeNotWritten
+                   ? 0
+                   : 1;
+    });
+    ::chmod(Path("ro").constData(), 0755);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadBytes(Path("ro/s.mp3")), song);
+}
+
+TEST_F(Mp3Safe, FileReplacedMeanwhileIsLeftAlone) {
+    ASSERT_TRUE(WriteBytes(Path("c.mp3"), Tight(Id3Frame("TIT2", Text(kPrivet)))));
+    CCellTable grid = Read("c.mp3");
+    auto tag = OpenTag(Folder(), "c.mp3");
+    ASSERT_TRUE(TransliterateFrame(*tag, "TIT2", grid, 0, kTitle, m_table));
+    const QByteArray other = Tight(Id3Frame("TIT2", Text("Other")));
+    ASSERT_TRUE(WriteBytes(Path("c.mp3.new"), other));
+    ASSERT_EQ(::rename(Path("c.mp3.new").constData(), Path("c.mp3").constData()), 0);
+    EXPECT_FALSE(tag->Update());
+    EXPECT_EQ(tag->Error(), QStringLiteral("the file changed meanwhile"));
+    EXPECT_EQ(ReadBytes(Path("c.mp3")), other);
+}
+
+TEST_F(Mp3Safe, HardLinkedFileIsRewrittenInPlace) {
+    ASSERT_TRUE(WriteBytes(Path("h.mp3"), Tight(Id3Frame("TIT2", Text(kPrivet)))));
+    ASSERT_EQ(::link(Path("h.mp3").constData(), Path("second.mp3").constData()), 0);
+    CCellTable grid = Read("h.mp3");
+    ASSERT_EQ(TransliterateRow(Folder(), "h.mp3", grid, 0, m_table), ERowResult::kWritten);
+    EXPECT_EQ(ReadBytes(Path("second.mp3")), ReadBytes(Path("h.mp3")));
+    EXPECT_EQ(Read("second.mp3").CellText(0, kTitle), QStringLiteral("SHHuka i leshh"));
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Hidden | QDir::Files).size(), 2);
+}
+
+TEST_F(Mp3Safe, LeftoversOfAnInterruptedRunAreCleared) {
+    const QByteArray song = Tight(Id3Frame("TIT2", Text(kPrivet)));
+    ASSERT_TRUE(WriteBytes(Path("k.mp3"), song));
+    ASSERT_TRUE(WriteBytes(Path(".k.mp3.lt-tmp-AbC123"), song.left(100)));
+    ASSERT_TRUE(WriteBytes(Path("j.mp3"), song.left(50))); // cut short by an in-place rewrite
+    ASSERT_TRUE(WriteBytes(Path(".j.mp3.lt-keep-XyZ789"), song));
+    const SRun dry = Cli({QStringLiteral("tags"), m_dir.path()});
+    EXPECT_TRUE(dry.err.contains(QStringLiteral(".k.mp3.lt-tmp-AbC123: a temporary file left")))
+        << dry.err.toStdString();
+    const SRun run = Cli({QStringLiteral("tags"), QStringLiteral("--apply"), m_dir.path()});
+    EXPECT_TRUE(run.err.contains(QStringLiteral("removed the leftover temporary file")))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("finished the interrupted rewrite of j.mp3")))
+        << run.err.toStdString();
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Hidden | QDir::Files),
+              QStringList({QStringLiteral("j.mp3"), QStringLiteral("k.mp3")}));
+    EXPECT_EQ(ReadBytes(Path("j.mp3")), ReadBytes(Path("k.mp3")));
+}
+
+TEST_F(Mp3Safe, OldTagBytesGoBackExactly) {
+    const QByteArray song =
+        Id3Tag(3, 0, Id3Frame("TIT2", Text(kPrivet)), 7) + TestAudio() + "TAG" + QByteArray(125, '\x01');
+    ASSERT_TRUE(WriteBytes(Path("u.mp3"), song));
+    STagRegions old;
+    QString error;
+    ASSERT_TRUE(ReadTagRegions(Path("u.mp3"), old, error));
+    CCellTable grid = Read("u.mp3");
+    ASSERT_EQ(TransliterateRow(Folder(), "u.mp3", grid, 0, m_table), ERowResult::kWritten);
+    ASSERT_NE(ReadBytes(Path("u.mp3")), song);
+    ASSERT_TRUE(ReplaceTagRegions(Path("u.mp3"), old, error)) << error.toStdString();
+    EXPECT_EQ(ReadBytes(Path("u.mp3")), song);
+}
+
+} // namespace
