@@ -239,13 +239,14 @@ bool DFileMp3::TransliterateOne(int row, const QByteArray& name, QStringList& fa
     std::vector<int> held;
     const QStringList reasons = HoldBackTextsWithoutKeys(*m_list, row, g_charTable, &held);
     QString reason;
-    const bool written = TransliterateRow(Io(), name, *m_list, row, g_charTable, &reason) != ERowResult::kFailed;
+    const bool written =
+        TransliterateRow(Io(), name, *m_list, row, g_charTable, &reason) != ERowResult::kFailed;
     for (const int column : held)
         m_list->SetCellColor(row, column, kCodeRussian);
     if (!written)
         failed << FailureLine(m_list->GetItemText(row, kColName), reason);
-    for (const QString& reason : reasons)
-        failed << m_list->GetItemText(row, kColName) + QStringLiteral(": ") + reason;
+    for (const QString& line : reasons)
+        failed << FailureLine(m_list->GetItemText(row, kColName), line);
     return written && reasons.isEmpty();
 }
 

@@ -3,8 +3,8 @@
 #include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CResourceModule.h"
-#include "Journal.h"
 #include "CodePage.h"
+#include "Journal.h"
 #include "RawNames.h"
 #include "RussianText.h"
 

@@ -17,7 +17,7 @@
 
 namespace {
 
-struct SRun {
+struct STagsRun {
     int status = -1;
     QString out;
 };
@@ -49,7 +49,7 @@ protected:
     }
 
     // The command line; as root it runs as nobody, so that a read-only file really is one.
-    SRun Cli(QStringList args, bool unprivileged = false) const {
+    STagsRun Cli(QStringList args, bool unprivileged = false) const {
         QProcess process;
         QString program = QStringLiteral(LT_CLI_PATH);
         if (unprivileged && geteuid() == 0) {
@@ -85,11 +85,11 @@ TEST_F(TagsUndo, RunUndoneByteForByte) {
     const QString tree = m_dir.path() + QStringLiteral("/tree");
     const auto before = Files(QFile::encodeName(tree));
     const QByteArray audio = AudioOf(Path("tree/a.mp3"));
-    const SRun dry =
+    const STagsRun dry =
         Cli({QStringLiteral("tags"), QStringLiteral("--keys="), QStringLiteral("--recursive"), tree}, true);
-    const SRun real = Cli({QStringLiteral("tags"), QStringLiteral("--keys="), QStringLiteral("--recursive"),
-                           QStringLiteral("--apply"), tree},
-                          true);
+    const STagsRun real = Cli({QStringLiteral("tags"), QStringLiteral("--keys="),
+                               QStringLiteral("--recursive"), QStringLiteral("--apply"), tree},
+                              true);
     EXPECT_EQ(dry.status, 0) << dry.out.toStdString();
     EXPECT_EQ(real.status, 1) << real.out.toStdString();
     EXPECT_EQ(RefusedFiles(dry.out), RefusedFiles(real.out))
@@ -100,10 +100,10 @@ TEST_F(TagsUndo, RunUndoneByteForByte) {
     EXPECT_NE(written.at("Папка/b.mp3"), before.at("Папка/b.mp3"));
     EXPECT_EQ(AudioOf(Path("tree/a.mp3")), audio);
 
-    const SRun undo = Cli({QStringLiteral("undo"), QStringLiteral("--apply")}, true);
+    const STagsRun undo = Cli({QStringLiteral("undo"), QStringLiteral("--apply")}, true);
     EXPECT_EQ(undo.status, 0) << undo.out.toStdString();
     EXPECT_EQ(Files(QFile::encodeName(tree)), before) << undo.out.toStdString();
-    const SRun again = Cli({QStringLiteral("undo"), QStringLiteral("--apply")}, true);
+    const STagsRun again = Cli({QStringLiteral("undo"), QStringLiteral("--apply")}, true);
     EXPECT_TRUE(again.out.contains(QStringLiteral("undone already"))) << again.out.toStdString();
     EXPECT_EQ(Files(QFile::encodeName(tree)), before);
 }
@@ -114,7 +114,7 @@ TEST_F(TagsUndo, UndoLeavesATagChangedSinceTheRun) {
         Cli({QStringLiteral("tags"), QStringLiteral("--keys="), QStringLiteral("--apply"), file}).status, 0);
     ASSERT_TRUE(WriteTestMp3(Path("tree/a.mp3"), 3, {{"TIT2", "someone else", {}, false}}));
     const QByteArray changed = ReadBytes(Path("tree/a.mp3"));
-    const SRun undo = Cli({QStringLiteral("undo"), QStringLiteral("--apply")});
+    const STagsRun undo = Cli({QStringLiteral("undo"), QStringLiteral("--apply")});
     EXPECT_EQ(undo.status, 1);
     EXPECT_TRUE(undo.out.contains(QStringLiteral("[it changed since the run]"))) << undo.out.toStdString();
     EXPECT_EQ(ReadBytes(Path("tree/a.mp3")), changed);
@@ -124,12 +124,12 @@ TEST_F(TagsUndo, ALetterWithoutAKeyHoldsTheTextBack) {
     ASSERT_TRUE(WriteTestMp3(
         Path("tree/c.mp3"), 3,
         {{"TIT2", {}, QStringLiteral("баба"), false}, {"TALB", {}, QStringLiteral("дед"), false}}));
-    const SRun run = Cli({QStringLiteral("tags"), QStringLiteral("--keys=01a|05d|06e"),
-                          QStringLiteral("--apply"), m_dir.path() + QStringLiteral("/tree/c.mp3")});
+    const STagsRun run = Cli({QStringLiteral("tags"), QStringLiteral("--keys=01a|05d|06e"),
+                              QStringLiteral("--apply"), m_dir.path() + QStringLiteral("/tree/c.mp3")});
     EXPECT_EQ(run.status, 1);
     EXPECT_TRUE(run.out.contains(QStringLiteral("c.mp3\tTIT2\t(refused: no key for «б»)")))
         << run.out.toStdString();
-    const SRun after = Cli({QStringLiteral("tags"), m_dir.path() + QStringLiteral("/tree/c.mp3")});
+    const STagsRun after = Cli({QStringLiteral("tags"), m_dir.path() + QStringLiteral("/tree/c.mp3")});
     EXPECT_TRUE(after.out.contains(QStringLiteral("TIT2\tUTF-16\tбаба"))) << after.out.toStdString();
     EXPECT_TRUE(after.out.contains(QStringLiteral("TALB\tISO-8859-1\tded"))) << after.out.toStdString();
     EXPECT_EQ(Cli({QStringLiteral("tags"), QStringLiteral("--keys"), QStringLiteral("garbage"), m_dir.path()})

@@ -419,3 +419,35 @@ TEST_F(RenamerTest, AFolderSwappedForALinkChangesNothingOutside) {
     EXPECT_TRUE(fs::is_symlink(tree + "/Папка")); // the link is not renamed either: not the entry listed
     EXPECT_TRUE(fs::exists(m_dir + "/moved/файл0"));
 }
+
+TEST_F(RenamerTest, KilledAtRandomMomentsAndUndoneExactly) {
+    // A run killed at any moment leaves a journal that gives every name back.
+    Folder("tree");
+    for (int f = 0; f < 20; ++f) {
+        const QByteArray folder = "tree/Папка" + QByteArray::number(f);
+        Folder(folder);
+        for (int i = 0; i < 40; ++i)
+            File(folder + "/файл" + QByteArray::number(i));
+    }
+    const auto before = Snapshot(m_dir + "/tree");
+    for (const int delayMs : {5, 20, 60}) {
+        const std::string command = "XDG_STATE_HOME=" + m_dir + ".state " + LT_CLI_PATH +
+                                    " rename --keys= --recursive --apply " + m_dir +
+                                    "/tree >/dev/null 2>&1 & pid=$!; " + "sleep 0." +
+                                    std::to_string(1000 + delayMs).substr(1) + "; kill -9 $pid; wait $pid";
+        std::system(command.c_str());
+        std::string out;
+        RunCli("undo --apply", &out);
+        EXPECT_EQ(Snapshot(m_dir + "/tree"), before) << delayMs << " ms\n" << out;
+    }
+}
+
+TEST_F(RenamerTest, NoJournalNoRename) {
+    File("дом.txt");
+    fs::create_directories(m_dir + ".state");
+    std::ofstream(m_dir + ".state/lettrino") << "a file where the journal folder should be";
+    std::string out;
+    EXPECT_EQ(RunCli("--apply " + m_dir, &out), 1);
+    EXPECT_NE(out.find("not renamed: the journal could not be written"), std::string::npos) << out;
+    EXPECT_TRUE(fs::exists(m_dir + "/дом.txt"));
+}
