@@ -70,6 +70,8 @@ class TestDesktopEditor : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { g_charTable.SetDefaultKeys(); }
+
     void init() {
         g_inRussian = true;
         g_beep.Set(2);
@@ -233,13 +235,7 @@ private:
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir configHome;
-    if (!PreparePrivateGuiEnvironment(configHome))
-        return 2;
-    QApplication app(argc, argv);
-    g_charTable.SetDefaultKeys();
-    TestDesktopEditor test;
-    return QTest::qExec(&test, argc, argv);
+    return RunGuiTest<TestDesktopEditor>(argc, argv);
 }
 
 #include "test_desktop.moc"
