@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mode=${1:-test}
-packages=(build-essential cmake pkg-config qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libx11-dev libgl-dev libgtest-dev libtag1-dev python3-mutagen clang-format)
+packages=(build-essential cmake pkg-config qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libx11-dev libgl-dev libgtest-dev libtag1-dev python3-mutagen clang-format poppler-utils fonts-dejavu-core)
 
 missing=()
 for p in "${packages[@]}"; do
