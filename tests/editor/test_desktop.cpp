@@ -162,6 +162,7 @@ private slots:
         // The fields type Cyrillic like the editor while the mode is on.
         QTest::keyClicks(bar.FindField(), u"privet"_s);
         QCOMPARE(bar.FindField()->text(), u"привет"_s);
+        QTest::keyClick(bar.FindField(), Qt::Key_Q, Qt::AltModifier);
         QTest::keyClicks(bar.ReplaceField(), u"oj"_s);
         QCOMPARE(bar.ReplaceField()->text(), u"ой"_s);
         QVERIFY(bar.FindNext());
