@@ -150,7 +150,7 @@ private slots:
         QTest::qWait(400);
         // Some window managers send the maximized size a moment before the maximized state.
         frame->setGeometry(frame->screen()->availableGeometry());
-        QTest::qWait(50);
+        QTest::qWait(10);
         frame->showMaximized();
         QTRY_VERIFY(frame->isMaximized());
         QTest::qWait(400);
