@@ -21,6 +21,12 @@ void CTypingLineEdit::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
     const bool isCharacter = !typed.isEmpty() && typed[0].isPrint() &&
                              (mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) == 0;
+    // As in the editor, Alt with a letter that no menu takes types nothing.
+    if ((mods & Qt::AltModifier) != 0 && (mods & Qt::ControlModifier) == 0 && !typed.isEmpty() &&
+        typed[0].isPrint()) {
+        event->accept();
+        return;
+    }
     QLineEdit::keyPressEvent(event);
     if (!isCharacter || !g_inRussian)
         return;

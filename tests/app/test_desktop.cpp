@@ -1,5 +1,6 @@
 // The main window as a desktop user meets it: placement through maximize and restore, Alt with a
 // letter, toolbar separators, dropped files, the caret's place, Find.
+#include "../common/AppTest.h"
 #include "../common/GuiTestMain.h"
 #include "CAboutDlg.h"
 #include "CFindBar.h"
@@ -33,7 +34,9 @@
 
 #include <memory>
 
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -84,21 +87,11 @@ QString StoredPlacement() {
 class TestDesktopFrame : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<CLtApp> Start() {
-        auto app = std::make_unique<CLtApp>(QStringList{u"lettrino"_s});
-        if (app->InitInstance() && !QTest::qWaitForWindowExposed(app->MainFrame()))
-            qWarning("main window not exposed");
-        return app;
-    }
-
     QStringList m_messages;
 
 private slots:
     void init() {
-        QSettings settings(u"ZDK"_s, u"Lt"_s);
-        settings.clear();
-        settings.sync();
-        SetCurrentResources(kLangEnglish);
+        ClearStore();
         g_inRussian = true;
         m_messages.clear();
         SetMessageBoxHook([this](const QString& text) {
@@ -132,7 +125,7 @@ private slots:
 
     void placementSurvivesMaximizeAndRestore() {
         Plant(u"Settings/WindowPos"_s, u"1,100,50,400,300"_s);
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         QCOMPARE(frame->frameGeometry(), QRect(100, 50, 400, 300));
         for (int round = 0; round < 2; ++round) {
@@ -152,12 +145,12 @@ private slots:
 
     void maximizedRectangleReportedEarlyIsNotTheNormalOne() {
         Plant(u"Settings/WindowPos"_s, u"1,100,50,400,300"_s);
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         QTest::qWait(400);
         // Some window managers send the maximized size a moment before the maximized state.
         frame->setGeometry(frame->screen()->availableGeometry());
-        QTest::qWait(50);
+        QTest::qWait(10);
         frame->showMaximized();
         QTRY_VERIFY(frame->isMaximized());
         QTest::qWait(400);
@@ -167,7 +160,7 @@ private slots:
 
     void startedMaximizedRestoresToTheStoredSize() {
         Plant(u"Settings/WindowPos"_s, u"3,100,50,400,300"_s);
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         QTRY_VERIFY(frame->isMaximized());
         frame->showNormal();
@@ -179,7 +172,7 @@ private slots:
 
     void storedRectangleOffTheScreenOpensOnIt() {
         Plant(u"Settings/WindowPos"_s, u"1,5000,4000,400,300"_s);
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QTRY_VERIFY(screen.contains(frame->frameGeometry()));
@@ -188,7 +181,7 @@ private slots:
 
     void altLettersInTheRussianInterface() {
         Plant(u"Settings/InterLang"_s, int(kLangRussian));
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         CLtView* view = app->View();
         view->setFocus();
@@ -217,7 +210,7 @@ private slots:
     void toolbarNeverShowsTwoSeparatorsSideBySide() {
         QFETCH(bool, mail);
         QFETCH(int, separators);
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         g_bMailAvailable = mail;
         frame->UpdateCommands();
@@ -242,7 +235,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("\xFF\xFE\x3F\x04\x40\x04");
         file.close();
-        auto app = Start();
+        auto app = StartApp();
         QTest::keyClicks(app->View(), u"da"_s);
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
@@ -322,7 +315,7 @@ private slots:
     }
 
     void verticalToolbarFitsItsWindow() {
-        auto app = Start(); // the default window
+        auto app = StartApp(); // the default window
         CMainFrame* frame = app->MainFrame();
         QToolBar* bar = frame->ToolBar();
         const auto fits = [bar] {
@@ -397,6 +390,32 @@ private slots:
         QCOMPARE(PathToBytes(app->Document()->GetPathName()), name);
     }
 
+    void failedRawSaveKeepsTheOldFile() {
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path());
+        const QByteArray name = folder + "/\xF0\xD2\xC9\xD7\xC5\xD4.txt";
+        QVERIFY(WriteRaw(name, "old text"));
+        // A disk that takes no more than 16 bytes of a file.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit before{};
+        getrlimit(RLIMIT_FSIZE, &before);
+        rlimit small = before;
+        small.rlim_cur = 16;
+        setrlimit(RLIMIT_FSIZE, &small);
+        QString error;
+        const bool saved = ReplaceFileRaw(PathFromBytes(name), QByteArray(100, 'x'), error);
+        setrlimit(RLIMIT_FSIZE, &before);
+        QVERIFY(!saved);
+        QCOMPARE(error, QString::fromLocal8Bit(strerror(EFBIG)));
+        QCOMPARE(ReadRaw(name), QByteArray("old text"));
+        std::vector<SRawEntry> entries;
+        QVERIFY(ReadFolderRaw(folder, entries));
+        QCOMPARE(entries.size(), std::size_t(1)); // the copy is gone
+        // A folder that is gone: nothing written, the reason given.
+        QVERIFY(!ReplaceFileRaw(PathFromBytes(folder + "/\xF0/x.txt"), "x", error));
+        QCOMPARE(error, QString::fromLocal8Bit(strerror(ENOENT)));
+    }
+
     void dialogNameLeadsBackToTheBytes() {
         QTemporaryDir dir;
         const QByteArray name = QFile::encodeName(dir.path()) + "/\xF0\xD2\xC9\xD7\xC5\xD4.txt";
@@ -411,7 +430,7 @@ private slots:
     }
 
     void caretPlaceAndFindFromTheMenu() {
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         g_inRussian = false;
         QTest::keyClicks(app->View(), u"ab"_s);

@@ -70,6 +70,8 @@ class TestDesktopEditor : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { g_charTable.SetDefaultKeys(); }
+
     void init() {
         g_inRussian = true;
         g_beep.Set(2);
@@ -160,6 +162,7 @@ private slots:
         // The fields type Cyrillic like the editor while the mode is on.
         QTest::keyClicks(bar.FindField(), u"privet"_s);
         QCOMPARE(bar.FindField()->text(), u"привет"_s);
+        QTest::keyClick(bar.FindField(), Qt::Key_Q, Qt::AltModifier);
         QTest::keyClicks(bar.ReplaceField(), u"oj"_s);
         QCOMPARE(bar.ReplaceField()->text(), u"ой"_s);
         QVERIFY(bar.FindNext());
@@ -233,13 +236,7 @@ private:
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir configHome;
-    if (!PreparePrivateGuiEnvironment(configHome))
-        return 2;
-    QApplication app(argc, argv);
-    g_charTable.SetDefaultKeys();
-    TestDesktopEditor test;
-    return QTest::qExec(&test, argc, argv);
+    return RunGuiTest<TestDesktopEditor>(argc, argv);
 }
 
 #include "test_desktop.moc"

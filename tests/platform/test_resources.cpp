@@ -141,7 +141,8 @@ TEST(EnglishModule, MenusHaveTheirItemsInOrder) {
     EXPECT_EQ(U8(main[0].text), "&File");
     EXPECT_EQ(Shape(main[0]), (std::vector<int>{57600, 57601, 57603, 57604, 0, 57607, 57609, 57606, 0, 32891,
                                                 0, 32795, 0, 57616, 0, 57665}));
-    EXPECT_EQ(Shape(main[1]), (std::vector<int>{57643, 0, 57635, 57634, 57637, 0, 57642, 0, 32868}));
+    EXPECT_EQ(Shape(main[1]), (std::vector<int>{57643, 33703, 0, 57635, 57634, 57637, 0, 57642, 0, 33700,
+                                                33701, 33702, 0, 32868}));
     EXPECT_EQ(Shape(main[2]),
               (std::vector<int>{-1, 0, 59392, 59393, 32773, 0, 32778, 0, 32771, 0, 32867, 32881}));
     EXPECT_EQ(Shape(main[2].items[0]), (std::vector<int>{32882, 32883, 32884}));
@@ -161,7 +162,7 @@ TEST(EnglishModule, MenusHaveTheirItemsInOrder) {
     EXPECT_EQ(en.ToolbarButtons(128), (std::vector<int>{57600, 57601, 57603, 0, 57635, 57634, 57637, 0, 32778,
                                                         32868, 32773, 0, 57609, 57607, 0, 32891, 0, 57664}));
     EXPECT_EQ(en.ToolbarButtons(129), en.ToolbarButtons(128));
-    EXPECT_EQ(en.Accelerators(128).size(), 17u);
+    EXPECT_EQ(en.Accelerators(128).size(), 22u);
 }
 
 class EveryModule : public testing::TestWithParam<ELanguage> {};
@@ -186,7 +187,8 @@ TEST_P(EveryModule, MenuShortcutsAgreeWithTheAccelerators) {
         EXPECT_TRUE(bound) << U8(item.text);
         ++checked;
     });
-    EXPECT_EQ(checked, 9); // New, Open, Save, Print, Undo, Cut, Copy, Paste, Convert
+    // New, Open, Save, Print, Undo, Redo, Cut, Copy, Paste, Find, Find Next, Replace, Convert
+    EXPECT_EQ(checked, 13);
 }
 
 // A letter used twice in one popup makes its Alt key useless.
