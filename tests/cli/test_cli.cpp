@@ -233,11 +233,11 @@ TEST_F(CliTest, LargeInputInOnePass) {
     std::string expected;
     for (int i = 0; i < 100000; ++i)
         expected += "Щука, жук и объект.\n";
-    EXPECT_EQ(r.out, expected);
+    EXPECT_TRUE(r.out == expected); // not EXPECT_EQ: its diff of megabytes exhausts the memory
     std::string back;
     for (int i = 0; i < 100000; ++i)
         back += "SHHuka, zhuk i ob'ekt.\n";
-    EXPECT_EQ(Run({"to-latin"}, expected).out, back);
+    EXPECT_TRUE(Run({"to-latin"}, expected).out == back);
     // A bad byte far past the first piece, at the start of a line (34 bytes each), in both
     // directions: pieces and blocks are cut differently there.
     expected[2000016] = '\xFF';
