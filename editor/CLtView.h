@@ -10,6 +10,9 @@
 #include <QColor>
 #include <QPlainTextEdit>
 #include <QRect>
+#include <QTextCursor>
+
+#include <string>
 
 #include <functional>
 
@@ -60,6 +63,9 @@ public:
     void OnEditConvert();
     void OnEditPaste();
     void OnEditCopy1251();
+    // Repairs double-encoded text in the selection, else in the whole text: one undo step, the
+    // result selected. False (after saying so) when nothing needed repair.
+    bool OnEditRepairEncoding();
     void OnFilePrint();
     void OnFilePrintPreview();
     void OnFilePrintSetup();
@@ -88,6 +94,7 @@ protected:
 
 private:
     void ConvertTyped();
+    void ReplaceSelection(QTextCursor cursor, const std::u16string& text);
     bool IsGrey() const;
 
     QRect m_rcLayout;
