@@ -16,7 +16,7 @@ enum EOrigin { kUtf8, kOrigin1251, kOriginKoi8r, kOrigin866 };
 
 const char16_t* ForwardTable(int reading) {
     static const char16_t* const tables[kReadingCount] = {kCp1252ToUnicode, kCp1251ToUnicode, kKoi8rToUnicode,
-                                                           kCp866ToUnicode};
+                                                          kCp866ToUnicode};
     return tables[reading];
 }
 
@@ -63,8 +63,17 @@ bool IsLetter(char16_t c) {
 // Punctuation that sits against words in clean text.
 bool IsWordPunctuation(char16_t c) {
     switch (c) {
-    case 0x00A0: case 0x00AB: case 0x00BB: case 0x2013: case 0x2014: case 0x2026: case 0x201C:
-    case 0x201D: case 0x201E: case 0x2018: case 0x2019:
+    case 0x00A0:
+    case 0x00AB:
+    case 0x00BB:
+    case 0x2013:
+    case 0x2014:
+    case 0x2026:
+    case 0x201C:
+    case 0x201D:
+    case 0x201E:
+    case 0x2018:
+    case 0x2019:
         return true;
     default:
         return false;
@@ -184,8 +193,8 @@ bool IsLikelyResult(STransform t, std::u16string_view decoded) {
                 return false;
         } else if ((c >= 0x2500 && c < 0x2600) || (c >= 0xE000 && c < 0xF900)) {
             return false;
-        } else if (t.reading != kWestern && c >= 0x0460 && (c < 0x2000 || c >= 0x2200) && (c & 0xFC00) != 0xD800 &&
-                   (c & 0xFC00) != 0xDC00) {
+        } else if (t.reading != kWestern && c >= 0x0460 && (c < 0x2000 || c >= 0x2200) &&
+                   (c & 0xFC00) != 0xD800 && (c & 0xFC00) != 0xDC00) {
             return false;
         }
     }
@@ -194,7 +203,8 @@ bool IsLikelyResult(STransform t, std::u16string_view decoded) {
 
 // The line with every run of non-ASCII characters read back through the transform; false when
 // no run changed (for the weak transforms: no word of three letters or more). A run the reading
-// cannot hold, or whose bytes are no likely text of the origin, stays. The weak (8-bit to 8-bit) transforms leave runs inside Latin words alone.
+// cannot hold, or whose bytes are no likely text of the origin, stays. The weak (8-bit to 8-bit) transforms
+// leave runs inside Latin words alone.
 bool Apply(STransform t, std::u16string_view line, std::u16string& out) {
     const CReverse& reverse = Reverse();
     out.clear();
@@ -223,11 +233,13 @@ bool Apply(STransform t, std::u16string_view line, std::u16string& out) {
             bytes += static_cast<char>(b);
         }
         if (ok && t.Strong()) {
-            ok = Utf8ToUtf16Checked(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), decoded);
+            ok = Utf8ToUtf16Checked(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                                    decoded);
         } else if (ok) {
-            decoded = DecodeWithCodePage(
-                t.origin == kOrigin1251 ? kCodePage1251 : t.origin == kOriginKoi8r ? kCodePageKoi8r : kCodePage866,
-                reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+            decoded = DecodeWithCodePage(t.origin == kOrigin1251    ? kCodePage1251
+                                         : t.origin == kOriginKoi8r ? kCodePageKoi8r
+                                                                    : kCodePage866,
+                                         reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
         }
         ok = ok && IsLikelyResult(t, decoded);
         // A line read wrongly is read wrongly all through: a weak reading that leaves a word of

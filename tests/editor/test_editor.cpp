@@ -3,10 +3,10 @@
 
 #include "CCharTable.h"
 #include "CLtView.h"
-#include "LtMessageBox.h"
 #include "CTypingConverter.h"
 #include "CodePage.h"
 #include "CommandIds.h"
+#include "LtMessageBox.h"
 #include "Settings.h"
 #include "Sound.h"
 
