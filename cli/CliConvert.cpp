@@ -289,8 +289,10 @@ bool DetectEncoding(const std::string& path, bool verbose, std::string& answer, 
         probe.Feed(Bytes(piece), piece.size());
     }
     answer = EncodingName(probe.Result().encoding);
-    if (verbose)
-        answer += "\t" + std::to_string(probe.DetectorLabel());
+    if (verbose) {
+        answer += '\t';
+        answer += std::to_string(probe.DetectorLabel());
+    }
     return true;
 }
 

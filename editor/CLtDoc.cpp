@@ -14,6 +14,7 @@
 #include "CResourceModule.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -169,11 +170,16 @@ bool CLtDoc::ChooseEncoding(int titleId, ETextEncoding& encoding) const {
     QStringList names;
     for (int i = 0; i < kTextEncodingCount; ++i)
         names << QString::fromLatin1(EncodingName(ETextEncoding(i)));
-    bool ok = false;
-    const QString chosen = QInputDialog::getItem(
-        m_pView != nullptr ? m_pView->window() : nullptr, CurrentResources().String(titleId),
-        CurrentResources().String(kStrEncodingLabel), names, static_cast<int>(encoding), false, &ok);
-    return ok && ParseEncodingName(chosen.toStdString(), encoding);
+    QInputDialog dialog(m_pView != nullptr ? m_pView->window() : nullptr);
+    dialog.setWindowTitle(CurrentResources().String(titleId));
+    dialog.setLabelText(CurrentResources().String(kStrEncodingLabel));
+    dialog.setComboBoxItems(names);
+    dialog.setTextValue(names[static_cast<int>(encoding)]);
+    // Wide enough for the title in every language.
+    if (auto* list = dialog.findChild<QComboBox*>())
+        list->setMinimumWidth(dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 120);
+    return dialog.exec() == QDialog::Accepted &&
+           ParseEncodingName(dialog.textValue().toStdString(), encoding);
 }
 
 bool CLtDoc::OnFileSaveWithEncoding() {

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The streaming commands on a large input (default 1024 MB of generated Russian text), each from
+# a file and from a pipe, beside iconv on the same data in the same run: wall time, throughput and
+# peak memory (maximum resident set, from /usr/bin/time). Usage: bash bench/stream.sh [SIZE_MB]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+command -v iconv >/dev/null || { echo "iconv is missing (libc-bin)" >&2; exit 1; }
+[ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (package time)" >&2; exit 1; }
+
+mb=${1:-1024}
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build build-bench -j "$(nproc)" --target lettrino-cli lt-gen-text >/dev/null
+cli=build-bench/bin/lettrino-cli
+data=bench/data
+mkdir -p "$data"
+ru=$data/ru-$mb.txt lat=$data/lat-$mb.txt koi=$data/koi-$mb.txt moji=$data/moji-$mb.txt
+[ -s "$ru" ] || build-bench/bin/lt-gen-text "$mb" >"$ru"
+[ -s "$lat" ] || "$cli" to-latin --keys "" "$ru" >"$lat"
+[ -s "$koi" ] || iconv -f utf-8 -t koi8-r "$ru" >"$koi"
+# The Russian text's UTF-8 bytes read as Latin-1: what repair turns back.
+[ -s "$moji" ] || iconv -f latin1 -t utf-8 "$ru" >"$moji"
+
+# measure LABEL INPUT COMMAND...: seconds, MB/s of input, peak resident MB.
+measure() {
+    local label=$1 input=$2 out
+    shift 2
+    out=$({ /usr/bin/time -f '%e %M' "$@" >/dev/null; } 2>&1 | tail -1)
+    awk -v l="$label" -v s="$(stat -c %s "$input")" -v t="${out% *}" -v m="${out#* }" \
+        'BEGIN { printf "%-34s %8.2f s %8.0f MB/s %8.1f MB\n", l, t, s / 1048576 / (t > 0 ? t : 0.01), m / 1024 }'
+}
+piped() { # piped FILE COMMAND...: the command reading the file from a pipe
+    local file=$1
+    shift
+    cat "$file" | "$@"
+}
+
+printf '%-34s %10s %13s %11s\n' "command ($mb MB input)" "time" "throughput" "peak memory"
+measure "to-latin FILE" "$ru" "$cli" to-latin --keys "" "$ru"
+measure "to-latin < pipe" "$ru" piped "$ru" "$cli" to-latin --keys ""
+measure "to-cyrillic FILE" "$lat" "$cli" to-cyrillic --keys "" "$lat"
+measure "to-cyrillic < pipe" "$lat" piped "$lat" "$cli" to-cyrillic --keys ""
+measure "decode FILE (KOI8-R)" "$koi" "$cli" decode "$koi"
+measure "decode < pipe (KOI8-R)" "$koi" piped "$koi" "$cli" decode
+measure "iconv -f koi8-r -t utf-8 FILE" "$koi" iconv -f koi8-r -t utf-8 "$koi"
+measure "iconv -f koi8-r -t utf-8 < pipe" "$koi" piped "$koi" iconv -f koi8-r -t utf-8
+measure "repair FILE (UTF-8 read as Latin-1)" "$moji" "$cli" repair "$moji"
+measure "iconv -f utf-8 -t latin1 FILE" "$moji" iconv -f utf-8 -t latin1 "$moji"
