@@ -331,6 +331,8 @@ bool StreamDecode(const std::string& path, bool repair, std::string& error) {
         if (!last && repair) {
             const std::size_t feed = pending.rfind(u'\n');
             cut = feed == std::u16string::npos ? 0 : feed + 1;
+            if (cut == 0 && pending.size() > kStreamPiece) // no line end for long: cut anyway
+                cut = pending.size() - ((pending.back() & 0xFC00) == 0xD800);
         } else if (!last && cut > 0 && (pending[cut - 1] & 0xFC00) == 0xD800) {
             --cut;
         }
@@ -340,12 +342,15 @@ bool StreamDecode(const std::string& path, bool repair, std::string& error) {
         pending.erase(0, cut);
         return WriteOut(out, error);
     };
-    if (!window.empty()) {
-        decoder.Decode(Bytes(window), window.size(), in.AtEnd(), text);
-        std::string().swap(window);
-        if (!emit(in.AtEnd()))
+    // The window read to choose the encoding goes out in pieces too.
+    for (std::size_t at = 0; at < window.size(); at += kStreamPiece) {
+        const std::size_t n = std::min(kStreamPiece, window.size() - at);
+        const bool last = in.AtEnd() && at + n == window.size();
+        decoder.Decode(Bytes(window) + at, n, last, text);
+        if (!emit(last))
             return false;
     }
+    std::string().swap(window);
     while (!in.AtEnd()) {
         piece.clear();
         if (!in.Read(piece, kStreamPiece, error))

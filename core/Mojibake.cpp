@@ -108,6 +108,20 @@ int WordScore(std::u16string_view word) {
     return score;
 }
 
+// Russian text has about four vowels in ten letters; the wrong 8-bit readings of it, which
+// trade letters for others of the same code, rarely do. Proof enough to try an 8-bit repair,
+// not to judge one: short clean lines can be odd too.
+bool HasOddVowelShare(std::u16string_view s) {
+    int letters = 0, vowels = 0;
+    for (const char16_t c : s) {
+        if (!IsRussianLetter(c))
+            continue;
+        ++letters;
+        vowels += std::u16string_view(u"аеёиоуыэюяАЕЁИОУЫЭЮЯ").find(c) != std::u16string_view::npos;
+    }
+    return letters >= 12 && (100 * vowels < 28 * letters || 100 * vowels > 58 * letters);
+}
+
 // How much a line reads like clean text: Russian words gain, letter salad and signs stuck to
 // letters lose, words of other languages are neutral.
 int Score(std::u16string_view s) {
@@ -169,7 +183,7 @@ bool LooksDamaged(std::u16string_view s) {
             damaged += length;
         i = end;
     }
-    return letters > 0 && 2 * damaged >= letters;
+    return letters > 0 && (2 * damaged >= letters || HasOddVowelShare(s));
 }
 
 // What a right reading gives: for 8-bit Russian text, Russian letters and the punctuation between

@@ -36,8 +36,8 @@ const SDamage kDamages[] = {
     {"UTF-8 as CP866", 99, ETextEncoding::kUtf8, kCp866ToUnicode, false},
     {"Windows-1251 as Windows-1252", 98, ETextEncoding::kCp1251, kCp1252ToUnicode, false},
     {"Windows-1251 as Latin-1", 98, ETextEncoding::kCp1251, nullptr, false},
-    {"KOI8-R as Windows-1251", 78, ETextEncoding::kKoi8r, kCp1251ToUnicode, false},
-    {"Windows-1251 as KOI8-R", 65, ETextEncoding::kCp1251, kKoi8rToUnicode, false},
+    {"KOI8-R as Windows-1251", 87, ETextEncoding::kKoi8r, kCp1251ToUnicode, false},
+    {"Windows-1251 as KOI8-R", 75, ETextEncoding::kCp1251, kKoi8rToUnicode, false},
     {"CP866 as Windows-1251", 97, ETextEncoding::kCp866, kCp1251ToUnicode, false},
     {"UTF-8 as Windows-1251, then as Windows-1252", 99, ETextEncoding::kUtf8, kCp1251ToUnicode, true},
 };
