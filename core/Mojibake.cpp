@@ -60,24 +60,10 @@ bool IsLatinLetter(char16_t c) {
 bool IsLetter(char16_t c) {
     return IsLatinLetter(c) || IsRussianLetter(c);
 }
-// Punctuation that sits against words in clean text.
+// Punctuation that sits against words in clean text; not "°", "·" and "№", which the wrong
+// readings of UTF-8 leave stuck to letters ("Р°" is "а" read as Windows-1251).
 bool IsWordPunctuation(char16_t c) {
-    switch (c) {
-    case 0x00A0:
-    case 0x00AB:
-    case 0x00BB:
-    case 0x2013:
-    case 0x2014:
-    case 0x2026:
-    case 0x201C:
-    case 0x201D:
-    case 0x201E:
-    case 0x2018:
-    case 0x2019:
-        return true;
-    default:
-        return false;
-    }
+    return IsTextPunctuation(c) && c != 0x00B0 && c != 0x00B7 && c != 0x2116;
 }
 
 bool IsLower(char16_t c) {
