@@ -21,13 +21,16 @@ ru=$data/ru-$mb.txt lat=$data/lat-$mb.txt koi=$data/koi-$mb.txt moji=$data/moji-
 # The Russian text's UTF-8 bytes read as Latin-1: what repair turns back.
 [ -s "$moji" ] || iconv -f latin1 -t utf-8 "$ru" >"$moji"
 
-# measure LABEL INPUT COMMAND...: seconds, MB/s of input, peak resident MB.
+# measure LABEL INPUT COMMAND...: wall seconds, CPU seconds (user + system, all threads), MB/s
+# of input per wall second and per CPU second, peak resident MB. On a shared machine the CPU
+# figures are the steadier ones.
 measure() {
     local label=$1 input=$2 out
     shift 2
-    out=$({ /usr/bin/time -f '%e %M' "$@" >/dev/null; } 2>&1 | tail -1)
-    awk -v l="$label" -v s="$(stat -c %s "$input")" -v t="${out% *}" -v m="${out#* }" \
-        'BEGIN { printf "%-34s %8.2f s %8.0f MB/s %8.1f MB\n", l, t, s / 1048576 / (t > 0 ? t : 0.01), m / 1024 }'
+    out=$({ /usr/bin/time -f '%e %U %S %M' "$@" >/dev/null; } 2>&1 | tail -1)
+    read -r wall user sys peak <<<"$out"
+    awk -v l="$label" -v s="$(stat -c %s "$input")" -v w="$wall" -v c="$(awk -v u="$user" -v y="$sys" 'BEGIN { print u + y }')" -v m="$peak" \
+        'BEGIN { mb = s / 1048576; printf "%-36s %8.2f s %8.2f s %8.0f %8.0f %8.1f MB\n", l, w, c, mb / (w > 0 ? w : 0.01), mb / (c > 0 ? c : 0.01), m / 1024 }'
 }
 piped() { # piped FILE COMMAND...: the command reading the file from a pipe
     local file=$1
@@ -35,7 +38,7 @@ piped() { # piped FILE COMMAND...: the command reading the file from a pipe
     cat "$file" | "$@"
 }
 
-printf '%-34s %10s %13s %11s\n' "command ($mb MB input)" "time" "throughput" "peak memory"
+printf '%-36s %10s %10s %8s %8s %11s\n' "command ($mb MB input)" "wall" "CPU" "MB/s" "MB/s CPU" "peak memory"
 measure "to-latin FILE" "$ru" "$cli" to-latin --keys "" "$ru"
 measure "to-latin < pipe" "$ru" piped "$ru" "$cli" to-latin --keys ""
 measure "to-cyrillic FILE" "$lat" "$cli" to-cyrillic --keys "" "$lat"

@@ -24,6 +24,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 CLtDoc::CLtDoc(QObject* parent) : QObject(parent) {}
 
@@ -152,8 +154,18 @@ bool CLtDoc::WriteFormat(const QString& path, STextFormat format, bool adopt) {
         return false;
     }
     const qsizetype size = static_cast<qsizetype>(encoded.bytes.size());
-    if (file.write(encoded.bytes.data(), size) != size || !file.commit()) {
-        m_strLastError = file.errorString();
+    // The system's reason is errno at the failing call: QSaveFile reports a failed flush in
+    // commit() only as "Unknown error".
+    errno = 0;
+    bool saved = file.write(encoded.bytes.data(), size) == size;
+    int reason = saved ? 0 : errno;
+    if (saved) {
+        errno = 0;
+        saved = file.commit();
+        reason = saved ? 0 : errno;
+    }
+    if (!saved) {
+        m_strLastError = reason != 0 ? QString::fromLocal8Bit(std::strerror(reason)) : file.errorString();
         return false;
     }
     if (adopt && !(format == m_format && m_bKeepFormat == IsUnicodeEncoding(format.encoding))) {
