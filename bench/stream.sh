@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The streaming commands on a large input (default 1024 MB of generated Russian text), each from
-# a file and from a pipe, beside iconv on the same data in the same run: wall time, throughput and
-# peak memory (maximum resident set, from /usr/bin/time). Usage: bash bench/stream.sh [SIZE_MB]
+# a file and from a pipe, beside iconv on the same data in the same run: wall time, CPU time,
+# throughput and peak memory (maximum resident set, from /usr/bin/time).
+# Usage: bash bench/stream.sh [SIZE_MB]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,27 +26,24 @@ ru=$data/ru-$mb.txt lat=$data/lat-$mb.txt koi=$data/koi-$mb.txt moji=$data/moji-
 # of input per wall second and per CPU second, peak resident MB. On a shared machine the CPU
 # figures are the steadier ones.
 measure() {
-    local label=$1 input=$2 out
+    local label=$1 input=$2 wall user sys peak
     shift 2
-    out=$({ /usr/bin/time -f '%e %U %S %M' "$@" >/dev/null; } 2>&1 | tail -1)
-    read -r wall user sys peak <<<"$out"
-    awk -v l="$label" -v s="$(stat -c %s "$input")" -v w="$wall" -v c="$(awk -v u="$user" -v y="$sys" 'BEGIN { print u + y }')" -v m="$peak" \
-        'BEGIN { mb = s / 1048576; printf "%-36s %8.2f s %8.2f s %8.0f %8.0f %8.1f MB\n", l, w, c, mb / (w > 0 ? w : 0.01), mb / (c > 0 ? c : 0.01), m / 1024 }'
+    read -r wall user sys peak < <({ /usr/bin/time -f '%e %U %S %M' "$@" >/dev/null; } 2>&1 | tail -1)
+    awk -v l="$label" -v s="$(stat -c %s "$input")" -v w="$wall" -v u="$user" -v y="$sys" -v m="$peak" \
+        'BEGIN { mb = s / 1048576; c = u + y; if (w <= 0) w = 0.01; if (c <= 0) c = 0.01;
+                 printf "%-38s %8.2f s %8.2f s %8.0f %8.0f %8.1f MB\n", l, w, c, mb / w, mb / c, m / 1024 }'
 }
-piped() { # piped FILE COMMAND...: the command reading the file from a pipe
-    local file=$1
-    shift
-    cat "$file" | "$@"
-}
+# The command reading the file through a pipe.
+pipe='cat "$0" | "$@"'
 
-printf '%-36s %10s %10s %8s %8s %11s\n' "command ($mb MB input)" "wall" "CPU" "MB/s" "MB/s CPU" "peak memory"
+printf '%-38s %10s %10s %8s %8s %11s\n' "command ($mb MB input)" "wall" "CPU" "MB/s" "MB/s CPU" "peak memory"
 measure "to-latin FILE" "$ru" "$cli" to-latin --keys "" "$ru"
-measure "to-latin < pipe" "$ru" piped "$ru" "$cli" to-latin --keys ""
+measure "to-latin < pipe" "$ru" bash -c "$pipe" "$ru" "$cli" to-latin --keys ""
 measure "to-cyrillic FILE" "$lat" "$cli" to-cyrillic --keys "" "$lat"
-measure "to-cyrillic < pipe" "$lat" piped "$lat" "$cli" to-cyrillic --keys ""
+measure "to-cyrillic < pipe" "$lat" bash -c "$pipe" "$lat" "$cli" to-cyrillic --keys ""
 measure "decode FILE (KOI8-R)" "$koi" "$cli" decode "$koi"
-measure "decode < pipe (KOI8-R)" "$koi" piped "$koi" "$cli" decode
+measure "decode < pipe (KOI8-R)" "$koi" bash -c "$pipe" "$koi" "$cli" decode
 measure "iconv -f koi8-r -t utf-8 FILE" "$koi" iconv -f koi8-r -t utf-8 "$koi"
-measure "iconv -f koi8-r -t utf-8 < pipe" "$koi" piped "$koi" iconv -f koi8-r -t utf-8
+measure "iconv -f koi8-r -t utf-8 < pipe" "$koi" bash -c "$pipe" "$koi" iconv -f koi8-r -t utf-8
 measure "repair FILE (UTF-8 read as Latin-1)" "$moji" "$cli" repair "$moji"
 measure "iconv -f utf-8 -t latin1 FILE" "$moji" iconv -f utf-8 -t latin1 "$moji"
