@@ -83,6 +83,8 @@ bool CMainFrame::OnCreate() {
     m_paneFormat->setAlignment(Qt::AlignCenter);
     m_paneFormat->setFrameShape(QFrame::Panel);
     m_paneFormat->setFrameShadow(QFrame::Sunken);
+    m_paneFormat->setMinimumWidth(
+        m_paneFormat->fontMetrics().horizontalAdvance(QStringLiteral("UTF-16LE BOM · CRLF")) + 12);
     bar->addPermanentWidget(m_paneFormat);
     const int indicatorIds[3] = {kStrIndicatorCaps, kStrIndicatorNum, kStrIndicatorScroll};
     for (int i = 0; i < 3; ++i) {

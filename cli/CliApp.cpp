@@ -9,7 +9,6 @@
 #include "CodePage.h"
 #include "LtVersion.h"
 #include "StoredKeys.h"
-#include "TextFile.h"
 #include "Utf8.h"
 
 #include <cstdio>
@@ -34,6 +33,8 @@ const char kUsage[] =
     "                                    --verbose adds the 8-bit detector's own answer (0 plain,\n"
     "                                    866, 1251, 20866 KOI8-R, 65001/65002 UTF-16)\n"
     "  decode [FILE]                     the file's text as the editor opens it, as UTF-8\n"
+    "  repair [FILE...]                  the text (read as decode reads it) with double-encoded\n"
+    "                                    lines (\"Ð¿Ñ€Ð¸Ð²ÐµÑ‚\", \"РџСЂРёРІРµС‚\") repaired, as UTF-8\n"
     "  rename [--apply] [--recursive] [--json] [--keys TEXT] PATH...\n"
     "                                    Latin names for files and folders with Russian\n"
     "                                    names (also names in old 8-bit code pages); shows\n"
@@ -117,15 +118,6 @@ bool LoadTable(const SArgs& args, CCharTable& table, std::string& error) {
     return true;
 }
 
-int WritePieces(const std::vector<std::string>& pieces) {
-    std::string error;
-    for (const std::string& piece : pieces) {
-        if (!WriteOut(piece, error))
-            return Failure(error);
-    }
-    return kExitOk;
-}
-
 int RunConversion(const SArgs& args) {
     if (args.files.size() > 1)
         return UsageError(args.command + " takes at most one FILE");
@@ -134,66 +126,43 @@ int RunConversion(const SArgs& args) {
     if (!LoadTable(args, table, error))
         return UsageError(error);
     const std::string path = args.files.empty() ? std::string() : args.files.front();
-    CInputBytes input;
-    if (!input.Open(path, error))
-        return Failure(error);
-
-    const EDirection direction = args.command == "to-cyrillic" ? EDirection::kToCyrillic
-                                 : args.command == "to-latin"  ? EDirection::kToLatin
-                                                               : ChooseDirection(table, input.Bytes());
-    std::size_t offset = 0;
-    const EConvertResult result = ConvertUtf8(
-        table, direction, input.Bytes(), [&error](std::string_view piece) { return WriteOut(piece, error); },
-        offset);
-    if (result == EConvertResult::kBadInput)
-        return Failure(InputName(path) + ": invalid UTF-8 at byte offset " + std::to_string(offset));
-    if (result == EConvertResult::kWriteFailed)
-        return Failure(error);
-    return kExitOk;
+    return StreamConversion(table, args.command, path, error) ? kExitOk : Failure(error);
 }
 
 int RunDetect(const SArgs& args) {
     if (args.files.empty())
         return UsageError("detect needs at least one FILE");
     int status = kExitOk;
-    std::string error;
-    CInputBytes input;
+    std::string error, answer;
     for (const std::string& path : args.files) {
         if (path == "-") {
             status = Failure("detect reads files, not standard input");
             continue;
         }
-        if (!input.Open(path, error)) {
+        if (!DetectEncoding(path, args.verbose, answer, error)) {
             status = Failure(error);
             continue;
         }
-        const std::string_view bytes = input.Bytes();
-        CTextFormatProbe probe;
-        probe.Feed(Bytes(bytes), bytes.size());
-        std::string line = EncodingName(probe.Result().encoding);
-        if (args.verbose)
-            line += "\t" + std::to_string(probe.DetectorLabel());
-        line += "\t" + path + "\n";
-        if (!WriteOut(line, error))
+        if (!WriteOut(answer + "\t" + path + "\n", error))
             return Failure(error);
     }
     return status;
 }
 
+// decode takes at most one FILE; repair any number, one after the other.
 int RunDecode(const SArgs& args) {
-    if (args.files.size() > 1)
+    const bool repair = args.command == "repair";
+    if (!repair && args.files.size() > 1)
         return UsageError("decode takes at most one FILE");
+    std::vector<std::string> paths = args.files;
+    if (paths.empty())
+        paths.emplace_back();
     std::string error;
-    CInputBytes input;
-    if (!input.Open(args.files.empty() ? std::string() : args.files.front(), error))
-        return Failure(error);
-    SDecodedText decoded = DecodeTextFile(Bytes(input.Bytes()), input.Bytes().size());
-    input.Close();
-    std::vector<std::string> pieces;
-    EncodeUtf8(decoded.text, pieces);
-    decoded.text.clear();
-    decoded.text.shrink_to_fit();
-    return WritePieces(pieces);
+    for (const std::string& path : paths) {
+        if (!StreamDecode(path, repair, error))
+            return Failure(error);
+    }
+    return kExitOk;
 }
 
 // The commands, the options each takes and what runs them.
@@ -242,6 +211,7 @@ const SCommand kCommands[] = {
     {"convert", kOptKeys, RunConversion},
     {"detect", kOptVerbose, RunDetect},
     {"decode", 0, RunDecode},
+    {"repair", 0, RunDecode},
     {"rename", kOptKeys | kOptApply | kOptRecursive | kOptJson, RunRenameCommand},
     {"tags", kOptKeys | kOptApply | kOptRecursive | kOptJson, RunTagsCommand},
     {"undo", kOptApply | kOptJson | kOptList, RunUndoCommand},

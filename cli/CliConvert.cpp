@@ -1,6 +1,9 @@
 #include "CliConvert.h"
 
 #include "CTypingConverter.h"
+#include "CliIo.h"
+#include "Mojibake.h"
+#include "TextEncoding.h"
 #include "UnicodeText.h"
 #include "Utf8.h"
 
@@ -201,14 +204,168 @@ EConvertResult ConvertUtf8(const CCharTable& table, EDirection direction, std::s
     return EConvertResult::kOk;
 }
 
-void EncodeUtf8(std::u16string_view text, std::vector<std::string>& pieces) {
-    const std::vector<std::size_t> cuts =
-        CutPoints(text.size(), PieceCount(text.size() * 2), [&](std::size_t from) {
-            return from < text.size() && from > 0 && IsHighSurrogate(text[from - 1]) ? from + 1 : from;
-        });
-    const std::size_t count = cuts.size() - 1;
-    pieces.assign(count, std::string());
-    RunPieces(count, [&](std::size_t i) {
-        AppendUtf16AsUtf8(pieces[i], text.substr(cuts[i], cuts[i + 1] - cuts[i]));
-    });
+namespace {
+
+constexpr std::size_t kStreamPiece = 1 << 20;    // read at a time
+constexpr std::size_t kConvertPiece = 8 << 20;   // converted at a time, on several threads
+constexpr std::size_t kChosenOnStdin = 16 << 20; // a stream that cannot be read twice
+
+// Where the bytes up to the last complete UTF-8 character end.
+std::size_t CompleteUtf8(std::string_view bytes) {
+    std::size_t i = bytes.size(), back = 0;
+    while (i > 0 && back < 3 && IsContinuation(bytes[i - 1])) {
+        --i;
+        ++back;
+    }
+    if (i == 0)
+        return bytes.size();
+    const unsigned lead = static_cast<unsigned char>(bytes[i - 1]);
+    if (lead < 0xC0)
+        return bytes.size(); // complete, or ill-formed: the conversion reports it
+    const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    return back + 1 < need ? i - 1 : bytes.size();
+}
+
+} // namespace
+
+bool StreamConversion(const CCharTable& table, const std::string& command, const std::string& path,
+                      std::string& error) {
+    CInputStream in;
+    if (!in.Open(path, error))
+        return false;
+    EDirection direction = command == "to-cyrillic" ? EDirection::kToCyrillic
+                           : command == "to-latin"  ? EDirection::kToLatin
+                                                    : EDirection::kNone;
+    bool decided = command != "convert";
+    const CTypingConverter typing(table);
+    // Typing never combines across a separator, so a piece may end right behind one.
+    const char separator = typing.IsSeparator(u'\n') ? '\n' : typing.IsSeparator(u' ') ? ' ' : 0;
+    std::string buffer;
+    std::size_t base = 0; // offset of buffer[0] in the input
+    auto write = [&error](std::string_view piece) { return WriteOut(piece, error); };
+    while (true) {
+        if (!in.Read(buffer, kConvertPiece - std::min(buffer.size(), kConvertPiece / 2), error))
+            return false;
+        std::size_t cut = buffer.size();
+        if (!in.AtEnd()) {
+            cut = CompleteUtf8(buffer);
+            if (direction == EDirection::kToCyrillic && separator != 0) {
+                const std::size_t at = buffer.rfind(separator);
+                if (at != std::string::npos)
+                    cut = at + 1;
+            }
+        }
+        const std::string_view piece(buffer.data(), cut);
+        if (!decided) {
+            direction = ChooseDirection(table, piece);
+            decided = direction != EDirection::kNone ||
+                      !TrimWhiteSpace(Utf8ToUtf16(Bytes(piece), piece.size())).empty() || in.AtEnd();
+        }
+        std::size_t offset = 0;
+        const EConvertResult result = ConvertUtf8(table, direction, piece, write, offset);
+        if (result == EConvertResult::kBadInput) {
+            error = InputName(path) + ": invalid UTF-8 at byte offset " + std::to_string(base + offset);
+            return false;
+        }
+        if (result == EConvertResult::kWriteFailed)
+            return false;
+        buffer.erase(0, cut);
+        base += cut;
+        if (in.AtEnd() && buffer.empty())
+            return true;
+    }
+}
+
+bool DetectEncoding(const std::string& path, bool verbose, std::string& answer, std::string& error) {
+    CInputStream in;
+    if (!in.Open(path, error))
+        return false;
+    CTextFormatProbe probe;
+    std::string piece;
+    while (!in.AtEnd()) {
+        piece.clear();
+        if (!in.Read(piece, kStreamPiece, error))
+            return false;
+        probe.Feed(Bytes(piece), piece.size());
+    }
+    answer = EncodingName(probe.Result().encoding);
+    if (verbose) {
+        answer += '\t';
+        answer += std::to_string(probe.DetectorLabel());
+    }
+    return true;
+}
+
+bool StreamDecode(const std::string& path, bool repair, std::string& error) {
+    CInputStream in;
+    if (!in.Open(path, error))
+        return false;
+    CTextFormatProbe probe;
+    std::string window, piece;
+    const bool twice = in.Rewind();
+    if (twice) {
+        while (!in.AtEnd()) {
+            piece.clear();
+            if (!in.Read(piece, kStreamPiece, error))
+                return false;
+            probe.Feed(Bytes(piece), piece.size());
+        }
+        in.Rewind();
+    } else {
+        while (!in.AtEnd() && window.size() < kChosenOnStdin) {
+            if (!in.Read(window, kStreamPiece, error))
+                return false;
+        }
+        probe.Feed(Bytes(window), window.size());
+    }
+    const STextFormat format = probe.Result();
+    CTextDecoder decoder(format);
+    std::u16string text, pending;
+    std::string out;
+    // Each piece of text goes out as UTF-8; a pair of surrogates, or for repair a line, cut by
+    // the end of a piece waits for the next one.
+    auto emit = [&](bool last) {
+        pending += text;
+        text.clear();
+        std::size_t cut = pending.size();
+        if (!last && repair) {
+            const std::size_t feed = pending.rfind(u'\n');
+            cut = feed == std::u16string::npos ? 0 : feed + 1;
+            if (cut == 0 && pending.size() > kStreamPiece) // no line end for long: cut anyway
+                cut = pending.size() - ((pending.back() & 0xFC00) == 0xD800);
+        } else if (!last && cut > 0 && (pending[cut - 1] & 0xFC00) == 0xD800) {
+            --cut;
+        }
+        const std::u16string_view done(pending.data(), cut);
+        out.clear();
+        AppendUtf16AsUtf8(out, repair ? std::u16string_view(RepairMojibake(done)) : done);
+        pending.erase(0, cut);
+        return WriteOut(out, error);
+    };
+    // The window read to choose the encoding goes out in pieces too.
+    for (std::size_t at = 0; at < window.size(); at += kStreamPiece) {
+        const std::size_t n = std::min(kStreamPiece, window.size() - at);
+        const bool last = in.AtEnd() && at + n == window.size();
+        decoder.Decode(Bytes(window) + at, n, last, text);
+        if (!emit(last))
+            return false;
+    }
+    std::string().swap(window);
+    while (!in.AtEnd()) {
+        piece.clear();
+        if (!in.Read(piece, kStreamPiece, error))
+            return false;
+        if (!twice)
+            probe.Feed(Bytes(piece), piece.size());
+        decoder.Decode(Bytes(piece), piece.size(), in.AtEnd(), text);
+        if (!emit(in.AtEnd()))
+            return false;
+    }
+    if (!twice && !(probe.Result() == format)) {
+        error = InputName(path) + ": its encoding, chosen on the first 16 MB as " +
+                EncodingName(format.encoding) +
+                ", does not hold for the rest; name the file instead of piping it";
+        return false;
+    }
+    return true;
 }

@@ -23,5 +23,14 @@ using FWrite = std::function<bool(std::string_view)>;
 EConvertResult ConvertUtf8(const CCharTable& table, EDirection direction, std::string_view input,
                            const FWrite& write, std::size_t& errorOffset);
 
-// UTF-16 text as UTF-8 pieces that, written in order, are the whole text.
-void EncodeUtf8(std::u16string_view text, std::vector<std::string>& pieces);
+// The commands over a file, or standard input for the empty path, read and written in pieces:
+// memory stays the same whatever the input's size. False with the reason, naming the input.
+// command: "to-cyrillic", "to-latin" or "convert" (the direction chosen on the first character).
+bool StreamConversion(const CCharTable& table, const std::string& command, const std::string& path,
+                      std::string& error);
+// The text as the editor opens it (the reading rule), as UTF-8; repair: with double-encoded
+// lines repaired. A file is read twice, first to choose its encoding; standard input that is not
+// a file has its encoding chosen on its first 16 MB.
+bool StreamDecode(const std::string& path, bool repair, std::string& error);
+// "KOI8-R", or with verbose "KOI8-R\t866" (the 8-bit detector's own label beside it).
+bool DetectEncoding(const std::string& path, bool verbose, std::string& answer, std::string& error);

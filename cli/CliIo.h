@@ -1,28 +1,30 @@
-// Whole-file input and checked output for the command-line tool. Errors come back as text
+// Input in pieces and checked output for the command-line tool. Errors come back as text
 // that names the file, ready for standard error.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-// The bytes of a whole file (mapped into memory when it is a regular file, so large inputs are
-// neither copied nor held twice) or of standard input.
-class CInputBytes {
+// A file, or standard input for the empty path, read in pieces so that no input of any size is
+// ever held whole.
+class CInputStream {
 public:
-    CInputBytes() = default;
-    CInputBytes(const CInputBytes&) = delete;
-    CInputBytes& operator=(const CInputBytes&) = delete;
-    ~CInputBytes();
+    CInputStream() = default;
+    CInputStream(const CInputStream&) = delete;
+    CInputStream& operator=(const CInputStream&) = delete;
+    ~CInputStream();
 
-    // Reads a file, or standard input for an empty path; false with the reason naming it.
     bool Open(const std::string& path, std::string& error);
-    std::string_view Bytes() const { return m_mapped ? std::string_view(m_mapped, m_size) : m_buffer; }
-    void Close();
+    // Appends up to `max` bytes to `buffer` (fewer only at the end); false with the reason.
+    bool Read(std::string& buffer, std::size_t max, std::string& error);
+    bool AtEnd() const { return m_end; }
+    // Back to the first byte: regular files only (false for pipes and terminals).
+    bool Rewind();
 
 private:
-    std::string m_buffer;
-    const char* m_mapped = nullptr;
-    std::size_t m_size = 0;
+    int m_fd = -1;
+    bool m_end = false;
+    std::string m_name;
 };
 
 // Writes to standard output; false (with the reason) when the write failed, e.g. on a full disk.

@@ -16,7 +16,7 @@ enum EOrigin { kUtf8, kOrigin1251, kOriginKoi8r, kOrigin866 };
 
 const char16_t* ForwardTable(int reading) {
     static const char16_t* const tables[kReadingCount] = {kCp1252ToUnicode, kCp1251ToUnicode, kKoi8rToUnicode,
-                                                           kCp866ToUnicode};
+                                                          kCp866ToUnicode};
     return tables[reading];
 }
 
@@ -60,15 +60,10 @@ bool IsLatinLetter(char16_t c) {
 bool IsLetter(char16_t c) {
     return IsLatinLetter(c) || IsRussianLetter(c);
 }
-// Punctuation that sits against words in clean text.
+// Punctuation that sits against words in clean text; not "°", "·" and "№", which the wrong
+// readings of UTF-8 leave stuck to letters ("Р°" is "а" read as Windows-1251).
 bool IsWordPunctuation(char16_t c) {
-    switch (c) {
-    case 0x00A0: case 0x00AB: case 0x00BB: case 0x2013: case 0x2014: case 0x2026: case 0x201C:
-    case 0x201D: case 0x201E: case 0x2018: case 0x2019:
-        return true;
-    default:
-        return false;
-    }
+    return IsTextPunctuation(c) && c != 0x00B0 && c != 0x00B7 && c != 0x2116;
 }
 
 bool IsLower(char16_t c) {
@@ -97,6 +92,20 @@ int WordScore(std::u16string_view word) {
             --score;
     }
     return score;
+}
+
+// Russian text has about four vowels in ten letters; the wrong 8-bit readings of it, which
+// trade letters for others of the same code, rarely do. Proof enough to try an 8-bit repair,
+// not to judge one: short clean lines can be odd too.
+bool HasOddVowelShare(std::u16string_view s) {
+    int letters = 0, vowels = 0;
+    for (const char16_t c : s) {
+        if (!IsRussianLetter(c))
+            continue;
+        ++letters;
+        vowels += std::u16string_view(u"аеёиоуыэюяАЕЁИОУЫЭЮЯ").find(c) != std::u16string_view::npos;
+    }
+    return letters >= 12 && (100 * vowels < 28 * letters || 100 * vowels > 58 * letters);
 }
 
 // How much a line reads like clean text: Russian words gain, letter salad and signs stuck to
@@ -160,7 +169,7 @@ bool LooksDamaged(std::u16string_view s) {
             damaged += length;
         i = end;
     }
-    return letters > 0 && 2 * damaged >= letters;
+    return letters > 0 && (2 * damaged >= letters || HasOddVowelShare(s));
 }
 
 // What a right reading gives: for 8-bit Russian text, Russian letters and the punctuation between
@@ -184,8 +193,8 @@ bool IsLikelyResult(STransform t, std::u16string_view decoded) {
                 return false;
         } else if ((c >= 0x2500 && c < 0x2600) || (c >= 0xE000 && c < 0xF900)) {
             return false;
-        } else if (t.reading != kWestern && c >= 0x0460 && (c < 0x2000 || c >= 0x2200) && (c & 0xFC00) != 0xD800 &&
-                   (c & 0xFC00) != 0xDC00) {
+        } else if (t.reading != kWestern && c >= 0x0460 && (c < 0x2000 || c >= 0x2200) &&
+                   (c & 0xFC00) != 0xD800 && (c & 0xFC00) != 0xDC00) {
             return false;
         }
     }
@@ -194,7 +203,8 @@ bool IsLikelyResult(STransform t, std::u16string_view decoded) {
 
 // The line with every run of non-ASCII characters read back through the transform; false when
 // no run changed (for the weak transforms: no word of three letters or more). A run the reading
-// cannot hold, or whose bytes are no likely text of the origin, stays. The weak (8-bit to 8-bit) transforms leave runs inside Latin words alone.
+// cannot hold, or whose bytes are no likely text of the origin, stays. The weak (8-bit to 8-bit) transforms
+// leave runs inside Latin words alone.
 bool Apply(STransform t, std::u16string_view line, std::u16string& out) {
     const CReverse& reverse = Reverse();
     out.clear();
@@ -223,11 +233,13 @@ bool Apply(STransform t, std::u16string_view line, std::u16string& out) {
             bytes += static_cast<char>(b);
         }
         if (ok && t.Strong()) {
-            ok = Utf8ToUtf16Checked(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), decoded);
+            ok = Utf8ToUtf16Checked(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                                    decoded);
         } else if (ok) {
-            decoded = DecodeWithCodePage(
-                t.origin == kOrigin1251 ? kCodePage1251 : t.origin == kOriginKoi8r ? kCodePageKoi8r : kCodePage866,
-                reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+            decoded = DecodeWithCodePage(t.origin == kOrigin1251    ? kCodePage1251
+                                         : t.origin == kOriginKoi8r ? kCodePageKoi8r
+                                                                    : kCodePage866,
+                                         reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
         }
         ok = ok && IsLikelyResult(t, decoded);
         // A line read wrongly is read wrongly all through: a weak reading that leaves a word of

@@ -74,7 +74,8 @@ unsigned LetterIndex(char16_t c) {
 bool IsAsciiLetter(char16_t c) {
     return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
 }
-// Punctuation of the 8-bit code pages that Russian text uses between its words.
+} // namespace
+
 bool IsTextPunctuation(char16_t c) {
     switch (c) {
     case 0x00A0:
@@ -96,8 +97,6 @@ bool IsTextPunctuation(char16_t c) {
         return false;
     }
 }
-
-} // namespace
 
 bool IsPlausibleRussianWord(std::u16string_view word) {
     if (word.empty())

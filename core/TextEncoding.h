@@ -50,6 +50,9 @@ private:
 
 // The 33 Russian letters in either case.
 bool IsRussianLetter(char16_t c);
+// Punctuation of the 8-bit code pages that Russian text uses between its words: « » – — … №
+// “ ” „ ‘ ’ · ° and the no-break space.
+bool IsTextPunctuation(char16_t c);
 // A word of Russian letters reads as Russian: lower case, capitals, or one capital first; every
 // letter pair one that Russian has (one odd pair allowed in a word of six letters or more).
 bool IsPlausibleRussianWord(std::u16string_view word);

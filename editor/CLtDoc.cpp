@@ -15,6 +15,7 @@
 #include "RawPaths.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -24,6 +25,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 CLtDoc::CLtDoc(QObject* parent) : QObject(parent) {}
 
@@ -157,8 +160,18 @@ bool CLtDoc::WriteFormat(const QString& path, STextFormat format, bool adopt) {
             m_strLastError = file.errorString();
             return false;
         }
-        if (file.write(encoded.bytes.data(), size) != size || !file.commit()) {
-            m_strLastError = file.errorString();
+        // The system's reason is errno at the failing call: QSaveFile reports a failed flush in
+        // commit() only as "Unknown error".
+        errno = 0;
+        bool saved = file.write(encoded.bytes.data(), size) == size;
+        int reason = saved ? 0 : errno;
+        if (saved) {
+            errno = 0;
+            saved = file.commit();
+            reason = saved ? 0 : errno;
+        }
+        if (!saved) {
+            m_strLastError = reason != 0 ? QString::fromLocal8Bit(std::strerror(reason)) : file.errorString();
             return false;
         }
     }
@@ -176,11 +189,16 @@ bool CLtDoc::ChooseEncoding(int titleId, ETextEncoding& encoding) const {
     QStringList names;
     for (int i = 0; i < kTextEncodingCount; ++i)
         names << QString::fromLatin1(EncodingName(ETextEncoding(i)));
-    bool ok = false;
-    const QString chosen = QInputDialog::getItem(
-        m_pView != nullptr ? m_pView->window() : nullptr, CurrentResources().String(titleId),
-        CurrentResources().String(kStrEncodingLabel), names, static_cast<int>(encoding), false, &ok);
-    return ok && ParseEncodingName(chosen.toStdString(), encoding);
+    QInputDialog dialog(m_pView != nullptr ? m_pView->window() : nullptr);
+    dialog.setWindowTitle(CurrentResources().String(titleId));
+    dialog.setLabelText(CurrentResources().String(kStrEncodingLabel));
+    dialog.setComboBoxItems(names);
+    dialog.setTextValue(names[static_cast<int>(encoding)]);
+    // Wide enough for the title in every language.
+    if (auto* list = dialog.findChild<QComboBox*>())
+        list->setMinimumWidth(dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 120);
+    return dialog.exec() == QDialog::Accepted &&
+           ParseEncodingName(dialog.textValue().toStdString(), encoding);
 }
 
 bool CLtDoc::OnFileSaveWithEncoding() {

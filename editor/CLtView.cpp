@@ -5,8 +5,11 @@
 #include "CTypingConverter.h"
 #include "CodePage.h"
 #include "CommandIds.h"
+#include "LtMessageBox.h"
+#include "Mojibake.h"
 #include "Settings.h"
 #include "Sound.h"
+#include "TextEncoding.h"
 #include "Utf8.h"
 
 #include "CResourceModule.h"
@@ -67,19 +70,35 @@ bool RepairedClipboardText(const QMimeData* source, QString& text) {
         return true;
     }
     // A program that offers Unicode text has said what its text is.
-    if (!source->hasFormat(QStringLiteral("text/plain")) ||
-        source->hasFormat(QStringLiteral("text/plain;charset=utf-8")))
+    if (source->hasFormat(QStringLiteral("text/plain;charset=utf-8")))
         return false;
-    const QByteArray bytes = source->data(QStringLiteral("text/plain"));
+    QByteArray bytes;
+    if (source->hasFormat(QStringLiteral("text/plain"))) {
+        bytes = source->data(QStringLiteral("text/plain"));
+        bytes.truncate(static_cast<qsizetype>(std::strlen(bytes.constData())));
+    }
+    // An X11 STRING may arrive as Latin-1 text: its characters are the bytes another program put.
+    const QString asText = IsValidUtf8(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                       static_cast<std::size_t>(bytes.size()))
+                               ? QString::fromUtf8(bytes)
+                               : QString();
+    if (!asText.isEmpty()) {
+        // Text: only 8-bit Cyrillic read as Latin-1 needs repair, and only then is it changed.
+        if (std::any_of(asText.cbegin(), asText.cend(), [](QChar ch) { return ch.unicode() > 0xFF; }))
+            return false;
+        const std::u16string original = asText.toStdU16String();
+        const std::u16string repaired = RepairMojibake(original);
+        text = QString::fromStdU16String(repaired);
+        return repaired != original;
+    }
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const std::size_t n = std::strlen(bytes.constData());
-    // UTF-8 is what programs here put on the clipboard; only other bytes may be 8-bit Cyrillic.
-    if (n == 0 || IsValidUtf8(data, n))
+    const std::size_t n = static_cast<std::size_t>(bytes.size());
+    // The one reading rule: UTF-8 is what programs here put on the clipboard; only other bytes
+    // may be 8-bit Cyrillic.
+    const STextFormat format = ChooseTextFormat(data, n);
+    if (n == 0 || IsUnicodeEncoding(format.encoding) || format.encoding == ETextEncoding::kCp1252)
         return false;
-    const unsigned codePage = DetectCyrillicCodePage(data, n);
-    if (codePage != kCodePage866 && codePage != kCodePage1251 && codePage != kCodePageKoi8r)
-        return false;
-    text = QString::fromStdU16String(DecodeWithCodePage(codePage, data, n));
+    text = QString::fromStdU16String(DecodeText(data, n, format));
     return true;
 }
 
@@ -348,6 +367,8 @@ void CLtView::OnEditCopy1251() {
     auto* data = new QMimeData;
     data->setData(QString::fromLatin1(kMime1251),
                   QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    // Ordinary text beside it, so that every other program pastes the selection too.
+    data->setText(QString::fromStdU16String(selected));
     QApplication::clipboard()->setMimeData(data);
 }
 
@@ -366,9 +387,13 @@ void CLtView::OnEditConvert() {
     } else {
         return;
     }
+    ReplaceSelection(cursor, result);
+}
+
+void CLtView::ReplaceSelection(QTextCursor cursor, const std::u16string& text) {
     const int start = cursor.selectionStart();
     cursor.beginEditBlock();
-    cursor.insertText(QString::fromStdU16String(result));
+    cursor.insertText(QString::fromStdU16String(text));
     cursor.endEditBlock();
     // The result stays selected, so a second F4 turns it back.
     const int end = cursor.position();
@@ -376,6 +401,21 @@ void CLtView::OnEditConvert() {
     cursor.setPosition(end, QTextCursor::KeepAnchor);
     setTextCursor(cursor);
     ensureCursorVisible();
+}
+
+bool CLtView::OnEditRepairEncoding() {
+    QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection())
+        cursor.select(QTextCursor::Document);
+    const std::u16string text = FromSelection(cursor.selectedText());
+    std::size_t repaired = 0;
+    const std::u16string result = RepairMojibake(text, &repaired);
+    if (repaired == 0) {
+        LtMessageBox(this, CurrentResources().String(kStrNothingToRepair), QMessageBox::Information);
+        return false;
+    }
+    ReplaceSelection(cursor, result); // one undo step, the repaired text selected
+    return true;
 }
 
 void CLtView::OnFilePrint() {
@@ -454,6 +494,9 @@ bool CLtView::OnCmdMsg(int id) {
     case kCmdEditCopy1251:
         OnEditCopy1251();
         return true;
+    case kCmdEditRepairEncoding:
+        OnEditRepairEncoding();
+        return true;
     case kCmdViewRussian:
         ToggleRussianMode();
         return true;
@@ -503,6 +546,7 @@ bool CLtView::OnUpdateCmdUI(SCmdUI& cmdUI) {
         cmdUI.Enable(canPaste());
         return true;
     case kCmdEditSelectAll:
+    case kCmdEditRepairEncoding:
         cmdUI.Enable(!document()->isEmpty());
         return true;
     case kCmdEditCopy1251:

@@ -11,6 +11,9 @@
 #include <QPlainTextEdit>
 #include <QRect>
 #include <QStringList>
+#include <QTextCursor>
+
+#include <string>
 
 #include <functional>
 
@@ -62,6 +65,9 @@ public:
     void OnEditConvert();
     void OnEditPaste();
     void OnEditCopy1251();
+    // Repairs double-encoded text in the selection, else in the whole text: one undo step, the
+    // result selected. False (after saying so) when nothing needed repair.
+    bool OnEditRepairEncoding();
     void OnFilePrint();
     void OnFilePrintPreview();
     void OnFilePrintSetup();
@@ -102,6 +108,7 @@ protected:
 
 private:
     void ConvertTyped();
+    void ReplaceSelection(QTextCursor cursor, const std::u16string& text);
     bool IsGrey() const;
 
     QRect m_rcLayout;

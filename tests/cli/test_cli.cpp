@@ -296,3 +296,84 @@ TEST_F(CliTest, NamesAreShownByteForByte) {
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("--keys: bad field '1b'"), std::string::npos) << bad.err;
 }
+
+// detect names what decode reads, for every kind of file: the text comes back exactly.
+TEST_F(CliTest, DetectNamesWhatDecodeReads) {
+    auto be = [](const std::u16string& text) {
+        std::string out;
+        for (char16_t u : text)
+            out += {char(u >> 8), char(u & 0xFF)};
+        return out;
+    };
+    auto le = [](const std::u16string& text) {
+        std::string out;
+        for (char16_t u : text)
+            out += {char(u & 0xFF), char(u >> 8)};
+        return out;
+    };
+    const std::u16string mixed = u"Grüße, Привет! 😀 中文 — naïve ½\n";
+    const std::string mixed8 = "Grüße, Привет! 😀 中文 — naïve ½\n";
+    struct SCase {
+        const char* name;
+        std::string bytes;
+        const char* encoding;
+        std::string text;
+    };
+    const SCase cases[] = {
+        {"utf8", mixed8, "UTF-8", mixed8},
+        {"utf8bom", "\xEF\xBB\xBF" + mixed8, "UTF-8", mixed8},
+        {"utf16le", "\xFF\xFE" + le(mixed), "UTF-16LE", mixed8},
+        {"utf16le-nobom", le(mixed), "UTF-16LE", mixed8},
+        {"utf16be", "\xFE\xFF" + be(mixed), "UTF-16BE", mixed8},
+        {"utf16be-nobom", be(mixed), "UTF-16BE", mixed8},
+        {"cp1251", kPrivet1251, "Windows-1251", "Привет мир"},
+        {"koi8r", kPrivetKoi, "KOI8-R", "Привет мир"},
+        {"cp866", kPrivet866, "CP866", "Привет мир"},
+        {"cp866-valid-utf8", "\xE7\xA5\xAC \xE2\xA0\xAA", "CP866", "чем так"},
+        {"koi8r-valid-utf8", "\xC5\xA3", "KOI8-R", "её"},
+        {"cp1252", "caf\xE9 cr\xE8me", "Windows-1252", "café crème"},
+        {"ascii", "plain\r\n", "UTF-8", "plain\r\n"},
+    };
+    std::vector<std::string> args = {"detect"};
+    std::string expected;
+    for (const SCase& c : cases) {
+        args.push_back(File(c.name, c.bytes));
+        expected += std::string(c.encoding) + "\t" + args.back() + "\n";
+        const SRun r = Run({"decode", args.back()});
+        EXPECT_EQ(r.status, 0) << c.name;
+        EXPECT_EQ(r.out, c.text) << c.name;
+        EXPECT_EQ(Run({"decode"}, c.bytes).out, c.text) << c.name; // standard input alike
+    }
+    EXPECT_EQ(Run(args).out, expected);
+}
+
+TEST_F(CliTest, RepairTurnsDoubleEncodedLinesBack) {
+    const std::string damaged = "Ð¿Ñ€Ð¸Ð²ÐµÑ‚\nРџСЂРёРІРµС‚, РјРёСЂ!\nGrüße, þjóð\n";
+    const std::string a = File("a.txt", damaged);
+    const std::string b = File("b.txt", "\xCF\xF0\xE8\xE2\xE5\xF2"); // Windows-1251, read as such
+    SRun r = Run({"repair", a, b});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "привет\nПривет, мир!\nGrüße, þjóð\nПривет");
+    EXPECT_EQ(Run({"repair"}, "Ïðèâåò, ìèð!").out, "Привет, мир!");
+}
+
+// Pieces meet inside characters and lines: the output is the small input's, repeated.
+TEST_F(CliTest, StreamsLargeInputsInPieces) {
+    const std::string line = "Щука и объект, ёлка! Ð¿Ñ€Ð¸Ð²ÐµÑ‚ 😀\n";
+    auto times = [](const std::string& s, std::size_t n) {
+        std::string out;
+        for (std::size_t i = 0; i < n; ++i)
+            out += s;
+        return out;
+    };
+    const std::size_t count = (9u << 20) / line.size();
+    const std::string path = File("big.txt", times(line, count));
+    const std::string oneLatin = Run({"to-latin"}, line).out;
+    const SRun latin = Run({"to-latin", path});
+    ASSERT_EQ(latin.status, 0);
+    EXPECT_TRUE(latin.out == times(oneLatin, count));
+    EXPECT_TRUE(Run({"to-cyrillic"}, latin.out).out == times(Run({"to-cyrillic"}, oneLatin).out, count));
+    const SRun repaired = Run({"repair"}, times(line, count));
+    ASSERT_EQ(repaired.status, 0);
+    EXPECT_TRUE(repaired.out == times("Щука и объект, ёлка! привет 😀\n", count));
+}

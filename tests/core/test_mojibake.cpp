@@ -12,7 +12,8 @@ namespace {
 std::u16string ReadAs(const std::string& bytes, const char16_t* table) {
     std::u16string out;
     for (const char b : bytes)
-        out += table != nullptr ? table[static_cast<unsigned char>(b)] : char16_t(static_cast<unsigned char>(b));
+        out +=
+            table != nullptr ? table[static_cast<unsigned char>(b)] : char16_t(static_cast<unsigned char>(b));
     return out;
 }
 
@@ -22,8 +23,8 @@ std::string Bytes8(const std::u16string& text, ETextEncoding encoding) {
 
 struct SDamage {
     const char* name;
-    unsigned percent; // repaired at least; the 8-bit to 8-bit readings fall short of 99 so far
-    ETextEncoding origin; // what the bytes were
+    unsigned percent;       // repaired at least; the 8-bit to 8-bit readings fall short of 99 so far
+    ETextEncoding origin;   // what the bytes were
     const char16_t* readAs; // the table they were wrongly read with (nullptr: Latin-1)
     bool twice;             // read wrongly, written as UTF-8, and read as Windows-1252 again
 };
@@ -35,8 +36,8 @@ const SDamage kDamages[] = {
     {"UTF-8 as CP866", 99, ETextEncoding::kUtf8, kCp866ToUnicode, false},
     {"Windows-1251 as Windows-1252", 98, ETextEncoding::kCp1251, kCp1252ToUnicode, false},
     {"Windows-1251 as Latin-1", 98, ETextEncoding::kCp1251, nullptr, false},
-    {"KOI8-R as Windows-1251", 78, ETextEncoding::kKoi8r, kCp1251ToUnicode, false},
-    {"Windows-1251 as KOI8-R", 65, ETextEncoding::kCp1251, kKoi8rToUnicode, false},
+    {"KOI8-R as Windows-1251", 87, ETextEncoding::kKoi8r, kCp1251ToUnicode, false},
+    {"Windows-1251 as KOI8-R", 75, ETextEncoding::kCp1251, kKoi8rToUnicode, false},
     {"CP866 as Windows-1251", 97, ETextEncoding::kCp866, kCp1251ToUnicode, false},
     {"UTF-8 as Windows-1251, then as Windows-1252", 99, ETextEncoding::kUtf8, kCp1251ToUnicode, true},
 };
@@ -92,7 +93,8 @@ TEST(RepairFigures, DamagedLinesRepairedCleanLinesKept) {
     for (const char* dic : {corpus::kFrench, corpus::kIcelandic})
         for (const std::string& line : corpus::DictionaryLines(dic, 5000))
             clean.push_back(U16(line));
-    ASSERT_GT(clean.size(), russian.size() + 10000) << "install fortunes-de, fortunes-min and the dictionaries";
+    ASSERT_GT(clean.size(), russian.size() + 10000)
+        << "install fortunes-de, fortunes-min and the dictionaries";
     // Lines drawn with box characters are no clean text: leave them out.
     std::erase_if(clean, [](const std::u16string& line) {
         return std::any_of(line.begin(), line.end(), [](char16_t c) { return c >= 0x2500 && c < 0x25A0; });

@@ -31,6 +31,7 @@ private slots:
     void doubleClickSelectsWord();
     void pasteRepairsEightBitCyrillic();
     void copy1251RoundTrip();
+    void repairEncoding();
     void autoClipOnFocusLoss();
     void wordWrapKeepsTabStops();
     void storedSettingsAreRead();

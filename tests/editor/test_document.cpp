@@ -14,7 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 
 namespace {
@@ -167,6 +169,9 @@ void TestDocument::failedSaveKeepsOldFile() {
     QCOMPARE(ReadAll(path), QByteArray("old contents"));
     QCOMPARE(messages.size(), 1);
     QVERIFY(messages[0].contains(u"old.txt"_qs));
+    // The system's own reason, not only "cannot save".
+    QVERIFY2(messages[0].contains(QString::fromLocal8Bit(std::strerror(EFBIG)), Qt::CaseInsensitive),
+             qPrintable(messages[0]));
     QVERIFY(m_doc->IsModified());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"old.txt"_qs}); // no leftovers
     // A folder that does not exist.

@@ -6,6 +6,7 @@
 #include "CTypingConverter.h"
 #include "CodePage.h"
 #include "CommandIds.h"
+#include "LtMessageBox.h"
 #include "Settings.h"
 #include "Sound.h"
 
@@ -307,7 +308,16 @@ void TestEditorView::pasteRepairsEightBitCyrillic() {
         // The clipboard is left as it was.
         QCOMPARE(QApplication::clipboard()->mimeData()->data(u"text/plain"_qs), bytes);
     }
-    // UTF-8 text pastes as it is.
+    // 1251 bytes offered as X11 STRING, which arrives as Latin-1 text.
+    QApplication::clipboard()->setText(QString::fromLatin1(Encode(kCodePage1251, sentence)));
+    m_view->clear();
+    m_view->OnEditPaste();
+    QCOMPARE(m_view->toPlainText(), sentence);
+    // UTF-8 text pastes as it is; so does Latin-1 text that is no Russian.
+    QApplication::clipboard()->setText(u"Grüße, café"_qs);
+    m_view->clear();
+    m_view->OnEditPaste();
+    QCOMPARE(m_view->toPlainText(), u"Grüße, café"_qs);
     QApplication::clipboard()->setText(sentence);
     m_view->clear();
     m_view->OnEditPaste();
@@ -320,6 +330,7 @@ void TestEditorView::copy1251RoundTrip() {
     m_view->OnCmdMsg(kCmdEditCopy1251);
     QCOMPARE(QApplication::clipboard()->mimeData()->data(u"text/plain;charset=windows-1251"_qs),
              Encode(kCodePage1251, u"Привет"_qs));
+    QCOMPARE(QApplication::clipboard()->text(), u"Привет"_qs); // other programs paste the text
     m_view->moveCursor(QTextCursor::End);
     m_view->OnEditPaste();
     QCOMPARE(m_view->toPlainText(), u"Привет, мирПривет"_qs);
@@ -414,4 +425,28 @@ void TestEditorView::contextMenuGreysWithoutSelection() {
     QVERIFY(menu->actions().back()->isChecked());
     m_view->selectAll();
     QCOMPARE(states(), (std::vector<bool>{true, true, true, true, true}));
+}
+
+void TestEditorView::repairEncoding() {
+    const QString damaged = u"Hello\nÐ¿Ñ€Ð¸Ð²ÐµÑ‚, Ð¼Ð¸Ñ€\nÏðèâåò\nGrüße"_qs;
+    m_view->setPlainText(damaged);
+    QVERIFY(m_view->OnEditRepairEncoding()); // no selection: the whole text
+    QCOMPARE(m_view->toPlainText(), u"Hello\nпривет, мир\nПривет\nGrüße"_qs);
+    QCOMPARE(m_view->textCursor().selectedText().size(), m_view->toPlainText().size());
+    m_view->undo(); // one step back
+    QCOMPARE(m_view->toPlainText(), damaged);
+    SelectRange(m_view, 6, 18); // the first damaged word only
+    QVERIFY(m_view->OnEditRepairEncoding());
+    QCOMPARE(m_view->toPlainText(), u"Hello\nпривет, Ð¼Ð¸Ñ€\nÏðèâåò\nGrüße"_qs);
+    QCOMPARE(m_view->textCursor().selectedText(), u"привет"_qs);
+    QString said;
+    SetMessageBoxHook([&](const QString& text) {
+        said = text;
+        return QMessageBox::Ok;
+    });
+    m_view->setPlainText(u"Grüße, Привет"_qs);
+    QVERIFY(!m_view->OnEditRepairEncoding());
+    QVERIFY(!said.isEmpty());
+    QCOMPARE(m_view->toPlainText(), u"Grüße, Привет"_qs);
+    SetMessageBoxHook(nullptr);
 }
