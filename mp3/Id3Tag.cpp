@@ -286,6 +286,16 @@ QByteArray Id3FrameHeader(const QByteArray& id, int major, qsizetype size) {
            QByteArray(2, '\0');
 }
 
+QByteArray FitFrameToTag(const SId3v2& tag, const QByteArray& frame) {
+    // An ID3v2.4 tag flagged unsynchronised has every frame so; readers undo it on each one.
+    if (tag.major != 4 || !(tag.flags & 0x80) || frame.size() < kHeaderBytes)
+        return frame;
+    const QByteArray data = Unsynchronise(frame.mid(kHeaderBytes));
+    QByteArray out = Id3FrameHeader(frame.left(4), 4, data.size()) + data;
+    out[9] = char(out[9] | 0x02);
+    return out;
+}
+
 bool ReplaceTagRegions(const QByteArray& path, const SFileStamp* stamp, const STagRegions& old,
                        const STagRegions& replacement, const FCheckRegions& check, QString& error) {
     const int original = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);

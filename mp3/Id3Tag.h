@@ -53,6 +53,10 @@ QByteArray RenderId3v2(const SId3v2& tag, qsizetype oldRegionSize, const std::ve
 // A frame header in the tag's version (3 or 4) for `size` bytes of data, no flags.
 QByteArray Id3FrameHeader(const QByteArray& id, int major, qsizetype size);
 
+// A frame rendered without format flags as the tag needs it (unsynchronised where the tag says
+// all its frames are).
+QByteArray FitFrameToTag(const SId3v2& tag, const QByteArray& frame);
+
 // Checks the copy's tag regions beyond their bytes (the frames read back as meant, say).
 using FCheckRegions = std::function<bool(const STagRegions& copy, QString& error)>;
 // Puts `replacement` in place of the file's tag regions by a verified replace: the file must still

@@ -402,6 +402,10 @@ bool ConvertV22(const SId3Frame& raw, QByteArray& out) {
         out = Id3FrameHeader(id, 3, raw.body.size()) + raw.body;
         return true;
     }
+    // A text-encoding byte TagLib would cast into its enum: no one knows what the frame holds.
+    const bool textual = raw.id.startsWith('T') || raw.id == "COM" || raw.id == "ULT" || raw.id == "PIC";
+    if (textual && !raw.body.isEmpty() && quint8(raw.body[0]) > 3)
+        return false;
     TagLib::ID3v2::Header header;
     header.setMajorVersion(2);
     const std::unique_ptr<TagLib::ID3v2::Frame> frame(Factory().createFrame(ToVector(raw.raw), &header));
@@ -435,7 +439,7 @@ bool CMp3Tag::Update() {
             for (const SSlot& slot : d.columns)
                 edited = slot.edited && slot.index == int(i) ? &slot : edited;
             if (edited != nullptr) {
-                frames.push_back(FromVector(edited->frame->render()));
+                frames.push_back(FitFrameToTag(d.v2, FromVector(edited->frame->render())));
             } else if (d.v2.major == 2) {
                 QByteArray converted;
                 if (!ConvertV22(raw, converted)) {
@@ -450,7 +454,7 @@ bool CMp3Tag::Update() {
         }
         for (const SSlot& slot : d.columns) {
             if (slot.edited && slot.index < 0)
-                frames.push_back(FromVector(slot.frame->render()));
+                frames.push_back(FitFrameToTag(d.v2, FromVector(slot.frame->render())));
         }
         SId3v2 shape = d.v2;
         if (d.version == 0) {

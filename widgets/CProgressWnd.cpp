@@ -232,8 +232,11 @@ void CProgressWnd::HideProgress() {
         hide();
 }
 
+// The position of the window's inside, not of its frame: before the window is first shown the
+// frame is not known yet, and a frame corner restored as an inside corner moved the window by
+// the title bar's height on every run.
 void CProgressWnd::SavePosition() {
-    const QPoint corner = pos();
+    const QPoint corner = geometry().topLeft();
     WriteProfileInt(kSection, QStringLiteral("X"), corner.x());
     WriteProfileInt(kSection, QStringLiteral("Y"), corner.y());
 }
@@ -242,7 +245,7 @@ void CProgressWnd::RestorePosition() {
     const int x = GetProfileInt(kSection, QStringLiteral("X"), -1);
     const int y = GetProfileInt(kSection, QStringLiteral("Y"), -1);
     if (x >= 0 && y >= 0 && QGuiApplication::screenAt(QPoint(x, y))) {
-        move(x, y);
+        setGeometry(QRect(QPoint(x, y), size()));
         return;
     }
     QRect over;

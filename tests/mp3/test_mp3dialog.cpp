@@ -8,6 +8,7 @@
 #include "Mp3TestFiles.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -27,6 +29,17 @@ int RowOf(const CColorListCtrl* list, const QString& name) {
         if (list->GetItemText(row, 0) == name)
             return row;
     return -1;
+}
+
+// Nothing can be written: a file size limit of 0 stands for a full disk.
+void RenameAllOnAFullDisk(DFileMp3& dialog) {
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit none = old;
+    none.rlim_cur = 0;
+    setrlimit(RLIMIT_FSIZE, &none);
+    dialog.RenameAll();
+    setrlimit(RLIMIT_FSIZE, &old);
 }
 
 QString DiskText(const QByteArray& folder, const QByteArray& name, int column) {
@@ -147,14 +160,7 @@ private slots:
         CColorListCtrl* list = dialog.List();
         QStringList messages;
         dialog.SetMessageHook([&](const QString& text) { messages << text; });
-        // Nothing can be written: a file size limit of 0 stands for a full disk.
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit none = old;
-        none.rlim_cur = 0;
-        setrlimit(RLIMIT_FSIZE, &none);
-        dialog.RenameAll();
-        setrlimit(RLIMIT_FSIZE, &old);
+        RenameAllOnAFullDisk(dialog);
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].startsWith(QStringLiteral("The tags of these files could not be written:")));
         QVERIFY(messages[0].contains(QStringLiteral("a.mp3")));
@@ -250,6 +256,60 @@ private slots:
         DFileMp3 dialog;
         QCOMPARE(dialog.Path(), QFile::encodeName(QDir::currentPath()) + '/');
         Q_UNUSED(gone);
+    }
+
+    void folderWithANameThatIsNotUtf8IsRemembered() {
+        const QByteArray folder = Dir() + "\xCF\xE0\xEF\xEA\xE0"; // "Папка" in CP1251
+        QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+        {
+            DFileMp3 dialog;
+            dialog.SetPath(folder);
+            dialog.reject();
+        }
+        DFileMp3 dialog;
+        QCOMPARE(dialog.Path(), folder + '/');
+        dialog.reject();
+        ::rmdir(folder.constData());
+    }
+
+    // Many failures: the message names 15 files and counts the rest, whose reasons are in the
+    // details; a file gone since the listing is one of them.
+    void longFailureListIsCut() {
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(WriteTestMp3(Dir() + "f" + QByteArray::number(100 + i) + ".mp3", 3,
+                                 {{"TIT2", Cp1251(kPrivet), {}, false}}));
+        DFileMp3 dialog;
+        dialog.SetPath(Dir());
+        QStringList messages;
+        dialog.SetMessageHook([&](const QString& text) { messages << text; });
+        QVERIFY(::unlink((Dir() + "f100.mp3").constData()) == 0);
+        RenameAllOnAFullDisk(dialog);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].count(QLatin1Char('\n')), 2 + 15);
+        QVERIFY(messages[0].endsWith(QStringLiteral("... and 8 more files (see the details)")));
+        const QStringList details = dialog.LastFailureDetails().split(QLatin1Char('\n'));
+        QCOMPARE(details.size(), 23); // 20 new files and a.mp3, b.MP3, Песня.mp3
+        QVERIFY(
+            details.contains(QStringLiteral("f100.mp3: cannot find the file: No such file or directory")));
+        // On a full disk not even the journal entry can be written, so the file is not touched.
+        const QString f101 = details.filter(QStringLiteral("f101.mp3: ")).value(0);
+        QVERIFY2(f101.startsWith(QStringLiteral("f101.mp3: the journal could not be written: ")) &&
+                     f101.endsWith(QStringLiteral("File too large")),
+                 qPrintable(f101));
+    }
+
+    void moreFilesThanTheListHoldsAreAnnounced() {
+        DFileMp3 dialog;
+        dialog.SetPath(Dir());
+        QVERIFY(dialog.CapLabel()->isHidden());
+        for (int i = 0; i < kMaxColorRows; ++i)
+            QVERIFY(WriteBytes(Dir() + "x" + QByteArray::number(i) + ".mp3", QByteArray()));
+        dialog.SetPath(Dir());
+        QCOMPARE(dialog.List()->GetItemCount(), kMaxColorRows);
+        QVERIFY(!dialog.CapLabel()->isHidden());
+        QCOMPARE(dialog.CapLabel()->text(),
+                 QStringLiteral("Only the first 3000 of %1 MP3 files in this folder are shown.")
+                     .arg(kMaxColorRows + 5));
     }
 
     void tagsDialogOnItsOwn() {

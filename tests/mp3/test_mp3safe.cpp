@@ -120,6 +120,11 @@ const SReadCase kReadCases[] = {
                                         Id3Frame("APIC", Unsynchronised(ApicWithSync()), 4, 0x0002) +
                                             Id3Frame("TIT2", Text("Moscow"), 4)) +
                                      TestAudio()},
+    {"unsynchronised_tag_v24", Id3Tag(4, 0x80,
+                                      Id3Frame("APIC", Unsynchronised(ApicWithSync()), 4, 0x0002) +
+                                          Id3Frame("TIT2", Text("Moscow"), 4, 0x0002),
+                                      8) +
+                                   TestAudio()},
     {"plain_frame_sizes_v24",
      Id3Tag(4, 0, Id3Frame("TXXX", Text(QByteArray(200, 'x')), 3) + Id3Frame("TIT2", Text("Moscow"), 3)) +
          TestAudio()},
@@ -174,6 +179,19 @@ TEST_F(Mp3Safe, Version22OriginalArtistBecomesTope) {
     EXPECT_TRUE(after.contains(Id3Frame("TOPE", Text("Kino"))));
     EXPECT_FALSE(after.contains("TOAL"));
     EXPECT_TRUE(after.contains(Id3Frame("TIT2", Text("SHHuka i leshh"))));
+}
+
+TEST_F(Mp3Safe, FrameThatCannotBeKeptLeavesTheFileAlone) {
+    // A v2.2 frame no one knows cannot become a v2.3 frame.
+    const QByteArray v22 = QByteArray("TT2") + '\0' + '\0' + char(kPrivet.size() + 1) + Text(kPrivet) +
+                           "XYZ" + '\0' + '\0' + '\x03' + "abc";
+    const QByteArray song = QByteArray("ID3\x02\0\0", 6) + SyncSafe(int(v22.size())) + v22 + TestAudio();
+    ASSERT_TRUE(WriteBytes(Path("x.mp3"), song));
+    CCellTable grid = Read("x.mp3");
+    QString reason;
+    EXPECT_EQ(TransliterateRow(Folder(), "x.mp3", grid, 0, m_table, &reason), ERowResult::kFailed);
+    EXPECT_EQ(reason, QStringLiteral("frame XYZ cannot be kept exactly"));
+    EXPECT_EQ(ReadBytes(Path("x.mp3")), song);
 }
 
 TEST_F(Mp3Safe, MultiValueArtistKeepsItsValues) {
@@ -300,6 +318,24 @@ TEST_F(Mp3Safe, HardLinkedFileIsRewrittenInPlace) {
     EXPECT_EQ(ReadBytes(Path("second.mp3")), ReadBytes(Path("h.mp3")));
     EXPECT_EQ(Read("second.mp3").CellText(0, kTitle), QStringLiteral("SHHuka i leshh"));
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Hidden | QDir::Files).size(), 2);
+}
+
+TEST_F(Mp3Safe, ModeAndOwnerAreKept) {
+    ASSERT_TRUE(WriteBytes(Path("o.mp3"), Tight(Id3Frame("TIT2", Text(kPrivet)))));
+    ::chmod(Path("o.mp3").constData(), 0640);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(Path("o.mp3").constData(), 65534, 65534), 0);
+    }
+    struct stat before {};
+    ::stat(Path("o.mp3").constData(), &before);
+    CCellTable grid = Read("o.mp3");
+    ASSERT_EQ(TransliterateRow(Folder(), "o.mp3", grid, 0, m_table), ERowResult::kWritten);
+    struct stat after {};
+    ::stat(Path("o.mp3").constData(), &after);
+    EXPECT_NE(after.st_ino, before.st_ino); // replaced, not rewritten in place
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
 }
 
 TEST_F(Mp3Safe, LeftoversOfAnInterruptedRunAreCleared) {

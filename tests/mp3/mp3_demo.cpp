@@ -1,0 +1,19 @@
+// The MP3 dialog on a folder, for screenshots: `mp3_demo FOLDER [rename-all]` shows the dialog
+// and, when asked, presses "Rename All" once it is on screen.
+#include "DFileMp3.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTimer>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2)
+        return 2;
+    DFileMp3 dialog;
+    dialog.SetPath(QFile::encodeName(QString::fromLocal8Bit(argv[1])));
+    dialog.show();
+    if (argc > 2 && qstrcmp(argv[2], "rename-all") == 0)
+        QTimer::singleShot(500, &dialog, &DFileMp3::RenameAll);
+    return app.exec();
+}
