@@ -14,6 +14,8 @@ inline bool PreparePrivateGuiEnvironment(QTemporaryDir& configHome) {
     if (!configHome.isValid())
         return false;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.path()));
+    // Batch runs keep journals of their changes: a test's stay with its settings.
+    qputenv("XDG_STATE_HOME", QFile::encodeName(configHome.path() + QStringLiteral("/state")));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     return true;
