@@ -40,6 +40,18 @@ std::vector<QByteArray> FramesBut(const QByteArray& file, const QSet<QByteArray>
     return frames;
 }
 
+// What a text becomes in a frame: a lone surrogate (a broken UTF-16 frame shows one) has no
+// encoding and is written as "?". The row keeps showing the surrogate (left as it is, for now).
+QString AsWritten(QString text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            text[i] = u'?';
+    }
+    return text;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -93,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         reread.AddRow();
         LT_FUZZ_CHECK(ReadRow(g_folder, kName, reread, 0) == ERowResult::kUnchanged);
         for (int column = 1; column < kColumns; ++column)
-            LT_FUZZ_CHECK(reread.CellText(0, column) == grid.CellText(0, column));
+            LT_FUZZ_CHECK(reread.CellText(0, column) == AsWritten(grid.CellText(0, column)));
     }
     unlink(path.constData());
     return 0;
