@@ -105,7 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         reread.AddRow();
         LT_FUZZ_CHECK(ReadRow(g_folder, kName, reread, 0) == ERowResult::kUnchanged);
         for (int column = 1; column < kColumns; ++column)
-            LT_FUZZ_CHECK(reread.CellText(0, column) == AsWritten(grid.CellText(0, column)));
+            LT_FUZZ_CHECK(reread.CellText(0, column) == grid.CellText(0, column) || // a frame not rewritten
+                          reread.CellText(0, column) == AsWritten(grid.CellText(0, column)));
     }
     unlink(path.constData());
     return 0;
