@@ -166,7 +166,14 @@ int RunDecode(const SArgs& args) {
 }
 
 // The commands, the options each takes and what runs them.
-enum EOption : unsigned { kOptKeys = 1, kOptApply = 2, kOptRecursive = 4, kOptJson = 8, kOptList = 16, kOptVerbose = 32 };
+enum EOption : unsigned {
+    kOptKeys = 1,
+    kOptApply = 2,
+    kOptRecursive = 4,
+    kOptJson = 8,
+    kOptList = 16,
+    kOptVerbose = 32
+};
 
 // The batch tools: at least one PATH, and the key table.
 template <typename Run> int RunBatchCommand(const SArgs& args, Run run) {

@@ -1,8 +1,8 @@
 // lettrino-cli as a user runs it: the built binary, its output compared exactly.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include "../common/AsNobody.h"
+#include <csignal>
 
 #include <cstdlib>
 #include <fcntl.h>
