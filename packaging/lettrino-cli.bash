@@ -11,12 +11,17 @@ _lettrino_cli() {
         convert
         detect
         decode
+        repair
         rename
         tags
+        undo
     )
     local options=(
         --apply
         --recursive
+        --json
+        --list
+        --verbose
         --keys
         --help
         --version
