@@ -24,19 +24,22 @@ const char kUsage[] =
     "\n"
     "Commands:\n"
     "  to-cyrillic [--keys TEXT] [FILE]  the text as typing it in Russian mode would give\n"
-    "  to-latin [--keys TEXT] [FILE]     Cyrillic letters written with their first Latin key\n"
-    "  convert [--keys TEXT] [FILE]      to Cyrillic when the text starts with a Latin\n"
+    "  to-latin [--keys TEXT] [--scheme NAME] [FILE]\n"
+    "                                    Cyrillic letters written with their first Latin key,\n"
+    "                                    or in a standard spelling\n"
+    "  convert [--keys TEXT] [--scheme NAME] [FILE]\n"
+    "                                    to Cyrillic when the text starts with a Latin\n"
     "                                    character, to Latin when it starts with a Cyrillic one\n"
     "  detect FILE...                    the recognised encoding of each file:\n"
     "                                    0 plain/system, 866 DOS, 1251 Windows, 20866 KOI8-R,\n"
     "                                    65001 UTF-16, 65002 UTF-16 with Cyrillic\n"
     "  decode [FILE]                     the file's text as the editor opens it, as UTF-8\n"
-    "  rename [--apply] [--recursive] [--keys TEXT] DIR...\n"
+    "  rename [--apply] [--recursive] [--keys TEXT] [--scheme NAME] DIR...\n"
     "                                    Latin names for files and folders with Russian\n"
     "                                    names (also names in old 8-bit code pages); shows\n"
     "                                    \"old → new\", renames only with --apply, never\n"
     "                                    replacing anything; --recursive: every folder below\n"
-    "  tags [--apply] [--recursive] [--keys TEXT] DIR...\n"
+    "  tags [--apply] [--recursive] [--keys TEXT] [--scheme NAME] DIR...\n"
     "                                    the seven text frames of each MP3 file's tag: frame,\n"
     "                                    encoding, text, Latin form; with --apply, Russian\n"
     "                                    texts are written back in Latin letters\n"
@@ -46,6 +49,9 @@ const char kUsage[] =
     "  --recursive   also every folder below, children before their folders (rename and tags)\n"
     "  --keys TEXT   the key table in its stored form (01a|02b|...); without it the keys\n"
     "                stored by the editor are used, or the default keys\n"
+    "  --scheme NAME how Russian is written in Latin letters: keys (the first key of each\n"
+    "                letter, the default), icao (passports), gost (GOST 7.79-2000 B),\n"
+    "                bgn (BGN/PCGN 1947), iso9 (ISO 9:1995)\n"
     "  -h, --help    show this help\n"
     "  --version     show the version\n"
     "\n"
@@ -57,6 +63,8 @@ struct SArgs {
     bool renameOptions = false;
     bool haveKeys = false;
     std::string keys;
+    bool haveScheme = false;
+    ELatinScheme scheme = ELatinScheme::kKeys;
     std::vector<std::string> files;
 };
 
@@ -106,6 +114,8 @@ int RunConversion(const SArgs& args) {
     std::string error;
     if (!LoadTable(args, table, error))
         return UsageError(error);
+    if (args.haveScheme && args.command == "to-cyrillic")
+        return UsageError("--scheme applies to to-latin, convert, rename and tags only");
     const std::string path = args.files.empty() ? std::string() : args.files.front();
     CInputBytes input;
     if (!input.Open(path, error))
@@ -117,7 +127,7 @@ int RunConversion(const SArgs& args) {
     std::size_t offset = 0;
     const EConvertResult result = ConvertUtf8(
         table, direction, input.Bytes(), [&error](std::string_view piece) { return WriteOut(piece, error); },
-        offset);
+        offset, &LatinSpelling(table, args.scheme));
     if (result == EConvertResult::kBadInput)
         return Failure(InputName(path) + ": invalid UTF-8 at byte offset " + std::to_string(offset));
     if (result == EConvertResult::kWriteFailed)
@@ -191,6 +201,13 @@ int RunCli(int argc, char** argv) {
                 args.keys = arg.substr(7);
             }
             args.haveKeys = true;
+        } else if (options && (arg == "--scheme" || arg.starts_with("--scheme="))) {
+            if (arg == "--scheme" && i + 1 >= argc)
+                return UsageError("--scheme needs a value");
+            const std::string name = arg == "--scheme" ? std::string(argv[++i]) : arg.substr(9);
+            if (!LatinSchemeFromName(name, args.scheme))
+                return UsageError("unknown scheme '" + name + "' (keys, icao, gost, bgn or iso9)");
+            args.haveScheme = true;
         } else if (options && (arg == "--apply" || arg == "--recursive")) {
             (arg == "--apply" ? args.rename.apply : args.rename.recursive) = true;
             args.renameOptions = true;
@@ -231,6 +248,8 @@ int RunCli(int argc, char** argv) {
     }
     if (args.haveKeys)
         return UsageError("--keys applies to to-cyrillic, to-latin, convert, rename and tags only");
+    if (args.haveScheme)
+        return UsageError("--scheme applies to to-latin, convert, rename and tags only");
     if (args.command == "detect")
         return RunDetect(args);
     if (args.command == "decode")
