@@ -1,8 +1,8 @@
 #include "DSettings.h"
 
 #include "DialogUnits.h"
-#include "LatinSpelling.h"
 #include "Settings.h"
+#include "SpellingChoice.h"
 
 #include "CProfile.h"
 #include "CResourceModule.h"
@@ -27,8 +27,6 @@ constexpr int kTabStops = 1033;
 constexpr int kBlueRus = 1047;
 constexpr int kBlueOrig = 1048;
 constexpr int kBeep = 1056;
-constexpr int kSpellingLabel = 1900; // strings: the label, then the choices in ELatinScheme order
-constexpr int kSpellingCombo = 1901;
 // Ticking "Beep" selects this sound; a stored value such as the default 2 is replaced by it.
 constexpr int kBeepOn = 15;
 
@@ -102,12 +100,8 @@ DSettings::DSettings(QWidget* parent) : QDialog(parent) {
     groupOther->setGeometry(du.X(79) + shift, du.Y(7), otherRight - du.X(79) - shift, du.Y(101));
 
     // The Latin spelling on a line of its own under both groups.
-    auto* label = new QLabel(CurrentResources().String(kSpellingLabel) + u':', this);
-    m_comboSpelling = new QComboBox(this);
-    m_comboSpelling->setObjectName(QString::number(kSpellingCombo));
-    for (int scheme = 0; scheme < kLatinSchemeCount; ++scheme)
-        m_comboSpelling->addItem(CurrentResources().String(kSpellingCombo + scheme));
-    label->setBuddy(m_comboSpelling);
+    m_comboSpelling = MakeSpellingCombo(this, 0);
+    auto* label = MakeSpellingLabel(this, m_comboSpelling);
     label->setGeometry(du.X(7), du.Y(117), label->sizeHint().width(), du.Y(10));
     m_comboSpelling->setGeometry(label->geometry().right() + du.X(4), du.Y(115),
                                  m_comboSpelling->sizeHint().width(), du.Y(14));

@@ -235,7 +235,7 @@ int RunCli(int argc, char** argv) {
         std::string error;
         if (!LoadTable(args, table, error))
             return UsageError(error);
-        return RunRename(table, args.files, args.rename);
+        return RunRename(LatinSpelling(table, args.scheme), args.files, args.rename);
     }
     if (args.command == "tags") {
         if (args.files.empty())
@@ -244,7 +244,8 @@ int RunCli(int argc, char** argv) {
         std::string error;
         if (!LoadTable(args, table, error))
             return UsageError(error);
-        return RunTags(table, args.files, {args.rename.apply, args.rename.recursive});
+        return RunTags(LatinSpelling(table, args.scheme), args.files,
+                       {args.rename.apply, args.rename.recursive});
     }
     if (args.haveKeys)
         return UsageError("--keys applies to to-cyrillic, to-latin, convert, rename and tags only");

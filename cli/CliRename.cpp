@@ -25,8 +25,8 @@ struct SStats {
 
 class CRenameRun {
 public:
-    CRenameRun(const CCharTable& table, const SRenameOptions& options)
-        : m_table(table), m_options(options), m_progress(isatty(STDERR_FILENO) != 0) {}
+    CRenameRun(const ILatinSpelling& spelling, const SRenameOptions& options)
+        : m_spelling(spelling), m_options(options), m_progress(isatty(STDERR_FILENO) != 0) {}
 
     void Folder(const QByteArray& path, const QString& shownPath);
     const SStats& Stats() const { return m_stats; }
@@ -50,7 +50,7 @@ private:
             std::fprintf(stderr, "\rlettrino-cli: %ld folders, %ld names", m_stats.folders, m_stats.names);
     }
 
-    const CCharTable& m_table;
+    const ILatinSpelling& m_spelling;
     SRenameOptions m_options;
     bool m_progress;
     SStats m_stats;
@@ -72,7 +72,7 @@ bool IsRealFolder(const QByteArray& path) {
 
 void CRenameRun::Folder(const QByteArray& path, const QString& shownPath) {
     std::vector<SRenameEntry> entries;
-    if (!ListForRenaming(m_table, path, entries)) {
+    if (!ListForRenaming(m_spelling, path, entries)) {
         ++m_stats.unreadable;
         std::fprintf(stderr, "lettrino-cli: %s: cannot read the folder: %s\n", shownPath.toUtf8().constData(),
                      std::strerror(errno));
@@ -114,9 +114,9 @@ void CRenameRun::Folder(const QByteArray& path, const QString& shownPath) {
 
 } // namespace
 
-int RunRename(const CCharTable& table, const std::vector<std::string>& folders,
+int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& folders,
               const SRenameOptions& options) {
-    CRenameRun run(table, options);
+    CRenameRun run(spelling, options);
     for (const std::string& folder : folders) {
         const QByteArray path(folder.data(), qsizetype(folder.size()));
         run.Folder(path, DecodeRawName(path));

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-class CCharTable;
+class ILatinSpelling;
 
 struct SRenameOptions {
     bool apply = false;     // rename; otherwise only show what would be renamed
@@ -13,5 +13,5 @@ struct SRenameOptions {
 
 // Prints "old → new" for every entry with a proposal and a summary on standard error; the exit
 // status of the command (1 when a folder could not be read or a rename was refused).
-int RunRename(const CCharTable& table, const std::vector<std::string>& folders,
+int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& folders,
               const SRenameOptions& options);

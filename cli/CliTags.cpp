@@ -77,7 +77,7 @@ bool Collect(const QByteArray& path, bool recursive, std::vector<SFile>& files, 
     return true;
 }
 
-void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& file, SResult& result,
+void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const SFile& file, SResult& result,
             SStats& stats) {
     ++stats.files;
     const QString shown = DecodeRawName(file.folder + file.name);
@@ -108,7 +108,7 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
         joined += line.toStdU16String();
         joined += u'\n';
     }
-    table.ToLatin(joined);
+    spelling.ToLatin(joined);
     const QStringList latins = QString::fromStdU16String(joined).split(QLatin1Char('\n'));
     QString lines;
     for (int column = 1; column <= kTagColumnCount; ++column) {
@@ -128,7 +128,7 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
     result.out += lines.toUtf8().toStdString();
     if (!options.apply)
         return;
-    if (TransliterateRow(file.folder, file.name, grid, row, table) == ERowResult::kFailed) {
+    if (TransliterateRow(file.folder, file.name, grid, row, spelling) == ERowResult::kFailed) {
         ++stats.notWritten;
         result.err += "lettrino-cli: " + shown.toUtf8().toStdString() + ": the tag could not be written\n";
         return;
@@ -141,7 +141,8 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
 
 } // namespace
 
-int RunTags(const CCharTable& table, const std::vector<std::string>& folders, const STagsOptions& options) {
+int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& folders,
+            const STagsOptions& options) {
     std::vector<SFile> files;
     long unreadable = 0;
     for (const std::string& folder : folders)
@@ -159,7 +160,7 @@ int RunTags(const CCharTable& table, const std::vector<std::string>& folders, co
         for (std::size_t batch = next++; batch < batches; batch = next++) {
             const std::size_t end = std::min(files.size(), (batch + 1) * kBatch);
             for (std::size_t i = batch * kBatch; i < end; ++i)
-                DoFile(table, options, files[i], results[i], stats[worker]);
+                DoFile(spelling, options, files[i], results[i], stats[worker]);
             done[batch].store(true, std::memory_order_release);
             done[batch].notify_one();
         }

@@ -10,7 +10,10 @@
 #include "ImageStrip.h"
 #include "Mp3Tags.h"
 #include "RawNames.h"
+#include "Settings.h"
+#include "SpellingChoice.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -70,7 +73,10 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_pathEdit, 0, 0);
     grid->addWidget(setPath, 0, 1);
-    grid->addWidget(label, 1, 0, 1, 2);
+    auto* above = new QHBoxLayout;
+    above->addWidget(label, 1);
+    m_comboSpelling = AddBatchSpellingChoice(this, *above, g_mp3Spelling);
+    grid->addLayout(above, 1, 0, 1, 2);
     grid->addWidget(m_list, 2, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(rename);
@@ -103,6 +109,10 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
 }
 
 DFileMp3::~DFileMp3() = default;
+
+const ILatinSpelling& DFileMp3::Spelling() const {
+    return LatinSpelling(g_charTable, LatinSchemeFromNumber(m_comboSpelling->currentIndex()));
+}
 
 void DFileMp3::SetPath(const QByteArray& path) {
     m_strPath = WithSlash(path);
@@ -155,7 +165,7 @@ void DFileMp3::RenameSelected() {
     const QByteArray name = RowName(row);
     if (name.isEmpty())
         return;
-    if (TransliterateRow(m_strPath, name, *m_list, row, g_charTable) == ERowResult::kFailed)
+    if (TransliterateRow(m_strPath, name, *m_list, row, Spelling()) == ERowResult::kFailed)
         ReportFailures({m_list->GetItemText(row, kColName)});
 }
 
@@ -171,7 +181,7 @@ void DFileMp3::RenameAll() {
         progress.PumpMessages(true);
         const QByteArray name = RowName(row);
         if (!name.isEmpty() && m_list->GetCellColor(row, kColName) != kCodeRussian &&
-            TransliterateRow(m_strPath, name, *m_list, row, g_charTable) == ERowResult::kFailed)
+            TransliterateRow(m_strPath, name, *m_list, row, Spelling()) == ERowResult::kFailed)
             failed << m_list->GetItemText(row, kColName);
     }
     progress.HideProgress();

@@ -12,6 +12,8 @@
 #include <vector>
 
 class CColorListCtrl;
+class ILatinSpelling;
+class QComboBox;
 class CProgressWnd;
 class DTags;
 class QLineEdit;
@@ -56,6 +58,9 @@ public:
     }
 
     CColorListCtrl* List() const { return m_list; }
+    // The Latin spelling chosen above the list, and what it writes with.
+    QComboBox* SpellingCombo() const { return m_comboSpelling; }
+    const ILatinSpelling& Spelling() const;
     // The name on disk of a row.
     QByteArray RowName(int row) const;
 
@@ -67,6 +72,7 @@ private:
     QByteArray m_strPath;
     std::vector<QByteArray> m_names; // one per row
     CColorListCtrl* m_list = nullptr;
+    QComboBox* m_comboSpelling = nullptr;
     QLineEdit* m_pathEdit = nullptr;
     std::function<bool(QByteArray&)> m_pickerHook;
     std::function<int(DTags&)> m_tagsHook;

@@ -16,7 +16,7 @@
 
 #include <memory>
 
-class CCharTable;
+class ILatinSpelling;
 
 struct STagColumn {
     const char* frameId; // the ID3v2.3 frame
@@ -96,7 +96,7 @@ bool WriteCellToFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int ro
 // A cell marked 4 whose text still is what the frame holds: the frame and the cell get the
 // Latin transliteration. True when the tag changed.
 bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column,
-                        const CCharTable& table);
+                        const ILatinSpelling& spelling);
 
 // Whole rows, as the dialog and lettrino-cli use them. Column 0 is left to the caller but for
 // its colour code.
@@ -106,5 +106,5 @@ ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& 
 // Transliterates the marked cells, or writes all seven cells (after an edit), and commits.
 // On kFailed the row shows again what the file holds and column 0 is marked kCodeNotWritten.
 ERowResult TransliterateRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                            const CCharTable& table);
+                            const ILatinSpelling& spelling);
 ERowResult WriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row);

@@ -7,9 +7,13 @@
 #include "DGetPath.h"
 #include "ImageStrip.h"
 #include "RawNames.h"
+#include "Settings.h"
+#include "SpellingChoice.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -66,7 +70,11 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_pathEdit, 0, 0);
     grid->addWidget(setPath, 0, 1);
-    grid->addWidget(label, 1, 0);
+    auto* above = new QHBoxLayout;
+    above->addWidget(label, 1);
+    m_comboSpelling = AddBatchSpellingChoice(this, *above, g_renamerSpelling);
+    grid->addLayout(above, 1, 0);
+    connect(m_comboSpelling, &QComboBox::currentIndexChanged, this, &DFileRenamer::FillList);
     grid->addWidget(m_list, 2, 0, 4, 1);
     grid->addWidget(rename, 2, 1);
     grid->addWidget(renameAll, 3, 1);
@@ -98,6 +106,10 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
 }
 
 DFileRenamer::~DFileRenamer() = default;
+
+const ILatinSpelling& DFileRenamer::Spelling() const {
+    return LatinSpelling(g_charTable, LatinSchemeFromNumber(m_comboSpelling->currentIndex()));
+}
 
 void DFileRenamer::SetPath(const QByteArray& path) {
     m_strPath = WithSlash(path);
@@ -131,7 +143,7 @@ void DFileRenamer::FillList() {
     m_entries.clear();
     m_pathEdit->setText(DecodeRawName(m_strPath));
     std::vector<SRenameEntry> entries;
-    ListForRenaming(g_charTable, m_strPath, entries);
+    ListForRenaming(Spelling(), m_strPath, entries);
     // The root has nowhere to go up to.
     if (m_strPath != "/") {
         SRenameEntry up;

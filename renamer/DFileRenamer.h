@@ -12,6 +12,8 @@
 #include <vector>
 
 class CColorListCtrl;
+class ILatinSpelling;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -49,6 +51,9 @@ public:
     void SetMessageHook(std::function<void(const QString&)> hook) { m_messageHook = std::move(hook); }
 
     CColorListCtrl* List() const { return m_list; }
+    // The Latin spelling chosen above the list, and what it writes with.
+    QComboBox* SpellingCombo() const { return m_comboSpelling; }
+    const ILatinSpelling& Spelling() const;
 
     void done(int result) override;
 
@@ -61,6 +66,7 @@ private:
     QByteArray m_strPath;
     std::vector<SRenameEntry> m_entries; // one per row, ".." included
     CColorListCtrl* m_list = nullptr;
+    QComboBox* m_comboSpelling = nullptr;
     QLineEdit* m_pathEdit = nullptr;
     std::function<bool(QByteArray&)> m_pickerHook;
     std::function<void(const QString&)> m_messageHook;

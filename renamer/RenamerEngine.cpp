@@ -71,9 +71,9 @@ int ClassifyName(const QByteArray& onDisk, QString& shown, unsigned* codePage) {
     return kCodeNormal;
 }
 
-QByteArray ProposeName(const CCharTable& table, const QString& shown, const QByteArray& onDisk) {
+QByteArray ProposeName(const ILatinSpelling& spelling, const QString& shown, const QByteArray& onDisk) {
     std::u16string text = shown.toStdU16String();
-    table.ToLatin(text);
+    spelling.ToLatin(text);
     const QByteArray proposal = QString::fromStdU16String(text).toUtf8();
     const bool hiddenNow = proposal.startsWith('.') && !shown.startsWith(QLatin1Char('.'));
     if (proposal.isEmpty() || proposal == "." || proposal == ".." || hiddenNow || proposal.contains('/') ||
@@ -82,7 +82,8 @@ QByteArray ProposeName(const CCharTable& table, const QString& shown, const QByt
     return proposal;
 }
 
-bool ListForRenaming(const CCharTable& table, const QByteArray& folder, std::vector<SRenameEntry>& entries) {
+bool ListForRenaming(const ILatinSpelling& spelling, const QByteArray& folder,
+                     std::vector<SRenameEntry>& entries) {
     entries.clear();
     std::vector<SRawEntry> raw;
     if (!ReadFolderRaw(folder, raw))
@@ -96,7 +97,7 @@ bool ListForRenaming(const CCharTable& table, const QByteArray& folder, std::vec
             entry.isFolder = item.isFolder;
             entry.code = ClassifyName(item.name, entry.shown, &entry.codePage);
             if (entry.code == kCodeRussian)
-                entry.proposal = QString::fromUtf8(ProposeName(table, entry.shown, entry.onDisk));
+                entry.proposal = QString::fromUtf8(ProposeName(spelling, entry.shown, entry.onDisk));
             entries.push_back(std::move(entry));
         }
     }

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-class CCharTable;
+class ILatinSpelling;
 
 // Colour codes of the list: a name holding Russian text, a proposal.
 enum { kCodeNormal = 0, kCodeRussian = 4, kCodeProposal = 9 };
@@ -32,11 +32,12 @@ int ClassifyName(const QByteArray& onDisk, QString& shown, unsigned* codePage = 
 // The transliteration of a Russian name as a new name on disk (UTF-8), or empty when it would
 // not make a sound name: empty, "." or "..", hidden where the original was not, holding "/" or a
 // zero byte, longer than 255 bytes, or the same as the name on disk.
-QByteArray ProposeName(const CCharTable& table, const QString& shown, const QByteArray& onDisk);
+QByteArray ProposeName(const ILatinSpelling& spelling, const QString& shown, const QByteArray& onDisk);
 
 // The entries of a folder (not "." and ".."): folders first, then files, each in the order the
 // file system gives them, classified and with proposals. False when the folder cannot be read.
-bool ListForRenaming(const CCharTable& table, const QByteArray& folder, std::vector<SRenameEntry>& entries);
+bool ListForRenaming(const ILatinSpelling& spelling, const QByteArray& folder,
+                     std::vector<SRenameEntry>& entries);
 
 // Renames folder/oldName to folder/newName unless something of that name exists; never replaces.
 // On false, *error (when given) holds the errno (EEXIST when the name is taken).
