@@ -4,6 +4,7 @@
 #include "CResourceModule.h"
 #include "Settings.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLineEdit>
@@ -158,6 +159,10 @@ void DSymbol::contextMenuEvent(QContextMenuEvent* event) {
                     action->setData(entry.id);
                     const int scheme = entry.id - kCmdSpellingFirst;
                     if (scheme >= 0 && scheme < kLatinSchemeCount) {
+                        // One choice of several: shown as radio items.
+                        action->setActionGroup(into.findChild<QActionGroup*>()
+                                                   ? into.findChild<QActionGroup*>()
+                                                   : new QActionGroup(&into));
                         action->setCheckable(true);
                         action->setChecked(scheme == g_latinSpelling.Value());
                     }
