@@ -81,10 +81,49 @@ bool ForEachBlock(std::string_view input, std::size_t& errorOffset,
     return true;
 }
 
+// The Russian letter (two bytes in UTF-8) starting at `at`, else 0: all the standard spellings
+// need to know of the characters around a piece.
+char16_t RussianLetterAt(std::string_view input, std::size_t at) {
+    if (at + 1 >= input.size() || (input[at] != '\xD0' && input[at] != '\xD1') ||
+        !IsContinuation(input[at + 1]))
+        return 0;
+    return char16_t(((static_cast<unsigned char>(input[at]) & 0x1F) << 6) |
+                    (static_cast<unsigned char>(input[at + 1]) & 0x3F));
+}
+
+// Spells one piece with a scheme, block by block. Each block's last character waits for the next
+// block, so the letter after it is known when it is spelled.
+bool SpellPiece(const ILatinSpelling& latin, std::string_view input, char16_t before, char16_t after,
+                std::size_t& errorOffset, const std::function<void(std::u16string_view)>& converted) {
+    std::u16string held;
+    std::u16string out;
+    const bool ok = ForEachBlock(input, errorOffset, [&](std::u16string& block) {
+        block.insert(0, held);
+        const std::size_t keep = block.size() >= 2 && IsHighSurrogate(block[block.size() - 2]) ? 2 : 1;
+        held.assign(block, block.size() - keep, keep);
+        out.clear();
+        latin.AppendLatin(std::u16string_view(block).substr(0, block.size() - keep), before, held.front(),
+                          out);
+        if (block.size() > keep)
+            before = block[block.size() - keep - 1];
+        converted(out);
+    });
+    out.clear();
+    latin.AppendLatin(held, before, after, out);
+    converted(out);
+    return ok;
+}
+
 // Converts one piece into `out`; flush(out) may take (and empty) what has been converted so far.
+// `latin`, when given, spells towards Latin, with `before` and `after` the letters around the piece.
+struct SLatinPiece {
+    const ILatinSpelling* latin;
+    char16_t before;
+    char16_t after;
+};
 bool ConvertPiece(const CCharTable& table, const CTypingConverter* typing, EDirection direction,
                   std::string_view input, std::string& out, const std::function<bool(std::string&)>& flush,
-                  std::size_t& errorOffset) {
+                  std::size_t& errorOffset, const SLatinPiece& scheme) {
     out.reserve(std::min<std::size_t>(2 * input.size(), kFlushBytes + 4 * kBlockBytes));
     if (direction == EDirection::kNone) {
         if (!IsValidUtf8(Bytes(input), input.size(), &errorOffset))
@@ -98,6 +137,9 @@ bool ConvertPiece(const CCharTable& table, const CTypingConverter* typing, EDire
         if (out.size() >= kFlushBytes)
             flushed = flushed && flush(out);
     };
+    if (direction == EDirection::kToLatin && scheme.latin != nullptr)
+        return SpellPiece(*scheme.latin, input, scheme.before, scheme.after, errorOffset, convertedBlock) &&
+               flushed;
     if (direction == EDirection::kToLatin) {
         const bool ok = ForEachBlock(input, errorOffset, [&](std::u16string& block) {
             table.ToLatin(block);
@@ -143,7 +185,9 @@ EDirection ChooseDirection(const CCharTable& table, std::string_view utf8) {
 }
 
 EConvertResult ConvertUtf8(const CCharTable& table, EDirection direction, std::string_view input,
-                           const FWrite& write, std::size_t& errorOffset) {
+                           const FWrite& write, std::size_t& errorOffset, const ILatinSpelling* latin) {
+    if (latin == &table)
+        latin = nullptr; // the keys' own fast path
     std::optional<CTypingConverter> typing;
     std::function<std::size_t(std::size_t)> cutAtOrAfter;
     if (direction == EDirection::kToCyrillic) {
@@ -182,8 +226,10 @@ EConvertResult ConvertUtf8(const CCharTable& table, EDirection direction, std::s
             return !writeFailed;
         };
         std::size_t offset = 0;
-        const bool ok =
-            ConvertPiece(table, typing ? &*typing : nullptr, direction, piece, pieces[i], flush, offset);
+        const SLatinPiece scheme = {latin, cuts[i] >= 2 ? RussianLetterAt(input, cuts[i] - 2) : char16_t(0),
+                                    RussianLetterAt(input, cuts[i + 1])};
+        const bool ok = ConvertPiece(table, typing ? &*typing : nullptr, direction, piece, pieces[i], flush,
+                                     offset, scheme);
         if (!ok && !(i == 0 && writeFailed)) // only the first piece's thread touches writeFailed
             bad[i] = cuts[i] + offset;
     });

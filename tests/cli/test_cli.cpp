@@ -1,8 +1,8 @@
 // lettrino-cli as a user runs it: the built binary, its output compared exactly.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include "../common/AsNobody.h"
+#include <csignal>
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -295,4 +295,39 @@ TEST_F(CliTest, NamesAreShownByteForByte) {
     const SRun bad = Run({"rename", "--keys", "01a|1b", (m_dir / "tree").string()});
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("--keys: bad field '1b'"), std::string::npos) << bad.err;
+}
+
+TEST_F(CliTest, SchemesSpellTheWholeInputAlike) {
+    EXPECT_EQ(Run({"to-latin", "--scheme", "icao"}, "Щука и объект, ЩУКА!\n").out,
+              "Shchuka i obieekt, SHCHUKA!\n");
+    EXPECT_EQ(Run({"convert", "--scheme=iso9"}, "Щука, ёж").out, "Ŝuka, ëž");
+    EXPECT_EQ(Run({"convert", "--scheme=iso9"}, "shhuka").out, "щука"); // typing keeps the keys
+    EXPECT_EQ(Run({"to-latin", "--scheme", "keys"}, "Щука").out, "SHHuka");
+    for (const auto& args : std::vector<std::vector<std::string>>{{"to-latin", "--scheme"},
+                                                                  {"to-latin", "--scheme", "ICAO"},
+                                                                  {"to-cyrillic", "--scheme", "icao"},
+                                                                  {"detect", "--scheme=bgn", "x"}}) {
+        const SRun r = Run(args);
+        EXPECT_EQ(r.status, 2) << args.back();
+        EXPECT_TRUE(r.out.empty());
+    }
+    // Several megabytes: the input is cut into pieces and blocks, and the context rules look across
+    // every cut (the line's odd length puts the cuts at many places in it; on two threads the cut
+    // between the pieces falls between Ц and Е).
+    const std::string line = "ЩЩ ЁЕёеЁЦЕцеЦИци!\n";
+    const struct {
+        const char* scheme;
+        std::string expected;
+    } rows[] = {{"gost", "SHHSHH YOEyoeYOCEceCIci!\n"}, {"bgn", "SHCHSHCH YËYeyëyeYËTSEtseTSItsi!\n"}};
+    std::string input;
+    for (int i = 0; i < 100001; ++i)
+        input += line;
+    for (const auto& row : rows) {
+        std::string expected;
+        for (int i = 0; i < 100001; ++i)
+            expected += row.expected;
+        const SRun r = Run({"to-latin", "--scheme", row.scheme}, input);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.out == expected) << row.scheme;
+    }
 }
