@@ -62,7 +62,7 @@ private slots:
             int colour;
             const char* onDisk; // column 2: the bytes on disk when they are not UTF-8
         } files[] = {{"Привет-1251.txt", "Privet-1251.txt", 4, "Ïðèâåò-1251.txt"},
-                     {"Привет.txt", "Privet.txt", 4, ""},
+                     {"Привет.txt", "Privet.txt  [the new name is taken]", 4, ""},
                      {"Privet.txt", "", 0, ""},
                      {"ascii.txt", "", 0, ""}};
         for (const auto& file : files) {
