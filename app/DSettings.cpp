@@ -3,12 +3,15 @@
 #include "DialogUnits.h"
 #include "LtMessageBox.h"
 #include "Settings.h"
+#include "SpellingChoice.h"
 
 #include "CProfile.h"
 #include "CResourceModule.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -100,7 +103,15 @@ DSettings::DSettings(QWidget* parent) : QDialog(parent) {
         otherRight = std::max(otherRight, box->geometry().right() + margin);
     }
     groupOther->setGeometry(du.X(79) + shift, du.Y(7), otherRight - du.X(79) - shift, du.Y(101));
-    setFixedSize(otherRight + du.X(7), du.Y(115));
+
+    // The Latin spelling on a line of its own under both groups.
+    m_comboSpelling = MakeSpellingCombo(this, 0);
+    auto* label = MakeSpellingLabel(this, m_comboSpelling);
+    label->setGeometry(du.X(7), du.Y(117), label->sizeHint().width(), du.Y(10));
+    m_comboSpelling->setGeometry(label->geometry().right() + du.X(4), du.Y(115),
+                                 m_comboSpelling->sizeHint().width(), du.Y(14));
+    const int right = std::max(otherRight, m_comboSpelling->geometry().right() + margin);
+    setFixedSize(right + du.X(7), du.Y(136));
 
     // Tab order as the user reads the dialog.
     setTabOrder(m_checkLarge, m_checkVertical);
@@ -110,6 +121,7 @@ DSettings::DSettings(QWidget* parent) : QDialog(parent) {
     setTabOrder(m_checkCtrlShift, m_checkBlueRus);
     setTabOrder(m_checkBlueRus, m_checkBlueOrig);
     setTabOrder(m_checkBlueOrig, m_checkBeep);
+    setTabOrder(m_checkBeep, m_comboSpelling);
     ok->setFocus();
 
     OnInitDialog();
@@ -145,6 +157,10 @@ void DSettings::DoDataExchange(bool saveAndValidate) {
         m_editTabStops->setText(m_strTabStops);
     Exchange(m_checkBlueRus, m_bBlueRus, saveAndValidate);
     Exchange(m_checkBlueOrig, m_bBlueOrig, saveAndValidate);
+    if (saveAndValidate)
+        m_nLatinSpelling = m_comboSpelling->currentIndex();
+    else
+        m_comboSpelling->setCurrentIndex(m_nLatinSpelling);
 }
 
 void DSettings::OnInitDialog() {
@@ -155,6 +171,7 @@ void DSettings::OnInitDialog() {
     m_bBlueOrig = g_blueOrig.Value();
     m_bBeep = g_beep.Value() != 0 ? 1 : 0;
     m_strTabStops = QString::number(g_tabStops.Value());
+    m_nLatinSpelling = g_latinSpelling.Value();
     DoDataExchange(false);
 }
 
@@ -174,5 +191,6 @@ void DSettings::accept() {
     g_blueOrig.Set(m_bBlueOrig);
     g_beep.Set(m_bBeep != 0 ? kBeepOn : 0);
     g_tabStops.Set(LeadingNumber(m_strTabStops));
+    StoreSpelling(g_latinSpelling, m_nLatinSpelling); // Convert reads it each time, like the three above
     QDialog::accept();
 }

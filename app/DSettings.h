@@ -1,7 +1,7 @@
 // The Settings dialog: toolbar options for the next start, the Ctrl+Shift mode key, the editor's
-// tinting, the sound and the tab width. It works on the process-wide current values; confirming
-// writes the three values the editor reads at once and leaves the rest to the frame's close.
-// Modal, opened by the main frame, which applies the tab width again however it was closed.
+// tinting, the sound, the tab width and the Latin spelling Convert writes. It works on the process-wide
+// current values; confirming writes the three values the editor reads at once and leaves the rest to the
+// frame's close. Modal, opened by the main frame, which applies the tab width again however it was closed.
 // There is no Cancel button: Esc and the close box cancel.
 #pragma once
 
@@ -9,6 +9,7 @@
 #include <QString>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 
 class DSettings : public QDialog {
@@ -24,10 +25,12 @@ public:
     int m_bBeep = 0;
     int m_bBlueRus = 0;
     int m_bBlueOrig = 0;
+    int m_nLatinSpelling = 0; // ELatinScheme
 
     // The controls, by their identifiers in the dialog's texts.
     QCheckBox* CheckBox(int id) const;
     QLineEdit* TabStopsEdit() const { return m_editTabStops; }
+    QComboBox* SpellingCombo() const { return m_comboSpelling; }
 
     // Members to controls (false) or controls to members (true).
     void DoDataExchange(bool saveAndValidate);
@@ -43,6 +46,7 @@ private:
     QCheckBox* m_checkBlueRus = nullptr;
     QCheckBox* m_checkBlueOrig = nullptr;
     QLineEdit* m_editTabStops = nullptr;
+    QComboBox* m_comboSpelling = nullptr;
 };
 
 // The tab width the text stands for: its leading decimal number, 0 when it has none; a number too

@@ -25,8 +25,11 @@ const char kUsage[] =
     "\n"
     "Commands:\n"
     "  to-cyrillic [--keys TEXT] [FILE]  the text as typing it in Russian mode would give\n"
-    "  to-latin [--keys TEXT] [FILE]     Cyrillic letters written with their first Latin key\n"
-    "  convert [--keys TEXT] [FILE]      to Cyrillic when the text starts with a Latin\n"
+    "  to-latin [--keys TEXT] [--scheme NAME] [FILE]\n"
+    "                                    Cyrillic letters written with their first Latin key,\n"
+    "                                    or in a standard spelling\n"
+    "  convert [--keys TEXT] [--scheme NAME] [FILE]\n"
+    "                                    to Cyrillic when the text starts with a Latin\n"
     "                                    character, to Latin when it starts with a Cyrillic one\n"
     "  detect [--verbose] FILE...        the encoding each file opens as: UTF-8, UTF-16LE,\n"
     "                                    UTF-16BE, CP866, Windows-1251, KOI8-R, Windows-1252;\n"
@@ -35,14 +38,14 @@ const char kUsage[] =
     "  decode [FILE]                     the file's text as the editor opens it, as UTF-8\n"
     "  repair [FILE...]                  the text (read as decode reads it) with double-encoded\n"
     "                                    lines (\"Ð¿Ñ€Ð¸Ð²ÐµÑ‚\", \"РџСЂРёРІРµС‚\") repaired, as UTF-8\n"
-    "  rename [--apply] [--recursive] [--json] [--keys TEXT] PATH...\n"
+    "  rename [--apply] [--recursive] [--json] [--keys TEXT] [--scheme NAME] PATH...\n"
     "                                    Latin names for files and folders with Russian\n"
     "                                    names (also names in old 8-bit code pages); shows\n"
     "                                    \"old → new\" and what a run would refuse; renames\n"
     "                                    only with --apply, never replacing anything, and\n"
     "                                    journals every rename first (see undo); PATH is a\n"
     "                                    folder or one file\n"
-    "  tags [--apply] [--recursive] [--json] [--keys TEXT] PATH...\n"
+    "  tags [--apply] [--recursive] [--json] [--keys TEXT] [--scheme NAME] PATH...\n"
     "                                    the seven text frames of each MP3 file's tag: frame,\n"
     "                                    encoding, text, Latin form; with --apply, Russian\n"
     "                                    texts are written back in Latin letters (journalled)\n"
@@ -60,6 +63,9 @@ const char kUsage[] =
     "  --keys TEXT   the key table in its stored form: fields NNkey joined by |, NN a row\n"
     "                01 to 35 (01a|02b|...); without it the keys stored by the editor are\n"
     "                used, or the default keys\n"
+    "  --scheme NAME the Latin spelling (to-latin, convert, rename, tags): keys (the first\n"
+    "                key of each letter, the default), icao (passports), gost (GOST\n"
+    "                7.79-2000 B), bgn (BGN/PCGN 1947), iso9 (ISO 9:1995)\n"
     "  -h, --help    show this help\n"
     "  --version     show the version\n"
     "\n"
@@ -79,6 +85,7 @@ struct SArgs {
     bool haveKeys = false;
     bool verbose = false;
     std::string keys;
+    ELatinScheme scheme = ELatinScheme::kKeys;
     std::vector<std::string> files;
 };
 
@@ -126,7 +133,9 @@ int RunConversion(const SArgs& args) {
     if (!LoadTable(args, table, error))
         return UsageError(error);
     const std::string path = args.files.empty() ? std::string() : args.files.front();
-    return StreamConversion(table, args.command, path, error) ? kExitOk : Failure(error);
+    return StreamConversion(table, args.command, path, error, &LatinSpelling(table, args.scheme))
+               ? kExitOk
+               : Failure(error);
 }
 
 int RunDetect(const SArgs& args) {
@@ -172,10 +181,11 @@ enum EOption : unsigned {
     kOptRecursive = 4,
     kOptJson = 8,
     kOptList = 16,
-    kOptVerbose = 32
+    kOptVerbose = 32,
+    kOptScheme = 64
 };
 
-// The batch tools: at least one PATH, and the key table.
+// The batch tools: at least one PATH, and the spelling: the key table or a scheme.
 template <typename Run> int RunBatchCommand(const SArgs& args, Run run) {
     if (args.files.empty())
         return UsageError(args.command + " needs at least one PATH");
@@ -183,17 +193,17 @@ template <typename Run> int RunBatchCommand(const SArgs& args, Run run) {
     std::string error;
     if (!LoadTable(args, table, error))
         return UsageError(error);
-    return run(table);
+    return run(LatinSpelling(table, args.scheme));
 }
 
 int RunRenameCommand(const SArgs& args) {
     return RunBatchCommand(
-        args, [&](const CCharTable& table) { return RunRename(table, args.files, args.rename); });
+        args, [&](const ILatinSpelling& spelling) { return RunRename(spelling, args.files, args.rename); });
 }
 
 int RunTagsCommand(const SArgs& args) {
-    return RunBatchCommand(args, [&](const CCharTable& table) {
-        return RunTags(table, args.files, {args.rename.apply, args.rename.recursive, args.rename.json});
+    return RunBatchCommand(args, [&](const ILatinSpelling& spelling) {
+        return RunTags(spelling, args.files, {args.rename.apply, args.rename.recursive, args.rename.json});
     });
 }
 
@@ -214,13 +224,13 @@ struct SCommand {
 
 const SCommand kCommands[] = {
     {"to-cyrillic", kOptKeys, RunConversion},
-    {"to-latin", kOptKeys, RunConversion},
-    {"convert", kOptKeys, RunConversion},
+    {"to-latin", kOptKeys | kOptScheme, RunConversion},
+    {"convert", kOptKeys | kOptScheme, RunConversion},
     {"detect", kOptVerbose, RunDetect},
     {"decode", 0, RunDecode},
     {"repair", 0, RunDecode},
-    {"rename", kOptKeys | kOptApply | kOptRecursive | kOptJson, RunRenameCommand},
-    {"tags", kOptKeys | kOptApply | kOptRecursive | kOptJson, RunTagsCommand},
+    {"rename", kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson, RunRenameCommand},
+    {"tags", kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson, RunTagsCommand},
     {"undo", kOptApply | kOptJson | kOptList, RunUndoCommand},
 };
 
@@ -268,6 +278,13 @@ int RunCli(int argc, char** argv) {
         } else if (options && arg == "--verbose") {
             args.verbose = true;
             option = kOptVerbose;
+        } else if (options && (arg == "--scheme" || arg.starts_with("--scheme="))) {
+            if (arg == "--scheme" && i + 1 >= argc)
+                return UsageError("--scheme needs a value");
+            const std::string name = arg == "--scheme" ? std::string(argv[++i]) : arg.substr(9);
+            if (!LatinSchemeFromName(name, args.scheme))
+                return UsageError("unknown scheme '" + name + "' (keys, icao, gost, bgn or iso9)");
+            option = kOptScheme;
         } else if (options && arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option '" + arg + "'");
         } else if (arg.empty()) {

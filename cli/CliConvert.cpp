@@ -84,10 +84,49 @@ bool ForEachBlock(std::string_view input, std::size_t& errorOffset,
     return true;
 }
 
+// The Russian letter (two bytes in UTF-8) starting at `at`, else 0: all the standard spellings
+// need to know of the characters around a piece.
+char16_t RussianLetterAt(std::string_view input, std::size_t at) {
+    if (at + 1 >= input.size() || (input[at] != '\xD0' && input[at] != '\xD1') ||
+        !IsContinuation(input[at + 1]))
+        return 0;
+    return char16_t(((static_cast<unsigned char>(input[at]) & 0x1F) << 6) |
+                    (static_cast<unsigned char>(input[at + 1]) & 0x3F));
+}
+
+// Spells one piece with a scheme, block by block. Each block's last character waits for the next
+// block, so the letter after it is known when it is spelled.
+bool SpellPiece(const ILatinSpelling& latin, std::string_view input, char16_t before, char16_t after,
+                std::size_t& errorOffset, const std::function<void(std::u16string_view)>& converted) {
+    std::u16string held;
+    std::u16string out;
+    const bool ok = ForEachBlock(input, errorOffset, [&](std::u16string& block) {
+        block.insert(0, held);
+        const std::size_t keep = block.size() >= 2 && IsHighSurrogate(block[block.size() - 2]) ? 2 : 1;
+        held.assign(block, block.size() - keep, keep);
+        out.clear();
+        latin.AppendLatin(std::u16string_view(block).substr(0, block.size() - keep), before, held.front(),
+                          out);
+        if (block.size() > keep)
+            before = block[block.size() - keep - 1];
+        converted(out);
+    });
+    out.clear();
+    latin.AppendLatin(held, before, after, out);
+    converted(out);
+    return ok;
+}
+
 // Converts one piece into `out`; flush(out) may take (and empty) what has been converted so far.
+// `latin`, when given, spells towards Latin, with `before` and `after` the letters around the piece.
+struct SLatinPiece {
+    const ILatinSpelling* latin;
+    char16_t before;
+    char16_t after;
+};
 bool ConvertPiece(const CCharTable& table, const CTypingConverter* typing, EDirection direction,
                   std::string_view input, std::string& out, const std::function<bool(std::string&)>& flush,
-                  std::size_t& errorOffset) {
+                  std::size_t& errorOffset, const SLatinPiece& scheme) {
     out.reserve(std::min<std::size_t>(2 * input.size(), kFlushBytes + 4 * kBlockBytes));
     if (direction == EDirection::kNone) {
         if (!IsValidUtf8(Bytes(input), input.size(), &errorOffset))
@@ -101,6 +140,9 @@ bool ConvertPiece(const CCharTable& table, const CTypingConverter* typing, EDire
         if (out.size() >= kFlushBytes)
             flushed = flushed && flush(out);
     };
+    if (direction == EDirection::kToLatin && scheme.latin != nullptr)
+        return SpellPiece(*scheme.latin, input, scheme.before, scheme.after, errorOffset, convertedBlock) &&
+               flushed;
     if (direction == EDirection::kToLatin) {
         const bool ok = ForEachBlock(input, errorOffset, [&](std::u16string& block) {
             table.ToLatin(block);
@@ -146,7 +188,10 @@ EDirection ChooseDirection(const CCharTable& table, std::string_view utf8) {
 }
 
 EConvertResult ConvertUtf8(const CCharTable& table, EDirection direction, std::string_view input,
-                           const FWrite& write, std::size_t& errorOffset) {
+                           const FWrite& write, std::size_t& errorOffset, const ILatinSpelling* latin,
+                           char16_t before, char16_t after) {
+    if (latin == &table)
+        latin = nullptr; // the keys' own fast path
     std::optional<CTypingConverter> typing;
     std::function<std::size_t(std::size_t)> cutAtOrAfter;
     if (direction == EDirection::kToCyrillic) {
@@ -185,8 +230,13 @@ EConvertResult ConvertUtf8(const CCharTable& table, EDirection direction, std::s
             return !writeFailed;
         };
         std::size_t offset = 0;
-        const bool ok =
-            ConvertPiece(table, typing ? &*typing : nullptr, direction, piece, pieces[i], flush, offset);
+        const SLatinPiece scheme = {latin,
+                                    i == 0         ? before
+                                    : cuts[i] >= 2 ? RussianLetterAt(input, cuts[i] - 2)
+                                                   : char16_t(0),
+                                    i + 1 == count ? after : RussianLetterAt(input, cuts[i + 1])};
+        const bool ok = ConvertPiece(table, typing ? &*typing : nullptr, direction, piece, pieces[i], flush,
+                                     offset, scheme);
         if (!ok && !(i == 0 && writeFailed)) // only the first piece's thread touches writeFailed
             bad[i] = cuts[i] + offset;
     });
@@ -229,7 +279,7 @@ std::size_t CompleteUtf8(std::string_view bytes) {
 } // namespace
 
 bool StreamConversion(const CCharTable& table, const std::string& command, const std::string& path,
-                      std::string& error) {
+                      std::string& error, const ILatinSpelling* latin) {
     CInputStream in;
     if (!in.Open(path, error))
         return false;
@@ -242,6 +292,7 @@ bool StreamConversion(const CCharTable& table, const std::string& command, const
     const char separator = typing.IsSeparator(u'\n') ? '\n' : typing.IsSeparator(u' ') ? ' ' : 0;
     std::string buffer;
     std::size_t base = 0; // offset of buffer[0] in the input
+    char16_t before = 0;  // the Russian letter that ended the previous piece, for a scheme
     auto write = [&error](std::string_view piece) { return WriteOut(piece, error); };
     while (true) {
         if (!in.Read(buffer, kConvertPiece - std::min(buffer.size(), kConvertPiece / 2), error))
@@ -253,6 +304,12 @@ bool StreamConversion(const CCharTable& table, const std::string& command, const
                 const std::size_t at = buffer.rfind(separator);
                 if (at != std::string::npos)
                     cut = at + 1;
+            } else if (latin != nullptr && cut > 0) {
+                // A scheme spells a letter by its neighbours: keep the last character for the
+                // next piece, so the one after this piece is known.
+                do
+                    --cut;
+                while (cut > 0 && IsContinuation(buffer[cut]));
             }
         }
         const std::string_view piece(buffer.data(), cut);
@@ -262,7 +319,11 @@ bool StreamConversion(const CCharTable& table, const std::string& command, const
                       !TrimWhiteSpace(Utf8ToUtf16(Bytes(piece), piece.size())).empty() || in.AtEnd();
         }
         std::size_t offset = 0;
-        const EConvertResult result = ConvertUtf8(table, direction, piece, write, offset);
+        const char16_t after = cut < buffer.size() ? RussianLetterAt(buffer, cut) : char16_t(0);
+        const EConvertResult result =
+            ConvertUtf8(table, direction, piece, write, offset, latin, before, after);
+        if (cut > 0)
+            before = cut >= 2 ? RussianLetterAt(buffer, cut - 2) : char16_t(0);
         if (result == EConvertResult::kBadInput) {
             error = InputName(path) + ": invalid UTF-8 at byte offset " + std::to_string(base + offset);
             return false;

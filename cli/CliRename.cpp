@@ -30,8 +30,9 @@ struct SStats {
 
 class CRenameRun {
 public:
-    CRenameRun(const CCharTable& table, const SRenameOptions& options, CJournal& journal)
-        : m_table(table), m_options(options), m_journal(journal), m_progress(isatty(STDERR_FILENO) != 0) {}
+    CRenameRun(const ILatinSpelling& spelling, const SRenameOptions& options, CJournal& journal)
+        : m_spelling(spelling), m_options(options), m_journal(journal),
+          m_progress(isatty(STDERR_FILENO) != 0) {}
 
     // A folder given by the user (links followed), or one file of a folder.
     void Start(const QByteArray& path);
@@ -63,7 +64,7 @@ private:
             std::fprintf(stderr, "\rlettrino-cli: %ld folders, %ld names", m_stats.folders, m_stats.names);
     }
 
-    const CCharTable& m_table;
+    const ILatinSpelling& m_spelling;
     SRenameOptions m_options;
     CJournal& m_journal;
     bool m_progress;
@@ -90,7 +91,7 @@ void CRenameRun::Start(const QByteArray& path) {
 
 void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) {
     std::vector<SRenameEntry> entries;
-    if (!ListForRenaming(m_table, fd, entries))
+    if (!ListForRenaming(m_spelling, fd, entries))
         return Problem(path, "cannot read the folder", errno);
     ++m_stats.folders;
     m_stats.names += long(entries.size());
@@ -167,9 +168,10 @@ void CRenameRun::Entry(int fd, const QByteArray& path, const QByteArray& realPat
 
 } // namespace
 
-int RunRename(const CCharTable& table, const std::vector<std::string>& paths, const SRenameOptions& options) {
-    CJournal journal("rename", RealPaths(paths), QString::fromStdU16String(table.KeysToText()).toUtf8());
-    CRenameRun run(table, options, journal);
+int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& paths,
+              const SRenameOptions& options) {
+    CJournal journal("rename", RealPaths(paths), QString::fromStdU16String(spelling.Describe()).toUtf8());
+    CRenameRun run(spelling, options, journal);
     for (const std::string& path : paths)
         run.Start(QByteArray(path.data(), qsizetype(path.size())));
     run.EndProgress();

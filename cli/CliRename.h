@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-class CCharTable;
+class ILatinSpelling;
 
 struct SRenameOptions {
     bool apply = false;     // rename; otherwise only show what would be renamed or refused
@@ -15,4 +15,5 @@ struct SRenameOptions {
 // Shows "old → new" for every entry with a proposal, and the refusals a run meets (or would meet),
 // with a summary on standard error; with apply, renames, journalling every rename first. The exit
 // status of the command: 1 when a folder could not be read or a rename was refused.
-int RunRename(const CCharTable& table, const std::vector<std::string>& paths, const SRenameOptions& options);
+int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& paths,
+              const SRenameOptions& options);

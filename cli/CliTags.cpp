@@ -155,7 +155,7 @@ void CollectPath(const QByteArray& path, bool recursive, bool apply, std::vector
                  std::strerror(error));
 }
 
-void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& file, SResult& result,
+void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const SFile& file, SResult& result,
             SStats& stats) {
     ++stats.files;
     const QString shown = QString::fromUtf8(RawToEscaped(file.shownFolder + file.name));
@@ -212,7 +212,7 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
         }
     }
     // A text holding a letter without a key is not changed, rather than shortened.
-    const QStringList held = HoldBackTextsWithoutKeys(grid, row, table);
+    const QStringList held = HoldBackTextsWithoutKeys(grid, row, spelling);
     const QString refusedWord =
         options.apply ? QStringLiteral("refused") : QStringLiteral("would be refused");
     for (const QString& line : held)
@@ -232,7 +232,7 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
         joined += line.toStdU16String();
         joined += u'\n';
     }
-    table.ToLatin(joined);
+    spelling.ToLatin(joined);
     const QStringList latins = QString::fromStdU16String(joined).split(QLatin1Char('\n'));
     QString lines;
     std::vector<int> shownColumns;
@@ -282,7 +282,7 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
         return;
     }
     QString reason;
-    if (TransliterateRow(file.folder, file.name, grid, row, table, &reason) == ERowResult::kFailed) {
+    if (TransliterateRow(file.folder, file.name, grid, row, spelling, &reason) == ERowResult::kFailed) {
         ++stats.notWritten;
         ++stats.refused;
         noteFrames(refusedWord, reason);
@@ -301,7 +301,8 @@ void DoFile(const CCharTable& table, const STagsOptions& options, const SFile& f
 
 } // namespace
 
-int RunTags(const CCharTable& table, const std::vector<std::string>& folders, const STagsOptions& options) {
+int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& folders,
+            const STagsOptions& options) {
     std::vector<SFile> files;
     long unreadable = 0;
     // Every folder of the run stays open until its files are done.
@@ -313,7 +314,7 @@ int RunTags(const CCharTable& table, const std::vector<std::string>& folders, co
     for (const std::string& folder : folders)
         CollectPath(QByteArray(folder.data(), qsizetype(folder.size())), options.recursive, options.apply,
                     files, unreadable);
-    CJournal journal("tags", RealPaths(folders), QString::fromStdU16String(table.KeysToText()).toUtf8());
+    CJournal journal("tags", RealPaths(folders), QString::fromStdU16String(spelling.Describe()).toUtf8());
     std::optional<CTagJournalScope> journalling;
     if (options.apply)
         journalling.emplace(journal);
@@ -330,7 +331,7 @@ int RunTags(const CCharTable& table, const std::vector<std::string>& folders, co
         for (std::size_t batch = next++; batch < batches; batch = next++) {
             const std::size_t end = std::min(files.size(), (batch + 1) * kBatch);
             for (std::size_t i = batch * kBatch; i < end; ++i)
-                DoFile(table, options, files[i], results[i], stats[worker]);
+                DoFile(spelling, options, files[i], results[i], stats[worker]);
             done[batch].store(true, std::memory_order_release);
             done[batch].notify_one();
         }

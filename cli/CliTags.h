@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-class CCharTable;
+class ILatinSpelling;
 
 struct STagsOptions {
     bool apply = false;     // write the tags; otherwise only show them
@@ -14,4 +14,5 @@ struct STagsOptions {
 
 // Prints, per file and frame, the encoding, the text and its Latin form, and a summary on
 // standard error; the exit status (1 when a folder could not be read or a file not written).
-int RunTags(const CCharTable& table, const std::vector<std::string>& folders, const STagsOptions& options);
+int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& folders,
+            const STagsOptions& options);

@@ -4,11 +4,14 @@
 // character list changes its keys, and every change rebuilds the typed forms at once.
 #pragma once
 
+#include "LatinSpelling.h"
+
 #include <array>
 #include <cstddef>
 #include <string>
+#include <vector>
 
-class CCharTable {
+class CCharTable : public ILatinSpelling {
 public:
     static constexpr int kRows = 35;
     static constexpr int kLetterRows = 33; // rows 34 and 35 ("." and ",") are not letters
@@ -47,11 +50,17 @@ public:
     // Length of the longest typed form: typing needs only this many characters before the caret.
     std::size_t MaxTypedLength() const;
 
-    // Cyrillic to Latin.
-    bool ToLatin(std::u16string& text) const;
+    // Cyrillic to Latin, with the first key of each letter.
+    bool ToLatin(std::u16string& text) const override;
+    void AppendLatin(std::u16string_view piece, char16_t before, char16_t after,
+                     std::u16string& out) const override;
+    // The letter rows whose first keys, one after another, make up the first key of `row` (the
+    // default "sh" is "s" then "h"): Latin written with that key types back as a different word.
+    // Empty when there is no such sequence of two or more keys.
+    std::vector<int> FirstKeyAsSequence(int row) const;
     bool IsNotLatinStart(std::u16string text) const;
-    // The first Russian letter of the text that has no key, so ToLatin would drop it; 0 when none.
-    char16_t LetterWithoutKey(std::u16string_view text) const;
+    char16_t LetterWithoutKey(std::u16string_view text) const override;
+    std::u16string Describe() const override { return KeysToText(); }
 
     std::u16string m_cyrLower;
     std::u16string m_cyrUpper;

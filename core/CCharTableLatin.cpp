@@ -119,3 +119,37 @@ char16_t CCharTable::LetterWithoutKey(std::u16string_view text) const {
     }
     return 0;
 }
+
+void CCharTable::AppendLatin(std::u16string_view piece, char16_t, char16_t, std::u16string& out) const {
+    // A key never depends on the letters around it.
+    std::u16string latin(piece);
+    ToLatin(latin);
+    out += latin;
+}
+
+std::vector<int> CCharTable::FirstKeyAsSequence(int row) const {
+    if (row < 0 || row >= kLetterRows)
+        return {};
+    const std::u16string_view key = m_keys[Index(row, 0)];
+    // Fewest keys first: best[end] is the shortest sequence spelling key[0, end).
+    std::vector<std::vector<int>> best(key.size() + 1);
+    std::vector<bool> reached(key.size() + 1, false);
+    reached[0] = true;
+    for (std::size_t start = 0; start < key.size(); ++start) {
+        if (!reached[start])
+            continue;
+        for (int other = 0; other < kLetterRows; ++other) {
+            const std::u16string_view piece = m_keys[Index(other, 0)];
+            if (other == row || piece.empty() || piece.size() >= key.size() ||
+                key.substr(start, piece.size()) != piece)
+                continue;
+            const std::size_t end = start + piece.size();
+            if (reached[end] && best[end].size() <= best[start].size() + 1)
+                continue;
+            best[end] = best[start];
+            best[end].push_back(other);
+            reached[end] = true;
+        }
+    }
+    return reached[key.size()] && best[key.size()].size() >= 2 ? best[key.size()] : std::vector<int>();
+}

@@ -382,8 +382,14 @@ void CLtView::OnEditConvert() {
         // As if the selection had been typed key by key into an empty text.
         result = ConvertToCyrillic(g_charTable, sel);
     } else if (g_charTable.IsNotLatinStart(sel)) {
-        result = sel;
-        g_charTable.ToLatin(result);
+        // The chosen spelling sees the letters just outside the selection, as part of its text.
+        const QTextDocument* doc = document();
+        const int start = cursor.selectionStart(), end = cursor.selectionEnd();
+        const auto around = [doc](int at) {
+            return at < 0 ? char16_t(0) : char16_t(doc->characterAt(at).unicode());
+        };
+        LatinSpelling(g_charTable, LatinSchemeFromNumber(g_latinSpelling.Value()))
+            .AppendLatin(sel, around(start - 1), around(end), result);
     } else {
         return;
     }

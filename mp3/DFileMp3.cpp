@@ -15,7 +15,10 @@
 #include "RawNames.h"
 #include "RawPath.h"
 #include "SafeFile.h"
+#include "Settings.h"
+#include "SpellingChoice.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -87,7 +90,10 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_pathEdit, 0, 0);
     grid->addWidget(setPath, 0, 1);
-    grid->addWidget(label, 1, 0, 1, 2);
+    auto* above = new QHBoxLayout;
+    above->addWidget(label, 1);
+    m_comboSpelling = AddBatchSpellingChoice(this, *above, g_mp3Spelling);
+    grid->addLayout(above, 1, 0, 1, 2);
     grid->addWidget(m_list, 2, 0, 1, 2);
     m_capLabel = new QLabel(this);
     m_capLabel->setStyleSheet(QStringLiteral("color: #c00000"));
@@ -124,6 +130,10 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
 }
 
 DFileMp3::~DFileMp3() = default;
+
+const ILatinSpelling& DFileMp3::Spelling() const {
+    return LatinSpelling(g_charTable, LatinSchemeFromNumber(m_comboSpelling->currentIndex()));
+}
 
 void DFileMp3::SetPath(const QByteArray& path) {
     m_strPath = WithSlash(path);
@@ -228,19 +238,19 @@ QByteArray DFileMp3::Io() const {
 
 namespace {
 
-CJournal Mp3Journal(const CFolderFd& folder, const QByteArray& path) {
+CJournal Mp3Journal(const CFolderFd& folder, const QByteArray& path, const ILatinSpelling& spelling) {
     return CJournal("mp3", RealFolderPath(folder.Fd(), path),
-                    QString::fromStdU16String(g_charTable.KeysToText()).toUtf8());
+                    QString::fromStdU16String(spelling.Describe()).toUtf8());
 }
 
 } // namespace
 
 bool DFileMp3::TransliterateOne(int row, const QByteArray& name, QStringList& failed) {
     std::vector<int> held;
-    const QStringList reasons = HoldBackTextsWithoutKeys(*m_list, row, g_charTable, &held);
+    const QStringList reasons = HoldBackTextsWithoutKeys(*m_list, row, Spelling(), &held);
     QString reason;
     const bool written =
-        TransliterateRow(Io(), name, *m_list, row, g_charTable, &reason) != ERowResult::kFailed;
+        TransliterateRow(Io(), name, *m_list, row, Spelling(), &reason) != ERowResult::kFailed;
     for (const int column : held)
         m_list->SetCellColor(row, column, kCodeRussian);
     if (!written)
@@ -255,7 +265,7 @@ void DFileMp3::RenameSelected() {
     const QByteArray name = RowName(row);
     if (name.isEmpty())
         return;
-    CJournal journal = Mp3Journal(m_folder, m_strPath);
+    CJournal journal = Mp3Journal(m_folder, m_strPath, Spelling());
     const CTagJournalScope journalling(journal);
     QStringList failed;
     TransliterateOne(row, name, failed);
@@ -268,7 +278,7 @@ void DFileMp3::RenameAll() {
     progress.LayoutForLines(1, 300);
     progress.SetProgressRange(0, count, 1);
     QStringList failed;
-    CJournal journal = Mp3Journal(m_folder, m_strPath);
+    CJournal journal = Mp3Journal(m_folder, m_strPath, Spelling());
     const CTagJournalScope journalling(journal);
     // Runs to the last file: a half-done rewrite helps nobody.
     for (int row = 0; row < count; ++row) {
@@ -302,7 +312,7 @@ void DFileMp3::EditSelected() {
     const int result = m_tagsHook ? (dialog.InitDialog(), m_tagsHook(dialog)) : dialog.exec();
     if (result != QDialog::Accepted)
         return;
-    CJournal journal = Mp3Journal(m_folder, m_strPath);
+    CJournal journal = Mp3Journal(m_folder, m_strPath, Spelling());
     const CTagJournalScope journalling(journal);
     QString reason;
     if (WriteRow(Io(), name, *m_list, row, &reason) == ERowResult::kFailed)

@@ -14,6 +14,8 @@
 #include <vector>
 
 class CColorListCtrl;
+class ILatinSpelling;
+class QComboBox;
 class CProgressWnd;
 class DTags;
 class QLabel;
@@ -64,6 +66,9 @@ public:
     QString LastFailureDetails() const { return m_lastFailureDetails; }
     // Says when the folder holds more MP3 files than the list shows.
     QLabel* CapLabel() const { return m_capLabel; }
+    // The Latin spelling chosen above the list, and what it writes with.
+    QComboBox* SpellingCombo() const { return m_comboSpelling; }
+    const ILatinSpelling& Spelling() const;
     // The name on disk of a row.
     QByteArray RowName(int row) const;
 
@@ -81,6 +86,7 @@ private:
     bool TransliterateOne(int row, const QByteArray& name, QStringList& failed);
     std::vector<QByteArray> m_names; // one per row
     CColorListCtrl* m_list = nullptr;
+    QComboBox* m_comboSpelling = nullptr;
     QLineEdit* m_pathEdit = nullptr;
     QLabel* m_capLabel = nullptr;
     QString m_lastFailureDetails;

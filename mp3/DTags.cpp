@@ -2,6 +2,7 @@
 
 #include "CCharTable.h"
 #include "CResourceModule.h"
+#include "Settings.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -64,7 +65,7 @@ void DTags::accept() {
     if (m_pList != nullptr) {
         for (int column = 1; column <= kTagColumnCount; ++column) {
             std::u16string text = Field(column)->text().toStdU16String();
-            g_charTable.ToLatin(text);
+            LatinSpelling(g_charTable, LatinSchemeFromNumber(BatchSpelling(g_mp3Spelling))).ToLatin(text);
             m_pList->SetCellText(m_nRow, column, QString::fromStdU16String(text));
         }
     }

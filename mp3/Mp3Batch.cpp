@@ -118,13 +118,13 @@ SUndoResult UndoTagRecord(const SJournalRecord& record, bool apply) {
     return result;
 }
 
-QStringList HoldBackTextsWithoutKeys(ICellGrid& grid, int row, const CCharTable& table,
+QStringList HoldBackTextsWithoutKeys(ICellGrid& grid, int row, const ILatinSpelling& spelling,
                                      std::vector<int>* columns) {
     QStringList held;
     for (int column = 1; column <= kTagColumnCount; ++column) {
         if (grid.CellCode(row, column) == kCodePlain)
             continue;
-        const char16_t missing = table.LetterWithoutKey(grid.CellText(row, column).toStdU16String());
+        const char16_t missing = spelling.LetterWithoutKey(grid.CellText(row, column).toStdU16String());
         if (missing == 0)
             continue;
         grid.SetCellCode(row, column, kCodePlain);

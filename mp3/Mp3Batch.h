@@ -12,7 +12,7 @@
 #include <sys/types.h>
 #include <vector>
 
-class CCharTable;
+class ILatinSpelling;
 struct STagRegions;
 
 // While one lives, every tag rewrite goes to this journal first (one scope at a time; the
@@ -38,5 +38,5 @@ SUndoResult UndoTagRecord(const SJournalRecord& record, bool apply);
 // The marked (Russian) cells of the row whose text holds a letter without a key lose their mark,
 // so that a transliteration leaves them as they are; one line per cell ("TIT2: no key for «б»").
 // *columns (when given) receives their columns, so that the caller can mark them again.
-QStringList HoldBackTextsWithoutKeys(ICellGrid& grid, int row, const CCharTable& table,
+QStringList HoldBackTextsWithoutKeys(ICellGrid& grid, int row, const ILatinSpelling& spelling,
                                      std::vector<int>* columns = nullptr);

@@ -717,7 +717,7 @@ bool WriteCellToFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int ro
 }
 
 bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column,
-                        const CCharTable& table) {
+                        const ILatinSpelling& spelling) {
     if (!tag.IsMpeg() || grid.CellCode(row, column) == kCodePlain)
         return false;
     SFrameText text;
@@ -727,7 +727,7 @@ bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int 
     if (text.text != grid.CellText(row, column))
         return false;
     std::u16string latin = text.text.toStdU16String();
-    table.ToLatin(latin);
+    spelling.ToLatin(latin);
     const QString result = QString::fromStdU16String(latin);
     if (!WriteText(tag, frameId, result))
         return false;
@@ -754,9 +754,9 @@ ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& 
 }
 
 ERowResult TransliterateRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                            const CCharTable& table, QString* reason) {
+                            const ILatinSpelling& spelling, QString* reason) {
     return RewriteRow(folder, name, grid, row, reason, [&](CMp3Tag& tag, const char* frameId, int column) {
-        return TransliterateFrame(tag, frameId, grid, row, column, table);
+        return TransliterateFrame(tag, frameId, grid, row, column, spelling);
     });
 }
 

@@ -17,7 +17,7 @@
 
 #include <memory>
 
-class CCharTable;
+class ILatinSpelling;
 
 struct STagColumn {
     const char* frameId; // the ID3v2.3 frame
@@ -100,7 +100,7 @@ bool WriteCellToFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int ro
 // A cell marked 4 whose text still is what the frame holds: the frame and the cell get the
 // Latin transliteration. True when the tag changed.
 bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column,
-                        const CCharTable& table);
+                        const ILatinSpelling& spelling);
 
 // Whole rows, as the dialog and lettrino-cli use them. Column 0 is left to the caller but for
 // its colour code.
@@ -112,6 +112,6 @@ ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& 
 // On kFailed the row shows again what the file holds, column 0 is marked kCodeNotWritten and
 // *reason (when given) says why, with the system's words where the system refused.
 ERowResult TransliterateRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                            const CCharTable& table, QString* reason = nullptr);
+                            const ILatinSpelling& spelling, QString* reason = nullptr);
 ERowResult WriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
                     QString* reason = nullptr);

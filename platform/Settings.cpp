@@ -24,6 +24,9 @@ CIntSetting g_interLang{"InterLang", 32882};
 CStringSetting g_lastDir{"LastDir"};
 CIntSetting g_progressX{"X", -1};
 CIntSetting g_progressY{"Y", -1};
+CIntSetting g_latinSpelling{"LatinSpelling", 0, 0, kLatinSchemeCount - 1, 0};
+CIntSetting g_mp3Spelling{"Mp3Spelling", -1, -1, kLatinSchemeCount - 1, -1};
+CIntSetting g_renamerSpelling{"RenamerSpelling", -1, -1, kLatinSchemeCount - 1, -1};
 
 std::unique_ptr<CLogFont> g_editorLogFont;
 std::unique_ptr<QFont> g_editorFont;
@@ -92,6 +95,15 @@ QString FormatWindowPos(const SWindowPos& pos) {
         .arg(pos.height);
 }
 
+int BatchSpelling(const CIntSetting& remembered) {
+    return remembered.Value() >= 0 ? remembered.Value() : g_latinSpelling.Value();
+}
+
+void StoreSpelling(CIntSetting& setting, int scheme) {
+    setting.Set(setting.Normalised(scheme));
+    setting.Save();
+}
+
 void LoadKeys(CCharTable& table, const QString& section, const QString& entry) {
     table.KeysFromStored(GetProfileString(section, entry).toStdU16String());
 }
@@ -107,6 +119,8 @@ bool LoadSettings() {
     LoadFont(g_editorLogFont, g_editorFont, kFontEntry, kEditorCharSet);
     LoadFont(g_listLogFont, g_listFont, kFontListEntry, kListCharSet);
     LoadKeys(g_charTable, kSettingsSection, kCharsEntry);
+    for (CIntSetting* spelling : {&g_latinSpelling, &g_mp3Spelling, &g_renamerSpelling})
+        spelling->Load();
 
     // On Windows mail was offered when the system profile's MAPI switch was on and the Simple
     // MAPI library was installed. There is no such switch here: xdg-email, which hands a message

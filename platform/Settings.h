@@ -84,6 +84,9 @@ extern CIntSetting g_interLang;       // "InterLang": command id of the interfac
 extern CStringSetting g_lastDir;      // "LastDir": folder last shown by the MP3 tool and renamer
 extern CIntSetting g_progressX;       // "X": left of the progress window, -1 = not yet placed
 extern CIntSetting g_progressY;       // "Y": top of the progress window, -1 = not yet placed
+extern CIntSetting g_latinSpelling;   // "LatinSpelling": how Convert writes Latin (ELatinScheme, 0 keys)
+extern CIntSetting g_mp3Spelling;     // "Mp3Spelling": the MP3 tool's choice, -1 = as LatinSpelling
+extern CIntSetting g_renamerSpelling; // "RenamerSpelling": the renamer's choice, -1 = as LatinSpelling
 
 // The placement of the main window as "WindowPos" holds it.
 struct SWindowPos {
@@ -98,6 +101,11 @@ struct SWindowPos {
 // anything else leaves pos alone and is ignored by the caller.
 bool ParseWindowPos(const QString& text, SWindowPos& pos);
 QString FormatWindowPos(const SWindowPos& pos);
+
+// The spelling a batch tool starts with: its own remembered choice, else the "Latin spelling".
+int BatchSpelling(const CIntSetting& remembered);
+// Sets and stores a spelling choice at once: it takes effect on the next conversion.
+void StoreSpelling(CIntSetting& setting, int scheme);
 
 // The character table in the profile: an absent or empty value gives the default keys.
 void LoadKeys(CCharTable& table, const QString& section, const QString& entry);

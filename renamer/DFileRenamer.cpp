@@ -10,9 +10,13 @@
 #include "Journal.h"
 #include "RawNames.h"
 #include "RawPath.h"
+#include "Settings.h"
+#include "SpellingChoice.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -67,7 +71,11 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_pathEdit, 0, 0);
     grid->addWidget(setPath, 0, 1);
-    grid->addWidget(label, 1, 0);
+    auto* above = new QHBoxLayout;
+    above->addWidget(label, 1);
+    m_comboSpelling = AddBatchSpellingChoice(this, *above, g_renamerSpelling);
+    grid->addLayout(above, 1, 0);
+    connect(m_comboSpelling, &QComboBox::currentIndexChanged, this, &DFileRenamer::FillList);
     grid->addWidget(m_list, 2, 0, 5, 1);
     grid->addWidget(rename, 2, 1);
     grid->addWidget(renameAll, 3, 1);
@@ -99,6 +107,10 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
 }
 
 DFileRenamer::~DFileRenamer() = default;
+
+const ILatinSpelling& DFileRenamer::Spelling() const {
+    return LatinSpelling(g_charTable, LatinSchemeFromNumber(m_comboSpelling->currentIndex()));
+}
 
 void DFileRenamer::SetPath(const QByteArray& path) {
     m_strPath = WithSlash(path);
@@ -141,7 +153,7 @@ void DFileRenamer::FillList() {
     std::vector<SRenameEntry> entries;
     m_folder = OpenFolderPath(m_strPath);
     if (m_folder.IsOpen())
-        ListForRenaming(g_charTable, m_folder.Fd(), entries);
+        ListForRenaming(Spelling(), m_folder.Fd(), entries);
     int toRename = 0;
     int refused = 0;
     for (const SRenameEntry& entry : entries) {
@@ -184,8 +196,8 @@ bool DFileRenamer::RenameRow(int row, CJournal& journal) {
 
 namespace {
 
-CJournal RenamerJournal(const QByteArray& folder) {
-    return CJournal("renamer", folder, QString::fromStdU16String(g_charTable.KeysToText()).toUtf8());
+CJournal RenamerJournal(const QByteArray& folder, const ILatinSpelling& spelling) {
+    return CJournal("renamer", folder, QString::fromStdU16String(spelling.Describe()).toUtf8());
 }
 
 } // namespace
@@ -196,7 +208,7 @@ void DFileRenamer::RenameSelected() {
         (m_entries[std::size_t(row)].proposal.isEmpty() &&
          m_entries[std::size_t(row)].refusal == ERefusal::kNone))
         return;
-    CJournal journal = RenamerJournal(RealFolderPath(m_folder.Fd(), m_strPath));
+    CJournal journal = RenamerJournal(RealFolderPath(m_folder.Fd(), m_strPath), Spelling());
     if (!RenameRow(row, journal)) {
         const SRenameEntry& entry = m_entries[std::size_t(row)];
         Report(CurrentResources().String(kStrRefused).arg(entry.shown, RefusalText(entry)));
@@ -207,7 +219,7 @@ void DFileRenamer::RenameSelected() {
 void DFileRenamer::RenameAll() {
     int renamed = 0;
     QStringList refused;
-    CJournal journal = RenamerJournal(RealFolderPath(m_folder.Fd(), m_strPath));
+    CJournal journal = RenamerJournal(RealFolderPath(m_folder.Fd(), m_strPath), Spelling());
     for (int row = 0; row < int(m_entries.size()); ++row) {
         const SRenameEntry& entry = m_entries[std::size_t(row)];
         if (entry.onDisk == ".." || (entry.proposal.isEmpty() && entry.refusal == ERefusal::kNone))

@@ -13,6 +13,8 @@
 #include <vector>
 
 class CColorListCtrl;
+class ILatinSpelling;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -52,6 +54,9 @@ public:
     void SetMessageHook(std::function<void(const QString&)> hook) { m_messageHook = std::move(hook); }
 
     CColorListCtrl* List() const { return m_list; }
+    // The Latin spelling chosen above the list, and what it writes with.
+    QComboBox* SpellingCombo() const { return m_comboSpelling; }
+    const ILatinSpelling& Spelling() const;
 
     void done(int result) override;
 
@@ -65,6 +70,7 @@ private:
     CFolderFd m_folder; // the folder listed: renames happen in it, even if its path changes meanwhile
     std::vector<SRenameEntry> m_entries; // one per row, ".." included
     CColorListCtrl* m_list = nullptr;
+    QComboBox* m_comboSpelling = nullptr;
     QLineEdit* m_pathEdit = nullptr;
     QLabel* m_summary = nullptr; // what "Rename All" would do
     std::function<bool(QByteArray&)> m_pickerHook;

@@ -65,18 +65,18 @@ int ClassifyName(const QByteArray& onDisk, QString& shown, unsigned* codePage) {
     return kCodeNormal;
 }
 
-QByteArray ProposeName(const CCharTable& table, const QString& shown, const QByteArray& onDisk,
+QByteArray ProposeName(const ILatinSpelling& spelling, const QString& shown, const QByteArray& onDisk,
                        ERefusal* refusal, char16_t* missing) {
     ERefusal why = ERefusal::kNone;
     QByteArray proposal;
     const std::u16string original = shown.toStdU16String();
-    if (const char16_t letter = table.LetterWithoutKey(original)) {
+    if (const char16_t letter = spelling.LetterWithoutKey(original)) {
         why = ERefusal::kNoKey;
         if (missing)
             *missing = letter;
     } else {
         std::u16string text = original;
-        table.ToLatin(text);
+        spelling.ToLatin(text);
         proposal = QString::fromStdU16String(text).toUtf8();
         const bool hiddenNow = proposal.startsWith('.') && !shown.startsWith(QLatin1Char('.'));
         if (proposal.isEmpty() || proposal == "." || proposal == ".." || hiddenNow ||
@@ -92,7 +92,7 @@ QByteArray ProposeName(const CCharTable& table, const QString& shown, const QByt
     return why == ERefusal::kNone ? proposal : QByteArray();
 }
 
-bool ListForRenaming(const CCharTable& table, int folderFd, std::vector<SRenameEntry>& entries) {
+bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<SRenameEntry>& entries) {
     entries.clear();
     std::vector<SListedEntry> raw;
     if (!ReadFolderAt(folderFd, raw))
@@ -110,7 +110,7 @@ bool ListForRenaming(const CCharTable& table, int folderFd, std::vector<SRenameE
             entry.code = ClassifyName(item.name, entry.shown, &entry.codePage);
             if (entry.code == kCodeRussian) {
                 entry.proposal = QString::fromUtf8(
-                    ProposeName(table, entry.shown, entry.onDisk, &entry.refusal, &entry.missing));
+                    ProposeName(spelling, entry.shown, entry.onDisk, &entry.refusal, &entry.missing));
             }
             entries.push_back(std::move(entry));
         }
@@ -119,13 +119,14 @@ bool ListForRenaming(const CCharTable& table, int folderFd, std::vector<SRenameE
     return true;
 }
 
-bool ListForRenaming(const CCharTable& table, const QByteArray& folder, std::vector<SRenameEntry>& entries) {
+bool ListForRenaming(const ILatinSpelling& spelling, const QByteArray& folder,
+                     std::vector<SRenameEntry>& entries) {
     const CFolderFd fd = OpenFolderPath(folder);
     if (!fd.IsOpen()) {
         entries.clear();
         return false;
     }
-    return ListForRenaming(table, fd.Fd(), entries);
+    return ListForRenaming(spelling, fd.Fd(), entries);
 }
 
 void PredictRefusals(int folderFd, std::vector<SRenameEntry>& entries) {

@@ -10,8 +10,8 @@
 #include <sys/types.h>
 #include <vector>
 
-class CCharTable;
 class CJournal;
+class ILatinSpelling;
 
 // Colour codes of the list: a name holding Russian text, a proposal.
 enum { kCodeNormal = 0, kCodeRussian = 4, kCodeProposal = 9 };
@@ -56,14 +56,15 @@ int ClassifyName(const QByteArray& onDisk, QString& shown, unsigned* codePage = 
 // none: the same as the name on disk, or refused (*refusal, *missing say why): a letter without a
 // key, not a sound name (empty, "." or "..", hidden where the original was not, holding "/" or a
 // zero byte), longer than 255 bytes.
-QByteArray ProposeName(const CCharTable& table, const QString& shown, const QByteArray& onDisk,
+QByteArray ProposeName(const ILatinSpelling& spelling, const QString& shown, const QByteArray& onDisk,
                        ERefusal* refusal = nullptr, char16_t* missing = nullptr);
 
 // The entries of a folder (not "." and ".."): folders first, then files, each in the order the
 // file system gives them, classified, with proposals and with the refusals that a run renaming
 // them in this order would meet (PredictRefusals). False when the folder cannot be read.
-bool ListForRenaming(const CCharTable& table, int folderFd, std::vector<SRenameEntry>& entries);
-bool ListForRenaming(const CCharTable& table, const QByteArray& folder, std::vector<SRenameEntry>& entries);
+bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<SRenameEntry>& entries);
+bool ListForRenaming(const ILatinSpelling& spelling, const QByteArray& folder,
+                     std::vector<SRenameEntry>& entries);
 // Marks what a run renaming the proposals in list order would refuse: a name too long for the
 // folder's file system, a name that exists or that an earlier entry takes, a folder not writable.
 void PredictRefusals(int folderFd, std::vector<SRenameEntry>& entries);

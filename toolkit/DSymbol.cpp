@@ -4,6 +4,7 @@
 #include "CResourceModule.h"
 #include "Settings.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLineEdit>
@@ -11,12 +12,18 @@
 #include <QMenu>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr int kCmdDefaultKeys = 32786;
 constexpr int kCmdListFont = 32787;
+constexpr int kCmdSpellingFirst = 33900; // to 33904, in ELatinScheme order
+constexpr int kTipKeySequence = 1906;
+const QColor kSequenceColour(0xA0, 0x50, 0x00);
 
 // The 35 row pictures cut from bitmap 135. Images, not pixmaps: they outlive no application.
 const std::vector<QImage>& RowImages() {
@@ -50,6 +57,30 @@ void FillKeyList(const CCharTable& table, QListWidget& list) {
         item->setData(Qt::DecorationRole, images[static_cast<std::size_t>(r)]);
         item->setFlags(item->flags() | Qt::ItemIsEditable);
         list.addItem(item);
+    }
+    MarkKeySequences(table, list);
+}
+
+void MarkKeySequences(const CCharTable& table, QListWidget& list) {
+    const int rows = std::min(list.count(), static_cast<int>(CCharTable::kLetterRows));
+    for (int r = 0; r < rows; ++r) {
+        QListWidgetItem* item = list.item(r);
+        const std::vector<int> sequence = table.FirstKeyAsSequence(r);
+        if (sequence.empty()) {
+            item->setData(Qt::ForegroundRole, QVariant());
+            item->setToolTip(QString());
+            continue;
+        }
+        QStringList keys, letters;
+        for (const int other : sequence) {
+            keys << ToQString(table.m_keys[static_cast<std::size_t>(CCharTable::Index(other, 0))]);
+            letters << QString(QChar(table.m_cyrLower[static_cast<std::size_t>(other)]));
+        }
+        item->setForeground(kSequenceColour);
+        item->setToolTip(CurrentResources()
+                             .String(kTipKeySequence)
+                             .arg(ToQString(table.m_keys[static_cast<std::size_t>(CCharTable::Index(r, 0))]),
+                                  keys.join(u" + "_s), letters.join(u" + "_s)));
     }
 }
 
@@ -108,6 +139,7 @@ void DSymbol::OnEndLabelEdit(int row, const QString& text) {
         return;
     item->setText(CutLabel(text));
     ReadKeyList(g_charTable, *m_list);
+    MarkKeySequences(g_charTable, *m_list);
 }
 
 void DSymbol::contextMenuEvent(QContextMenuEvent* event) {
@@ -115,21 +147,43 @@ void DSymbol::contextMenuEvent(QContextMenuEvent* event) {
     if (menus.empty())
         return;
     QMenu menu(this);
-    for (const SMenuItem& entry : menus.front().items) {
-        if (entry.separator) {
-            menu.addSeparator();
-            continue;
-        }
-        QAction* action = menu.addAction(entry.text);
-        action->setData(entry.id);
-    }
+    const std::function<void(QMenu&, const std::vector<SMenuItem>&)> fill =
+        [&fill](QMenu& into, const std::vector<SMenuItem>& items) {
+            for (const SMenuItem& entry : items) {
+                if (entry.separator) {
+                    into.addSeparator();
+                } else if (!entry.items.empty()) {
+                    fill(*into.addMenu(entry.text), entry.items);
+                } else {
+                    QAction* action = into.addAction(entry.text);
+                    action->setData(entry.id);
+                    const int scheme = entry.id - kCmdSpellingFirst;
+                    if (scheme >= 0 && scheme < kLatinSchemeCount) {
+                        // One choice of several: shown as radio items.
+                        action->setActionGroup(into.findChild<QActionGroup*>()
+                                                   ? into.findChild<QActionGroup*>()
+                                                   : new QActionGroup(&into));
+                        action->setCheckable(true);
+                        action->setChecked(scheme == g_latinSpelling.Value());
+                    }
+                }
+            }
+        };
+    fill(menu, menus.front().items);
     const QAction* chosen = menu.exec(event->globalPos());
     if (chosen == nullptr)
         return;
-    if (chosen->data().toInt() == kCmdDefaultKeys)
+    const int id = chosen->data().toInt();
+    if (id == kCmdDefaultKeys)
         OnDefaultKeys();
-    else if (chosen->data().toInt() == kCmdListFont)
+    else if (id == kCmdListFont)
         OnListFont();
+    else if (id >= kCmdSpellingFirst && id < kCmdSpellingFirst + kLatinSchemeCount)
+        OnLatinSpelling(id - kCmdSpellingFirst);
+}
+
+void DSymbol::OnLatinSpelling(int scheme) {
+    StoreSpelling(g_latinSpelling, scheme);
 }
 
 void DSymbol::OnDefaultKeys() {

@@ -14,6 +14,9 @@ class QListWidget;
 void FillKeyList(const CCharTable& table, QListWidget& list);
 // Reads every item's text back into its row, then rebuilds the typed forms.
 void ReadKeyList(CCharTable& table, const QListWidget& list);
+// Marks the items whose first key other rows' first keys also spell (Latin written with it does
+// not read back as the same letters): a coloured text and a tooltip naming the sequence.
+void MarkKeySequences(const CCharTable& table, QListWidget& list);
 // An edited label as it is accepted: at most three keys, so the text ends before a third comma.
 QString CutLabel(const QString& text);
 
@@ -31,6 +34,8 @@ public:
 
     void OnDefaultKeys();
     void OnListFont();
+    // The "Latin spelling" choice of the context menu: set and stored at once.
+    void OnLatinSpelling(int scheme);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -186,6 +187,35 @@ private slots:
         QVERIFY(view->tabStopDistance() > 0);
     }
 
+    void latinSpellingIsStoredAtOnceAndConvertWritesIt() {
+        auto app = Start();
+        CLtView* view = app->MainFrame()->EditView();
+        RunSettings(app->MainFrame(), [](DSettings* dialog) {
+            QComboBox* combo = dialog->SpellingCombo();
+            QCOMPARE(combo->currentText(), u"My keys"_s);
+            QCOMPARE(combo->count(), 5);
+            combo->setCurrentIndex(combo->findText(u"BGN/PCGN"_s));
+            dialog->accept();
+        });
+        QCOMPARE(Stored(u"LatinSpelling"_s).toInt(), 3);
+        view->setPlainText(u"Ель и ЁЖ"_s);
+        view->selectAll();
+        app->MainFrame()->RouteCommand(kCmdEditConvert);
+        QCOMPARE(view->toPlainText(), u"Yel’ i YËZH"_s);
+        // Only the word's end selected: the letters before it still count.
+        view->setPlainText(u"лес"_s);
+        QTextCursor cursor = view->textCursor();
+        cursor.setPosition(1);
+        cursor.setPosition(3, QTextCursor::KeepAnchor);
+        view->setTextCursor(cursor);
+        app->MainFrame()->RouteCommand(kCmdEditConvert);
+        QCOMPARE(view->toPlainText(), u"лes"_s);
+        RunSettings(app->MainFrame(), [](DSettings* dialog) {
+            QCOMPARE(dialog->SpellingCombo()->currentIndex(), 3);
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+    }
+
     void tabStopsText_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
@@ -282,6 +312,8 @@ private slots:
         QCOMPARE(settings.CheckBox(1048)->text(), settingsTexts.controls.at(1048));
         // The longest label still fits inside the dialog.
         QVERIFY(settings.CheckBox(1048)->geometry().right() < settings.width());
+        QVERIFY(settings.SpellingCombo()->geometry().right() < settings.width());
+        QCOMPARE(settings.SpellingCombo()->itemText(0), u"Мои клавиши"_s);
         CAboutDlg::SetProgramPath(u"/nonexistent/tool"_s);
         CAboutDlg about;
         QCOMPARE(about.windowTitle(), CurrentResources().Dialog(100).title);

@@ -22,10 +22,11 @@ using StartAndExit = StoreTest;
 
 TEST_F(SettingsTable, FirstStartGivesTheDefaults) {
     const std::pair<CIntSetting*, int> expected[] = {
-        {&g_isPanel, 0},       {&g_panelWidth, 150}, {&g_wrapText, 1},     {&g_autoClip, 0},
-        {&g_tabStops, 4},      {&g_beep, 2},         {&g_toolbarLarge, 1}, {&g_toolbarVertical, 1},
-        {&g_keysCtrlShift, 0}, {&g_blueRus, 1},      {&g_blueOrig, 0},     {&g_interLang, 32882},
-        {&g_progressX, -1},    {&g_progressY, -1}};
+        {&g_isPanel, 0},         {&g_panelWidth, 150}, {&g_wrapText, 1},      {&g_autoClip, 0},
+        {&g_tabStops, 4},        {&g_beep, 2},         {&g_toolbarLarge, 1},  {&g_toolbarVertical, 1},
+        {&g_keysCtrlShift, 0},   {&g_blueRus, 1},      {&g_blueOrig, 0},      {&g_interLang, 32882},
+        {&g_progressX, -1},      {&g_progressY, -1},   {&g_latinSpelling, 0}, {&g_mp3Spelling, -1},
+        {&g_renamerSpelling, -1}};
     for (auto [setting, value] : expected) {
         setting->Set(12345);
         EXPECT_EQ(setting->Load(), value) << setting->Name();
@@ -48,12 +49,28 @@ TEST_F(SettingsTable, StoredValuesAreBroughtIntoRange) {
         {&g_tabStops, "25", 4}, {&g_tabStops, "-1", 4}, {&g_tabStops, "24", 24}, {&g_tabStops, "0", 0},
         {&g_interLang, "0", 0}, // unknown languages are kept; the language switch decides
         {&g_panelWidth, "-20", -20},
+        {&g_latinSpelling, "4", 4}, {&g_latinSpelling, "5", 0}, {&g_latinSpelling, "-1", 0},
+        {&g_latinSpelling, "icao", 0}, {&g_mp3Spelling, "5", -1}, {&g_renamerSpelling, "-2", -1},
+        {&g_renamerSpelling, "2", 2},
         // clang-format on
     };
     for (const auto& row : rows) {
         Plant(QString::fromLatin1(row.setting->Name()), QString::fromLatin1(row.stored));
         EXPECT_EQ(row.setting->Load(), row.read) << row.setting->Name() << " = " << row.stored;
     }
+}
+
+TEST_F(SettingsTable, BatchToolsStartWithTheirOwnSpellingElseTheLatinSpelling) {
+    g_latinSpelling.Set(3);
+    g_mp3Spelling.Set(-1);
+    EXPECT_EQ(BatchSpelling(g_mp3Spelling), 3);
+    StoreSpelling(g_mp3Spelling, 1);
+    StoreSpelling(g_renamerSpelling, 9); // out of range: as the Latin spelling
+    g_mp3Spelling.Set(0);
+    g_renamerSpelling.Set(0);
+    EXPECT_EQ(g_mp3Spelling.Load(), 1);
+    EXPECT_EQ(g_renamerSpelling.Load(), -1);
+    EXPECT_EQ(BatchSpelling(g_renamerSpelling), 3);
 }
 
 TEST_F(SettingsTable, ChangingAValueWritesNothingUntilSaved) {

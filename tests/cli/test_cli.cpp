@@ -377,3 +377,39 @@ TEST_F(CliTest, StreamsLargeInputsInPieces) {
     ASSERT_EQ(repaired.status, 0);
     EXPECT_TRUE(repaired.out == times("Щука и объект, ёлка! привет 😀\n", count));
 }
+
+TEST_F(CliTest, SchemesSpellTheWholeInputAlike) {
+    EXPECT_EQ(Run({"to-latin", "--scheme", "icao"}, "Щука и объект, ЩУКА!\n").out,
+              "Shchuka i obieekt, SHCHUKA!\n");
+    EXPECT_EQ(Run({"convert", "--scheme=iso9"}, "Щука, ёж").out, "Ŝuka, ëž");
+    EXPECT_EQ(Run({"convert", "--scheme=iso9"}, "shhuka").out, "щука"); // typing keeps the keys
+    EXPECT_EQ(Run({"to-latin", "--scheme", "keys"}, "Щука").out, "SHHuka");
+    for (const auto& args : std::vector<std::vector<std::string>>{{"to-latin", "--scheme"},
+                                                                  {"to-latin", "--scheme", "ICAO"},
+                                                                  {"to-cyrillic", "--scheme", "icao"},
+                                                                  {"detect", "--scheme=bgn", "x"}}) {
+        const SRun r = Run(args);
+        EXPECT_EQ(r.status, 2) << args.back();
+        EXPECT_TRUE(r.out.empty());
+    }
+    // About 9 MB: the input is read in 8 MB pieces, converted in pieces on threads and in blocks,
+    // and the context rules look across every cut (the line's odd length puts the cuts at many
+    // places in it; the 30 bytes before the lines put the first read's end right behind ЁЕ).
+    const std::string line = "ЩЩ ЁЕёеЁЦЕцеЦИци!\n";
+    const struct {
+        const char* scheme;
+        std::string expected;
+    } rows[] = {{"gost", "SHHSHH YOEyoeYOCEceCIci!\n"}, {"bgn", "SHCHSHCH YËYeyëyeYËTSEtseTSItsi!\n"}};
+    const std::string lead(30, 'x');
+    std::string input = lead;
+    for (int i = 0; i < 300001; ++i)
+        input += line;
+    for (const auto& row : rows) {
+        std::string expected = lead;
+        for (int i = 0; i < 300001; ++i)
+            expected += row.expected;
+        const SRun r = Run({"to-latin", "--scheme", row.scheme}, input);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.out == expected) << row.scheme;
+    }
+}

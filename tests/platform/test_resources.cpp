@@ -153,7 +153,8 @@ TEST(EnglishModule, MenusHaveTheirItemsInOrder) {
     const std::vector<SMenuItem> popups = en.Menu(139);
     ASSERT_EQ(popups.size(), 2u);
     EXPECT_EQ(U8(popups[0].text), "List");
-    EXPECT_EQ(Shape(popups[0]), (std::vector<int>{32786, 0, 32787}));
+    EXPECT_EQ(Shape(popups[0]), (std::vector<int>{32786, 0, 32787, 0, -1}));
+    EXPECT_EQ(Shape(popups[0].items[4]), (std::vector<int>{33900, 33901, 33902, 33903, 33904}));
     EXPECT_EQ(U8(popups[1].text), "View");
     EXPECT_EQ(Shape(popups[1]),
               (std::vector<int>{57635, 57634, 57637, 0, 57642, 0, 32868, 0, 32778, 0, 32771, 0, 32891}));
@@ -404,6 +405,10 @@ TEST_P(Translation, TranslatesEveryText) {
                                     "&Deutsch",
                                     "List",
                                     "View",
+                                    "ICAO", // the standard spellings' own names
+                                    "GOST 7.79-B",
+                                    "BGN/PCGN",
+                                    "ISO 9",
                                     ""};
     const CResourceModule& en = Module(kLangEnglish);
     const CResourceModule& other = Module(GetParam());

@@ -341,6 +341,13 @@ TEST_F(RenamerTest, ATableWithoutALetterRefusesNamesWithIt) {
     EXPECT_EQ(
         std::system((std::string(LT_CLI_PATH) + " rename --keys garbage " + m_dir + " 2>/dev/null").c_str()),
         2 << 8);
+    // A standard spelling spells every letter, whatever the table lacks; the run undoes as any other.
+    const std::string run = "XDG_STATE_HOME=" + m_dir + ".state " + LT_CLI_PATH;
+    EXPECT_EQ(
+        std::system((run + " rename --apply --scheme icao " + keys + m_dir + " >/dev/null 2>&1").c_str()), 0);
+    EXPECT_TRUE(fs::exists(m_dir + "/baba.txt"));
+    EXPECT_EQ(std::system((run + " undo --apply >/dev/null 2>&1").c_str()), 0);
+    EXPECT_TRUE(fs::exists(m_dir + "/баба.txt"));
 }
 
 TEST_F(RenamerTest, FallbackRenameNeverReplaces) {

@@ -115,8 +115,19 @@ private:
                 if (action->isSeparator())
                     continue;
                 texts << action->text();
-                if (action->data().toInt() == id)
+                if (action->data().toInt() == id && action->menu() == nullptr)
                     pick = action;
+            }
+            for (QAction* action : menu->actions()) {
+                for (QAction* inner : action->menu() ? action->menu()->actions() : QList<QAction*>()) {
+                    if (pick == nullptr && inner->data().toInt() == id) {
+                        // Into the submenu as a user goes with the keyboard.
+                        menu->setActiveAction(action);
+                        QTest::keyClick(menu, Qt::Key_Right);
+                        menu = action->menu();
+                        pick = inner;
+                    }
+                }
             }
             if (pick == nullptr) {
                 menu->close();
@@ -201,7 +212,7 @@ private slots:
         EditLabel(22, u"x,h"_s);
         EditLabel(34, u"~"_s);
         const QStringList texts = PickFromContextMenu(32786);
-        QCOMPARE(texts, (QStringList{u"&Default Keys"_s, u"&Font"_s}));
+        QCOMPARE(texts, (QStringList{u"&Default Keys"_s, u"&Font"_s, u"Latin spelling"_s}));
         for (int row = 0; row < CCharTable::kRows; ++row)
             QCOMPARE(List()->item(row)->text(), DefaultLabel(row));
         QCOMPARE(Typed(u"bh~"_s), u"бх~"_s);
@@ -209,9 +220,39 @@ private slots:
 
     void contextMenuFollowsTheLanguage() {
         Frame()->SetInterfaceLanguage(kLangRussian);
-        QCOMPARE(PickFromContextMenu(0), (QStringList{u"&Стандартные клавиши"_s, u"&Шрифт"_s}));
+        QCOMPARE(PickFromContextMenu(0),
+                 (QStringList{u"&Стандартные клавиши"_s, u"&Шрифт"_s, u"Латинское написание"_s}));
         Frame()->SetInterfaceLanguage(kLangGerman);
-        QCOMPARE(PickFromContextMenu(0), (QStringList{u"&Standardtasten"_s, u"Schrift&art"_s}));
+        QCOMPARE(PickFromContextMenu(0),
+                 (QStringList{u"&Standardtasten"_s, u"Schrift&art"_s, u"Lateinische Schreibung"_s}));
+    }
+
+    void latinSpellingFromTheContextMenu() {
+        PickFromContextMenu(33901); // ICAO
+        QCOMPARE(Stored(u"LatinSpelling"_s).toInt(), 1);
+        QCOMPARE(Converted(u"Щука и ЩУКА"_s), u"Shchuka i SHCHUKA"_s);
+        QCOMPARE(Typed(u"shhuka"_s), u"щука"_s); // typing keeps the keys
+        Restart();
+        QCOMPARE(Converted(u"Ёлка"_s), u"Elka"_s);
+        PickFromContextMenu(33900); // the user's keys again
+        QCOMPARE(Stored(u"LatinSpelling"_s).toInt(), 0);
+        QCOMPARE(Converted(u"Щука"_s), u"SHHuka"_s);
+    }
+
+    // A first key that other first keys spell is marked, with the sequence in its tooltip.
+    void keySequencesAreMarked() {
+        const QString sh =
+            u"\"sh\" is also typed as s + h (с + х): Latin written with this key reads back as "
+            u"those letters."_s;
+        QCOMPARE(List()->item(25)->toolTip(), sh);
+        QVERIFY(List()->item(25)->foreground().color() != List()->item(0)->foreground().color());
+        QVERIFY(List()->item(26)->toolTip().startsWith(u"\"shh\" is also typed as sh + h (ш + х)"_s));
+        QCOMPARE(List()->item(0)->toolTip(), QString());
+        EditLabel(22, u"x,h"_s); // "sh" is no longer s + x
+        QCOMPARE(List()->item(25)->toolTip(), QString());
+        QCOMPARE(List()->item(25)->foreground().color(), List()->item(0)->foreground().color());
+        PickFromContextMenu(32786);
+        QCOMPARE(List()->item(25)->toolTip(), sh);
     }
 
     void listFontIsChosenAndStored() {

@@ -1,0 +1,39 @@
+#include "SpellingChoice.h"
+
+#include "CResourceModule.h"
+#include "LatinSpelling.h"
+#include "Settings.h"
+
+#include <QBoxLayout>
+#include <QComboBox>
+#include <QLabel>
+
+namespace {
+
+constexpr int kStrLabel = 1900;
+constexpr int kStrFirstChoice = 1901;
+
+} // namespace
+
+QComboBox* MakeSpellingCombo(QWidget* parent, int scheme) {
+    auto* combo = new QComboBox(parent);
+    for (int choice = 0; choice < kLatinSchemeCount; ++choice)
+        combo->addItem(CurrentResources().String(kStrFirstChoice + choice));
+    combo->setCurrentIndex(int(LatinSchemeFromNumber(scheme)));
+    return combo;
+}
+
+QLabel* MakeSpellingLabel(QWidget* parent, QComboBox* buddy) {
+    auto* label = new QLabel(CurrentResources().String(kStrLabel) + u':', parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QComboBox* AddBatchSpellingChoice(QWidget* parent, QBoxLayout& row, CIntSetting& remembered) {
+    QComboBox* combo = MakeSpellingCombo(parent, BatchSpelling(remembered));
+    row.addWidget(MakeSpellingLabel(parent, combo));
+    row.addWidget(combo);
+    QObject::connect(combo, &QComboBox::currentIndexChanged, parent,
+                     [&remembered](int index) { StoreSpelling(remembered, index); });
+    return combo;
+}
