@@ -1,6 +1,7 @@
 #include "Mojibake.h"
 
 #include "CodePage.h"
+#include "RussianPairs.h"
 #include "TextEncoding.h"
 #include "Utf8.h"
 
@@ -70,59 +71,43 @@ bool IsLower(char16_t c) {
     return (c >= 0x0430 && c <= 0x044F) || c == 0x0451;
 }
 
-// Points for a word of Russian letters: plausible words gain, names and odd words lose a little,
-// letter salad of mixed case loses more.
+// Points for a word of Russian letters: its letter pairs weighed by how often Russian has them,
+// so ordinary words gain, rare names lose a little and letter salad loses a lot; mixed case, which
+// the readings that swap KOI8-R and Windows-1251 make of every word, loses more.
 int WordScore(std::u16string_view word) {
     bool upperAfterFirst = false, lowerAfterFirst = false;
     for (std::size_t i = 1; i < word.size(); ++i)
         (IsLower(word[i]) ? lowerAfterFirst : upperAfterFirst) = true;
     const int length = static_cast<int>(word.size());
     if (upperAfterFirst && (lowerAfterFirst || IsLower(word[0])))
-        return -2 * length;
-    if (word.size() == 1) // the one-letter words of Russian: little proof either way
+        return -12 * length; // as bad as the rarest pairs
+    if (word.size() == 1)    // the one-letter words of Russian: little proof either way
         return std::u16string_view(u"авиксоуяАВИКСОУЯ").find(word[0]) != std::u16string_view::npos ? 1 : -1;
-    if (!IsPlausibleRussianWord(word))
-        return -length;
-    // The rare letters are frequent in the letter salad of wrong readings.
-    int score = 4 * length;
-    for (const char16_t c : word) {
-        if (std::u16string_view(u"оеаинтсрвлОЕАИНТСРВЛ").find(c) != std::u16string_view::npos)
-            ++score;
-        else if (std::u16string_view(u"йхжшюцщэфъЙХЖШЮЦЩЭФЪ").find(c) != std::u16string_view::npos)
-            --score;
-    }
-    return score;
-}
-
-// Russian text has about four vowels in ten letters; the wrong 8-bit readings of it, which
-// trade letters for others of the same code, rarely do. Proof enough to try an 8-bit repair,
-// not to judge one: short clean lines can be odd too.
-bool HasOddVowelShare(std::u16string_view s) {
-    int letters = 0, vowels = 0;
-    for (const char16_t c : s) {
-        if (!IsRussianLetter(c))
-            continue;
-        ++letters;
-        vowels += std::u16string_view(u"аеёиоуыэюяАЕЁИОУЫЭЮЯ").find(c) != std::u16string_view::npos;
-    }
-    return letters >= 12 && (100 * vowels < 28 * letters || 100 * vowels > 58 * letters);
+    // Capitals all through are rarer than lower case, which is what the readings swapping KOI8-R
+    // and Windows-1251 make of them.
+    return RussianPairScore(word) - (upperAfterFirst ? length : 0);
 }
 
 // How much a line reads like clean text: Russian words gain, letter salad and signs stuck to
-// letters lose, words of other languages are neutral.
+// letters lose, words of other languages are neutral unless made of accented letters only.
 int Score(std::u16string_view s) {
     int score = 0;
     for (std::size_t i = 0; i < s.size();) {
         const char16_t c = s[i];
         if (IsLetter(c)) {
             std::size_t end = i;
-            bool russian = false, latin = false;
-            for (; end < s.size() && IsLetter(s[end]); ++end)
+            bool russian = false, latin = false, ascii = false;
+            for (; end < s.size() && IsLetter(s[end]); ++end) {
                 (IsRussianLetter(s[end]) ? russian : latin) = true;
+                ascii = ascii || IsAsciiLetter(s[end]);
+            }
+            const int length = static_cast<int>(end - i);
             if (russian && latin)
-                score -= 4 * static_cast<int>(end - i);
+                score -= 4 * length;
             else if (russian)
                 score += WordScore(s.substr(i, end - i));
+            else if (!ascii && length >= 2)
+                score -= 3 * length; // accented letters only: Windows-1251 read as Western ("Ëåö")
             i = end;
             continue;
         }
@@ -143,53 +128,20 @@ int Score(std::u16string_view s) {
     return score;
 }
 
-// Whether at least half of a line's letters look damaged: words of mixed script or mixed case,
-// odd Russian words, Latin words without a single ASCII letter. Only such a line is worth an
-// 8-bit to 8-bit repair, whose proof is weaker than that of valid UTF-8.
-bool LooksDamaged(std::u16string_view s) {
-    std::size_t letters = 0, damaged = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        if (!IsLetter(s[i])) {
-            // Signs of the wrong readings (box drawing, Ђ, ®, C1 controls) count as damage.
-            if (s[i] >= 0x80 && !IsWordPunctuation(s[i]) && s[i] != 0x2116) {
-                ++letters;
-                ++damaged;
-            }
-            ++i;
-            continue;
-        }
-        std::size_t end = i;
-        bool russian = false, ascii = false, accented = false;
-        for (; end < s.size() && IsLetter(s[end]); ++end)
-            (IsRussianLetter(s[end]) ? russian : IsAsciiLetter(s[end]) ? ascii : accented) = true;
-        const std::size_t length = end - i;
-        letters += length;
-        if ((russian && (ascii || accented)) || (accented && !ascii) ||
-            (russian && WordScore(s.substr(i, length)) < 0))
-            damaged += length;
-        i = end;
-    }
-    return letters > 0 && (2 * damaged >= letters || HasOddVowelShare(s));
-}
-
 // What a right reading gives: for 8-bit Russian text, Russian letters and the punctuation between
 // them; for UTF-8, the letters, punctuation and signs of text (anything, read as Western: that is
 // how text of every script turns up damaged), but no control or box-drawing characters.
-bool IsLikelyResult(STransform t, std::u16string_view decoded) {
+// `run` is what was read wrongly; a weak reading gives one character for each of its characters.
+bool IsLikelyResult(STransform t, std::u16string_view run, std::u16string_view decoded) {
     for (std::size_t i = 0; i < decoded.size(); ++i) {
         const char16_t c = decoded[i];
         if (!t.Strong()) {
-            // Russian words of a sound shape, punctuation only between them.
-            if (IsRussianLetter(c) && (i == 0 || !IsRussianLetter(decoded[i - 1]))) {
-                std::size_t end = i;
-                while (end < decoded.size() && IsRussianLetter(decoded[end]))
-                    ++end;
-                if (WordScore(decoded.substr(i, end - i)) < -static_cast<int>(end - i))
-                    return false;
-            }
+            // Russian letters, punctuation only between words. A wrong 8-bit reading never turns a
+            // letter into a sign, so a repair that would is no repair.
             const bool between = i > 0 && i + 1 < decoded.size() && IsRussianLetter(decoded[i - 1]) &&
                                  IsRussianLetter(decoded[i + 1]);
-            if (!IsRussianLetter(c) && (between || (!IsWordPunctuation(c) && c != 0x2116)))
+            if (!IsRussianLetter(c) &&
+                (between || (!IsWordPunctuation(c) && c != 0x2116) || (i < run.size() && IsLetter(run[i]))))
                 return false;
         } else if ((c >= 0x2500 && c < 0x2600) || (c >= 0xE000 && c < 0xF900)) {
             return false;
@@ -202,9 +154,10 @@ bool IsLikelyResult(STransform t, std::u16string_view decoded) {
 }
 
 // The line with every run of non-ASCII characters read back through the transform; false when
-// no run changed (for the weak transforms: no word of three letters or more). A run the reading
-// cannot hold, or whose bytes are no likely text of the origin, stays. The weak (8-bit to 8-bit) transforms
-// leave runs inside Latin words alone.
+// no run changed (for the weak transforms: no word of two letters or more). A run the reading
+// cannot hold, or whose bytes are no likely text of the origin, stays. Runs beside Latin letters
+// are read back too: Russian text holds Latin look-alikes ("нpавится"), and a Western word read
+// back comes out of mixed script, which the score rejects.
 bool Apply(STransform t, std::u16string_view line, std::u16string& out) {
     const CReverse& reverse = Reverse();
     out.clear();
@@ -221,10 +174,6 @@ bool Apply(STransform t, std::u16string_view line, std::u16string& out) {
         while (end < line.size() && line[end] >= 0x80)
             ++end;
         const std::u16string_view run = line.substr(i, end - i);
-        const bool inLatinWord =
-            (i > 0 && IsAsciiLetter(line[i - 1])) || (end < line.size() && IsAsciiLetter(line[end]));
-        if (inLatinWord && !t.Strong())
-            return false; // Russian text read wrongly has no Latin letters stuck to its words
         bool ok = true;
         bytes.clear();
         for (std::size_t k = 0; ok && k < run.size(); ++k) {
@@ -241,14 +190,14 @@ bool Apply(STransform t, std::u16string_view line, std::u16string& out) {
                                                                     : kCodePage866,
                                          reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
         }
-        ok = ok && IsLikelyResult(t, decoded);
+        ok = ok && IsLikelyResult(t, run, decoded);
         // A line read wrongly is read wrongly all through: a weak reading that leaves a word of
         // the line as it was is no repair of the line.
         if (!ok && !t.Strong() && run.size() >= 2 && std::any_of(run.begin(), run.end(), IsLetter))
             return false;
         if (ok && decoded != run) {
             out += decoded;
-            changed = changed || t.Strong() || decoded.size() >= 3;
+            changed = changed || t.Strong() || decoded.size() >= 2;
         } else {
             out += run;
         }
@@ -284,27 +233,32 @@ std::u16string RepairMojibakeLine(std::u16string_view line) {
         return best;
     static const std::array<STransform, 13> transforms = Transforms();
     const int original = Score(line);
-    const bool damaged = LooksDamaged(line);
+    // Russian letters read wrongly as other Russian letters must gain in proportion: a line of
+    // such letters gains about six points a letter when it was damaged, and only a short line of
+    // odd words gains a little by chance.
+    const int weakMargin = std::max<int>(8, 2 * std::count_if(line.begin(), line.end(), IsRussianLetter));
     // A small gain is no proof: clean text stays as it is. Valid UTF-8 needs less of it.
     int bestScore = original;
-    auto consider = [&](const std::u16string& candidate, bool strong) {
+    auto consider = [&](const std::u16string& candidate, int from, bool strong) {
         const int score = Score(candidate);
-        if (score > bestScore && score >= original + (strong ? 4 : 8)) {
+        if (score > bestScore && score >= from + (strong ? 4 : weakMargin)) {
             bestScore = score;
             best = candidate;
         }
+        return score;
     };
     std::u16string once, twice;
     for (const STransform& first : transforms) {
-        if ((!first.Strong() && !damaged) || !Apply(first, line, once))
+        if (!Apply(first, line, once))
             continue;
-        consider(once, first.Strong());
+        const int onceScore = consider(once, original, first.Strong());
         if (!first.Strong())
             continue;
-        // Two layers deep: UTF-8 read wrongly, written as UTF-8 and read wrongly again.
+        // Two layers deep: UTF-8 read wrongly, written as UTF-8 and read wrongly again. Each layer
+        // proves itself: a word of the first repair is not traded for a lone accented letter.
         for (int reading = 0; reading < kReadingCount; ++reading) {
             if (Apply({reading, kUtf8}, once, twice))
-                consider(twice, true);
+                consider(twice, std::max(original, onceScore), true);
         }
     }
     return best;

@@ -1,5 +1,7 @@
 #include "RussianText.h"
 
+#include "RussianPairs.h"
+
 namespace {
 
 bool IsCyrillicLetter(char16_t c) {
@@ -43,4 +45,18 @@ bool IsPlausibleRussian(std::u16string_view text) {
             return false;
     }
     return cyrillic;
+}
+
+int RussianPairScore(std::u16string_view word) {
+    constexpr unsigned kEdge = 32;
+    unsigned previous = kEdge;
+    int score = 0;
+    for (const char16_t c : word) {
+        // ё is е; every other letter by its place in а..я, either case.
+        const unsigned letter =
+            c == 0x0401 || c == 0x0451 ? 5 : (c >= 0x0430 ? c - 0x0430 : c - 0x0410) & 0x1F;
+        score += kRussianPairScores[33 * previous + letter];
+        previous = letter;
+    }
+    return score + kRussianPairScores[33 * previous + kEdge];
 }
