@@ -10,16 +10,17 @@ namespace {
 
 struct SEncodingName {
     ETextEncoding encoding;
+    unsigned codePage; // of an 8-bit encoding; 0 for the Unicode ones
     const char* names; // the shown name first, then aliases, separated by blanks
 };
 const SEncodingName kEncodingNames[kTextEncodingCount] = {
-    {ETextEncoding::kUtf8, "UTF-8 utf8 65001"},
-    {ETextEncoding::kUtf16Le, "UTF-16LE utf16le utf-16 utf16 1200"},
-    {ETextEncoding::kUtf16Be, "UTF-16BE utf16be 1201"},
-    {ETextEncoding::kCp866, "CP866 866 ibm866 dos"},
-    {ETextEncoding::kCp1251, "Windows-1251 1251 cp1251 win1251"},
-    {ETextEncoding::kKoi8r, "KOI8-R koi8r koi8 20866"},
-    {ETextEncoding::kCp1252, "Windows-1252 1252 cp1252 latin1 iso-8859-1"},
+    {ETextEncoding::kUtf8, 0, "UTF-8 utf8 65001"},
+    {ETextEncoding::kUtf16Le, 0, "UTF-16LE utf16le utf-16 utf16 1200"},
+    {ETextEncoding::kUtf16Be, 0, "UTF-16BE utf16be 1201"},
+    {ETextEncoding::kCp866, kCodePage866, "CP866 866 ibm866 dos"},
+    {ETextEncoding::kCp1251, kCodePage1251, "Windows-1251 1251 cp1251 win1251"},
+    {ETextEncoding::kKoi8r, kCodePageKoi8r, "KOI8-R koi8r koi8 20866"},
+    {ETextEncoding::kCp1252, 1252, "Windows-1252 1252 cp1252 latin1 iso-8859-1"},
 };
 
 bool IsHigh(const unsigned char* bytes, std::size_t n) {
@@ -213,18 +214,7 @@ bool IsUnicodeEncoding(ETextEncoding encoding) {
 }
 
 unsigned CodePageOf(ETextEncoding encoding) {
-    switch (encoding) {
-    case ETextEncoding::kCp866:
-        return kCodePage866;
-    case ETextEncoding::kCp1251:
-        return kCodePage1251;
-    case ETextEncoding::kKoi8r:
-        return kCodePageKoi8r;
-    case ETextEncoding::kCp1252:
-        return 1252;
-    default:
-        return 0;
-    }
+    return kEncodingNames[static_cast<int>(encoding)].codePage;
 }
 
 void CTextFormatProbe::Feed(const unsigned char* bytes, std::size_t n) {

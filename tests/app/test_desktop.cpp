@@ -1,6 +1,7 @@
 // The main window as a desktop user meets it: placement through maximize and restore, Alt with a
 // letter, toolbar separators, dropped files, the caret's place, Find.
 #include "../common/AppTest.h"
+#include "../common/FileSizeLimit.h"
 #include "../common/GuiTestMain.h"
 #include "CAboutDlg.h"
 #include "CFindBar.h"
@@ -34,9 +35,7 @@
 
 #include <memory>
 
-#include <csignal>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -80,6 +79,15 @@ QByteArray ReadRaw(const QByteArray& path) {
 
 QString StoredPlacement() {
     return GetProfileString(u"Settings"_s, u"WindowPos"_s);
+}
+
+// Maximizes the frame and closes it: the normal rectangle is what is stored, with the state.
+void CloseMaximized(CMainFrame* frame) {
+    frame->showMaximized();
+    QTRY_VERIFY(frame->isMaximized());
+    QTest::qWait(400);
+    QVERIFY(frame->close());
+    QCOMPARE(StoredPlacement(), u"3,100,50,400,300"_s);
 }
 
 } // namespace
@@ -136,11 +144,7 @@ private slots:
             QTRY_VERIFY(!frame->isMaximized());
             QTRY_COMPARE(frame->frameGeometry(), QRect(100, 50, 400, 300)); // restoring never grows
         }
-        frame->showMaximized();
-        QTRY_VERIFY(frame->isMaximized());
-        QTest::qWait(400);
-        QVERIFY(frame->close());
-        QCOMPARE(StoredPlacement(), u"3,100,50,400,300"_s);
+        CloseMaximized(frame);
     }
 
     void maximizedRectangleReportedEarlyIsNotTheNormalOne() {
@@ -151,11 +155,7 @@ private slots:
         // Some window managers send the maximized size a moment before the maximized state.
         frame->setGeometry(frame->screen()->availableGeometry());
         QTest::qWait(10);
-        frame->showMaximized();
-        QTRY_VERIFY(frame->isMaximized());
-        QTest::qWait(400);
-        QVERIFY(frame->close());
-        QCOMPARE(StoredPlacement(), u"3,100,50,400,300"_s);
+        CloseMaximized(frame);
     }
 
     void startedMaximizedRestoresToTheStoredSize() {
@@ -395,16 +395,12 @@ private slots:
         const QByteArray folder = QFile::encodeName(dir.path());
         const QByteArray name = folder + "/\xF0\xD2\xC9\xD7\xC5\xD4.txt";
         QVERIFY(WriteRaw(name, "old text"));
-        // A disk that takes no more than 16 bytes of a file.
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit before{};
-        getrlimit(RLIMIT_FSIZE, &before);
-        rlimit small = before;
-        small.rlim_cur = 16;
-        setrlimit(RLIMIT_FSIZE, &small);
         QString error;
-        const bool saved = ReplaceFileRaw(PathFromBytes(name), QByteArray(100, 'x'), error);
-        setrlimit(RLIMIT_FSIZE, &before);
+        bool saved = true;
+        {
+            const CFileSizeLimit limit(16);
+            saved = ReplaceFileRaw(PathFromBytes(name), QByteArray(100, 'x'), error);
+        }
         QVERIFY(!saved);
         QCOMPARE(error, QString::fromLocal8Bit(strerror(EFBIG)));
         QCOMPARE(ReadRaw(name), QByteArray("old text"));

@@ -1,4 +1,5 @@
 // The document: files of every encoding opened, saved and read back, failed saves, mail.
+#include "../common/FileSizeLimit.h"
 #include "EditorTest.h"
 
 #include "CLtDoc.h"
@@ -15,9 +16,7 @@
 #include <QTest>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 
 namespace {
 
@@ -156,15 +155,11 @@ void TestDocument::failedSaveKeepsOldFile() {
         messages << text;
         return QMessageBox::Ok;
     });
-    // A full disk: writes beyond 4 KiB fail, as root too.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool saved = m_doc->DoFileSave();
-    setrlimit(RLIMIT_FSIZE, &old);
+    bool saved = true;
+    {
+        const CFileSizeLimit limit(4096); // a full disk: writes beyond 4 KiB fail
+        saved = m_doc->DoFileSave();
+    }
     QVERIFY(!saved);
     QCOMPARE(ReadAll(path), QByteArray("old contents"));
     QCOMPARE(messages.size(), 1);
