@@ -5,13 +5,16 @@ words from the letter salad of wrong code-page readings.
 Counts the letter pairs of the Russian words in the given files, word starts and ends included,
 and writes for each pair 2 * (log2 P(second | first) + 5.5), rounded and clamped to -12..20: about
 +3 a pair in ordinary words, about -3 in the salad. Files ending in .mo are read as gettext
-catalogues (their translations), .gz as gzip, anything else as UTF-8 text.
+catalogues (their translations), .dic as hunspell dictionaries (each word once), .gz as gzip,
+anything else as UTF-8 text.
 
-The committed table was made from the Russian catalogues and manual pages of a Debian 12 system,
-text that is independent of the fortune cookies the repair figures are measured on:
+The committed table was made from the Russian catalogues and manual pages of a Debian 12 system
+and its Russian spelling dictionary (package hunspell-ru), text that is independent of the
+fortune cookies the repair figures are measured on:
 
     tools/gen_russian_pairs.py /usr/share/locale/ru/LC_MESSAGES/*.mo \
-        $(find /usr/share/man/ru -name '*.gz') > core/RussianPairs.cpp
+        $(find /usr/share/man/ru -name '*.gz' | sort) /usr/share/hunspell/ru_RU.dic \
+        > core/RussianPairs.cpp
 """
 import gettext
 import gzip
