@@ -21,10 +21,11 @@
 #include "CResourceModule.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -42,12 +43,32 @@ namespace {
 constexpr int kModeButtonIndex = 8; // the In Russian button among the toolbar's items
 constexpr int kGifModeOn = 195;
 constexpr int kGifModeOff = 199;
-constexpr int kIdleMs = 200;
 constexpr int kNormalSettleMs = 300;
+
+// Calls back when a lock key is let go anywhere in the program: the indicators follow the keys
+// instead of asking the keyboard on a timer.
+class CLockKeyWatcher : public QObject {
+public:
+    CLockKeyWatcher(QObject* parent, std::function<void()> changed)
+        : QObject(parent), m_changed(std::move(changed)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyRelease) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock)
+                m_changed();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_changed;
+};
 
 } // namespace
 
-CMainFrame::CMainFrame(CCmdTarget* app) : m_pApp(app), m_normalSettle(new QTimer(this)) {
+CMainFrame::CMainFrame(CLtApp* app) : m_pApp(app), m_normalSettle(new QTimer(this)) {
     // A new rectangle counts as the normal placement once it has stood for a moment as normal.
     m_normalSettle->setSingleShot(true);
     m_normalSettle->setInterval(kNormalSettleMs);
@@ -102,12 +123,8 @@ bool CMainFrame::OnCreate() {
     m_paneMessage->setText(CurrentResources().String(kStrIdle));
     LoadMenu();
 
-    m_idleTimer = new QTimer(this);
-    connect(m_idleTimer, &QTimer::timeout, this, [this] {
-        UpdateCommands();
-        UpdateIndicators();
-    });
-    m_idleTimer->start(kIdleMs);
+    qApp->installEventFilter(new CLockKeyWatcher(this, [this] { UpdateIndicators(); }));
+    UpdateIndicators();
     return true;
 }
 
@@ -262,6 +279,7 @@ void CMainFrame::SetActiveView(CLtView* view, CLtDoc* doc) {
     LoadContextMenu();
     RecalcLayout();
     UpdateFrameTitle();
+    BindCommands();
 }
 
 void CMainFrame::UpdateCaretPane() {
@@ -367,6 +385,9 @@ void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         OnSize();
+    // A lock key may have changed while another program had the keyboard.
+    if (event->type() == QEvent::ActivationChange)
+        UpdateIndicators();
 }
 
 void CMainFrame::OnMove() {
@@ -448,7 +469,6 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    m_idleTimer->stop();
     event->accept();
 }
 
@@ -460,6 +480,7 @@ void CMainFrame::OnSettings() {
     if (m_pEditView != nullptr)
         m_pEditView->setTabStopDistance(qreal(g_tabStops.Value()) *
                                         m_pEditView->fontMetrics().averageCharWidth());
+    OnSettingsChanged();
 }
 
 void CMainFrame::OnFileRenamer() {

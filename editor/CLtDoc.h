@@ -3,7 +3,6 @@
 // about unsaved changes. Created once at start-up and reused for every new or opened file.
 #pragma once
 
-#include "CCmdTarget.h"
 #include "TextEncoding.h"
 
 #include <QByteArray>
@@ -16,7 +15,7 @@
 class CLtView;
 class QTemporaryDir;
 
-class CLtDoc : public QObject, public CCmdTarget {
+class CLtDoc : public QObject {
     Q_OBJECT
 
 public:
@@ -77,9 +76,6 @@ public:
     const QString& GetTitle() const { return m_strTitle; }
     bool IsModified() const;
     void SetModifiedFlag(bool modified = true);
-
-    bool OnCmdMsg(int id) override;
-    bool OnUpdateCmdUI(SCmdUI& cmdUI) override;
 
 signals:
     void TitleChanged();

@@ -5,8 +5,6 @@
 // mode picture), the editor commands and its place beside the Toolkit panel.
 #pragma once
 
-#include "CCmdTarget.h"
-
 #include <QColor>
 #include <QPlainTextEdit>
 #include <QRect>
@@ -33,7 +31,7 @@ public:
     virtual int GetWidth() const = 0;
 };
 
-class CLtView : public QPlainTextEdit, public CCmdTarget {
+class CLtView : public QPlainTextEdit {
     Q_OBJECT
 
 public:
@@ -61,7 +59,7 @@ public:
     IToolkitPanel* GetPanel() const { return m_pPanel; }
     void SetPanel(IToolkitPanel* panel) { m_pPanel = panel; }
 
-    // The editor commands, also reachable through OnCmdMsg.
+    // The editor commands; the frame binds them to their actions.
     void OnEditConvert();
     void OnEditPaste();
     void OnEditCopy1251();
@@ -78,8 +76,9 @@ public:
     // Selects the word around the caret, words being cut by " !()?.,:;", tab and line ends.
     void SelectWordAtCaret();
 
-    bool OnCmdMsg(int id) override;
-    bool OnUpdateCmdUI(SCmdUI& cmdUI) override;
+    // View > Auto Clip and Word Wrap: turn the setting over and apply it.
+    void ToggleAutoClip();
+    void ToggleWordWrap();
 
     // Tests stand in for the print preview window: the hook runs while the preview would show.
     static void SetPreviewHook(std::function<void()> hook);

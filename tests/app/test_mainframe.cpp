@@ -20,6 +20,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -446,6 +447,39 @@ private slots:
         const QStringList expected{paths[4], paths[2], paths[3], paths[1]};
         for (int i = 0; i < 4; ++i)
             QCOMPARE(GetProfileString(u"Recent File List"_s, u"File%1"_s.arg(i + 1)), expected[i]);
+    }
+
+    // No timer: each state follows its signal the moment it changes.
+    void commandStatesFollowTheirSignals() {
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        CLtView* view = app->View();
+        QApplication::clipboard()->clear();
+        QVERIFY(!frame->Action(kCmdEditPaste)->isEnabled());
+        QApplication::clipboard()->setText(u"x"_s);
+        QVERIFY(frame->Action(kCmdEditPaste)->isEnabled());
+        QVERIFY(!frame->Action(kCmdEditUndo)->isEnabled() && !frame->Action(kCmdEditFind)->isEnabled());
+        QTest::keyClicks(view, u"abc"_s);
+        QVERIFY(frame->Action(kCmdEditUndo)->isEnabled() && frame->Action(kCmdEditFind)->isEnabled());
+        for (const bool selected : {true, false, true}) {
+            if (selected)
+                view->selectAll();
+            else
+                view->moveCursor(QTextCursor::End);
+            for (const int id : {kCmdEditCut, kCmdEditCopy, kCmdEditConvert})
+                QCOMPARE(frame->Action(id)->isEnabled(), selected);
+        }
+        view->undo();
+        QVERIFY(frame->Action(kCmdEditRedo)->isEnabled());
+        QVERIFY(frame->Action(kCmdViewRussian)->isChecked());
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(!frame->Action(kCmdViewRussian)->isChecked());
+        QVERIFY(!frame->Action(kCmdFileReopenWithEncoding)->isEnabled());
+        QTemporaryDir dir;
+        QVERIFY(app->OpenDocumentFile(WriteFile(dir, u"a.txt"_s, "text")));
+        QVERIFY(frame->Action(kCmdFileReopenWithEncoding)->isEnabled());
+        QVERIFY(frame->Action(kCmdFileMruFirst)->text().endsWith(u"a.txt"_s));
+        QVERIFY(frame->close());
     }
 
     void commandsWithoutAHandlerAreDisabled() {
