@@ -30,6 +30,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
@@ -231,6 +232,13 @@ void CMainFrame::FitToolBarIcons() {
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pPanel) {
+        if (event->type() == QEvent::Show)
+            PlacePanel();
+        if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+            UpdateCommand(kCmdViewToolkit);
+        return QMainWindow::eventFilter(watched, event);
+    }
     if (watched == m_wndToolBar) {
         if (event->type() == QEvent::Resize && !m_bFittingToolBar) {
             m_bFittingToolBar = true;
@@ -255,14 +263,24 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 void CMainFrame::SetActiveView(CLtView* view, CLtDoc* doc) {
     m_pEditView = view;
     m_pDoc = doc;
-    auto* area = new CPanelArea(view, this);
-    m_pPanel = area->Panel();
+    // The panel and the view share one splitter; a wider window widens the view only.
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setObjectName(QStringLiteral("PanelSplitter"));
+    m_pPanel = new CPanel(m_splitter);
+    m_splitter->addWidget(m_pPanel);
+    m_splitter->addWidget(view);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setCollapsible(0, false);
+    m_splitter->setCollapsible(1, false);
+    m_pPanel->installEventFilter(this);
+    connect(m_splitter, &QSplitter::splitterMoved, this, [this] { m_nPanelWidth = m_pPanel->width(); });
     // The Find bar stands under the editor and the panel.
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(area, 1);
+    column->addWidget(m_splitter, 1);
     m_pFindBar = new CFindBar(view, central);
     column->addWidget(m_pFindBar);
     setCentralWidget(central);
@@ -295,9 +313,16 @@ void CMainFrame::UpdateCaretPane() {
 void CMainFrame::RecalcLayout() {
     if (m_pEditView == nullptr || m_bLaidOut)
         return;
-    // The first layout with a view: the Toolkit panel takes its stored width.
     m_bLaidOut = true;
-    m_pPanel->Create(g_panelWidth.Load());
+    m_nPanelWidth = std::max(g_panelWidth.Load(), CPanel::kMinWidth);
+}
+
+void CMainFrame::PlacePanel() {
+    // A panel that comes back takes the width it had, the view the rest; the splitter first
+    // counts the panel as shown, so that its handle stands between the two at once.
+    m_splitter->refresh();
+    const int rest = std::max(0, m_splitter->width() - m_splitter->handleWidth() - m_nPanelWidth);
+    m_splitter->setSizes({m_nPanelWidth, rest});
 }
 
 bool CMainFrame::IsPanelShown() const {
@@ -305,7 +330,7 @@ bool CMainFrame::IsPanelShown() const {
 }
 
 int CMainFrame::PanelWidth() const {
-    return m_pPanel != nullptr ? m_pPanel->GetWidth() : g_panelWidth.Value();
+    return m_pPanel != nullptr ? m_nPanelWidth : g_panelWidth.Value();
 }
 
 void CMainFrame::UpdateFrameTitle() {

@@ -22,6 +22,7 @@ class CPictureEx;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QSplitter;
 class QTimer;
 class QToolBar;
 struct SMenuItem;
@@ -41,6 +42,7 @@ public:
     void SetActiveView(CLtView* view, CLtDoc* doc);
     // End of start-up: interface language, placement, shows the window.
     void RestoreWindowState();
+    // The first layout with a view: the panel takes its stored width.
     void RecalcLayout();
     void SetInterfaceLanguage(int id);
 
@@ -80,6 +82,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void PlacePanel();
     void OnMove();
     void OnSize();
     void StoreSettings() const;
@@ -150,8 +153,10 @@ private:
     std::map<int, QAction*> m_actions;
     std::map<int, SCommand> m_commands;
     std::map<int, QString> m_menuTexts; // the current menu's text of each command
-    CPanel* m_pPanel = nullptr;         // beside the view, from the view's arrival
-    CFindBar* m_pFindBar = nullptr;     // under the view, from the view's arrival
+    QSplitter* m_splitter = nullptr;    // the panel and the view, from the view's arrival
+    CPanel* m_pPanel = nullptr;         // left in the splitter
+    CFindBar* m_pFindBar = nullptr;     // under the splitter
+    int m_nPanelWidth = 0;              // the panel's width, kept while it is hidden
     bool m_bLaidOut = false;
     // The outer rectangle asked for before the window manager framed the window; it is applied
     // again once the frame's size is known.

@@ -223,7 +223,14 @@ void CMainFrame::BindCommands() {
         {kCmdEditRepairEncoding, {[view] { view->OnEditRepairEncoding(); }, hasText}},
         {kCmdEditCopy1251, {[view] { view->OnEditCopy1251(); }}},
         {kCmdFilePrint, {[view] { view->OnFilePrint(); }}},
-        {kCmdFilePrintPreview, {[view] { view->OnFilePrintPreview(); }}},
+        {kCmdFilePrintPreview, {[this, view] {
+             // The panel steps aside while the preview shows, and comes back after it.
+             const bool shown = m_pPanel->IsShown();
+             m_pPanel->HidePanel();
+             view->OnFilePrintPreview();
+             if (shown)
+                 m_pPanel->ShowPanel();
+         }}},
         {kCmdFilePrintSetup, {[view] { view->OnFilePrintSetup(); }}},
         {kCmdViewRussian, {[view] { view->ToggleRussianMode(); }, {}, [] { return g_inRussian; }}},
         {kCmdViewAutoClip, {[view] { view->ToggleAutoClip(); }, {}, [] { return g_autoClip.Value() != 0; }}},

@@ -441,11 +441,6 @@ void CLtView::OnFilePrintSetup() {
 }
 
 void CLtView::OnFilePrintPreview() {
-    IToolkitPanel* panel = GetPanel();
-    if (panel != nullptr && panel->IsShown()) {
-        panel->HidePanel();
-        m_bPanelHiddenForPreview = true;
-    }
     if (PreviewHook()) {
         PreviewHook()();
     } else {
@@ -454,24 +449,6 @@ void CLtView::OnFilePrintPreview() {
                 [this](QPrinter* printer) { PrintDocument(printer); });
         dialog.exec();
     }
-    if (m_bPanelHiddenForPreview) {
-        m_bPanelHiddenForPreview = false;
-        if (GetPanel() != nullptr)
-            GetPanel()->ShowPanel();
-    }
-}
-
-void CLtView::SaveLayoutRect() {
-    m_rcLayout = geometry();
-}
-
-void CLtView::PlaceBesidePanel() {
-    if (!m_rcLayout.isValid())
-        return;
-    int left = m_rcLayout.left();
-    if (m_pPanel != nullptr && m_pPanel->IsShown())
-        left += m_pPanel->GetWidth();
-    setGeometry(left, m_rcLayout.top(), std::max(0, m_rcLayout.right() + 1 - left), m_rcLayout.height());
 }
 
 void CLtView::ToggleAutoClip() {

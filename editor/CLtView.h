@@ -2,12 +2,11 @@
 // the In Russian mode is on, each typed character is inserted as usual and then, before the next
 // key is handled, rewritten together with the keys typed just before it into its Cyrillic letter.
 // The view also owns the mode and its feedback (grey background, sounds, check mark, the frame's
-// mode picture), the editor commands and its place beside the Toolkit panel.
+// mode picture) and the editor commands.
 #pragma once
 
 #include <QColor>
 #include <QPlainTextEdit>
-#include <QRect>
 #include <QStringList>
 #include <QTextCursor>
 
@@ -20,16 +19,6 @@ class QPagedPaintDevice;
 
 // The In Russian mode: on at start, never stored, changed only by ToggleRussianMode.
 extern bool g_inRussian;
-
-// What the view needs of the Toolkit panel; the panel registers itself with SetPanel.
-class IToolkitPanel {
-public:
-    virtual ~IToolkitPanel() = default;
-    virtual bool IsShown() const = 0;
-    virtual void ShowPanel() = 0;
-    virtual void HidePanel() = 0;
-    virtual int GetWidth() const = 0;
-};
 
 class CLtView : public QPlainTextEdit {
     Q_OBJECT
@@ -51,13 +40,6 @@ public:
     // One tab stop every "TabStops" average character widths of the current font.
     void ApplyTabStops();
     void ApplyWordWrap();
-
-    // The rectangle the frame gave the view, and the view placed in it beside the panel.
-    void SaveLayoutRect();
-    void PlaceBesidePanel();
-    const QRect& LayoutRect() const { return m_rcLayout; }
-    IToolkitPanel* GetPanel() const { return m_pPanel; }
-    void SetPanel(IToolkitPanel* panel) { m_pPanel = panel; }
 
     // The editor commands; the frame binds them to their actions.
     void OnEditConvert();
@@ -110,10 +92,7 @@ private:
     void ReplaceSelection(QTextCursor cursor, const std::u16string& text);
     bool IsGrey() const;
 
-    QRect m_rcLayout;
-    bool m_bPanelHiddenForPreview = false;
     QMenu* m_menuContext; // child of the view
     const QColor m_crGray{191, 191, 191};
-    IToolkitPanel* m_pPanel = nullptr;
     QString m_strPrintTitle;
 };

@@ -35,7 +35,6 @@ private slots:
     void autoClipOnFocusLoss();
     void wordWrapKeepsTabStops();
     void storedSettingsAreRead();
-    void previewHidesPanel();
     void contextMenuGreysWithoutSelection();
 
 private:

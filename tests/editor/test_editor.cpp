@@ -41,15 +41,6 @@ void SelectRange(CLtView* view, int start, int end) {
     view->setTextCursor(cursor);
 }
 
-class CFakePanel : public IToolkitPanel {
-public:
-    bool IsShown() const override { return shown; }
-    void ShowPanel() override { shown = true; }
-    void HidePanel() override { shown = false; }
-    int GetWidth() const override { return 100; }
-    bool shown = false;
-};
-
 } // namespace
 
 void TestEditorView::init() {
@@ -381,21 +372,6 @@ void TestEditorView::storedSettingsAreRead() {
     QCOMPARE(outOfRange.tabStopDistance(), qreal(4 * outOfRange.fontMetrics().averageCharWidth()));
     QSettings(u"ZDK"_s, u"Lt"_s).remove(u"Settings"_s);
     g_wrapText.Set(1);
-}
-
-void TestEditorView::previewHidesPanel() {
-    CFakePanel panel;
-    m_view->SetPanel(&panel);
-    bool shownDuringPreview = true;
-    CLtView::SetPreviewHook([&] { shownDuringPreview = panel.shown; });
-    panel.shown = true;
-    m_view->OnFilePrintPreview();
-    QVERIFY(!shownDuringPreview);
-    QVERIFY(panel.shown);
-    panel.shown = false;
-    m_view->OnFilePrintPreview();
-    QVERIFY(!panel.shown);
-    m_view->SetPanel(nullptr);
 }
 
 void TestEditorView::contextMenuGreysWithoutSelection() {
