@@ -156,6 +156,7 @@ private:
     QSplitter* m_splitter = nullptr;    // the panel and the view, from the view's arrival
     CPanel* m_pPanel = nullptr;         // left in the splitter
     CFindBar* m_pFindBar = nullptr;     // under the splitter
+    bool m_bEightBitSave = false;       // Save was chosen with Ctrl held
     int m_nPanelWidth = 0;              // the panel's width, kept while it is hidden
     bool m_bLaidOut = false;
     // The outer rectangle asked for before the window manager framed the window; it is applied

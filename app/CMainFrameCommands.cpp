@@ -30,6 +30,7 @@
 
 #include <map>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -75,6 +76,13 @@ void CMainFrame::CreateActions() {
             action, &QAction::triggered, this, [this, id] { RouteCommand(id); }, Qt::QueuedConnection);
         addAction(action); // accelerators work also for commands outside the menus
         m_actions[id] = action;
+    }
+    // Ctrl held as Save is chosen (Ctrl+S, or Ctrl with a click) asks for the 8-bit form: read
+    // as the action fires, before the queued command runs and the key may be let go.
+    if (QAction* save = Action(kCmdFileSave)) {
+        connect(save, &QAction::triggered, this, [this] {
+            m_bEightBitSave = (QGuiApplication::keyboardModifiers() & Qt::ControlModifier) != 0;
+        });
     }
     // Accelerators come from the program itself and stay as they are when the language changes.
     std::map<int, QList<QKeySequence>> keys;
@@ -241,7 +249,7 @@ void CMainFrame::BindCommands() {
         {kCmdEditFindNext, {[find] { find->FindNext(); }, hasText}},
         // The document.
         {kCmdViewFont, {[doc] { doc->OnViewFont(); }}},
-        {kCmdFileSave, {[doc] { doc->DoFileSave(); }}},
+        {kCmdFileSave, {[this, doc] { doc->DoFileSave(std::exchange(m_bEightBitSave, false)); }}},
         {kCmdFileSaveAs, {[doc] { doc->DoSave(QString(), true); }}},
         {kCmdFileSaveWithEncoding, {[doc] { doc->OnFileSaveWithEncoding(); }}},
         {kCmdFileReopenWithEncoding,

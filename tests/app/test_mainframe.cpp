@@ -497,6 +497,25 @@ private slots:
                  (QList<QKeySequence>{QKeySequence(u"Ctrl+Z"_s), QKeySequence(u"Alt+Backspace"_s)}));
     }
 
+    // The save choice comes with the command: Ctrl as Save is chosen, not Ctrl held later.
+    void ctrlSaveWritesWindows1251() {
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir, u"letter.txt"_s, "\xEC\xE8\xF0");
+        auto app = Start({path});
+        CMainFrame* frame = app->MainFrame();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        app->View()->setPlainText(u"Привет"_s);
+        QTest::keyClick(app->View(), Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE(ReadFile(path), QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2"));
+        QTest::keyRelease(app->View(), Qt::Key_Control); // Ctrl let go: the next Save is plain
+        app->View()->setPlainText(u"Привет!"_s);
+        frame->RouteCommand(kCmdFileSave);
+        QCOMPARE(ReadFile(path),
+                 QByteArray("\xFF\xFE\x1F\x04\x40\x04\x38\x04\x32\x04\x35\x04\x42\x04!\x00", 16));
+        QVERIFY(frame->close());
+    }
+
     void menuCommandsThroughTheirActions() {
         QTemporaryDir dir;
         // An 8-bit file: Save writes UTF-16 with a mark, Ctrl+S Windows-1251.

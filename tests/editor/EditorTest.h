@@ -56,6 +56,7 @@ private slots:
     void failedSaveKeepsOldFile();
     void saveModifiedPrompt();
     void sendHandsCopyToMailClient();
+    void documentWithoutAView();
     void saveKeepsUnicodeEncoding_data();
     void saveKeepsUnicodeEncoding();
     void saveWithEachEncodingAndReopen();

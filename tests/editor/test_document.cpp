@@ -225,6 +225,23 @@ void TestDocument::sendHandsCopyToMailClient() {
     qputenv("PATH", oldPath);
 }
 
+// The text is the document's own: it opens, saves and says it is modified without any view.
+void TestDocument::documentWithoutAView() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"in.txt"_qs);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("a\r\nb") == 4);
+    file.close();
+    CLtDoc doc;
+    QVERIFY(doc.OnOpenDocument(path));
+    QCOMPARE(doc.TextDocument()->toPlainText(), u"a\nb"_qs);
+    doc.TextDocument()->setPlainText(u"c\nd"_qs);
+    QVERIFY(doc.IsModified());
+    QVERIFY(doc.DoFileSave());
+    QCOMPARE(ReadAll(path), QByteArray("c\r\nd"));
+    QVERIFY(!doc.IsModified());
+}
+
 void TestDocument::saveKeepsUnicodeEncoding_data() {
     QTest::addColumn<QByteArray>("prefix");
     QTest::addColumn<QByteArray>("body");
