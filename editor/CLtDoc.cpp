@@ -115,6 +115,9 @@ void CLtDoc::SetText(const std::u16string& decoded) {
     if (m_bCrLf)
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     m_text->setPlainText(text);
+    // A new text is read from its start.
+    if (m_pView != nullptr)
+        m_pView->moveCursor(QTextCursor::Start);
     emit FormatChanged();
 }
 
