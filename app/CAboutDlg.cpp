@@ -1,7 +1,6 @@
 #include "CAboutDlg.h"
 
 #include "CPictureEx.h"
-#include "DialogUnits.h"
 #include "DocStrings.h"
 #include "LtMessageBox.h"
 #include "Settings.h"
@@ -18,6 +17,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -26,6 +26,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextDocument>
+#include <QVBoxLayout>
 #include <QtMath>
 
 #include <algorithm>
@@ -110,7 +111,6 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     };
     setWindowTitle(texts.title);
     UseDialogFrame(this);
-    const CDialogUnits du(fontMetrics());
 
     QPalette grey = palette();
     grey.setColor(QPalette::Window, m_crBack);
@@ -118,52 +118,59 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setPalette(grey);
     setAutoFillBackground(true);
 
-    const auto label = [this, &du](const QString& caption, int x, int y) {
-        auto* item = new QLabel(caption, this);
-        item->adjustSize();
-        item->move(du.X(x), du.Y(y));
-        return item;
-    };
-    // A longer maker line widens the box rather than run under the logo.
     // The maker line names the whole version, the one to quote in a report.
-    const QString maker = WithVersion(text(1041), QStringLiteral(LT_VERSION));
-    const int extra = std::max(0, label(maker, 54, 17)->width() - du.X(207));
-    QLabel* mailCaption = label(text(1042), 54, 28);
-    QLabel* urlCaption = label(text(1043), 153, 28);
-
+    auto* maker = new QLabel(WithVersion(text(1041), QStringLiteral(LT_VERSION)), this);
+    auto* mailCaption = new QLabel(text(1042), this);
+    auto* urlCaption = new QLabel(text(1043), this);
     const QCursor hand = HandCursor();
     const auto picture = [this, &hand](int bitmap) {
         auto* item = new QLabel(this);
         item->setPixmap(QPixmap::fromImage(CurrentResources().Bitmap(bitmap)));
-        item->adjustSize();
         item->setCursor(hand);
         return item;
     };
-    // The pictures follow their captions, which may be longer in other languages.
     m_staticMail = picture(kBitmapMail);
-    m_staticMail->move(std::max(du.X(79), mailCaption->geometry().right() + du.X(2)), du.Y(28));
-    urlCaption->move(std::max(urlCaption->x(), m_staticMail->geometry().right() + du.X(8)), urlCaption->y());
     m_staticUrl = picture(kBitmapUrl);
-    m_staticUrl->move(std::max(du.X(170), urlCaption->geometry().right() + du.X(2)), du.Y(28));
-
     m_picSign = new CPictureEx(this);
-    m_picSign->move(du.X(20), du.Y(14));
     m_picLogo = new CPictureEx(this);
-    m_picLogo->move(du.X(267) + extra, du.Y(7));
 
     m_editText = new QPlainTextEdit(this);
     m_editText->setReadOnly(true);
     m_editText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_editText->setGeometry(du.X(7), du.Y(42), du.X(313) + extra, du.Y(155));
     // The guide lines up its tables for a fixed-width font.
     m_editText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     QPalette field = m_editText->palette();
     field.setColor(QPalette::Base, Qt::black);
     field.setColor(QPalette::Text, QColor(0x00, 0xFF, 0x00));
     m_editText->setPalette(field);
+    // Room for about twenty lines; FitToText widens it to the guide's longest line.
+    m_editText->setMinimumSize(fontMetrics().averageCharWidth() * 78, fontMetrics().height() * 19);
 
-    setFixedSize(du.X(327) + extra, du.Y(204));
+    // The sign, the maker line over the two links, the logo at the right; the guide under them.
+    // Longer texts in other languages push the pictures along instead of running under them.
+    auto* links = new QHBoxLayout;
+    links->addWidget(mailCaption);
+    links->addWidget(m_staticMail);
+    links->addSpacing(fontMetrics().averageCharWidth() * 2);
+    links->addWidget(urlCaption);
+    links->addWidget(m_staticUrl);
+    links->addStretch(1);
+    auto* lines = new QVBoxLayout;
+    lines->addStretch(1);
+    lines->addWidget(maker);
+    lines->addLayout(links);
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_picSign, 0, Qt::AlignTop);
+    top->addSpacing(fontMetrics().averageCharWidth() * 2);
+    top->addLayout(lines, 1);
+    top->addWidget(m_picLogo, 0, Qt::AlignTop);
+    auto* outer = new QVBoxLayout(this);
+    outer->addLayout(top);
+    outer->addWidget(m_editText, 1);
+    outer->setSizeConstraint(QLayout::SetFixedSize);
     OnInitDialog();
+    // Placed at once, so that a click finds its picture even before the box is shown.
+    outer->activate();
 }
 
 CAboutDlg::~CAboutDlg() = default;
@@ -185,6 +192,9 @@ void CAboutDlg::OnInitDialog() {
         m_picLogo->Play();
     else
         m_picLogo->hide();
+    // Their sizes are known now: the layout takes them.
+    m_picSign->updateGeometry();
+    m_picLogo->updateGeometry();
 }
 
 void CAboutDlg::FitToText() {
@@ -195,12 +205,13 @@ void CAboutDlg::FitToText() {
         longest = std::max(longest, metrics.horizontalAdvance(line));
     const int chrome = m_editText->frameWidth() * 2 + m_editText->verticalScrollBar()->sizeHint().width() +
                        2 * qCeil(m_editText->document()->documentMargin()) + metrics.averageCharWidth();
-    int grow = std::max(0, longest + chrome - m_editText->width());
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        grow = std::max(0, std::min(grow, screen->availableGeometry().width() - 40 - width()));
-    m_editText->resize(m_editText->width() + grow, m_editText->height());
-    m_picLogo->move(m_picLogo->x() + grow, m_picLogo->y());
-    setFixedSize(width() + grow, height());
+    int wanted = longest + chrome;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QMargins margins = layout()->contentsMargins();
+        wanted =
+            std::min(wanted, screen->availableGeometry().width() - 40 - margins.left() - margins.right());
+    }
+    m_editText->setMinimumWidth(std::max(m_editText->minimumWidth(), wanted));
 }
 
 void CAboutDlg::mousePressEvent(QMouseEvent* event) {

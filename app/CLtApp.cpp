@@ -203,55 +203,11 @@ void CLtApp::OnAppAbout() {
     dialog.exec();
 }
 
-bool CLtApp::OnCmdMsg(int id) {
-    switch (id) {
-    case kCmdFileNew:
-        OnFileNew();
-        return true;
-    case kCmdFileOpen:
-        OnFileOpen();
-        return true;
-    case kCmdAppAbout:
-        OnAppAbout();
-        return true;
-    case kCmdAppExit:
-        m_pMainWnd->close();
-        return true;
-    default:
-        break;
-    }
-    if (id >= kCmdFileMruFirst && id <= kCmdFileMruLast) {
-        const int index = id - kCmdFileMruFirst;
-        if (index < m_recentFiles.GetSize()) {
-            const QString path = m_recentFiles[index];
-            // A recent file that is gone leaves the list, as it did.
-            if (!OpenDocumentFile(path) && !QFileInfo(path).isFile())
-                m_recentFiles.Remove(index);
-        }
-        return true;
-    }
-    return false;
-}
-
-bool CLtApp::OnUpdateCmdUI(SCmdUI& cmdUI) {
-    switch (cmdUI.id) {
-    case kCmdFileNew:
-    case kCmdFileOpen:
-    case kCmdAppAbout:
-    case kCmdAppExit:
-        return true;
-    default:
-        break;
-    }
-    if (cmdUI.id < kCmdFileMruFirst || cmdUI.id > kCmdFileMruLast)
-        return false;
-    const int index = cmdUI.id - kCmdFileMruFirst;
-    if (index < m_recentFiles.GetSize()) {
-        cmdUI.SetText(m_recentFiles.MenuText(index));
-    } else if (index == 0) {
-        cmdUI.Enable(false); // "Recent File", greyed, while the list is empty
-    } else {
-        cmdUI.visible = false;
-    }
-    return true;
+void CLtApp::OpenRecentFile(int index) {
+    if (index < 0 || index >= m_recentFiles.GetSize())
+        return;
+    const QString path = m_recentFiles[index];
+    // A recent file that is gone leaves the list, as it did.
+    if (!OpenDocumentFile(path) && !QFileInfo(path).isFile())
+        m_recentFiles.Remove(index);
 }

@@ -3,7 +3,6 @@
 // happens at exit. One per process; main creates it after the QApplication.
 #pragma once
 
-#include "CCmdTarget.h"
 #include "CRecentFileList.h"
 #include "CSplashWnd.h"
 
@@ -17,11 +16,11 @@ class CLtDoc;
 class CLtView;
 class CMainFrame;
 
-class CLtApp : public CCmdTarget {
+class CLtApp {
 public:
     // arguments: the command line, program name first.
     explicit CLtApp(QStringList arguments);
-    ~CLtApp() override;
+    ~CLtApp();
 
     // False when start-up failed and the program is to end (a file named on the command line
     // that cannot be opened, a frame that cannot be built).
@@ -49,8 +48,8 @@ public:
     void OnFileOpen();
     void OnAppAbout();
 
-    bool OnCmdMsg(int id) override;
-    bool OnUpdateCmdUI(SCmdUI& cmdUI) override;
+    // Opens the recent file at index; a file that is gone leaves the list.
+    void OpenRecentFile(int index);
 
 private:
     void ParseCommandLine();

@@ -21,14 +21,16 @@
 #include "CResourceModule.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
@@ -42,12 +44,32 @@ namespace {
 constexpr int kModeButtonIndex = 8; // the In Russian button among the toolbar's items
 constexpr int kGifModeOn = 195;
 constexpr int kGifModeOff = 199;
-constexpr int kIdleMs = 200;
 constexpr int kNormalSettleMs = 300;
+
+// Calls back when a lock key is let go anywhere in the program: the indicators follow the keys
+// instead of asking the keyboard on a timer.
+class CLockKeyWatcher : public QObject {
+public:
+    CLockKeyWatcher(QObject* parent, std::function<void()> changed)
+        : QObject(parent), m_changed(std::move(changed)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyRelease) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock)
+                m_changed();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_changed;
+};
 
 } // namespace
 
-CMainFrame::CMainFrame(CCmdTarget* app) : m_pApp(app), m_normalSettle(new QTimer(this)) {
+CMainFrame::CMainFrame(CLtApp* app) : m_pApp(app), m_normalSettle(new QTimer(this)) {
     // A new rectangle counts as the normal placement once it has stood for a moment as normal.
     m_normalSettle->setSingleShot(true);
     m_normalSettle->setInterval(kNormalSettleMs);
@@ -102,12 +124,8 @@ bool CMainFrame::OnCreate() {
     m_paneMessage->setText(CurrentResources().String(kStrIdle));
     LoadMenu();
 
-    m_idleTimer = new QTimer(this);
-    connect(m_idleTimer, &QTimer::timeout, this, [this] {
-        UpdateCommands();
-        UpdateIndicators();
-    });
-    m_idleTimer->start(kIdleMs);
+    qApp->installEventFilter(new CLockKeyWatcher(this, [this] { UpdateIndicators(); }));
+    UpdateIndicators();
     return true;
 }
 
@@ -214,6 +232,13 @@ void CMainFrame::FitToolBarIcons() {
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_pPanel) {
+        if (event->type() == QEvent::Show)
+            PlacePanel();
+        if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+            UpdateCommand(kCmdViewToolkit);
+        return QMainWindow::eventFilter(watched, event);
+    }
     if (watched == m_wndToolBar) {
         if (event->type() == QEvent::Resize && !m_bFittingToolBar) {
             m_bFittingToolBar = true;
@@ -238,14 +263,24 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 void CMainFrame::SetActiveView(CLtView* view, CLtDoc* doc) {
     m_pEditView = view;
     m_pDoc = doc;
-    auto* area = new CPanelArea(view, this);
-    m_pPanel = area->Panel();
+    // The panel and the view share one splitter; a wider window widens the view only.
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setObjectName(QStringLiteral("PanelSplitter"));
+    m_pPanel = new CPanel(m_splitter);
+    m_splitter->addWidget(m_pPanel);
+    m_splitter->addWidget(view);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setCollapsible(0, false);
+    m_splitter->setCollapsible(1, false);
+    m_pPanel->installEventFilter(this);
+    connect(m_splitter, &QSplitter::splitterMoved, this, [this] { m_nPanelWidth = m_pPanel->width(); });
     // The Find bar stands under the editor and the panel.
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(area, 1);
+    column->addWidget(m_splitter, 1);
     m_pFindBar = new CFindBar(view, central);
     column->addWidget(m_pFindBar);
     setCentralWidget(central);
@@ -262,6 +297,7 @@ void CMainFrame::SetActiveView(CLtView* view, CLtDoc* doc) {
     LoadContextMenu();
     RecalcLayout();
     UpdateFrameTitle();
+    BindCommands();
 }
 
 void CMainFrame::UpdateCaretPane() {
@@ -277,9 +313,16 @@ void CMainFrame::UpdateCaretPane() {
 void CMainFrame::RecalcLayout() {
     if (m_pEditView == nullptr || m_bLaidOut)
         return;
-    // The first layout with a view: the Toolkit panel takes its stored width.
     m_bLaidOut = true;
-    m_pPanel->Create(g_panelWidth.Load());
+    m_nPanelWidth = std::max(g_panelWidth.Load(), CPanel::kMinWidth);
+}
+
+void CMainFrame::PlacePanel() {
+    // A panel that comes back takes the width it had, the view the rest; the splitter first
+    // counts the panel as shown, so that its handle stands between the two at once.
+    m_splitter->refresh();
+    const int rest = std::max(0, m_splitter->width() - m_splitter->handleWidth() - m_nPanelWidth);
+    m_splitter->setSizes({m_nPanelWidth, rest});
 }
 
 bool CMainFrame::IsPanelShown() const {
@@ -287,7 +330,7 @@ bool CMainFrame::IsPanelShown() const {
 }
 
 int CMainFrame::PanelWidth() const {
-    return m_pPanel != nullptr ? m_pPanel->GetWidth() : g_panelWidth.Value();
+    return m_pPanel != nullptr ? m_nPanelWidth : g_panelWidth.Value();
 }
 
 void CMainFrame::UpdateFrameTitle() {
@@ -367,6 +410,9 @@ void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         OnSize();
+    // A lock key may have changed while another program had the keyboard.
+    if (event->type() == QEvent::ActivationChange)
+        UpdateIndicators();
 }
 
 void CMainFrame::OnMove() {
@@ -448,7 +494,6 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    m_idleTimer->stop();
     event->accept();
 }
 
@@ -460,6 +505,7 @@ void CMainFrame::OnSettings() {
     if (m_pEditView != nullptr)
         m_pEditView->setTabStopDistance(qreal(g_tabStops.Value()) *
                                         m_pEditView->fontMetrics().averageCharWidth());
+    OnSettingsChanged();
 }
 
 void CMainFrame::OnFileRenamer() {

@@ -1,18 +1,20 @@
 // The main window: menu, toolbar with the animated mode picture, status bar and the editor view.
 // It restores its placement at the end of start-up, stores its placement and the window settings
-// when it is closed, carries the interface-language switch and routes every command to itself,
-// the view, the document and the application, in that order.
+// when it is closed, carries the interface-language switch and binds every command id to its
+// action and handler; each action's enabled and checked state follows the signals of what it
+// depends on (selection, undo stack, clipboard, document, settings).
 #pragma once
-
-#include "CCmdTarget.h"
 
 #include <QMainWindow>
 #include <QRect>
 
+#include <functional>
+#include <initializer_list>
 #include <map>
 #include <vector>
 
 class CFindBar;
+class CLtApp;
 class CLtDoc;
 class CLtView;
 class CPanel;
@@ -20,32 +22,39 @@ class CPictureEx;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QSplitter;
 class QTimer;
 class QToolBar;
 struct SMenuItem;
 
-class CMainFrame : public QMainWindow, public CCmdTarget {
+class CMainFrame : public QMainWindow {
     Q_OBJECT
 
 public:
-    // app: the last target of the command route.
-    explicit CMainFrame(CCmdTarget* app);
+    // app: runs the application's commands (New, Open, recent files, About, Exit).
+    explicit CMainFrame(CLtApp* app);
     ~CMainFrame() override;
 
     // Builds the commands, toolbar, mode picture and status bar. False when a bar cannot be
     // built; start-up fails then.
     bool OnCreate();
-    // The view announces itself once it exists; from then on it takes part in layout and routing.
+    // The view announces itself once it exists; from then on its commands are bound.
     void SetActiveView(CLtView* view, CLtDoc* doc);
     // End of start-up: interface language, placement, shows the window.
     void RestoreWindowState();
+    // The first layout with a view: the panel takes its stored width.
     void RecalcLayout();
     void SetInterfaceLanguage(int id);
 
+    // Runs the command's handler when its action is enabled and visible, as a menu or key would.
     void RouteCommand(int id);
-    SCmdUI RouteUpdate(int id) const;
-    // Brings every command's enabled state and check mark up to date.
+    // Brings every command's state up to date at once: after the view arrives, after a language
+    // switch, and for what announces itself nowhere (mail availability). Everything else follows
+    // its signals.
     void UpdateCommands();
+    // The settings behind check marks changed: their actions follow. The one place a settings
+    // change signal is to connect to.
+    void OnSettingsChanged();
 
     QAction* Action(int id) const;
     QToolBar* ToolBar() const { return m_wndToolBar; }
@@ -64,9 +73,6 @@ public:
     QLabel* CaretPane() const { return m_paneCaret; }
     void UpdateFrameTitle();
 
-    bool OnCmdMsg(int id) override;
-    bool OnUpdateCmdUI(SCmdUI& cmdUI) override;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -76,6 +82,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void PlacePanel();
     void OnMove();
     void OnSize();
     void StoreSettings() const;
@@ -84,13 +91,32 @@ private:
     void CommitNormalPlacement();
     QSize DefaultWindowSize() const;
 
+    // One command: its handler and where its state comes from. A command without a handler
+    // stays disabled; without `enabled` it is always on; without `checked` it has no check mark.
+    struct SCommand {
+        SCommand(std::function<void()> runs = {}, std::function<bool()> on = {},
+                 std::function<bool()> check = {}, std::function<bool()> shown = {},
+                 std::function<QString()> menuText = {})
+            : run(std::move(runs)), enabled(std::move(on)), checked(std::move(check)),
+              visible(std::move(shown)), text(std::move(menuText)) {}
+
+        std::function<void()> run;
+        std::function<bool()> enabled;
+        std::function<bool()> checked;
+        std::function<bool()> visible;
+        std::function<QString()> text; // a menu text in place of the resource's when not empty
+    };
+
     void CreateActions();
+    void BindCommands();
+    void BindStateSignals();
+    void UpdateCommand(int id);
+    void UpdateCommands(std::initializer_list<int> ids);
+    void UpdateRecentFiles();
     void ApplyPrompts();
     void LoadMenu();
     void LoadContextMenu();
     void FillMenu(QMenu* menu, const std::vector<SMenuItem>& items, bool ownActions);
-    void UpdateAction(QAction* action, int id) const;
-    void UpdateMenu(QMenu* menu) const;
     void UpdateIndicators();
     void UpdateCaretPane();
     void HideLoneToolbarSeparators();
@@ -108,7 +134,7 @@ private:
     // A stand-in for a tool that is still to come: its dialog's title and closing button.
     void ShowToolPlaceholder(int dialogId, int buttonId);
 
-    CCmdTarget* m_pApp;
+    CLtApp* m_pApp;
     CLtView* m_pEditView = nullptr;
     CLtDoc* m_pDoc = nullptr;
     QToolBar* m_wndToolBar = nullptr;
@@ -125,10 +151,13 @@ private:
     int m_nToolbarSide = 32;         // the pictures' own size
     bool m_bFittingToolBar = false;
     std::map<int, QAction*> m_actions;
+    std::map<int, SCommand> m_commands;
     std::map<int, QString> m_menuTexts; // the current menu's text of each command
-    QTimer* m_idleTimer = nullptr;
-    CPanel* m_pPanel = nullptr;     // beside the view, from the view's arrival
-    CFindBar* m_pFindBar = nullptr; // under the view, from the view's arrival
+    QSplitter* m_splitter = nullptr;    // the panel and the view, from the view's arrival
+    CPanel* m_pPanel = nullptr;         // left in the splitter
+    CFindBar* m_pFindBar = nullptr;     // under the splitter
+    bool m_bEightBitSave = false;       // Save was chosen with Ctrl held
+    int m_nPanelWidth = 0;              // the panel's width, kept while it is hidden
     bool m_bLaidOut = false;
     // The outer rectangle asked for before the window manager framed the window; it is applied
     // again once the frame's size is known.

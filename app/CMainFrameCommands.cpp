@@ -1,12 +1,15 @@
-// The frame's commands: one action per command id, the menus and accelerators built from the
-// current resource module, routing, update handlers and the interface-language switch.
+// The frame's commands: one action per command id, bound to its handler in one table; the
+// menus and accelerators built from the current resource module; the signals each action's
+// state follows; the interface-language switch.
 #include "CMainFrame.h"
 
 #include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CFindBar.h"
+#include "CLtApp.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
+#include "CPanel.h"
 #include "CTypingConverter.h"
 #include "CommandIds.h"
 #include "KeyLockState.h"
@@ -16,6 +19,8 @@
 #include "CResourceModule.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -25,14 +30,9 @@
 
 #include <map>
 #include <set>
+#include <utility>
 
 namespace {
-
-// The commands the frame handles itself.
-struct SFrameCommand {
-    int id;
-    void (CMainFrame::*handler)();
-};
 
 void CollectIds(const std::vector<SMenuItem>& items, std::set<int>& ids) {
     for (const SMenuItem& item : items) {
@@ -49,10 +49,6 @@ QString Prompt(const QString& text) {
 
 QString Tip(const QString& text) {
     return text.section(u'\n', 1);
-}
-
-bool IsLanguage(int id) {
-    return id == kCmdLangEnglish || id == kCmdLangRussian || id == kCmdLangGerman;
 }
 
 } // namespace
@@ -80,6 +76,13 @@ void CMainFrame::CreateActions() {
             action, &QAction::triggered, this, [this, id] { RouteCommand(id); }, Qt::QueuedConnection);
         addAction(action); // accelerators work also for commands outside the menus
         m_actions[id] = action;
+    }
+    // Ctrl held as Save is chosen (Ctrl+S, or Ctrl with a click) asks for the 8-bit form: read
+    // as the action fires, before the queued command runs and the key may be let go.
+    if (QAction* save = Action(kCmdFileSave)) {
+        connect(save, &QAction::triggered, this, [this] {
+            m_bEightBitSave = (QGuiApplication::keyboardModifiers() & Qt::ControlModifier) != 0;
+        });
     }
     // Accelerators come from the program itself and stay as they are when the language changes.
     std::map<int, QList<QKeySequence>> keys;
@@ -125,6 +128,17 @@ void CMainFrame::FillMenu(QMenu* menu, const std::vector<SMenuItem>& items, bool
             const int id = item.id;
             connect(
                 proxy, &QAction::triggered, this, [this, id] { RouteCommand(id); }, Qt::QueuedConnection);
+            // The item shows its command's state as the command's own action has it.
+            if (command != nullptr) {
+                const auto mirror = [proxy, command] {
+                    proxy->setEnabled(command->isEnabled());
+                    proxy->setVisible(command->isVisible());
+                    proxy->setCheckable(command->isCheckable());
+                    proxy->setChecked(command->isChecked());
+                };
+                connect(command, &QAction::changed, proxy, mirror);
+                mirror();
+            }
         } else if (QAction* action = Action(item.id)) {
             m_menuTexts[item.id] = item.text;
             action->setText(item.text);
@@ -136,7 +150,6 @@ void CMainFrame::FillMenu(QMenu* menu, const std::vector<SMenuItem>& items, bool
             }
         }
     }
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
 }
 
 void CMainFrame::LoadMenu() {
@@ -168,66 +181,174 @@ void CMainFrame::LoadContextMenu() {
         FillMenu(menu, popups[1].items, true);
 }
 
-void CMainFrame::RouteCommand(int id) {
-    for (CCmdTarget* target :
-         {static_cast<CCmdTarget*>(this), static_cast<CCmdTarget*>(m_pEditView),
-          static_cast<CCmdTarget*>(m_pFindBar), static_cast<CCmdTarget*>(m_pDoc), m_pApp}) {
-        if (target == nullptr)
-            continue;
-        // Like a menu or a key, a command runs only when its update handler allows it.
-        SCmdUI state(id);
-        if (!target->OnUpdateCmdUI(state))
-            continue;
-        if (state.enabled && state.visible)
-            target->OnCmdMsg(id);
-        break;
+void CMainFrame::BindCommands() {
+    CLtView* view = m_pEditView;
+    CLtDoc* doc = m_pDoc;
+    CFindBar* find = m_pFindBar;
+    CLtApp* app = m_pApp;
+    const auto hasSelection = [view] { return view->textCursor().hasSelection(); };
+    const auto hasText = [view] { return !view->document()->isEmpty(); };
+    const auto toggle = [](QWidget* bar) { bar->setVisible(bar->isHidden()); };
+    const auto language = [this](int id) {
+        return SCommand{
+            [this, id] { SetInterfaceLanguage(id); }, {}, [id] { return g_interLang.Value() == id; }};
+    };
+    m_commands = {
+        // The application.
+        {kCmdFileNew, {[app] { app->OnFileNew(); }}},
+        {kCmdFileOpen, {[app] { app->OnFileOpen(); }}},
+        {kCmdAppAbout, {[app] { app->OnAppAbout(); }}},
+        {kCmdAppExit, {[this] { close(); }}},
+        // The frame.
+        {kCmdSettings, {[this] { OnSettings(); }}},
+        {kCmdFileRenamer, {[this] { OnFileRenamer(); }}},
+        {kCmdFileMp3, {[this] { OnFileMp3(); }}},
+        {kCmdUndoLastRun, {[this] { OnUndoLastRun(); }}},
+        {kCmdLangEnglish, language(kCmdLangEnglish)},
+        {kCmdLangRussian, language(kCmdLangRussian)},
+        {kCmdLangGerman, language(kCmdLangGerman)},
+        {kCmdViewToolbar,
+         {[this, toggle] { toggle(m_wndToolBar); }, {}, [this] { return !m_wndToolBar->isHidden(); }}},
+        {kCmdViewStatusBar,
+         {[this, toggle] { toggle(statusBar()); }, {}, [this] { return !statusBar()->isHidden(); }}},
+        {kCmdViewToolkit,
+         {[this] {
+              if (m_pPanel->IsShown())
+                  m_pPanel->HidePanel();
+              else
+                  m_pPanel->ShowPanel();
+          },
+          {},
+          [this] { return m_pPanel->IsShown(); }}},
+        // The view.
+        {kCmdEditUndo, {[view] { view->undo(); }, [view] { return view->document()->isUndoAvailable(); }}},
+        {kCmdEditRedo, {[view] { view->redo(); }, [view] { return view->document()->isRedoAvailable(); }}},
+        {kCmdEditCut, {[view] { view->cut(); }, hasSelection}},
+        {kCmdEditCopy, {[view] { view->copy(); }, hasSelection}},
+        {kCmdEditConvert, {[view] { view->OnEditConvert(); }, hasSelection}},
+        {kCmdEditPaste, {[view] { view->OnEditPaste(); }, [view] { return view->canPaste(); }}},
+        {kCmdEditSelectAll, {[view] { view->selectAll(); }, hasText}},
+        {kCmdEditRepairEncoding, {[view] { view->OnEditRepairEncoding(); }, hasText}},
+        {kCmdEditCopy1251, {[view] { view->OnEditCopy1251(); }}},
+        {kCmdFilePrint, {[view] { view->OnFilePrint(); }}},
+        {kCmdFilePrintPreview, {[this, view] {
+             // The panel steps aside while the preview shows, and comes back after it.
+             const bool shown = m_pPanel->IsShown();
+             m_pPanel->HidePanel();
+             view->OnFilePrintPreview();
+             if (shown)
+                 m_pPanel->ShowPanel();
+         }}},
+        {kCmdFilePrintSetup, {[view] { view->OnFilePrintSetup(); }}},
+        {kCmdViewRussian, {[view] { view->ToggleRussianMode(); }, {}, [] { return g_inRussian; }}},
+        {kCmdViewAutoClip, {[view] { view->ToggleAutoClip(); }, {}, [] { return g_autoClip.Value() != 0; }}},
+        {kCmdViewWordWrap, {[view] { view->ToggleWordWrap(); }, {}, [] { return g_wrapText.Value() != 0; }}},
+        // The Find bar.
+        {kCmdEditFind, {[find] { find->ShowFind(false); }, hasText}},
+        {kCmdEditReplace, {[find] { find->ShowFind(true); }, hasText}},
+        {kCmdEditFindNext, {[find] { find->FindNext(); }, hasText}},
+        // The document.
+        {kCmdViewFont, {[doc] { doc->OnViewFont(); }}},
+        {kCmdFileSave, {[this, doc] { doc->DoFileSave(std::exchange(m_bEightBitSave, false)); }}},
+        {kCmdFileSaveAs, {[doc] { doc->DoSave(QString(), true); }}},
+        {kCmdFileSaveWithEncoding, {[doc] { doc->OnFileSaveWithEncoding(); }}},
+        {kCmdFileReopenWithEncoding,
+         {[doc] { doc->OnFileReopenWithEncoding(); }, [doc] { return !doc->GetPathName().isEmpty(); }}},
+        // Without a mail client the item leaves its menu; the menu drops the separator left over.
+        {kCmdFileSend,
+         {[doc] { doc->OnFileSend(); },
+          [] { return g_bMailAvailable; },
+          {},
+          [] { return g_bMailAvailable; }}},
+    };
+    for (int id = kCmdFileMruFirst; id <= kCmdFileMruLast; ++id) {
+        const int index = id - kCmdFileMruFirst;
+        const CRecentFileList& files = app->RecentFiles();
+        m_commands[id] = {
+            [this, app, index] {
+                app->OpenRecentFile(index);
+                UpdateRecentFiles();
+            },
+            // "Recent File", greyed, stands in the first place while the list is empty.
+            [&files, index] { return index < files.GetSize(); },
+            {},
+            [&files, index] { return index == 0 || index < files.GetSize(); },
+            [&files, index] { return index < files.GetSize() ? files.MenuText(index) : QString(); }};
     }
+    BindStateSignals();
     UpdateCommands();
 }
 
-SCmdUI CMainFrame::RouteUpdate(int id) const {
-    for (CCmdTarget* target :
-         {static_cast<CCmdTarget*>(const_cast<CMainFrame*>(this)), static_cast<CCmdTarget*>(m_pEditView),
-          static_cast<CCmdTarget*>(m_pFindBar), static_cast<CCmdTarget*>(m_pDoc), m_pApp}) {
-        if (target == nullptr)
-            continue;
-        SCmdUI state(id);
-        if (target->OnUpdateCmdUI(state))
-            return state;
-    }
-    SCmdUI none(id);
-    none.enabled = false; // nobody handles it
-    return none;
+void CMainFrame::BindStateSignals() {
+    CLtView* view = m_pEditView;
+    connect(view, &QPlainTextEdit::undoAvailable, this, [this] { UpdateCommand(kCmdEditUndo); });
+    connect(view, &QPlainTextEdit::redoAvailable, this, [this] { UpdateCommand(kCmdEditRedo); });
+    const auto selection = [this] { UpdateCommands({kCmdEditCut, kCmdEditCopy, kCmdEditConvert}); };
+    connect(view, &QPlainTextEdit::copyAvailable, this, selection);
+    connect(view, &QPlainTextEdit::selectionChanged, this, selection);
+    connect(view, &QPlainTextEdit::textChanged, this, [this] {
+        UpdateCommands(
+            {kCmdEditSelectAll, kCmdEditRepairEncoding, kCmdEditFind, kCmdEditReplace, kCmdEditFindNext});
+    });
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+            [this] { UpdateCommand(kCmdEditPaste); });
+    connect(view, &CLtView::RussianModeChanged, this, [this] { UpdateCommand(kCmdViewRussian); });
+    connect(m_pDoc, &CLtDoc::TitleChanged, this, [this] { UpdateCommand(kCmdFileReopenWithEncoding); });
+    connect(m_pDoc, &CLtDoc::PathNameChanged, this, &CMainFrame::UpdateRecentFiles);
 }
 
-void CMainFrame::UpdateAction(QAction* action, int id) const {
-    const SCmdUI state = RouteUpdate(id);
-    action->setEnabled(state.enabled);
-    action->setVisible(state.visible);
-    action->setCheckable(state.checked >= 0);
-    if (state.checked >= 0)
-        action->setChecked(state.checked != 0);
-    if (action->parent() == this) {
-        const auto text = m_menuTexts.find(id);
-        if (!state.text.isEmpty())
-            action->setText(state.text);
-        else if (text != m_menuTexts.end())
-            action->setText(text->second);
-    }
+void CMainFrame::RouteCommand(int id) {
+    const auto command = m_commands.find(id);
+    QAction* action = Action(id);
+    if (command == m_commands.end() || !command->second.run || action == nullptr || !action->isEnabled() ||
+        !action->isVisible())
+        return;
+    command->second.run();
+    // What the command itself turned over (a bar shown, a check mark) follows at once.
+    UpdateCommand(id);
 }
 
-void CMainFrame::UpdateMenu(QMenu* menu) const {
-    for (QAction* action : menu->actions()) {
-        if (action->isSeparator() || action->menu() != nullptr)
-            continue;
-        UpdateAction(action, action->data().toInt());
+void CMainFrame::UpdateCommand(int id) {
+    QAction* action = Action(id);
+    if (action == nullptr)
+        return;
+    const auto found = m_commands.find(id);
+    if (found == m_commands.end() || !found->second.run) {
+        action->setEnabled(false); // nobody handles it
+        return;
     }
+    const SCommand& command = found->second;
+    action->setEnabled(!command.enabled || command.enabled());
+    action->setVisible(!command.visible || command.visible());
+    action->setCheckable(bool(command.checked));
+    if (command.checked)
+        action->setChecked(command.checked());
+    const QString text = command.text ? command.text() : QString();
+    const auto menuText = m_menuTexts.find(id);
+    if (!text.isEmpty())
+        action->setText(text);
+    else if (menuText != m_menuTexts.end())
+        action->setText(menuText->second);
+}
+
+void CMainFrame::UpdateCommands(std::initializer_list<int> ids) {
+    for (const int id : ids)
+        UpdateCommand(id);
 }
 
 void CMainFrame::UpdateCommands() {
     for (const auto& [id, action] : m_actions)
-        UpdateAction(action, id);
+        UpdateCommand(id);
     HideLoneToolbarSeparators();
+}
+
+void CMainFrame::UpdateRecentFiles() {
+    for (int id = kCmdFileMruFirst; id <= kCmdFileMruLast; ++id)
+        UpdateCommand(id);
+}
+
+void CMainFrame::OnSettingsChanged() {
+    UpdateCommands({kCmdViewAutoClip, kCmdViewWordWrap, kCmdLangEnglish, kCmdLangRussian, kCmdLangGerman});
 }
 
 void CMainFrame::HideLoneToolbarSeparators() {
@@ -308,55 +429,4 @@ void CMainFrame::SetInterfaceLanguage(int id) {
         m_pEditView->viewport()->update();
     UpdateCommands();
     UpdateIndicators();
-}
-
-bool CMainFrame::OnCmdMsg(int id) {
-    static const SFrameCommand kCommands[] = {
-        {kCmdSettings, &CMainFrame::OnSettings},
-        {kCmdFileRenamer, &CMainFrame::OnFileRenamer},
-        {kCmdFileMp3, &CMainFrame::OnFileMp3},
-        {kCmdUndoLastRun, &CMainFrame::OnUndoLastRun},
-    };
-    for (const SFrameCommand& command : kCommands) {
-        if (command.id == id) {
-            (this->*command.handler)();
-            return true;
-        }
-    }
-    if (IsLanguage(id)) {
-        SetInterfaceLanguage(id);
-        return true;
-    }
-    if (id == kCmdViewToolbar) {
-        m_wndToolBar->setVisible(m_wndToolBar->isHidden());
-        return true;
-    }
-    if (id == kCmdViewStatusBar) {
-        statusBar()->setVisible(statusBar()->isHidden());
-        return true;
-    }
-    return false;
-}
-
-bool CMainFrame::OnUpdateCmdUI(SCmdUI& cmdUI) {
-    switch (cmdUI.id) {
-    case kCmdSettings:
-    case kCmdFileRenamer:
-    case kCmdFileMp3:
-    case kCmdUndoLastRun:
-        return true;
-    case kCmdLangEnglish:
-    case kCmdLangRussian:
-    case kCmdLangGerman:
-        cmdUI.SetCheck(g_interLang.Value() == cmdUI.id ? 1 : 0);
-        return true;
-    case kCmdViewToolbar:
-        cmdUI.SetCheck(m_wndToolBar->isHidden() ? 0 : 1);
-        return true;
-    case kCmdViewStatusBar:
-        cmdUI.SetCheck(statusBar()->isHidden() ? 0 : 1);
-        return true;
-    default:
-        return false;
-    }
 }

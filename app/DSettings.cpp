@@ -1,6 +1,5 @@
 #include "DSettings.h"
 
-#include "DialogUnits.h"
 #include "LtMessageBox.h"
 #include "Settings.h"
 #include "SpellingChoice.h"
@@ -10,14 +9,18 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <climits>
+#include <initializer_list>
 
 namespace {
 
@@ -58,60 +61,53 @@ DSettings::DSettings(QWidget* parent) : QDialog(parent) {
     };
     setWindowTitle(texts.title);
     UseDialogFrame(this);
-    const CDialogUnits du(fontMetrics());
 
-    // The group boxes come first so that the controls they frame lie above them.
-    auto* groupToolbar = new QGroupBox(text(kCtlToolbarGroup), this);
-    auto* groupOther = new QGroupBox(text(kCtlOtherGroup), this);
-    auto* groupTabs = new QGroupBox(text(kCtlTabStopsGroup), this);
-    const auto check = [this, &text, &du](int id, int x, int y) {
+    const auto check = [this, &text](int id) {
         auto* box = new QCheckBox(text(id), this);
         box->setObjectName(QString::number(id));
-        box->setGeometry(du.X(x), du.Y(y), box->sizeHint().width(), du.Y(10));
         return box;
     };
-    m_checkLarge = check(kLarge, 14, 23);
-    m_checkVertical = check(kVertical, 14, 35);
-    m_checkCtrlShift = check(kCtrlShift, 87, 23);
-    m_checkBlueRus = check(kBlueRus, 87, 34);
-    m_checkBlueOrig = check(kBlueOrig, 87, 46);
-    m_checkBeep = check(kBeep, 87, 58);
+    m_checkLarge = check(kLarge);
+    m_checkVertical = check(kVertical);
+    m_checkCtrlShift = check(kCtrlShift);
+    m_checkBlueRus = check(kBlueRus);
+    m_checkBlueOrig = check(kBlueOrig);
+    m_checkBeep = check(kBeep);
     m_editTabStops = new QLineEdit(this);
     m_editTabStops->setObjectName(QString::number(kTabStops));
     m_editTabStops->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_editTabStops));
-    m_editTabStops->setGeometry(du.Rect(15, 68, 48, 12));
+    m_editTabStops->setMaximumWidth(fontMetrics().averageCharWidth() * 12);
     auto* ok = new QPushButton(text(1), this);
     ok->setDefault(true);
     ok->setAutoDefault(true);
-    ok->setGeometry(du.Rect(18, 94, 42, 14));
     connect(ok, &QPushButton::clicked, this, &DSettings::accept);
 
-    // Longer translations widen the groups rather than run past their frames.
-    const int margin = du.X(7);
-    // A group is never narrower than its own title.
-    const int leftRight = std::max(
-        {du.X(72), m_checkLarge->geometry().right() + margin, m_checkVertical->geometry().right() + margin,
-         du.X(7) + groupToolbar->minimumSizeHint().width(), du.X(7) + groupTabs->minimumSizeHint().width()});
-    const int shift = leftRight - du.X(72);
-    groupToolbar->setGeometry(du.X(7), du.Y(7), leftRight - du.X(7), du.Y(45));
-    groupTabs->setGeometry(du.X(7), du.Y(56), std::max(du.X(64), groupTabs->minimumSizeHint().width()),
-                           du.Y(32));
-    int otherRight = std::max(du.X(179), du.X(79) + groupOther->minimumSizeHint().width()) + shift;
-    for (QCheckBox* box : {m_checkCtrlShift, m_checkBlueRus, m_checkBlueOrig, m_checkBeep}) {
-        box->move(box->x() + shift, box->y());
-        otherRight = std::max(otherRight, box->geometry().right() + margin);
-    }
-    groupOther->setGeometry(du.X(79) + shift, du.Y(7), otherRight - du.X(79) - shift, du.Y(101));
-
-    // The Latin spelling on a line of its own under both groups.
+    // Groups at the left and the right, the Latin spelling on a line of its own under both; a
+    // longer translation widens its group and the dialog with it.
+    const auto group = [this](const QString& title, std::initializer_list<QWidget*> items) {
+        auto* box = new QGroupBox(title, this);
+        auto* column = new QVBoxLayout(box);
+        for (QWidget* item : items)
+            column->addWidget(item);
+        column->addStretch(1);
+        return box;
+    };
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(group(text(kCtlToolbarGroup), {m_checkLarge, m_checkVertical}), 0, 0);
+    grid->addWidget(group(text(kCtlTabStopsGroup), {m_editTabStops}), 1, 0);
+    grid->addWidget(ok, 2, 0, Qt::AlignLeft | Qt::AlignBottom);
+    grid->addWidget(
+        group(text(kCtlOtherGroup), {m_checkCtrlShift, m_checkBlueRus, m_checkBlueOrig, m_checkBeep}), 0, 1,
+        3, 1);
     m_comboSpelling = MakeSpellingCombo(this, 0);
-    auto* label = MakeSpellingLabel(this, m_comboSpelling);
-    label->setGeometry(du.X(7), du.Y(117), label->sizeHint().width(), du.Y(10));
-    m_comboSpelling->setGeometry(label->geometry().right() + du.X(4), du.Y(115),
-                                 m_comboSpelling->sizeHint().width(), du.Y(14));
-    const int right = std::max(otherRight, m_comboSpelling->geometry().right() + margin);
-    setFixedSize(right + du.X(7), du.Y(136));
+    auto* spelling = new QHBoxLayout;
+    spelling->addWidget(MakeSpellingLabel(this, m_comboSpelling));
+    spelling->addWidget(m_comboSpelling);
+    spelling->addStretch(1);
+    grid->addLayout(spelling, 3, 0, 1, 2);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+    grid->activate();
 
     // Tab order as the user reads the dialog.
     setTabOrder(m_checkLarge, m_checkVertical);

@@ -192,31 +192,3 @@ void CFindBar::keyPressEvent(QKeyEvent* event) {
     }
     QWidget::keyPressEvent(event);
 }
-
-bool CFindBar::OnCmdMsg(int id) {
-    switch (id) {
-    case kCmdEditFind:
-        ShowFind(false);
-        return true;
-    case kCmdEditReplace:
-        ShowFind(true);
-        return true;
-    case kCmdEditFindNext:
-        FindNext();
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool CFindBar::OnUpdateCmdUI(SCmdUI& cmdUI) {
-    switch (cmdUI.id) {
-    case kCmdEditFind:
-    case kCmdEditReplace:
-    case kCmdEditFindNext:
-        cmdUI.Enable(!m_view->document()->isEmpty());
-        return true;
-    default:
-        return false;
-    }
-}

@@ -4,8 +4,6 @@
 // on, both fields turn typed keys into Cyrillic exactly as the editor does.
 #pragma once
 
-#include "CCmdTarget.h"
-
 #include <QLineEdit>
 #include <QTextDocument>
 #include <QWidget>
@@ -26,7 +24,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-class CFindBar : public QWidget, public CCmdTarget {
+class CFindBar : public QWidget {
     Q_OBJECT
 
 public:
@@ -50,9 +48,6 @@ public:
 
     // Takes the texts of the current interface language.
     void Retranslate();
-
-    bool OnCmdMsg(int id) override;
-    bool OnUpdateCmdUI(SCmdUI& cmdUI) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

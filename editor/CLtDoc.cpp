@@ -20,17 +20,30 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QPlainTextDocumentLayout>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-CLtDoc::CLtDoc(QObject* parent) : QObject(parent) {}
+CLtDoc::CLtDoc(QObject* parent) : QObject(parent), m_text(new QTextDocument(this)) {
+    m_text->setDocumentLayout(new QPlainTextDocumentLayout(m_text));
+    connect(m_text, &QTextDocument::modificationChanged, this, &CLtDoc::TitleChanged);
+}
 
-CLtDoc::~CLtDoc() = default;
+CLtDoc::~CLtDoc() {
+    // A view that outlives the document goes on with a text of its own.
+    if (m_pView != nullptr && m_pView->document() == m_text)
+        m_pView->setDocument(nullptr);
+}
+
+QString CLtDoc::PlainText() const {
+    return m_text->toPlainText();
+}
 
 namespace {
 
@@ -54,16 +67,20 @@ QString CLtDoc::FormatText() const {
 
 void CLtDoc::SetView(CLtView* view) {
     m_pView = view;
-    if (m_pView != nullptr)
-        connect(m_pView->document(), &QTextDocument::modificationChanged, this, &CLtDoc::TitleChanged);
+    if (m_pView == nullptr)
+        return;
+    // The view's own settings live in its text options: they carry over to the document it shows.
+    const QTextOption option = m_pView->document()->defaultTextOption();
+    const QFont font = m_pView->document()->defaultFont();
+    m_pView->setDocument(m_text);
+    m_text->setDefaultTextOption(option);
+    m_text->setDefaultFont(font);
 }
 
 bool CLtDoc::OnNewDocument() {
-    if (m_pView != nullptr) {
-        m_pView->clear();
-        if (g_editorFont)
-            m_pView->setFont(*g_editorFont);
-    }
+    m_text->clear();
+    if (m_pView != nullptr && g_editorFont)
+        m_pView->setFont(*g_editorFont);
     m_bCrLf = false;
     m_format = {ETextEncoding::kUtf16Le, true};
     m_bKeepFormat = false;
@@ -97,14 +114,15 @@ void CLtDoc::SetText(const std::u16string& decoded) {
     m_bCrLf = text.contains(QStringLiteral("\r\n"));
     if (m_bCrLf)
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    m_text->setPlainText(text);
+    // A new text is read from its start.
     if (m_pView != nullptr)
-        m_pView->setPlainText(text);
+        m_pView->moveCursor(QTextCursor::Start);
     emit FormatChanged();
 }
 
-bool CLtDoc::OnSaveDocument(const QString& path) {
-    // Ctrl still held from Ctrl+S, or held while choosing Save, asks for the 8-bit form.
-    return WriteFile(path, (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) != 0);
+bool CLtDoc::OnSaveDocument(const QString& path, bool eightBit) {
+    return WriteFile(path, eightBit);
 }
 
 bool CLtDoc::WriteFile(const QString& path, bool eightBit) {
@@ -116,7 +134,7 @@ STextFormat CLtDoc::SaveFormat(bool eightBit) const {
         return m_format;
     if (!eightBit)
         return {ETextEncoding::kUtf16Le, true};
-    const QString text = m_pView != nullptr ? m_pView->toPlainText() : QString();
+    const QString text = PlainText();
     const bool cyrillic = std::any_of(text.cbegin(), text.cend(), [](QChar ch) {
         return ch.unicode() >= 0x0400 && ch.unicode() <= 0x04FF;
     });
@@ -125,7 +143,7 @@ STextFormat CLtDoc::SaveFormat(bool eightBit) const {
 
 bool CLtDoc::WriteFormat(const QString& path, STextFormat format, bool adopt) {
     m_strLastError.clear();
-    QString text = m_pView != nullptr ? m_pView->toPlainText() : QString();
+    QString text = PlainText();
     if (m_bCrLf)
         text.replace(u'\n', QStringLiteral("\r\n"));
     SEncodedText encoded = EncodeText(text.toStdU16String(), format);
@@ -257,7 +275,7 @@ bool CLtDoc::ReopenWithEncoding(ETextEncoding encoding) {
     return true;
 }
 
-bool CLtDoc::DoSave(const QString& path, bool replacePath) {
+bool CLtDoc::DoSave(const QString& path, bool replacePath, bool eightBit) {
     QString target = path;
     if (target.isEmpty()) {
         QWidget* owner = m_pView != nullptr ? m_pView->window() : nullptr;
@@ -271,7 +289,7 @@ bool CLtDoc::DoSave(const QString& path, bool replacePath) {
         if (QFileInfo(target).suffix().isEmpty() && !ext.isEmpty())
             target += ext;
     }
-    if (!OnSaveDocument(target)) {
+    if (!OnSaveDocument(target, eightBit)) {
         if (m_strLastError.isEmpty())
             return false; // the user chose not to save
         QString message = CurrentResources().String(kStrCannotSave).arg(QFileInfo(target).fileName());
@@ -286,8 +304,8 @@ bool CLtDoc::DoSave(const QString& path, bool replacePath) {
     return true;
 }
 
-bool CLtDoc::DoFileSave() {
-    return DoSave(m_strPathName, true);
+bool CLtDoc::DoFileSave(bool eightBit) {
+    return DoSave(m_strPathName, true, eightBit);
 }
 
 bool CLtDoc::SaveModified() {
@@ -306,12 +324,11 @@ bool CLtDoc::SaveModified() {
 }
 
 bool CLtDoc::IsModified() const {
-    return m_pView != nullptr && m_pView->document()->isModified();
+    return m_text->isModified();
 }
 
 void CLtDoc::SetModifiedFlag(bool modified) {
-    if (m_pView != nullptr)
-        m_pView->document()->setModified(modified);
+    m_text->setModified(modified);
 }
 
 void CLtDoc::SetPathName(const QString& path) {
@@ -371,49 +388,4 @@ void CLtDoc::OnFileSend() {
     });
     // Arguments as a list: no shell ever sees the file name.
     process->start(QStringLiteral("xdg-email"), {QStringLiteral("--attach"), path});
-}
-
-bool CLtDoc::OnCmdMsg(int id) {
-    switch (id) {
-    case kCmdViewFont:
-        OnViewFont();
-        return true;
-    case kCmdFileSend:
-        OnFileSend();
-        return true;
-    case kCmdFileSave:
-        DoFileSave();
-        return true;
-    case kCmdFileSaveAs:
-        DoSave(QString(), true);
-        return true;
-    case kCmdFileSaveWithEncoding:
-        OnFileSaveWithEncoding();
-        return true;
-    case kCmdFileReopenWithEncoding:
-        OnFileReopenWithEncoding();
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool CLtDoc::OnUpdateCmdUI(SCmdUI& cmdUI) {
-    switch (cmdUI.id) {
-    case kCmdFileSend:
-        // Without a mail client the item leaves its menu; the menu drops the separator left over.
-        cmdUI.Enable(g_bMailAvailable);
-        cmdUI.visible = g_bMailAvailable;
-        return true;
-    case kCmdViewFont:
-    case kCmdFileSave:
-    case kCmdFileSaveAs:
-    case kCmdFileSaveWithEncoding:
-        return true;
-    case kCmdFileReopenWithEncoding:
-        cmdUI.Enable(!m_strPathName.isEmpty());
-        return true;
-    default:
-        return false;
-    }
 }

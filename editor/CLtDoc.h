@@ -1,13 +1,14 @@
-// The document of the single-document frame. It holds no text of its own: the text lives in the
-// view, and the document reads and writes it there. It knows the file's path and title and asks
-// about unsaved changes. Created once at start-up and reused for every new or opened file.
+// The document of the single-document frame. It owns the text (the QTextDocument the view shows),
+// its encoding and line ends, the file's path and title, and asks about unsaved changes. Whether
+// Save writes the 8-bit form is the caller's choice, passed in. Created once at start-up and
+// reused for every new or opened file.
 #pragma once
 
-#include "CCmdTarget.h"
 #include "TextEncoding.h"
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -15,16 +16,19 @@
 
 class CLtView;
 class QTemporaryDir;
+class QTextDocument;
 
-class CLtDoc : public QObject, public CCmdTarget {
+class CLtDoc : public QObject {
     Q_OBJECT
 
 public:
     explicit CLtDoc(QObject* parent = nullptr);
     ~CLtDoc() override;
 
+    // The view shows this document's text from now on; its dialogs open over the view's window.
     void SetView(CLtView* view);
     CLtView* View() const { return m_pView; }
+    QTextDocument* TextDocument() const { return m_text; }
 
     // An empty text titled with the new-file name.
     bool OnNewDocument();
@@ -33,7 +37,7 @@ public:
     // Writes the text in the format SaveFormat gives, through a temporary file so that a failed
     // write never leaves half a document. False when nothing was written: LastError() says why,
     // or is empty when the user chose not to save.
-    bool OnSaveDocument(const QString& path);
+    bool OnSaveDocument(const QString& path, bool eightBit);
     bool WriteFile(const QString& path, bool eightBit);
     // What Save writes: the encoding the file was opened or last saved with when it is Unicode or
     // was chosen by the user; otherwise UTF-16LE with a byte-order mark, or with eightBit (Ctrl
@@ -69,17 +73,15 @@ public:
     // Asks whether to save unsaved changes: true when the caller may go on (saved, or the user
     // said no), false when the user cancelled or saving failed.
     bool SaveModified();
-    // Save, or Save As for a document without a path. False when nothing was saved.
-    bool DoFileSave();
-    bool DoSave(const QString& path, bool replacePath);
+    // Save, or Save As for a document without a path. False when nothing was saved. eightBit:
+    // the user asked for the 8-bit form (Ctrl held), see SaveFormat.
+    bool DoFileSave(bool eightBit = false);
+    bool DoSave(const QString& path, bool replacePath, bool eightBit = false);
 
     const QString& GetPathName() const { return m_strPathName; }
     const QString& GetTitle() const { return m_strTitle; }
     bool IsModified() const;
     void SetModifiedFlag(bool modified = true);
-
-    bool OnCmdMsg(int id) override;
-    bool OnUpdateCmdUI(SCmdUI& cmdUI) override;
 
 signals:
     void TitleChanged();
@@ -93,7 +95,10 @@ private:
     void SetText(const std::u16string& decoded);
     bool ChooseEncoding(int titleId, ETextEncoding& encoding) const;
 
-    CLtView* m_pView = nullptr;
+    QString PlainText() const;
+
+    QTextDocument* m_text; // child of the document
+    QPointer<CLtView> m_pView;
     QString m_strPathName;
     QString m_strTitle;
     QString m_strLastError;

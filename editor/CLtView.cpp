@@ -441,11 +441,6 @@ void CLtView::OnFilePrintSetup() {
 }
 
 void CLtView::OnFilePrintPreview() {
-    IToolkitPanel* panel = GetPanel();
-    if (panel != nullptr && panel->IsShown()) {
-        panel->HidePanel();
-        m_bPanelHiddenForPreview = true;
-    }
     if (PreviewHook()) {
         PreviewHook()();
     } else {
@@ -454,126 +449,13 @@ void CLtView::OnFilePrintPreview() {
                 [this](QPrinter* printer) { PrintDocument(printer); });
         dialog.exec();
     }
-    if (m_bPanelHiddenForPreview) {
-        m_bPanelHiddenForPreview = false;
-        if (GetPanel() != nullptr)
-            GetPanel()->ShowPanel();
-    }
 }
 
-void CLtView::SaveLayoutRect() {
-    m_rcLayout = geometry();
+void CLtView::ToggleAutoClip() {
+    g_autoClip.Set(g_autoClip.Value() != 0 ? 0 : 1);
 }
 
-void CLtView::PlaceBesidePanel() {
-    if (!m_rcLayout.isValid())
-        return;
-    int left = m_rcLayout.left();
-    if (m_pPanel != nullptr && m_pPanel->IsShown())
-        left += m_pPanel->GetWidth();
-    setGeometry(left, m_rcLayout.top(), std::max(0, m_rcLayout.right() + 1 - left), m_rcLayout.height());
-}
-
-bool CLtView::OnCmdMsg(int id) {
-    switch (id) {
-    case kCmdEditUndo:
-        undo();
-        return true;
-    case kCmdEditRedo:
-        redo();
-        return true;
-    case kCmdEditCut:
-        cut();
-        return true;
-    case kCmdEditCopy:
-        copy();
-        return true;
-    case kCmdEditPaste:
-        OnEditPaste();
-        return true;
-    case kCmdEditSelectAll:
-        selectAll();
-        return true;
-    case kCmdEditConvert:
-        OnEditConvert();
-        return true;
-    case kCmdEditCopy1251:
-        OnEditCopy1251();
-        return true;
-    case kCmdEditRepairEncoding:
-        OnEditRepairEncoding();
-        return true;
-    case kCmdViewRussian:
-        ToggleRussianMode();
-        return true;
-    case kCmdViewAutoClip:
-        g_autoClip.Set(g_autoClip.Value() != 0 ? 0 : 1);
-        return true;
-    case kCmdViewWordWrap:
-        g_wrapText.Set(g_wrapText.Value() != 0 ? 0 : 1);
-        ApplyWordWrap();
-        return true;
-    case kCmdViewToolkit:
-        if (m_pPanel != nullptr) {
-            if (m_pPanel->IsShown())
-                m_pPanel->HidePanel();
-            else
-                m_pPanel->ShowPanel();
-        }
-        return true;
-    case kCmdFilePrint:
-        OnFilePrint();
-        return true;
-    case kCmdFilePrintPreview:
-        OnFilePrintPreview();
-        return true;
-    case kCmdFilePrintSetup:
-        OnFilePrintSetup();
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool CLtView::OnUpdateCmdUI(SCmdUI& cmdUI) {
-    switch (cmdUI.id) {
-    case kCmdEditUndo:
-        cmdUI.Enable(document()->isUndoAvailable());
-        return true;
-    case kCmdEditRedo:
-        cmdUI.Enable(document()->isRedoAvailable());
-        return true;
-    case kCmdEditCut:
-    case kCmdEditCopy:
-    case kCmdEditConvert:
-        cmdUI.Enable(textCursor().hasSelection());
-        return true;
-    case kCmdEditPaste:
-        cmdUI.Enable(canPaste());
-        return true;
-    case kCmdEditSelectAll:
-    case kCmdEditRepairEncoding:
-        cmdUI.Enable(!document()->isEmpty());
-        return true;
-    case kCmdEditCopy1251:
-    case kCmdFilePrint:
-    case kCmdFilePrintPreview:
-    case kCmdFilePrintSetup:
-        return true;
-    case kCmdViewRussian:
-        cmdUI.SetCheck(g_inRussian ? 1 : 0);
-        return true;
-    case kCmdViewAutoClip:
-        cmdUI.SetCheck(g_autoClip.Value() != 0 ? 1 : 0);
-        return true;
-    case kCmdViewWordWrap:
-        cmdUI.SetCheck(g_wrapText.Value() != 0 ? 1 : 0);
-        return true;
-    case kCmdViewToolkit:
-        cmdUI.Enable(m_pPanel != nullptr);
-        cmdUI.SetCheck(m_pPanel != nullptr && m_pPanel->IsShown() ? 1 : 0);
-        return true;
-    default:
-        return false;
-    }
+void CLtView::ToggleWordWrap() {
+    g_wrapText.Set(g_wrapText.Value() != 0 ? 0 : 1);
+    ApplyWordWrap();
 }

@@ -2,14 +2,11 @@
 // the In Russian mode is on, each typed character is inserted as usual and then, before the next
 // key is handled, rewritten together with the keys typed just before it into its Cyrillic letter.
 // The view also owns the mode and its feedback (grey background, sounds, check mark, the frame's
-// mode picture), the editor commands and its place beside the Toolkit panel.
+// mode picture) and the editor commands.
 #pragma once
-
-#include "CCmdTarget.h"
 
 #include <QColor>
 #include <QPlainTextEdit>
-#include <QRect>
 #include <QStringList>
 #include <QTextCursor>
 
@@ -23,17 +20,7 @@ class QPagedPaintDevice;
 // The In Russian mode: on at start, never stored, changed only by ToggleRussianMode.
 extern bool g_inRussian;
 
-// What the view needs of the Toolkit panel; the panel registers itself with SetPanel.
-class IToolkitPanel {
-public:
-    virtual ~IToolkitPanel() = default;
-    virtual bool IsShown() const = 0;
-    virtual void ShowPanel() = 0;
-    virtual void HidePanel() = 0;
-    virtual int GetWidth() const = 0;
-};
-
-class CLtView : public QPlainTextEdit, public CCmdTarget {
+class CLtView : public QPlainTextEdit {
     Q_OBJECT
 
 public:
@@ -54,14 +41,7 @@ public:
     void ApplyTabStops();
     void ApplyWordWrap();
 
-    // The rectangle the frame gave the view, and the view placed in it beside the panel.
-    void SaveLayoutRect();
-    void PlaceBesidePanel();
-    const QRect& LayoutRect() const { return m_rcLayout; }
-    IToolkitPanel* GetPanel() const { return m_pPanel; }
-    void SetPanel(IToolkitPanel* panel) { m_pPanel = panel; }
-
-    // The editor commands, also reachable through OnCmdMsg.
+    // The editor commands; the frame binds them to their actions.
     void OnEditConvert();
     void OnEditPaste();
     void OnEditCopy1251();
@@ -78,8 +58,9 @@ public:
     // Selects the word around the caret, words being cut by " !()?.,:;", tab and line ends.
     void SelectWordAtCaret();
 
-    bool OnCmdMsg(int id) override;
-    bool OnUpdateCmdUI(SCmdUI& cmdUI) override;
+    // View > Auto Clip and Word Wrap: turn the setting over and apply it.
+    void ToggleAutoClip();
+    void ToggleWordWrap();
 
     // Tests stand in for the print preview window: the hook runs while the preview would show.
     static void SetPreviewHook(std::function<void()> hook);
@@ -111,10 +92,7 @@ private:
     void ReplaceSelection(QTextCursor cursor, const std::u16string& text);
     bool IsGrey() const;
 
-    QRect m_rcLayout;
-    bool m_bPanelHiddenForPreview = false;
     QMenu* m_menuContext; // child of the view
     const QColor m_crGray{191, 191, 191};
-    IToolkitPanel* m_pPanel = nullptr;
     QString m_strPrintTitle;
 };

@@ -214,6 +214,8 @@ private slots:
         CMainFrame* frame = app->MainFrame();
         g_bMailAvailable = mail;
         frame->UpdateCommands();
+        // Without a mail client the item leaves the menu.
+        QCOMPARE(frame->Action(kCmdFileSend)->isVisible(), mail);
         int shown = 0;
         bool previousWasSeparator = true; // none at the very start either
         for (QAction* action : frame->ToolBar()->actions()) {

@@ -20,6 +20,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -448,6 +449,39 @@ private slots:
             QCOMPARE(GetProfileString(u"Recent File List"_s, u"File%1"_s.arg(i + 1)), expected[i]);
     }
 
+    // No timer: each state follows its signal the moment it changes.
+    void commandStatesFollowTheirSignals() {
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        CLtView* view = app->View();
+        QApplication::clipboard()->clear();
+        QVERIFY(!frame->Action(kCmdEditPaste)->isEnabled());
+        QApplication::clipboard()->setText(u"x"_s);
+        QVERIFY(frame->Action(kCmdEditPaste)->isEnabled());
+        QVERIFY(!frame->Action(kCmdEditUndo)->isEnabled() && !frame->Action(kCmdEditFind)->isEnabled());
+        QTest::keyClicks(view, u"abc"_s);
+        QVERIFY(frame->Action(kCmdEditUndo)->isEnabled() && frame->Action(kCmdEditFind)->isEnabled());
+        for (const bool selected : {true, false, true}) {
+            if (selected)
+                view->selectAll();
+            else
+                view->moveCursor(QTextCursor::End);
+            for (const int id : {kCmdEditCut, kCmdEditCopy, kCmdEditConvert})
+                QCOMPARE(frame->Action(id)->isEnabled(), selected);
+        }
+        view->undo();
+        QVERIFY(frame->Action(kCmdEditRedo)->isEnabled());
+        QVERIFY(frame->Action(kCmdViewRussian)->isChecked());
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(!frame->Action(kCmdViewRussian)->isChecked());
+        QVERIFY(!frame->Action(kCmdFileReopenWithEncoding)->isEnabled());
+        QTemporaryDir dir;
+        QVERIFY(app->OpenDocumentFile(WriteFile(dir, u"a.txt"_s, "text")));
+        QVERIFY(frame->Action(kCmdFileReopenWithEncoding)->isEnabled());
+        QVERIFY(frame->Action(kCmdFileMruFirst)->text().endsWith(u"a.txt"_s));
+        QVERIFY(frame->close());
+    }
+
     void commandsWithoutAHandlerAreDisabled() {
         auto app = Start();
         CMainFrame* frame = app->MainFrame();
@@ -461,6 +495,25 @@ private slots:
         QVERIFY(frame->Action(kCmdEditCut)->isEnabled());
         QCOMPARE(frame->Action(kCmdEditUndo)->shortcuts(),
                  (QList<QKeySequence>{QKeySequence(u"Ctrl+Z"_s), QKeySequence(u"Alt+Backspace"_s)}));
+    }
+
+    // The save choice comes with the command: Ctrl as Save is chosen, not Ctrl held later.
+    void ctrlSaveWritesWindows1251() {
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir, u"letter.txt"_s, "\xEC\xE8\xF0");
+        auto app = Start({path});
+        CMainFrame* frame = app->MainFrame();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        app->View()->setPlainText(u"Привет"_s);
+        QTest::keyClick(app->View(), Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE(ReadFile(path), QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2"));
+        QTest::keyRelease(app->View(), Qt::Key_Control); // Ctrl let go: the next Save is plain
+        app->View()->setPlainText(u"Привет!"_s);
+        frame->RouteCommand(kCmdFileSave);
+        QCOMPARE(ReadFile(path),
+                 QByteArray("\xFF\xFE\x1F\x04\x40\x04\x38\x04\x32\x04\x35\x04\x42\x04!\x00", 16));
+        QVERIFY(frame->close());
     }
 
     void menuCommandsThroughTheirActions() {

@@ -35,7 +35,6 @@ private slots:
     void autoClipOnFocusLoss();
     void wordWrapKeepsTabStops();
     void storedSettingsAreRead();
-    void previewHidesPanel();
     void contextMenuGreysWithoutSelection();
 
 private:
@@ -57,6 +56,7 @@ private slots:
     void failedSaveKeepsOldFile();
     void saveModifiedPrompt();
     void sendHandsCopyToMailClient();
+    void documentWithoutAView();
     void saveKeepsUnicodeEncoding_data();
     void saveKeepsUnicodeEncoding();
     void saveWithEachEncodingAndReopen();

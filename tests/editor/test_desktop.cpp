@@ -156,7 +156,7 @@ private slots:
         QFETCH(QString, result);
         m_view->setPlainText(u"Привет, мир! Приветствие. ПРИВЕТ, привет"_s);
         CFindBar bar(m_view);
-        bar.OnCmdMsg(kCmdEditReplace);
+        bar.ShowFind(true);
         bar.MatchCase()->setChecked(matchCase);
         bar.WholeWord()->setChecked(wholeWord);
         // The fields type Cyrillic like the editor while the mode is on.
@@ -177,7 +177,7 @@ private slots:
         m_view->setPlainText(u"один два один"_s);
         CFindBar bar(m_view);
         g_inRussian = false;
-        bar.OnCmdMsg(kCmdEditFind);
+        bar.ShowFind(false);
         bar.FindField()->setText(u"один"_s);
         QList<int> starts;
         for (int i = 0; i < 3; ++i) {
@@ -198,11 +198,10 @@ private slots:
     void redoAndAltLetters() {
         QTest::keyClicks(m_view, u"da"_s);
         QCOMPARE(m_view->toPlainText(), u"да"_s);
-        m_view->OnCmdMsg(kCmdEditUndo);
+        m_view->undo();
         QCOMPARE(m_view->toPlainText(), u"д"_s);
-        SCmdUI redo(kCmdEditRedo);
-        QVERIFY(m_view->OnUpdateCmdUI(redo) && redo.enabled);
-        m_view->OnCmdMsg(kCmdEditRedo);
+        QVERIFY(m_view->document()->isRedoAvailable());
+        m_view->redo();
         QCOMPARE(m_view->toPlainText(), u"да"_s);
         m_view->document()->setModified(false);
         // Alt with a letter no menu takes types nothing, in either mode.

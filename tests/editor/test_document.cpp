@@ -211,21 +211,30 @@ void TestDocument::sendHandsCopyToMailClient() {
 
     QTest::keyClicks(m_view, "da");
     QCOMPARE(m_doc->MailAttachmentName(), m_doc->GetTitle() + u".txt"_qs);
-    m_doc->OnCmdMsg(kCmdFileSend);
+    m_doc->OnFileSend();
     QTRY_VERIFY(QFile::exists(log));
     QTRY_VERIFY(ReadAll(log).endsWith(Utf16(u"да"_qs, true)));
     const QByteArray recorded = ReadAll(log);
     QVERIFY(recorded.startsWith("--attach\n"));
     QVERIFY(recorded.contains((u"/"_qs + m_doc->GetTitle() + u".txt\n"_qs).toUtf8()));
     qputenv("PATH", oldPath);
+}
 
-    // Without a mail client the item leaves the menu.
-    const bool available = g_bMailAvailable;
-    g_bMailAvailable = false;
-    SCmdUI state(kCmdFileSend);
-    QVERIFY(m_doc->OnUpdateCmdUI(state));
-    QVERIFY(!state.visible);
-    g_bMailAvailable = available;
+// The text is the document's own: it opens, saves and says it is modified without any view.
+void TestDocument::documentWithoutAView() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"in.txt"_qs);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("a\r\nb") == 4);
+    file.close();
+    CLtDoc doc;
+    QVERIFY(doc.OnOpenDocument(path));
+    QCOMPARE(doc.TextDocument()->toPlainText(), u"a\nb"_qs);
+    doc.TextDocument()->setPlainText(u"c\nd"_qs);
+    QVERIFY(doc.IsModified());
+    QVERIFY(doc.DoFileSave());
+    QCOMPARE(ReadAll(path), QByteArray("c\r\nd"));
+    QVERIFY(!doc.IsModified());
 }
 
 void TestDocument::saveKeepsUnicodeEncoding_data() {

@@ -41,15 +41,6 @@ void SelectRange(CLtView* view, int start, int end) {
     view->setTextCursor(cursor);
 }
 
-class CFakePanel : public IToolkitPanel {
-public:
-    bool IsShown() const override { return shown; }
-    void ShowPanel() override { shown = true; }
-    void HidePanel() override { shown = false; }
-    int GetWidth() const override { return 100; }
-    bool shown = false;
-};
-
 } // namespace
 
 void TestEditorView::init() {
@@ -177,10 +168,8 @@ void TestEditorView::modeKeys() {
     QTest::keyClicks(m_view, "s");
     QTest::keyClick(m_view, Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(m_view->textCursor().selectedText(), u"с"_qs);
-    SCmdUI state(kCmdViewRussian);
-    m_view->OnUpdateCmdUI(state);
-    QCOMPARE(state.checked, 1);
-    m_view->OnCmdMsg(kCmdViewRussian);
+    QVERIFY(g_inRussian);
+    m_view->ToggleRussianMode();
     QVERIFY(!g_inRussian);
 }
 
@@ -242,10 +231,10 @@ void TestEditorView::convertThereAndBack() {
     QTest::keyClick(m_view, Qt::Key_Escape);
     QTest::keyClicks(m_view, "Ja pishu privet");
     SelectRange(m_view, 3, 15);
-    m_view->OnCmdMsg(kCmdEditConvert);
+    m_view->OnEditConvert();
     QCOMPARE(m_view->toPlainText(), u"Ja пишу привет"_qs);
     QCOMPARE(m_view->textCursor().selectedText(), u"пишу привет"_qs);
-    m_view->OnCmdMsg(kCmdEditConvert);
+    m_view->OnEditConvert();
     QCOMPARE(m_view->toPlainText(), u"Ja pishu privet"_qs);
     QTest::keyClick(m_view, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(m_view->toPlainText(), u"Ja пишу привет"_qs);
@@ -269,11 +258,8 @@ void TestEditorView::convertDirectionAndEdges() {
     m_view->selectAll();
     m_view->OnEditConvert();
     QCOMPARE(m_view->toPlainText(), u"   "_qs);
-    // Nothing selected: the command is off and does nothing.
+    // Nothing selected: the command does nothing (the frame keeps its action off then).
     m_view->setPlainText(u"abc"_qs);
-    SCmdUI state(kCmdEditConvert);
-    QVERIFY(m_view->OnUpdateCmdUI(state));
-    QVERIFY(!state.enabled);
     m_view->OnEditConvert();
     QCOMPARE(m_view->toPlainText(), u"abc"_qs);
 }
@@ -303,7 +289,7 @@ void TestEditorView::pasteRepairsEightBitCyrillic() {
         data->setData(u"text/plain"_qs, bytes);
         QApplication::clipboard()->setMimeData(data);
         m_view->clear();
-        m_view->OnCmdMsg(kCmdEditPaste);
+        m_view->OnEditPaste();
         QCOMPARE(m_view->toPlainText(), sentence);
         // The clipboard is left as it was.
         QCOMPARE(QApplication::clipboard()->mimeData()->data(u"text/plain"_qs), bytes);
@@ -327,7 +313,7 @@ void TestEditorView::pasteRepairsEightBitCyrillic() {
 void TestEditorView::copy1251RoundTrip() {
     m_view->setPlainText(u"Привет, мир"_qs);
     SelectRange(m_view, 0, 6);
-    m_view->OnCmdMsg(kCmdEditCopy1251);
+    m_view->OnEditCopy1251();
     QCOMPARE(QApplication::clipboard()->mimeData()->data(u"text/plain;charset=windows-1251"_qs),
              Encode(kCodePage1251, u"Привет"_qs));
     QCOMPARE(QApplication::clipboard()->text(), u"Привет"_qs); // other programs paste the text
@@ -349,7 +335,7 @@ void TestEditorView::autoClipOnFocusLoss() {
     QApplication::sendEvent(m_view, &windowOut);
     QCOMPARE(QApplication::clipboard()->text(), u"whole text"_qs);
     QCOMPARE(m_view->textCursor().selectedText(), u"whole text"_qs);
-    m_view->OnCmdMsg(kCmdViewAutoClip);
+    m_view->ToggleAutoClip();
     QCOMPARE(g_autoClip.Value(), 0);
 }
 
@@ -359,7 +345,7 @@ void TestEditorView::wordWrapKeepsTabStops() {
     const qreal width = 6 * m_view->fontMetrics().averageCharWidth();
     QCOMPARE(m_view->tabStopDistance(), width);
     QCOMPARE(m_view->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-    m_view->OnCmdMsg(kCmdViewWordWrap);
+    m_view->ToggleWordWrap();
     QCOMPARE(g_wrapText.Value(), 0);
     QCOMPARE(m_view->lineWrapMode(), QPlainTextEdit::NoWrap);
     QCOMPARE(m_view->tabStopDistance(), width);
@@ -386,23 +372,6 @@ void TestEditorView::storedSettingsAreRead() {
     QCOMPARE(outOfRange.tabStopDistance(), qreal(4 * outOfRange.fontMetrics().averageCharWidth()));
     QSettings(u"ZDK"_s, u"Lt"_s).remove(u"Settings"_s);
     g_wrapText.Set(1);
-}
-
-void TestEditorView::previewHidesPanel() {
-    CFakePanel panel;
-    m_view->SetPanel(&panel);
-    bool shownDuringPreview = true;
-    CLtView::SetPreviewHook([&] { shownDuringPreview = panel.shown; });
-    panel.shown = true;
-    m_view->OnCmdMsg(kCmdFilePrintPreview);
-    QVERIFY(!shownDuringPreview);
-    QVERIFY(panel.shown);
-    panel.shown = false;
-    m_view->OnCmdMsg(kCmdFilePrintPreview);
-    QVERIFY(!panel.shown);
-    m_view->OnCmdMsg(kCmdViewToolkit);
-    QVERIFY(panel.shown);
-    m_view->SetPanel(nullptr);
 }
 
 void TestEditorView::contextMenuGreysWithoutSelection() {

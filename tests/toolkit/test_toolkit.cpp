@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QSettings>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -52,6 +53,7 @@ private:
     CPanel* Panel() const { return Frame()->Panel(); }
     QListWidget* List() const { return Panel()->Symbol().List(); }
     CLtView* View() const { return Frame()->EditView(); }
+    QSplitter* Splitter() const { return Frame()->findChild<QSplitter*>(u"PanelSplitter"_s); }
 
     bool Start() {
         m_app = std::make_unique<CLtApp>(QStringList{u"lettrino"_s});
@@ -284,25 +286,28 @@ private slots:
 
     void panelTakesTheLeftStripOfTheView() {
         QVERIFY(!Panel()->IsShown());
-        QCOMPARE(Panel()->GetWidth(), 150);
+        QCOMPARE(Frame()->PanelWidth(), 150);
         const QRect whole = View()->geometry();
         QVERIFY(whole.width() > 300);
+        const int handle = Splitter()->handleWidth();
 
         Frame()->RouteCommand(kCmdViewToolkit);
         QVERIFY(Panel()->isVisible());
+        QVERIFY(Frame()->Action(kCmdViewToolkit)->isChecked());
         QCOMPARE(Panel()->geometry(), QRect(whole.left(), whole.top(), 150, whole.height()));
-        QCOMPARE(View()->geometry().left(), whole.left() + 150);
+        QTRY_COMPARE(View()->geometry().left(), whole.left() + 150 + handle);
         QCOMPARE(View()->geometry().right(), whole.right());
         QVERIFY(List()->isVisible());
         QVERIFY(Panel()->geometry().contains(List()->mapTo(Frame()->centralWidget(), QPoint(0, 0))));
 
         // Showing twice changes nothing.
         Panel()->ShowPanel();
-        QCOMPARE(View()->geometry().left(), whole.left() + 150);
+        QCOMPARE(View()->geometry().left(), whole.left() + 150 + handle);
 
         Frame()->RouteCommand(kCmdViewToolkit);
         QVERIFY(!Panel()->isVisible());
-        QCOMPARE(View()->geometry(), whole);
+        QVERIFY(!Frame()->Action(kCmdViewToolkit)->isChecked());
+        QTRY_COMPARE(View()->geometry(), whole);
         Panel()->HidePanel();
         QCOMPARE(View()->geometry(), whole);
 
@@ -310,26 +315,45 @@ private slots:
         Frame()->RouteCommand(kCmdViewToolkit);
         Frame()->resize(Frame()->width() + 40, Frame()->height() + 60);
         QTRY_COMPARE(Panel()->height(), View()->height());
-        QCOMPARE(View()->geometry().left(), Panel()->geometry().right() + 1);
+        QCOMPARE(View()->geometry().left(), Panel()->geometry().right() + 1 + handle);
+        QCOMPARE(Panel()->width(), 150);
+    }
+
+    void previewHidesPanel() {
+        bool shownDuringPreview = true;
+        CLtView::SetPreviewHook([&] { shownDuringPreview = Panel()->IsShown(); });
+        Panel()->ShowPanel();
+        Frame()->RouteCommand(kCmdFilePrintPreview);
+        QVERIFY(!shownDuringPreview);
+        QVERIFY(Panel()->IsShown());
+        Panel()->HidePanel();
+        Frame()->RouteCommand(kCmdFilePrintPreview);
+        QVERIFY(!Panel()->IsShown());
+        CLtView::SetPreviewHook(nullptr);
     }
 
     void draggedWidthSurvivesARestart() {
         Frame()->RouteCommand(kCmdViewToolkit);
-        const int y = Panel()->height() / 2;
-        const int edge = Panel()->width() - 2;
-        QTest::mousePress(Panel(), Qt::LeftButton, {}, QPoint(edge, y));
-        QTest::mouseMove(Panel(), QPoint(edge + 30, y));
-        QTest::mouseMove(Panel(), QPoint(edge + 70, y));
-        QTest::mouseRelease(Panel(), Qt::LeftButton, {}, QPoint(edge + 70, y));
-        QCOMPARE(Panel()->GetWidth(), 220);
-        QCOMPARE(View()->geometry().left(), Panel()->geometry().left() + 220);
+        QWidget* handle = Splitter()->handle(1);
+        const int gap = Splitter()->handleWidth();
+        QTRY_COMPARE(handle->geometry().left(), 150); // laid out
+        const QPoint grip = handle->rect().center();
+        QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+        // The handle moves along with the mouse: each point is where the mouse is on it now.
+        const QPoint start = handle->mapTo(Splitter(), grip);
+        const auto at = [&](int dx) { return handle->mapFrom(Splitter(), start + QPoint(dx, 0)); };
+        QTest::mouseMove(handle, at(30));
+        QTest::mouseMove(handle, at(70));
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, at(70));
+        QCOMPARE(Frame()->PanelWidth(), 220);
+        QCOMPARE(View()->geometry().left(), Panel()->geometry().left() + 220 + gap);
 
         Restart();
         QCOMPARE(Stored(u"IsPanel"_s).toInt(), 1);
         QCOMPARE(Stored(u"PanelWidth"_s).toInt(), 220);
         QVERIFY(Panel()->IsShown());
-        QCOMPARE(Panel()->width(), 220);
-        QCOMPARE(View()->geometry().left(), Panel()->geometry().left() + 220);
+        QTRY_COMPARE(Panel()->width(), 220);
+        QCOMPARE(View()->geometry().left(), Panel()->geometry().left() + 220 + gap);
 
         // Hidden at close: hidden at the next start, the width kept.
         Frame()->RouteCommand(kCmdViewToolkit);
@@ -337,7 +361,8 @@ private slots:
         QCOMPARE(Stored(u"IsPanel"_s).toInt(), 0);
         QVERIFY(!Panel()->IsShown());
         Frame()->RouteCommand(kCmdViewToolkit);
-        QCOMPARE(Panel()->GetWidth(), 220);
+        QCOMPARE(Frame()->PanelWidth(), 220);
+        QTRY_COMPARE(Panel()->width(), 220);
     }
 };
 
