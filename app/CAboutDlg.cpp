@@ -4,10 +4,10 @@
 #include "DialogUnits.h"
 #include "DocStrings.h"
 #include "LtMessageBox.h"
-#include "Settings.h"
+#include "SettingsGui.h"
 #include "TextFile.h"
 
-#include "CResourceModule.h"
+#include "CResourceModuleGui.h"
 #include "InstalledResourceFolders.h"
 
 #include "LtVersion.h"
@@ -32,19 +32,11 @@
 
 namespace {
 
-constexpr int kGifSign = 195;
-constexpr int kGifLogo = 189;
-constexpr int kBitmapUrl = 188;
-constexpr int kBitmapMail = 189;
-constexpr int kHandCursor = 133;
-constexpr int kStrMakerMail = 129;
-constexpr int kStrNoMailSupport = 61840;
-
 QString g_programPath;
 CAboutDlg::LaunchHook g_launchHook;
 
 QCursor HandCursor() {
-    const QImage image = CurrentResources().Cursor(kHandCursor);
+    const QImage image = CurrentResources().Cursor(kCursorHand);
     if (image.isNull())
         return QCursor(Qt::PointingHandCursor);
     return QCursor(QPixmap::fromImage(image), image.text(QStringLiteral("HotSpotX")).toInt(),
@@ -103,7 +95,7 @@ void CAboutDlg::SetLaunchHook(LaunchHook hook) {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     const CResourceModule& res = CurrentResources();
-    const SDialogTexts texts = res.Dialog(100);
+    const SDialogTexts texts = res.Dialog(kDlgAbout);
     const auto text = [&texts](int id) {
         const auto it = texts.controls.find(id);
         return it != texts.controls.end() ? it->second : QString();
@@ -140,10 +132,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
         return item;
     };
     // The pictures follow their captions, which may be longer in other languages.
-    m_staticMail = picture(kBitmapMail);
+    m_staticMail = picture(kBmpMail);
     m_staticMail->move(std::max(du.X(79), mailCaption->geometry().right() + du.X(2)), du.Y(28));
     urlCaption->move(std::max(urlCaption->x(), m_staticMail->geometry().right() + du.X(8)), urlCaption->y());
-    m_staticUrl = picture(kBitmapUrl);
+    m_staticUrl = picture(kBmpUrl);
     m_staticUrl->move(std::max(du.X(170), urlCaption->geometry().right() + du.X(2)), du.Y(28));
 
     m_picSign = new CPictureEx(this);
@@ -175,7 +167,7 @@ void CAboutDlg::OnInitDialog() {
     FitToText();
 
     // A picture that does not load is simply not shown.
-    if (m_picSign->LoadPicture(kGifSign)) {
+    if (m_picSign->LoadPicture(kGifModeOn)) {
         m_picSign->SetBackColor(m_crBack);
         m_picSign->Play();
     } else {
@@ -217,7 +209,7 @@ void CAboutDlg::mousePressEvent(QMouseEvent* event) {
         if (g_launchHook) {
             g_launchHook(QUrl(QStringLiteral("mailto:") + address));
         } else if (!QProcess::startDetached(QStringLiteral("xdg-email"), {address})) {
-            LtMessageBox(this, CurrentResources().String(kStrNoMailSupport), QMessageBox::Warning);
+            LtMessageBox(this, CurrentResources().String(kStrMailUnavailable), QMessageBox::Warning);
         }
     }
     QDialog::mousePressEvent(event);

@@ -5,10 +5,10 @@
 #include "CLtView.h"
 #include "CMainFrame.h"
 #include "CSplashWnd.h"
-#include "CommandIds.h"
 #include "DocStrings.h"
 #include "LtMessageBox.h"
-#include "Settings.h"
+#include "ResourceIds.h"
+#include "SettingsGui.h"
 
 #include "CResourceModule.h"
 #include "RawPaths.h"
@@ -24,8 +24,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr int kStrFilesNotOpened = 1800; // "Lettrino opens one file at a time. ...:\n%1"
 
 const char kUsage[] =
     "Usage: lettrino [OPTION...] [FILE...]\n"

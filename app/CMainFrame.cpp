@@ -1,12 +1,10 @@
 #include "CMainFrame.h"
 
-#include "BatchStrings.h"
 #include "CFindBar.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
 #include "CPanel.h"
 #include "CPictureEx.h"
-#include "CommandIds.h"
 #include "DFileMp3.h"
 #include "DFileRenamer.h"
 #include "DSettings.h"
@@ -14,11 +12,12 @@
 #include "Journal.h"
 #include "LtMessageBox.h"
 #include "Mp3Batch.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 #include "WindowPlacement.h"
 
 #include "CProfile.h"
-#include "CResourceModule.h"
+#include "CResourceModuleGui.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -40,8 +39,6 @@
 namespace {
 
 constexpr int kModeButtonIndex = 8; // the In Russian button among the toolbar's items
-constexpr int kGifModeOn = 195;
-constexpr int kGifModeOff = 199;
 constexpr int kIdleMs = 200;
 constexpr int kNormalSettleMs = 300;
 
@@ -52,7 +49,7 @@ CMainFrame::CMainFrame(CCmdTarget* app) : m_pApp(app), m_normalSettle(new QTimer
     m_normalSettle->setSingleShot(true);
     m_normalSettle->setInterval(kNormalSettleMs);
     connect(m_normalSettle, &QTimer::timeout, this, &CMainFrame::CommitNormalPlacement);
-    setWindowIcon(QPixmap::fromImage(CurrentResources().Icon(128)));
+    setWindowIcon(QPixmap::fromImage(CurrentResources().Icon(kIconMain)));
     // The toolbar's position is chosen by the settings, not by a menu of the bars.
     setContextMenuPolicy(Qt::NoContextMenu);
 }
@@ -112,7 +109,7 @@ bool CMainFrame::OnCreate() {
 }
 
 bool CMainFrame::CreateToolBar(bool large, bool vertical) {
-    const int id = large ? 128 : 129;
+    const int id = large ? kToolbarLarge : kToolbarSmall;
     const std::vector<int> buttons = CurrentResources().ToolbarButtons(id);
     const QImage strip = CurrentResources().Toolbar(id);
     const QImage strip2x = CurrentResources().Toolbar2x(id);

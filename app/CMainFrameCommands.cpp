@@ -2,18 +2,17 @@
 // current resource module, routing, update handlers and the interface-language switch.
 #include "CMainFrame.h"
 
-#include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CFindBar.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
 #include "CTypingConverter.h"
-#include "CommandIds.h"
 #include "KeyLockState.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 #include "StandardTexts.h"
 
-#include "CResourceModule.h"
+#include "CResourceModuleGui.h"
 
 #include <QAction>
 #include <QLabel>
@@ -60,11 +59,11 @@ bool IsLanguage(int id) {
 void CMainFrame::CreateActions() {
     const CResourceModule& res = CurrentResources();
     std::set<int> ids;
-    CollectIds(res.Menu(128), ids);
-    CollectIds(res.Menu(139), ids);
-    for (const int id : res.ToolbarButtons(128))
+    CollectIds(res.Menu(kMenuMain), ids);
+    CollectIds(res.Menu(kMenuPopups), ids);
+    for (const int id : res.ToolbarButtons(kToolbarLarge))
         ids.insert(id);
-    for (const SAccelerator& accel : res.Accelerators(128))
+    for (const SAccelerator& accel : res.Accelerators(kAccelMain))
         ids.insert(accel.id);
     for (int id = kCmdFileMruFirst; id <= kCmdFileMruLast; ++id)
         ids.insert(id);
@@ -83,7 +82,7 @@ void CMainFrame::CreateActions() {
     }
     // Accelerators come from the program itself and stay as they are when the language changes.
     std::map<int, QList<QKeySequence>> keys;
-    for (const SAccelerator& accel : res.Accelerators(128))
+    for (const SAccelerator& accel : res.Accelerators(kAccelMain))
         keys[accel.id] << accel.key;
     for (const auto& [id, sequences] : keys)
         m_actions[id]->setShortcuts(sequences);
@@ -142,7 +141,7 @@ void CMainFrame::FillMenu(QMenu* menu, const std::vector<SMenuItem>& items, bool
 void CMainFrame::LoadMenu() {
     // A new bar each time; setMenuBar deletes the previous one with its menus, never the actions.
     auto* bar = new QMenuBar(this);
-    for (const SMenuItem& popup : CurrentResources().Menu(128)) {
+    for (const SMenuItem& popup : CurrentResources().Menu(kMenuMain)) {
         QMenu* menu = bar->addMenu(popup.text);
         FillMenu(menu, popup.items, false);
     }
@@ -156,14 +155,14 @@ void CMainFrame::LoadContextMenu() {
         return;
     QMenu* menu = m_pEditView->ContextMenu();
     menu->clear();
-    for (const SMenuItem& popup : CurrentResources().Menu(139)) {
+    for (const SMenuItem& popup : CurrentResources().Menu(kMenuPopups)) {
         if (popup.text == QLatin1String("View")) {
             FillMenu(menu, popup.items, true);
             return;
         }
     }
     // A module whose popups carry translated names: the view's popup is the second.
-    const std::vector<SMenuItem> popups = CurrentResources().Menu(139);
+    const std::vector<SMenuItem> popups = CurrentResources().Menu(kMenuPopups);
     if (popups.size() > 1)
         FillMenu(menu, popups[1].items, true);
 }

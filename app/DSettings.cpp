@@ -51,7 +51,7 @@ int LeadingNumber(const QString& text) {
 }
 
 DSettings::DSettings(QWidget* parent) : QDialog(parent) {
-    const SDialogTexts texts = CurrentResources().Dialog(7176);
+    const SDialogTexts texts = CurrentResources().Dialog(kDlgSettings);
     const auto text = [&texts](int id) {
         const auto it = texts.controls.find(id);
         return it != texts.controls.end() ? it->second : QString();

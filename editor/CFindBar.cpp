@@ -2,7 +2,7 @@
 
 #include "CCharTable.h"
 #include "CLtView.h"
-#include "CommandIds.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 
 #include "CResourceModule.h"

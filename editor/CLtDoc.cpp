@@ -3,10 +3,10 @@
 #include "TextFile.h"
 
 #include "CLtView.h"
-#include "CommandIds.h"
 #include "DocStrings.h"
 #include "LtMessageBox.h"
-#include "Settings.h"
+#include "ResourceIds.h"
+#include "SettingsGui.h"
 
 #include "CodePage.h"
 #include "Utf8.h"

@@ -1,11 +1,10 @@
 #include "DFileMp3.h"
 
-#include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CColorListCtrl.h"
 #include "CProfile.h"
 #include "CProgressWnd.h"
-#include "CResourceModule.h"
+#include "CResourceModuleGui.h"
 #include "DGetPath.h"
 #include "DTags.h"
 #include "ImageStrip.h"
@@ -14,6 +13,7 @@
 #include "Mp3Tags.h"
 #include "RawNames.h"
 #include "RawPath.h"
+#include "ResourceIds.h"
 #include "SafeFile.h"
 #include "Settings.h"
 #include "SpellingChoice.h"
@@ -34,10 +34,7 @@
 
 namespace {
 
-constexpr int kDialogId = 7177;
-constexpr int kStrNotWritten = 165;    // "The tags of these files could not be written:"
-constexpr int kStrMoreFailures = 1318; // "... and %1 more files (see the details)"
-constexpr int kStrOnlyFirst = 1319;    // "Only the first %1 of %2 MP3 files in this folder are shown."
+constexpr int kDialogId = kDlgFileMp3;
 constexpr int kFailuresShown = 15;
 
 // One line of the failure message: the file and why.
@@ -66,7 +63,7 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     const CResourceModule& resources = CurrentResources();
     const SDialogTexts texts = resources.Dialog(kDialogId);
     setWindowTitle(texts.title);
-    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(128))));
+    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(kIconMain))));
 
     QFont bold(QStringLiteral("Arial"));
     bold.setPixelSize(12);
@@ -121,7 +118,7 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int, int) { EditSelected(); });
 
-    m_list->InsertColumn(kColName, resources.String(132), 150);
+    m_list->InsertColumn(kColName, resources.String(kStrColFileName), 150);
     for (int i = 0; i < kTagColumnCount; ++i)
         m_list->InsertColumn(i + 1, resources.String(kTagColumns[i].headerId), kTagColumns[i].width);
     m_list->SetAlternateRows(true);

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kDialogId = 214;
+constexpr int kDialogId = kDlgTags;
 
 QString Text(const SDialogTexts& texts, int id) {
     const auto it = texts.controls.find(id);

@@ -4,16 +4,12 @@
 // dialog, the progress window); changing a current value never writes it by itself.
 //
 // The section also holds the character table ("Chars") and the two fonts ("Font", "FontList"),
-// which LoadSettings reads at start-up and SaveSettingsOnExit writes at exit.
+// which LoadSettings (SettingsGui.h) reads at start-up and SaveSettingsOnExit writes at exit.
 #pragma once
 
-#include "CLogFont.h"
-
-#include <QFont>
 #include <QString>
 
 #include <climits>
-#include <memory>
 
 class CCharTable;
 
@@ -110,20 +106,3 @@ void StoreSpelling(CIntSetting& setting, int scheme);
 // The character table in the profile: an absent or empty value gives the default keys.
 void LoadKeys(CCharTable& table, const QString& section, const QString& entry);
 bool SaveKeys(const CCharTable& table, const QString& section, const QString& entry);
-
-// The fonts: descriptions and the fonts made from them. They exist from LoadSettings to
-// SaveSettingsOnExit; the font commands replace a font after the user chose a new one.
-inline constexpr quint8 kEditorCharSet = 204;     // Cyrillic
-inline constexpr quint8 kListCharSet = 1;         // default character set
-extern std::unique_ptr<CLogFont> g_editorLogFont; // "Font"
-extern std::unique_ptr<QFont> g_editorFont;
-extern std::unique_ptr<CLogFont> g_listLogFont; // "FontList"
-extern std::unique_ptr<QFont> g_listFont;
-
-// True when a mail client can be handed a message (xdg-email is on the search path).
-extern bool g_bMailAvailable;
-
-// Start-up: the fonts, the character table g_charTable and mail availability. Always true.
-bool LoadSettings();
-// Exit: writes the character table and both fonts, then frees the fonts.
-void SaveSettingsOnExit();

@@ -1,15 +1,15 @@
 #include "DFileRenamer.h"
 
-#include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CColorListCtrl.h"
 #include "CProfile.h"
-#include "CResourceModule.h"
+#include "CResourceModuleGui.h"
 #include "DGetPath.h"
 #include "ImageStrip.h"
 #include "Journal.h"
 #include "RawNames.h"
 #include "RawPath.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 #include "SpellingChoice.h"
 
@@ -25,10 +25,8 @@
 
 namespace {
 
-constexpr int kDialogId = 211;
+constexpr int kDialogId = kDlgRenamer;
 // Strings of the renamer's reports.
-constexpr int kStrSummary = 158; // "%1 renamed, %2 not renamed."
-constexpr int kStrRefused = 159; // "\"%1\" was not renamed: %2"
 
 QString Text(const SDialogTexts& texts, int id) {
     const auto it = texts.controls.find(id);
@@ -47,7 +45,7 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
     const CResourceModule& resources = CurrentResources();
     const SDialogTexts texts = resources.Dialog(kDialogId);
     setWindowTitle(texts.title);
-    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(128))));
+    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(kIconMain))));
 
     QFont bold(QStringLiteral("Arial"));
     bold.setPixelSize(12);
@@ -93,8 +91,8 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenRow(row); });
 
     const int half = m_list->viewport()->width() / 2;
-    m_list->InsertColumn(kColName, resources.String(132), half);
-    m_list->InsertColumn(kColTranslit, resources.String(133), half);
+    m_list->InsertColumn(kColName, resources.String(kStrColFileName), half);
+    m_list->InsertColumn(kColTranslit, resources.String(kStrColTranslit), half);
     m_list->InsertColumn(kColOrigName, QStringLiteral("Orig.Name"), 0);
     m_list->InsertColumn(kColKind, QStringLiteral("Dir/File"), 0);
     m_list->setColumnHidden(kColOrigName, true);

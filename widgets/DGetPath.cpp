@@ -107,7 +107,7 @@ public:
 
 DGetPath::DGetPath(QWidget* parent) : QDialog(parent) {
     const CResourceModule& resources = CurrentResources();
-    const SDialogTexts texts = resources.Dialog(210);
+    const SDialogTexts texts = resources.Dialog(kDlgGetPath);
     const auto control = [&](int id) {
         const auto it = texts.controls.find(id);
         return it == texts.controls.end() ? QString() : it->second;

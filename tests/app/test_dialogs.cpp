@@ -6,10 +6,10 @@
 #include "CLtView.h"
 #include "CMainFrame.h"
 #include "CPictureEx.h"
-#include "CommandIds.h"
 #include "DSettings.h"
 #include "LtMessageBox.h"
-#include "Settings.h"
+#include "ResourceIds.h"
+#include "SettingsGui.h"
 
 #include "CResourceModule.h"
 
@@ -297,7 +297,7 @@ private slots:
         g_bMailAvailable = true;
         QTest::mouseClick(dialog.MailPicture(), Qt::LeftButton);
         g_bMailAvailable = mail;
-        QCOMPARE(launched, QList<QUrl>{QUrl(u"mailto:"_s + CurrentResources().String(129))});
+        QCOMPARE(launched, QList<QUrl>{QUrl(u"mailto:"_s + CurrentResources().String(kStrMakerMail))});
         // Elsewhere, nothing.
         launched.clear();
         QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(2, 2));
@@ -306,7 +306,7 @@ private slots:
 
     void dialogsFollowTheLanguage() {
         QVERIFY(SetCurrentResources(kLangRussian));
-        const SDialogTexts settingsTexts = CurrentResources().Dialog(7176);
+        const SDialogTexts settingsTexts = CurrentResources().Dialog(kDlgSettings);
         DSettings settings;
         QCOMPARE(settings.windowTitle(), settingsTexts.title);
         QCOMPARE(settings.CheckBox(1048)->text(), settingsTexts.controls.at(1048));
@@ -316,7 +316,7 @@ private slots:
         QCOMPARE(settings.SpellingCombo()->itemText(0), u"Мои клавиши"_s);
         CAboutDlg::SetProgramPath(u"/nonexistent/tool"_s);
         CAboutDlg about;
-        QCOMPARE(about.windowTitle(), CurrentResources().Dialog(100).title);
+        QCOMPARE(about.windowTitle(), CurrentResources().Dialog(kDlgAbout).title);
         QVERIFY(!about.findChildren<QLabel*>().isEmpty());
         // The maker line names the whole version the program was built as.
         const QRegularExpression maker(

@@ -7,11 +7,11 @@
 #include "CMainFrame.h"
 #include "CPictureEx.h"
 #include "CSplashWnd.h"
-#include "CommandIds.h"
 #include "DFileMp3.h"
 #include "DFileRenamer.h"
 #include "DocStrings.h"
 #include "LtMessageBox.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 
 #include "CLogFont.h"
@@ -70,7 +70,7 @@ QString MenuTitle(const CMainFrame& frame, int index) {
 }
 
 QString ResourceMenuTitle(int index) {
-    const auto menu = CurrentResources().Menu(128);
+    const auto menu = CurrentResources().Menu(kMenuMain);
     return index < static_cast<int>(menu.size()) ? menu[index].text : QString();
 }
 
@@ -275,7 +275,7 @@ private slots:
                  CurrentResources().String(kCmdFileNew).section(u'\n', 1));
         QVERIFY(!app->View()->ContextMenu()->isEmpty());
         QCOMPARE(app->View()->ContextMenu()->actions().first()->text(),
-                 CurrentResources().Menu(139)[1].items[0].text);
+                 CurrentResources().Menu(kMenuPopups)[1].items[0].text);
         frame->UpdateCommands();
         for (const int id : {kCmdLangEnglish, kCmdLangRussian, kCmdLangGerman})
             QCOMPARE(frame->Action(id)->isChecked(), id == stored);

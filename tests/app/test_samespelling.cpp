@@ -5,11 +5,11 @@
 #include "CLtApp.h"
 #include "CLtView.h"
 #include "CMainFrame.h"
-#include "CommandIds.h"
 #include "DFileMp3.h"
 #include "DFileRenamer.h"
 #include "LtMessageBox.h"
 #include "Mp3TestFiles.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 
 #include <QComboBox>

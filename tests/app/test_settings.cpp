@@ -1,7 +1,7 @@
 // The settings table, the character table and fonts at start-up and exit, mail availability.
 #include "CCharTable.h"
 #include "CProfile.h"
-#include "Settings.h"
+#include "SettingsGui.h"
 #include "TestStore.h"
 
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 #include "CCharTable.h"
 #include "CFindBar.h"
 #include "CLtView.h"
-#include "CommandIds.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 #include "Sound.h"
 

@@ -5,8 +5,8 @@
 #include "CLtView.h"
 #include "CTypingConverter.h"
 #include "CodePage.h"
-#include "CommandIds.h"
 #include "LtMessageBox.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 #include "Sound.h"
 

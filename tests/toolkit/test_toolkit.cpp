@@ -7,10 +7,10 @@
 #include "CLtView.h"
 #include "CMainFrame.h"
 #include "CPanel.h"
-#include "CommandIds.h"
 #include "DSymbol.h"
 #include "LtMessageBox.h"
-#include "Settings.h"
+#include "ResourceIds.h"
+#include "SettingsGui.h"
 
 #include "CLogFont.h"
 #include "CResourceModule.h"
