@@ -96,10 +96,6 @@ void CAboutDlg::SetLaunchHook(LaunchHook hook) {
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     const CResourceModule& res = CurrentResources();
     const SDialogTexts texts = res.Dialog(kDlgAbout);
-    const auto text = [&texts](int id) {
-        const auto it = texts.controls.find(id);
-        return it != texts.controls.end() ? it->second : QString();
-    };
     setWindowTitle(texts.title);
     UseDialogFrame(this);
     const CDialogUnits du(fontMetrics());
@@ -118,10 +114,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     };
     // A longer maker line widens the box rather than run under the logo.
     // The maker line names the whole version, the one to quote in a report.
-    const QString maker = WithVersion(text(1041), QStringLiteral(LT_VERSION));
+    const QString maker = WithVersion(texts.Control(1041), QStringLiteral(LT_VERSION));
     const int extra = std::max(0, label(maker, 54, 17)->width() - du.X(207));
-    QLabel* mailCaption = label(text(1042), 54, 28);
-    QLabel* urlCaption = label(text(1043), 153, 28);
+    QLabel* mailCaption = label(texts.Control(1042), 54, 28);
+    QLabel* urlCaption = label(texts.Control(1043), 153, 28);
 
     const QCursor hand = HandCursor();
     const auto picture = [this, &hand](int bitmap) {

@@ -482,9 +482,7 @@ void CMainFrame::ShowToolPlaceholder(int dialogId, int buttonId) {
     dialog.setWindowTitle(texts.title);
     auto* layout = new QVBoxLayout(&dialog);
     auto* buttons = new QDialogButtonBox(&dialog);
-    const auto text = texts.controls.find(buttonId);
-    QPushButton* close = buttons->addButton(text != texts.controls.end() ? text->second : QString(),
-                                            QDialogButtonBox::AcceptRole);
+    QPushButton* close = buttons->addButton(texts.Control(buttonId), QDialogButtonBox::AcceptRole);
     close->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     layout->addStretch(1);

@@ -52,20 +52,16 @@ int LeadingNumber(const QString& text) {
 
 DSettings::DSettings(QWidget* parent) : QDialog(parent) {
     const SDialogTexts texts = CurrentResources().Dialog(kDlgSettings);
-    const auto text = [&texts](int id) {
-        const auto it = texts.controls.find(id);
-        return it != texts.controls.end() ? it->second : QString();
-    };
     setWindowTitle(texts.title);
     UseDialogFrame(this);
     const CDialogUnits du(fontMetrics());
 
     // The group boxes come first so that the controls they frame lie above them.
-    auto* groupToolbar = new QGroupBox(text(kCtlToolbarGroup), this);
-    auto* groupOther = new QGroupBox(text(kCtlOtherGroup), this);
-    auto* groupTabs = new QGroupBox(text(kCtlTabStopsGroup), this);
-    const auto check = [this, &text, &du](int id, int x, int y) {
-        auto* box = new QCheckBox(text(id), this);
+    auto* groupToolbar = new QGroupBox(texts.Control(kCtlToolbarGroup), this);
+    auto* groupOther = new QGroupBox(texts.Control(kCtlOtherGroup), this);
+    auto* groupTabs = new QGroupBox(texts.Control(kCtlTabStopsGroup), this);
+    const auto check = [this, &texts, &du](int id, int x, int y) {
+        auto* box = new QCheckBox(texts.Control(id), this);
         box->setObjectName(QString::number(id));
         box->setGeometry(du.X(x), du.Y(y), box->sizeHint().width(), du.Y(10));
         return box;
@@ -81,7 +77,7 @@ DSettings::DSettings(QWidget* parent) : QDialog(parent) {
     m_editTabStops->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_editTabStops));
     m_editTabStops->setGeometry(du.Rect(15, 68, 48, 12));
-    auto* ok = new QPushButton(text(1), this);
+    auto* ok = new QPushButton(texts.Control(1), this);
     ok->setDefault(true);
     ok->setAutoDefault(true);
     ok->setGeometry(du.Rect(18, 94, 42, 14));

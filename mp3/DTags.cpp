@@ -14,11 +14,6 @@ namespace {
 
 constexpr int kDialogId = kDlgTags;
 
-QString Text(const SDialogTexts& texts, int id) {
-    const auto it = texts.controls.find(id);
-    return it == texts.controls.end() ? QString() : it->second;
-}
-
 } // namespace
 
 DTags::DTags(QWidget* parent) : QDialog(parent) {
@@ -37,8 +32,8 @@ DTags::DTags(QWidget* parent) : QDialog(parent) {
         grid->addWidget(m_edits[std::size_t(i)], i, 1);
     }
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(Text(texts, 1), QDialogButtonBox::AcceptRole);
-    buttons->addButton(Text(texts, 2), QDialogButtonBox::RejectRole);
+    QPushButton* ok = buttons->addButton(texts.Control(1), QDialogButtonBox::AcceptRole);
+    buttons->addButton(texts.Control(2), QDialogButtonBox::RejectRole);
     ok->setDefault(true);
     grid->addWidget(buttons, kTagColumnCount, 0, 1, 2);
     grid->setColumnStretch(1, 1);

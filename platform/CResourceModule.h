@@ -49,6 +49,12 @@ struct SAcceleratorText {
 struct SDialogTexts {
     QString title;
     std::map<int, QString> controls;
+
+    // Empty when the dialog has no text for the control.
+    QString Control(int id) const {
+        const auto it = controls.find(id);
+        return it == controls.end() ? QString() : it->second;
+    }
 };
 
 class CResourceModule {

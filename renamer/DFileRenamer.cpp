@@ -28,11 +28,6 @@ namespace {
 constexpr int kDialogId = kDlgRenamer;
 // Strings of the renamer's reports.
 
-QString Text(const SDialogTexts& texts, int id) {
-    const auto it = texts.controls.find(id);
-    return it == texts.controls.end() ? QString() : it->second;
-}
-
 QByteArray WithSlash(QByteArray path) {
     if (!path.endsWith('/'))
         path += '/';
@@ -51,20 +46,20 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
     bold.setPixelSize(12);
     bold.setBold(true);
 
-    auto* setPath = new QPushButton(Text(texts, kIdSetPath), this);
+    auto* setPath = new QPushButton(texts.Control(kIdSetPath), this);
     m_pathEdit = new QLineEdit(this);
     m_pathEdit->setReadOnly(true);
     m_pathEdit->setFont(bold);
-    auto* label = new QLabel(Text(texts, kIdLabel), this);
+    auto* label = new QLabel(texts.Control(kIdLabel), this);
     label->setFont(bold);
     m_list = new CColorListCtrl(this);
     m_list->setFont(bold);
     m_list->SetImageList(FolderImageIcons());
-    auto* rename = new QPushButton(Text(texts, kIdRename), this);
-    auto* renameAll = new QPushButton(Text(texts, kIdRenameAll), this);
+    auto* rename = new QPushButton(texts.Control(kIdRename), this);
+    auto* renameAll = new QPushButton(texts.Control(kIdRenameAll), this);
     auto* undo = new QPushButton(resources.String(kStrUndoLastRun), this);
     m_summary = new QLabel(this);
-    auto* close = new QPushButton(Text(texts, 2), this);
+    auto* close = new QPushButton(texts.Control(2), this);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_pathEdit, 0, 0);
