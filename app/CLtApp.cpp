@@ -154,7 +154,7 @@ bool CLtApp::ProcessShellCommand() {
         m_pView, &CLtView::FilesDropped, m_pDoc.get(),
         [this](const QStringList& files) { OpenDocumentFile(files.first()); }, Qt::QueuedConnection);
     m_pMainWnd->SetActiveView(m_pView, m_pDoc.get());
-    m_pView->setTabStopDistance(g_tabStops.Value() * m_pView->fontMetrics().averageCharWidth());
+    m_pView->ApplyTabStops();
 
     if (m_fileToOpen.isEmpty())
         return m_pDoc->OnNewDocument();

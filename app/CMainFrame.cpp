@@ -452,11 +452,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::OnSettings() {
     DSettings dialog(this);
     dialog.exec();
-    // Whatever closed the dialog, the editor takes the current tab width again. The dialog takes
-    // any number, so the width is computed without int overflow.
+    // Whatever closed the dialog, the editor takes the current tab width again.
     if (m_pEditView != nullptr)
-        m_pEditView->setTabStopDistance(qreal(g_tabStops.Value()) *
-                                        m_pEditView->fontMetrics().averageCharWidth());
+        m_pEditView->ApplyTabStops();
 }
 
 void CMainFrame::OnFileRenamer() {
