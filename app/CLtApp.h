@@ -6,6 +6,7 @@
 #include "CCmdTarget.h"
 #include "CRecentFileList.h"
 #include "CSplashWnd.h"
+#include "Settings.h"
 
 #include <QPointer>
 #include <QString>
@@ -57,6 +58,8 @@ private:
     bool ProcessShellCommand();
     void ReportCannotOpen(const QString& path);
 
+    // Made first: everything the application builds reads it.
+    CSettings m_settings;
     QStringList m_arguments;
     QString m_fileToOpen;
     QStringList m_ignoredFiles;

@@ -57,11 +57,11 @@ CMainFrame::CMainFrame(CCmdTarget* app) : m_pApp(app), m_normalSettle(new QTimer
 CMainFrame::~CMainFrame() = default;
 
 bool CMainFrame::OnCreate() {
-    const bool large = g_toolbarLarge.Load() != 0;
-    const bool vertical = g_toolbarVertical.Load() != 0;
-    g_keysCtrlShift.Load();
-    g_blueRus.Load();
-    g_blueOrig.Load();
+    const bool large = AppSettings().toolbarLarge.Load() != 0;
+    const bool vertical = AppSettings().toolbarVertical.Load() != 0;
+    AppSettings().keysCtrlShift.Load();
+    AppSettings().blueRus.Load();
+    AppSettings().blueOrig.Load();
 
     CreateActions();
     if (!CreateToolBar(large, vertical))
@@ -276,7 +276,7 @@ void CMainFrame::RecalcLayout() {
         return;
     // The first layout with a view: the Toolkit panel takes its stored width.
     m_bLaidOut = true;
-    m_pPanel->Create(g_panelWidth.Load());
+    m_pPanel->Create(AppSettings().panelWidth.Load());
 }
 
 bool CMainFrame::IsPanelShown() const {
@@ -284,7 +284,7 @@ bool CMainFrame::IsPanelShown() const {
 }
 
 int CMainFrame::PanelWidth() const {
-    return m_pPanel != nullptr ? m_pPanel->GetWidth() : g_panelWidth.Value();
+    return m_pPanel != nullptr ? m_pPanel->GetWidth() : AppSettings().panelWidth.Value();
 }
 
 void CMainFrame::UpdateFrameTitle() {
@@ -297,13 +297,13 @@ void CMainFrame::UpdateFrameTitle() {
 }
 
 void CMainFrame::RestoreWindowState() {
-    const bool showPanel = g_isPanel.Load() == 1;
-    g_interLang.Load();
-    g_beep.Load(); // brought into 0..37 as it is read
-    SetInterfaceLanguage(g_interLang.Value());
+    const bool showPanel = AppSettings().isPanel.Load() == 1;
+    AppSettings().interLang.Load();
+    AppSettings().beep.Load(); // brought into 0..37 as it is read
+    SetInterfaceLanguage(AppSettings().interLang.Value());
 
     SWindowPos pos;
-    if (ParseWindowPos(g_windowPos.Load(), pos)) {
+    if (ParseWindowPos(AppSettings().windowPos.Load(), pos)) {
         m_nShowState = pos.showState;
         const QRect outer = PlaceOnCurrentScreens(QRect(pos.left, pos.top, pos.width, pos.height));
         m_nLeft = outer.left();
@@ -422,14 +422,15 @@ QSize CMainFrame::DefaultWindowSize() const {
 }
 
 void CMainFrame::StoreSettings() const {
-    g_windowPos.Set(FormatWindowPos({m_nShowState, m_nLeft, m_nTop, m_nWidth, m_nHeight}));
-    g_windowPos.Save();
-    g_isPanel.Set(IsPanelShown() ? 1 : 0);
-    g_isPanel.Save();
-    g_panelWidth.Set(PanelWidth());
-    g_panelWidth.Save();
+    AppSettings().windowPos.Set(FormatWindowPos({m_nShowState, m_nLeft, m_nTop, m_nWidth, m_nHeight}));
+    AppSettings().windowPos.Save();
+    AppSettings().isPanel.Set(IsPanelShown() ? 1 : 0);
+    AppSettings().isPanel.Save();
+    AppSettings().panelWidth.Set(PanelWidth());
+    AppSettings().panelWidth.Save();
     for (const CIntSetting* setting :
-         {&g_wrapText, &g_autoClip, &g_beep, &g_tabStops, &g_toolbarLarge, &g_toolbarVertical, &g_interLang})
+         {&AppSettings().wrapText, &AppSettings().autoClip, &AppSettings().beep, &AppSettings().tabStops,
+          &AppSettings().toolbarLarge, &AppSettings().toolbarVertical, &AppSettings().interLang})
         setting->Save();
 }
 

@@ -286,7 +286,7 @@ void CMainFrame::UpdateIndicators() {
 }
 
 void CMainFrame::SetInterfaceLanguage(int id) {
-    g_interLang.Set(id);
+    AppSettings().interLang.Set(id);
     ELanguage language = kLangEnglish;
     if (id == kCmdLangRussian)
         language = kLangRussian;
@@ -347,7 +347,7 @@ bool CMainFrame::OnUpdateCmdUI(SCmdUI& cmdUI) {
     case kCmdLangEnglish:
     case kCmdLangRussian:
     case kCmdLangGerman:
-        cmdUI.SetCheck(g_interLang.Value() == cmdUI.id ? 1 : 0);
+        cmdUI.SetCheck(AppSettings().interLang.Value() == cmdUI.id ? 1 : 0);
         return true;
     case kCmdViewToolbar:
         cmdUI.SetCheck(m_wndToolBar->isHidden() ? 0 : 1);

@@ -84,7 +84,7 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     grid->addWidget(setPath, 0, 1);
     auto* above = new QHBoxLayout;
     above->addWidget(label, 1);
-    m_comboSpelling = AddBatchSpellingChoice(this, *above, g_mp3Spelling);
+    m_comboSpelling = AddBatchSpellingChoice(this, *above, AppSettings().mp3Spelling);
     grid->addLayout(above, 1, 0, 1, 2);
     grid->addWidget(m_list, 2, 0, 1, 2);
     m_capLabel = new QLabel(this);

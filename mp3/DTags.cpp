@@ -60,7 +60,8 @@ void DTags::accept() {
     if (m_pList != nullptr) {
         for (int column = 1; column <= kTagColumnCount; ++column) {
             std::u16string text = Field(column)->text().toStdU16String();
-            LatinSpelling(g_charTable, LatinSchemeFromNumber(BatchSpelling(g_mp3Spelling))).ToLatin(text);
+            LatinSpelling(g_charTable, LatinSchemeFromNumber(BatchSpelling(AppSettings().mp3Spelling)))
+                .ToLatin(text);
             m_pList->SetCellText(m_nRow, column, QString::fromStdU16String(text));
         }
     }

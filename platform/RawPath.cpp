@@ -25,7 +25,7 @@ QByteArray RawPathFromSetting(const QString& text) {
 }
 
 QByteArray LastFolder() {
-    const QByteArray last = RawPathFromSetting(g_lastDir.Load());
+    const QByteArray last = RawPathFromSetting(AppSettings().lastDir.Load());
     struct stat info {};
     if (!last.isEmpty() && ::stat(last.constData(), &info) == 0 && S_ISDIR(info.st_mode))
         return last;
@@ -33,6 +33,6 @@ QByteArray LastFolder() {
 }
 
 void RememberFolder(const QByteArray& path) {
-    g_lastDir.Set(RawPathToSetting(path));
-    g_lastDir.Save();
+    AppSettings().lastDir.Set(RawPathToSetting(path));
+    AppSettings().lastDir.Save();
 }

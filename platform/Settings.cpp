@@ -6,30 +6,44 @@
 
 #include <QStringList>
 
-// The table of settings. "CharList" is a further name the program once kept; nothing reads or
-// writes it.
-CStringSetting g_windowPos{"WindowPos"};
-CIntSetting g_isPanel{"IsPanel", 0};
-CIntSetting g_panelWidth{"PanelWidth", 150};
-CIntSetting g_wrapText{"WrapText", 1};
-CIntSetting g_autoClip{"AutoClip", 0};
-CIntSetting g_tabStops{"TabStops", 4, 0, 24, 4};
-CIntSetting g_beep{"Beep", 2, 0, 37, 0};
-CIntSetting g_toolbarLarge{"ToolbarLarge", 1};
-CIntSetting g_toolbarVertical{"ToolbarVertical", 1};
-CIntSetting g_keysCtrlShift{"KeysCtrlShift", 0};
-CIntSetting g_blueRus{"BlueRus", 1};
-CIntSetting g_blueOrig{"BlueOrig", 0};
-CIntSetting g_interLang{"InterLang", kLangEnglish};
-CStringSetting g_lastDir{"LastDir"};
-CIntSetting g_progressX{"X", -1};
-CIntSetting g_progressY{"Y", -1};
-CIntSetting g_latinSpelling{"LatinSpelling", 0, 0, kLatinSchemeCount - 1, 0};
-CIntSetting g_mp3Spelling{"Mp3Spelling", -1, -1, kLatinSchemeCount - 1, -1};
-CIntSetting g_renamerSpelling{"RenamerSpelling", -1, -1, kLatinSchemeCount - 1, -1};
+namespace {
+
+CSettings* s_current = nullptr;
+
+} // namespace
+
+CSettings::CSettings(QObject* parent) : QObject(parent), m_previous(s_current) {
+    s_current = this;
+}
+
+CSettings::~CSettings() {
+    if (s_current == this)
+        s_current = m_previous;
+}
+
+CSettings& AppSettings() {
+    // Code that runs before the application object made its own (and tests that need no fresh
+    // one) gets the defaults.
+    static CSettings fallback;
+    return s_current != nullptr ? *s_current : fallback;
+}
+
+void CIntSetting::Set(int value) {
+    if (value == m_value)
+        return;
+    m_value = value;
+    emit m_owner->Changed(QString::fromLatin1(m_name));
+}
+
+void CStringSetting::Set(const QString& value) {
+    if (value == m_value)
+        return;
+    m_value = value;
+    emit m_owner->Changed(QString::fromLatin1(m_name));
+}
 
 int CIntSetting::Load() {
-    m_value = Normalised(GetProfileInt(kSettingsSection, m_name, m_default));
+    Set(Normalised(GetProfileInt(kSettingsSection, m_name, m_default)));
     return m_value;
 }
 
@@ -38,7 +52,7 @@ bool CIntSetting::Save() const {
 }
 
 const QString& CStringSetting::Load() {
-    m_value = GetProfileString(kSettingsSection, m_name);
+    Set(GetProfileString(kSettingsSection, m_name));
     return m_value;
 }
 
@@ -71,7 +85,7 @@ QString FormatWindowPos(const SWindowPos& pos) {
 }
 
 int BatchSpelling(const CIntSetting& remembered) {
-    return remembered.Value() >= 0 ? remembered.Value() : g_latinSpelling.Value();
+    return remembered.Value() >= 0 ? remembered.Value() : AppSettings().latinSpelling.Value();
 }
 
 void StoreSpelling(CIntSetting& setting, int scheme) {

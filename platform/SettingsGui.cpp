@@ -36,7 +36,8 @@ bool LoadSettings() {
     LoadFont(g_editorLogFont, g_editorFont, kFontEntry, kEditorCharSet);
     LoadFont(g_listLogFont, g_listFont, kFontListEntry, kListCharSet);
     LoadKeys(g_charTable, kSettingsSection, kCharsEntry);
-    for (CIntSetting* spelling : {&g_latinSpelling, &g_mp3Spelling, &g_renamerSpelling})
+    for (CIntSetting* spelling :
+         {&AppSettings().latinSpelling, &AppSettings().mp3Spelling, &AppSettings().renamerSpelling})
         spelling->Load();
 
     // On Windows mail was offered when the system profile's MAPI switch was on and the Simple

@@ -66,7 +66,7 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
     grid->addWidget(setPath, 0, 1);
     auto* above = new QHBoxLayout;
     above->addWidget(label, 1);
-    m_comboSpelling = AddBatchSpellingChoice(this, *above, g_renamerSpelling);
+    m_comboSpelling = AddBatchSpellingChoice(this, *above, AppSettings().renamerSpelling);
     grid->addLayout(above, 1, 0);
     connect(m_comboSpelling, &QComboBox::currentIndexChanged, this, &DFileRenamer::FillList);
     grid->addWidget(m_list, 2, 0, 5, 1);

@@ -160,7 +160,7 @@ void DSymbol::contextMenuEvent(QContextMenuEvent* event) {
                                                    ? into.findChild<QActionGroup*>()
                                                    : new QActionGroup(&into));
                         action->setCheckable(true);
-                        action->setChecked(scheme == g_latinSpelling.Value());
+                        action->setChecked(scheme == AppSettings().latinSpelling.Value());
                     }
                 }
             }
@@ -179,7 +179,7 @@ void DSymbol::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void DSymbol::OnLatinSpelling(int scheme) {
-    StoreSpelling(g_latinSpelling, scheme);
+    StoreSpelling(AppSettings().latinSpelling, scheme);
 }
 
 void DSymbol::OnDefaultKeys() {

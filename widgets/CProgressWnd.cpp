@@ -235,15 +235,15 @@ void CProgressWnd::HideProgress() {
 // the title bar's height on every run.
 void CProgressWnd::SavePosition() {
     const QPoint corner = geometry().topLeft();
-    g_progressX.Set(corner.x());
-    g_progressY.Set(corner.y());
-    g_progressX.Save();
-    g_progressY.Save();
+    AppSettings().progressX.Set(corner.x());
+    AppSettings().progressY.Set(corner.y());
+    AppSettings().progressX.Save();
+    AppSettings().progressY.Save();
 }
 
 void CProgressWnd::RestorePosition() {
-    const int x = g_progressX.Load();
-    const int y = g_progressY.Load();
+    const int x = AppSettings().progressX.Load();
+    const int y = AppSettings().progressY.Load();
     if (x >= 0 && y >= 0 && QGuiApplication::screenAt(QPoint(x, y))) {
         setGeometry(QRect(QPoint(x, y), size()));
         return;

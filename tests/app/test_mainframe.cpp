@@ -220,7 +220,7 @@ private slots:
         Plant(u"Settings/WrapText"_s, 0);
         auto app = Start();
         CMainFrame* frame = app->MainFrame();
-        g_interLang.Set(kLangGerman);
+        AppSettings().interLang.Set(kLangGerman);
         frame->showMinimized();
         QTRY_VERIFY(frame->isMinimized());
         const auto before = Snapshot();
@@ -290,7 +290,7 @@ private slots:
         const int loadsBefore = ResourceLoadCount(kLangRussian);
         for (const int id : {kCmdLangRussian, kCmdLangEnglish, kCmdLangRussian}) {
             frame->Action(id)->trigger();
-            QTRY_COMPARE(g_interLang.Value(), id);
+            QTRY_COMPARE(AppSettings().interLang.Value(), id);
         }
         QVERIFY(ResourceLoadCount(kLangRussian) - loadsBefore <= 1);
         QCOMPARE(MenuTitle(*frame, 0), u"&Файл"_s);

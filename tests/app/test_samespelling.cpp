@@ -50,7 +50,7 @@ private slots:
         QVERIFY(WriteBytes(folder + kText.toUtf8() + ".txt", "x"));
         const char* const names[] = {"keys", "icao", "gost", "bgn", "iso9"};
         for (int scheme = 0; scheme < 5; ++scheme) {
-            g_latinSpelling.Set(scheme);
+            AppSettings().latinSpelling.Set(scheme);
             view->setPlainText(kText);
             view->selectAll();
             app->MainFrame()->RouteCommand(kCmdEditConvert);
