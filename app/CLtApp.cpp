@@ -144,8 +144,8 @@ bool CLtApp::ProcessShellCommand() {
         return false;
     m_pDoc = std::make_unique<CLtDoc>();
     m_pView = new CLtView(m_pMainWnd.get());
-    if (g_editorFont)
-        m_pView->setFont(*g_editorFont);
+    if (const std::optional<QFont> font = EditorFont())
+        m_pView->setFont(*font);
     m_pDoc->SetView(m_pView);
     QObject::connect(m_pDoc.get(), &CLtDoc::PathNameChanged, m_pDoc.get(),
                      [this](const QString& path) { m_recentFiles.Add(path); });

@@ -8,6 +8,7 @@
 // which LoadSettings (SettingsGui.h) reads at start-up and SaveSettingsOnExit writes at exit.
 #pragma once
 
+#include "CLogFont.h"
 #include "LatinSpelling.h"
 #include "ResourceIds.h"
 
@@ -15,6 +16,7 @@
 #include <QString>
 
 #include <climits>
+#include <optional>
 
 class CCharTable;
 class CSettings;
@@ -107,6 +109,10 @@ public:
     CIntSetting latinSpelling{this, "LatinSpelling", 0, 0, kLatinSchemeCount - 1, 0};
     CIntSetting mp3Spelling{this, "Mp3Spelling", -1, -1, kLatinSchemeCount - 1, -1};
     CIntSetting renamerSpelling{this, "RenamerSpelling", -1, -1, kLatinSchemeCount - 1, -1};
+    // The fonts' descriptions, "Font" and "FontList": there from LoadSettings to SaveSettingsOnExit
+    // (SettingsGui.h), which make the fonts from them.
+    std::optional<CLogFont> editorLogFont;
+    std::optional<CLogFont> listLogFont;
 
 signals:
     // name: the stored value's name, e.g. "TabStops".

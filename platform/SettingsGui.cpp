@@ -4,10 +4,6 @@
 
 #include <QStandardPaths>
 
-std::unique_ptr<CLogFont> g_editorLogFont;
-std::unique_ptr<QFont> g_editorFont;
-std::unique_ptr<CLogFont> g_listLogFont;
-std::unique_ptr<QFont> g_listFont;
 bool g_bMailAvailable = false;
 
 namespace {
@@ -17,24 +13,41 @@ const char kFontEntry[] = "Font";
 const char kFontListEntry[] = "FontList";
 
 // Reads one of the two fonts; a missing or damaged value gives the default description.
-void LoadFont(std::unique_ptr<CLogFont>& logFont, std::unique_ptr<QFont>& font, const char* entry,
-              quint8 charSet) {
-    logFont = std::make_unique<CLogFont>();
-    font = std::make_unique<QFont>();
+void LoadFont(std::optional<CLogFont>& logFont, const char* entry, quint8 charSet) {
+    logFont.emplace();
+    QFont font;
     if (logFont->ReadProfile(kSettingsSection, entry))
-        logFont->MakeFont(*font, charSet);
+        logFont->MakeFont(font, charSet);
     else
-        logFont->MakeFont(*font, charSet, CLogFont().m_height);
+        logFont->MakeFont(font, charSet, CLogFont().m_height);
+}
+
+std::optional<QFont> MadeFont(const std::optional<CLogFont>& logFont) {
+    if (!logFont)
+        return std::nullopt;
+    CLogFont description = *logFont;
+    QFont font;
+    description.MakeFont(font, description.m_charSet);
+    return font;
 }
 
 } // namespace
+
+std::optional<QFont> EditorFont() {
+    return MadeFont(AppSettings().editorLogFont);
+}
+
+std::optional<QFont> ListFont() {
+    return MadeFont(AppSettings().listLogFont);
+}
 
 bool LoadSettings() {
     // No process locale is set here: the conversions classify and case-map characters with their
     // own tables, so they behave the same whatever locale the user runs under.
 
-    LoadFont(g_editorLogFont, g_editorFont, kFontEntry, kEditorCharSet);
-    LoadFont(g_listLogFont, g_listFont, kFontListEntry, kListCharSet);
+    CSettings& settings = AppSettings();
+    LoadFont(settings.editorLogFont, kFontEntry, kEditorCharSet);
+    LoadFont(settings.listLogFont, kFontListEntry, kListCharSet);
     LoadKeys(g_charTable, kSettingsSection, kCharsEntry);
     for (CIntSetting* spelling :
          {&AppSettings().latinSpelling, &AppSettings().mp3Spelling, &AppSettings().renamerSpelling})
@@ -49,12 +62,11 @@ bool LoadSettings() {
 
 void SaveSettingsOnExit() {
     SaveKeys(g_charTable, kSettingsSection, kCharsEntry);
-    if (g_editorLogFont)
-        g_editorLogFont->WriteProfile(kSettingsSection, kFontEntry);
-    if (g_listLogFont)
-        g_listLogFont->WriteProfile(kSettingsSection, kFontListEntry);
-    g_editorLogFont.reset();
-    g_editorFont.reset();
-    g_listLogFont.reset();
-    g_listFont.reset();
+    CSettings& settings = AppSettings();
+    if (settings.editorLogFont)
+        settings.editorLogFont->WriteProfile(kSettingsSection, kFontEntry);
+    if (settings.listLogFont)
+        settings.listLogFont->WriteProfile(kSettingsSection, kFontListEntry);
+    settings.editorLogFont.reset();
+    settings.listLogFont.reset();
 }

@@ -7,16 +7,14 @@
 
 #include <QFont>
 
-#include <memory>
+#include <optional>
 
-// The fonts: descriptions and the fonts made from them. They exist from LoadSettings to
-// SaveSettingsOnExit; the font commands replace a font after the user chose a new one.
-inline constexpr quint8 kEditorCharSet = 204;     // Cyrillic
-inline constexpr quint8 kListCharSet = 1;         // default character set
-extern std::unique_ptr<CLogFont> g_editorLogFont; // "Font"
-extern std::unique_ptr<QFont> g_editorFont;
-extern std::unique_ptr<CLogFont> g_listLogFont; // "FontList"
-extern std::unique_ptr<QFont> g_listFont;
+// The fonts made from the descriptions in the settings; none before LoadSettings and after
+// SaveSettingsOnExit. The font commands replace a description after the user chose a new one.
+inline constexpr quint8 kEditorCharSet = 204; // Cyrillic
+inline constexpr quint8 kListCharSet = 1;     // default character set
+std::optional<QFont> EditorFont();
+std::optional<QFont> ListFont();
 
 // True when a mail client can be handed a message (xdg-email is on the search path).
 extern bool g_bMailAvailable;

@@ -111,8 +111,8 @@ DSymbol::DSymbol(QWidget* parent) : QWidget(parent), m_list(new QListWidget(this
     m_list->setSpacing(0);
     // One click opens the line; the click itself is the only trigger.
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    if (g_listFont)
-        m_list->setFont(*g_listFont);
+    if (const std::optional<QFont> font = ListFont())
+        m_list->setFont(*font);
     auto* delegate = new CLabelDelegate(m_list);
     m_list->setItemDelegate(delegate);
     connect(delegate, &CLabelDelegate::LabelEdited, this, &DSymbol::OnEndLabelEdit);
@@ -188,11 +188,11 @@ void DSymbol::OnDefaultKeys() {
 }
 
 void DSymbol::OnListFont() {
-    if (!g_listLogFont ||
-        !g_listLogFont->RunFontDialog(QApplication::activeWindow(), CLogFont::kFontCommandFlags))
+    std::optional<CLogFont>& logFont = AppSettings().listLogFont;
+    if (!logFont || !logFont->RunFontDialog(QApplication::activeWindow(), CLogFont::kFontCommandFlags))
         return;
-    g_listFont = std::make_unique<QFont>();
-    if (!g_listLogFont->MakeFont(*g_listFont, kListCharSet))
+    QFont font;
+    if (!logFont->MakeFont(font, kListCharSet))
         return;
-    m_list->setFont(*g_listFont);
+    m_list->setFont(font);
 }

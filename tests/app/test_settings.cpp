@@ -123,16 +123,16 @@ TEST_F(SettingsTable, WindowPosNeedsExactlyFiveIntegers) {
 
 TEST_F(StartAndExit, FirstRunStoresTheDefaults) {
     ASSERT_TRUE(LoadSettings());
-    ASSERT_TRUE(g_editorFont && g_listFont && g_editorLogFont && g_listLogFont);
-    EXPECT_EQ(g_editorFont->family(), u"Arial"_s);
-    EXPECT_EQ(g_editorFont->pixelSize(), 12);
-    EXPECT_EQ(g_listFont->pixelSize(), 12);
-    EXPECT_EQ(g_editorLogFont->m_charSet, kEditorCharSet);
-    EXPECT_EQ(g_listLogFont->m_charSet, kListCharSet);
+    ASSERT_TRUE(EditorFont() && ListFont() && AppSettings().editorLogFont && AppSettings().listLogFont);
+    EXPECT_EQ(EditorFont()->family(), u"Arial"_s);
+    EXPECT_EQ(EditorFont()->pixelSize(), 12);
+    EXPECT_EQ(ListFont()->pixelSize(), 12);
+    EXPECT_EQ(AppSettings().editorLogFont->m_charSet, kEditorCharSet);
+    EXPECT_EQ(AppSettings().listLogFont->m_charSet, kListCharSet);
     EXPECT_EQ(Key(23, 0), u"h"); // the default table, not an empty one
 
     SaveSettingsOnExit();
-    EXPECT_FALSE(g_editorFont || g_listFont || g_editorLogFont || g_listLogFont);
+    EXPECT_FALSE(EditorFont() || ListFont() || AppSettings().editorLogFont || AppSettings().listLogFont);
     EXPECT_EQ(Stored(u"Font"_s).toString(), u"-12 0 0 0 400 0 0 0 204 7 0 0 0 Arial"_s);
     EXPECT_EQ(Stored(u"FontList"_s).toString(), u"-12 0 0 0 400 0 0 0 1 7 0 0 0 Arial"_s);
     const QString chars = Stored(u"Chars"_s).toString();
@@ -145,9 +145,9 @@ TEST_F(StartAndExit, StoredValuesComeBackAndCharacterSetsAreForced) {
     Plant(u"FontList"_s, u"-16 0 0 0 400 0 0 0 204 7 0 0 0 Courier-New"_s);
     Plant(u"Chars"_s, u"23x|23h"_s);
     ASSERT_TRUE(LoadSettings());
-    EXPECT_EQ(g_editorFont->family(), u"Times New Roman"_s);
-    EXPECT_EQ(g_editorFont->pixelSize(), 20);
-    EXPECT_TRUE(g_editorFont->italic());
+    EXPECT_EQ(EditorFont()->family(), u"Times New Roman"_s);
+    EXPECT_EQ(EditorFont()->pixelSize(), 20);
+    EXPECT_TRUE(EditorFont()->italic());
     EXPECT_EQ(Key(23, 0), u"x");
     EXPECT_EQ(Key(23, 1), u"h");
     EXPECT_TRUE(Key(1, 0).empty());
@@ -162,9 +162,9 @@ TEST_F(StartAndExit, DamagedValuesFallBack) {
     Plant(u"FontList"_s, u"-16 0 0 0 400 0 0 0 204 7 0 0 0 Courier New"_s);
     Plant(u"Chars"_s, u"xyz"_s); // not empty: no keys at all, not the defaults
     ASSERT_TRUE(LoadSettings());
-    EXPECT_EQ(g_editorFont->family(), u"Arial"_s);
-    EXPECT_EQ(g_editorFont->pixelSize(), 12);
-    EXPECT_EQ(g_listFont->family(), u"Arial"_s);
+    EXPECT_EQ(EditorFont()->family(), u"Arial"_s);
+    EXPECT_EQ(EditorFont()->pixelSize(), 12);
+    EXPECT_EQ(ListFont()->family(), u"Arial"_s);
     for (const auto& key : g_charTable.m_keys)
         EXPECT_TRUE(key.empty());
     SaveSettingsOnExit();
