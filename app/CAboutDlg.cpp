@@ -3,10 +3,10 @@
 #include "CPictureEx.h"
 #include "DocStrings.h"
 #include "LtMessageBox.h"
-#include "Settings.h"
+#include "SettingsGui.h"
 #include "TextFile.h"
 
-#include "CResourceModule.h"
+#include "CResourceModuleGui.h"
 #include "InstalledResourceFolders.h"
 
 #include "LtVersion.h"
@@ -33,19 +33,11 @@
 
 namespace {
 
-constexpr int kGifSign = 195;
-constexpr int kGifLogo = 189;
-constexpr int kBitmapUrl = 188;
-constexpr int kBitmapMail = 189;
-constexpr int kHandCursor = 133;
-constexpr int kStrMakerMail = 129;
-constexpr int kStrNoMailSupport = 61840;
-
 QString g_programPath;
 CAboutDlg::LaunchHook g_launchHook;
 
 QCursor HandCursor() {
-    const QImage image = CurrentResources().Cursor(kHandCursor);
+    const QImage image = CurrentResources().Cursor(kCursorHand);
     if (image.isNull())
         return QCursor(Qt::PointingHandCursor);
     return QCursor(QPixmap::fromImage(image), image.text(QStringLiteral("HotSpotX")).toInt(),
@@ -104,11 +96,7 @@ void CAboutDlg::SetLaunchHook(LaunchHook hook) {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     const CResourceModule& res = CurrentResources();
-    const SDialogTexts texts = res.Dialog(100);
-    const auto text = [&texts](int id) {
-        const auto it = texts.controls.find(id);
-        return it != texts.controls.end() ? it->second : QString();
-    };
+    const SDialogTexts texts = res.Dialog(kDlgAbout);
     setWindowTitle(texts.title);
     UseDialogFrame(this);
 
@@ -119,9 +107,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setAutoFillBackground(true);
 
     // The maker line names the whole version, the one to quote in a report.
-    auto* maker = new QLabel(WithVersion(text(1041), QStringLiteral(LT_VERSION)), this);
-    auto* mailCaption = new QLabel(text(1042), this);
-    auto* urlCaption = new QLabel(text(1043), this);
+    auto* maker = new QLabel(WithVersion(texts.Control(1041), QStringLiteral(LT_VERSION)), this);
+    auto* mailCaption = new QLabel(texts.Control(1042), this);
+    auto* urlCaption = new QLabel(texts.Control(1043), this);
     const QCursor hand = HandCursor();
     const auto picture = [this, &hand](int bitmap) {
         auto* item = new QLabel(this);
@@ -129,8 +117,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
         item->setCursor(hand);
         return item;
     };
-    m_staticMail = picture(kBitmapMail);
-    m_staticUrl = picture(kBitmapUrl);
+    m_staticMail = picture(kBmpMail);
+    m_staticUrl = picture(kBmpUrl);
     m_picSign = new CPictureEx(this);
     m_picLogo = new CPictureEx(this);
 
@@ -182,7 +170,7 @@ void CAboutDlg::OnInitDialog() {
     FitToText();
 
     // A picture that does not load is simply not shown.
-    if (m_picSign->LoadPicture(kGifSign)) {
+    if (m_picSign->LoadPicture(kGifModeOn)) {
         m_picSign->SetBackColor(m_crBack);
         m_picSign->Play();
     } else {
@@ -228,7 +216,7 @@ void CAboutDlg::mousePressEvent(QMouseEvent* event) {
         if (g_launchHook) {
             g_launchHook(QUrl(QStringLiteral("mailto:") + address));
         } else if (!QProcess::startDetached(QStringLiteral("xdg-email"), {address})) {
-            LtMessageBox(this, CurrentResources().String(kStrNoMailSupport), QMessageBox::Warning);
+            LtMessageBox(this, CurrentResources().String(kStrMailUnavailable), QMessageBox::Warning);
         }
     }
     QDialog::mousePressEvent(event);

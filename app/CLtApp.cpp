@@ -5,10 +5,10 @@
 #include "CLtView.h"
 #include "CMainFrame.h"
 #include "CSplashWnd.h"
-#include "CommandIds.h"
 #include "DocStrings.h"
 #include "LtMessageBox.h"
-#include "Settings.h"
+#include "ResourceIds.h"
+#include "SettingsGui.h"
 
 #include "CResourceModule.h"
 #include "RawPaths.h"
@@ -24,8 +24,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr int kStrFilesNotOpened = 1800; // "Lettrino opens one file at a time. ...:\n%1"
 
 const char kUsage[] =
     "Usage: lettrino [OPTION...] [FILE...]\n"
@@ -146,8 +144,8 @@ bool CLtApp::ProcessShellCommand() {
         return false;
     m_pDoc = std::make_unique<CLtDoc>();
     m_pView = new CLtView(m_pMainWnd.get());
-    if (g_editorFont)
-        m_pView->setFont(*g_editorFont);
+    if (const std::optional<QFont> font = EditorFont())
+        m_pView->setFont(*font);
     m_pDoc->SetView(m_pView);
     QObject::connect(m_pDoc.get(), &CLtDoc::PathNameChanged, m_pDoc.get(),
                      [this](const QString& path) { m_recentFiles.Add(path); });
@@ -156,7 +154,7 @@ bool CLtApp::ProcessShellCommand() {
         m_pView, &CLtView::FilesDropped, m_pDoc.get(),
         [this](const QStringList& files) { OpenDocumentFile(files.first()); }, Qt::QueuedConnection);
     m_pMainWnd->SetActiveView(m_pView, m_pDoc.get());
-    m_pView->setTabStopDistance(g_tabStops.Value() * m_pView->fontMetrics().averageCharWidth());
+    m_pView->ApplyTabStops();
 
     if (m_fileToOpen.isEmpty())
         return m_pDoc->OnNewDocument();

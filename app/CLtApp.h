@@ -5,6 +5,7 @@
 
 #include "CRecentFileList.h"
 #include "CSplashWnd.h"
+#include "Settings.h"
 
 #include <QPointer>
 #include <QString>
@@ -56,6 +57,8 @@ private:
     bool ProcessShellCommand();
     void ReportCannotOpen(const QString& path);
 
+    // Made first: everything the application builds reads it.
+    CSettings m_settings;
     QStringList m_arguments;
     QString m_fileToOpen;
     QStringList m_ignoredFiles;

@@ -1,12 +1,10 @@
 #include "CMainFrame.h"
 
-#include "BatchStrings.h"
 #include "CFindBar.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
 #include "CPanel.h"
 #include "CPictureEx.h"
-#include "CommandIds.h"
 #include "DFileMp3.h"
 #include "DFileRenamer.h"
 #include "DSettings.h"
@@ -14,11 +12,12 @@
 #include "Journal.h"
 #include "LtMessageBox.h"
 #include "Mp3Batch.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 #include "WindowPlacement.h"
 
 #include "CProfile.h"
-#include "CResourceModule.h"
+#include "CResourceModuleGui.h"
 
 #include <QAction>
 #include <QApplication>
@@ -42,8 +41,6 @@
 namespace {
 
 constexpr int kModeButtonIndex = 8; // the In Russian button among the toolbar's items
-constexpr int kGifModeOn = 195;
-constexpr int kGifModeOff = 199;
 constexpr int kNormalSettleMs = 300;
 
 // Calls back when a lock key is let go anywhere in the program: the indicators follow the keys
@@ -74,7 +71,9 @@ CMainFrame::CMainFrame(CLtApp* app) : m_pApp(app), m_normalSettle(new QTimer(thi
     m_normalSettle->setSingleShot(true);
     m_normalSettle->setInterval(kNormalSettleMs);
     connect(m_normalSettle, &QTimer::timeout, this, &CMainFrame::CommitNormalPlacement);
-    setWindowIcon(QPixmap::fromImage(CurrentResources().Icon(128)));
+    // Check marks that show a setting follow it, whoever changed it.
+    connect(&AppSettings(), &CSettings::Changed, this, &CMainFrame::OnSettingsChanged);
+    setWindowIcon(QPixmap::fromImage(CurrentResources().Icon(kIconMain)));
     // The toolbar's position is chosen by the settings, not by a menu of the bars.
     setContextMenuPolicy(Qt::NoContextMenu);
 }
@@ -82,11 +81,11 @@ CMainFrame::CMainFrame(CLtApp* app) : m_pApp(app), m_normalSettle(new QTimer(thi
 CMainFrame::~CMainFrame() = default;
 
 bool CMainFrame::OnCreate() {
-    const bool large = g_toolbarLarge.Load() != 0;
-    const bool vertical = g_toolbarVertical.Load() != 0;
-    g_keysCtrlShift.Load();
-    g_blueRus.Load();
-    g_blueOrig.Load();
+    const bool large = AppSettings().toolbarLarge.Load() != 0;
+    const bool vertical = AppSettings().toolbarVertical.Load() != 0;
+    AppSettings().keysCtrlShift.Load();
+    AppSettings().blueRus.Load();
+    AppSettings().blueOrig.Load();
 
     CreateActions();
     if (!CreateToolBar(large, vertical))
@@ -130,7 +129,7 @@ bool CMainFrame::OnCreate() {
 }
 
 bool CMainFrame::CreateToolBar(bool large, bool vertical) {
-    const int id = large ? 128 : 129;
+    const int id = large ? kToolbarLarge : kToolbarSmall;
     const std::vector<int> buttons = CurrentResources().ToolbarButtons(id);
     const QImage strip = CurrentResources().Toolbar(id);
     const QImage strip2x = CurrentResources().Toolbar2x(id);
@@ -314,7 +313,7 @@ void CMainFrame::RecalcLayout() {
     if (m_pEditView == nullptr || m_bLaidOut)
         return;
     m_bLaidOut = true;
-    m_nPanelWidth = std::max(g_panelWidth.Load(), CPanel::kMinWidth);
+    m_nPanelWidth = std::max(AppSettings().panelWidth.Load(), CPanel::kMinWidth);
 }
 
 void CMainFrame::PlacePanel() {
@@ -330,7 +329,7 @@ bool CMainFrame::IsPanelShown() const {
 }
 
 int CMainFrame::PanelWidth() const {
-    return m_pPanel != nullptr ? m_nPanelWidth : g_panelWidth.Value();
+    return m_pPanel != nullptr ? m_nPanelWidth : AppSettings().panelWidth.Value();
 }
 
 void CMainFrame::UpdateFrameTitle() {
@@ -343,13 +342,13 @@ void CMainFrame::UpdateFrameTitle() {
 }
 
 void CMainFrame::RestoreWindowState() {
-    const bool showPanel = g_isPanel.Load() == 1;
-    g_interLang.Load();
-    g_beep.Load(); // brought into 0..37 as it is read
-    SetInterfaceLanguage(g_interLang.Value());
+    const bool showPanel = AppSettings().isPanel.Load() == 1;
+    AppSettings().interLang.Load();
+    AppSettings().beep.Load(); // brought into 0..37 as it is read
+    SetInterfaceLanguage(AppSettings().interLang.Value());
 
     SWindowPos pos;
-    if (ParseWindowPos(g_windowPos.Load(), pos)) {
+    if (ParseWindowPos(AppSettings().windowPos.Load(), pos)) {
         m_nShowState = pos.showState;
         const QRect outer = PlaceOnCurrentScreens(QRect(pos.left, pos.top, pos.width, pos.height));
         m_nLeft = outer.left();
@@ -471,14 +470,15 @@ QSize CMainFrame::DefaultWindowSize() const {
 }
 
 void CMainFrame::StoreSettings() const {
-    g_windowPos.Set(FormatWindowPos({m_nShowState, m_nLeft, m_nTop, m_nWidth, m_nHeight}));
-    g_windowPos.Save();
-    g_isPanel.Set(IsPanelShown() ? 1 : 0);
-    g_isPanel.Save();
-    g_panelWidth.Set(PanelWidth());
-    g_panelWidth.Save();
+    AppSettings().windowPos.Set(FormatWindowPos({m_nShowState, m_nLeft, m_nTop, m_nWidth, m_nHeight}));
+    AppSettings().windowPos.Save();
+    AppSettings().isPanel.Set(IsPanelShown() ? 1 : 0);
+    AppSettings().isPanel.Save();
+    AppSettings().panelWidth.Set(PanelWidth());
+    AppSettings().panelWidth.Save();
     for (const CIntSetting* setting :
-         {&g_wrapText, &g_autoClip, &g_beep, &g_tabStops, &g_toolbarLarge, &g_toolbarVertical, &g_interLang})
+         {&AppSettings().wrapText, &AppSettings().autoClip, &AppSettings().beep, &AppSettings().tabStops,
+          &AppSettings().toolbarLarge, &AppSettings().toolbarVertical, &AppSettings().interLang})
         setting->Save();
 }
 
@@ -500,11 +500,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::OnSettings() {
     DSettings dialog(this);
     dialog.exec();
-    // Whatever closed the dialog, the editor takes the current tab width again. The dialog takes
-    // any number, so the width is computed without int overflow.
+    // Whatever closed the dialog, the editor takes the current tab width again.
     if (m_pEditView != nullptr)
-        m_pEditView->setTabStopDistance(qreal(g_tabStops.Value()) *
-                                        m_pEditView->fontMetrics().averageCharWidth());
+        m_pEditView->ApplyTabStops();
     OnSettingsChanged();
 }
 
@@ -531,9 +529,7 @@ void CMainFrame::ShowToolPlaceholder(int dialogId, int buttonId) {
     dialog.setWindowTitle(texts.title);
     auto* layout = new QVBoxLayout(&dialog);
     auto* buttons = new QDialogButtonBox(&dialog);
-    const auto text = texts.controls.find(buttonId);
-    QPushButton* close = buttons->addButton(text != texts.controls.end() ? text->second : QString(),
-                                            QDialogButtonBox::AcceptRole);
+    QPushButton* close = buttons->addButton(texts.Control(buttonId), QDialogButtonBox::AcceptRole);
     close->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     layout->addStretch(1);

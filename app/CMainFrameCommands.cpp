@@ -3,7 +3,6 @@
 // state follows; the interface-language switch.
 #include "CMainFrame.h"
 
-#include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CFindBar.h"
 #include "CLtApp.h"
@@ -11,12 +10,12 @@
 #include "CLtView.h"
 #include "CPanel.h"
 #include "CTypingConverter.h"
-#include "CommandIds.h"
 #include "KeyLockState.h"
-#include "Settings.h"
+#include "ResourceIds.h"
+#include "SettingsGui.h"
 #include "StandardTexts.h"
 
-#include "CResourceModule.h"
+#include "CResourceModuleGui.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,11 +55,11 @@ QString Tip(const QString& text) {
 void CMainFrame::CreateActions() {
     const CResourceModule& res = CurrentResources();
     std::set<int> ids;
-    CollectIds(res.Menu(128), ids);
-    CollectIds(res.Menu(139), ids);
-    for (const int id : res.ToolbarButtons(128))
+    CollectIds(res.Menu(kMenuMain), ids);
+    CollectIds(res.Menu(kMenuPopups), ids);
+    for (const int id : res.ToolbarButtons(kToolbarLarge))
         ids.insert(id);
-    for (const SAccelerator& accel : res.Accelerators(128))
+    for (const SAccelerator& accel : res.Accelerators(kAccelMain))
         ids.insert(accel.id);
     for (int id = kCmdFileMruFirst; id <= kCmdFileMruLast; ++id)
         ids.insert(id);
@@ -86,7 +85,7 @@ void CMainFrame::CreateActions() {
     }
     // Accelerators come from the program itself and stay as they are when the language changes.
     std::map<int, QList<QKeySequence>> keys;
-    for (const SAccelerator& accel : res.Accelerators(128))
+    for (const SAccelerator& accel : res.Accelerators(kAccelMain))
         keys[accel.id] << accel.key;
     for (const auto& [id, sequences] : keys)
         m_actions[id]->setShortcuts(sequences);
@@ -155,7 +154,7 @@ void CMainFrame::FillMenu(QMenu* menu, const std::vector<SMenuItem>& items, bool
 void CMainFrame::LoadMenu() {
     // A new bar each time; setMenuBar deletes the previous one with its menus, never the actions.
     auto* bar = new QMenuBar(this);
-    for (const SMenuItem& popup : CurrentResources().Menu(128)) {
+    for (const SMenuItem& popup : CurrentResources().Menu(kMenuMain)) {
         QMenu* menu = bar->addMenu(popup.text);
         FillMenu(menu, popup.items, false);
     }
@@ -169,14 +168,14 @@ void CMainFrame::LoadContextMenu() {
         return;
     QMenu* menu = m_pEditView->ContextMenu();
     menu->clear();
-    for (const SMenuItem& popup : CurrentResources().Menu(139)) {
+    for (const SMenuItem& popup : CurrentResources().Menu(kMenuPopups)) {
         if (popup.text == QLatin1String("View")) {
             FillMenu(menu, popup.items, true);
             return;
         }
     }
     // A module whose popups carry translated names: the view's popup is the second.
-    const std::vector<SMenuItem> popups = CurrentResources().Menu(139);
+    const std::vector<SMenuItem> popups = CurrentResources().Menu(kMenuPopups);
     if (popups.size() > 1)
         FillMenu(menu, popups[1].items, true);
 }
@@ -190,8 +189,9 @@ void CMainFrame::BindCommands() {
     const auto hasText = [view] { return !view->document()->isEmpty(); };
     const auto toggle = [](QWidget* bar) { bar->setVisible(bar->isHidden()); };
     const auto language = [this](int id) {
-        return SCommand{
-            [this, id] { SetInterfaceLanguage(id); }, {}, [id] { return g_interLang.Value() == id; }};
+        return SCommand{[this, id] { SetInterfaceLanguage(id); },
+                        {},
+                        [id] { return AppSettings().interLang.Value() == id; }};
     };
     m_commands = {
         // The application.
@@ -241,8 +241,10 @@ void CMainFrame::BindCommands() {
          }}},
         {kCmdFilePrintSetup, {[view] { view->OnFilePrintSetup(); }}},
         {kCmdViewRussian, {[view] { view->ToggleRussianMode(); }, {}, [] { return g_inRussian; }}},
-        {kCmdViewAutoClip, {[view] { view->ToggleAutoClip(); }, {}, [] { return g_autoClip.Value() != 0; }}},
-        {kCmdViewWordWrap, {[view] { view->ToggleWordWrap(); }, {}, [] { return g_wrapText.Value() != 0; }}},
+        {kCmdViewAutoClip,
+         {[view] { view->ToggleAutoClip(); }, {}, [] { return AppSettings().autoClip.Value() != 0; }}},
+        {kCmdViewWordWrap,
+         {[view] { view->ToggleWordWrap(); }, {}, [] { return AppSettings().wrapText.Value() != 0; }}},
         // The Find bar.
         {kCmdEditFind, {[find] { find->ShowFind(false); }, hasText}},
         {kCmdEditReplace, {[find] { find->ShowFind(true); }, hasText}},
@@ -408,7 +410,7 @@ void CMainFrame::UpdateIndicators() {
 }
 
 void CMainFrame::SetInterfaceLanguage(int id) {
-    g_interLang.Set(id);
+    AppSettings().interLang.Set(id);
     ELanguage language = kLangEnglish;
     if (id == kCmdLangRussian)
         language = kLangRussian;

@@ -1,6 +1,6 @@
 #include "CSplashWnd.h"
 
-#include "CResourceModule.h"
+#include "CResourceModuleGui.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -9,7 +9,7 @@
 
 CSplashWnd::CSplashWnd()
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_bitmap(QPixmap::fromImage(CurrentResources().Bitmap(2001))) {
+      m_bitmap(QPixmap::fromImage(CurrentResources().Bitmap(kBmpSplash))) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFixedSize(m_bitmap.isNull() ? QSize(1, 1) : m_bitmap.deviceIndependentSize().toSize());
     setCursor(Qt::ArrowCursor);

@@ -54,16 +54,12 @@ int LeadingNumber(const QString& text) {
 }
 
 DSettings::DSettings(QWidget* parent) : QDialog(parent) {
-    const SDialogTexts texts = CurrentResources().Dialog(7176);
-    const auto text = [&texts](int id) {
-        const auto it = texts.controls.find(id);
-        return it != texts.controls.end() ? it->second : QString();
-    };
+    const SDialogTexts texts = CurrentResources().Dialog(kDlgSettings);
     setWindowTitle(texts.title);
     UseDialogFrame(this);
 
-    const auto check = [this, &text](int id) {
-        auto* box = new QCheckBox(text(id), this);
+    const auto check = [this, &texts](int id) {
+        auto* box = new QCheckBox(texts.Control(id), this);
         box->setObjectName(QString::number(id));
         return box;
     };
@@ -78,7 +74,7 @@ DSettings::DSettings(QWidget* parent) : QDialog(parent) {
     m_editTabStops->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_editTabStops));
     m_editTabStops->setMaximumWidth(fontMetrics().averageCharWidth() * 12);
-    auto* ok = new QPushButton(text(1), this);
+    auto* ok = new QPushButton(texts.Control(1), this);
     ok->setDefault(true);
     ok->setAutoDefault(true);
     connect(ok, &QPushButton::clicked, this, &DSettings::accept);
@@ -94,12 +90,12 @@ DSettings::DSettings(QWidget* parent) : QDialog(parent) {
         return box;
     };
     auto* grid = new QGridLayout(this);
-    grid->addWidget(group(text(kCtlToolbarGroup), {m_checkLarge, m_checkVertical}), 0, 0);
-    grid->addWidget(group(text(kCtlTabStopsGroup), {m_editTabStops}), 1, 0);
+    grid->addWidget(group(texts.Control(kCtlToolbarGroup), {m_checkLarge, m_checkVertical}), 0, 0);
+    grid->addWidget(group(texts.Control(kCtlTabStopsGroup), {m_editTabStops}), 1, 0);
     grid->addWidget(ok, 2, 0, Qt::AlignLeft | Qt::AlignBottom);
-    grid->addWidget(
-        group(text(kCtlOtherGroup), {m_checkCtrlShift, m_checkBlueRus, m_checkBlueOrig, m_checkBeep}), 0, 1,
-        3, 1);
+    grid->addWidget(group(texts.Control(kCtlOtherGroup),
+                          {m_checkCtrlShift, m_checkBlueRus, m_checkBlueOrig, m_checkBeep}),
+                    0, 1, 3, 1);
     m_comboSpelling = MakeSpellingCombo(this, 0);
     auto* spelling = new QHBoxLayout;
     spelling->addWidget(MakeSpellingLabel(this, m_comboSpelling));
@@ -160,14 +156,14 @@ void DSettings::DoDataExchange(bool saveAndValidate) {
 }
 
 void DSettings::OnInitDialog() {
-    m_bToolbarLarge = g_toolbarLarge.Value();
-    m_bToolbarVertical = g_toolbarVertical.Value();
-    m_bCtrlShift = g_keysCtrlShift.Value();
-    m_bBlueRus = g_blueRus.Value();
-    m_bBlueOrig = g_blueOrig.Value();
-    m_bBeep = g_beep.Value() != 0 ? 1 : 0;
-    m_strTabStops = QString::number(g_tabStops.Value());
-    m_nLatinSpelling = g_latinSpelling.Value();
+    m_bToolbarLarge = AppSettings().toolbarLarge.Value();
+    m_bToolbarVertical = AppSettings().toolbarVertical.Value();
+    m_bCtrlShift = AppSettings().keysCtrlShift.Value();
+    m_bBlueRus = AppSettings().blueRus.Value();
+    m_bBlueOrig = AppSettings().blueOrig.Value();
+    m_bBeep = AppSettings().beep.Value() != 0 ? 1 : 0;
+    m_strTabStops = QString::number(AppSettings().tabStops.Value());
+    m_nLatinSpelling = AppSettings().latinSpelling.Value();
     DoDataExchange(false);
 }
 
@@ -176,17 +172,18 @@ void DSettings::accept() {
     // The editor reads these three on every keystroke and repaint, so they are stored at once;
     // the others reach the store when the frame closes.
     const QString section = QString::fromLatin1(kSettingsSection);
-    WriteProfileInt(section, QString::fromLatin1(g_keysCtrlShift.Name()), m_bCtrlShift);
-    WriteProfileInt(section, QString::fromLatin1(g_blueRus.Name()), m_bBlueRus);
-    WriteProfileInt(section, QString::fromLatin1(g_blueOrig.Name()), m_bBlueOrig);
+    WriteProfileInt(section, QString::fromLatin1(AppSettings().keysCtrlShift.Name()), m_bCtrlShift);
+    WriteProfileInt(section, QString::fromLatin1(AppSettings().blueRus.Name()), m_bBlueRus);
+    WriteProfileInt(section, QString::fromLatin1(AppSettings().blueOrig.Name()), m_bBlueOrig);
 
-    g_toolbarLarge.Set(m_bToolbarLarge);
-    g_toolbarVertical.Set(m_bToolbarVertical);
-    g_keysCtrlShift.Set(m_bCtrlShift);
-    g_blueRus.Set(m_bBlueRus);
-    g_blueOrig.Set(m_bBlueOrig);
-    g_beep.Set(m_bBeep != 0 ? kBeepOn : 0);
-    g_tabStops.Set(LeadingNumber(m_strTabStops));
-    StoreSpelling(g_latinSpelling, m_nLatinSpelling); // Convert reads it each time, like the three above
+    AppSettings().toolbarLarge.Set(m_bToolbarLarge);
+    AppSettings().toolbarVertical.Set(m_bToolbarVertical);
+    AppSettings().keysCtrlShift.Set(m_bCtrlShift);
+    AppSettings().blueRus.Set(m_bBlueRus);
+    AppSettings().blueOrig.Set(m_bBlueOrig);
+    AppSettings().beep.Set(m_bBeep != 0 ? kBeepOn : 0);
+    AppSettings().tabStops.Set(LeadingNumber(m_strTabStops));
+    StoreSpelling(AppSettings().latinSpelling,
+                  m_nLatinSpelling); // Convert reads it each time, like the three above
     QDialog::accept();
 }

@@ -1,6 +1,5 @@
 #include "CliTags.h"
 
-#include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CResourceModule.h"
 #include "CliApp.h"
@@ -10,6 +9,7 @@
 #include "Mp3Batch.h"
 #include "Mp3Tags.h"
 #include "RawNames.h"
+#include "ResourceIds.h"
 #include "SafeFile.h"
 
 #include <QStringList>

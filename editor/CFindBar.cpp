@@ -2,7 +2,7 @@
 
 #include "CCharTable.h"
 #include "CLtView.h"
-#include "CommandIds.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 
 #include "CResourceModule.h"
@@ -136,7 +136,7 @@ bool CFindBar::FindNext() {
         found = doc->find(what, 0, Flags()); // from the top again
     if (found.isNull()) {
         ShowMessage(CurrentResources().String(kStrNotFound).arg(what));
-        if (g_beep.Value() != 0)
+        if (AppSettings().beep.Value() != 0)
             QApplication::beep();
         return false;
     }

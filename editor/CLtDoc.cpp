@@ -3,10 +3,10 @@
 #include "TextFile.h"
 
 #include "CLtView.h"
-#include "CommandIds.h"
 #include "DocStrings.h"
 #include "LtMessageBox.h"
-#include "Settings.h"
+#include "ResourceIds.h"
+#include "SettingsGui.h"
 
 #include "CodePage.h"
 #include "Utf8.h"
@@ -79,8 +79,8 @@ void CLtDoc::SetView(CLtView* view) {
 
 bool CLtDoc::OnNewDocument() {
     m_text->clear();
-    if (m_pView != nullptr && g_editorFont)
-        m_pView->setFont(*g_editorFont);
+    if (const std::optional<QFont> font = EditorFont(); m_pView != nullptr && font)
+        m_pView->setFont(*font);
     m_bCrLf = false;
     m_format = {ETextEncoding::kUtf16Le, true};
     m_bKeepFormat = false;
@@ -339,16 +339,16 @@ void CLtDoc::SetPathName(const QString& path) {
 }
 
 void CLtDoc::OnViewFont() {
-    if (!g_editorLogFont)
-        g_editorLogFont = std::make_unique<CLogFont>();
+    std::optional<CLogFont>& logFont = AppSettings().editorLogFont;
+    if (!logFont)
+        logFont.emplace();
     QWidget* owner = m_pView != nullptr ? m_pView->window() : nullptr;
-    if (!g_editorLogFont->RunFontDialog(owner, CLogFont::kFontCommandFlags))
+    if (!logFont->RunFontDialog(owner, CLogFont::kFontCommandFlags))
         return;
-    auto font = std::make_unique<QFont>();
-    g_editorLogFont->MakeFont(*font, kEditorCharSet);
-    g_editorFont = std::move(font);
+    QFont font;
+    logFont->MakeFont(font, kEditorCharSet);
     if (m_pView != nullptr)
-        m_pView->setFont(*g_editorFont);
+        m_pView->setFont(font);
 }
 
 QString CLtDoc::MailAttachmentName() const {

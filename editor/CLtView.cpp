@@ -4,9 +4,9 @@
 #include "CPrintRenderer.h"
 #include "CTypingConverter.h"
 #include "CodePage.h"
-#include "CommandIds.h"
 #include "LtMessageBox.h"
 #include "Mojibake.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 #include "Sound.h"
 #include "TextEncoding.h"
@@ -107,9 +107,9 @@ bool RepairedClipboardText(const QMimeData* source, QString& text) {
 CLtView::CLtView(QWidget* parent) : QPlainTextEdit(parent), m_menuContext(new QMenu(this)) {
     setFrameShape(QFrame::NoFrame);
     // A new view starts from the stored choices; the frame stores them again when it closes.
-    g_wrapText.Load();
-    g_autoClip.Load();
-    g_tabStops.Load();
+    AppSettings().wrapText.Load();
+    AppSettings().autoClip.Load();
+    AppSettings().tabStops.Load();
     ApplyWordWrap();
     UpdateBackground();
 }
@@ -121,7 +121,7 @@ void CLtView::SetPreviewHook(std::function<void()> hook) {
 }
 
 bool CLtView::IsGrey() const {
-    return g_inRussian ? g_blueRus.Value() != 0 : g_blueOrig.Value() != 0;
+    return g_inRussian ? AppSettings().blueRus.Value() != 0 : AppSettings().blueOrig.Value() != 0;
 }
 
 void CLtView::UpdateBackground() {
@@ -134,11 +134,12 @@ void CLtView::UpdateBackground() {
 
 void CLtView::ApplyTabStops() {
     // In floating point: the settings dialog takes any number.
-    setTabStopDistance(qreal(g_tabStops.Value()) * fontMetrics().averageCharWidth());
+    setTabStopDistance(qreal(AppSettings().tabStops.Value()) * fontMetrics().averageCharWidth());
 }
 
 void CLtView::ApplyWordWrap() {
-    setLineWrapMode(g_wrapText.Value() != 0 ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    setLineWrapMode(AppSettings().wrapText.Value() != 0 ? QPlainTextEdit::WidgetWidth
+                                                        : QPlainTextEdit::NoWrap);
     ApplyTabStops();
 }
 
@@ -146,7 +147,7 @@ void CLtView::ToggleRussianMode() {
     g_inRussian = !g_inRussian;
     UpdateBackground();
     emit RussianModeChanged(g_inRussian);
-    if (g_beep.Value() != 0)
+    if (AppSettings().beep.Value() != 0)
         PlaySoundCode(g_inRussian ? 24 : 29);
 }
 
@@ -159,12 +160,12 @@ void CLtView::keyPressEvent(QKeyEvent* event) {
     // Alt with a letter belongs to the menus: a key that no menu takes does nothing, never types.
     if ((mods & Qt::AltModifier) != 0 && !ctrl && !event->text().isEmpty() && event->text()[0].isPrint()) {
         event->accept();
-        if (g_beep.Value() != 0)
+        if (AppSettings().beep.Value() != 0)
             QApplication::beep();
         return;
     }
     if (ctrl) {
-        if (g_keysCtrlShift.Value() != 0 && shift)
+        if (AppSettings().keysCtrlShift.Value() != 0 && shift)
             ToggleRussianMode();
     } else if (key == Qt::Key_Escape) {
         ToggleRussianMode();
@@ -201,7 +202,7 @@ void CLtView::keyPressEvent(QKeyEvent* event) {
 void CLtView::ConvertTyped() {
     if (!g_inRussian)
         return;
-    PlaySoundCode(g_beep.Value());
+    PlaySoundCode(AppSettings().beep.Value());
     QTextCursor cursor = textCursor();
     const int caret = cursor.position();
     // Only the characters a typed form can span take part: the cost of a key does not grow with
@@ -238,7 +239,8 @@ void CLtView::focusOutEvent(QFocusEvent* event) {
     // A menu or the context menu borrows the keyboard only for a moment: the editor keeps its text
     // as it was then.
     const Qt::FocusReason reason = event->reason();
-    if (g_autoClip.Value() == 0 || reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason)
+    if (AppSettings().autoClip.Value() == 0 || reason == Qt::PopupFocusReason ||
+        reason == Qt::MenuBarFocusReason)
         return;
     selectAll();
     ensureCursorVisible();
@@ -388,7 +390,7 @@ void CLtView::OnEditConvert() {
         const auto around = [doc](int at) {
             return at < 0 ? char16_t(0) : char16_t(doc->characterAt(at).unicode());
         };
-        LatinSpelling(g_charTable, LatinSchemeFromNumber(g_latinSpelling.Value()))
+        LatinSpelling(g_charTable, LatinSchemeFromNumber(AppSettings().latinSpelling.Value()))
             .AppendLatin(sel, around(start - 1), around(end), result);
     } else {
         return;
@@ -432,7 +434,7 @@ void CLtView::OnFilePrint() {
 
 int CLtView::PrintDocument(QPagedPaintDevice* device) const {
     return PrintText(device, toPlainText(), PrintFont(font(), logicalDpiY()), m_strPrintTitle,
-                     CurrentResources().String(kStrPrintPage), qreal(g_tabStops.Value()));
+                     CurrentResources().String(kStrPrintPage), qreal(AppSettings().tabStops.Value()));
 }
 
 void CLtView::OnFilePrintSetup() {
@@ -452,10 +454,10 @@ void CLtView::OnFilePrintPreview() {
 }
 
 void CLtView::ToggleAutoClip() {
-    g_autoClip.Set(g_autoClip.Value() != 0 ? 0 : 1);
+    AppSettings().autoClip.Set(AppSettings().autoClip.Value() != 0 ? 0 : 1);
 }
 
 void CLtView::ToggleWordWrap() {
-    g_wrapText.Set(g_wrapText.Value() != 0 ? 0 : 1);
+    AppSettings().wrapText.Set(AppSettings().wrapText.Value() != 0 ? 0 : 1);
     ApplyWordWrap();
 }

@@ -1,6 +1,6 @@
 #include "DocStrings.h"
 
-#include "CommandIds.h"
+#include "ResourceIds.h"
 
 #include "CResourceModule.h"
 

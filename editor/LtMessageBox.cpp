@@ -1,7 +1,7 @@
 #include "LtMessageBox.h"
 
-#include "CommandIds.h"
 #include "DocStrings.h"
+#include "ResourceIds.h"
 
 namespace {
 MessageBoxHook& Hook() {

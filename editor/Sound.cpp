@@ -44,13 +44,13 @@ QString WaveFile(const QByteArray& bytes) {
 int WaveForSoundCode(int code) {
     switch (code) {
     case 1:
-        return 143;
+        return kWaveType1;
     case 15:
-        return 158;
+        return kWaveType15;
     case 24:
-        return 204;
+        return kWaveModeOn;
     case 29:
-        return 207;
+        return kWaveModeOff;
     default:
         return 0;
     }

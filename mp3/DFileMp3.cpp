@@ -1,11 +1,10 @@
 #include "DFileMp3.h"
 
-#include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CColorListCtrl.h"
 #include "CProfile.h"
 #include "CProgressWnd.h"
-#include "CResourceModule.h"
+#include "CResourceModuleGui.h"
 #include "DGetPath.h"
 #include "DTags.h"
 #include "ImageStrip.h"
@@ -14,6 +13,7 @@
 #include "Mp3Tags.h"
 #include "RawNames.h"
 #include "RawPath.h"
+#include "ResourceIds.h"
 #include "SafeFile.h"
 #include "Settings.h"
 #include "SpellingChoice.h"
@@ -34,20 +34,12 @@
 
 namespace {
 
-constexpr int kDialogId = 7177;
-constexpr int kStrNotWritten = 165;    // "The tags of these files could not be written:"
-constexpr int kStrMoreFailures = 1318; // "... and %1 more files (see the details)"
-constexpr int kStrOnlyFirst = 1319;    // "Only the first %1 of %2 MP3 files in this folder are shown."
+constexpr int kDialogId = kDlgFileMp3;
 constexpr int kFailuresShown = 15;
 
 // One line of the failure message: the file and why.
 QString FailureLine(const QString& name, const QString& reason) {
     return reason.isEmpty() ? name : name + QStringLiteral(": ") + reason;
-}
-
-QString Text(const SDialogTexts& texts, int id) {
-    const auto it = texts.controls.find(id);
-    return it == texts.controls.end() ? QString() : it->second;
 }
 
 QByteArray WithSlash(QByteArray path) {
@@ -66,33 +58,33 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     const CResourceModule& resources = CurrentResources();
     const SDialogTexts texts = resources.Dialog(kDialogId);
     setWindowTitle(texts.title);
-    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(128))));
+    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(kIconMain))));
 
     QFont bold(QStringLiteral("Arial"));
     bold.setPixelSize(12);
     bold.setBold(true);
 
-    auto* setPath = new QPushButton(Text(texts, kIdSetPath), this);
+    auto* setPath = new QPushButton(texts.Control(kIdSetPath), this);
     m_pathEdit = new QLineEdit(this);
     m_pathEdit->setReadOnly(true);
     m_pathEdit->setFont(bold);
-    auto* label = new QLabel(Text(texts, kIdLabel), this);
+    auto* label = new QLabel(texts.Control(kIdLabel), this);
     label->setFont(bold);
     m_list = new CColorListCtrl(this);
     m_list->setFont(bold);
     m_list->SetImageList(FolderImageIcons());
-    auto* rename = new QPushButton(Text(texts, kIdRename), this);
-    auto* renameAll = new QPushButton(Text(texts, kIdRenameAll), this);
-    auto* edit = new QPushButton(Text(texts, kIdEdit), this);
+    auto* rename = new QPushButton(texts.Control(kIdRename), this);
+    auto* renameAll = new QPushButton(texts.Control(kIdRenameAll), this);
+    auto* edit = new QPushButton(texts.Control(kIdEdit), this);
     auto* undo = new QPushButton(resources.String(kStrUndoLastRun), this);
-    auto* close = new QPushButton(Text(texts, 2), this);
+    auto* close = new QPushButton(texts.Control(2), this);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_pathEdit, 0, 0);
     grid->addWidget(setPath, 0, 1);
     auto* above = new QHBoxLayout;
     above->addWidget(label, 1);
-    m_comboSpelling = AddBatchSpellingChoice(this, *above, g_mp3Spelling);
+    m_comboSpelling = AddBatchSpellingChoice(this, *above, AppSettings().mp3Spelling);
     grid->addLayout(above, 1, 0, 1, 2);
     grid->addWidget(m_list, 2, 0, 1, 2);
     m_capLabel = new QLabel(this);
@@ -121,7 +113,7 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int, int) { EditSelected(); });
 
-    m_list->InsertColumn(kColName, resources.String(132), 150);
+    m_list->InsertColumn(kColName, resources.String(kStrColFileName), 150);
     for (int i = 0; i < kTagColumnCount; ++i)
         m_list->InsertColumn(i + 1, resources.String(kTagColumns[i].headerId), kTagColumns[i].width);
     m_list->SetAlternateRows(true);

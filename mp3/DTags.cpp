@@ -12,12 +12,7 @@
 
 namespace {
 
-constexpr int kDialogId = 214;
-
-QString Text(const SDialogTexts& texts, int id) {
-    const auto it = texts.controls.find(id);
-    return it == texts.controls.end() ? QString() : it->second;
-}
+constexpr int kDialogId = kDlgTags;
 
 } // namespace
 
@@ -37,8 +32,8 @@ DTags::DTags(QWidget* parent) : QDialog(parent) {
         grid->addWidget(m_edits[std::size_t(i)], i, 1);
     }
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(Text(texts, 1), QDialogButtonBox::AcceptRole);
-    buttons->addButton(Text(texts, 2), QDialogButtonBox::RejectRole);
+    QPushButton* ok = buttons->addButton(texts.Control(1), QDialogButtonBox::AcceptRole);
+    buttons->addButton(texts.Control(2), QDialogButtonBox::RejectRole);
     ok->setDefault(true);
     grid->addWidget(buttons, kTagColumnCount, 0, 1, 2);
     grid->setColumnStretch(1, 1);
@@ -65,7 +60,8 @@ void DTags::accept() {
     if (m_pList != nullptr) {
         for (int column = 1; column <= kTagColumnCount; ++column) {
             std::u16string text = Field(column)->text().toStdU16String();
-            LatinSpelling(g_charTable, LatinSchemeFromNumber(BatchSpelling(g_mp3Spelling))).ToLatin(text);
+            LatinSpelling(g_charTable, LatinSchemeFromNumber(BatchSpelling(AppSettings().mp3Spelling)))
+                .ToLatin(text);
             m_pList->SetCellText(m_nRow, column, QString::fromStdU16String(text));
         }
     }

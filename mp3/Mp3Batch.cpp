@@ -1,11 +1,11 @@
 #include "Mp3Batch.h"
 
-#include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CResourceModule.h"
 #include "Id3Tag.h"
 #include "Mp3Tags.h"
 #include "RawNames.h"
+#include "ResourceIds.h"
 
 #include <QCryptographicHash>
 

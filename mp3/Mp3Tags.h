@@ -11,6 +11,7 @@
 #pragma once
 
 #include "ICellGrid.h"
+#include "ResourceIds.h"
 
 #include <QByteArray>
 #include <QString>
@@ -28,8 +29,9 @@ struct STagColumn {
 // Columns 1 to 7 of a row; column 0 is the file name.
 inline constexpr int kTagColumnCount = 7;
 inline constexpr STagColumn kTagColumns[kTagColumnCount] = {
-    {"TALB", 134, 150}, {"TPE1", 135, 150}, {"TIT2", 137, 140}, {"TYER", 138, 40},
-    {"TCOM", 139, 100}, {"TOPE", 141, 100}, {"COMM", 136, 100}};
+    {"TALB", kStrColAlbum, 150},  {"TPE1", kStrColArtist, 150},   {"TIT2", kStrColTitle, 140},
+    {"TYER", kStrColYear, 40},    {"TCOM", kStrColComposer, 100}, {"TOPE", kStrColOrigArtist, 100},
+    {"COMM", kStrColComment, 100}};
 
 // Colour codes of the cells.
 enum : int {

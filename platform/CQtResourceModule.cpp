@@ -94,16 +94,13 @@ void CQtResourceModule::ReadAccelerators(const QJsonObject& object) {
         int id = 0;
         if (!ToId(it.key(), id))
             continue;
-        std::vector<SAccelerator>& table = m_accelerators[id];
+        std::vector<SAcceleratorText>& table = m_accelerators[id];
         for (const QJsonValue& value : it.value().toArray()) {
             const QJsonObject entry = value.toObject();
-            SAccelerator accelerator;
+            SAcceleratorText accelerator;
             accelerator.id = entry.value(QStringLiteral("id")).toInt();
-            // Portable text, so "Ctrl+Ins" reads the same whatever the user's locale.
-            accelerator.key = QKeySequence::fromString(entry.value(QStringLiteral("key")).toString(),
-                                                       QKeySequence::PortableText);
-            if (accelerator.id != 0 && accelerator.key.count() == 1 &&
-                accelerator.key[0].key() != Qt::Key_unknown)
+            accelerator.key = entry.value(QStringLiteral("key")).toString();
+            if (accelerator.id != 0)
                 table.push_back(accelerator);
         }
     }
@@ -185,9 +182,9 @@ std::vector<SMenuItem> CQtResourceModule::Menu(int id) const {
     return it == m_menus.end() ? std::vector<SMenuItem>() : it->second;
 }
 
-std::vector<SAccelerator> CQtResourceModule::Accelerators(int id) const {
+std::vector<SAcceleratorText> CQtResourceModule::AcceleratorTexts(int id) const {
     const auto it = m_accelerators.find(id);
-    return it == m_accelerators.end() ? std::vector<SAccelerator>() : it->second;
+    return it == m_accelerators.end() ? std::vector<SAcceleratorText>() : it->second;
 }
 
 std::vector<int> CQtResourceModule::ToolbarButtons(int id) const {
@@ -200,13 +197,13 @@ SDialogTexts CQtResourceModule::Dialog(int id) const {
     return it == m_dialogs.end() ? SDialogTexts() : it->second;
 }
 
-QString CQtResourceModule::FilePath(const char* folder, int id, const char* extension) const {
-    return QStringLiteral("%1/%2/%3.%4")
-        .arg(m_root, QLatin1String(folder), QString::number(id), QLatin1String(extension));
+QString CQtResourceModule::FilePath(const char* folder, int id, const char* suffix) const {
+    return QStringLiteral("%1/%2/%3%4")
+        .arg(m_root, QLatin1String(folder), QString::number(id), QLatin1String(suffix));
 }
 
-QByteArray CQtResourceModule::ReadFile(const char* folder, int id, const char* extension) const {
-    QFile file(FilePath(folder, id, extension));
+QByteArray CQtResourceModule::ReadFile(const char* folder, int id, const char* suffix) const {
+    QFile file(FilePath(folder, id, suffix));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
@@ -225,30 +222,9 @@ std::vector<int> CQtResourceModule::FileIds(const char* folder) const {
 }
 
 QByteArray CQtResourceModule::Gif(int id) const {
-    return ReadFile("gif", id, "gif");
+    return ReadFile("gif", id, ".gif");
 }
 
 QByteArray CQtResourceModule::Wave(int id) const {
-    return ReadFile("wave", id, "wav");
-}
-
-QImage CQtResourceModule::Bitmap(int id) const {
-    QImage image(FilePath("bitmap", id, "png"));
-    return image.isNull() ? Toolbar(id) : image;
-}
-
-QImage CQtResourceModule::Toolbar(int id) const {
-    return QImage(FilePath("toolbar", id, "png"));
-}
-
-QImage CQtResourceModule::Toolbar2x(int id) const {
-    return QImage(QStringLiteral("%1/toolbar/%2@2x.png").arg(m_root).arg(id));
-}
-
-QImage CQtResourceModule::Icon(int id) const {
-    return QImage(FilePath("icon", id, "png"));
-}
-
-QImage CQtResourceModule::Cursor(int id) const {
-    return QImage(FilePath("cursor", id, "png"));
+    return ReadFile("wave", id, ".wav");
 }

@@ -24,20 +24,15 @@ public:
     std::vector<int> StringIds() const override;
     std::vector<int> Ids(EResourceType type) const override;
     std::vector<SMenuItem> Menu(int id) const override;
-    std::vector<SAccelerator> Accelerators(int id) const override;
+    std::vector<SAcceleratorText> AcceleratorTexts(int id) const override;
     std::vector<int> ToolbarButtons(int id) const override;
     SDialogTexts Dialog(int id) const override;
     QByteArray Gif(int id) const override;
     QByteArray Wave(int id) const override;
-    QImage Bitmap(int id) const override;
-    QImage Toolbar(int id) const override;
-    QImage Toolbar2x(int id) const override;
-    QImage Icon(int id) const override;
-    QImage Cursor(int id) const override;
+    QString FilePath(const char* folder, int id, const char* suffix) const override;
 
 private:
-    QString FilePath(const char* folder, int id, const char* extension) const;
-    QByteArray ReadFile(const char* folder, int id, const char* extension) const;
+    QByteArray ReadFile(const char* folder, int id, const char* suffix) const;
     std::vector<int> FileIds(const char* folder) const;
 
     void ReadStrings(const QJsonObject& object);
@@ -50,7 +45,7 @@ private:
     ELanguage m_language = kLangEnglish;
     std::map<int, QString> m_strings;
     std::map<int, std::vector<SMenuItem>> m_menus;
-    std::map<int, std::vector<SAccelerator>> m_accelerators;
+    std::map<int, std::vector<SAcceleratorText>> m_accelerators;
     std::map<int, std::vector<int>> m_toolbars;
     std::map<int, SDialogTexts> m_dialogs;
 };

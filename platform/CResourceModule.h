@@ -4,16 +4,16 @@
 // Everything that shows something to the user asks the current module at the moment it needs it.
 #pragma once
 
+#include "ResourceIds.h"
+
 #include <QByteArray>
-#include <QImage>
-#include <QKeySequence>
 #include <QString>
 
 #include <map>
 #include <vector>
 
-// The languages, by the command identifiers that choose them.
-enum ELanguage : int { kLangEnglish = 32882, kLangRussian = 32883, kLangGerman = 32884 };
+class QImage;
+struct SAccelerator; // CResourceModuleGui.h
 
 // The kinds of resource a module holds, for listing their identifiers.
 enum EResourceType : int {
@@ -30,22 +30,6 @@ enum EResourceType : int {
     kResCursor
 };
 
-// Numbers of our own: strings the program shows that came without a number, and the group boxes
-// of the settings dialog.
-enum EExtraResourceId : int {
-    kStrProgressTitle = 150,  // title of the progress window, before its percentage
-    kStrProgressCancel = 151, // its button, " Cancel " with a blank on each side
-    kStrNetworkRoot = 152,    // the folder picker's "Network Neighborhood" item
-    kStrMakerUrl = 153,       // the maker's web address (bitmap 188 shows it)
-    kStrAskToSave = 154,      // "Save changes to %1?"
-    kStrAllFilesFilter = 155, // "All Files (*)"
-    kStrCannotOpen = 156,     // "Cannot open the file %1."
-    kStrCannotSave = 157,     // "Cannot save the file %1."
-    kCtlToolbarGroup = 1025,  // dialog 7176: group box "Toolbar by start"
-    kCtlOtherGroup = 1026,    // dialog 7176: group box "Other"
-    kCtlTabStopsGroup = 1027  // dialog 7176: group box "Tab Stops"
-};
-
 // One item of a menu resource: a command, a separator, or a popup with items of its own.
 struct SMenuItem {
     int id = 0;   // command identifier; 0 for separators and popups
@@ -54,16 +38,23 @@ struct SMenuItem {
     std::vector<SMenuItem> items; // the popup's items; empty for commands and separators
 };
 
-// One entry of an accelerator table.
-struct SAccelerator {
+// One entry of an accelerator table as the module stores it: the key in portable text, so
+// "Ctrl+Ins" reads the same whatever the user's locale.
+struct SAcceleratorText {
     int id = 0;
-    QKeySequence key;
+    QString key;
 };
 
 // The texts of one dialog: its title and the text of each control by control identifier.
 struct SDialogTexts {
     QString title;
     std::map<int, QString> controls;
+
+    // Empty when the dialog has no text for the control.
+    QString Control(int id) const {
+        const auto it = controls.find(id);
+        return it == controls.end() ? QString() : it->second;
+    }
 };
 
 class CResourceModule {
@@ -78,7 +69,7 @@ public:
     virtual std::vector<int> Ids(EResourceType type) const = 0;
     // Top-level items (popups) of menu 128, or the popups "List" and "View" of menu 139.
     virtual std::vector<SMenuItem> Menu(int id) const = 0;
-    virtual std::vector<SAccelerator> Accelerators(int id) const = 0;
+    virtual std::vector<SAcceleratorText> AcceleratorTexts(int id) const = 0;
     // The command of each item of toolbar 128 or 129, left to right, 0 for a separator; the
     // buttons' images stand side by side in Toolbar(id), one square of the strip's height each.
     virtual std::vector<int> ToolbarButtons(int id) const = 0;
@@ -86,15 +77,23 @@ public:
     // Raw "GIF" and "WAVE" resources; empty when missing.
     virtual QByteArray Gif(int id) const = 0;
     virtual QByteArray Wave(int id) const = 0;
+    // Where a picture lies in the module: folder "bitmap", "toolbar", "icon" or "cursor", the
+    // identifier, then the suffix (".png", "@2x.png").
+    virtual QString FilePath(const char* folder, int id, const char* suffix) const = 0;
+
+    // The GUI part of the platform (CResourceModuleGui.cpp) makes the pictures and the keys; the
+    // engines and lettrino-cli, which link only Qt Core, never ask for them.
+    // The accelerators whose key is one valid key combination.
+    std::vector<SAccelerator> Accelerators(int id) const;
     // Bitmaps (Bitmap(128) and Bitmap(129) are the toolbar strips too), the icon and the cursor
     // image; null when missing.
-    virtual QImage Bitmap(int id) const = 0;
-    virtual QImage Toolbar(int id) const = 0;
+    QImage Bitmap(int id) const;
+    QImage Toolbar(int id) const;
     // The toolbar strip drawn at twice the size, for screens scaled by 2; null when missing.
-    virtual QImage Toolbar2x(int id) const = 0;
-    virtual QImage Icon(int id) const = 0;
+    QImage Toolbar2x(int id) const;
+    QImage Icon(int id) const;
     // The hot spot is in the image texts "HotSpotX" and "HotSpotY".
-    virtual QImage Cursor(int id) const = 0;
+    QImage Cursor(int id) const;
 };
 
 // The current module: English until a switch succeeds.

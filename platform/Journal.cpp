@@ -1,8 +1,8 @@
 #include "Journal.h"
 
-#include "BatchStrings.h"
 #include "CResourceModule.h"
 #include "RawNames.h"
+#include "ResourceIds.h"
 
 #include <QDateTime>
 #include <QDir>

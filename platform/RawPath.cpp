@@ -1,6 +1,6 @@
 #include "RawPath.h"
 
-#include "CProfile.h"
+#include "Settings.h"
 #include "Utf8.h"
 
 #include <QDir>
@@ -25,8 +25,7 @@ QByteArray RawPathFromSetting(const QString& text) {
 }
 
 QByteArray LastFolder() {
-    const QByteArray last =
-        RawPathFromSetting(GetProfileString(QStringLiteral("Settings"), QStringLiteral("LastDir")));
+    const QByteArray last = RawPathFromSetting(AppSettings().lastDir.Load());
     struct stat info {};
     if (!last.isEmpty() && ::stat(last.constData(), &info) == 0 && S_ISDIR(info.st_mode))
         return last;
@@ -34,5 +33,6 @@ QByteArray LastFolder() {
 }
 
 void RememberFolder(const QByteArray& path) {
-    WriteProfileString(QStringLiteral("Settings"), QStringLiteral("LastDir"), RawPathToSetting(path));
+    AppSettings().lastDir.Set(RawPathToSetting(path));
+    AppSettings().lastDir.Save();
 }

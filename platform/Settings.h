@@ -1,21 +1,25 @@
-// The settings of section "Settings": one process-wide current value per stored value, with its
-// default and the range it is brought into when read. Each window reads the values it needs when
-// it is created and the writers store them at the moments they own (frame close, the Settings
-// dialog, the progress window); changing a current value never writes it by itself.
+// The settings of section "Settings": one settings object holds a current value per stored
+// value, with its default and the range it is brought into when read, and announces every change.
+// Each window reads the values it needs when it is created and the writers store them at the
+// moments they own (frame close, the Settings dialog, the progress window); changing a current
+// value never writes it by itself.
 //
 // The section also holds the character table ("Chars") and the two fonts ("Font", "FontList"),
-// which LoadSettings reads at start-up and SaveSettingsOnExit writes at exit.
+// which LoadSettings (SettingsGui.h) reads at start-up and SaveSettingsOnExit writes at exit.
 #pragma once
 
 #include "CLogFont.h"
+#include "LatinSpelling.h"
+#include "ResourceIds.h"
 
-#include <QFont>
+#include <QObject>
 #include <QString>
 
 #include <climits>
-#include <memory>
+#include <optional>
 
 class CCharTable;
+class CSettings;
 
 // The one section all settings live in.
 inline constexpr char kSettingsSection[] = "Settings";
@@ -24,24 +28,28 @@ inline constexpr char kSettingsSection[] = "Settings";
 // brings it into range and makes it the current value; Save writes the current value.
 class CIntSetting {
 public:
-    constexpr CIntSetting(const char* name, int defaultValue)
-        : m_name(name), m_default(defaultValue), m_value(defaultValue) {}
+    CIntSetting(CSettings* owner, const char* name, int defaultValue)
+        : m_owner(owner), m_name(name), m_default(defaultValue), m_value(defaultValue) {}
     // A stored value outside low..high reads as outside.
-    constexpr CIntSetting(const char* name, int defaultValue, int low, int high, int outside)
-        : m_name(name), m_default(defaultValue), m_low(low), m_high(high), m_outside(outside),
+    CIntSetting(CSettings* owner, const char* name, int defaultValue, int low, int high, int outside)
+        : m_owner(owner), m_name(name), m_default(defaultValue), m_low(low), m_high(high), m_outside(outside),
           m_value(defaultValue) {}
+    CIntSetting(const CIntSetting&) = delete;
+    CIntSetting& operator=(const CIntSetting&) = delete;
 
     const char* Name() const { return m_name; }
     int Default() const { return m_default; }
     int Normalised(int stored) const { return stored < m_low || stored > m_high ? m_outside : stored; }
 
     int Value() const { return m_value; }
-    void Set(int value) { m_value = value; }
+    // The owner signals when the value really changes.
+    void Set(int value);
 
     int Load();
     bool Save() const;
 
 private:
+    CSettings* m_owner;
     const char* m_name;
     int m_default;
     int m_low = INT_MIN;
@@ -53,40 +61,71 @@ private:
 // A text setting; absent reads as the empty text.
 class CStringSetting {
 public:
-    constexpr explicit CStringSetting(const char* name) : m_name(name) {}
+    CStringSetting(CSettings* owner, const char* name) : m_owner(owner), m_name(name) {}
+    CStringSetting(const CStringSetting&) = delete;
+    CStringSetting& operator=(const CStringSetting&) = delete;
 
     const char* Name() const { return m_name; }
     const QString& Value() const { return m_value; }
-    void Set(const QString& value) { m_value = value; }
+    // The owner signals when the value really changes.
+    void Set(const QString& value);
 
     const QString& Load();
     bool Save() const;
 
 private:
+    CSettings* m_owner;
     const char* m_name;
     QString m_value;
 };
 
-// The table of settings, by the name of the stored value.
-extern CStringSetting g_windowPos;    // "WindowPos": show state, left, top, width, height
-extern CIntSetting g_isPanel;         // "IsPanel": the Toolkit panel is shown at start
-extern CIntSetting g_panelWidth;      // "PanelWidth": width of the Toolkit panel in pixels
-extern CIntSetting g_wrapText;        // "WrapText": word wrap on
-extern CIntSetting g_autoClip;        // "AutoClip": automatic clipboard mode on
-extern CIntSetting g_tabStops;        // "TabStops": tab width in characters, 0 to 24
-extern CIntSetting g_beep;            // "Beep": sound setting, 0 to 37 (0 silent)
-extern CIntSetting g_toolbarLarge;    // "ToolbarLarge": 32 x 32 toolbar with the mode picture
-extern CIntSetting g_toolbarVertical; // "ToolbarVertical": toolbar docked at the left edge
-extern CIntSetting g_keysCtrlShift;   // "KeysCtrlShift": Ctrl+Shift toggles In Russian mode
-extern CIntSetting g_blueRus;         // "BlueRus": tint the editor while In Russian mode is on
-extern CIntSetting g_blueOrig;        // "BlueOrig": tint the editor while In Russian mode is off
-extern CIntSetting g_interLang;       // "InterLang": command id of the interface language
-extern CStringSetting g_lastDir;      // "LastDir": folder last shown by the MP3 tool and renamer
-extern CIntSetting g_progressX;       // "X": left of the progress window, -1 = not yet placed
-extern CIntSetting g_progressY;       // "Y": top of the progress window, -1 = not yet placed
-extern CIntSetting g_latinSpelling;   // "LatinSpelling": how Convert writes Latin (ELatinScheme, 0 keys)
-extern CIntSetting g_mp3Spelling;     // "Mp3Spelling": the MP3 tool's choice, -1 = as LatinSpelling
-extern CIntSetting g_renamerSpelling; // "RenamerSpelling": the renamer's choice, -1 = as LatinSpelling
+// The table of settings, by the name of the stored value. The application object owns the one
+// the program runs with; a test makes a fresh one, which is current while it lives. "CharList" is
+// a further name the program once kept; nothing reads or writes it.
+class CSettings : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CSettings(QObject* parent = nullptr);
+    ~CSettings() override;
+
+    CStringSetting windowPos{this, "WindowPos"};             // show state, left, top, width, height
+    CIntSetting isPanel{this, "IsPanel", 0};                 // the Toolkit panel is shown at start
+    CIntSetting panelWidth{this, "PanelWidth", 150};         // width of the Toolkit panel in pixels
+    CIntSetting wrapText{this, "WrapText", 1};               // word wrap on
+    CIntSetting autoClip{this, "AutoClip", 0};               // automatic clipboard mode on
+    CIntSetting tabStops{this, "TabStops", 4, 0, 24, 4};     // tab width in characters, 0 to 24
+    CIntSetting beep{this, "Beep", 2, 0, 37, 0};             // sound setting, 0 to 37 (0 silent)
+    CIntSetting toolbarLarge{this, "ToolbarLarge", 1};       // 32 x 32 toolbar with the mode picture
+    CIntSetting toolbarVertical{this, "ToolbarVertical", 1}; // toolbar docked at the left edge
+    CIntSetting keysCtrlShift{this, "KeysCtrlShift", 0};     // Ctrl+Shift toggles In Russian mode
+    CIntSetting blueRus{this, "BlueRus", 1};                 // tint the editor while In Russian mode is on
+    CIntSetting blueOrig{this, "BlueOrig", 0};               // tint the editor while In Russian mode is off
+    CIntSetting interLang{this, "InterLang", kLangEnglish};  // command id of the interface language
+    CStringSetting lastDir{this, "LastDir"};                 // folder last shown by the MP3 tool and renamer
+    CIntSetting progressX{this, "X", -1}; // left of the progress window, -1 = not yet placed
+    CIntSetting progressY{this, "Y", -1}; // top of the progress window, -1 = not yet placed
+    // How Convert writes Latin (ELatinScheme, 0 keys); the batch tools' own choices, -1 = as that.
+    CIntSetting latinSpelling{this, "LatinSpelling", 0, 0, kLatinSchemeCount - 1, 0};
+    CIntSetting mp3Spelling{this, "Mp3Spelling", -1, -1, kLatinSchemeCount - 1, -1};
+    CIntSetting renamerSpelling{this, "RenamerSpelling", -1, -1, kLatinSchemeCount - 1, -1};
+    // The fonts' descriptions, "Font" and "FontList": there from LoadSettings to SaveSettingsOnExit
+    // (SettingsGui.h), which make the fonts from them.
+    std::optional<CLogFont> editorLogFont;
+    std::optional<CLogFont> listLogFont;
+
+signals:
+    // name: the stored value's name, e.g. "TabStops".
+    void Changed(const QString& name);
+
+private:
+    friend class CIntSetting;
+    friend class CStringSetting;
+    CSettings* m_previous;
+};
+
+// The settings object made last and still alive: the application's, or a test's own.
+CSettings& AppSettings();
 
 // The placement of the main window as "WindowPos" holds it.
 struct SWindowPos {
@@ -110,20 +149,3 @@ void StoreSpelling(CIntSetting& setting, int scheme);
 // The character table in the profile: an absent or empty value gives the default keys.
 void LoadKeys(CCharTable& table, const QString& section, const QString& entry);
 bool SaveKeys(const CCharTable& table, const QString& section, const QString& entry);
-
-// The fonts: descriptions and the fonts made from them. They exist from LoadSettings to
-// SaveSettingsOnExit; the font commands replace a font after the user chose a new one.
-inline constexpr quint8 kEditorCharSet = 204;     // Cyrillic
-inline constexpr quint8 kListCharSet = 1;         // default character set
-extern std::unique_ptr<CLogFont> g_editorLogFont; // "Font"
-extern std::unique_ptr<QFont> g_editorFont;
-extern std::unique_ptr<CLogFont> g_listLogFont; // "FontList"
-extern std::unique_ptr<QFont> g_listFont;
-
-// True when a mail client can be handed a message (xdg-email is on the search path).
-extern bool g_bMailAvailable;
-
-// Start-up: the fonts, the character table g_charTable and mail availability. Always true.
-bool LoadSettings();
-// Exit: writes the character table and both fonts, then frees the fonts.
-void SaveSettingsOnExit();

@@ -1,15 +1,15 @@
 #include "DFileRenamer.h"
 
-#include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CColorListCtrl.h"
 #include "CProfile.h"
-#include "CResourceModule.h"
+#include "CResourceModuleGui.h"
 #include "DGetPath.h"
 #include "ImageStrip.h"
 #include "Journal.h"
 #include "RawNames.h"
 #include "RawPath.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 #include "SpellingChoice.h"
 
@@ -25,15 +25,8 @@
 
 namespace {
 
-constexpr int kDialogId = 211;
+constexpr int kDialogId = kDlgRenamer;
 // Strings of the renamer's reports.
-constexpr int kStrSummary = 158; // "%1 renamed, %2 not renamed."
-constexpr int kStrRefused = 159; // "\"%1\" was not renamed: %2"
-
-QString Text(const SDialogTexts& texts, int id) {
-    const auto it = texts.controls.find(id);
-    return it == texts.controls.end() ? QString() : it->second;
-}
 
 QByteArray WithSlash(QByteArray path) {
     if (!path.endsWith('/'))
@@ -47,33 +40,33 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
     const CResourceModule& resources = CurrentResources();
     const SDialogTexts texts = resources.Dialog(kDialogId);
     setWindowTitle(texts.title);
-    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(128))));
+    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(kIconMain))));
 
     QFont bold(QStringLiteral("Arial"));
     bold.setPixelSize(12);
     bold.setBold(true);
 
-    auto* setPath = new QPushButton(Text(texts, kIdSetPath), this);
+    auto* setPath = new QPushButton(texts.Control(kIdSetPath), this);
     m_pathEdit = new QLineEdit(this);
     m_pathEdit->setReadOnly(true);
     m_pathEdit->setFont(bold);
-    auto* label = new QLabel(Text(texts, kIdLabel), this);
+    auto* label = new QLabel(texts.Control(kIdLabel), this);
     label->setFont(bold);
     m_list = new CColorListCtrl(this);
     m_list->setFont(bold);
     m_list->SetImageList(FolderImageIcons());
-    auto* rename = new QPushButton(Text(texts, kIdRename), this);
-    auto* renameAll = new QPushButton(Text(texts, kIdRenameAll), this);
+    auto* rename = new QPushButton(texts.Control(kIdRename), this);
+    auto* renameAll = new QPushButton(texts.Control(kIdRenameAll), this);
     auto* undo = new QPushButton(resources.String(kStrUndoLastRun), this);
     m_summary = new QLabel(this);
-    auto* close = new QPushButton(Text(texts, 2), this);
+    auto* close = new QPushButton(texts.Control(2), this);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_pathEdit, 0, 0);
     grid->addWidget(setPath, 0, 1);
     auto* above = new QHBoxLayout;
     above->addWidget(label, 1);
-    m_comboSpelling = AddBatchSpellingChoice(this, *above, g_renamerSpelling);
+    m_comboSpelling = AddBatchSpellingChoice(this, *above, AppSettings().renamerSpelling);
     grid->addLayout(above, 1, 0);
     connect(m_comboSpelling, &QComboBox::currentIndexChanged, this, &DFileRenamer::FillList);
     grid->addWidget(m_list, 2, 0, 5, 1);
@@ -93,8 +86,8 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenRow(row); });
 
     const int half = m_list->viewport()->width() / 2;
-    m_list->InsertColumn(kColName, resources.String(132), half);
-    m_list->InsertColumn(kColTranslit, resources.String(133), half);
+    m_list->InsertColumn(kColName, resources.String(kStrColFileName), half);
+    m_list->InsertColumn(kColTranslit, resources.String(kStrColTranslit), half);
     m_list->InsertColumn(kColOrigName, QStringLiteral("Orig.Name"), 0);
     m_list->InsertColumn(kColKind, QStringLiteral("Dir/File"), 0);
     m_list->setColumnHidden(kColOrigName, true);

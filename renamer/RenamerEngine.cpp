@@ -1,11 +1,11 @@
 #include "RenamerEngine.h"
 
-#include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CResourceModule.h"
 #include "CodePage.h"
 #include "Journal.h"
 #include "RawNames.h"
+#include "ResourceIds.h"
 #include "RussianText.h"
 
 #include <QSet>

@@ -1,8 +1,8 @@
 #include "DSymbol.h"
 
 #include "CCharTable.h"
-#include "CResourceModule.h"
-#include "Settings.h"
+#include "CResourceModuleGui.h"
+#include "SettingsGui.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -19,17 +19,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kCmdDefaultKeys = 32786;
-constexpr int kCmdListFont = 32787;
-constexpr int kCmdSpellingFirst = 33900; // to 33904, in ELatinScheme order
-constexpr int kTipKeySequence = 1906;
 const QColor kSequenceColour(0xA0, 0x50, 0x00);
 
 // The 35 row pictures cut from bitmap 135. Images, not pixmaps: they outlive no application.
 const std::vector<QImage>& RowImages() {
     static const std::vector<QImage> images = [] {
         std::vector<QImage> cut;
-        const QImage strip = CurrentResources().Bitmap(135);
+        const QImage strip = CurrentResources().Bitmap(kBmpCharRows);
         for (int r = 0; r < CCharTable::kRows; ++r) {
             QImage cell(DSymbol::kImageWidth, DSymbol::kImageHeight, QImage::Format_RGB32);
             cell.fill(Qt::white);
@@ -78,7 +74,7 @@ void MarkKeySequences(const CCharTable& table, QListWidget& list) {
         }
         item->setForeground(kSequenceColour);
         item->setToolTip(CurrentResources()
-                             .String(kTipKeySequence)
+                             .String(kStrTipKeySequence)
                              .arg(ToQString(table.m_keys[static_cast<std::size_t>(CCharTable::Index(r, 0))]),
                                   keys.join(u" + "_s), letters.join(u" + "_s)));
     }
@@ -115,8 +111,8 @@ DSymbol::DSymbol(QWidget* parent) : QWidget(parent), m_list(new QListWidget(this
     m_list->setSpacing(0);
     // One click opens the line; the click itself is the only trigger.
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    if (g_listFont)
-        m_list->setFont(*g_listFont);
+    if (const std::optional<QFont> font = ListFont())
+        m_list->setFont(*font);
     auto* delegate = new CLabelDelegate(m_list);
     m_list->setItemDelegate(delegate);
     connect(delegate, &CLabelDelegate::LabelEdited, this, &DSymbol::OnEndLabelEdit);
@@ -143,7 +139,7 @@ void DSymbol::OnEndLabelEdit(int row, const QString& text) {
 }
 
 void DSymbol::contextMenuEvent(QContextMenuEvent* event) {
-    const std::vector<SMenuItem> menus = CurrentResources().Menu(139);
+    const std::vector<SMenuItem> menus = CurrentResources().Menu(kMenuPopups);
     if (menus.empty())
         return;
     QMenu menu(this);
@@ -164,7 +160,7 @@ void DSymbol::contextMenuEvent(QContextMenuEvent* event) {
                                                    ? into.findChild<QActionGroup*>()
                                                    : new QActionGroup(&into));
                         action->setCheckable(true);
-                        action->setChecked(scheme == g_latinSpelling.Value());
+                        action->setChecked(scheme == AppSettings().latinSpelling.Value());
                     }
                 }
             }
@@ -183,7 +179,7 @@ void DSymbol::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void DSymbol::OnLatinSpelling(int scheme) {
-    StoreSpelling(g_latinSpelling, scheme);
+    StoreSpelling(AppSettings().latinSpelling, scheme);
 }
 
 void DSymbol::OnDefaultKeys() {
@@ -192,11 +188,11 @@ void DSymbol::OnDefaultKeys() {
 }
 
 void DSymbol::OnListFont() {
-    if (!g_listLogFont ||
-        !g_listLogFont->RunFontDialog(QApplication::activeWindow(), CLogFont::kFontCommandFlags))
+    std::optional<CLogFont>& logFont = AppSettings().listLogFont;
+    if (!logFont || !logFont->RunFontDialog(QApplication::activeWindow(), CLogFont::kFontCommandFlags))
         return;
-    g_listFont = std::make_unique<QFont>();
-    if (!g_listLogFont->MakeFont(*g_listFont, kListCharSet))
+    QFont font;
+    if (!logFont->MakeFont(font, kListCharSet))
         return;
-    m_list->setFont(*g_listFont);
+    m_list->setFont(font);
 }

@@ -1,7 +1,7 @@
 #include "CProgressWnd.h"
 
-#include "CProfile.h"
 #include "CResourceModule.h"
+#include "Settings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -20,8 +20,6 @@ namespace {
 
 constexpr int kMargin = 10;
 constexpr int kEdge = 2; // the width of a sunken edge, which the button's size allows for
-
-const QString kSection = QStringLiteral("Settings");
 
 QWidget* MainWindow() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -237,13 +235,15 @@ void CProgressWnd::HideProgress() {
 // the title bar's height on every run.
 void CProgressWnd::SavePosition() {
     const QPoint corner = geometry().topLeft();
-    WriteProfileInt(kSection, QStringLiteral("X"), corner.x());
-    WriteProfileInt(kSection, QStringLiteral("Y"), corner.y());
+    AppSettings().progressX.Set(corner.x());
+    AppSettings().progressY.Set(corner.y());
+    AppSettings().progressX.Save();
+    AppSettings().progressY.Save();
 }
 
 void CProgressWnd::RestorePosition() {
-    const int x = GetProfileInt(kSection, QStringLiteral("X"), -1);
-    const int y = GetProfileInt(kSection, QStringLiteral("Y"), -1);
+    const int x = AppSettings().progressX.Load();
+    const int y = AppSettings().progressY.Load();
     if (x >= 0 && y >= 0 && QGuiApplication::screenAt(QPoint(x, y))) {
         setGeometry(QRect(QPoint(x, y), size()));
         return;

@@ -107,15 +107,11 @@ public:
 
 DGetPath::DGetPath(QWidget* parent) : QDialog(parent) {
     const CResourceModule& resources = CurrentResources();
-    const SDialogTexts texts = resources.Dialog(210);
-    const auto control = [&](int id) {
-        const auto it = texts.controls.find(id);
-        return it == texts.controls.end() ? QString() : it->second;
-    };
+    const SDialogTexts texts = resources.Dialog(kDlgGetPath);
     setWindowTitle(texts.title);
     m_images = FolderImageIcons();
 
-    m_labelTemplate = control(kIdPathLabel);
+    m_labelTemplate = texts.Control(kIdPathLabel);
     m_label = new QLabel(m_labelTemplate, this);
     m_label->setTextFormat(Qt::PlainText);
     // A long path must not widen the dialog; it is cut off at the right instead.
@@ -142,10 +138,10 @@ DGetPath::DGetPath(QWidget* parent) : QDialog(parent) {
                      colours.color(QPalette::Active, QPalette::HighlightedText));
     m_tree->setPalette(colours);
 
-    m_ok = new QPushButton(control(1), this);
+    m_ok = new QPushButton(texts.Control(1), this);
     m_ok->setDefault(true);
     m_ok->setEnabled(false);
-    auto* cancel = new QPushButton(control(2), this);
+    auto* cancel = new QPushButton(texts.Control(2), this);
     const QSize buttonSize = DialogUnits(this, 57, 14);
     m_ok->setMinimumSize(buttonSize);
     cancel->setMinimumSize(buttonSize);

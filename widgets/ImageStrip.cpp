@@ -1,6 +1,6 @@
 #include "ImageStrip.h"
 
-#include "CResourceModule.h"
+#include "CResourceModuleGui.h"
 
 QPixmap StripImage(const QImage& strip, int index, int width) {
     if (strip.isNull() || width <= 0 || index < 0 || (index + 1) * width > strip.width())
@@ -31,5 +31,5 @@ std::vector<QIcon> StripIcons(const QImage& strip, int width) {
 }
 
 std::vector<QIcon> FolderImageIcons() {
-    return StripIcons(CurrentResources().Bitmap(213));
+    return StripIcons(CurrentResources().Bitmap(kBmpStrip));
 }

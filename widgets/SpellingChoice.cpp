@@ -8,23 +8,18 @@
 #include <QComboBox>
 #include <QLabel>
 
-namespace {
-
-constexpr int kStrLabel = 1900;
-constexpr int kStrFirstChoice = 1901;
-
-} // namespace
+namespace {} // namespace
 
 QComboBox* MakeSpellingCombo(QWidget* parent, int scheme) {
     auto* combo = new QComboBox(parent);
     for (int choice = 0; choice < kLatinSchemeCount; ++choice)
-        combo->addItem(CurrentResources().String(kStrFirstChoice + choice));
+        combo->addItem(CurrentResources().String(kStrSpellingFirstChoice + choice));
     combo->setCurrentIndex(int(LatinSchemeFromNumber(scheme)));
     return combo;
 }
 
 QLabel* MakeSpellingLabel(QWidget* parent, QComboBox* buddy) {
-    auto* label = new QLabel(CurrentResources().String(kStrLabel) + u':', parent);
+    auto* label = new QLabel(CurrentResources().String(kStrSpellingLabel) + u':', parent);
     label->setBuddy(buddy);
     return label;
 }

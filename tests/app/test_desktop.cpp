@@ -9,12 +9,12 @@
 #include "CLtDoc.h"
 #include "CLtView.h"
 #include "CMainFrame.h"
-#include "CommandIds.h"
 #include "DSettings.h"
 #include "LtMessageBox.h"
 #include "RawNames.h"
 #include "RawPaths.h"
-#include "Settings.h"
+#include "ResourceIds.h"
+#include "SettingsGui.h"
 #include "WindowPlacement.h"
 
 #include "CProfile.h"
@@ -269,7 +269,7 @@ private slots:
         // Paths may break across lines.
         const QString guide = QString::fromUtf8(guideFile.readAll()).simplified();
         int paths = 0;
-        for (const SMenuItem& popup : CurrentResources().Menu(128)) {
+        for (const SMenuItem& popup : CurrentResources().Menu(kMenuMain)) {
             QStringList names;
             CollectNames(popup.items, names);
             for (const SMenuItem& item : popup.items)

@@ -6,10 +6,10 @@
 #include "CLtView.h"
 #include "CMainFrame.h"
 #include "CPictureEx.h"
-#include "CommandIds.h"
 #include "DSettings.h"
 #include "LtMessageBox.h"
-#include "Settings.h"
+#include "ResourceIds.h"
+#include "SettingsGui.h"
 
 #include "CResourceModule.h"
 
@@ -102,7 +102,7 @@ private slots:
         QSettings(u"ZDK"_s, u"Lt"_s).setValue(u"Settings/BlueRus"_s, 1);
         auto app = Start();
         QVERIFY(app->MainFrame() != nullptr);
-        QCOMPARE(g_beep.Value(), 2);
+        QCOMPARE(AppSettings().beep.Value(), 2);
         bool seen = false;
         RunSettings(app->MainFrame(), [&seen](DSettings* dialog) {
             seen = dialog->CheckBox(1056)->isChecked() && dialog->CheckBox(1047)->isChecked() &&
@@ -110,9 +110,9 @@ private slots:
             QTest::keyClick(dialog, Qt::Key_Return);
         });
         QVERIFY(seen);
-        QCOMPARE(g_beep.Value(), 15);
-        QCOMPARE(g_tabStops.Value(), 4);
-        QCOMPARE(g_blueRus.Value(), 1);
+        QCOMPARE(AppSettings().beep.Value(), 15);
+        QCOMPARE(AppSettings().tabStops.Value(), 4);
+        QCOMPARE(AppSettings().blueRus.Value(), 1);
         // The three the editor reads are stored at once; the sound waits for the frame's close.
         QCOMPARE(Stored(u"BlueRus"_s).toInt(), 1);
         QCOMPARE(Stored(u"BlueOrig"_s).toInt(), 0);
@@ -132,8 +132,8 @@ private slots:
                 dialog->CheckBox(id)->click();
             dialog->accept();
         });
-        QCOMPARE(g_beep.Value(), 0);
-        QCOMPARE(g_blueOrig.Value(), 1);
+        QCOMPARE(AppSettings().beep.Value(), 0);
+        QCOMPARE(AppSettings().blueOrig.Value(), 1);
         QCOMPARE(Stored(u"BlueOrig"_s).toInt(), 1);
         QCOMPARE(Stored(u"KeysCtrlShift"_s).toInt(), 1);
         // Ctrl+Shift now switches the mode as Esc does.
@@ -156,15 +156,15 @@ private slots:
         CLtView* view = frame->EditView();
         view->setTabStopDistance(1);
         const auto before = Snapshot();
-        const int beep = g_beep.Value();
+        const int beep = AppSettings().beep.Value();
         RunSettings(frame, [](DSettings* dialog) {
             dialog->CheckBox(1056)->click();
             dialog->TabStopsEdit()->setText(u"12"_s);
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
         QCOMPARE(Snapshot(), before);
-        QCOMPARE(g_beep.Value(), beep);
-        QCOMPARE(g_tabStops.Value(), 4);
+        QCOMPARE(AppSettings().beep.Value(), beep);
+        QCOMPARE(AppSettings().tabStops.Value(), 4);
         QCOMPARE(CharsWide(view), 4.0);
     }
 
@@ -176,14 +176,14 @@ private slots:
             QTest::keyClicks(dialog->TabStopsEdit(), u"8"_s);
             dialog->accept();
         });
-        QCOMPARE(g_tabStops.Value(), 8);
+        QCOMPARE(AppSettings().tabStops.Value(), 8);
         QCOMPARE(CharsWide(view), 8.0);
         // A number far past any int must not wrap into a negative width.
         RunSettings(app->MainFrame(), [](DSettings* dialog) {
             dialog->TabStopsEdit()->setText(u"99999999999999"_s);
             dialog->accept();
         });
-        QCOMPARE(g_tabStops.Value(), INT_MAX);
+        QCOMPARE(AppSettings().tabStops.Value(), INT_MAX);
         QVERIFY(view->tabStopDistance() > 0);
     }
 
@@ -231,14 +231,14 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         QFETCH(int, width);
-        g_tabStops.Set(4);
+        AppSettings().tabStops.Set(4);
         DSettings dialog;
         dialog.TabStopsEdit()->clear();
         QTest::keyClicks(dialog.TabStopsEdit(), typed);
         QCOMPARE(dialog.TabStopsEdit()->text(), shown);
         dialog.accept();
-        QCOMPARE(g_tabStops.Value(), width);
-        g_tabStops.Set(4);
+        QCOMPARE(AppSettings().tabStops.Value(), width);
+        AppSettings().tabStops.Set(4);
     }
 
     void aboutShowsTheGuide() {
@@ -297,7 +297,7 @@ private slots:
         g_bMailAvailable = true;
         QTest::mouseClick(dialog.MailPicture(), Qt::LeftButton);
         g_bMailAvailable = mail;
-        QCOMPARE(launched, QList<QUrl>{QUrl(u"mailto:"_s + CurrentResources().String(129))});
+        QCOMPARE(launched, QList<QUrl>{QUrl(u"mailto:"_s + CurrentResources().String(kStrMakerMail))});
         // Elsewhere, nothing.
         launched.clear();
         QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(2, 2));
@@ -306,7 +306,7 @@ private slots:
 
     void dialogsFollowTheLanguage() {
         QVERIFY(SetCurrentResources(kLangRussian));
-        const SDialogTexts settingsTexts = CurrentResources().Dialog(7176);
+        const SDialogTexts settingsTexts = CurrentResources().Dialog(kDlgSettings);
         DSettings settings;
         QCOMPARE(settings.windowTitle(), settingsTexts.title);
         QCOMPARE(settings.CheckBox(1048)->text(), settingsTexts.controls.at(1048));
@@ -316,7 +316,7 @@ private slots:
         QCOMPARE(settings.SpellingCombo()->itemText(0), u"Мои клавиши"_s);
         CAboutDlg::SetProgramPath(u"/nonexistent/tool"_s);
         CAboutDlg about;
-        QCOMPARE(about.windowTitle(), CurrentResources().Dialog(100).title);
+        QCOMPARE(about.windowTitle(), CurrentResources().Dialog(kDlgAbout).title);
         QVERIFY(!about.findChildren<QLabel*>().isEmpty());
         // The maker line names the whole version the program was built as.
         const QRegularExpression maker(

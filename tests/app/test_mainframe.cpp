@@ -7,11 +7,11 @@
 #include "CMainFrame.h"
 #include "CPictureEx.h"
 #include "CSplashWnd.h"
-#include "CommandIds.h"
 #include "DFileMp3.h"
 #include "DFileRenamer.h"
 #include "DocStrings.h"
 #include "LtMessageBox.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 
 #include "CLogFont.h"
@@ -71,7 +71,7 @@ QString MenuTitle(const CMainFrame& frame, int index) {
 }
 
 QString ResourceMenuTitle(int index) {
-    const auto menu = CurrentResources().Menu(128);
+    const auto menu = CurrentResources().Menu(kMenuMain);
     return index < static_cast<int>(menu.size()) ? menu[index].text : QString();
 }
 
@@ -221,7 +221,7 @@ private slots:
         Plant(u"Settings/WrapText"_s, 0);
         auto app = Start();
         CMainFrame* frame = app->MainFrame();
-        g_interLang.Set(kLangGerman);
+        AppSettings().interLang.Set(kLangGerman);
         frame->showMinimized();
         QTRY_VERIFY(frame->isMinimized());
         const auto before = Snapshot();
@@ -276,7 +276,7 @@ private slots:
                  CurrentResources().String(kCmdFileNew).section(u'\n', 1));
         QVERIFY(!app->View()->ContextMenu()->isEmpty());
         QCOMPARE(app->View()->ContextMenu()->actions().first()->text(),
-                 CurrentResources().Menu(139)[1].items[0].text);
+                 CurrentResources().Menu(kMenuPopups)[1].items[0].text);
         frame->UpdateCommands();
         for (const int id : {kCmdLangEnglish, kCmdLangRussian, kCmdLangGerman})
             QCOMPARE(frame->Action(id)->isChecked(), id == stored);
@@ -291,7 +291,7 @@ private slots:
         const int loadsBefore = ResourceLoadCount(kLangRussian);
         for (const int id : {kCmdLangRussian, kCmdLangEnglish, kCmdLangRussian}) {
             frame->Action(id)->trigger();
-            QTRY_COMPARE(g_interLang.Value(), id);
+            QTRY_COMPARE(AppSettings().interLang.Value(), id);
         }
         QVERIFY(ResourceLoadCount(kLangRussian) - loadsBefore <= 1);
         QCOMPARE(MenuTitle(*frame, 0), u"&Файл"_s);

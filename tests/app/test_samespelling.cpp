@@ -5,11 +5,11 @@
 #include "CLtApp.h"
 #include "CLtView.h"
 #include "CMainFrame.h"
-#include "CommandIds.h"
 #include "DFileMp3.h"
 #include "DFileRenamer.h"
 #include "LtMessageBox.h"
 #include "Mp3TestFiles.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 
 #include <QComboBox>
@@ -50,7 +50,7 @@ private slots:
         QVERIFY(WriteBytes(folder + kText.toUtf8() + ".txt", "x"));
         const char* const names[] = {"keys", "icao", "gost", "bgn", "iso9"};
         for (int scheme = 0; scheme < 5; ++scheme) {
-            g_latinSpelling.Set(scheme);
+            AppSettings().latinSpelling.Set(scheme);
             view->setPlainText(kText);
             view->selectAll();
             app->MainFrame()->RouteCommand(kCmdEditConvert);

@@ -1,9 +1,10 @@
 // The settings table, the character table and fonts at start-up and exit, mail availability.
 #include "CCharTable.h"
 #include "CProfile.h"
-#include "Settings.h"
+#include "SettingsGui.h"
 #include "TestStore.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 namespace {
@@ -22,19 +23,46 @@ using StartAndExit = StoreTest;
 
 TEST_F(SettingsTable, FirstStartGivesTheDefaults) {
     const std::pair<CIntSetting*, int> expected[] = {
-        {&g_isPanel, 0},         {&g_panelWidth, 150}, {&g_wrapText, 1},      {&g_autoClip, 0},
-        {&g_tabStops, 4},        {&g_beep, 2},         {&g_toolbarLarge, 1},  {&g_toolbarVertical, 1},
-        {&g_keysCtrlShift, 0},   {&g_blueRus, 1},      {&g_blueOrig, 0},      {&g_interLang, 32882},
-        {&g_progressX, -1},      {&g_progressY, -1},   {&g_latinSpelling, 0}, {&g_mp3Spelling, -1},
-        {&g_renamerSpelling, -1}};
+        {&AppSettings().isPanel, 0},         {&AppSettings().panelWidth, 150},
+        {&AppSettings().wrapText, 1},        {&AppSettings().autoClip, 0},
+        {&AppSettings().tabStops, 4},        {&AppSettings().beep, 2},
+        {&AppSettings().toolbarLarge, 1},    {&AppSettings().toolbarVertical, 1},
+        {&AppSettings().keysCtrlShift, 0},   {&AppSettings().blueRus, 1},
+        {&AppSettings().blueOrig, 0},        {&AppSettings().interLang, 32882},
+        {&AppSettings().progressX, -1},      {&AppSettings().progressY, -1},
+        {&AppSettings().latinSpelling, 0},   {&AppSettings().mp3Spelling, -1},
+        {&AppSettings().renamerSpelling, -1}};
     for (auto [setting, value] : expected) {
         setting->Set(12345);
         EXPECT_EQ(setting->Load(), value) << setting->Name();
         EXPECT_EQ(setting->Value(), value) << setting->Name();
     }
-    g_windowPos.Set(u"x"_s);
-    EXPECT_EQ(g_windowPos.Load(), QString());
-    EXPECT_TRUE(g_lastDir.Load().isEmpty());
+    AppSettings().windowPos.Set(u"x"_s);
+    EXPECT_EQ(AppSettings().windowPos.Load(), QString());
+    EXPECT_TRUE(AppSettings().lastDir.Load().isEmpty());
+}
+
+// A fresh settings object is the current one while it lives and announces each real change once,
+// by the stored value's name; loading a different stored value is a change too.
+TEST_F(SettingsTable, AFreshObjectIsCurrentAndSignalsEachChangeOnce) {
+    CSettings& outer = AppSettings();
+    {
+        CSettings settings;
+        ASSERT_EQ(&AppSettings(), &settings);
+        QSignalSpy changed(&settings, &CSettings::Changed);
+        settings.tabStops.Set(8);
+        settings.tabStops.Set(8);
+        settings.lastDir.Set(u"/tmp"_s);
+        settings.lastDir.Set(u"/tmp"_s);
+        settings.tabStops.Load(); // nothing stored: back to 4
+        settings.wrapText.Load(); // the default it already has
+        ASSERT_EQ(changed.size(), 3);
+        EXPECT_EQ(changed[0][0].toString(), u"TabStops"_s);
+        EXPECT_EQ(changed[1][0].toString(), u"LastDir"_s);
+        EXPECT_EQ(changed[2][0].toString(), u"TabStops"_s);
+        EXPECT_EQ(outer.tabStops.Value(), 4);
+    }
+    EXPECT_EQ(&AppSettings(), &outer);
 }
 
 TEST_F(SettingsTable, StoredValuesAreBroughtIntoRange) {
@@ -44,14 +72,14 @@ TEST_F(SettingsTable, StoredValuesAreBroughtIntoRange) {
         int read;
     } rows[] = {
         // clang-format off
-        {&g_beep, "38", 0}, {&g_beep, "-1", 0}, {&g_beep, "37", 37}, {&g_beep, "0", 0},
-        {&g_beep, "loud", 2}, // not a number: the default
-        {&g_tabStops, "25", 4}, {&g_tabStops, "-1", 4}, {&g_tabStops, "24", 24}, {&g_tabStops, "0", 0},
-        {&g_interLang, "0", 0}, // unknown languages are kept; the language switch decides
-        {&g_panelWidth, "-20", -20},
-        {&g_latinSpelling, "4", 4}, {&g_latinSpelling, "5", 0}, {&g_latinSpelling, "-1", 0},
-        {&g_latinSpelling, "icao", 0}, {&g_mp3Spelling, "5", -1}, {&g_renamerSpelling, "-2", -1},
-        {&g_renamerSpelling, "2", 2},
+        {&AppSettings().beep, "38", 0}, {&AppSettings().beep, "-1", 0}, {&AppSettings().beep, "37", 37}, {&AppSettings().beep, "0", 0},
+        {&AppSettings().beep, "loud", 2}, // not a number: the default
+        {&AppSettings().tabStops, "25", 4}, {&AppSettings().tabStops, "-1", 4}, {&AppSettings().tabStops, "24", 24}, {&AppSettings().tabStops, "0", 0},
+        {&AppSettings().interLang, "0", 0}, // unknown languages are kept; the language switch decides
+        {&AppSettings().panelWidth, "-20", -20},
+        {&AppSettings().latinSpelling, "4", 4}, {&AppSettings().latinSpelling, "5", 0}, {&AppSettings().latinSpelling, "-1", 0},
+        {&AppSettings().latinSpelling, "icao", 0}, {&AppSettings().mp3Spelling, "5", -1}, {&AppSettings().renamerSpelling, "-2", -1},
+        {&AppSettings().renamerSpelling, "2", 2},
         // clang-format on
     };
     for (const auto& row : rows) {
@@ -61,24 +89,24 @@ TEST_F(SettingsTable, StoredValuesAreBroughtIntoRange) {
 }
 
 TEST_F(SettingsTable, BatchToolsStartWithTheirOwnSpellingElseTheLatinSpelling) {
-    g_latinSpelling.Set(3);
-    g_mp3Spelling.Set(-1);
-    EXPECT_EQ(BatchSpelling(g_mp3Spelling), 3);
-    StoreSpelling(g_mp3Spelling, 1);
-    StoreSpelling(g_renamerSpelling, 9); // out of range: as the Latin spelling
-    g_mp3Spelling.Set(0);
-    g_renamerSpelling.Set(0);
-    EXPECT_EQ(g_mp3Spelling.Load(), 1);
-    EXPECT_EQ(g_renamerSpelling.Load(), -1);
-    EXPECT_EQ(BatchSpelling(g_renamerSpelling), 3);
+    AppSettings().latinSpelling.Set(3);
+    AppSettings().mp3Spelling.Set(-1);
+    EXPECT_EQ(BatchSpelling(AppSettings().mp3Spelling), 3);
+    StoreSpelling(AppSettings().mp3Spelling, 1);
+    StoreSpelling(AppSettings().renamerSpelling, 9); // out of range: as the Latin spelling
+    AppSettings().mp3Spelling.Set(0);
+    AppSettings().renamerSpelling.Set(0);
+    EXPECT_EQ(AppSettings().mp3Spelling.Load(), 1);
+    EXPECT_EQ(AppSettings().renamerSpelling.Load(), -1);
+    EXPECT_EQ(BatchSpelling(AppSettings().renamerSpelling), 3);
 }
 
 TEST_F(SettingsTable, ChangingAValueWritesNothingUntilSaved) {
-    g_tabStops.Set(8);
+    AppSettings().tabStops.Set(8);
     EXPECT_FALSE(Stored(u"TabStops"_s).isValid());
-    ASSERT_TRUE(g_tabStops.Save());
-    g_tabStops.Set(2);
-    EXPECT_EQ(g_tabStops.Load(), 8);
+    ASSERT_TRUE(AppSettings().tabStops.Save());
+    AppSettings().tabStops.Set(2);
+    EXPECT_EQ(AppSettings().tabStops.Load(), 8);
 }
 
 TEST_F(SettingsTable, WindowPosNeedsExactlyFiveIntegers) {
@@ -95,16 +123,16 @@ TEST_F(SettingsTable, WindowPosNeedsExactlyFiveIntegers) {
 
 TEST_F(StartAndExit, FirstRunStoresTheDefaults) {
     ASSERT_TRUE(LoadSettings());
-    ASSERT_TRUE(g_editorFont && g_listFont && g_editorLogFont && g_listLogFont);
-    EXPECT_EQ(g_editorFont->family(), u"Arial"_s);
-    EXPECT_EQ(g_editorFont->pixelSize(), 12);
-    EXPECT_EQ(g_listFont->pixelSize(), 12);
-    EXPECT_EQ(g_editorLogFont->m_charSet, kEditorCharSet);
-    EXPECT_EQ(g_listLogFont->m_charSet, kListCharSet);
+    ASSERT_TRUE(EditorFont() && ListFont() && AppSettings().editorLogFont && AppSettings().listLogFont);
+    EXPECT_EQ(EditorFont()->family(), u"Arial"_s);
+    EXPECT_EQ(EditorFont()->pixelSize(), 12);
+    EXPECT_EQ(ListFont()->pixelSize(), 12);
+    EXPECT_EQ(AppSettings().editorLogFont->m_charSet, kEditorCharSet);
+    EXPECT_EQ(AppSettings().listLogFont->m_charSet, kListCharSet);
     EXPECT_EQ(Key(23, 0), u"h"); // the default table, not an empty one
 
     SaveSettingsOnExit();
-    EXPECT_FALSE(g_editorFont || g_listFont || g_editorLogFont || g_listLogFont);
+    EXPECT_FALSE(EditorFont() || ListFont() || AppSettings().editorLogFont || AppSettings().listLogFont);
     EXPECT_EQ(Stored(u"Font"_s).toString(), u"-12 0 0 0 400 0 0 0 204 7 0 0 0 Arial"_s);
     EXPECT_EQ(Stored(u"FontList"_s).toString(), u"-12 0 0 0 400 0 0 0 1 7 0 0 0 Arial"_s);
     const QString chars = Stored(u"Chars"_s).toString();
@@ -117,9 +145,9 @@ TEST_F(StartAndExit, StoredValuesComeBackAndCharacterSetsAreForced) {
     Plant(u"FontList"_s, u"-16 0 0 0 400 0 0 0 204 7 0 0 0 Courier-New"_s);
     Plant(u"Chars"_s, u"23x|23h"_s);
     ASSERT_TRUE(LoadSettings());
-    EXPECT_EQ(g_editorFont->family(), u"Times New Roman"_s);
-    EXPECT_EQ(g_editorFont->pixelSize(), 20);
-    EXPECT_TRUE(g_editorFont->italic());
+    EXPECT_EQ(EditorFont()->family(), u"Times New Roman"_s);
+    EXPECT_EQ(EditorFont()->pixelSize(), 20);
+    EXPECT_TRUE(EditorFont()->italic());
     EXPECT_EQ(Key(23, 0), u"x");
     EXPECT_EQ(Key(23, 1), u"h");
     EXPECT_TRUE(Key(1, 0).empty());
@@ -134,9 +162,9 @@ TEST_F(StartAndExit, DamagedValuesFallBack) {
     Plant(u"FontList"_s, u"-16 0 0 0 400 0 0 0 204 7 0 0 0 Courier New"_s);
     Plant(u"Chars"_s, u"xyz"_s); // not empty: no keys at all, not the defaults
     ASSERT_TRUE(LoadSettings());
-    EXPECT_EQ(g_editorFont->family(), u"Arial"_s);
-    EXPECT_EQ(g_editorFont->pixelSize(), 12);
-    EXPECT_EQ(g_listFont->family(), u"Arial"_s);
+    EXPECT_EQ(EditorFont()->family(), u"Arial"_s);
+    EXPECT_EQ(EditorFont()->pixelSize(), 12);
+    EXPECT_EQ(ListFont()->family(), u"Arial"_s);
     for (const auto& key : g_charTable.m_keys)
         EXPECT_TRUE(key.empty());
     SaveSettingsOnExit();

@@ -4,7 +4,7 @@
 #include "CCharTable.h"
 #include "CFindBar.h"
 #include "CLtView.h"
-#include "CommandIds.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 #include "Sound.h"
 
@@ -74,7 +74,7 @@ private slots:
 
     void init() {
         g_inRussian = true;
-        g_beep.Set(2);
+        AppSettings().beep.Set(2);
         SetSoundHook([](int) {});
         m_view = new CLtView;
         m_view->resize(400, 300);

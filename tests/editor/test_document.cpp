@@ -5,9 +5,9 @@
 #include "CLtDoc.h"
 #include "CLtView.h"
 #include "CodePage.h"
-#include "CommandIds.h"
 #include "LtMessageBox.h"
-#include "Settings.h"
+#include "ResourceIds.h"
+#include "SettingsGui.h"
 #include "TextEncoding.h"
 
 #include <QFile>

@@ -5,8 +5,8 @@
 #include "CLtView.h"
 #include "CTypingConverter.h"
 #include "CodePage.h"
-#include "CommandIds.h"
 #include "LtMessageBox.h"
+#include "ResourceIds.h"
 #include "Settings.h"
 #include "Sound.h"
 
@@ -45,14 +45,14 @@ void SelectRange(CLtView* view, int start, int end) {
 
 void TestEditorView::init() {
     g_inRussian = true;
-    g_beep.Set(2);
-    g_keysCtrlShift.Set(0);
-    g_blueRus.Set(1);
-    g_blueOrig.Set(0);
+    AppSettings().beep.Set(2);
+    AppSettings().keysCtrlShift.Set(0);
+    AppSettings().blueRus.Set(1);
+    AppSettings().blueOrig.Set(0);
     m_view = new CLtView; // reads wrap, automatic clipboard and tab stops: nothing stored, defaults
-    QCOMPARE(g_wrapText.Value(), 1);
-    QCOMPARE(g_autoClip.Value(), 0);
-    QCOMPARE(g_tabStops.Value(), 4);
+    QCOMPARE(AppSettings().wrapText.Value(), 1);
+    QCOMPARE(AppSettings().autoClip.Value(), 0);
+    QCOMPARE(AppSettings().tabStops.Value(), 4);
     m_view->resize(400, 300);
     m_view->show();
     m_view->setFocus();
@@ -161,7 +161,7 @@ void TestEditorView::modeKeys() {
     QTest::keyPress(m_view, Qt::Key_Shift, Qt::ControlModifier);
     QTest::keyRelease(m_view, Qt::Key_Shift, Qt::ControlModifier);
     QVERIFY(!g_inRussian);
-    g_keysCtrlShift.Set(1);
+    AppSettings().keysCtrlShift.Set(1);
     QTest::keyPress(m_view, Qt::Key_Shift, Qt::ControlModifier);
     QTest::keyRelease(m_view, Qt::Key_Shift, Qt::ControlModifier);
     QVERIFY(g_inRussian);
@@ -179,7 +179,7 @@ void TestEditorView::greyBackgroundFollowsMode() {
     QTest::keyClick(m_view, Qt::Key_Escape);
     QVERIFY(m_view->palette().color(QPalette::Base) != grey);
     // Changed in the settings dialog: the editor follows when it has the focus again.
-    g_blueOrig.Set(1);
+    AppSettings().blueOrig.Set(1);
     QFocusEvent focusIn(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
     QApplication::sendEvent(m_view, &focusIn);
     QCOMPARE(m_view->palette().color(QPalette::Base), grey);
@@ -194,17 +194,17 @@ void TestEditorView::sounds() {
     QTest::keyClick(m_view, Qt::Key_Escape);
     QCOMPARE(played, (std::vector<int>{207, 204}));
     played.clear();
-    g_beep.Set(15);
+    AppSettings().beep.Set(15);
     QTest::keyClicks(m_view, "ab");
     QTest::keyClick(m_view, Qt::Key_Backspace);
     QCOMPARE(played, (std::vector<int>{158, 158}));
     played.clear();
-    g_beep.Set(1);
+    AppSettings().beep.Set(1);
     QTest::keyClick(m_view, Qt::Key_Escape);
     QTest::keyClicks(m_view, "ab"); // no typing sound with the mode off
     QCOMPARE(played, (std::vector<int>{207}));
     played.clear();
-    g_beep.Set(0);
+    AppSettings().beep.Set(0);
     QTest::keyClick(m_view, Qt::Key_Escape);
     QTest::keyClicks(m_view, "ab");
     QCOMPARE(played, (std::vector<int>{}));
@@ -329,24 +329,24 @@ void TestEditorView::autoClipOnFocusLoss() {
     QFocusEvent windowOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
     QApplication::sendEvent(m_view, &windowOut);
     QCOMPARE(QApplication::clipboard()->text(), QString()); // off by default
-    g_autoClip.Set(1);
+    AppSettings().autoClip.Set(1);
     QApplication::sendEvent(m_view, &menuOut);
     QCOMPARE(QApplication::clipboard()->text(), QString()); // a menu borrows the focus only
     QApplication::sendEvent(m_view, &windowOut);
     QCOMPARE(QApplication::clipboard()->text(), u"whole text"_qs);
     QCOMPARE(m_view->textCursor().selectedText(), u"whole text"_qs);
     m_view->ToggleAutoClip();
-    QCOMPARE(g_autoClip.Value(), 0);
+    QCOMPARE(AppSettings().autoClip.Value(), 0);
 }
 
 void TestEditorView::wordWrapKeepsTabStops() {
-    g_tabStops.Set(6);
+    AppSettings().tabStops.Set(6);
     m_view->ApplyTabStops();
     const qreal width = 6 * m_view->fontMetrics().averageCharWidth();
     QCOMPARE(m_view->tabStopDistance(), width);
     QCOMPARE(m_view->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     m_view->ToggleWordWrap();
-    QCOMPARE(g_wrapText.Value(), 0);
+    QCOMPARE(AppSettings().wrapText.Value(), 0);
     QCOMPARE(m_view->lineWrapMode(), QPlainTextEdit::NoWrap);
     QCOMPARE(m_view->tabStopDistance(), width);
     QFont font = m_view->font();
@@ -371,7 +371,7 @@ void TestEditorView::storedSettingsAreRead() {
     CLtView outOfRange;
     QCOMPARE(outOfRange.tabStopDistance(), qreal(4 * outOfRange.fontMetrics().averageCharWidth()));
     QSettings(u"ZDK"_s, u"Lt"_s).remove(u"Settings"_s);
-    g_wrapText.Set(1);
+    AppSettings().wrapText.Set(1);
 }
 
 void TestEditorView::contextMenuGreysWithoutSelection() {

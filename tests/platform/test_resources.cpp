@@ -1,6 +1,6 @@
 // The resource modules: the language switch, and every module complete, consistent with English
 // and holding pictures and sounds that decode.
-#include "CResourceModule.h"
+#include "CResourceModuleGui.h"
 
 #include <gtest/gtest.h>
 

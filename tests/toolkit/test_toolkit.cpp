@@ -7,10 +7,10 @@
 #include "CLtView.h"
 #include "CMainFrame.h"
 #include "CPanel.h"
-#include "CommandIds.h"
 #include "DSymbol.h"
 #include "LtMessageBox.h"
-#include "Settings.h"
+#include "ResourceIds.h"
+#include "SettingsGui.h"
 
 #include "CLogFont.h"
 #include "CResourceModule.h"
@@ -263,11 +263,11 @@ private slots:
             return true;
         });
         PickFromContextMenu(32787);
-        QCOMPARE(g_listLogFont->FaceName(), u"DejaVu Serif"_s);
-        QCOMPARE(List()->font().family(), g_listFont->family());
+        QCOMPARE(AppSettings().listLogFont->FaceName(), u"DejaVu Serif"_s);
+        QCOMPARE(List()->font().family(), ListFont()->family());
         Restart();
         QVERIFY(Stored(u"FontList"_s).toString().endsWith(u"DejaVu-Serif"_s));
-        QCOMPARE(g_listLogFont->FaceName(), u"DejaVu Serif"_s);
+        QCOMPARE(AppSettings().listLogFont->FaceName(), u"DejaVu Serif"_s);
     }
 
     void keysSurviveARestart() {

@@ -1,0 +1,196 @@
+// Every identifier the resource modules use: commands, strings, menus, accelerator tables,
+// toolbars, dialogs, pictures and sounds. They are the numbers of the stored resources, so a menu
+// item, its toolbar button, its accelerator and its prompt string meet under one command id.
+// Control identifiers stay with the dialog that owns them.
+#pragma once
+
+// Commands of the menus, the toolbar, the accelerators and the popups; a command's prompt string
+// has the same number.
+enum ECommandId : int {
+    kCmdFileNew = 57600,
+    kCmdFileOpen = 57601,
+    kCmdFileSave = 57603,
+    kCmdFileSaveAs = 57604,
+    kCmdFilePrintSetup = 57606,
+    kCmdFilePrint = 57607,
+    kCmdFilePrintPreview = 57609,
+    kCmdFileMruFirst = 57616, // the four recent files, 57616 to 57619
+    kCmdFileMruLast = 57619,
+    kCmdEditCopy = 57634,
+    kCmdEditCut = 57635,
+    kCmdEditPaste = 57637,
+    kCmdEditSelectAll = 57642,
+    kCmdEditUndo = 57643,
+    kCmdAppAbout = 57664,
+    kCmdAppExit = 57665,
+    kCmdNextPane = 57680,
+    kCmdPrevPane = 57681,
+    kCmdViewToolbar = 59392,
+    kCmdViewStatusBar = 59393,
+    kCmdViewFont = 32771,
+    kCmdViewToolkit = 32773,
+    kCmdViewRussian = 32778,
+    kCmdDefaultKeys = 32786, // Toolkit list popup
+    kCmdListFont = 32787,    // Toolkit list popup
+    kCmdSettings = 32795,
+    kCmdViewWordWrap = 32867,
+    kCmdEditConvert = 32868,
+    kCmdEditCopy1251 = 32879,
+    kCmdViewAutoClip = 32881,
+    kCmdLangEnglish = 32882,
+    kCmdLangRussian = 32883,
+    kCmdLangGerman = 32884,
+    kCmdFileRenamer = 32887,
+    kCmdFileSend = 32891,
+    kCmdFileMp3 = 32892,
+    kCmdUndoLastRun = 33400, // Extra menu: undoes the last batch run
+    kCmdFileSaveWithEncoding = 33600,
+    kCmdFileReopenWithEncoding = 33601,
+    kCmdEditRepairEncoding = 33602,
+    kCmdEditFind = 33700,
+    kCmdEditFindNext = 33701,
+    kCmdEditReplace = 33702,
+    kCmdEditRedo = 33703,
+    kCmdSpellingFirst = 33900 // Toolkit list popup: 33900 to 33904, in ELatinScheme order
+};
+
+// The interface languages, by the commands that choose them.
+enum ELanguage : int {
+    kLangEnglish = kCmdLangEnglish,
+    kLangRussian = kCmdLangRussian,
+    kLangGerman = kCmdLangGerman
+};
+
+// Strings that are not command prompts.
+enum EStringId : int {
+    kStrDocStrings = 128, // window title, document name, new-file name, filter, extension, ...
+    kStrMakerMail = 129,  // the maker's mail address
+    kStrColFileName = 132,
+    kStrColTranslit = 133,
+    kStrColAlbum = 134,
+    kStrColArtist = 135,
+    kStrColComment = 136,
+    kStrColTitle = 137,
+    kStrColYear = 138,
+    kStrColComposer = 139,
+    kStrColOrigArtist = 141,
+    kStrProgressTitle = 150,  // title of the progress window, before its percentage
+    kStrProgressCancel = 151, // its button, " Cancel " with a blank on each side
+    kStrNetworkRoot = 152,    // the folder picker's "Network Neighborhood" item
+    kStrMakerUrl = 153,       // the maker's web address (bitmap 188 shows it)
+    kStrAskToSave = 154,      // "Save changes to %1?"
+    kStrAllFilesFilter = 155, // "All Files (*)"
+    kStrCannotOpen = 156,     // "Cannot open the file %1."
+    kStrCannotSave = 157,     // "Cannot save the file %1."
+    kStrSummary = 158,        // renamer: "%1 renamed, %2 not renamed."
+    kStrRefused = 159,        // renamer: "\"%1\" was not renamed: %2"
+    kStrNameTaken = 160,      // the new name is taken (shared with the first renamer)
+    kStrNotWritten = 165,     // "The tags of these files could not be written:"
+    kStrMoreFailures = 1318,  // "... and %1 more files (see the details)"
+    kStrOnlyFirst = 1319,     // "Only the first %1 of %2 MP3 files in this folder are shown."
+
+    // Batch tools (renamer, MP3 tool, undo): reasons of refusals, the undo command and its reports.
+    kStrNoKey = 1400,           // no key for «%1»
+    kStrUnsoundName = 1401,     // the new name would not be a sound name
+    kStrNameTooLong = 1402,     // the new name would be too long for the file system
+    kStrNameCollides = 1404,    // an earlier entry gets the same new name
+    kStrNotWritable = 1405,     // the folder is not writable
+    kStrEntryChanged = 1406,    // the entry changed since it was listed
+    kStrJournalFailed = 1407,   // the journal could not be written: %1
+    kStrWouldRefuse = 1408,     // %1 to rename, %2 would be refused.
+    kStrUndoLastRun = 1409,     // Undo Last Run
+    kStrUndoSummary = 1410,     // %1 undone, %2 not undone.
+    kStrNotUndone = 1411,       // "%1" was not undone: %2
+    kStrNothingToUndo = 1412,   // There is no run to undo.
+    kStrUndoneAlready = 1413,   // That run was undone already.
+    kStrChangedSinceRun = 1414, // it changed since the run
+    kStrOldNameTaken = 1415,    // the old name is taken
+    kStrEntryGone = 1416,       // it is not there any more
+    kStrUndoConfirm = 1417,     // Undo the run of %1 (%2): %3 changes?
+    kStrFileNotWritable = 1418, // the file is not writable
+    kStrCannotUndoHere = 1419,  // not a change this tool can undo
+
+    // Encodings: saving and reopening in a chosen encoding, repair of double-encoded text.
+    kStrEncodingLabel = 1600,      // "Encoding:"
+    kStrSaveWithEncoding = 1601,   // title of the choice
+    kStrReopenWithEncoding = 1602, // title of the choice
+    kStrLacksCharacters = 1603,    // "%1 cannot hold %2 characters of this text: %3. ..."
+    kStrReopenDiscards = 1604,     // "%1 has unsaved changes. Reopen it as %2 and lose them?"
+    kStrNothingToRepair = 1605,    // "No double-encoded text found."
+
+    // Find and Replace, the caret's place in the status bar, printed pages.
+    kStrPrintPage = 1700,  // "Page %1"
+    kStrLineColumn = 1701, // "Ln %1, Col %2"
+    kStrFindLabel = 1702,  // "Find:"
+    kStrReplaceLabel = 1703,
+    kStrMatchCase = 1704,
+    kStrWholeWord = 1705,
+    kStrFindNext = 1706,
+    kStrReplace = 1707,
+    kStrReplaceAll = 1708,
+    kStrNotFound = 1709, // "Cannot find "%1"."
+    kStrReplacedCount = 1710,
+    kStrCloseBar = 1711,
+
+    kStrFilesNotOpened = 1800,      // "Lettrino opens one file at a time. ...:\n%1"
+    kStrSpellingLabel = 1900,       // "Latin spelling"
+    kStrSpellingFirstChoice = 1901, // "My keys", then the schemes
+    kStrTipKeySequence = 1906,      // "\"%1\" is also typed as %2 (%3): ..."
+
+    kStrAppName = 57344, // "Lt"
+    kStrIdle = 57345,    // "Ready"
+    kStrIndicatorCaps = 59137,
+    kStrIndicatorNum = 59138,
+    kStrIndicatorScroll = 59139,
+    kStrMailUnavailable = 61840, // "Unable to load mail system support."
+    kStrMailInvalid = 61841,     // "Mail system DLL is invalid."
+    kStrMailFailed = 61842       // "Send Mail failed to send message."
+};
+
+// Field indexes of the document strings.
+enum EDocString : int {
+    kDocWindowTitle = 0,
+    kDocName = 1,
+    kDocNewFileName = 2,
+    kDocFilterName = 3,
+    kDocFilterExt = 4
+};
+
+// Menus, the accelerator table and the two toolbars.
+enum EMenuId : int {
+    kMenuMain = 128,   // the menu bar
+    kMenuPopups = 139, // the popups "List" and "View"
+    kAccelMain = 128,
+    kToolbarLarge = 128, // 32 x 32, with the mode picture; also Bitmap(128)
+    kToolbarSmall = 129  // 16 x 16; also Bitmap(129)
+};
+
+// Dialog texts, and the numbers of our own for the group boxes of the settings dialog.
+enum EDialogId : int {
+    kDlgAbout = 100,
+    kDlgGetPath = 210,
+    kDlgRenamer = 211,
+    kDlgTags = 214,
+    kDlgSettings = 7176,
+    kDlgFileMp3 = 7177,
+    kCtlToolbarGroup = 1025, // dialog 7176: group box "Toolbar by start"
+    kCtlOtherGroup = 1026,   // dialog 7176: group box "Other"
+    kCtlTabStopsGroup = 1027 // dialog 7176: group box "Tab Stops"
+};
+
+// Pictures: GIF animations, bitmaps, the icon and the cursor.
+enum EPictureId : int {
+    kGifLogo = 189,
+    kGifModeOn = 195, // the In Russian picture, also the About box's sign
+    kGifModeOff = 199,
+    kBmpCharRows = 135, // the Toolkit list's row pictures
+    kBmpUrl = 188,
+    kBmpMail = 189,
+    kBmpStrip = 213, // folders, drives, network, file
+    kBmpSplash = 2001,
+    kIconMain = 128,
+    kCursorHand = 133
+};
+
+// Sounds (WAVE resources).
+enum ESoundId : int { kWaveType1 = 143, kWaveType15 = 158, kWaveModeOn = 204, kWaveModeOff = 207 };
