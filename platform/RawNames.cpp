@@ -1,6 +1,7 @@
 #include "RawNames.h"
 
 #include "CodePage.h"
+#include "RussianText.h"
 #include "Utf8.h"
 
 #include <atomic>
@@ -22,20 +23,63 @@ QString FromUtf16(const std::u16string& text) {
 
 } // namespace
 
-QString DecodeRawName(const QByteArray& name, unsigned* codePage) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(name.constData());
-    const auto n = static_cast<std::size_t>(name.size());
-    std::u16string text;
-    unsigned used = 0;
-    if (!Utf8ToUtf16Checked(bytes, n, text)) {
-        used = DetectCyrillicCodePage(bytes, n);
-        if (used != kCodePage866 && used != kCodePage1251 && used != kCodePageKoi8r)
-            used = 1252; // the bytes are not UTF-8, so the system code page reads them as 1252
-        text = DecodeWithCodePage(used, bytes, n);
+namespace {
+
+bool HoldsCyrillicLetter(const std::u16string& text) {
+    for (const char16_t c : text) {
+        if (c >= 0x0400 && c <= 0x04FF)
+            return true;
     }
+    return false;
+}
+
+ETextEncoding ChooseShortTextEncoding(const unsigned char* bytes, std::size_t n) {
+    ETextEncoding chosen = ChooseTextFormat(bytes, n).encoding;
+    if (!IsUnicodeEncoding(chosen) || chosen == ETextEncoding::kUtf8) {
+        std::u16string ignored;
+        if (chosen != ETextEncoding::kUtf8 || Utf8ToUtf16Checked(bytes, n, ignored))
+            return chosen;
+    }
+    // A name or a tag text never holds UTF-16 (no zero bytes, and "яю" in 1251 is a byte-order
+    // mark): the 8-bit detector decides.
+    switch (DetectCyrillicCodePage(bytes, n)) {
+    case kCodePage866:
+        return ETextEncoding::kCp866;
+    case kCodePage1251:
+        return ETextEncoding::kCp1251;
+    case kCodePageKoi8r:
+        return ETextEncoding::kKoi8r;
+    default:
+        return ETextEncoding::kCp1252;
+    }
+}
+
+} // namespace
+
+SShortText ReadShortText(const QByteArray& bytes, std::optional<ETextEncoding> forced) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto n = static_cast<std::size_t>(bytes.size());
+    SShortText result;
+    result.encoding = forced ? *forced : ChooseShortTextEncoding(data, n);
+    if (IsUnicodeEncoding(result.encoding) && result.encoding != ETextEncoding::kUtf8)
+        result.encoding = ETextEncoding::kUtf8; // a forced UTF-16 reads as UTF-8 here: no zero bytes
+    std::u16string text = DecodeText(data, n, {result.encoding, false});
+    const bool cyrillicPage = CodePageOf(result.encoding) != 0 && result.encoding != ETextEncoding::kCp1252;
+    if (!forced && cyrillicPage && !IsPlausibleRussian(text)) {
+        // Latin-1 accents read as a Cyrillic code page give pseudo-graphics, not Russian.
+        result.encoding = ETextEncoding::kCp1252;
+        text = DecodeText(data, n, {result.encoding, false});
+    }
+    result.russian = result.encoding != ETextEncoding::kCp1252 && HoldsCyrillicLetter(text);
+    result.text = FromUtf16(text);
+    return result;
+}
+
+QString DecodeRawName(const QByteArray& name, unsigned* codePage) {
+    const SShortText read = ReadShortText(name);
     if (codePage)
-        *codePage = used;
-    return FromUtf16(text);
+        *codePage = CodePageOf(read.encoding);
+    return read.text;
 }
 
 bool ReadFolderRaw(const QByteArray& folder, std::vector<SRawEntry>& entries) {

@@ -3,10 +3,13 @@
 // one place, so that the folder picker, the renamer and the MP3 tool show the same text for it.
 #pragma once
 
+#include "TextEncoding.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <sys/types.h>
 #include <vector>
 
@@ -16,9 +19,19 @@ struct SRawEntry {
     bool isFolder = false; // a folder, or a link to one
 };
 
-// The text of a name: valid UTF-8 as UTF-8; otherwise, when the bytes read as one of the 8-bit
-// Cyrillic code pages (866, 1251, KOI8-R), in that code page; otherwise as Windows-1252.
-// *codePage (when given) receives the code page used: 0 for UTF-8, else 866, 1251, 20866 or 1252.
+// A short text kept as bytes (a name, an 8-bit tag text) read as the program reads any text: the
+// reading rule (valid, plausible UTF-8; else the 8-bit Cyrillic detector), a Cyrillic reading
+// taken only when it gives plausible Russian, Windows-1252 otherwise. A user who knows better
+// forces the encoding; the text is then read in it whatever the rule says.
+struct SShortText {
+    QString text;
+    ETextEncoding encoding = ETextEncoding::kUtf8; // what the text was read in
+    bool russian = false;                          // it holds Russian letters
+};
+SShortText ReadShortText(const QByteArray& bytes, std::optional<ETextEncoding> forced = std::nullopt);
+
+// The text of a name by ReadShortText. *codePage (when given) receives the code page used: 0 for
+// UTF-8, else 866, 1251, 20866 or 1252.
 QString DecodeRawName(const QByteArray& name, unsigned* codePage = nullptr);
 
 // Every entry of the folder but "." and "..", hidden ones too, in the order the file system gives
