@@ -53,16 +53,6 @@ struct SResult {
     std::string err;
 };
 
-QByteArray WithSlash(QByteArray path) {
-    if (!path.endsWith('/'))
-        path += '/';
-    return path;
-}
-
-bool IsMp3Name(const QByteArray& name) {
-    return name.size() > 4 && name.right(4).toLower() == ".mp3";
-}
-
 // A file is reached through its opened folder, so that a folder swapped for a link meanwhile
 // leads nowhere outside the tree.
 SFile FileIn(const std::shared_ptr<CFolderFd>& fd, const QByteArray& shownFolder, const SListedEntry& entry) {

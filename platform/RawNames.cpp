@@ -243,6 +243,12 @@ bool RenameNoReplaceAt(int folderFd, const QByteArray& oldName, const QByteArray
     return ok;
 }
 
+QByteArray WithSlash(QByteArray path) {
+    if (!path.endsWith('/'))
+        path += '/';
+    return path;
+}
+
 QByteArray FolderOfPath(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
     return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);

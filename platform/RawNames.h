@@ -85,6 +85,9 @@ bool RenameNoReplaceAt(int folderFd, const QByteArray& oldName, const QByteArray
 // by the environment variable LETTRINO_RENAME_FALLBACK=1, so that the command line can be tested.
 void ForceRenameFallback(bool force);
 
+// The path ending in "/", as folders are kept.
+QByteArray WithSlash(QByteArray path);
+
 // The folder part of a path: "." when it has none, "/" for a name in the root.
 QByteArray FolderOfPath(const QByteArray& path);
 

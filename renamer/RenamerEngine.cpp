@@ -144,7 +144,7 @@ void PredictRefusals(int folderFd, std::vector<SRenameEntry>& entries) {
         existing.insert(entry.onDisk);
     QSet<QByteArray> claimed;
     for (SRenameEntry& entry : entries) {
-        if (entry.proposal.isEmpty() || entry.refusal != ERefusal::kNone)
+        if (entry.skipped || entry.proposal.isEmpty() || entry.refusal != ERefusal::kNone)
             continue;
         const QByteArray proposal = entry.proposal.toUtf8();
         if (proposal.size() > nameMax)
