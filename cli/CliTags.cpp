@@ -1,5 +1,7 @@
 #include "CliTags.h"
 
+#include "CliRename.h"
+
 #include "BatchStrings.h"
 #include "CCharTable.h"
 #include "CResourceModule.h"
@@ -195,7 +197,7 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         }
         for (int column = 1; column <= kTagColumnCount; ++column) {
             SFrameText& text = texts[std::size_t(column - 1)];
-            if (!ReadFrameText(*tag, kTagColumns[column - 1].frameId, text))
+            if (!ReadFrameText(*tag, kTagColumns[column - 1].frameId, text, options.encoding))
                 continue;
             grid.SetCellText(row, column, text.text);
             grid.SetCellCode(row, column, text.code);
@@ -272,7 +274,8 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         return;
     }
     QString reason;
-    if (TransliterateRow(file.folder, file.name, grid, row, spelling, &reason) == ERowResult::kFailed) {
+    if (TransliterateRow(file.folder, file.name, grid, row, spelling, &reason, options.encoding) ==
+        ERowResult::kFailed) {
         ++stats.notWritten;
         ++stats.refused;
         noteFrames(refusedWord, reason);
@@ -304,6 +307,13 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& fold
     for (const std::string& folder : folders)
         CollectPath(QByteArray(folder.data(), qsizetype(folder.size())), options.recursive, options.apply,
                     files, unreadable);
+    files.erase(
+        std::remove_if(files.begin(), files.end(),
+                       [&](const SFile& file) {
+                           const QByteArray shown = ReadShortText(file.name, options.encoding).text.toUtf8();
+                           return !MatchesOnly(options.only, file.name.constData(), shown.constData());
+                       }),
+        files.end());
     CJournal journal("tags", RealPaths(folders), QString::fromStdU16String(spelling.Describe()).toUtf8());
     std::optional<CTagJournalScope> journalling;
     if (options.apply)

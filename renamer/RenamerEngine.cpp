@@ -103,7 +103,8 @@ QByteArray ProposeName(const ILatinSpelling& spelling, const QString& shown, con
     return why == ERefusal::kNone ? proposal : QByteArray();
 }
 
-bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<SRenameEntry>& entries) {
+bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<SRenameEntry>& entries,
+                     std::optional<ETextEncoding> readAs) {
     entries.clear();
     std::vector<SListedEntry> raw;
     if (!ReadFolderAt(folderFd, raw))
@@ -118,6 +119,7 @@ bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<S
             entry.isLink = item.isLink;
             entry.device = item.device;
             entry.inode = item.inode;
+            entry.readAs = readAs;
             ReadAndPropose(spelling, entry);
             entries.push_back(std::move(entry));
         }

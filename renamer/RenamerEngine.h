@@ -77,7 +77,8 @@ QByteArray ProposeName(const ILatinSpelling& spelling, const QString& shown, con
 // The entries of a folder (not "." and ".."): folders first, then files, each in the order the
 // file system gives them, classified, with proposals and with the refusals that a run renaming
 // them in this order would meet (PredictRefusals). False when the folder cannot be read.
-bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<SRenameEntry>& entries);
+bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<SRenameEntry>& entries,
+                     std::optional<ETextEncoding> readAs = std::nullopt);
 bool ListForRenaming(const ILatinSpelling& spelling, const QByteArray& folder,
                      std::vector<SRenameEntry>& entries);
 // Marks what a run renaming the proposals in list order would refuse: a name too long for the
