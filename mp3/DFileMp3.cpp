@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -90,6 +91,9 @@ DFileMp3::DFileMp3(QWidget* parent) : DBatchDialog(kDialogId, g_mp3Spelling, par
     for (int i = 0; i < kTagColumnCount; ++i)
         m_list->InsertColumn(i + 1, resources.String(kTagColumns[i].headerId), kTagColumns[i].width);
     m_list->InsertColumn(kColReadIn, resources.String(kStrReadIn), 100);
+    m_list->horizontalHeader()->setSectionResizeMode(kColReadIn, QHeaderView::ResizeToContents);
+    // Shown beside the name, where a wrong guess is seen before the texts are read.
+    m_list->horizontalHeader()->moveSection(kColReadIn, kColName + 1);
     m_list->SetAlternateRows(true);
 
     SetPath(LastFolder());

@@ -89,6 +89,8 @@ DFileRenamer::DFileRenamer(QWidget* parent) : DBatchDialog(kDialogId, g_renamerS
     m_list->setColumnHidden(kColKind, true);
     m_list->horizontalHeader()->setSectionResizeMode(kColName, QHeaderView::Stretch);
     m_list->horizontalHeader()->setSectionResizeMode(kColTranslit, QHeaderView::Stretch);
+    // "KOI8-R (chosen)" whole, in every language.
+    m_list->horizontalHeader()->setSectionResizeMode(kColReadIn, QHeaderView::ResizeToContents);
     m_list->SetAlternateRows(false);
 
     SetPath(LastFolder());
