@@ -3,6 +3,7 @@
 #pragma once
 
 #include "DBatchDialog.h"
+#include "RawNames.h"
 
 #include <QFile>
 #include <QMenu>
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <utility>
 
 class CBatchDialogTestDirs {
 public:
@@ -56,4 +58,20 @@ inline bool TriggerRowMenu(DBatchDialog& dialog, const QStringList& path) {
             return false;
     }
     return false;
+}
+
+inline QByteArray Koi8Bytes(const QString& text) {
+    return QByteArray::fromStdString(EncodeText(text.toStdU16String(), {ETextEncoding::kKoi8r, false}).bytes);
+}
+
+// A short word whose KOI8-R bytes (followed by `tail`) the reading rule takes for Windows-1251, and
+// its Latin form with the default keys; empty when the detector reads every candidate right.
+inline std::pair<QString, QString> Koi8WordReadAs1251(const QByteArray& tail = {}) {
+    const std::pair<const char16_t*, const char*> candidates[] = {
+        {u"лес", "les"}, {u"сон", "son"}, {u"нос", "nos"}, {u"дом", "dom"}, {u"сад", "sad"}};
+    for (const auto& [word, latin] : candidates) {
+        if (ReadShortText(Koi8Bytes(QString::fromUtf16(word)) + tail).encoding == ETextEncoding::kCp1251)
+            return {QString::fromUtf16(word), QString::fromLatin1(latin)};
+    }
+    return {};
 }

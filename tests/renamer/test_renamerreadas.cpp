@@ -47,18 +47,7 @@ private slots:
     void initTestCase() {
         m_dirs.UsePrivateLocations();
         g_charTable.SetDefaultKeys();
-        const struct {
-            const char16_t* word;
-            const char* latin;
-        } candidates[] = {
-            {u"лес", "les"}, {u"сон", "son"}, {u"нос", "nos"}, {u"дом", "dom"}, {u"сад", "sad"}};
-        for (const auto& c : candidates) {
-            if (ReadShortText(Koi8(QString::fromUtf16(c.word)) + ".txt").encoding == ETextEncoding::kCp1251) {
-                m_word = QString::fromUtf16(c.word);
-                m_latin = QString::fromLatin1(c.latin);
-                break;
-            }
-        }
+        std::tie(m_word, m_latin) = Koi8WordReadAs1251(".txt");
         QVERIFY2(!m_word.isEmpty(), "the detector reads every candidate right");
         qInfo() << "KOI8-R" << m_word << "is read as Windows-1251 by the reading rule";
     }
