@@ -180,16 +180,17 @@ int RunDecode(const SArgs& args) {
 }
 
 // The commands, the options each takes and what runs them.
+// One bit per option, by its place in the list.
 enum EOption : unsigned {
-    kOptKeys = 1,
-    kOptApply = 2,
-    kOptRecursive = 4,
-    kOptJson = 8,
-    kOptList = 16,
-    kOptVerbose = 32,
-    kOptScheme = 64,
-    kOptEncoding = 128,
-    kOptOnly = 256
+    kOptKeys = 1u << 0,
+    kOptApply = 1u << 1,
+    kOptRecursive = 1u << 2,
+    kOptJson = 1u << 3,
+    kOptList = 1u << 4,
+    kOptVerbose = 1u << 5,
+    kOptScheme = 1u << 6,
+    kOptEncoding = 1u << 7,
+    kOptOnly = 1u << 8
 };
 
 // The batch tools: at least one PATH, and the spelling: the key table or a scheme.
