@@ -48,6 +48,8 @@ const CKeepingFrameFactory& Factory() {
     return factory;
 }
 
+constexpr int kStrRepaired = 2109; // "repaired"
+
 // Values of a multi-value frame side by side in one cell.
 const QString kValueSeparator = QStringLiteral(" / ");
 
@@ -301,6 +303,8 @@ SFrameText DecodeFrameBytes(const QByteArray& bytes, ReadAs readAs) {
     const SShortText read = ReadShortText(bytes, readAs);
     result.text = read.text;
     result.readIn = QString::fromLatin1(EncodingName(read.encoding));
+    if (read.repaired)
+        result.readIn += QStringLiteral(" (%1)").arg(Text(kStrRepaired));
     switch (read.encoding) {
     case ETextEncoding::kUtf8:
         result.code = CodeOfUnicodeText(result.text);
@@ -553,14 +557,18 @@ SFrameText SlotText(const SSlot& slot, ReadAs readAs = std::nullopt) {
             if (!text.readIn.isEmpty())
                 result.readIn = text.readIn;
         } else {
-            texts << value;
-            result.code = std::max(result.code, CodeOfUnicodeText(value));
+            QString text = value;
+            const bool repaired = RepairShortText(text);
+            texts << text;
+            result.code = std::max(result.code, CodeOfUnicodeText(text));
             result.encoding = encoding == TagLib::String::UTF8 ? "UTF-8" : "UTF-16";
             bool ascii = true;
             for (const QChar c : value)
                 ascii = ascii && c.unicode() < 0x80;
             if (!ascii)
                 result.readIn = QString::fromLatin1(result.encoding);
+            if (repaired)
+                result.readIn += QStringLiteral(" (%1)").arg(Text(kStrRepaired));
         }
     }
     result.text = texts.join(kValueSeparator);

@@ -1,9 +1,11 @@
 #include "RawNames.h"
 
 #include "CodePage.h"
+#include "Mojibake.h"
 #include "RussianText.h"
 #include "Utf8.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -70,9 +72,27 @@ SShortText ReadShortText(const QByteArray& bytes, std::optional<ETextEncoding> f
         result.encoding = ETextEncoding::kCp1252;
         text = DecodeText(data, n, {result.encoding, false});
     }
-    result.russian = result.encoding != ETextEncoding::kCp1252 && HoldsCyrillicLetter(text);
     result.text = FromUtf16(text);
+    // A reading the user forced is taken as it is.
+    if (!forced && result.encoding == ETextEncoding::kUtf8)
+        result.repaired = RepairShortText(result.text);
+    result.russian =
+        result.encoding != ETextEncoding::kCp1252 && HoldsCyrillicLetter(result.text.toStdU16String());
     return result;
+}
+
+bool RepairShortText(QString& text) {
+    if (text.contains(QLatin1Char('\n')))
+        return false;
+    const std::u16string repaired = RepairMojibakeLine(text.toStdU16String());
+    // Short texts in capitals ("ÀÁÂÃ" is also "АБВГ" read as 1252) are too easily taken for
+    // damage: only a repair to Russian with small letters is believed.
+    const bool small = std::any_of(repaired.begin(), repaired.end(),
+                                   [](char16_t c) { return (c >= 0x0430 && c <= 0x044F) || c == 0x0451; });
+    if (repaired == text.toStdU16String() || !small)
+        return false;
+    text = FromUtf16(repaired);
+    return true;
 }
 
 QString DecodeRawName(const QByteArray& name, unsigned* codePage) {

@@ -27,8 +27,12 @@ struct SShortText {
     QString text;
     ETextEncoding encoding = ETextEncoding::kUtf8; // what the text was read in
     bool russian = false;                          // it holds Russian letters
+    bool repaired = false; // double-encoded text ("РџСЂРёРІРµС‚") turned back into Russian
 };
 SShortText ReadShortText(const QByteArray& bytes, std::optional<ETextEncoding> forced = std::nullopt);
+// A text that was double-encoded and repairs to Russian becomes the Russian; true when it did.
+// Anything else stays as it is.
+bool RepairShortText(QString& text);
 
 // The text of a name by ReadShortText. *codePage (when given) receives the code page used: 0 for
 // UTF-8, else 866, 1251, 20866 or 1252.

@@ -35,6 +35,7 @@ constexpr int kStrReadIn = 2103;      // "Read in"
 constexpr int kStrEditName = 2104;    // "Edit Latin Name"
 constexpr int kStrEditRefused = 2105; // "\"%1\" cannot be the new name: %2"
 constexpr int kStrNameIsTaken = 2108; // "the name is taken"
+constexpr int kStrRepaired = 2109;    // "repaired"
 
 CJournal RenamerJournal(const QByteArray& folder, const ILatinSpelling& spelling) {
     return CJournal("renamer", folder, QString::fromStdU16String(spelling.Describe()).toUtf8());
@@ -141,8 +142,9 @@ void DFileRenamer::ShowRow(int row) {
     }
     const bool nonAscii = std::any_of(entry.onDisk.begin(), entry.onDisk.end(),
                                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-    const QString readIn =
-        nonAscii || entry.readAs ? QString::fromLatin1(EncodingName(entry.encoding)) : QString();
+    QString readIn = nonAscii || entry.readAs ? QString::fromLatin1(EncodingName(entry.encoding)) : QString();
+    if (entry.repaired)
+        readIn += QStringLiteral(" (%1)").arg(CurrentResources().String(kStrRepaired));
     m_list->SetItemText(row, kColReadIn, ReadInText(readIn, entry.readAs.has_value(), entry.skipped));
     m_list->SetCellColor(row, kColReadIn,
                          entry.readAs    ? kCodeOverridden

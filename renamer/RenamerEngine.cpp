@@ -63,6 +63,7 @@ void ReadAndPropose(const ILatinSpelling& spelling, SRenameEntry& entry) {
     const SShortText read = ReadShortText(entry.onDisk, entry.readAs);
     entry.shown = read.text;
     entry.encoding = read.encoding;
+    entry.repaired = read.repaired;
     entry.codePage = read.encoding == ETextEncoding::kCp1252 ? 0 : CodePageOf(read.encoding);
     entry.code = read.russian ? kCodeRussian : kCodeNormal;
     entry.proposal.clear();

@@ -46,6 +46,7 @@ struct SRenameEntry {
     std::optional<ETextEncoding> readAs;           // the reading the user chose for it
     QString edited;                                // the Latin name the user typed; empty when none
     bool skipped = false;                          // left out of a whole run
+    bool repaired = false;                         // double-encoded, shown repaired
     dev_t device = 0;                              // what the entry was when listed
     ino_t inode = 0;
     ERefusal refusal = ERefusal::kNone;

@@ -126,7 +126,9 @@ TEST(RenamerEngine, ClassifiesNamesByTheirBytes) {
         {"plain.txt", kCodeNormal, "plain.txt", 0},
         {"caf\xE9.txt", kCodeNormal, "café.txt", 0}, // one Latin-1 byte: not Cyrillic
         {"Ελλάδα", kCodeNormal, "Ελλάδα", 0},
-        {"\xE7\xA5\xAC", kCodeRussian, "чем", 866}, // CP866 that is also valid UTF-8 ("祬")
+        {"\xE7\xA5\xAC", kCodeRussian, "чем", 866},          // CP866 that is also valid UTF-8 ("祬")
+        {"РџСЂРёРІРµС‚.txt", kCodeRussian, "Привет.txt", 0}, // UTF-8 read as 1251 once: repaired
+        {"Ã‰tÃ©.txt", kCodeNormal, "Ã‰tÃ©.txt", 0},          // repairs to French, not Russian: kept
     };
     for (const auto& c : cases) {
         QString shown;
