@@ -2,6 +2,7 @@
 
 #include "CCharTable.h"
 #include "CResourceModule.h"
+#include "DialogText.h"
 #include "Settings.h"
 
 #include <QDialogButtonBox>
@@ -15,8 +16,7 @@ namespace {
 constexpr int kDialogId = 214;
 
 QString Text(const SDialogTexts& texts, int id) {
-    const auto it = texts.controls.find(id);
-    return it == texts.controls.end() ? QString() : it->second;
+    return DialogControlText(texts, id);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "CColorListCtrl.h"
 #include "CResourceModule.h"
 #include "DGetPath.h"
+#include "DialogText.h"
 #include "ImageStrip.h"
 #include "LatinSpelling.h"
 #include "RawPath.h"
@@ -72,8 +73,7 @@ const ILatinSpelling& DBatchDialog::Spelling() const {
 }
 
 QString DBatchDialog::ControlText(int id) const {
-    const auto it = m_texts->controls.find(id);
-    return it == m_texts->controls.end() ? QString() : it->second;
+    return DialogControlText(*m_texts, id);
 }
 
 void DBatchDialog::SetPath(const QByteArray& path) {

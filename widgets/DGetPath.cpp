@@ -1,6 +1,7 @@
 #include "DGetPath.h"
 
 #include "CResourceModule.h"
+#include "DialogText.h"
 #include "ImageStrip.h"
 #include "RawNames.h"
 
@@ -108,10 +109,7 @@ public:
 DGetPath::DGetPath(QWidget* parent) : QDialog(parent) {
     const CResourceModule& resources = CurrentResources();
     const SDialogTexts texts = resources.Dialog(210);
-    const auto control = [&](int id) {
-        const auto it = texts.controls.find(id);
-        return it == texts.controls.end() ? QString() : it->second;
-    };
+    const auto control = [&](int id) { return DialogControlText(texts, id); };
     setWindowTitle(texts.title);
     m_images = FolderImageIcons();
 
