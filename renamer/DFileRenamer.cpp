@@ -14,6 +14,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -77,7 +78,8 @@ DFileRenamer::DFileRenamer(QWidget* parent) : DBatchDialog(kDialogId, g_renamerS
         else
             OpenRow(row);
     });
-    m_list->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    // F2 edits the row's Latin name whichever cell is current; nothing else is ever edited.
+    m_list->installEventFilter(this);
     connect(m_list, &QTableWidget::itemChanged, this, &DFileRenamer::OnItemChanged);
 
     const int half = m_list->viewport()->width() / 2;
@@ -271,6 +273,8 @@ bool DFileRenamer::EditProposal(int row, const QString& name) {
 }
 
 void DFileRenamer::StartEditing(int row) {
+    if (!Entry(row) || Entry(row)->onDisk == "..")
+        return;
     if (QTableWidgetItem* item = m_list->item(row, kColTranslit)) {
         {
             // The editor starts from the Latin name alone, without a refusal's reason.
@@ -280,6 +284,15 @@ void DFileRenamer::StartEditing(int row) {
         m_list->setCurrentItem(item);
         m_list->editItem(item);
     }
+}
+
+bool DFileRenamer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2) {
+        StartEditing(m_list->currentRow());
+        return true;
+    }
+    return DBatchDialog::eventFilter(watched, event);
 }
 
 void DFileRenamer::OnItemChanged(QTableWidgetItem* item) {

@@ -42,6 +42,7 @@ public:
 
 protected:
     void AddRowMenuEntries(QMenu& menu) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void AddRow(const SRenameEntry& entry);

@@ -132,7 +132,7 @@ private slots:
         CColorListCtrl* list = dialog.List();
         // F2 on the Latin name, typed as a user types it.
         const int pike = RowOf(dialog, "Щука.txt");
-        list->setCurrentCell(pike, DFileRenamer::kColTranslit);
+        list->setCurrentCell(pike, DFileRenamer::kColName); // F2 edits the Latin name from any cell
         QTest::keyClick(list, Qt::Key_F2);
         auto* editor = list->findChild<QLineEdit*>();
         QVERIFY(editor);
