@@ -38,14 +38,16 @@ const char kUsage[] =
     "  decode [FILE]                     the file's text as the editor opens it, as UTF-8\n"
     "  repair [FILE...]                  the text (read as decode reads it) with double-encoded\n"
     "                                    lines (\"Ð¿Ñ€Ð¸Ð²ÐµÑ‚\", \"РџСЂРёРІРµС‚\") repaired, as UTF-8\n"
-    "  rename [--apply] [--recursive] [--json] [--keys TEXT] [--scheme NAME] PATH...\n"
+    "  rename [--apply] [--recursive] [--json] [--keys TEXT] [--scheme NAME]\n"
+    "         [--encoding ENC] [--only GLOB] PATH...\n"
     "                                    Latin names for files and folders with Russian\n"
     "                                    names (also names in old 8-bit code pages); shows\n"
     "                                    \"old → new\" and what a run would refuse; renames\n"
     "                                    only with --apply, never replacing anything, and\n"
     "                                    journals every rename first (see undo); PATH is a\n"
     "                                    folder or one file\n"
-    "  tags [--apply] [--recursive] [--json] [--keys TEXT] [--scheme NAME] PATH...\n"
+    "  tags [--apply] [--recursive] [--json] [--keys TEXT] [--scheme NAME]\n"
+    "       [--encoding ENC] [--only GLOB] PATH...\n"
     "                                    the seven text frames of each MP3 file's tag: frame,\n"
     "                                    encoding, text, Latin form; with --apply, Russian\n"
     "                                    texts are written back in Latin letters (journalled)\n"
@@ -66,6 +68,9 @@ const char kUsage[] =
     "  --scheme NAME the Latin spelling (to-latin, convert, rename, tags): keys (the first\n"
     "                key of each letter, the default), icao (passports), gost (GOST\n"
     "                7.79-2000 B), bgn (BGN/PCGN 1947), iso9 (ISO 9:1995)\n"
+    "  --encoding ENC read every name (rename) or 8-bit tag text (tags) in ENC: cp1251,\n"
+    "                koi8-r, cp866, utf-8, or auto (the default: as the program reads text)\n"
+    "  --only GLOB   take only the names matching the shell pattern GLOB (rename, tags)\n"
     "  -h, --help    show this help\n"
     "  --version     show the version\n"
     "\n"
@@ -175,14 +180,17 @@ int RunDecode(const SArgs& args) {
 }
 
 // The commands, the options each takes and what runs them.
+// One bit per option, by its place in the list.
 enum EOption : unsigned {
-    kOptKeys = 1,
-    kOptApply = 2,
-    kOptRecursive = 4,
-    kOptJson = 8,
-    kOptList = 16,
-    kOptVerbose = 32,
-    kOptScheme = 64
+    kOptKeys = 1u << 0,
+    kOptApply = 1u << 1,
+    kOptRecursive = 1u << 2,
+    kOptJson = 1u << 3,
+    kOptList = 1u << 4,
+    kOptVerbose = 1u << 5,
+    kOptScheme = 1u << 6,
+    kOptEncoding = 1u << 7,
+    kOptOnly = 1u << 8
 };
 
 // The batch tools: at least one PATH, and the spelling: the key table or a scheme.
@@ -203,7 +211,9 @@ int RunRenameCommand(const SArgs& args) {
 
 int RunTagsCommand(const SArgs& args) {
     return RunBatchCommand(args, [&](const ILatinSpelling& spelling) {
-        return RunTags(spelling, args.files, {args.rename.apply, args.rename.recursive, args.rename.json});
+        return RunTags(spelling, args.files,
+                       {args.rename.apply, args.rename.recursive, args.rename.json, args.rename.encoding,
+                        args.rename.only});
     });
 }
 
@@ -229,8 +239,10 @@ const SCommand kCommands[] = {
     {"detect", kOptVerbose, RunDetect},
     {"decode", 0, RunDecode},
     {"repair", 0, RunDecode},
-    {"rename", kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson, RunRenameCommand},
-    {"tags", kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson, RunTagsCommand},
+    {"rename", kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson | kOptEncoding | kOptOnly,
+     RunRenameCommand},
+    {"tags", kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson | kOptEncoding | kOptOnly,
+     RunTagsCommand},
     {"undo", kOptApply | kOptJson | kOptList, RunUndoCommand},
 };
 
@@ -285,6 +297,24 @@ int RunCli(int argc, char** argv) {
             if (!LatinSchemeFromName(name, args.scheme))
                 return UsageError("unknown scheme '" + name + "' (keys, icao, gost, bgn or iso9)");
             option = kOptScheme;
+        } else if (options && (arg == "--encoding" || arg.starts_with("--encoding="))) {
+            if (arg == "--encoding" && i + 1 >= argc)
+                return UsageError("--encoding needs a value");
+            const std::string name = arg == "--encoding" ? std::string(argv[++i]) : arg.substr(11);
+            ETextEncoding encoding{};
+            if (name == "auto")
+                args.rename.encoding.reset();
+            else if (ParseEncodingName(name, encoding) &&
+                     (encoding == ETextEncoding::kUtf8 || !IsUnicodeEncoding(encoding)))
+                args.rename.encoding = encoding;
+            else
+                return UsageError("unknown encoding '" + name + "' (cp1251, koi8-r, cp866, utf-8 or auto)");
+            option = kOptEncoding;
+        } else if (options && (arg == "--only" || arg.starts_with("--only="))) {
+            if (arg == "--only" && i + 1 >= argc)
+                return UsageError("--only needs a value");
+            args.rename.only = arg == "--only" ? std::string(argv[++i]) : arg.substr(7);
+            option = kOptOnly;
         } else if (options && arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option '" + arg + "'");
         } else if (arg.empty()) {

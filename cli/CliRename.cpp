@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,7 +92,7 @@ void CRenameRun::Start(const QByteArray& path) {
 
 void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) {
     std::vector<SRenameEntry> entries;
-    if (!ListForRenaming(m_spelling, fd, entries))
+    if (!ListForRenaming(m_spelling, fd, entries, m_options.encoding))
         return Problem(path, "cannot read the folder", errno);
     ++m_stats.folders;
     m_stats.names += long(entries.size());
@@ -119,7 +120,8 @@ void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) 
         }
     }
     for (SRenameEntry& entry : entries) {
-        if (only && entry.onDisk != *only)
+        if ((only && entry.onDisk != *only) ||
+            !MatchesOnly(m_options.only, entry.onDisk.constData(), entry.shown.toUtf8().constData()))
             continue;
         if (!entry.proposal.isEmpty() || entry.refusal != ERefusal::kNone)
             Entry(fd, path, realPath, entry);
@@ -150,7 +152,9 @@ void CRenameRun::Entry(int fd, const QByteArray& path, const QByteArray& realPat
                            (entry.proposal.isEmpty() ? std::string("-")
                                                      : RawToEscaped(entry.proposal.toUtf8()).toStdString());
         QStringList notes;
-        const QByteArray decoded = RawToEscaped(DecodedPath(full).toUtf8());
+        // The name as this run read it, in the folder as it reads.
+        const QByteArray decoded =
+            RawToEscaped((DecodedPath(ChildPath(path, "-")).chopped(1) + entry.shown).toUtf8());
         if (decoded != RawToEscaped(full))
             notes << QString::fromUtf8(decoded);
         if (entry.codePage != 0)
@@ -167,6 +171,11 @@ void CRenameRun::Entry(int fd, const QByteArray& path, const QByteArray& realPat
 }
 
 } // namespace
+
+bool MatchesOnly(const std::string& pattern, const char* onDisk, const char* shown) {
+    return pattern.empty() || fnmatch(pattern.c_str(), onDisk, FNM_PERIOD) == 0 ||
+           fnmatch(pattern.c_str(), shown, FNM_PERIOD) == 0;
+}
 
 int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& paths,
               const SRenameOptions& options) {

@@ -1,5 +1,7 @@
 #include "CliTags.h"
 
+#include "CliRename.h"
+
 #include "CCharTable.h"
 #include "CResourceModule.h"
 #include "CliApp.h"
@@ -52,16 +54,6 @@ struct SResult {
     std::string out;
     std::string err;
 };
-
-QByteArray WithSlash(QByteArray path) {
-    if (!path.endsWith('/'))
-        path += '/';
-    return path;
-}
-
-bool IsMp3Name(const QByteArray& name) {
-    return name.size() > 4 && name.right(4).toLower() == ".mp3";
-}
 
 // A file is reached through its opened folder, so that a folder swapped for a link meanwhile
 // leads nowhere outside the tree.
@@ -205,7 +197,7 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         }
         for (int column = 1; column <= kTagColumnCount; ++column) {
             SFrameText& text = texts[std::size_t(column - 1)];
-            if (!ReadFrameText(*tag, kTagColumns[column - 1].frameId, text))
+            if (!ReadFrameText(*tag, kTagColumns[column - 1].frameId, text, options.encoding))
                 continue;
             grid.SetCellText(row, column, text.text);
             grid.SetCellCode(row, column, text.code);
@@ -282,7 +274,8 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         return;
     }
     QString reason;
-    if (TransliterateRow(file.folder, file.name, grid, row, spelling, &reason) == ERowResult::kFailed) {
+    if (TransliterateRow(file.folder, file.name, grid, row, spelling, &reason, options.encoding) ==
+        ERowResult::kFailed) {
         ++stats.notWritten;
         ++stats.refused;
         noteFrames(refusedWord, reason);
@@ -314,6 +307,13 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& fold
     for (const std::string& folder : folders)
         CollectPath(QByteArray(folder.data(), qsizetype(folder.size())), options.recursive, options.apply,
                     files, unreadable);
+    files.erase(
+        std::remove_if(files.begin(), files.end(),
+                       [&](const SFile& file) {
+                           const QByteArray shown = ReadShortText(file.name, options.encoding).text.toUtf8();
+                           return !MatchesOnly(options.only, file.name.constData(), shown.constData());
+                       }),
+        files.end());
     CJournal journal("tags", RealPaths(folders), QString::fromStdU16String(spelling.Describe()).toUtf8());
     std::optional<CTagJournalScope> journalling;
     if (options.apply)

@@ -5,10 +5,10 @@
 #include "CProfile.h"
 #include "CProgressWnd.h"
 #include "CResourceModuleGui.h"
-#include "DGetPath.h"
 #include "DTags.h"
 #include "ImageStrip.h"
 #include "Journal.h"
+#include "LatinSpelling.h"
 #include "Mp3Batch.h"
 #include "Mp3Tags.h"
 #include "RawNames.h"
@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -42,50 +43,20 @@ QString FailureLine(const QString& name, const QString& reason) {
     return reason.isEmpty() ? name : name + QStringLiteral(": ") + reason;
 }
 
-QByteArray WithSlash(QByteArray path) {
-    if (!path.endsWith('/'))
-        path += '/';
-    return path;
-}
-
-bool IsMp3Name(const QByteArray& name) {
-    return name.size() > 4 && name.right(4).toLower() == ".mp3";
-}
-
 } // namespace
 
-DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
+DFileMp3::DFileMp3(QWidget* parent) : DBatchDialog(kDialogId, AppSettings().mp3Spelling, parent) {
     const CResourceModule& resources = CurrentResources();
-    const SDialogTexts texts = resources.Dialog(kDialogId);
-    setWindowTitle(texts.title);
-    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(kIconMain))));
-
-    QFont bold(QStringLiteral("Arial"));
-    bold.setPixelSize(12);
-    bold.setBold(true);
-
-    auto* setPath = new QPushButton(texts.Control(kIdSetPath), this);
-    m_pathEdit = new QLineEdit(this);
-    m_pathEdit->setReadOnly(true);
-    m_pathEdit->setFont(bold);
-    auto* label = new QLabel(texts.Control(kIdLabel), this);
-    label->setFont(bold);
-    m_list = new CColorListCtrl(this);
-    m_list->setFont(bold);
-    m_list->SetImageList(FolderImageIcons());
-    auto* rename = new QPushButton(texts.Control(kIdRename), this);
-    auto* renameAll = new QPushButton(texts.Control(kIdRenameAll), this);
-    auto* edit = new QPushButton(texts.Control(kIdEdit), this);
+    auto* rename = new QPushButton(ControlText(kIdRename), this);
+    auto* renameAll = new QPushButton(ControlText(kIdRenameAll), this);
+    auto* edit = new QPushButton(ControlText(kIdEdit), this);
     auto* undo = new QPushButton(resources.String(kStrUndoLastRun), this);
-    auto* close = new QPushButton(texts.Control(2), this);
+    auto* close = new QPushButton(ControlText(2), this);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_pathEdit, 0, 0);
-    grid->addWidget(setPath, 0, 1);
-    auto* above = new QHBoxLayout;
-    above->addWidget(label, 1);
-    m_comboSpelling = AddBatchSpellingChoice(this, *above, AppSettings().mp3Spelling);
-    grid->addLayout(above, 1, 0, 1, 2);
+    grid->addWidget(m_setPath, 0, 1);
+    grid->addLayout(LabelRow(), 1, 0, 1, 2);
     grid->addWidget(m_list, 2, 0, 1, 2);
     m_capLabel = new QLabel(this);
     m_capLabel->setStyleSheet(QStringLiteral("color: #c00000"));
@@ -103,9 +74,8 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     buttons->addWidget(close);
     grid->addLayout(buttons, 4, 0, 1, 2);
     grid->setColumnStretch(0, 1);
-    resize(760, 460);
+    resize(860, 460);
 
-    connect(setPath, &QPushButton::clicked, this, &DFileMp3::ChooseFolder);
     connect(rename, &QPushButton::clicked, this, &DFileMp3::RenameSelected);
     connect(renameAll, &QPushButton::clicked, this, &DFileMp3::RenameAll);
     connect(edit, &QPushButton::clicked, this, &DFileMp3::EditSelected);
@@ -116,6 +86,10 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
     m_list->InsertColumn(kColName, resources.String(kStrColFileName), 150);
     for (int i = 0; i < kTagColumnCount; ++i)
         m_list->InsertColumn(i + 1, resources.String(kTagColumns[i].headerId), kTagColumns[i].width);
+    m_list->InsertColumn(kColReadIn, resources.String(kStrReadIn), 100);
+    m_list->horizontalHeader()->setSectionResizeMode(kColReadIn, QHeaderView::ResizeToContents);
+    // Shown beside the name, where a wrong guess is seen before the texts are read.
+    m_list->horizontalHeader()->moveSection(kColReadIn, kColName + 1);
     m_list->SetAlternateRows(true);
 
     SetPath(LastFolder());
@@ -123,26 +97,12 @@ DFileMp3::DFileMp3(QWidget* parent) : QDialog(parent) {
 
 DFileMp3::~DFileMp3() = default;
 
-const ILatinSpelling& DFileMp3::Spelling() const {
-    return LatinSpelling(g_charTable, LatinSchemeFromNumber(m_comboSpelling->currentIndex()));
-}
-
-void DFileMp3::SetPath(const QByteArray& path) {
-    m_strPath = WithSlash(path);
-    m_pathEdit->setText(DecodeRawName(m_strPath));
-    FillList();
-}
-
 QByteArray DFileMp3::RowName(int row) const {
     return row >= 0 && row < int(m_names.size()) ? m_names[std::size_t(row)] : QByteArray();
 }
 
-void DFileMp3::done(int result) {
-    RememberFolder(m_strPath);
-    QDialog::done(result);
-}
-
 void DFileMp3::FillList() {
+    KeepChoicesOfThisFolder();
     std::vector<SListedEntry> entries;
     m_folder = OpenFolderPath(m_strPath);
     if (m_folder.IsOpen())
@@ -157,8 +117,9 @@ void DFileMp3::FillList() {
             names.push_back(entry.name);
     }
     m_list->DeleteAllItems();
-    m_list->InitCellColors(kColumnCount);
+    m_list->InitCellColors(kColumnCount + 1);
     m_names.clear();
+    m_readIn.clear();
     // The colour grid holds kMaxColorRows rows: the rest is not shown, and the dialog says so.
     m_capLabel->setText(CurrentResources().String(kStrOnlyFirst).arg(kMaxColorRows).arg(total));
     m_capLabel->setVisible(total > kMaxColorRows);
@@ -176,11 +137,16 @@ void DFileMp3::FillList() {
     CCellTable read(kColumnCount);
     for (int row = 0; row < count; ++row)
         read.AddRow();
+    std::vector<QString> readIn(static_cast<std::size_t>(count));
+    std::vector<ReadAs> readAs;
+    for (const QByteArray& name : names)
+        readAs.push_back(ChoiceOf(name).readAs);
     std::atomic<int> ready{0};
     std::atomic<bool> stop{false};
     std::thread reader([&] {
         for (int row = 0; row < count && !stop.load(std::memory_order_relaxed); ++row) {
-            ReadRow(Io(), names[std::size_t(row)], read, row);
+            ReadRow(Io(), names[std::size_t(row)], read, row, readAs[std::size_t(row)],
+                    &readIn[std::size_t(row)]);
             ready.store(row + 1, std::memory_order_release);
         }
     });
@@ -210,6 +176,8 @@ void DFileMp3::FillList() {
                     m_list->setItem(row, column, new QTableWidgetItem(text));
             }
             m_names.push_back(name);
+            m_readIn.push_back(QString());
+            ShowReading(row, readIn[std::size_t(row)]);
             if (m_fillStepHook)
                 m_fillStepHook(row, progress);
             if (progress.IsCancelled())
@@ -241,8 +209,9 @@ bool DFileMp3::TransliterateOne(int row, const QByteArray& name, QStringList& fa
     std::vector<int> held;
     const QStringList reasons = HoldBackTextsWithoutKeys(*m_list, row, Spelling(), &held);
     QString reason;
-    const bool written =
-        TransliterateRow(Io(), name, *m_list, row, Spelling(), &reason) != ERowResult::kFailed;
+    const bool written = TransliterateRow(Io(), name, *m_list, row, Spelling(), &reason,
+                                          ChoiceOf(name).readAs) != ERowResult::kFailed;
+    ShowReading(row, m_readIn[std::size_t(row)]);
     for (const int column : held)
         m_list->SetCellColor(row, column, kCodeRussian);
     if (!written)
@@ -253,14 +222,17 @@ bool DFileMp3::TransliterateOne(int row, const QByteArray& name, QStringList& fa
 }
 
 void DFileMp3::RenameSelected() {
-    const int row = m_list->GetSelectedRow();
-    const QByteArray name = RowName(row);
-    if (name.isEmpty())
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty() || RowName(rows.front()).isEmpty())
         return;
     CJournal journal = Mp3Journal(m_folder, m_strPath, Spelling());
     const CTagJournalScope journalling(journal);
     QStringList failed;
-    TransliterateOne(row, name, failed);
+    for (const int selected : rows) {
+        const QByteArray name = RowName(selected);
+        if (!name.isEmpty())
+            TransliterateOne(selected, name, failed);
+    }
     ReportFailures(failed);
 }
 
@@ -277,7 +249,7 @@ void DFileMp3::RenameAll() {
         progress.StepProgress();
         progress.PumpMessages(true);
         const QByteArray name = RowName(row);
-        if (!name.isEmpty() && m_list->GetCellColor(row, kColName) != kCodeRussian)
+        if (!name.isEmpty() && m_list->GetCellColor(row, kColName) != kCodeRussian && !IsRowSkipped(row))
             TransliterateOne(row, name, failed);
     }
     progress.HideProgress();
@@ -285,11 +257,7 @@ void DFileMp3::RenameAll() {
 }
 
 void DFileMp3::UndoLastRun() {
-    const QString summary = UndoLatestRun({"mp3", "tags"}, UndoTagRecord);
-    if (m_messageHook)
-        m_messageHook(summary);
-    else
-        QMessageBox(QMessageBox::Information, windowTitle(), summary, QMessageBox::Ok, this).exec();
+    Report(UndoLatestRun({"mp3", "tags"}, UndoTagRecord));
     FillList();
 }
 
@@ -311,21 +279,6 @@ void DFileMp3::EditSelected() {
         ReportFailures({FailureLine(m_list->GetItemText(row, kColName), reason)});
 }
 
-void DFileMp3::ChooseFolder() {
-    QByteArray path = m_strPath;
-    bool chosen = false;
-    if (m_pickerHook) {
-        chosen = m_pickerHook(path);
-    } else {
-        DGetPath picker(this);
-        picker.SetPath(m_strPath);
-        chosen = picker.exec() == QDialog::Accepted && !picker.GetPath().isEmpty();
-        path = picker.GetPath();
-    }
-    if (chosen)
-        SetPath(path);
-}
-
 void DFileMp3::ReportFailures(const QStringList& lines) {
     if (lines.isEmpty())
         return;
@@ -336,12 +289,56 @@ void DFileMp3::ReportFailures(const QStringList& lines) {
         text += QLatin1Char('\n') +
                 CurrentResources().String(kStrMoreFailures).arg(lines.size() - kFailuresShown);
     m_lastFailureDetails = lines.size() > kFailuresShown ? lines.join(QLatin1Char('\n')) : QString();
-    if (m_messageHook) {
-        m_messageHook(text);
+    Report(text, m_lastFailureDetails, true);
+}
+
+void DFileMp3::ShowReading(int row, const QString& readIn) {
+    if (row < 0 || row >= int(m_readIn.size()))
         return;
+    m_readIn[std::size_t(row)] = readIn;
+    const SRowChoice choice = ChoiceOf(RowName(row));
+    m_list->SetItemText(row, kColReadIn, ReadInText(readIn, choice.readAs.has_value(), choice.skipped));
+    m_list->SetCellColor(row, kColReadIn,
+                         choice.readAs    ? kCodeOverridden
+                         : choice.skipped ? kCodeSkipped
+                                          : int(kCodePlain));
+    // What "Rename" would write, before it writes it.
+    for (int column = 1; column <= kTagColumnCount; ++column) {
+        QTableWidgetItem* item = m_list->item(row, column);
+        if (!item)
+            continue;
+        QString tip;
+        if (m_list->GetCellColor(row, column) == kCodeRussian) {
+            std::u16string latin = item->text().toStdU16String();
+            Spelling().ToLatin(latin);
+            tip = QString::fromStdU16String(latin);
+        }
+        item->setToolTip(tip);
     }
-    QMessageBox box(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
-    if (!m_lastFailureDetails.isEmpty())
-        box.setDetailedText(m_lastFailureDetails);
-    box.exec();
+}
+
+void DFileMp3::ReadRowsAs(const std::vector<int>& rows, std::optional<ETextEncoding> encoding) {
+    for (const int row : rows) {
+        const QByteArray name = RowName(row);
+        if (name.isEmpty())
+            continue;
+        Choice(name).readAs = encoding;
+        QString readIn;
+        ReadRow(Io(), name, *m_list, row, encoding, &readIn);
+        ShowReading(row, readIn);
+    }
+}
+
+void DFileMp3::SkipRows(const std::vector<int>& rows, bool skip) {
+    for (const int row : rows) {
+        const QByteArray name = RowName(row);
+        if (name.isEmpty())
+            continue;
+        Choice(name).skipped = skip;
+        ShowReading(row, m_readIn[std::size_t(row)]);
+    }
+}
+
+bool DFileMp3::IsRowSkipped(int row) const {
+    return ChoiceOf(RowName(row)).skipped;
 }

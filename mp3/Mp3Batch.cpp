@@ -135,3 +135,7 @@ QStringList HoldBackTextsWithoutKeys(ICellGrid& grid, int row, const ILatinSpell
     }
     return held;
 }
+
+bool IsMp3Name(const QByteArray& name) {
+    return name.size() > 4 && name.right(4).toLower() == ".mp3";
+}

@@ -35,6 +35,9 @@ bool JournalTagRewrite(const QByteArray& path, const STagRegions& old, const STa
 // and compared.
 SUndoResult UndoTagRecord(const SJournalRecord& record, bool apply);
 
+// A name the MP3 tool takes: "*.mp3" in any case.
+bool IsMp3Name(const QByteArray& name);
+
 // The marked (Russian) cells of the row whose text holds a letter without a key lose their mark,
 // so that a transliteration leaves them as they are; one line per cell ("TIT2: no key for «б»").
 // *columns (when given) receives their columns, so that the caller can mark them again.

@@ -5,6 +5,7 @@
 #include "CodePage.h"
 #include "Id3Tag.h"
 #include "Mp3Batch.h"
+#include "RawNames.h"
 #include "RussianText.h"
 #include "Utf8.h"
 
@@ -288,32 +289,36 @@ void CMp3Tag::SData::Load(const STagRegions& from) {
         FindSlots(*this);
 }
 
-SFrameText DecodeFrameBytes(const QByteArray& bytes) {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const auto n = std::size_t(bytes.size());
+SFrameText DecodeFrameBytes(const QByteArray& bytes, ReadAs readAs) {
     SFrameText result;
-    std::u16string utf16;
     bool ascii = true;
     for (const char c : bytes)
         ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-    if (!ascii && Utf8ToUtf16Checked(data, n, utf16)) {
-        result.text = QString::fromStdU16String(utf16);
-        result.code = CodeOfUnicodeText(result.text);
-        result.encoding = "UTF-8 in ISO-8859-1";
+    if (ascii) {
+        result.text = QString::fromLatin1(bytes);
         return result;
     }
-    const unsigned cp = DetectCyrillicCodePage(data, n);
-    if (cp == kCodePage866 || cp == kCodePage1251 || cp == kCodePageKoi8r) {
-        const std::u16string text = DecodeWithCodePage(cp, data, n);
-        // Only Russian someone could have written is taken for Russian.
-        if (IsPlausibleRussian(text)) {
-            result.text = QString::fromStdU16String(text);
-            result.code = kCodeRussian;
-            result.encoding = cp == kCodePage866 ? "CP866" : cp == kCodePage1251 ? "CP1251" : "KOI8-R";
-            return result;
-        }
+    const SShortText read = ReadShortText(bytes, readAs);
+    result.text = read.text;
+    result.readIn = QString::fromLatin1(EncodingName(read.encoding));
+    if (read.repaired)
+        result.readIn += QStringLiteral(" (%1)").arg(Text(kStrRepaired));
+    switch (read.encoding) {
+    case ETextEncoding::kUtf8:
+        result.code = CodeOfUnicodeText(result.text);
+        result.encoding = "UTF-8 in ISO-8859-1";
+        break;
+    case ETextEncoding::kCp866:
+    case ETextEncoding::kCp1251:
+    case ETextEncoding::kKoi8r:
+        result.code = read.russian ? kCodeRussian : kCodePlain;
+        result.encoding = read.encoding == ETextEncoding::kCp866    ? "CP866"
+                          : read.encoding == ETextEncoding::kCp1251 ? "CP1251"
+                                                                    : "KOI8-R";
+        break;
+    default:
+        break;
     }
-    result.text = QString::fromStdU16String(DecodeWithCodePage(kCodePageSystem, data, n));
     return result;
 }
 
@@ -528,11 +533,11 @@ QStringList Values(TagLib::ID3v2::Frame* frame, TagLib::String::Type& encoding) 
     return values;
 }
 
-SFrameText SlotText(const SSlot& slot) {
+SFrameText SlotText(const SSlot& slot, ReadAs readAs = std::nullopt) {
     SFrameText result;
     if (slot.unknownEncoding) {
         // Read as what it is: bytes of no known encoding, never marked for a rewrite.
-        result.text = DecodeFrameBytes(slot.rawText).text;
+        result.text = DecodeFrameBytes(slot.rawText, readAs).text;
         result.encoding = "unknown";
         return result;
     }
@@ -543,14 +548,25 @@ SFrameText SlotText(const SSlot& slot) {
     QStringList texts;
     for (const QString& value : values) {
         if (encoding == TagLib::String::Latin1) {
-            const SFrameText text = DecodeFrameBytes(value.toLatin1());
+            const SFrameText text = DecodeFrameBytes(value.toLatin1(), readAs);
             texts << text.text;
             result.code = std::max(result.code, text.code);
             result.encoding = text.encoding;
+            if (!text.readIn.isEmpty())
+                result.readIn = text.readIn;
         } else {
-            texts << value;
-            result.code = std::max(result.code, CodeOfUnicodeText(value));
+            QString text = value;
+            const bool repaired = RepairShortText(text);
+            texts << text;
+            result.code = std::max(result.code, CodeOfUnicodeText(text));
             result.encoding = encoding == TagLib::String::UTF8 ? "UTF-8" : "UTF-16";
+            bool ascii = true;
+            for (const QChar c : value)
+                ascii = ascii && c.unicode() < 0x80;
+            if (!ascii)
+                result.readIn = QString::fromLatin1(result.encoding);
+            if (repaired)
+                result.readIn += QStringLiteral(" (%1)").arg(Text(kStrRepaired));
         }
     }
     result.text = texts.join(kValueSeparator);
@@ -585,9 +601,9 @@ void SetFrameText(SSlot& slot, const QString& text) {
     slot.edited = true;
 }
 
-bool ReadText(const CMp3Tag& tag, const char* frameId, SFrameText& out) {
+bool ReadText(const CMp3Tag& tag, const char* frameId, SFrameText& out, ReadAs readAs = std::nullopt) {
     if (const SSlot* slot = Slot(tag, frameId)) {
-        out = SlotText(*slot);
+        out = SlotText(*slot, readAs);
         return true;
     }
     const EV1Field field = V1Field(frameId);
@@ -597,14 +613,14 @@ bool ReadText(const CMp3Tag& tag, const char* frameId, SFrameText& out) {
     const QByteArray value = V1Value(v1, field);
     if (value.isEmpty())
         return false;
-    out = DecodeFrameBytes(value);
+    out = DecodeFrameBytes(value, readAs);
     return true;
 }
 
 } // namespace
 
-bool ReadFrameText(const CMp3Tag& tag, const char* frameId, SFrameText& out) {
-    return ReadText(tag, frameId, out);
+bool ReadFrameText(const CMp3Tag& tag, const char* frameId, SFrameText& out, ReadAs readAs) {
+    return ReadText(tag, frameId, out, readAs);
 }
 
 namespace {
@@ -654,14 +670,14 @@ void ClearRow(ICellGrid& grid, int row) {
 }
 
 // After a failed write: what the file really holds, and the name marked.
-void ShowFailure(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row) {
-    ReadRow(folder, name, grid, row);
+void ShowFailure(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row, ReadAs readAs) {
+    ReadRow(folder, name, grid, row, readAs);
     grid.SetCellCode(row, 0, kCodeNotWritten);
 }
 
 template <typename Op>
 ERowResult RewriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                      QString* reason, Op op) {
+                      QString* reason, ReadAs readAs, Op op) {
     std::unique_ptr<CMp3Tag> tag = OpenTag(folder, name);
     if (tag->IsLink()) {
         if (reason != nullptr)
@@ -673,7 +689,7 @@ ERowResult RewriteRow(const QByteArray& folder, const QByteArray& name, ICellGri
         if (::access((folder + (folder.endsWith('/') ? "" : "/") + name).constData(), F_OK) != 0) {
             if (reason != nullptr)
                 *reason = Text(1304) + QStringLiteral(": ") + SystemReason(errno);
-            ShowFailure(folder, name, grid, row);
+            ShowFailure(folder, name, grid, row, readAs);
             return ERowResult::kFailed;
         }
         return ERowResult::kNoTag;
@@ -692,7 +708,7 @@ ERowResult RewriteRow(const QByteArray& folder, const QByteArray& name, ICellGri
         if (reason != nullptr)
             *reason = tag->Error();
         tag.reset();
-        ShowFailure(folder, name, grid, row);
+        ShowFailure(folder, name, grid, row, readAs);
         return ERowResult::kFailed;
     }
     if (grid.CellCode(row, 0) == kCodeNotWritten)
@@ -702,12 +718,15 @@ ERowResult RewriteRow(const QByteArray& folder, const QByteArray& name, ICellGri
 
 } // namespace
 
-void ReadFrameToCell(const CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column) {
+void ReadFrameToCell(const CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column,
+                     ReadAs readAs, SFrameText* read) {
     SFrameText text;
-    if (!ReadText(tag, frameId, text))
+    if (!ReadText(tag, frameId, text, readAs))
         return;
     grid.SetCellText(row, column, text.text);
     grid.SetCellCode(row, column, text.code);
+    if (read)
+        *read = text;
 }
 
 bool WriteCellToFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column) {
@@ -717,11 +736,11 @@ bool WriteCellToFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int ro
 }
 
 bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column,
-                        const ILatinSpelling& spelling) {
+                        const ILatinSpelling& spelling, ReadAs readAs) {
     if (!tag.IsMpeg() || grid.CellCode(row, column) == kCodePlain)
         return false;
     SFrameText text;
-    if (!ReadText(tag, frameId, text) || text.code != kCodeRussian)
+    if (!ReadText(tag, frameId, text, readAs) || text.code != kCodeRussian)
         return false;
     // A cell that no longer shows what the tag holds is not overwritten from the tag.
     if (text.text != grid.CellText(row, column))
@@ -735,8 +754,11 @@ bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int 
     return true;
 }
 
-ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row) {
+ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row, ReadAs readAs,
+                   QString* readIn) {
     ClearRow(grid, row);
+    if (readIn)
+        readIn->clear();
     const std::unique_ptr<CMp3Tag> tag = OpenTag(folder, name);
     if (tag->IsLink()) {
         grid.SetCellCode(row, 0, kCodeRussian);
@@ -748,21 +770,30 @@ ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& 
         return ERowResult::kNoTag;
     }
     grid.SetCellCode(row, 0, kCodePlain);
-    for (int column = 1; column <= kTagColumnCount; ++column)
-        ReadFrameToCell(*tag, kTagColumns[column - 1].frameId, grid, row, column);
+    QStringList encodings;
+    for (int column = 1; column <= kTagColumnCount; ++column) {
+        SFrameText read;
+        ReadFrameToCell(*tag, kTagColumns[column - 1].frameId, grid, row, column, readAs, &read);
+        if (!read.readIn.isEmpty() && !encodings.contains(read.readIn))
+            encodings << read.readIn;
+    }
+    if (readIn)
+        *readIn = encodings.join(QStringLiteral(", "));
     return ERowResult::kUnchanged;
 }
 
 ERowResult TransliterateRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                            const ILatinSpelling& spelling, QString* reason) {
-    return RewriteRow(folder, name, grid, row, reason, [&](CMp3Tag& tag, const char* frameId, int column) {
-        return TransliterateFrame(tag, frameId, grid, row, column, spelling);
-    });
+                            const ILatinSpelling& spelling, QString* reason, ReadAs readAs) {
+    return RewriteRow(folder, name, grid, row, reason, readAs,
+                      [&](CMp3Tag& tag, const char* frameId, int column) {
+                          return TransliterateFrame(tag, frameId, grid, row, column, spelling, readAs);
+                      });
 }
 
 ERowResult WriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
                     QString* reason) {
-    return RewriteRow(folder, name, grid, row, reason, [&](CMp3Tag& tag, const char* frameId, int column) {
-        return WriteCellToFrame(tag, frameId, grid, row, column);
-    });
+    return RewriteRow(folder, name, grid, row, reason, std::nullopt,
+                      [&](CMp3Tag& tag, const char* frameId, int column) {
+                          return WriteCellToFrame(tag, frameId, grid, row, column);
+                      });
 }

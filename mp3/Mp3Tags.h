@@ -12,11 +12,13 @@
 
 #include "ICellGrid.h"
 #include "ResourceIds.h"
+#include "TextEncoding.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class ILatinSpelling;
 
@@ -41,21 +43,26 @@ enum : int {
 };
 
 // The text of a frame and its colour code, from the raw bytes of an ISO-8859-1 frame or an
-// ID3v1 field: valid UTF-8 as UTF-8, an 8-bit Cyrillic code page as detected, else the system
-// code page.
+// ID3v1 field, read as names are (ReadShortText): by the reading rule, or in the encoding the
+// user chose for the file (`readAs`).
 struct SFrameText {
     QString text;
     int code = kCodePlain;
     const char* encoding = "ISO-8859-1"; // how the text was stored, for lettrino-cli
+    // What the text was read in, when it is not plain ASCII: the 8-bit reading, or "UTF-16"/"UTF-8"
+    // for a Unicode frame; empty for ASCII.
+    QString readIn;
 };
-SFrameText DecodeFrameBytes(const QByteArray& bytes);
+// The encoding a user can force on a file's 8-bit texts; none for the reading rule.
+using ReadAs = std::optional<ETextEncoding>;
+SFrameText DecodeFrameBytes(const QByteArray& bytes, ReadAs readAs = std::nullopt);
 // Code 4 when a Unicode text holds Cyrillic letters.
 int CodeOfUnicodeText(const QString& text);
 
 class CMp3Tag;
 // What a column shows: the ID3v2 frame, else the ID3v1 field when it holds something. False
 // when neither does.
-bool ReadFrameText(const CMp3Tag& tag, const char* frameId, SFrameText& out);
+bool ReadFrameText(const CMp3Tag& tag, const char* frameId, SFrameText& out, ReadAs readAs = std::nullopt);
 
 // One file's tags for the length of one command.
 class CMp3Tag {
@@ -95,25 +102,29 @@ std::unique_ptr<CMp3Tag> OpenTag(const QByteArray& folder, const QByteArray& nam
 
 // The frame of kTagColumns[column - 1] into cell (row, column): text and code. A missing frame
 // leaves the cell as it is.
-void ReadFrameToCell(const CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column);
+void ReadFrameToCell(const CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column,
+                     ReadAs readAs = std::nullopt, SFrameText* read = nullptr);
 // The cell's text into the frame; true when the tag changed (a missing frame is created only
 // for a text that is not empty).
 bool WriteCellToFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column);
 // A cell marked 4 whose text still is what the frame holds: the frame and the cell get the
 // Latin transliteration. True when the tag changed.
 bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column,
-                        const ILatinSpelling& spelling);
+                        const ILatinSpelling& spelling, ReadAs readAs = std::nullopt);
 
 // Whole rows, as the dialog and lettrino-cli use them. Column 0 is left to the caller but for
 // its colour code.
 enum class ERowResult { kUnchanged, kWritten, kFailed, kNoTag, kLink };
 // Clears columns 1-7 and reads the file; kNoTag (column 0 code 4) when it has no tag, kLink
-// (the same, and the reason in column 1) for a symbolic link.
-ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row);
+// (the same, and the reason in column 1) for a symbolic link. *readIn (when given) gets the
+// encodings the texts were read in, joined by ", ".
+ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                   ReadAs readAs = std::nullopt, QString* readIn = nullptr);
 // Transliterates the marked cells, or writes all seven cells (after an edit), and commits.
 // On kFailed the row shows again what the file holds, column 0 is marked kCodeNotWritten and
 // *reason (when given) says why, with the system's words where the system refused.
 ERowResult TransliterateRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                            const ILatinSpelling& spelling, QString* reason = nullptr);
+                            const ILatinSpelling& spelling, QString* reason = nullptr,
+                            ReadAs readAs = std::nullopt);
 ERowResult WriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
                     QString* reason = nullptr);

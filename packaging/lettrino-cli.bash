@@ -23,11 +23,14 @@ _lettrino_cli() {
         --list
         --verbose
         --keys
+        --scheme
+        --encoding
+        --only
         --help
         --version
     )
     # Options whose value is the next word (or follows "="): nothing to offer for it.
-    local valued=" --keys "
+    local valued=" --keys --scheme --encoding --only "
     # Commands that work on folders rather than files.
     local on_folders=" rename tags "
 
@@ -42,6 +45,14 @@ _lettrino_cli() {
         fi
     done
 
+    if [[ -z $ended && $prev == --encoding ]]; then
+        COMPREPLY=($(compgen -W "auto cp1251 koi8-r cp866 utf-8" -- "$cur"))
+        return
+    fi
+    if [[ -z $ended && $prev == --scheme ]]; then
+        COMPREPLY=($(compgen -W "keys icao gost bgn iso9" -- "$cur"))
+        return
+    fi
     if [[ -z $ended && $valued == *" $prev "* ]]; then
         return
     fi

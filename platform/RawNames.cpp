@@ -1,8 +1,11 @@
 #include "RawNames.h"
 
 #include "CodePage.h"
+#include "Mojibake.h"
+#include "RussianText.h"
 #include "Utf8.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -22,20 +25,89 @@ QString FromUtf16(const std::u16string& text) {
 
 } // namespace
 
-QString DecodeRawName(const QByteArray& name, unsigned* codePage) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(name.constData());
-    const auto n = static_cast<std::size_t>(name.size());
-    std::u16string text;
-    unsigned used = 0;
-    if (!Utf8ToUtf16Checked(bytes, n, text)) {
-        used = DetectCyrillicCodePage(bytes, n);
-        if (used != kCodePage866 && used != kCodePage1251 && used != kCodePageKoi8r)
-            used = 1252; // the bytes are not UTF-8, so the system code page reads them as 1252
-        text = DecodeWithCodePage(used, bytes, n);
+namespace {
+
+bool HoldsCyrillicLetter(const std::u16string& text) {
+    for (const char16_t c : text) {
+        if (c >= 0x0400 && c <= 0x04FF)
+            return true;
     }
+    return false;
+}
+
+ETextEncoding ChooseShortTextEncoding(const unsigned char* bytes, std::size_t n) {
+    ETextEncoding chosen = ChooseTextFormat(bytes, n).encoding;
+    if (!IsUnicodeEncoding(chosen) || chosen == ETextEncoding::kUtf8) {
+        std::u16string ignored;
+        if (chosen != ETextEncoding::kUtf8 || Utf8ToUtf16Checked(bytes, n, ignored))
+            return chosen;
+    }
+    // A name or a tag text never holds UTF-16 (no zero bytes, and "яю" in 1251 is a byte-order
+    // mark): the 8-bit detector decides.
+    switch (DetectCyrillicCodePage(bytes, n)) {
+    case kCodePage866:
+        return ETextEncoding::kCp866;
+    case kCodePage1251:
+        return ETextEncoding::kCp1251;
+    case kCodePageKoi8r:
+        return ETextEncoding::kKoi8r;
+    default:
+        return ETextEncoding::kCp1252;
+    }
+}
+
+} // namespace
+
+SShortText ReadShortText(const QByteArray& bytes, std::optional<ETextEncoding> forced) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto n = static_cast<std::size_t>(bytes.size());
+    SShortText result;
+    result.encoding = forced ? *forced : ChooseShortTextEncoding(data, n);
+    if (IsUnicodeEncoding(result.encoding) && result.encoding != ETextEncoding::kUtf8)
+        result.encoding = ETextEncoding::kUtf8; // a forced UTF-16 reads as UTF-8 here: no zero bytes
+    std::u16string text = DecodeText(data, n, {result.encoding, false});
+    const bool cyrillicPage = CodePageOf(result.encoding) != 0 && result.encoding != ETextEncoding::kCp1252;
+    if (!forced && cyrillicPage && !IsPlausibleRussian(text)) {
+        // Latin-1 accents read as a Cyrillic code page give pseudo-graphics, not Russian.
+        result.encoding = ETextEncoding::kCp1252;
+        text = DecodeText(data, n, {result.encoding, false});
+    }
+    result.text = FromUtf16(text);
+    // A reading the user forced is taken as it is.
+    if (!forced && result.encoding == ETextEncoding::kUtf8)
+        result.repaired = RepairShortText(result.text);
+    result.russian =
+        result.encoding != ETextEncoding::kCp1252 && HoldsCyrillicLetter(result.text.toStdU16String());
+    return result;
+}
+
+bool RepairShortText(QString& text) {
+    if (text.contains(QLatin1Char('\n')))
+        return false;
+    // Russian read as other Russian letters is told apart only over a few letters: "Ёж" is also
+    // "иц" in CP866 read as Windows-1251. A shorter Russian name keeps its reading.
+    const auto russian = std::count_if(text.begin(), text.end(), [](QChar c) {
+        return (c.unicode() >= 0x0410 && c.unicode() <= 0x044F) || c.unicode() == 0x0401 ||
+               c.unicode() == 0x0451;
+    });
+    if (russian > 0 && russian < 4)
+        return false;
+    const std::u16string repaired = RepairMojibakeLine(text.toStdU16String());
+    // Short texts in capitals ("ÀÁÂÃ" is also "АБВГ" read as 1252) are too easily taken for
+    // damage: only a repair to Russian with small letters is believed.
+    const bool small = std::any_of(repaired.begin(), repaired.end(),
+                                   [](char16_t c) { return (c >= 0x0430 && c <= 0x044F) || c == 0x0451; });
+    if (repaired == text.toStdU16String() || !small)
+        return false;
+    text = FromUtf16(repaired);
+    return true;
+}
+
+QString DecodeRawName(const QByteArray& name, unsigned* codePage) {
+    const SShortText read = ReadShortText(name);
     if (codePage)
-        *codePage = used;
-    return FromUtf16(text);
+        *codePage = CodePageOf(read.encoding);
+    return read.text;
 }
 
 bool ReadFolderRaw(const QByteArray& folder, std::vector<SRawEntry>& entries) {
@@ -197,6 +269,12 @@ bool RenameNoReplaceAt(int folderFd, const QByteArray& oldName, const QByteArray
     if (!ok && error)
         *error = code;
     return ok;
+}
+
+QByteArray WithSlash(QByteArray path) {
+    if (!path.endsWith('/'))
+        path += '/';
+    return path;
 }
 
 QByteArray FolderOfPath(const QByteArray& path) {

@@ -3,10 +3,13 @@
 // one place, so that the folder picker, the renamer and the MP3 tool show the same text for it.
 #pragma once
 
+#include "TextEncoding.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <sys/types.h>
 #include <vector>
 
@@ -16,9 +19,23 @@ struct SRawEntry {
     bool isFolder = false; // a folder, or a link to one
 };
 
-// The text of a name: valid UTF-8 as UTF-8; otherwise, when the bytes read as one of the 8-bit
-// Cyrillic code pages (866, 1251, KOI8-R), in that code page; otherwise as Windows-1252.
-// *codePage (when given) receives the code page used: 0 for UTF-8, else 866, 1251, 20866 or 1252.
+// A short text kept as bytes (a name, an 8-bit tag text) read as the program reads any text: the
+// reading rule (valid, plausible UTF-8; else the 8-bit Cyrillic detector), a Cyrillic reading
+// taken only when it gives plausible Russian, Windows-1252 otherwise. A user who knows better
+// forces the encoding; the text is then read in it whatever the rule says.
+struct SShortText {
+    QString text;
+    ETextEncoding encoding = ETextEncoding::kUtf8; // what the text was read in
+    bool russian = false;                          // it holds Russian letters
+    bool repaired = false; // double-encoded text ("РџСЂРёРІРµС‚") turned back into Russian
+};
+SShortText ReadShortText(const QByteArray& bytes, std::optional<ETextEncoding> forced = std::nullopt);
+// A text that was double-encoded and repairs to Russian becomes the Russian; true when it did.
+// Anything else stays as it is.
+bool RepairShortText(QString& text);
+
+// The text of a name by ReadShortText. *codePage (when given) receives the code page used: 0 for
+// UTF-8, else 866, 1251, 20866 or 1252.
 QString DecodeRawName(const QByteArray& name, unsigned* codePage = nullptr);
 
 // Every entry of the folder but "." and "..", hidden ones too, in the order the file system gives
@@ -71,6 +88,9 @@ bool RenameNoReplaceAt(int folderFd, const QByteArray& oldName, const QByteArray
 // Test seam: forces the link/folder fallback above, as on a system without renameat2. Also set
 // by the environment variable LETTRINO_RENAME_FALLBACK=1, so that the command line can be tested.
 void ForceRenameFallback(bool force);
+
+// The path ending in "/", as folders are kept.
+QByteArray WithSlash(QByteArray path);
 
 // The folder part of a path: "." when it has none, "/" for a name in the root.
 QByteArray FolderOfPath(const QByteArray& path);

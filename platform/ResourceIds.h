@@ -118,6 +118,18 @@ enum EStringId : int {
     kStrReopenDiscards = 1604,     // "%1 has unsaved changes. Reopen it as %2 and lose them?"
     kStrNothingToRepair = 1605,    // "No double-encoded text found."
 
+    // Batch previews the user corrects: the reading of a row, skipped rows, typed Latin names.
+    kStrReadAs = 2100,      // "Read as"
+    kStrNotRussian = 2101,  // "Windows-1252 (not Russian)"
+    kStrSkip = 2102,        // "Skip"
+    kStrReadIn = 2103,      // "Read in"
+    kStrEditName = 2104,    // "Edit Latin Name"
+    kStrEditRefused = 2105, // "\"%1\" cannot be the new name: %2"
+    kStrSkipped = 2106,     // "skipped"
+    kStrChosen = 2107,      // "chosen"
+    kStrNameIsTaken = 2108, // "the name is taken"
+    kStrRepaired = 2109,    // "repaired"
+
     // Find and Replace, the caret's place in the status bar, printed pages.
     kStrPrintPage = 1700,  // "Page %1"
     kStrLineColumn = 1701, // "Ln %1, Col %2"

@@ -1,73 +1,52 @@
 #include "DFileRenamer.h"
 
-#include "CCharTable.h"
 #include "CColorListCtrl.h"
-#include "CProfile.h"
 #include "CResourceModuleGui.h"
-#include "DGetPath.h"
 #include "ImageStrip.h"
 #include "Journal.h"
+#include "LatinSpelling.h"
 #include "RawNames.h"
 #include "RawPath.h"
 #include "ResourceIds.h"
 #include "Settings.h"
-#include "SpellingChoice.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
+#include <QMenu>
 #include <QPushButton>
+#include <QScopedValueRollback>
+
+#include <algorithm>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr int kDialogId = kDlgRenamer;
-// Strings of the renamer's reports.
-
-QByteArray WithSlash(QByteArray path) {
-    if (!path.endsWith('/'))
-        path += '/';
-    return path;
+CJournal RenamerJournal(const QByteArray& folder, const ILatinSpelling& spelling) {
+    return CJournal("renamer", folder, QString::fromStdU16String(spelling.Describe()).toUtf8());
 }
 
 } // namespace
 
-DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
+DFileRenamer::DFileRenamer(QWidget* parent) : DBatchDialog(kDialogId, AppSettings().renamerSpelling, parent) {
     const CResourceModule& resources = CurrentResources();
-    const SDialogTexts texts = resources.Dialog(kDialogId);
-    setWindowTitle(texts.title);
-    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(kIconMain))));
-
-    QFont bold(QStringLiteral("Arial"));
-    bold.setPixelSize(12);
-    bold.setBold(true);
-
-    auto* setPath = new QPushButton(texts.Control(kIdSetPath), this);
-    m_pathEdit = new QLineEdit(this);
-    m_pathEdit->setReadOnly(true);
-    m_pathEdit->setFont(bold);
-    auto* label = new QLabel(texts.Control(kIdLabel), this);
-    label->setFont(bold);
-    m_list = new CColorListCtrl(this);
-    m_list->setFont(bold);
-    m_list->SetImageList(FolderImageIcons());
-    auto* rename = new QPushButton(texts.Control(kIdRename), this);
-    auto* renameAll = new QPushButton(texts.Control(kIdRenameAll), this);
+    auto* rename = new QPushButton(ControlText(kIdRename), this);
+    auto* renameAll = new QPushButton(ControlText(kIdRenameAll), this);
     auto* undo = new QPushButton(resources.String(kStrUndoLastRun), this);
     m_summary = new QLabel(this);
-    auto* close = new QPushButton(texts.Control(2), this);
+    auto* close = new QPushButton(ControlText(2), this);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_pathEdit, 0, 0);
-    grid->addWidget(setPath, 0, 1);
-    auto* above = new QHBoxLayout;
-    above->addWidget(label, 1);
-    m_comboSpelling = AddBatchSpellingChoice(this, *above, AppSettings().renamerSpelling);
-    grid->addLayout(above, 1, 0);
+    grid->addWidget(m_setPath, 0, 1);
+    grid->addLayout(LabelRow(), 1, 0);
     connect(m_comboSpelling, &QComboBox::currentIndexChanged, this, &DFileRenamer::FillList);
     grid->addWidget(m_list, 2, 0, 5, 1);
     grid->addWidget(rename, 2, 1);
@@ -76,24 +55,36 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
     grid->setRowStretch(5, 1);
     grid->addWidget(close, 6, 1, Qt::AlignBottom);
     grid->addWidget(m_summary, 7, 0, 1, 2);
-    resize(600, 440);
+    resize(680, 440);
 
-    connect(setPath, &QPushButton::clicked, this, &DFileRenamer::ChooseFolder);
     connect(rename, &QPushButton::clicked, this, &DFileRenamer::RenameSelected);
     connect(renameAll, &QPushButton::clicked, this, &DFileRenamer::RenameAll);
     connect(undo, &QPushButton::clicked, this, &DFileRenamer::UndoLastRun);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenRow(row); });
+    // A double click opens a folder row; on a file's Latin name it edits the name.
+    connect(m_list, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
+        const SRenameEntry* entry = Entry(row);
+        if (entry && !entry->isFolder && column == kColTranslit)
+            StartEditing(row);
+        else
+            OpenRow(row);
+    });
+    // F2 edits the row's Latin name whichever cell is current; nothing else is ever edited.
+    m_list->installEventFilter(this);
+    connect(m_list, &QTableWidget::itemChanged, this, &DFileRenamer::OnItemChanged);
 
     const int half = m_list->viewport()->width() / 2;
     m_list->InsertColumn(kColName, resources.String(kStrColFileName), half);
     m_list->InsertColumn(kColTranslit, resources.String(kStrColTranslit), half);
     m_list->InsertColumn(kColOrigName, QStringLiteral("Orig.Name"), 0);
     m_list->InsertColumn(kColKind, QStringLiteral("Dir/File"), 0);
+    m_list->InsertColumn(kColReadIn, resources.String(kStrReadIn), 110);
     m_list->setColumnHidden(kColOrigName, true);
     m_list->setColumnHidden(kColKind, true);
     m_list->horizontalHeader()->setSectionResizeMode(kColName, QHeaderView::Stretch);
     m_list->horizontalHeader()->setSectionResizeMode(kColTranslit, QHeaderView::Stretch);
+    // "KOI8-R (chosen)" whole, in every language.
+    m_list->horizontalHeader()->setSectionResizeMode(kColReadIn, QHeaderView::ResizeToContents);
     m_list->SetAlternateRows(false);
 
     SetPath(LastFolder());
@@ -101,73 +92,222 @@ DFileRenamer::DFileRenamer(QWidget* parent) : QDialog(parent) {
 
 DFileRenamer::~DFileRenamer() = default;
 
-const ILatinSpelling& DFileRenamer::Spelling() const {
-    return LatinSpelling(g_charTable, LatinSchemeFromNumber(m_comboSpelling->currentIndex()));
-}
-
-void DFileRenamer::SetPath(const QByteArray& path) {
-    m_strPath = WithSlash(path);
-    FillList();
-}
-
-void DFileRenamer::done(int result) {
-    RememberFolder(m_strPath);
-    QDialog::done(result);
+const SRenameEntry* DFileRenamer::Entry(int row) const {
+    return row >= 0 && row < int(m_entries.size()) ? &m_entries[std::size_t(row)] : nullptr;
 }
 
 void DFileRenamer::AddRow(const SRenameEntry& entry) {
+    const QScopedValueRollback<bool> showing(m_showing, true);
     const int row = m_list->InsertItem(
         m_list->GetItemCount(), entry.shown,
         entry.isFolder ? (entry.onDisk == ".." ? kImgOpenFolder : kImgClosedFolder) : kImgFile);
     m_list->SetItemText(row, kColKind, entry.isFolder ? QStringLiteral("Dir") : QStringLiteral("File"));
+    m_entries.push_back(entry);
+    ShowRow(row);
+}
+
+void DFileRenamer::ShowRow(int row) {
+    const QScopedValueRollback<bool> showing(m_showing, true);
+    const SRenameEntry& entry = m_entries[std::size_t(row)];
+    m_list->SetItemText(row, kColName, entry.shown);
     m_list->SetCellColor(row, kColName, entry.code);
-    if (entry.codePage != 0)
-        m_list->SetItemText(row, kColOrigName,
-                            QString::fromLatin1(entry.onDisk)); // as a system without Cyrillic shows it
+    m_list->SetItemText(row, kColOrigName,
+                        entry.codePage != 0
+                            ? QString::fromLatin1(entry.onDisk) // as a system without Cyrillic shows it
+                            : QString());
+    QString translit;
+    int code = kCodeNormal;
     if (entry.refusal != ERefusal::kNone) {
         // What the run would refuse shows in red, with the reason.
         const QString reason = QStringLiteral("[%1]").arg(RefusalText(entry));
-        m_list->SetItemText(row, kColTranslit,
-                            entry.proposal.isEmpty() ? reason
-                                                     : entry.proposal + QStringLiteral("  ") + reason);
-        m_list->SetCellColor(row, kColTranslit, kCodeRussian);
+        translit = entry.proposal.isEmpty() ? reason : entry.proposal + QStringLiteral("  ") + reason;
+        code = kCodeRussian;
     } else if (!entry.proposal.isEmpty()) {
-        m_list->SetItemText(row, kColTranslit, entry.proposal);
-        m_list->SetCellColor(row, kColTranslit, kCodeProposal);
+        translit = entry.proposal;
+        code = entry.skipped ? kCodeSkipped : !entry.edited.isEmpty() ? kCodeEdited : int(kCodeProposal);
     }
-    m_entries.push_back(entry);
+    m_list->SetItemText(row, kColTranslit, translit);
+    m_list->SetCellColor(row, kColTranslit, code);
+    if (QTableWidgetItem* item = m_list->item(row, kColTranslit)) {
+        // Only an entry's Latin name is typed over, never "..".
+        const bool editable = entry.onDisk != "..";
+        item->setFlags(editable ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable);
+    }
+    const bool nonAscii = std::any_of(entry.onDisk.begin(), entry.onDisk.end(),
+                                      [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    QString readIn = nonAscii || entry.readAs ? QString::fromLatin1(EncodingName(entry.encoding)) : QString();
+    if (entry.repaired)
+        readIn += QStringLiteral(" (%1)").arg(CurrentResources().String(kStrRepaired));
+    m_list->SetItemText(row, kColReadIn, ReadInText(readIn, entry.readAs.has_value(), entry.skipped));
+    m_list->SetCellColor(row, kColReadIn,
+                         entry.readAs    ? kCodeOverridden
+                         : entry.skipped ? kCodeSkipped
+                                         : int(kCodeNormal));
+}
+
+void DFileRenamer::ShowSummary() {
+    int toRename = 0;
+    int refused = 0;
+    for (const SRenameEntry& entry : m_entries) {
+        if (entry.skipped)
+            continue;
+        toRename += entry.refusal == ERefusal::kNone && !entry.proposal.isEmpty();
+        refused += entry.refusal != ERefusal::kNone;
+    }
+    m_summary->setText(CurrentResources().String(kStrWouldRefuse).arg(toRename).arg(refused));
 }
 
 void DFileRenamer::FillList() {
+    KeepChoicesOfThisFolder();
     m_list->DeleteAllItems();
-    m_list->InitCellColors(3);
+    m_list->InitCellColors(kColumnCount);
     m_entries.clear();
     m_pathEdit->setText(DecodeRawName(m_strPath));
     std::vector<SRenameEntry> entries;
     m_folder = OpenFolderPath(m_strPath);
     if (m_folder.IsOpen())
         ListForRenaming(Spelling(), m_folder.Fd(), entries);
-    int toRename = 0;
-    int refused = 0;
-    for (const SRenameEntry& entry : entries) {
-        toRename += entry.refusal == ERefusal::kNone && !entry.proposal.isEmpty();
-        refused += entry.refusal != ERefusal::kNone;
-    }
-    m_summary->setText(CurrentResources().String(kStrWouldRefuse).arg(toRename).arg(refused));
     // The root has nowhere to go up to.
     if (m_strPath != "/") {
         SRenameEntry up;
         up.onDisk = "..";
         up.shown = QStringLiteral("..");
         up.isFolder = true;
-        AddRow(up);
+        m_entries.push_back(up);
     }
-    for (const SRenameEntry& entry : entries)
+    bool chosen = false;
+    for (SRenameEntry& entry : entries) {
+        const SRowChoice choice = ChoiceOf(entry.onDisk);
+        entry.readAs = choice.readAs;
+        entry.edited = choice.edited;
+        entry.skipped = choice.skipped;
+        chosen = chosen || choice.readAs || !choice.edited.isEmpty() || choice.skipped;
+        m_entries.push_back(std::move(entry));
+    }
+    if (chosen)
+        Repropose();
+    std::vector<SRenameEntry> shown;
+    shown.swap(m_entries);
+    for (const SRenameEntry& entry : shown)
         AddRow(entry);
+    ShowSummary();
+}
+
+void DFileRenamer::Repropose() {
+    for (SRenameEntry& entry : m_entries) {
+        if (entry.onDisk != "..")
+            ReadAndPropose(Spelling(), entry);
+    }
+    if (m_folder.IsOpen())
+        PredictRefusals(m_folder.Fd(), m_entries);
+}
+
+void DFileRenamer::ReadRowsAs(const std::vector<int>& rows, std::optional<ETextEncoding> encoding) {
+    for (const int row : rows) {
+        if (!Entry(row) || Entry(row)->onDisk == "..")
+            continue;
+        SRenameEntry& entry = m_entries[std::size_t(row)];
+        SRowChoice& choice = Choice(entry.onDisk);
+        // A new reading gives a new transliteration: what was typed for the old one goes.
+        choice.readAs = entry.readAs = encoding;
+        choice.edited = entry.edited = QString();
+    }
+    Repropose();
+    for (int row = 0; row < int(m_entries.size()); ++row)
+        ShowRow(row);
+    ShowSummary();
+}
+
+void DFileRenamer::SkipRows(const std::vector<int>& rows, bool skip) {
+    for (const int row : rows) {
+        if (!Entry(row) || Entry(row)->onDisk == "..")
+            continue;
+        SRenameEntry& entry = m_entries[std::size_t(row)];
+        Choice(entry.onDisk).skipped = entry.skipped = skip;
+    }
+    // A skipped entry claims no name: the others' predictions change with it.
+    Repropose();
+    for (int row = 0; row < int(m_entries.size()); ++row)
+        ShowRow(row);
+    ShowSummary();
+}
+
+bool DFileRenamer::IsRowSkipped(int row) const {
+    return Entry(row) && Entry(row)->skipped;
+}
+
+bool DFileRenamer::EditProposal(int row, const QString& name) {
+    if (!Entry(row) || Entry(row)->onDisk == "..")
+        return false;
+    SRenameEntry& entry = m_entries[std::size_t(row)];
+    SRenameEntry tried = entry;
+    tried.edited = name;
+    tried.refusal = name.isEmpty() ? ERefusal::kNone : CheckTypedName(name, entry.shown);
+    const QByteArray bytes = name.toUtf8();
+    struct stat info {};
+    if (tried.refusal == ERefusal::kNone && !name.isEmpty() && bytes != entry.onDisk && m_folder.IsOpen() &&
+        fstatat(m_folder.Fd(), bytes.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+        tried.refusal = ERefusal::kTaken;
+    if (tried.refusal != ERefusal::kNone) {
+        const QString reason = tried.refusal == ERefusal::kTaken ? CurrentResources().String(kStrNameIsTaken)
+                                                                 : RefusalText(tried);
+        Report(CurrentResources().String(kStrEditRefused).arg(name, reason));
+        ShowRow(row);
+        return false;
+    }
+    Choice(entry.onDisk).edited = entry.edited = name;
+    Repropose();
+    for (int r = 0; r < int(m_entries.size()); ++r)
+        ShowRow(r);
+    ShowSummary();
+    return true;
+}
+
+void DFileRenamer::StartEditing(int row) {
+    if (!Entry(row) || Entry(row)->onDisk == "..")
+        return;
+    if (QTableWidgetItem* item = m_list->item(row, kColTranslit)) {
+        {
+            // The editor starts from the Latin name alone, without a refusal's reason.
+            const QScopedValueRollback<bool> showing(m_showing, true);
+            item->setText(m_entries[std::size_t(row)].proposal);
+        }
+        m_list->setCurrentItem(item);
+        m_list->editItem(item);
+    }
+}
+
+bool DFileRenamer::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2) {
+        StartEditing(m_list->currentRow());
+        return true;
+    }
+    return DBatchDialog::eventFilter(watched, event);
+}
+
+void DFileRenamer::OnItemChanged(QTableWidgetItem* item) {
+    if (m_showing || item->column() != kColTranslit)
+        return;
+    const int row = item->row();
+    const SRenameEntry* entry = Entry(row);
+    if (!entry || item->text() == entry->proposal)
+        return;
+    EditProposal(row, item->text());
+}
+
+void DFileRenamer::AddRowMenuEntries(QMenu& menu) {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.size() != 1 || !Entry(rows.front()) || Entry(rows.front())->onDisk == "..")
+        return;
+    QAction* edit = menu.addAction(CurrentResources().String(kStrEditName));
+    edit->setShortcut(QKeySequence(Qt::Key_F2));
+    const int row = rows.front();
+    connect(edit, &QAction::triggered, this, [this, row] { StartEditing(row); });
 }
 
 void DFileRenamer::OpenRow(int row) {
-    if (row < 0 || row >= int(m_entries.size()) || !m_entries[std::size_t(row)].isFolder)
+    if (!Entry(row) || !Entry(row)->isFolder)
         return;
     const QByteArray name = m_entries[std::size_t(row)].onDisk;
     if (name == "..") {
@@ -181,48 +321,28 @@ void DFileRenamer::OpenRow(int row) {
     FillList();
 }
 
-bool DFileRenamer::RenameRow(int row, CJournal& journal) {
-    SRenameEntry& entry = m_entries[std::size_t(row)];
-    return m_folder.IsOpen() &&
-           RenameEntry(m_folder.Fd(), RealFolderPath(m_folder.Fd(), m_strPath), entry, journal);
-}
-
-namespace {
-
-CJournal RenamerJournal(const QByteArray& folder, const ILatinSpelling& spelling) {
-    return CJournal("renamer", folder, QString::fromStdU16String(spelling.Describe()).toUtf8());
-}
-
-} // namespace
-
-void DFileRenamer::RenameSelected() {
-    const int row = m_list->GetSelectedRow();
-    if (row < 0 || row >= int(m_entries.size()) || m_entries[std::size_t(row)].onDisk == ".." ||
-        (m_entries[std::size_t(row)].proposal.isEmpty() &&
-         m_entries[std::size_t(row)].refusal == ERefusal::kNone))
-        return;
-    CJournal journal = RenamerJournal(RealFolderPath(m_folder.Fd(), m_strPath), Spelling());
-    if (!RenameRow(row, journal)) {
-        const SRenameEntry& entry = m_entries[std::size_t(row)];
-        Report(CurrentResources().String(kStrRefused).arg(entry.shown, RefusalText(entry)));
-    }
-    FillList();
-}
-
-void DFileRenamer::RenameAll() {
+void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
     int renamed = 0;
     QStringList refused;
     CJournal journal = RenamerJournal(RealFolderPath(m_folder.Fd(), m_strPath), Spelling());
-    for (int row = 0; row < int(m_entries.size()); ++row) {
-        const SRenameEntry& entry = m_entries[std::size_t(row)];
+    for (const int row : rows) {
+        if (!Entry(row))
+            continue;
+        SRenameEntry& entry = m_entries[std::size_t(row)];
         if (entry.onDisk == ".." || (entry.proposal.isEmpty() && entry.refusal == ERefusal::kNone))
             continue;
-        if (RenameRow(row, journal))
+        if (m_folder.IsOpen() &&
+            RenameEntry(m_folder.Fd(), RealFolderPath(m_folder.Fd(), m_strPath), entry, journal))
             ++renamed;
         else
             refused << CurrentResources().String(kStrRefused).arg(entry.shown, RefusalText(entry));
     }
     FillList();
+    if (single && renamed + refused.size() <= 1) {
+        if (!refused.isEmpty())
+            Report(refused.front());
+        return;
+    }
     if (renamed > 0 || !refused.isEmpty()) {
         QString text = CurrentResources().String(kStrSummary).arg(renamed).arg(refused.size());
         if (!refused.isEmpty())
@@ -231,31 +351,20 @@ void DFileRenamer::RenameAll() {
     }
 }
 
+void DFileRenamer::RenameSelected() {
+    RenameRows(SelectedRows(), true);
+}
+
+void DFileRenamer::RenameAll() {
+    std::vector<int> rows;
+    for (int row = 0; row < int(m_entries.size()); ++row) {
+        if (!m_entries[std::size_t(row)].skipped)
+            rows.push_back(row);
+    }
+    RenameRows(rows, false);
+}
+
 void DFileRenamer::UndoLastRun() {
     Report(UndoLatestRun({"renamer", "rename"}));
     FillList();
-}
-
-void DFileRenamer::ChooseFolder() {
-    QByteArray path = m_strPath;
-    bool chosen = false;
-    if (m_pickerHook) {
-        chosen = m_pickerHook(path);
-    } else {
-        DGetPath picker(this);
-        picker.SetPath(m_strPath);
-        chosen = picker.exec() == QDialog::Accepted && !picker.GetPath().isEmpty();
-        path = picker.GetPath();
-    }
-    if (chosen)
-        SetPath(path);
-}
-
-void DFileRenamer::Report(const QString& text) {
-    if (m_messageHook) {
-        m_messageHook(text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Information, windowTitle(), text, QMessageBox::Ok, this);
-    box.exec();
 }

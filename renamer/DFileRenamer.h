@@ -1,78 +1,60 @@
 // The file renamer dialog: the sub-folders and files of one folder, names holding Russian text
-// in red with their Latin proposals in green, renamed one at a time or all at once. Its folder is
-// chosen with the folder picker and remembered as "LastDir", shared with the MP3 tool.
+// in red with their Latin proposals in green, renamed one at a time or all at once. A name the
+// detector misread is read again in the encoding the user chooses ("Read as"), a Latin name can
+// be typed over the proposal (F2, or a double click on a file's proposal), and rows can be left
+// out of "Rename All". Its folder is chosen with the folder picker and remembered as "LastDir",
+// shared with the MP3 tool.
 #pragma once
 
-#include "RawNames.h"
+#include "DBatchDialog.h"
 #include "RenamerEngine.h"
 
-#include <QByteArray>
-#include <QDialog>
-
-#include <functional>
 #include <vector>
 
-class CColorListCtrl;
-class ILatinSpelling;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
+class QTableWidgetItem;
 
-class DFileRenamer : public QDialog {
+class DFileRenamer : public DBatchDialog {
     Q_OBJECT
 
 public:
-    // Control ids of dialog 211, and the list's columns.
-    enum {
-        kIdSetPath = 1000,
-        kIdPath = 1001,
-        kIdList = 1060,
-        kIdRename = 1061,
-        kIdRenameAll = 1063,
-        kIdLabel = 1064,
-        kIdUndo = 1400 // "Undo Last Run"
-    };
-    enum { kColName = 0, kColTranslit = 1, kColOrigName = 2, kColKind = 3 };
+    enum { kIdUndo = 1400 }; // "Undo Last Run"
+    enum { kColName = 0, kColTranslit = 1, kColOrigName = 2, kColKind = 3, kColReadIn = 4, kColumnCount = 5 };
 
     explicit DFileRenamer(QWidget* parent = nullptr);
     ~DFileRenamer() override;
 
-    // The folder shown, as bytes on disk, always ending in "/".
-    QByteArray Path() const { return m_strPath; }
-    void SetPath(const QByteArray& path);
-
-    void FillList();
-    void OpenRow(int row); // what a double click on the row does
+    void FillList() override;
+    void OpenRow(int row); // what a double click on a folder row does
     void RenameSelected();
     void RenameAll();
     void UndoLastRun();
-    void ChooseFolder();
 
-    // Tests answer the folder picker and see the messages instead of a window.
-    void SetFolderPickerHook(std::function<bool(QByteArray& path)> hook) { m_pickerHook = std::move(hook); }
-    void SetMessageHook(std::function<void(const QString&)> hook) { m_messageHook = std::move(hook); }
+    void ReadRowsAs(const std::vector<int>& rows, std::optional<ETextEncoding> encoding) override;
+    void SkipRows(const std::vector<int>& rows, bool skip) override;
+    bool IsRowSkipped(int row) const override;
+    // The Latin name the user typed for a row; false (with the reason shown) when it cannot be one.
+    // An empty name gives the row its transliteration back.
+    bool EditProposal(int row, const QString& name);
+    // Opens the editor on the row's Latin name, as F2 does.
+    void StartEditing(int row);
 
-    CColorListCtrl* List() const { return m_list; }
-    // The Latin spelling chosen above the list, and what it writes with.
-    QComboBox* SpellingCombo() const { return m_comboSpelling; }
-    const ILatinSpelling& Spelling() const;
+    const SRenameEntry* Entry(int row) const;
 
-    void done(int result) override;
+protected:
+    void AddRowMenuEntries(QMenu& menu) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void AddRow(const SRenameEntry& entry);
-    void Report(const QString& text);
-    // Renames one row's entry, journalled in the run's journal; false when refused.
-    bool RenameRow(int row, CJournal& journal);
+    void ShowRow(int row);
+    // Every entry read and proposed again with the user's choices, refusals predicted anew.
+    void Repropose();
+    void ShowSummary();
+    void OnItemChanged(QTableWidgetItem* item);
+    // Renames the rows' entries in one journalled run; one report at the end.
+    void RenameRows(const std::vector<int>& rows, bool single);
 
-    QByteArray m_strPath;
-    CFolderFd m_folder; // the folder listed: renames happen in it, even if its path changes meanwhile
     std::vector<SRenameEntry> m_entries; // one per row, ".." included
-    CColorListCtrl* m_list = nullptr;
-    QComboBox* m_comboSpelling = nullptr;
-    QLineEdit* m_pathEdit = nullptr;
-    QLabel* m_summary = nullptr; // what "Rename All" would do
-    std::function<bool(QByteArray&)> m_pickerHook;
-    std::function<void(const QString&)> m_messageHook;
+    QLabel* m_summary = nullptr;         // what "Rename All" would do
+    bool m_showing = false;              // cells change by the program, not by the user
 };

@@ -20,14 +20,6 @@ namespace {
 
 constexpr int kMaxNameBytes = 255; // NAME_MAX of the usual Linux file systems
 
-bool HoldsCyrillic(const QString& text) {
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x400 && c.unicode() <= 0x4FF)
-            return true;
-    }
-    return false;
-}
-
 ERefusal RefusalOfErrno(int code) {
     switch (code) {
     case EEXIST:
@@ -49,20 +41,45 @@ ERefusal RefusalOfErrno(int code) {
 } // namespace
 
 int ClassifyName(const QByteArray& onDisk, QString& shown, unsigned* codePage) {
-    unsigned used = 0;
-    shown = DecodeRawName(onDisk, &used);
-    bool cyrillicCodePage = used == 866 || used == 1251 || used == 20866;
-    if (cyrillicCodePage && !IsPlausibleRussian(shown.toStdU16String())) {
-        // Latin-1 accents read as a Cyrillic code page give pseudo-graphics, not Russian.
-        const auto* bytes = reinterpret_cast<const unsigned char*>(onDisk.constData());
-        shown = QString::fromStdU16String(DecodeWithCodePage(1252, bytes, std::size_t(onDisk.size())));
-        cyrillicCodePage = false;
-    }
+    const SShortText read = ReadShortText(onDisk);
+    shown = read.text;
     if (codePage)
-        *codePage = cyrillicCodePage ? used : 0;
-    if (cyrillicCodePage || (used == 0 && HoldsCyrillic(shown)))
-        return kCodeRussian;
-    return kCodeNormal;
+        *codePage = read.encoding == ETextEncoding::kCp1252 ? 0 : CodePageOf(read.encoding);
+    return read.russian ? kCodeRussian : kCodeNormal;
+}
+
+ERefusal CheckTypedName(const QString& name, const QString& shown) {
+    const QByteArray bytes = name.toUtf8();
+    const bool hiddenNow = bytes.startsWith('.') && !shown.startsWith(QLatin1Char('.'));
+    if (bytes.isEmpty() || bytes == "." || bytes == ".." || hiddenNow || bytes.contains('/') ||
+        bytes.contains('\0'))
+        return ERefusal::kUnsound;
+    if (bytes.size() > kMaxNameBytes)
+        return ERefusal::kTooLong;
+    return ERefusal::kNone;
+}
+
+void ReadAndPropose(const ILatinSpelling& spelling, SRenameEntry& entry) {
+    const SShortText read = ReadShortText(entry.onDisk, entry.readAs);
+    entry.shown = read.text;
+    entry.encoding = read.encoding;
+    entry.repaired = read.repaired;
+    entry.codePage = read.encoding == ETextEncoding::kCp1252 ? 0 : CodePageOf(read.encoding);
+    entry.code = read.russian ? kCodeRussian : kCodeNormal;
+    entry.proposal.clear();
+    entry.refusal = ERefusal::kNone;
+    entry.missing = 0;
+    if (!entry.edited.isEmpty()) {
+        entry.refusal = CheckTypedName(entry.edited, entry.shown);
+        if (entry.edited.toUtf8() != entry.onDisk)
+            entry.proposal = entry.edited;
+    } else if (entry.code == kCodeRussian && !entry.shown.contains(QChar::ReplacementCharacter)) {
+        // A name that does not read whole in the chosen encoding is never renamed from it.
+        entry.proposal = QString::fromUtf8(
+            ProposeName(spelling, entry.shown, entry.onDisk, &entry.refusal, &entry.missing));
+    } else if (entry.code == kCodeRussian) {
+        entry.refusal = ERefusal::kUnsound;
+    }
 }
 
 QByteArray ProposeName(const ILatinSpelling& spelling, const QString& shown, const QByteArray& onDisk,
@@ -78,13 +95,8 @@ QByteArray ProposeName(const ILatinSpelling& spelling, const QString& shown, con
         std::u16string text = original;
         spelling.ToLatin(text);
         proposal = QString::fromStdU16String(text).toUtf8();
-        const bool hiddenNow = proposal.startsWith('.') && !shown.startsWith(QLatin1Char('.'));
-        if (proposal.isEmpty() || proposal == "." || proposal == ".." || hiddenNow ||
-            proposal.contains('/') || proposal.contains('\0'))
-            why = ERefusal::kUnsound;
-        else if (proposal.size() > kMaxNameBytes)
-            why = ERefusal::kTooLong;
-        else if (proposal == onDisk)
+        why = CheckTypedName(QString::fromUtf8(proposal), shown);
+        if (why == ERefusal::kNone && proposal == onDisk)
             proposal.clear();
     }
     if (refusal)
@@ -92,7 +104,8 @@ QByteArray ProposeName(const ILatinSpelling& spelling, const QString& shown, con
     return why == ERefusal::kNone ? proposal : QByteArray();
 }
 
-bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<SRenameEntry>& entries) {
+bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<SRenameEntry>& entries,
+                     std::optional<ETextEncoding> readAs) {
     entries.clear();
     std::vector<SListedEntry> raw;
     if (!ReadFolderAt(folderFd, raw))
@@ -107,11 +120,8 @@ bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<S
             entry.isLink = item.isLink;
             entry.device = item.device;
             entry.inode = item.inode;
-            entry.code = ClassifyName(item.name, entry.shown, &entry.codePage);
-            if (entry.code == kCodeRussian) {
-                entry.proposal = QString::fromUtf8(
-                    ProposeName(spelling, entry.shown, entry.onDisk, &entry.refusal, &entry.missing));
-            }
+            entry.readAs = readAs;
+            ReadAndPropose(spelling, entry);
             entries.push_back(std::move(entry));
         }
     }
@@ -137,7 +147,7 @@ void PredictRefusals(int folderFd, std::vector<SRenameEntry>& entries) {
         existing.insert(entry.onDisk);
     QSet<QByteArray> claimed;
     for (SRenameEntry& entry : entries) {
-        if (entry.proposal.isEmpty() || entry.refusal != ERefusal::kNone)
+        if (entry.skipped || entry.proposal.isEmpty() || entry.refusal != ERefusal::kNone)
             continue;
         const QByteArray proposal = entry.proposal.toUtf8();
         if (proposal.size() > nameMax)

@@ -4,9 +4,12 @@
 // both run on this.
 #pragma once
 
+#include "TextEncoding.h"
+
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
 #include <sys/types.h>
 #include <vector>
 
@@ -38,8 +41,13 @@ struct SRenameEntry {
     bool isFolder = false;
     bool isLink = false;
     int code = kCodeNormal;
-    unsigned codePage = 0; // 866, 1251 or 20866 when the name was re-decoded, else 0
-    dev_t device = 0;      // what the entry was when listed
+    unsigned codePage = 0;                         // 866, 1251 or 20866 when the name was re-decoded, else 0
+    ETextEncoding encoding = ETextEncoding::kUtf8; // what the name was read in
+    std::optional<ETextEncoding> readAs;           // the reading the user chose for it
+    QString edited;                                // the Latin name the user typed; empty when none
+    bool skipped = false;                          // left out of a whole run
+    bool repaired = false;                         // double-encoded, shown repaired
+    dev_t device = 0;                              // what the entry was when listed
     ino_t inode = 0;
     ERefusal refusal = ERefusal::kNone;
     char16_t missing = 0; // the letter without a key
@@ -52,6 +60,14 @@ struct SRenameEntry {
 // code page, *codePage set); kCodeNormal otherwise.
 int ClassifyName(const QByteArray& onDisk, QString& shown, unsigned* codePage = nullptr);
 
+// Reads the entry's name again (in entry.readAs when set) and proposes for it (entry.edited when
+// set, else the transliteration), refusals cleared; PredictRefusals over the list comes after.
+void ReadAndPropose(const ILatinSpelling& spelling, SRenameEntry& entry);
+// Whether a name the user typed can be a new name on its own (not yet against the folder): never
+// empty, ".", "..", holding "/" or a zero byte, hidden where the original was not, or over 255
+// bytes. kNone when it can.
+ERefusal CheckTypedName(const QString& name, const QString& shown);
+
 // The transliteration of a Russian name as a new name on disk (UTF-8), or empty when there is
 // none: the same as the name on disk, or refused (*refusal, *missing say why): a letter without a
 // key, not a sound name (empty, "." or "..", hidden where the original was not, holding "/" or a
@@ -62,7 +78,8 @@ QByteArray ProposeName(const ILatinSpelling& spelling, const QString& shown, con
 // The entries of a folder (not "." and ".."): folders first, then files, each in the order the
 // file system gives them, classified, with proposals and with the refusals that a run renaming
 // them in this order would meet (PredictRefusals). False when the folder cannot be read.
-bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<SRenameEntry>& entries);
+bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<SRenameEntry>& entries,
+                     std::optional<ETextEncoding> readAs = std::nullopt);
 bool ListForRenaming(const ILatinSpelling& spelling, const QByteArray& folder,
                      std::vector<SRenameEntry>& entries);
 // Marks what a run renaming the proposals in list order would refuse: a name too long for the

@@ -1,5 +1,7 @@
 #include "FolderRoots.h"
 
+#include "RawNames.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,12 +10,6 @@
 #include <algorithm>
 
 namespace {
-
-QByteArray WithSlash(QByteArray path) {
-    if (!path.endsWith('/'))
-        path += '/';
-    return path;
-}
 
 QString Shown(const QByteArray& path) {
     QString text = QFile::decodeName(path);

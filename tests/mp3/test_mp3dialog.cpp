@@ -91,9 +91,10 @@ private slots:
         DFileMp3 dialog;
         dialog.SetPath(Dir());
         CColorListCtrl* list = dialog.List();
-        QCOMPARE(list->columnCount(), 8);
+        QCOMPARE(list->columnCount(), 9);
         QCOMPARE(list->horizontalHeaderItem(1)->text(), QStringLiteral("Album"));
         QCOMPARE(list->horizontalHeaderItem(7)->text(), QStringLiteral("Comment"));
+        QCOMPARE(list->horizontalHeaderItem(8)->text(), QStringLiteral("Read in"));
         QCOMPARE(list->GetItemCount(), 5); // a, b, Песня, c, folder.mp3
         const int a = RowOf(list, QStringLiteral("a.mp3"));
         QCOMPARE(list->GetItemText(a, 3), kPrivet);

@@ -79,6 +79,14 @@ INSTANTIATE_TEST_SUITE_P(
         SEncodingCase{"cp1251_v22", 2, {"TCOM", Cp1251(kAlbum), {}, false}, kCodeRussian, kAlbum},
         SEncodingCase{"cp1251_comment", 3, {"COMM", Cp1251(kPrivet), {}, false}, kCodeRussian, kPrivet},
         SEncodingCase{"utf16", 3, {"TOPE", {}, kAlbum, false}, kCodeRussian, kAlbum},
+        // Double-encoded Unicode texts are shown repaired, the CP866 bytes that are also UTF-8 as CP866.
+        SEncodingCase{"utf16_mojibake",
+                      3,
+                      {"TIT2", {}, QStringLiteral("РџСЂРёРІРµС‚"), false},
+                      kCodeRussian,
+                      QStringLiteral("Привет")},
+        SEncodingCase{
+            "cp866_valid_utf8", 3, {"TIT2", "\xE7\xA5\xAC", {}, false}, kCodeRussian, QStringLiteral("чем")},
         SEncodingCase{"utf8_v24", 4, {"TIT2", {}, kPrivet, true}, kCodeRussian, kPrivet},
         SEncodingCase{
             "utf8_bytes_in_latin1", 3, {"TIT2", kPrivet.toUtf8(), {}, false}, kCodeRussian, kPrivet},

@@ -5,6 +5,8 @@
 #include "DFileMp3.h"
 #include "Mp3TestFiles.h"
 
+#include "../common/BatchDialogTest.h"
+
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,22 +15,14 @@ class TestMp3UndoDialog : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_settings;
-    QTemporaryDir m_state;
-    QTemporaryDir m_dir;
+    CBatchDialogTestDirs m_dirs;
 
-    QByteArray Dir() const { return QFile::encodeName(m_dir.path()) + '/'; }
-    static QPushButton* Button(DFileMp3& dialog, const QString& text) {
-        for (QPushButton* button : dialog.findChildren<QPushButton*>())
-            if (button->text() == text)
-                return button;
-        return nullptr;
-    }
+    QByteArray Dir() const { return m_dirs.Dir(); }
+    static QPushButton* Button(DFileMp3& dialog, const QString& text) { return FindButton(dialog, text); }
 
 private slots:
     void initTestCase() {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path()));
-        qputenv("XDG_STATE_HOME", QFile::encodeName(m_state.path()));
+        m_dirs.UsePrivateLocations();
         // The default keys but б's.
         g_charTable.KeysFromText(
             u"01a|03v|04g|05d|06e|07jo|08zh|09z|10i|11j|12k|13l|14m|15n|16o|17p|18r|19s|20t");

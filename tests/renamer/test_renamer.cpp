@@ -27,6 +27,11 @@ const QByteArray kPrivet1251 = "\xCF\xF0\xE8\xE2\xE5\xF2";
 const QByteArray kPrivetKoi = "\xF0\xD2\xC9\xD7\xC5\xD4";
 const QByteArray kPrivet866 = "\x8F\xE0\xA8\xA2\xA5\xE2";
 
+QByteArray EncodeKoi8(const char* utf8) {
+    return QByteArray::fromStdString(
+        EncodeText(QString::fromUtf8(utf8).toStdU16String(), {ETextEncoding::kKoi8r, false}).bytes);
+}
+
 CCharTable DefaultTable() {
     CCharTable table;
     table.SetDefaultKeys();
@@ -121,6 +126,9 @@ TEST(RenamerEngine, ClassifiesNamesByTheirBytes) {
         {"plain.txt", kCodeNormal, "plain.txt", 0},
         {"caf\xE9.txt", kCodeNormal, "café.txt", 0}, // one Latin-1 byte: not Cyrillic
         {"Ελλάδα", kCodeNormal, "Ελλάδα", 0},
+        {"\xE7\xA5\xAC", kCodeRussian, "чем", 866},          // CP866 that is also valid UTF-8 ("祬")
+        {"РџСЂРёРІРµС‚.txt", kCodeRussian, "Привет.txt", 0}, // UTF-8 read as 1251 once: repaired
+        {"Ã‰tÃ©.txt", kCodeNormal, "Ã‰tÃ©.txt", 0},          // repairs to French, not Russian: kept
     };
     for (const auto& c : cases) {
         QString shown;
@@ -458,4 +466,56 @@ TEST_F(RenamerTest, NoJournalNoRename) {
     EXPECT_EQ(RunCli("--apply " + m_dir, &out), 1);
     EXPECT_NE(out.find("not renamed: the journal could not be written"), std::string::npos) << out;
     EXPECT_TRUE(fs::exists(m_dir + "/дом.txt"));
+}
+
+// Short KOI8-R names: the detector takes some for Windows-1251; --encoding koi8-r reads them all.
+TEST_F(RenamerTest, ForcedEncodingReadsEveryShortName) {
+    const struct {
+        const char* word;
+        const char* latin;
+    } words[] = {{"мир", "mir"}, {"дом", "dom"}, {"кот", "kot"}, {"сон", "son"},  {"лес", "les"},
+                 {"нос", "nos"}, {"рот", "rot"}, {"сад", "sad"}, {"час", "chas"}, {"год", "god"},
+                 {"сыр", "syr"}, {"пол", "pol"}, {"дым", "dym"}, {"жук", "zhuk"}, {"зуб", "zub"},
+                 {"лук", "luk"}, {"мак", "mak"}, {"щи", "shhi"}};
+    for (const auto& w : words)
+        File(EncodeKoi8(w.word) + ".txt");
+    auto countRight = [&](const std::string& options) {
+        std::string out;
+        EXPECT_EQ(RunCli("--json " + options + m_dir, &out, false, "2>/dev/null"), 0);
+        int right = 0;
+        for (const auto& w : words)
+            right += out.find(std::string("\"new\":\"") + w.latin + ".txt\"") != std::string::npos;
+        return right;
+    };
+    const int automatic = countRight("");
+    const int forced = countRight("--encoding koi8-r ");
+    std::printf("short KOI8-R names read right: auto %d of %zu, --encoding koi8-r %d\n", automatic,
+                std::size(words), forced);
+    EXPECT_LT(automatic, int(std::size(words)));
+    EXPECT_EQ(forced, int(std::size(words)));
+    EXPECT_EQ(RunCli("--encoding koi8-r --only 'м*' --apply " + m_dir), 0);
+    EXPECT_TRUE(fs::exists(m_dir + "/mir.txt"));
+    EXPECT_TRUE(fs::exists(m_dir + "/mak.txt"));
+    EXPECT_FALSE(fs::exists(m_dir + "/dom.txt")); // not matched by --only
+    ExpectEveryOriginalOnce();
+    EXPECT_EQ(RunCli("--encoding latin2 " + m_dir), 2);
+}
+
+TEST(RawNames, ForcedReadingWinsOverTheRule) {
+    const QByteArray koi = "\xCB\xCF\xD4"; // "кот" in KOI8-R
+    const struct {
+        std::optional<ETextEncoding> forced;
+        const char* text;
+        bool russian;
+    } cases[] = {{ETextEncoding::kKoi8r, "кот", true},
+                 {ETextEncoding::kCp1251, "ЛПФ", true},
+                 {ETextEncoding::kCp866, "╦╧╘", false},
+                 {ETextEncoding::kCp1252, "ËÏÔ", false},
+                 {ETextEncoding::kUtf8, "\uFFFD\uFFFD\uFFFD", false}};
+    for (const auto& c : cases) {
+        const SShortText read = ReadShortText(koi, c.forced);
+        EXPECT_EQ(read.text.toStdString(), c.text);
+        EXPECT_EQ(read.russian, c.russian) << c.text;
+        EXPECT_EQ(read.encoding, *c.forced);
+    }
 }

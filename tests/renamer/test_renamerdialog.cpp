@@ -3,6 +3,8 @@
 #include "CColorListCtrl.h"
 #include "DFileRenamer.h"
 
+#include "../common/BatchDialogTest.h"
+
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -15,26 +17,17 @@ class TestRenamerDialog : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_settings;
-    QTemporaryDir m_state;
-    QTemporaryDir m_dir;
+    CBatchDialogTestDirs m_dirs;
 
-    QByteArray Dir() const { return QFile::encodeName(m_dir.path()) + '/'; }
+    QByteArray Dir() const { return m_dirs.Dir(); }
     void File(const QByteArray& name, const char* content = "x") { std::ofstream(Dir() + name) << content; }
-    static QPushButton* Button(DFileRenamer& dialog, const QString& text) {
-        for (QPushButton* button : dialog.findChildren<QPushButton*>())
-            if (button->text() == text)
-                return button;
-        return nullptr;
-    }
+    static QPushButton* Button(DFileRenamer& dialog, const QString& text) { return FindButton(dialog, text); }
 
 private slots:
     void initTestCase() {
-        // A private settings location: the dialog remembers its folder there.
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path()));
-        qputenv("XDG_STATE_HOME", QFile::encodeName(m_state.path())); // the journal
+        m_dirs.UsePrivateLocations();
         g_charTable.SetDefaultKeys();
-        QDir(m_dir.path()).mkdir(QStringLiteral("Папка"));
+        QDir(QFile::decodeName(Dir())).mkdir(QStringLiteral("Папка"));
         File("Привет.txt");
         File("Privet.txt", "keep me");
         File("\xCF\xF0\xE8\xE2\xE5\xF2-1251.txt");
@@ -104,10 +97,11 @@ private slots:
         QTest::mouseClick(renameAll, Qt::LeftButton);
         QVERIFY2(report.startsWith(QStringLiteral("2 renamed, 1 not renamed.")), qPrintable(report));
         QVERIFY(report.contains(QStringLiteral("the new name is taken")));
-        QVERIFY(QFile::exists(m_dir.path() + QStringLiteral("/Papka")));
-        QVERIFY(QFile::exists(m_dir.path() + QStringLiteral("/Privet-1251.txt")));
-        QVERIFY(QFile::exists(m_dir.path() + QStringLiteral("/Привет.txt"))); // refused: left as it was
-        QFile kept(m_dir.path() + QStringLiteral("/Privet.txt"));
+        QVERIFY(QFile::exists(QFile::decodeName(Dir()) + QStringLiteral("/Papka")));
+        QVERIFY(QFile::exists(QFile::decodeName(Dir()) + QStringLiteral("/Privet-1251.txt")));
+        QVERIFY(QFile::exists(QFile::decodeName(Dir()) +
+                              QStringLiteral("/Привет.txt"))); // refused: left as it was
+        QFile kept(QFile::decodeName(Dir()) + QStringLiteral("/Privet.txt"));
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray("keep me"));
         // The list shows the folder as it is now; the refused name still has its proposal, in red
@@ -134,9 +128,9 @@ private slots:
         QVERIFY(undo);
         QTest::mouseClick(undo, Qt::LeftButton);
         QCOMPARE(report, QStringLiteral("2 undone, 0 not undone."));
-        QVERIFY(QFile::exists(m_dir.path() + QStringLiteral("/Папка")));
+        QVERIFY(QFile::exists(QFile::decodeName(Dir()) + QStringLiteral("/Папка")));
         QCOMPARE(access((Dir() + "\xCF\xF0\xE8\xE2\xE5\xF2-1251.txt").constData(), F_OK), 0);
-        QVERIFY(!QFile::exists(m_dir.path() + QStringLiteral("/Papka")));
+        QVERIFY(!QFile::exists(QFile::decodeName(Dir()) + QStringLiteral("/Papka")));
         QTest::mouseClick(undo, Qt::LeftButton);
         QCOMPARE(report, QStringLiteral("That run was undone already."));
         QTest::mouseClick(renameAll, Qt::LeftButton); // as before, for the tests after this one

@@ -1,0 +1,77 @@
+// What the batch dialogs' tests share: private settings and journal locations, a folder for the
+// files, the dialog's buttons by their text and the entries of its row menu by their path.
+#pragma once
+
+#include "DBatchDialog.h"
+#include "RawNames.h"
+
+#include <QFile>
+#include <QMenu>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <utility>
+
+class CBatchDialogTestDirs {
+public:
+    // The dialogs remember their folder in the settings and journal every run: both go to
+    // folders of the test's own.
+    void UsePrivateLocations() const {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_settings.path()));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_state.path()));
+    }
+    QByteArray Dir() const { return QFile::encodeName(m_dir.path()) + '/'; }
+    QString JournalFolder() const { return m_state.path() + QStringLiteral("/lettrino/journal"); }
+
+private:
+    QTemporaryDir m_settings;
+    QTemporaryDir m_state;
+    QTemporaryDir m_dir;
+};
+
+inline QPushButton* FindButton(QWidget& dialog, const QString& text) {
+    for (QPushButton* button : dialog.findChildren<QPushButton*>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+// Triggers an entry of the row menu for the selected rows, e.g. {"Read as", "KOI8-R"}; false when
+// the menu has no such entry.
+inline bool TriggerRowMenu(DBatchDialog& dialog, const QStringList& path) {
+    const std::unique_ptr<QMenu> menu(dialog.MakeRowMenu());
+    QMenu* current = menu.get();
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        QAction* found = nullptr;
+        for (QAction* action : current->actions())
+            if (action->text() == path[i])
+                found = action;
+        if (!found)
+            return false;
+        if (i + 1 == path.size()) {
+            found->trigger();
+            return true;
+        }
+        current = found->menu();
+        if (!current)
+            return false;
+    }
+    return false;
+}
+
+inline QByteArray Koi8Bytes(const QString& text) {
+    return QByteArray::fromStdString(EncodeText(text.toStdU16String(), {ETextEncoding::kKoi8r, false}).bytes);
+}
+
+// A short word whose KOI8-R bytes (followed by `tail`) the reading rule takes for Windows-1251, and
+// its Latin form with the default keys; empty when the detector reads every candidate right.
+inline std::pair<QString, QString> Koi8WordReadAs1251(const QByteArray& tail = {}) {
+    const std::pair<const char16_t*, const char*> candidates[] = {
+        {u"лес", "les"}, {u"сон", "son"}, {u"нос", "nos"}, {u"дом", "dom"}, {u"сад", "sad"}};
+    for (const auto& [word, latin] : candidates) {
+        if (ReadShortText(Koi8Bytes(QString::fromUtf16(word)) + tail).encoding == ETextEncoding::kCp1251)
+            return {QString::fromUtf16(word), QString::fromLatin1(latin)};
+    }
+    return {};
+}

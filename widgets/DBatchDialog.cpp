@@ -1,0 +1,151 @@
+#include "DBatchDialog.h"
+
+#include "CCharTable.h"
+#include "CColorListCtrl.h"
+#include "CResourceModule.h"
+#include "DGetPath.h"
+#include "ImageStrip.h"
+#include "LatinSpelling.h"
+#include "RawPath.h"
+#include "ResourceIds.h"
+#include "SpellingChoice.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <set>
+
+DBatchDialog::DBatchDialog(int dialogId, CIntSetting& spelling, QWidget* parent)
+    : QDialog(parent), m_texts(std::make_unique<SDialogTexts>(CurrentResources().Dialog(dialogId))),
+      m_spellingSetting(spelling) {
+    const CResourceModule& resources = CurrentResources();
+    setWindowTitle(m_texts->title);
+    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(128))));
+
+    QFont bold(QStringLiteral("Arial"));
+    bold.setPixelSize(12);
+    bold.setBold(true);
+
+    m_setPath = new QPushButton(ControlText(kIdSetPath), this);
+    m_pathEdit = new QLineEdit(this);
+    m_pathEdit->setReadOnly(true);
+    m_pathEdit->setFont(bold);
+    m_label = new QLabel(ControlText(kIdLabel), this);
+    m_label->setFont(bold);
+    m_list = new CColorListCtrl(this);
+    m_list->setFont(bold);
+    m_list->SetImageList(FolderImageIcons());
+    // Fifty misread names are fixed at once, not one by one.
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_labelRow = new QHBoxLayout;
+    m_labelRow->addWidget(m_label, 1);
+    m_comboSpelling = AddBatchSpellingChoice(this, *m_labelRow, m_spellingSetting);
+
+    connect(m_setPath, &QPushButton::clicked, this, &DBatchDialog::ChooseFolder);
+    connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (SelectedRows().empty())
+            return;
+        const std::unique_ptr<QMenu> menu(MakeRowMenu());
+        menu->exec(m_list->viewport()->mapToGlobal(at));
+    });
+}
+
+DBatchDialog::~DBatchDialog() = default;
+
+const ILatinSpelling& DBatchDialog::Spelling() const {
+    return LatinSpelling(g_charTable, LatinSchemeFromNumber(m_comboSpelling->currentIndex()));
+}
+
+QString DBatchDialog::ControlText(int id) const {
+    return m_texts->Control(id);
+}
+
+void DBatchDialog::SetPath(const QByteArray& path) {
+    m_strPath = WithSlash(path);
+    m_pathEdit->setText(DecodeRawName(m_strPath));
+    FillList();
+}
+
+void DBatchDialog::done(int result) {
+    RememberFolder(m_strPath);
+    QDialog::done(result);
+}
+
+void DBatchDialog::ChooseFolder() {
+    QByteArray path = m_strPath;
+    bool chosen = false;
+    if (m_pickerHook) {
+        chosen = m_pickerHook(path);
+    } else {
+        DGetPath picker(this);
+        picker.SetPath(m_strPath);
+        chosen = picker.exec() == QDialog::Accepted && !picker.GetPath().isEmpty();
+        path = picker.GetPath();
+    }
+    if (chosen)
+        SetPath(path);
+}
+
+std::vector<int> DBatchDialog::SelectedRows() const {
+    std::set<int> rows;
+    for (const QModelIndex& index : m_list->selectionModel()->selectedIndexes())
+        rows.insert(index.row());
+    return {rows.begin(), rows.end()};
+}
+
+QMenu* DBatchDialog::MakeRowMenu() {
+    const CResourceModule& texts = CurrentResources();
+    auto* menu = new QMenu(this);
+    const std::vector<int> rows = SelectedRows();
+    QMenu* readAs = menu->addMenu(texts.String(kStrReadAs));
+    for (const ETextEncoding encoding : {ETextEncoding::kUtf8, ETextEncoding::kCp1251, ETextEncoding::kKoi8r,
+                                         ETextEncoding::kCp866, ETextEncoding::kCp1252}) {
+        const QString name = encoding == ETextEncoding::kCp1252 ? texts.String(kStrNotRussian)
+                                                                : QString::fromLatin1(EncodingName(encoding));
+        connect(readAs->addAction(name), &QAction::triggered, this,
+                [this, rows, encoding] { ReadRowsAs(rows, encoding); });
+    }
+    bool allSkipped = !rows.empty();
+    for (const int row : rows)
+        allSkipped = allSkipped && IsRowSkipped(row);
+    QAction* skip = menu->addAction(texts.String(kStrSkip));
+    skip->setCheckable(true);
+    skip->setChecked(allSkipped);
+    connect(skip, &QAction::triggered, this, [this, rows](bool checked) { SkipRows(rows, checked); });
+    AddRowMenuEntries(*menu);
+    return menu;
+}
+
+QString DBatchDialog::ReadInText(const QString& readIn, bool chosen, bool skipped) {
+    const CResourceModule& texts = CurrentResources();
+    QString text = readIn;
+    if (chosen)
+        text += QStringLiteral(" (%1)").arg(texts.String(kStrChosen));
+    if (skipped)
+        text += QStringLiteral(" — %1").arg(texts.String(kStrSkipped));
+    return text;
+}
+
+void DBatchDialog::Report(const QString& text, const QString& details, bool warning) {
+    if (m_messageHook) {
+        m_messageHook(text);
+        return;
+    }
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Information, windowTitle(), text,
+                    QMessageBox::Ok, this);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
+    box.exec();
+}
+
+void DBatchDialog::KeepChoicesOfThisFolder() {
+    if (m_choicesFolder != m_strPath)
+        m_choices.clear();
+    m_choicesFolder = m_strPath;
+}

@@ -1,0 +1,126 @@
+// What the two batch dialogs (the MP3 tool and the file renamer) share: the folder field with
+// "Set Path", the Latin spelling above the list, the colour list itself, the folder remembered as
+// "LastDir", the report of failures, and the rows' context menu: "Read as" an encoding the user
+// knows better than the detector, and "Skip" to leave rows out of a whole run. Each dialog lays
+// the parts out and says what a row's reading and skipping mean for it.
+#pragma once
+
+#include "RawNames.h"
+#include "TextEncoding.h"
+
+#include <QByteArray>
+#include <QDialog>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class CColorListCtrl;
+class CIntSetting;
+class ILatinSpelling;
+class QComboBox;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+struct SDialogTexts;
+
+// Colour codes of the batch lists beyond those of the engines: a row read in an encoding the user
+// chose, a Latin name the user typed, a row left out.
+inline constexpr int kCodeOverridden = 13;
+inline constexpr int kCodeEdited = 8;
+inline constexpr int kCodeSkipped = 15;
+
+// What the user chose for one entry of the folder shown; kept while the folder stays the same.
+struct SRowChoice {
+    std::optional<ETextEncoding> readAs; // read in this encoding, not by the reading rule
+    QString edited;                      // the renamer's Latin name as the user typed it
+    bool skipped = false;                // left out of "Rename All"
+};
+
+class DBatchDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    ~DBatchDialog() override;
+
+    // Control ids shared by dialogs 211 and 7177.
+    enum {
+        kIdSetPath = 1000,
+        kIdPath = 1001,
+        kIdList = 1060,
+        kIdRename = 1061,
+        kIdRenameAll = 1063,
+        kIdLabel = 1064
+    };
+
+    // The folder shown, as bytes on disk, always ending in "/".
+    QByteArray Path() const { return m_strPath; }
+    void SetPath(const QByteArray& path);
+    virtual void FillList() = 0;
+    void ChooseFolder();
+
+    // Tests answer the folder picker and see the messages instead of a window.
+    void SetFolderPickerHook(std::function<bool(QByteArray& path)> hook) { m_pickerHook = std::move(hook); }
+    void SetMessageHook(std::function<void(const QString&)> hook) { m_messageHook = std::move(hook); }
+
+    CColorListCtrl* List() const { return m_list; }
+    // The Latin spelling chosen above the list, and what it writes with.
+    QComboBox* SpellingCombo() const { return m_comboSpelling; }
+    const ILatinSpelling& Spelling() const;
+
+    // The selected rows, in order.
+    std::vector<int> SelectedRows() const;
+    // The context menu of the selected rows: "Read as" ▸ the five encodings, "Skip", and what the
+    // dialog adds. The caller owns it.
+    QMenu* MakeRowMenu();
+    // Reads the rows again in the encoding (none: by the reading rule), and marks them.
+    virtual void ReadRowsAs(const std::vector<int>& rows, std::optional<ETextEncoding> encoding) = 0;
+    // Leaves the rows out of "Rename All" (or takes them back in).
+    virtual void SkipRows(const std::vector<int>& rows, bool skip) = 0;
+    virtual bool IsRowSkipped(int row) const = 0;
+
+    void done(int result) override;
+
+protected:
+    DBatchDialog(int dialogId, CIntSetting& spelling, QWidget* parent);
+
+    // The text of a control of the dialog's template.
+    QString ControlText(int id) const;
+    // The label and the spelling choice in one row, for the dialog's layout to take.
+    QHBoxLayout* LabelRow() const { return m_labelRow; }
+    // Shows a message (or hands it to the test's hook); a long list of lines goes into the details.
+    void Report(const QString& text, const QString& details = QString(), bool warning = false);
+    // Dialogs add their own entries (the renamer: editing the Latin name).
+    virtual void AddRowMenuEntries(QMenu& /*menu*/) {}
+    // The text of the encoding column for a reading, with the user's choice marked.
+    static QString ReadInText(const QString& readIn, bool chosen, bool skipped);
+    // The choices for an entry (by its name on disk) of the folder shown; FillList calls
+    // KeepChoicesOfThisFolder first, which forgets them when the folder is another one.
+    SRowChoice& Choice(const QByteArray& name) { return m_choices[name]; }
+    SRowChoice ChoiceOf(const QByteArray& name) const {
+        const auto it = m_choices.find(name);
+        return it == m_choices.end() ? SRowChoice() : it->second;
+    }
+    void KeepChoicesOfThisFolder();
+
+    QByteArray m_strPath;
+    CFolderFd m_folder; // the folder listed: changes happen in it, even if its path changes meanwhile
+    CColorListCtrl* m_list = nullptr;
+    QComboBox* m_comboSpelling = nullptr;
+    QLineEdit* m_pathEdit = nullptr;
+    QPushButton* m_setPath = nullptr;
+    QLabel* m_label = nullptr;
+
+private:
+    QHBoxLayout* m_labelRow = nullptr;
+    std::map<QByteArray, SRowChoice> m_choices;
+    QByteArray m_choicesFolder;
+    std::unique_ptr<SDialogTexts> m_texts;
+    CIntSetting& m_spellingSetting;
+    std::function<bool(QByteArray&)> m_pickerHook;
+    std::function<void(const QString&)> m_messageHook;
+};
