@@ -1,13 +1,14 @@
 // Raw file names: classification and Latin proposals. The input is a name on disk, optionally
 // after a key table in its text form and a line feed. A proposal is never "/"-holding, zero-byte
-// holding, ".", "..", over 255 bytes, hidden where the name was not, nor the name itself; and it
-// reads back as the UTF-8 text it was made from.
+// holding, ".", "..", over 255 bytes, hidden where the name was not, nor the name itself; it is
+// UTF-8, and when it is ASCII it reads back as such.
 #include "CCharTable.h"
 #include "FuzzCheck.h"
 #include "RawNames.h"
 #include "RenamerEngine.h"
 #include "Utf8.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -29,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LT_FUZZ_CHECK(code == kCodeNormal || code == kCodeRussian);
     LT_FUZZ_CHECK(codePage == 0 || codePage == 866 || codePage == 1251 || codePage == 20866);
     LT_FUZZ_CHECK(codePage == 0 || code == kCodeRussian);
-    if (code == kCodeRussian && codePage == 0) // Russian read as UTF-8 is shown as it is
+    // Russian read as UTF-8 is shown as it is, unless it was double-encoded and is shown repaired.
+    if (code == kCodeRussian && codePage == 0 && !ReadShortText(onDisk).repaired)
         LT_FUZZ_CHECK(shown.toUtf8() == onDisk);
     LT_FUZZ_CHECK(shown.size() <= onDisk.size());
 
@@ -39,8 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LT_FUZZ_CHECK(!proposal.contains('/') && !proposal.contains('\0'));
     LT_FUZZ_CHECK(proposal != "." && proposal != ".." && proposal.size() <= 255 && proposal != onDisk);
     LT_FUZZ_CHECK(!proposal.startsWith('.') || onDisk.startsWith('.'));
+    LT_FUZZ_CHECK(IsValidUtf8(reinterpret_cast<const unsigned char*>(proposal.constData()),
+                              std::size_t(proposal.size())));
+    // Signs that are not letters pass into the proposal as they are; UTF-8 made mostly of such
+    // signs ("╣╣╣") may read back as an 8-bit page. A proposal of ASCII always reads back.
     unsigned proposalPage = 1;
     DecodeRawName(proposal, &proposalPage);
-    LT_FUZZ_CHECK(proposalPage == 0);
+    const bool ascii = std::all_of(proposal.begin(), proposal.end(), [](char c) { return (c & 0x80) == 0; });
+    LT_FUZZ_CHECK(proposalPage == 0 || !ascii);
     return 0;
 }
