@@ -8,9 +8,11 @@
 #include "ICellGrid.h"
 #include "Id3Tag.h"
 #include "Mp3Tags.h"
+#include "RawNames.h"
 
 #include <QByteArray>
 #include <QSet>
+#include <QStringList>
 
 #include <cstdint>
 #include <unistd.h>
@@ -104,9 +106,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CCellTable reread(kColumns);
         reread.AddRow();
         LT_FUZZ_CHECK(ReadRow(g_folder, kName, reread, 0) == ERowResult::kUnchanged);
-        for (int column = 1; column < kColumns; ++column)
-            LT_FUZZ_CHECK(reread.CellText(0, column) == grid.CellText(0, column) || // a frame not rewritten
-                          reread.CellText(0, column) == AsWritten(grid.CellText(0, column)));
+        // The frames written read back as written, or as the reading shows them: a run of signs
+        // left in a Latin text may now look double-encoded and be shown repaired. The others keep
+        // their bytes (above), but their reading may change: a tag's 8-bit texts are read in one
+        // code page chosen on all of them, and the Russian ones are Latin now.
+        for (int column = 1; column < kColumns; ++column) {
+            if (!edited.contains(kTagColumns[column - 1].frameId))
+                continue;
+            const QString written = AsWritten(grid.CellText(0, column));
+            QStringList values = written.split(QStringLiteral(" / ")); // each value is read alone
+            for (QString& value : values)
+                RepairShortText(value);
+            const QString shown = values.join(QStringLiteral(" / "));
+            const QString again = reread.CellText(0, column);
+            LT_FUZZ_CHECK(again == grid.CellText(0, column) || again == written || again == shown);
+        }
     }
     unlink(path.constData());
     return 0;
