@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QPlainTextDocumentLayout>
@@ -283,7 +282,7 @@ bool CLtDoc::DoSave(const QString& path, bool replacePath, bool eightBit) {
         const QString ext = DocString(kDocFilterExt);
         if (m_strPathName.isEmpty() && !suggested.contains(u'.'))
             suggested += ext;
-        target = QFileDialog::getSaveFileName(owner, QString(), suggested, DocFileFilter());
+        target = Modal::SaveFileName(owner, suggested, DocFileFilter());
         if (target.isEmpty())
             return false;
         if (QFileInfo(target).suffix().isEmpty() && !ext.isEmpty())
