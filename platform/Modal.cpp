@@ -69,7 +69,8 @@ QString FileNameAnswer(bool& answered) {
 } // namespace
 
 QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& title, const QString& text,
-                                       QMessageBox::Icon icon, QMessageBox::StandardButtons buttons) {
+                                       QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+                                       const QString& details) {
     Answers& state = State();
     if (auto answer = TakeNext(state.messageBoxes)) {
         state.asked.messageBoxes << text;
@@ -81,6 +82,8 @@ QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& title, co
     }
     QMessageBox box(icon, title, text, buttons, parent);
     UseDialogFrame(&box);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

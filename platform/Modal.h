@@ -18,8 +18,10 @@ class QWidget;
 
 namespace Modal {
 
+// A long list of lines goes into the details, which tests do not see.
 QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& title, const QString& text,
-                                       QMessageBox::Icon icon, QMessageBox::StandardButtons buttons);
+                                       QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+                                       const QString& details = QString());
 // False when the user cancels; `chosen` is set only on true.
 bool ChooseFont(QWidget* parent, const QFont& initial, QFontDialog::FontDialogOptions options, QFont& chosen);
 // An empty name when the user cancels.

@@ -6,6 +6,7 @@
 #include "DGetPath.h"
 #include "ImageStrip.h"
 #include "LatinSpelling.h"
+#include "Modal.h"
 #include "RawPath.h"
 #include "ResourceIds.h"
 #include "SpellingChoice.h"
@@ -133,15 +134,8 @@ QString DBatchDialog::ReadInText(const QString& readIn, bool chosen, bool skippe
 }
 
 void DBatchDialog::Report(const QString& text, const QString& details, bool warning) {
-    if (m_messageHook) {
-        m_messageHook(text);
-        return;
-    }
-    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Information, windowTitle(), text,
-                    QMessageBox::Ok, this);
-    if (!details.isEmpty())
-        box.setDetailedText(details);
-    box.exec();
+    Modal::MessageBox(this, windowTitle(), text, warning ? QMessageBox::Warning : QMessageBox::Information,
+                      QMessageBox::Ok, details);
 }
 
 void DBatchDialog::KeepChoicesOfThisFolder() {

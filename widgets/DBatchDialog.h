@@ -65,7 +65,6 @@ public:
 
     // Tests answer the folder picker and see the messages instead of a window.
     void SetFolderPickerHook(std::function<bool(QByteArray& path)> hook) { m_pickerHook = std::move(hook); }
-    void SetMessageHook(std::function<void(const QString&)> hook) { m_messageHook = std::move(hook); }
 
     CColorListCtrl* List() const { return m_list; }
     // The Latin spelling chosen above the list, and what it writes with.
@@ -92,7 +91,7 @@ protected:
     QString ControlText(int id) const;
     // The label and the spelling choice in one row, for the dialog's layout to take.
     QHBoxLayout* LabelRow() const { return m_labelRow; }
-    // Shows a message (or hands it to the test's hook); a long list of lines goes into the details.
+    // Shows a message; a long list of lines goes into the details.
     void Report(const QString& text, const QString& details = QString(), bool warning = false);
     // Dialogs add their own entries (the renamer: editing the Latin name).
     virtual void AddRowMenuEntries(QMenu& /*menu*/) {}
@@ -122,5 +121,4 @@ private:
     std::unique_ptr<SDialogTexts> m_texts;
     CIntSetting& m_spellingSetting;
     std::function<bool(QByteArray&)> m_pickerHook;
-    std::function<void(const QString&)> m_messageHook;
 };
