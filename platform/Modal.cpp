@@ -23,6 +23,7 @@ struct Answers {
     std::optional<QMessageBox::StandardButton> standingMessageBox;
     std::deque<std::optional<QFont>> fonts;
     std::deque<QString> fileNames;
+    std::deque<std::optional<QByteArray>> folders;
     bool intercepting = false;
     Asked asked;
 };
@@ -115,6 +116,12 @@ QString SaveFileName(QWidget* parent, const QString& suggested, const QString& f
     return answered ? answer : QFileDialog::getSaveFileName(parent, QString(), suggested, filter);
 }
 
+std::optional<QByteArray> ChooseFolder(const std::function<std::optional<QByteArray>()>& show) {
+    if (auto answer = TakeNext(State().folders))
+        return *answer;
+    return show();
+}
+
 void PlaySound(int waveId) {
     if (State().intercepting) {
         State().asked.sounds.push_back(waveId);
@@ -163,6 +170,10 @@ void NextFontAnswer(std::optional<QFont> chosen) {
 
 void NextFileNameAnswer(const QString& path) {
     State().fileNames.push_back(path);
+}
+
+void NextFolderAnswer(std::optional<QByteArray> path) {
+    State().folders.push_back(std::move(path));
 }
 
 void Intercept() {

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -27,6 +28,9 @@ bool ChooseFont(QWidget* parent, const QFont& initial, QFontDialog::FontDialogOp
 // An empty name when the user cancels.
 QString OpenFileName(QWidget* parent, const QString& folder, const QString& filter);
 QString SaveFileName(QWidget* parent, const QString& suggested, const QString& filter);
+// A folder as raw bytes, picked with the program's own folder dialog (which lives above this
+// layer, so the caller hands in how to show it); nothing when the user cancels.
+std::optional<QByteArray> ChooseFolder(const std::function<std::optional<QByteArray>()>& show);
 // Never waits and never fails: a new sound replaces one still playing; without an audio device
 // nothing is heard.
 void PlaySound(int waveId);
@@ -40,6 +44,7 @@ void NextMessageBoxAnswer(QMessageBox::StandardButton answer);
 void AnswerAllMessageBoxes(QMessageBox::StandardButton answer);
 void NextFontAnswer(std::optional<QFont> chosen); // nothing: the user cancels
 void NextFileNameAnswer(const QString& path);     // empty: the user cancels
+void NextFolderAnswer(std::optional<QByteArray> path);
 // While intercepting, sounds and launches are recorded instead of played or opened (a mail
 // address as a "mailto:" link).
 void Intercept();

@@ -79,18 +79,15 @@ void DBatchDialog::done(int result) {
 }
 
 void DBatchDialog::ChooseFolder() {
-    QByteArray path = m_strPath;
-    bool chosen = false;
-    if (m_pickerHook) {
-        chosen = m_pickerHook(path);
-    } else {
+    const std::optional<QByteArray> chosen = Modal::ChooseFolder([this]() -> std::optional<QByteArray> {
         DGetPath picker(this);
         picker.SetPath(m_strPath);
-        chosen = picker.exec() == QDialog::Accepted && !picker.GetPath().isEmpty();
-        path = picker.GetPath();
-    }
+        if (picker.exec() != QDialog::Accepted || picker.GetPath().isEmpty())
+            return std::nullopt;
+        return picker.GetPath();
+    });
     if (chosen)
-        SetPath(path);
+        SetPath(*chosen);
 }
 
 std::vector<int> DBatchDialog::SelectedRows() const {

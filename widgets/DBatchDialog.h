@@ -11,7 +11,6 @@
 #include <QByteArray>
 #include <QDialog>
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -62,9 +61,6 @@ public:
     void SetPath(const QByteArray& path);
     virtual void FillList() = 0;
     void ChooseFolder();
-
-    // Tests answer the folder picker and see the messages instead of a window.
-    void SetFolderPickerHook(std::function<bool(QByteArray& path)> hook) { m_pickerHook = std::move(hook); }
 
     CColorListCtrl* List() const { return m_list; }
     // The Latin spelling chosen above the list, and what it writes with.
@@ -120,5 +116,4 @@ private:
     QByteArray m_choicesFolder;
     std::unique_ptr<SDialogTexts> m_texts;
     CIntSetting& m_spellingSetting;
-    std::function<bool(QByteArray&)> m_pickerHook;
 };

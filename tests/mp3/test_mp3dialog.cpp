@@ -238,10 +238,7 @@ private slots:
         QTemporaryDir empty;
         {
             DFileMp3 dialog;
-            dialog.SetFolderPickerHook([&](QByteArray& path) {
-                path = QFile::encodeName(empty.path());
-                return true;
-            });
+            Modal::NextFolderAnswer(QFile::encodeName(empty.path()));
             dialog.ChooseFolder();
             QCOMPARE(dialog.List()->GetItemCount(), 0);
             QVERIFY(dialog.Path().endsWith('/'));
