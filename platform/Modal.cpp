@@ -24,6 +24,7 @@ struct Answers {
     std::deque<std::optional<QFont>> fonts;
     std::deque<QString> fileNames;
     std::deque<std::optional<QByteArray>> folders;
+    std::deque<std::optional<QString>> items;
     bool intercepting = false;
     Asked asked;
 };
@@ -122,6 +123,12 @@ std::optional<QByteArray> ChooseFolder(const std::function<std::optional<QByteAr
     return show();
 }
 
+std::optional<QString> ChooseItem(const std::function<std::optional<QString>()>& show) {
+    if (auto answer = TakeNext(State().items))
+        return *answer;
+    return show();
+}
+
 void PlaySound(int waveId) {
     if (State().intercepting) {
         State().asked.sounds.push_back(waveId);
@@ -174,6 +181,10 @@ void NextFileNameAnswer(const QString& path) {
 
 void NextFolderAnswer(std::optional<QByteArray> path) {
     State().folders.push_back(std::move(path));
+}
+
+void NextItemAnswer(std::optional<QString> item) {
+    State().items.push_back(std::move(item));
 }
 
 void Intercept() {

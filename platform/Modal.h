@@ -31,6 +31,8 @@ QString SaveFileName(QWidget* parent, const QString& suggested, const QString& f
 // A folder as raw bytes, picked with the program's own folder dialog (which lives above this
 // layer, so the caller hands in how to show it); nothing when the user cancels.
 std::optional<QByteArray> ChooseFolder(const std::function<std::optional<QByteArray>()>& show);
+// One item of a list (an encoding by its name), shown the caller's way; nothing when cancelled.
+std::optional<QString> ChooseItem(const std::function<std::optional<QString>()>& show);
 // Never waits and never fails: a new sound replaces one still playing; without an audio device
 // nothing is heard.
 void PlaySound(int waveId);
@@ -45,6 +47,7 @@ void AnswerAllMessageBoxes(QMessageBox::StandardButton answer);
 void NextFontAnswer(std::optional<QFont> chosen); // nothing: the user cancels
 void NextFileNameAnswer(const QString& path);     // empty: the user cancels
 void NextFolderAnswer(std::optional<QByteArray> path);
+void NextItemAnswer(std::optional<QString> item);
 // While intercepting, sounds and launches are recorded instead of played or opened (a mail
 // address as a "mailto:" link).
 void Intercept();

@@ -277,11 +277,7 @@ void TestDocument::saveWithEachEncodingAndReopen() {
     for (const auto& [encoding, bytes] : expected) {
         m_view->selectAll();
         m_view->insertPlainText(russian);
-        ETextEncoding chosen = encoding;
-        CLtDoc::SetEncodingChoiceHook([&](ETextEncoding& e) {
-            e = chosen;
-            return true;
-        });
+        Modal::NextItemAnswer(QString::fromLatin1(EncodingName(encoding)));
         const bool saved = m_doc->OnFileSaveWithEncoding();
         if (encoding == ETextEncoding::kCp1252) {
             QVERIFY(!saved);
@@ -299,7 +295,6 @@ void TestDocument::saveWithEachEncodingAndReopen() {
         QVERIFY(m_doc->OnOpenDocument(path));
         QCOMPARE(m_view->toPlainText(), russian);
     }
-    CLtDoc::SetEncodingChoiceHook(nullptr);
     QCOMPARE(ReadAll(path), Encode(kCodePageKoi8r, russian));
     QVERIFY(m_doc->OnOpenDocument(path));
     QVERIFY(m_doc->ReopenWithEncoding(ETextEncoding::kCp1251));
