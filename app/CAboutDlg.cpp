@@ -12,7 +12,6 @@
 #include "LtVersion.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -22,7 +21,6 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextDocument>
@@ -34,7 +32,6 @@
 namespace {
 
 QString g_programPath;
-CAboutDlg::LaunchHook g_launchHook;
 
 QCursor HandCursor() {
     const QImage image = CurrentResources().Cursor(kCursorHand);
@@ -88,10 +85,6 @@ QString ReadAboutText(const QString& path) {
 
 void CAboutDlg::SetProgramPath(const QString& path) {
     g_programPath = path;
-}
-
-void CAboutDlg::SetLaunchHook(LaunchHook hook) {
-    g_launchHook = std::move(hook);
 }
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
@@ -206,16 +199,11 @@ void CAboutDlg::mousePressEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
     if (m_staticUrl->geometry().contains(point)) {
         const QUrl url(CurrentResources().String(kStrMakerUrl));
-        if (g_launchHook)
-            g_launchHook(url);
-        else
-            QDesktopServices::openUrl(url);
+        Modal::OpenUrl(url);
     }
     if (g_bMailAvailable && m_staticMail->geometry().contains(point)) {
         const QString address = CurrentResources().String(kStrMakerMail);
-        if (g_launchHook) {
-            g_launchHook(QUrl(QStringLiteral("mailto:") + address));
-        } else if (!QProcess::startDetached(QStringLiteral("xdg-email"), {address})) {
+        if (!Modal::OpenMail(address)) {
             LtMessageBox(this, CurrentResources().String(kStrMailUnavailable), QMessageBox::Warning);
         }
     }

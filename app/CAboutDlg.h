@@ -9,8 +9,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <functional>
-
 class CPictureEx;
 class QLabel;
 class QPlainTextEdit;
@@ -32,10 +30,6 @@ public:
 
     // The program whose guide is shown; empty (the default) for the running program.
     static void SetProgramPath(const QString& path);
-    // While set, clicks hand the web address or a "mailto:" address to the hook instead of the
-    // desktop, so that tests see them without starting a browser or a mail client.
-    using LaunchHook = std::function<void(const QUrl& target)>;
-    static void SetLaunchHook(LaunchHook hook);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -17,7 +17,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -190,8 +189,7 @@ void CLtApp::OnFileNew() {
 void CLtApp::OnFileOpen() {
     const QString folder =
         m_pDoc->GetPathName().isEmpty() ? QString() : QFileInfo(m_pDoc->GetPathName()).path();
-    const QString path =
-        ResolveDialogPath(QFileDialog::getOpenFileName(m_pMainWnd.get(), QString(), folder, DocFileFilter()));
+    const QString path = ResolveDialogPath(Modal::OpenFileName(m_pMainWnd.get(), folder, DocFileFilter()));
     if (!path.isEmpty())
         OpenDocumentFile(path);
 }

@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QPlainTextDocumentLayout>
@@ -43,19 +42,6 @@ CLtDoc::~CLtDoc() {
 
 QString CLtDoc::PlainText() const {
     return m_text->toPlainText();
-}
-
-namespace {
-
-CLtDoc::EncodingChoiceHook& ChoiceHook() {
-    static CLtDoc::EncodingChoiceHook hook;
-    return hook;
-}
-
-} // namespace
-
-void CLtDoc::SetEncodingChoiceHook(EncodingChoiceHook hook) {
-    ChoiceHook() = std::move(hook);
 }
 
 QString CLtDoc::FormatText() const {
@@ -202,21 +188,23 @@ bool CLtDoc::WriteFormat(const QString& path, STextFormat format, bool adopt) {
 }
 
 bool CLtDoc::ChooseEncoding(int titleId, ETextEncoding& encoding) const {
-    if (ChoiceHook())
-        return ChoiceHook()(encoding);
-    QStringList names;
-    for (int i = 0; i < kTextEncodingCount; ++i)
-        names << QString::fromLatin1(EncodingName(ETextEncoding(i)));
-    QInputDialog dialog(m_pView != nullptr ? m_pView->window() : nullptr);
-    dialog.setWindowTitle(CurrentResources().String(titleId));
-    dialog.setLabelText(CurrentResources().String(kStrEncodingLabel));
-    dialog.setComboBoxItems(names);
-    dialog.setTextValue(names[static_cast<int>(encoding)]);
-    // Wide enough for the title in every language.
-    if (auto* list = dialog.findChild<QComboBox*>())
-        list->setMinimumWidth(dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 120);
-    return dialog.exec() == QDialog::Accepted &&
-           ParseEncodingName(dialog.textValue().toStdString(), encoding);
+    const std::optional<QString> chosen = Modal::ChooseItem([&]() -> std::optional<QString> {
+        QStringList names;
+        for (int i = 0; i < kTextEncodingCount; ++i)
+            names << QString::fromLatin1(EncodingName(ETextEncoding(i)));
+        QInputDialog dialog(m_pView != nullptr ? m_pView->window() : nullptr);
+        dialog.setWindowTitle(CurrentResources().String(titleId));
+        dialog.setLabelText(CurrentResources().String(kStrEncodingLabel));
+        dialog.setComboBoxItems(names);
+        dialog.setTextValue(names[static_cast<int>(encoding)]);
+        // Wide enough for the title in every language.
+        if (auto* list = dialog.findChild<QComboBox*>())
+            list->setMinimumWidth(dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 120);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.textValue();
+    });
+    return chosen && ParseEncodingName(chosen->toStdString(), encoding);
 }
 
 bool CLtDoc::OnFileSaveWithEncoding() {
@@ -283,7 +271,7 @@ bool CLtDoc::DoSave(const QString& path, bool replacePath, bool eightBit) {
         const QString ext = DocString(kDocFilterExt);
         if (m_strPathName.isEmpty() && !suggested.contains(u'.'))
             suggested += ext;
-        target = QFileDialog::getSaveFileName(owner, QString(), suggested, DocFileFilter());
+        target = Modal::SaveFileName(owner, suggested, DocFileFilter());
         if (target.isEmpty())
             return false;
         if (QFileInfo(target).suffix().isEmpty() && !ext.isEmpty())

@@ -11,7 +11,6 @@
 #include <QPointer>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 class CLtView;
@@ -60,9 +59,6 @@ public:
     bool SaveWithEncoding(ETextEncoding encoding);
     // Reads the file's bytes again in the encoding; false when the file cannot be read.
     bool ReopenWithEncoding(ETextEncoding encoding);
-    // Tests answer the encoding choice through this hook instead of a window.
-    using EncodingChoiceHook = std::function<bool(ETextEncoding& encoding)>;
-    static void SetEncodingChoiceHook(EncodingChoiceHook hook);
 
     // The editor font command and sending the document by mail.
     void OnViewFont();

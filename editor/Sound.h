@@ -3,12 +3,7 @@
 // a new sound replaces one still playing, and without an audio device nothing is heard.
 #pragma once
 
-#include <functional>
-
 // The WAVE resource of a sound code, or 0 for a code that plays nothing.
 int WaveForSoundCode(int code);
 void PlaySoundCode(int code);
 void PlayWaveResource(int id);
-
-// Tests hear the sounds through a hook instead of the audio device; it receives the WAVE id.
-void SetSoundHook(std::function<void(int waveId)> hook);

@@ -9,8 +9,6 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <functional>
-
 class QFont;
 class QWidget;
 
@@ -52,11 +50,6 @@ public:
     QString FaceName() const;
     // False, leaving the name alone, when the face does not fit the field (over 31 units).
     bool SetFaceName(const QString& face);
-
-    // Tests answer the font dialog in advance: the hook gets the font the dialog would start
-    // with and gives whether the user confirmed and what was chosen. Null restores the dialog.
-    using DialogHook = std::function<bool(const QFont& initial, QFont& chosen)>;
-    static void SetDialogHook(DialogHook hook);
 
     qint32 m_height;
     qint32 m_width;

@@ -2,18 +2,14 @@
 // Qt GUI.
 #include "CLogFont.h"
 
+#include "Modal.h"
+
 #include <QApplication>
 #include <QFont>
-#include <QFontDialog>
 #include <QScreen>
 #include <QWidget>
 
 namespace {
-
-CLogFont::DialogHook& Hook() {
-    static CLogFont::DialogHook hook;
-    return hook;
-}
 
 QFont::StyleHint StyleHintOf(quint8 pitchAndFamily) {
     switch (pitchAndFamily & 0xF0) {
@@ -83,25 +79,11 @@ bool CLogFont::MakeFont(QFont& target, quint8 charSet, qint32 height) {
     return MakeFont(target, charSet);
 }
 
-void CLogFont::SetDialogHook(DialogHook hook) {
-    Hook() = std::move(hook);
-}
-
 bool CLogFont::RunFontDialog(QWidget* owner, quint32 flags) {
     QWidget* parent = owner ? owner : QApplication::activeWindow();
     const QFont initial = (flags & kInitToLogFont) ? ToFont() : QFont();
     QFont chosen;
-    bool accepted = false;
-    if (Hook()) {
-        accepted = Hook()(initial, chosen);
-    } else {
-        QFontDialog dialog(initial, parent);
-        dialog.setOptions(DialogOptions(flags));
-        accepted = dialog.exec() == QDialog::Accepted;
-        if (accepted)
-            chosen = dialog.selectedFont();
-    }
-    if (!accepted)
+    if (!Modal::ChooseFont(parent, initial, DialogOptions(flags), chosen))
         return false;
 
     // Sizes come back in pixels as the description counts them: a character height, negative.

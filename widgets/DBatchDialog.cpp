@@ -6,6 +6,7 @@
 #include "DGetPath.h"
 #include "ImageStrip.h"
 #include "LatinSpelling.h"
+#include "Modal.h"
 #include "RawPath.h"
 #include "ResourceIds.h"
 #include "SpellingChoice.h"
@@ -78,18 +79,15 @@ void DBatchDialog::done(int result) {
 }
 
 void DBatchDialog::ChooseFolder() {
-    QByteArray path = m_strPath;
-    bool chosen = false;
-    if (m_pickerHook) {
-        chosen = m_pickerHook(path);
-    } else {
+    const std::optional<QByteArray> chosen = Modal::ChooseFolder([this]() -> std::optional<QByteArray> {
         DGetPath picker(this);
         picker.SetPath(m_strPath);
-        chosen = picker.exec() == QDialog::Accepted && !picker.GetPath().isEmpty();
-        path = picker.GetPath();
-    }
+        if (picker.exec() != QDialog::Accepted || picker.GetPath().isEmpty())
+            return std::nullopt;
+        return picker.GetPath();
+    });
     if (chosen)
-        SetPath(path);
+        SetPath(*chosen);
 }
 
 std::vector<int> DBatchDialog::SelectedRows() const {
@@ -133,15 +131,8 @@ QString DBatchDialog::ReadInText(const QString& readIn, bool chosen, bool skippe
 }
 
 void DBatchDialog::Report(const QString& text, const QString& details, bool warning) {
-    if (m_messageHook) {
-        m_messageHook(text);
-        return;
-    }
-    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Information, windowTitle(), text,
-                    QMessageBox::Ok, this);
-    if (!details.isEmpty())
-        box.setDetailedText(details);
-    box.exec();
+    Modal::MessageBox(this, windowTitle(), text, warning ? QMessageBox::Warning : QMessageBox::Information,
+                      QMessageBox::Ok, details);
 }
 
 void DBatchDialog::KeepChoicesOfThisFolder() {

@@ -11,7 +11,6 @@
 #include <QByteArray>
 #include <QDialog>
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -63,10 +62,6 @@ public:
     virtual void FillList() = 0;
     void ChooseFolder();
 
-    // Tests answer the folder picker and see the messages instead of a window.
-    void SetFolderPickerHook(std::function<bool(QByteArray& path)> hook) { m_pickerHook = std::move(hook); }
-    void SetMessageHook(std::function<void(const QString&)> hook) { m_messageHook = std::move(hook); }
-
     CColorListCtrl* List() const { return m_list; }
     // The Latin spelling chosen above the list, and what it writes with.
     QComboBox* SpellingCombo() const { return m_comboSpelling; }
@@ -92,7 +87,7 @@ protected:
     QString ControlText(int id) const;
     // The label and the spelling choice in one row, for the dialog's layout to take.
     QHBoxLayout* LabelRow() const { return m_labelRow; }
-    // Shows a message (or hands it to the test's hook); a long list of lines goes into the details.
+    // Shows a message; a long list of lines goes into the details.
     void Report(const QString& text, const QString& details = QString(), bool warning = false);
     // Dialogs add their own entries (the renamer: editing the Latin name).
     virtual void AddRowMenuEntries(QMenu& /*menu*/) {}
@@ -121,6 +116,4 @@ private:
     QByteArray m_choicesFolder;
     std::unique_ptr<SDialogTexts> m_texts;
     CIntSetting& m_spellingSetting;
-    std::function<bool(QByteArray&)> m_pickerHook;
-    std::function<void(const QString&)> m_messageHook;
 };

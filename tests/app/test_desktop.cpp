@@ -95,21 +95,18 @@ void CloseMaximized(CMainFrame* frame) {
 class TestDesktopFrame : public QObject {
     Q_OBJECT
 
-    QStringList m_messages;
+    const QStringList& m_messages = Modal::Record().messageBoxes;
 
 private slots:
     void init() {
         ClearStore();
         g_inRussian = true;
-        m_messages.clear();
-        SetMessageBoxHook([this](const QString& text) {
-            m_messages << text;
-            return QMessageBox::No;
-        });
+        Modal::Reset();
+        Modal::AnswerAllMessageBoxes(QMessageBox::No);
     }
 
     void cleanup() {
-        SetMessageBoxHook({});
+        Modal::Reset();
         SetCurrentResources(kLangEnglish);
     }
 

@@ -87,13 +87,12 @@ private slots:
         settings.clear();
         settings.sync();
         SetCurrentResources(kLangEnglish);
-        SetMessageBoxHook([](const QString&) { return QMessageBox::No; });
+        Modal::AnswerAllMessageBoxes(QMessageBox::No);
     }
 
     void cleanup() {
-        SetMessageBoxHook({});
+        Modal::Reset();
         CAboutDlg::SetProgramPath({});
-        CAboutDlg::SetLaunchHook({});
         SetCurrentResources(kLangEnglish);
     }
 
@@ -282,8 +281,8 @@ private slots:
 
     void aboutClicks() {
         CAboutDlg::SetProgramPath(u"/nonexistent/tool"_s);
-        QList<QUrl> launched;
-        CAboutDlg::SetLaunchHook([&launched](const QUrl& url) { launched << url; });
+        Modal::Intercept();
+        QList<QUrl>& launched = Modal::Record().urls;
         CAboutDlg dialog;
         QCOMPARE(dialog.UrlPicture()->cursor().shape(), Qt::BitmapCursor);
         QCOMPARE(dialog.MailPicture()->cursor().shape(), Qt::BitmapCursor);

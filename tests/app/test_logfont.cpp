@@ -1,5 +1,6 @@
 // Font descriptions: the stored text form, the fonts made from them, the font dialog's answer.
 #include "CLogFont.h"
+#include "Modal.h"
 #include "TestStore.h"
 
 #include <QFont>
@@ -10,7 +11,7 @@ const char kDefaultText[] = "-12 0 0 0 400 0 0 0 1 7 0 0 0 Arial";
 
 class LogFont : public StoreTest {
 protected:
-    void TearDown() override { CLogFont::SetDialogHook(nullptr); }
+    void TearDown() override { Modal::Reset(); }
 };
 
 } // namespace
@@ -112,26 +113,20 @@ TEST_F(LogFont, MakeFontForcesTheCharacterSet) {
 TEST_F(LogFont, DialogChoiceIsWrittenBack) {
     CLogFont description;
     ASSERT_TRUE(description.FromText(u"-16 3 0 0 400 0 0 0 204 7 2 4 34 Arial"_s));
-    QFont shown;
-    CLogFont::SetDialogHook([&](const QFont& initial, QFont& chosen) {
-        shown = initial;
-        chosen = QFont(u"DejaVu Sans"_s);
-        chosen.setPixelSize(18);
-        chosen.setWeight(QFont::Bold);
-        chosen.setItalic(true);
-        chosen.setStrikeOut(true);
-        return true;
-    });
+    QFont chosen(u"DejaVu Sans"_s);
+    chosen.setPixelSize(18);
+    chosen.setWeight(QFont::Bold);
+    chosen.setItalic(true);
+    chosen.setStrikeOut(true);
+    Modal::NextFontAnswer(chosen);
     ASSERT_TRUE(description.RunFontDialog(nullptr, CLogFont::kFontCommandFlags));
+    const QFont shown = Modal::Record().fontsShown.value(0);
     EXPECT_EQ(shown.family(), u"Arial"_s);
     EXPECT_EQ(shown.pixelSize(), 16);
     // The six chosen fields change; width, character set and the rest stay.
     EXPECT_EQ(description.ToText(), u"-18 3 0 0 700 1 0 1 204 7 2 4 34 DejaVu-Sans"_s);
 
-    CLogFont::SetDialogHook([](const QFont&, QFont& chosen) {
-        chosen = QFont(u"An Extraordinarily Long Family Name For A Font"_s, 12);
-        return true;
-    });
+    Modal::NextFontAnswer(QFont(u"An Extraordinarily Long Family Name For A Font"_s, 12));
     ASSERT_TRUE(description.RunFontDialog(nullptr, CLogFont::kFontCommandFlags));
     EXPECT_EQ(description.FaceName(), u"An Extraordinarily Long Family "_s);
     EXPECT_LT(description.m_height, 0); // points come back as a pixel height
@@ -139,10 +134,7 @@ TEST_F(LogFont, DialogChoiceIsWrittenBack) {
     EXPECT_TRUE(reread.FromText(description.ToText())); // what the dialog gives can be stored
 
     const QString before = description.ToText();
-    CLogFont::SetDialogHook([](const QFont&, QFont& chosen) {
-        chosen = QFont(u"Courier"_s);
-        return false; // cancelled
-    });
+    Modal::NextFontAnswer(std::nullopt); // cancelled
     EXPECT_FALSE(description.RunFontDialog(nullptr, CLogFont::kFontCommandFlags));
     EXPECT_EQ(description.ToText(), before);
 }

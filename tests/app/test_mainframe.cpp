@@ -122,7 +122,7 @@ private:
         return app;
     }
 
-    QStringList m_messages;
+    const QStringList& m_messages = Modal::Record().messageBoxes;
 
 private slots:
     void init() {
@@ -131,15 +131,12 @@ private slots:
         settings.sync();
         SetCurrentResources(kLangEnglish);
         g_inRussian = true;
-        m_messages.clear();
-        SetMessageBoxHook([this](const QString& text) {
-            m_messages << text;
-            return QMessageBox::No; // never save, never block
-        });
+        Modal::Reset();
+        Modal::AnswerAllMessageBoxes(QMessageBox::No); // never save, never block
     }
 
     void cleanup() {
-        SetMessageBoxHook({});
+        Modal::Reset();
         SetCurrentResources(kLangEnglish);
     }
 
@@ -243,10 +240,7 @@ private slots:
         QTest::keyClicks(app->View(), u"privet"_s);
         QVERIFY(app->Document()->IsModified());
         QVERIFY(frame->windowTitle().contains(u"[*]"_s) && frame->isWindowModified());
-        SetMessageBoxHook([this](const QString& text) {
-            m_messages << text;
-            return QMessageBox::Cancel;
-        });
+        Modal::AnswerAllMessageBoxes(QMessageBox::Cancel);
         QVERIFY(!frame->close());
         QVERIFY(frame->isVisible());
         QCOMPARE(m_messages, QStringList{u"Save changes to Lettr?"_s});
@@ -566,14 +560,11 @@ private slots:
                              .match(QString::fromLatin1(printed));
         QVERIFY(box.captured(1).toDouble() > box.captured(2).toDouble()); // landscape
 
-        CLogFont::SetDialogHook([](const QFont& initial, QFont& chosen) {
-            chosen = initial;
-            chosen.setPixelSize(20);
-            chosen.setBold(true);
-            return true;
-        });
+        QFont chosen = app->View()->font();
+        chosen.setPixelSize(20);
+        chosen.setBold(true);
+        Modal::NextFontAnswer(chosen);
         Trigger(frame, kCmdViewFont);
-        CLogFont::SetDialogHook({});
         QCOMPARE(app->View()->font().pixelSize(), 20);
 
         for (const int id : {kCmdViewToolbar, kCmdViewStatusBar}) {

@@ -41,7 +41,7 @@ class TestSameSpelling : public QObject {
 private slots:
     void everyToolSpellsAlike() {
         QSettings(u"ZDK"_s, u"Lt"_s).clear();
-        SetMessageBoxHook([](const QString&) { return QMessageBox::No; });
+        Modal::AnswerAllMessageBoxes(QMessageBox::No);
         auto app = std::make_unique<CLtApp>(QStringList{u"lettrino"_s});
         QVERIFY(app->InitInstance());
         CLtView* view = app->MainFrame()->EditView();
@@ -83,7 +83,7 @@ private slots:
         }
         app->MainFrame()->close();
         app->ExitInstance();
-        SetMessageBoxHook({});
+        Modal::Reset();
     }
 };
 

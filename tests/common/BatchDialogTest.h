@@ -3,6 +3,7 @@
 #pragma once
 
 #include "DBatchDialog.h"
+#include "Modal.h"
 #include "RawNames.h"
 
 #include <QFile>
@@ -29,6 +30,18 @@ private:
     QTemporaryDir m_state;
     QTemporaryDir m_dir;
 };
+
+// Answers every report of the dialogs with OK from now on; the texts reported since.
+inline const QStringList& AnswerReports() {
+    Modal::Reset();
+    Modal::AnswerAllMessageBoxes(QMessageBox::Ok);
+    return Modal::Record().messageBoxes;
+}
+
+inline QString LastReport() {
+    const QStringList& reports = Modal::Record().messageBoxes;
+    return reports.isEmpty() ? QString() : reports.last();
+}
 
 inline QPushButton* FindButton(QWidget& dialog, const QString& text) {
     for (QPushButton* button : dialog.findChildren<QPushButton*>())

@@ -4,9 +4,9 @@
 #include "CCharTable.h"
 #include "CFindBar.h"
 #include "CLtView.h"
+#include "Modal.h"
 #include "ResourceIds.h"
 #include "Settings.h"
-#include "Sound.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -75,7 +75,7 @@ private slots:
     void init() {
         g_inRussian = true;
         AppSettings().beep.Set(2);
-        SetSoundHook([](int) {});
+        Modal::Intercept();
         m_view = new CLtView;
         m_view->resize(400, 300);
         m_view->show();
@@ -84,7 +84,7 @@ private slots:
 
     void cleanup() {
         delete m_view;
-        SetSoundHook(nullptr);
+        Modal::Reset();
     }
 
     void printsAtTheFontsRealSize_data() {

@@ -56,7 +56,7 @@ void TestDocument::init() {
 void TestDocument::cleanup() {
     delete m_doc;
     delete m_view;
-    SetMessageBoxHook(nullptr);
+    Modal::Reset();
 }
 
 void TestDocument::opensEncodings_data() {
@@ -150,11 +150,8 @@ void TestDocument::failedSaveKeepsOldFile() {
     WriteAll(path, QByteArray("old contents"));
     QVERIFY(m_doc->OnOpenDocument(path));
     m_view->insertPlainText(QString(100000, u'ж'));
-    QStringList messages;
-    SetMessageBoxHook([&](const QString& text) {
-        messages << text;
-        return QMessageBox::Ok;
-    });
+    const QStringList& messages = Modal::Record().messageBoxes;
+    Modal::AnswerAllMessageBoxes(QMessageBox::Ok);
     bool saved = true;
     {
         const CFileSizeLimit limit(4096); // a full disk: writes beyond 4 KiB fail
@@ -181,18 +178,12 @@ void TestDocument::saveModifiedPrompt() {
     QVERIFY(m_doc->DoSave(path, true));
     QVERIFY(m_doc->SaveModified()); // unchanged: no question
     QTest::keyClicks(m_view, "da");
-    QMessageBox::StandardButton answer = QMessageBox::Cancel;
-    int asked = 0;
-    SetMessageBoxHook([&](const QString&) {
-        ++asked;
-        return answer;
-    });
+    for (const auto answer : {QMessageBox::Cancel, QMessageBox::No, QMessageBox::Yes})
+        Modal::NextMessageBoxAnswer(answer);
     QVERIFY(!m_doc->SaveModified());
-    answer = QMessageBox::No;
     QVERIFY(m_doc->SaveModified());
-    answer = QMessageBox::Yes;
     QVERIFY(m_doc->SaveModified());
-    QCOMPARE(asked, 3);
+    QCOMPARE(Modal::Record().messageBoxes.size(), 3);
     QCOMPARE(ReadAll(path), Utf16(u"да"_qs, true));
 }
 
@@ -281,23 +272,16 @@ void TestDocument::saveWithEachEncodingAndReopen() {
         {ETextEncoding::kCp1251, Encode(kCodePage1251, russian)},
         {ETextEncoding::kKoi8r, Encode(kCodePageKoi8r, russian)},
         {ETextEncoding::kCp1252, QByteArray("?????, ???\n??????")}};
-    int asked = 0;
-    SetMessageBoxHook([&](const QString&) {
-        ++asked;
-        return QMessageBox::Cancel; // only Windows-1252 lacks letters: keep nothing then
-    });
+    const QStringList& asked = Modal::Record().messageBoxes;
+    Modal::AnswerAllMessageBoxes(QMessageBox::Cancel); // only Windows-1252 lacks letters: keep nothing then
     for (const auto& [encoding, bytes] : expected) {
         m_view->selectAll();
         m_view->insertPlainText(russian);
-        ETextEncoding chosen = encoding;
-        CLtDoc::SetEncodingChoiceHook([&](ETextEncoding& e) {
-            e = chosen;
-            return true;
-        });
+        Modal::NextItemAnswer(QString::fromLatin1(EncodingName(encoding)));
         const bool saved = m_doc->OnFileSaveWithEncoding();
         if (encoding == ETextEncoding::kCp1252) {
             QVERIFY(!saved);
-            QCOMPARE(asked, 1);
+            QCOMPARE(asked.size(), 1);
             QVERIFY(m_doc->IsModified());
             continue;
         }
@@ -311,7 +295,6 @@ void TestDocument::saveWithEachEncodingAndReopen() {
         QVERIFY(m_doc->OnOpenDocument(path));
         QCOMPARE(m_view->toPlainText(), russian);
     }
-    CLtDoc::SetEncodingChoiceHook(nullptr);
     QCOMPARE(ReadAll(path), Encode(kCodePageKoi8r, russian));
     QVERIFY(m_doc->OnOpenDocument(path));
     QVERIFY(m_doc->ReopenWithEncoding(ETextEncoding::kCp1251));
@@ -320,7 +303,7 @@ void TestDocument::saveWithEachEncodingAndReopen() {
     QTest::keyClicks(m_view, "x");
     const QString edited = m_view->toPlainText();
     QVERIFY(!m_doc->ReopenWithEncoding(ETextEncoding::kKoi8r));
-    QCOMPARE(asked, 2);
+    QCOMPARE(asked.size(), 2);
     QCOMPARE(m_view->toPlainText(), edited);
 }
 
@@ -333,18 +316,14 @@ void TestDocument::eightBitSaveAsksBeforeLosing() {
     QVERIFY(m_doc->ReopenWithEncoding(ETextEncoding::kCp1251)); // ... the user says it is 1251
     m_view->selectAll();
     m_view->insertPlainText(u"Привет 😀 中文"_qs);
-    QString question;
-    QMessageBox::StandardButton answer = QMessageBox::Cancel;
-    SetMessageBoxHook([&](const QString& text) {
-        question = text;
-        return answer;
-    });
+    Modal::NextMessageBoxAnswer(QMessageBox::Cancel);
     QVERIFY(!m_doc->DoFileSave());
+    const QString question = Modal::Record().messageBoxes.value(0);
     QVERIFY(question.contains(u"Windows-1251"_qs) && question.contains(u"“😀”, “中”, “文”"_qs));
     QVERIFY(question.contains(u" 3 "_qs));
     QCOMPARE(ReadAll(path), QByteArray("old"));
     QVERIFY(m_doc->IsModified());
-    answer = QMessageBox::Yes;
+    Modal::NextMessageBoxAnswer(QMessageBox::Yes);
     QVERIFY(m_doc->DoFileSave());
     QCOMPARE(ReadAll(path), u"Привет 😀 中文"_qs.toUtf8());
     QVERIFY(!m_doc->IsModified());

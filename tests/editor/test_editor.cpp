@@ -56,13 +56,13 @@ void TestEditorView::init() {
     m_view->resize(400, 300);
     m_view->show();
     m_view->setFocus();
-    SetSoundHook([](int) {}); // no audio device in tests
+    Modal::Intercept(); // no audio device in tests
 }
 
 void TestEditorView::cleanup() {
     delete m_view;
     m_view = nullptr;
-    SetSoundHook(nullptr);
+    Modal::Reset();
     CLtView::SetPreviewHook(nullptr);
     g_inRussian = true;
 }
@@ -186,8 +186,7 @@ void TestEditorView::greyBackgroundFollowsMode() {
 }
 
 void TestEditorView::sounds() {
-    std::vector<int> played;
-    SetSoundHook([&](int id) { played.push_back(id); });
+    std::vector<int>& played = Modal::Record().sounds;
     // The default 2: typing silent, the mode switches sound.
     QTest::keyClicks(m_view, "ab");
     QTest::keyClick(m_view, Qt::Key_Escape);
@@ -408,14 +407,9 @@ void TestEditorView::repairEncoding() {
     QVERIFY(m_view->OnEditRepairEncoding());
     QCOMPARE(m_view->toPlainText(), u"Hello\nпривет, Ð¼Ð¸Ñ€\nÏðèâåò\nGrüße"_qs);
     QCOMPARE(m_view->textCursor().selectedText(), u"привет"_qs);
-    QString said;
-    SetMessageBoxHook([&](const QString& text) {
-        said = text;
-        return QMessageBox::Ok;
-    });
+    Modal::NextMessageBoxAnswer(QMessageBox::Ok);
     m_view->setPlainText(u"Grüße, Привет"_qs);
     QVERIFY(!m_view->OnEditRepairEncoding());
-    QVERIFY(!said.isEmpty());
+    QCOMPARE(Modal::Record().messageBoxes.size(), 1);
     QCOMPARE(m_view->toPlainText(), u"Grüße, Привет"_qs);
-    SetMessageBoxHook(nullptr);
 }

@@ -7,6 +7,8 @@
 #include "Mp3Tags.h"
 #include "Mp3TestFiles.h"
 
+#include "../common/BatchDialogTest.h"
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -134,8 +136,7 @@ private slots:
         DFileMp3 dialog;
         dialog.SetPath(Dir());
         CColorListCtrl* list = dialog.List();
-        QStringList messages;
-        dialog.SetMessageHook([&](const QString& text) { messages << text; });
+        const QStringList& messages = AnswerReports();
         const int a = RowOf(list, QStringLiteral("a.mp3"));
         list->selectRow(a);
         dialog.RenameSelected();
@@ -159,8 +160,7 @@ private slots:
         DFileMp3 dialog;
         dialog.SetPath(Dir());
         CColorListCtrl* list = dialog.List();
-        QStringList messages;
-        dialog.SetMessageHook([&](const QString& text) { messages << text; });
+        const QStringList& messages = AnswerReports();
         RenameAllOnAFullDisk(dialog);
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].startsWith(QStringLiteral("The tags of these files could not be written:")));
@@ -238,10 +238,7 @@ private slots:
         QTemporaryDir empty;
         {
             DFileMp3 dialog;
-            dialog.SetFolderPickerHook([&](QByteArray& path) {
-                path = QFile::encodeName(empty.path());
-                return true;
-            });
+            Modal::NextFolderAnswer(QFile::encodeName(empty.path()));
             dialog.ChooseFolder();
             QCOMPARE(dialog.List()->GetItemCount(), 0);
             QVERIFY(dialog.Path().endsWith('/'));
@@ -281,8 +278,7 @@ private slots:
                                  {{"TIT2", Cp1251(kPrivet), {}, false}}));
         DFileMp3 dialog;
         dialog.SetPath(Dir());
-        QStringList messages;
-        dialog.SetMessageHook([&](const QString& text) { messages << text; });
+        const QStringList& messages = AnswerReports();
         QVERIFY(::unlink((Dir() + "f100.mp3").constData()) == 0);
         RenameAllOnAFullDisk(dialog);
         QCOMPARE(messages.size(), 1);

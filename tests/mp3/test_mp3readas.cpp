@@ -53,8 +53,7 @@ private slots:
         QVERIFY(!folder.isEmpty());
         const QByteArray before = ReadBytes(folder + "100.mp3");
         DFileMp3 dialog;
-        QString report;
-        dialog.SetMessageHook([&report](const QString& text) { report = text; });
+        AnswerReports();
         dialog.SetPath(folder);
         CColorListCtrl* list = dialog.List();
         QVERIFY(list->GetItemText(0, kColTitle) != m_word); // shown wrong
@@ -68,7 +67,7 @@ private slots:
         QCOMPARE(list->GetCellColor(0, DFileMp3::kColReadIn), kCodeOverridden);
 
         QTest::mouseClick(FindButton(dialog, QStringLiteral("Rename")), Qt::LeftButton);
-        QVERIFY2(report.isEmpty(), qPrintable(report));
+        QVERIFY2(LastReport().isEmpty(), qPrintable(LastReport()));
         QCOMPARE(TitleOnDisk(folder, "100.mp3"), m_latin);
         QCOMPARE(list->GetItemText(0, kColTitle), m_latin);
         const QStringList journals = QDir(m_dirs.JournalFolder()).entryList(QDir::Files, QDir::Time);
@@ -78,7 +77,7 @@ private slots:
         QVERIFY(journal.readAll().contains("100.mp3"));
 
         dialog.UndoLastRun();
-        QCOMPARE(report, QStringLiteral("1 undone, 0 not undone."));
+        QCOMPARE(LastReport(), QStringLiteral("1 undone, 0 not undone."));
         QCOMPARE(ReadBytes(folder + "100.mp3"), before);
     }
 
@@ -87,7 +86,7 @@ private slots:
         QVERIFY(!folder.isEmpty());
         const QByteArray skippedBefore = ReadBytes(folder + "107.mp3");
         DFileMp3 dialog;
-        dialog.SetMessageHook([](const QString&) {});
+        AnswerReports();
         dialog.SetPath(folder);
         CColorListCtrl* list = dialog.List();
         QCOMPARE(list->GetItemCount(), 50);

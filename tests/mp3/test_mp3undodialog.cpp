@@ -40,22 +40,22 @@ private slots:
         const QByteArray b = ReadBytes(Dir() + "b.mp3");
         DFileMp3 dialog;
         dialog.SetPath(Dir());
-        QString report;
-        dialog.SetMessageHook([&report](const QString& text) { report = text; });
+        AnswerReports();
         QTest::mouseClick(Button(dialog, QStringLiteral("Rename All")), Qt::LeftButton);
         // Б has no key: that text stays, with the reason; the rest is written.
-        QVERIFY2(report.contains(QStringLiteral("b.mp3: TIT2: no key for «Б»")), qPrintable(report));
+        QVERIFY2(LastReport().contains(QStringLiteral("b.mp3: TIT2: no key for «Б»")),
+                 qPrintable(LastReport()));
         QVERIFY(ReadBytes(Dir() + "a.mp3") != a);
         QVERIFY(ReadBytes(Dir() + "b.mp3") != b);
 
         QPushButton* undo = Button(dialog, QStringLiteral("Undo Last Run"));
         QVERIFY(undo);
         QTest::mouseClick(undo, Qt::LeftButton);
-        QCOMPARE(report, QStringLiteral("2 undone, 0 not undone."));
+        QCOMPARE(LastReport(), QStringLiteral("2 undone, 0 not undone."));
         QCOMPARE(ReadBytes(Dir() + "a.mp3"), a);
         QCOMPARE(ReadBytes(Dir() + "b.mp3"), b);
         QTest::mouseClick(undo, Qt::LeftButton);
-        QCOMPARE(report, QStringLiteral("That run was undone already."));
+        QCOMPARE(LastReport(), QStringLiteral("That run was undone already."));
         QCOMPARE(ReadBytes(Dir() + "a.mp3"), a);
     }
 };

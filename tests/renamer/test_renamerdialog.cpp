@@ -90,13 +90,13 @@ private slots:
             QTest::qWait(200);
             dialog.grab().save(grabDir + QStringLiteral("/file-renamer.png"));
         }
-        QString report;
-        dialog.SetMessageHook([&report](const QString& text) { report = text; });
+        AnswerReports();
         QPushButton* renameAll = Button(dialog, QStringLiteral("Rename All"));
         QVERIFY(renameAll);
         QTest::mouseClick(renameAll, Qt::LeftButton);
-        QVERIFY2(report.startsWith(QStringLiteral("2 renamed, 1 not renamed.")), qPrintable(report));
-        QVERIFY(report.contains(QStringLiteral("the new name is taken")));
+        QVERIFY2(LastReport().startsWith(QStringLiteral("2 renamed, 1 not renamed.")),
+                 qPrintable(LastReport()));
+        QVERIFY(LastReport().contains(QStringLiteral("the new name is taken")));
         QVERIFY(QFile::exists(QFile::decodeName(Dir()) + QStringLiteral("/Papka")));
         QVERIFY(QFile::exists(QFile::decodeName(Dir()) + QStringLiteral("/Privet-1251.txt")));
         QVERIFY(QFile::exists(QFile::decodeName(Dir()) +
@@ -127,12 +127,12 @@ private slots:
         QPushButton* undo = Button(dialog, QStringLiteral("Undo Last Run"));
         QVERIFY(undo);
         QTest::mouseClick(undo, Qt::LeftButton);
-        QCOMPARE(report, QStringLiteral("2 undone, 0 not undone."));
+        QCOMPARE(LastReport(), QStringLiteral("2 undone, 0 not undone."));
         QVERIFY(QFile::exists(QFile::decodeName(Dir()) + QStringLiteral("/Папка")));
         QCOMPARE(access((Dir() + "\xCF\xF0\xE8\xE2\xE5\xF2-1251.txt").constData(), F_OK), 0);
         QVERIFY(!QFile::exists(QFile::decodeName(Dir()) + QStringLiteral("/Papka")));
         QTest::mouseClick(undo, Qt::LeftButton);
-        QCOMPARE(report, QStringLiteral("That run was undone already."));
+        QCOMPARE(LastReport(), QStringLiteral("That run was undone already."));
         QTest::mouseClick(renameAll, Qt::LeftButton); // as before, for the tests after this one
     }
 

@@ -59,8 +59,7 @@ private slots:
         const QByteArray onDisk = Koi8(m_word) + ".txt";
         const QByteArray folder = Folder("one", {onDisk});
         DFileRenamer dialog;
-        QString report;
-        dialog.SetMessageHook([&report](const QString& text) { report = text; });
+        AnswerReports();
         dialog.SetPath(folder);
         CColorListCtrl* list = dialog.List();
         const int row = RowOf(dialog, onDisk);
@@ -76,7 +75,7 @@ private slots:
         QCOMPARE(list->GetCellColor(row, DFileRenamer::kColReadIn), kCodeOverridden);
 
         QTest::mouseClick(FindButton(dialog, QStringLiteral("Rename")), Qt::LeftButton);
-        QVERIFY2(report.isEmpty(), qPrintable(report));
+        QVERIFY2(LastReport().isEmpty(), qPrintable(LastReport()));
         QVERIFY(Exists(folder + m_latin.toUtf8() + ".txt"));
         QVERIFY(!Exists(folder + onDisk));
         // The journal holds the rename with the old name's bytes.
@@ -89,7 +88,7 @@ private slots:
                  record.constData());
 
         dialog.UndoLastRun();
-        QCOMPARE(report, QStringLiteral("1 undone, 0 not undone."));
+        QCOMPARE(LastReport(), QStringLiteral("1 undone, 0 not undone."));
         QVERIFY(Exists(folder + onDisk));
         QVERIFY(!Exists(folder + m_latin.toUtf8() + ".txt"));
     }
@@ -100,7 +99,7 @@ private slots:
             files.push_back(Koi8(m_word) + '-' + QByteArray::number(i) + ".txt");
         const QByteArray folder = Folder("fifty", files);
         DFileRenamer dialog;
-        dialog.SetMessageHook([](const QString&) {});
+        AnswerReports();
         dialog.SetPath(folder);
         CColorListCtrl* list = dialog.List();
         list->selectAll();
@@ -126,7 +125,7 @@ private slots:
     void editedProposalIsUsedByRenameAll() {
         const QByteArray folder = Folder("edited", {"Щука.txt", "Лещ.txt"});
         DFileRenamer dialog;
-        dialog.SetMessageHook([](const QString&) {});
+        AnswerReports();
         dialog.show();
         dialog.SetPath(folder);
         CColorListCtrl* list = dialog.List();
@@ -169,12 +168,11 @@ private slots:
         QFETCH(QString, reason);
         const QByteArray folder = Folder("refused", {"Щука.txt", "taken.txt"});
         DFileRenamer dialog;
-        QString report;
-        dialog.SetMessageHook([&report](const QString& text) { report = text; });
+        AnswerReports();
         dialog.SetPath(folder);
         const int row = RowOf(dialog, "Щука.txt");
         QVERIFY(!dialog.EditProposal(row, typed));
-        QCOMPARE(report, QStringLiteral("\"%1\" cannot be the new name: %2").arg(typed, reason));
+        QCOMPARE(LastReport(), QStringLiteral("\"%1\" cannot be the new name: %2").arg(typed, reason));
         QCOMPARE(dialog.List()->GetItemText(row, DFileRenamer::kColTranslit), QStringLiteral("SHHuka.txt"));
     }
 

@@ -151,7 +151,7 @@ private slots:
         settings.sync();
         SetCurrentResources(kLangEnglish);
         g_inRussian = true;
-        SetMessageBoxHook([](const QString&) { return QMessageBox::No; });
+        Modal::AnswerAllMessageBoxes(QMessageBox::No);
         QVERIFY(Start());
     }
 
@@ -161,8 +161,7 @@ private slots:
             m_app->ExitInstance();
             m_app.reset();
         }
-        SetMessageBoxHook({});
-        CLogFont::SetDialogHook({});
+        Modal::Reset();
         SetCurrentResources(kLangEnglish);
     }
 
@@ -258,10 +257,7 @@ private slots:
     }
 
     void listFontIsChosenAndStored() {
-        CLogFont::SetDialogHook([](const QFont&, QFont& chosen) {
-            chosen = QFont(u"DejaVu Serif"_s, 15);
-            return true;
-        });
+        Modal::NextFontAnswer(QFont(u"DejaVu Serif"_s, 15));
         PickFromContextMenu(32787);
         QCOMPARE(AppSettings().listLogFont->FaceName(), u"DejaVu Serif"_s);
         QCOMPARE(List()->font().family(), ListFont()->family());
