@@ -66,7 +66,7 @@ bool CLtApp::InitInstance() {
 
     m_recentFiles.ReadList();
     ParseCommandLine();
-    m_bSettingsLoaded = LoadSettings();
+    m_bSettingsLoaded = LoadSettings(m_settings);
     if (!ProcessShellCommand()) {
         delete m_pSplash;
         return false;
@@ -95,7 +95,7 @@ int CLtApp::ExitInstance() {
     m_pMainWnd.reset();
     // Nothing to save when start-up ended before the settings were loaded.
     if (m_bSettingsLoaded) {
-        SaveSettingsOnExit();
+        SaveSettingsOnExit(m_settings);
         m_recentFiles.WriteList();
     }
     return 0;
@@ -138,12 +138,12 @@ void CLtApp::ParseCommandLine() {
 }
 
 bool CLtApp::ProcessShellCommand() {
-    m_pMainWnd = std::make_unique<CMainFrame>(this);
+    m_pMainWnd = std::make_unique<CMainFrame>(this, m_settings);
     if (!m_pMainWnd->OnCreate())
         return false;
     m_pDoc = std::make_unique<CLtDoc>();
-    m_pView = new CLtView(m_pMainWnd.get());
-    if (const std::optional<QFont> font = EditorFont())
+    m_pView = new CLtView(m_settings, m_pMainWnd.get());
+    if (const std::optional<QFont> font = EditorFont(m_settings))
         m_pView->setFont(*font);
     m_pDoc->SetView(m_pView);
     QObject::connect(m_pDoc.get(), &CLtDoc::PathNameChanged, m_pDoc.get(),

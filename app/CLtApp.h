@@ -32,6 +32,7 @@ public:
     // Start-up, the event loop and exit: what main runs.
     static int Run(int& argc, char** argv);
 
+    CSettings& Settings() { return m_settings; }
     CMainFrame* MainFrame() const { return m_pMainWnd.get(); }
     CLtDoc* Document() const { return m_pDoc.get(); }
     CLtView* View() const { return m_pView; }

@@ -66,13 +66,14 @@ private:
 
 } // namespace
 
-CMainFrame::CMainFrame(CLtApp* app) : m_pApp(app), m_normalSettle(new QTimer(this)) {
+CMainFrame::CMainFrame(CLtApp* app, CSettings& settings)
+    : m_pApp(app), m_settings(settings), m_normalSettle(new QTimer(this)) {
     // A new rectangle counts as the normal placement once it has stood for a moment as normal.
     m_normalSettle->setSingleShot(true);
     m_normalSettle->setInterval(kNormalSettleMs);
     connect(m_normalSettle, &QTimer::timeout, this, &CMainFrame::CommitNormalPlacement);
     // Check marks that show a setting follow it, whoever changed it.
-    connect(&AppSettings(), &CSettings::Changed, this, &CMainFrame::OnSettingsChanged);
+    connect(&m_settings, &CSettings::Changed, this, &CMainFrame::OnSettingsChanged);
     setWindowIcon(QPixmap::fromImage(CurrentResources().Icon(kIconMain)));
     // The toolbar's position is chosen by the settings, not by a menu of the bars.
     setContextMenuPolicy(Qt::NoContextMenu);
@@ -81,11 +82,11 @@ CMainFrame::CMainFrame(CLtApp* app) : m_pApp(app), m_normalSettle(new QTimer(thi
 CMainFrame::~CMainFrame() = default;
 
 bool CMainFrame::OnCreate() {
-    const bool large = AppSettings().toolbarLarge.Load() != 0;
-    const bool vertical = AppSettings().toolbarVertical.Load() != 0;
-    AppSettings().keysCtrlShift.Load();
-    AppSettings().blueRus.Load();
-    AppSettings().blueOrig.Load();
+    const bool large = m_settings.toolbarLarge.Load() != 0;
+    const bool vertical = m_settings.toolbarVertical.Load() != 0;
+    m_settings.keysCtrlShift.Load();
+    m_settings.blueRus.Load();
+    m_settings.blueOrig.Load();
 
     CreateActions();
     if (!CreateToolBar(large, vertical))
@@ -265,7 +266,7 @@ void CMainFrame::SetActiveView(CLtView* view, CLtDoc* doc) {
     // The panel and the view share one splitter; a wider window widens the view only.
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setObjectName(QStringLiteral("PanelSplitter"));
-    m_pPanel = new CPanel(m_splitter);
+    m_pPanel = new CPanel(m_settings, m_splitter);
     m_splitter->addWidget(m_pPanel);
     m_splitter->addWidget(view);
     m_splitter->setStretchFactor(0, 0);
@@ -313,7 +314,7 @@ void CMainFrame::RecalcLayout() {
     if (m_pEditView == nullptr || m_bLaidOut)
         return;
     m_bLaidOut = true;
-    m_nPanelWidth = std::max(AppSettings().panelWidth.Load(), CPanel::kMinWidth);
+    m_nPanelWidth = std::max(m_settings.panelWidth.Load(), CPanel::kMinWidth);
 }
 
 void CMainFrame::PlacePanel() {
@@ -329,7 +330,7 @@ bool CMainFrame::IsPanelShown() const {
 }
 
 int CMainFrame::PanelWidth() const {
-    return m_pPanel != nullptr ? m_nPanelWidth : AppSettings().panelWidth.Value();
+    return m_pPanel != nullptr ? m_nPanelWidth : m_settings.panelWidth.Value();
 }
 
 void CMainFrame::UpdateFrameTitle() {
@@ -342,13 +343,13 @@ void CMainFrame::UpdateFrameTitle() {
 }
 
 void CMainFrame::RestoreWindowState() {
-    const bool showPanel = AppSettings().isPanel.Load() == 1;
-    AppSettings().interLang.Load();
-    AppSettings().beep.Load(); // brought into 0..37 as it is read
-    SetInterfaceLanguage(AppSettings().interLang.Value());
+    const bool showPanel = m_settings.isPanel.Load() == 1;
+    m_settings.interLang.Load();
+    m_settings.beep.Load(); // brought into 0..37 as it is read
+    SetInterfaceLanguage(m_settings.interLang.Value());
 
     SWindowPos pos;
-    if (ParseWindowPos(AppSettings().windowPos.Load(), pos)) {
+    if (ParseWindowPos(m_settings.windowPos.Load(), pos)) {
         m_nShowState = pos.showState;
         const QRect outer = PlaceOnCurrentScreens(QRect(pos.left, pos.top, pos.width, pos.height));
         m_nLeft = outer.left();
@@ -470,15 +471,15 @@ QSize CMainFrame::DefaultWindowSize() const {
 }
 
 void CMainFrame::StoreSettings() const {
-    AppSettings().windowPos.Set(FormatWindowPos({m_nShowState, m_nLeft, m_nTop, m_nWidth, m_nHeight}));
-    AppSettings().windowPos.Save();
-    AppSettings().isPanel.Set(IsPanelShown() ? 1 : 0);
-    AppSettings().isPanel.Save();
-    AppSettings().panelWidth.Set(PanelWidth());
-    AppSettings().panelWidth.Save();
+    m_settings.windowPos.Set(FormatWindowPos({m_nShowState, m_nLeft, m_nTop, m_nWidth, m_nHeight}));
+    m_settings.windowPos.Save();
+    m_settings.isPanel.Set(IsPanelShown() ? 1 : 0);
+    m_settings.isPanel.Save();
+    m_settings.panelWidth.Set(PanelWidth());
+    m_settings.panelWidth.Save();
     for (const CIntSetting* setting :
-         {&AppSettings().wrapText, &AppSettings().autoClip, &AppSettings().beep, &AppSettings().tabStops,
-          &AppSettings().toolbarLarge, &AppSettings().toolbarVertical, &AppSettings().interLang})
+         {&m_settings.wrapText, &m_settings.autoClip, &m_settings.beep, &m_settings.tabStops,
+          &m_settings.toolbarLarge, &m_settings.toolbarVertical, &m_settings.interLang})
         setting->Save();
 }
 
@@ -498,23 +499,22 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::OnSettings() {
-    DSettings dialog(this);
+    DSettings dialog(m_settings, this);
     dialog.exec();
     // Whatever closed the dialog, the editor takes the current tab width again.
     if (m_pEditView != nullptr)
         m_pEditView->ApplyTabStops();
-    OnSettingsChanged();
 }
 
 void CMainFrame::OnFileRenamer() {
     // Opened without a parent, as the tool stands on its own beside the editor.
-    DFileRenamer dialog;
+    DFileRenamer dialog(m_settings);
     dialog.exec();
 }
 
 void CMainFrame::OnFileMp3() {
     // Without a parent, like the file renamer.
-    DFileMp3 dialog;
+    DFileMp3 dialog(m_settings);
     dialog.exec();
 }
 

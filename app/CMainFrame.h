@@ -15,6 +15,7 @@
 
 class CFindBar;
 class CLtApp;
+class CSettings;
 class CLtDoc;
 class CLtView;
 class CPanel;
@@ -32,7 +33,7 @@ class CMainFrame : public QMainWindow {
 
 public:
     // app: runs the application's commands (New, Open, recent files, About, Exit).
-    explicit CMainFrame(CLtApp* app);
+    CMainFrame(CLtApp* app, CSettings& settings);
     ~CMainFrame() override;
 
     // Builds the commands, toolbar, mode picture and status bar. False when a bar cannot be
@@ -135,6 +136,7 @@ private:
     void ShowToolPlaceholder(int dialogId, int buttonId);
 
     CLtApp* m_pApp;
+    CSettings& m_settings; // the application's
     CLtView* m_pEditView = nullptr;
     CLtDoc* m_pDoc = nullptr;
     QToolBar* m_wndToolBar = nullptr;

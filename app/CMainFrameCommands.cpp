@@ -191,7 +191,7 @@ void CMainFrame::BindCommands() {
     const auto language = [this](int id) {
         return SCommand{[this, id] { SetInterfaceLanguage(id); },
                         {},
-                        [id] { return AppSettings().interLang.Value() == id; }};
+                        [this, id] { return m_settings.interLang.Value() == id; }};
     };
     m_commands = {
         // The application.
@@ -242,9 +242,9 @@ void CMainFrame::BindCommands() {
         {kCmdFilePrintSetup, {[view] { view->OnFilePrintSetup(); }}},
         {kCmdViewRussian, {[view] { view->ToggleRussianMode(); }, {}, [] { return g_inRussian; }}},
         {kCmdViewAutoClip,
-         {[view] { view->ToggleAutoClip(); }, {}, [] { return AppSettings().autoClip.Value() != 0; }}},
+         {[view] { view->ToggleAutoClip(); }, {}, [this] { return m_settings.autoClip.Value() != 0; }}},
         {kCmdViewWordWrap,
-         {[view] { view->ToggleWordWrap(); }, {}, [] { return AppSettings().wrapText.Value() != 0; }}},
+         {[view] { view->ToggleWordWrap(); }, {}, [this] { return m_settings.wrapText.Value() != 0; }}},
         // The Find bar.
         {kCmdEditFind, {[find] { find->ShowFind(false); }, hasText}},
         {kCmdEditReplace, {[find] { find->ShowFind(true); }, hasText}},
@@ -410,7 +410,7 @@ void CMainFrame::UpdateIndicators() {
 }
 
 void CMainFrame::SetInterfaceLanguage(int id) {
-    AppSettings().interLang.Set(id);
+    m_settings.interLang.Set(id);
     ELanguage language = kLangEnglish;
     if (id == kCmdLangRussian)
         language = kLangRussian;

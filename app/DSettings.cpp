@@ -53,7 +53,7 @@ int LeadingNumber(const QString& text) {
     return static_cast<int>(number);
 }
 
-DSettings::DSettings(QWidget* parent) : QDialog(parent) {
+DSettings::DSettings(CSettings& settings, QWidget* parent) : QDialog(parent), m_settings(settings) {
     const SDialogTexts texts = CurrentResources().Dialog(kDlgSettings);
     setWindowTitle(texts.title);
     UseDialogFrame(this);
@@ -156,14 +156,14 @@ void DSettings::DoDataExchange(bool saveAndValidate) {
 }
 
 void DSettings::OnInitDialog() {
-    m_bToolbarLarge = AppSettings().toolbarLarge.Value();
-    m_bToolbarVertical = AppSettings().toolbarVertical.Value();
-    m_bCtrlShift = AppSettings().keysCtrlShift.Value();
-    m_bBlueRus = AppSettings().blueRus.Value();
-    m_bBlueOrig = AppSettings().blueOrig.Value();
-    m_bBeep = AppSettings().beep.Value() != 0 ? 1 : 0;
-    m_strTabStops = QString::number(AppSettings().tabStops.Value());
-    m_nLatinSpelling = AppSettings().latinSpelling.Value();
+    m_bToolbarLarge = m_settings.toolbarLarge.Value();
+    m_bToolbarVertical = m_settings.toolbarVertical.Value();
+    m_bCtrlShift = m_settings.keysCtrlShift.Value();
+    m_bBlueRus = m_settings.blueRus.Value();
+    m_bBlueOrig = m_settings.blueOrig.Value();
+    m_bBeep = m_settings.beep.Value() != 0 ? 1 : 0;
+    m_strTabStops = QString::number(m_settings.tabStops.Value());
+    m_nLatinSpelling = m_settings.latinSpelling.Value();
     DoDataExchange(false);
 }
 
@@ -172,18 +172,18 @@ void DSettings::accept() {
     // The editor reads these three on every keystroke and repaint, so they are stored at once;
     // the others reach the store when the frame closes.
     const QString section = QString::fromLatin1(kSettingsSection);
-    WriteProfileInt(section, QString::fromLatin1(AppSettings().keysCtrlShift.Name()), m_bCtrlShift);
-    WriteProfileInt(section, QString::fromLatin1(AppSettings().blueRus.Name()), m_bBlueRus);
-    WriteProfileInt(section, QString::fromLatin1(AppSettings().blueOrig.Name()), m_bBlueOrig);
+    WriteProfileInt(section, QString::fromLatin1(m_settings.keysCtrlShift.Name()), m_bCtrlShift);
+    WriteProfileInt(section, QString::fromLatin1(m_settings.blueRus.Name()), m_bBlueRus);
+    WriteProfileInt(section, QString::fromLatin1(m_settings.blueOrig.Name()), m_bBlueOrig);
 
-    AppSettings().toolbarLarge.Set(m_bToolbarLarge);
-    AppSettings().toolbarVertical.Set(m_bToolbarVertical);
-    AppSettings().keysCtrlShift.Set(m_bCtrlShift);
-    AppSettings().blueRus.Set(m_bBlueRus);
-    AppSettings().blueOrig.Set(m_bBlueOrig);
-    AppSettings().beep.Set(m_bBeep != 0 ? kBeepOn : 0);
-    AppSettings().tabStops.Set(LeadingNumber(m_strTabStops));
-    StoreSpelling(AppSettings().latinSpelling,
+    m_settings.toolbarLarge.Set(m_bToolbarLarge);
+    m_settings.toolbarVertical.Set(m_bToolbarVertical);
+    m_settings.keysCtrlShift.Set(m_bCtrlShift);
+    m_settings.blueRus.Set(m_bBlueRus);
+    m_settings.blueOrig.Set(m_bBlueOrig);
+    m_settings.beep.Set(m_bBeep != 0 ? kBeepOn : 0);
+    m_settings.tabStops.Set(LeadingNumber(m_strTabStops));
+    StoreSpelling(m_settings.latinSpelling,
                   m_nLatinSpelling); // Convert reads it each time, like the three above
     QDialog::accept();
 }

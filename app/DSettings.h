@@ -1,13 +1,14 @@
 // The Settings dialog: toolbar options for the next start, the Ctrl+Shift mode key, the editor's
-// tinting, the sound, the tab width and the Latin spelling Convert writes. It works on the process-wide
-// current values; confirming writes the three values the editor reads at once and leaves the rest to the
-// frame's close. Modal, opened by the main frame, which applies the tab width again however it was closed.
-// There is no Cancel button: Esc and the close box cancel.
+// tinting, the sound, the tab width and the Latin spelling Convert writes. It works on the settings
+// object's current values; confirming writes the three values the editor reads at once and leaves the rest to
+// the frame's close. Modal, opened by the main frame, which applies the tab width again however it was
+// closed. There is no Cancel button: Esc and the close box cancel.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 
+class CSettings;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -16,7 +17,7 @@ class DSettings : public QDialog {
     Q_OBJECT
 
 public:
-    explicit DSettings(QWidget* parent = nullptr);
+    explicit DSettings(CSettings& settings, QWidget* parent = nullptr);
 
     int m_bToolbarLarge = 0;
     int m_bToolbarVertical = 0;
@@ -39,6 +40,7 @@ public:
     void accept() override;
 
 private:
+    CSettings& m_settings;
     QCheckBox* m_checkLarge = nullptr;
     QCheckBox* m_checkVertical = nullptr;
     QCheckBox* m_checkCtrlShift = nullptr;

@@ -6,6 +6,7 @@
 #include "CLtView.h"
 #include "CodePage.h"
 #include "Modal.h"
+#include "Settings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -48,6 +49,7 @@ double TypeKeys(CLtView& view, const QString& keys) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    CSettings settings;
     g_charTable.SetDefaultKeys();
     Modal::Intercept(); // silent: no audio device needed
     const QString keys = QStringLiteral("privet shhuka zhuk ").repeated(60).left(1000);
@@ -57,11 +59,11 @@ int main(int argc, char** argv) {
     double full = 1e9;
     const QString million = Text(QStringLiteral("Съешь же ещё этих мягких французских булок "), 1000000);
     for (int round = 0; round < 3; ++round) {
-        CLtView a;
+        CLtView a(settings);
         a.resize(800, 600);
         a.show();
         empty = std::min(empty, TypeKeys(a, keys));
-        CLtView b;
+        CLtView b(settings);
         b.resize(800, 600);
         b.show();
         b.setPlainText(million);
@@ -73,7 +75,7 @@ int main(int argc, char** argv) {
 
     // 2. F4 on a megabyte of Latin text.
     {
-        CLtView view;
+        CLtView view(settings);
         view.resize(800, 600);
         view.show();
         view.setPlainText(Text(QStringLiteral("shhuka zhuk privet ja pishu "), 1000000));
@@ -105,7 +107,7 @@ int main(int argc, char** argv) {
         double plain = 1e9;
         for (int round = 0; round < 2; ++round) {
             {
-                CLtView view;
+                CLtView view(settings);
                 CLtDoc doc;
                 doc.SetView(&view);
                 QElapsedTimer timer;
@@ -115,7 +117,7 @@ int main(int argc, char** argv) {
                 open = std::min(open, static_cast<double>(timer.nsecsElapsed()) / 1e6);
             }
             {
-                CLtView view;
+                CLtView view(settings);
                 QElapsedTimer timer;
                 timer.start();
                 view.setPlainText(text);

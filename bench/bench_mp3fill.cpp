@@ -3,6 +3,7 @@
 // Usage: QT_QPA_PLATFORM=offscreen bench_mp3fill [FILES]
 #include "CColorListCtrl.h"
 #include "DFileMp3.h"
+#include "Settings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    CSettings settings;
     const int files = argc > 1 ? std::atoi(argv[1]) : 3000;
 
     QTemporaryDir folder;
@@ -68,7 +70,7 @@ int main(int argc, char** argv) {
     qint64 cliBest = -1;
     int rows = 0;
     for (int run = 0; run < 3; ++run) {
-        DFileMp3 dialog;
+        DFileMp3 dialog(settings);
         dialog.show();
         QElapsedTimer timer;
         timer.start();

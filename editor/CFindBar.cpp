@@ -136,7 +136,7 @@ bool CFindBar::FindNext() {
         found = doc->find(what, 0, Flags()); // from the top again
     if (found.isNull()) {
         ShowMessage(CurrentResources().String(kStrNotFound).arg(what));
-        if (AppSettings().beep.Value() != 0)
+        if (m_view->Settings().beep.Value() != 0)
             QApplication::beep();
         return false;
     }

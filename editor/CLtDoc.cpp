@@ -65,8 +65,10 @@ void CLtDoc::SetView(CLtView* view) {
 
 bool CLtDoc::OnNewDocument() {
     m_text->clear();
-    if (const std::optional<QFont> font = EditorFont(); m_pView != nullptr && font)
-        m_pView->setFont(*font);
+    if (m_pView != nullptr) {
+        if (const std::optional<QFont> font = EditorFont(m_pView->Settings()))
+            m_pView->setFont(*font);
+    }
     m_bCrLf = false;
     m_format = {ETextEncoding::kUtf16Le, true};
     m_bKeepFormat = false;
@@ -327,16 +329,17 @@ void CLtDoc::SetPathName(const QString& path) {
 }
 
 void CLtDoc::OnViewFont() {
-    std::optional<CLogFont>& logFont = AppSettings().editorLogFont;
+    // The font is the view's: without one there is nothing to show it in.
+    if (m_pView == nullptr)
+        return;
+    std::optional<CLogFont>& logFont = m_pView->Settings().editorLogFont;
     if (!logFont)
         logFont.emplace();
-    QWidget* owner = m_pView != nullptr ? m_pView->window() : nullptr;
-    if (!logFont->RunFontDialog(owner, CLogFont::kFontCommandFlags))
+    if (!logFont->RunFontDialog(m_pView->window(), CLogFont::kFontCommandFlags))
         return;
     QFont font;
     logFont->MakeFont(font, kEditorCharSet);
-    if (m_pView != nullptr)
-        m_pView->setFont(font);
+    m_pView->setFont(font);
 }
 
 QString CLtDoc::MailAttachmentName() const {

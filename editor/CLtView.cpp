@@ -104,14 +104,16 @@ bool RepairedClipboardText(const QMimeData* source, QString& text) {
 
 } // namespace
 
-CLtView::CLtView(QWidget* parent) : QPlainTextEdit(parent), m_menuContext(new QMenu(this)) {
+CLtView::CLtView(CSettings& settings, QWidget* parent)
+    : QPlainTextEdit(parent), m_settings(settings), m_menuContext(new QMenu(this)) {
     setFrameShape(QFrame::NoFrame);
     // A new view starts from the stored choices; the frame stores them again when it closes.
-    AppSettings().wrapText.Load();
-    AppSettings().autoClip.Load();
-    AppSettings().tabStops.Load();
+    m_settings.wrapText.Load();
+    m_settings.autoClip.Load();
+    m_settings.tabStops.Load();
     ApplyWordWrap();
     UpdateBackground();
+    connect(&m_settings, &CSettings::Changed, this, &CLtView::OnSettingChanged);
 }
 
 CLtView::~CLtView() = default;
@@ -121,7 +123,7 @@ void CLtView::SetPreviewHook(std::function<void()> hook) {
 }
 
 bool CLtView::IsGrey() const {
-    return g_inRussian ? AppSettings().blueRus.Value() != 0 : AppSettings().blueOrig.Value() != 0;
+    return g_inRussian ? m_settings.blueRus.Value() != 0 : m_settings.blueOrig.Value() != 0;
 }
 
 void CLtView::UpdateBackground() {
@@ -132,14 +134,23 @@ void CLtView::UpdateBackground() {
     viewport()->update();
 }
 
+void CLtView::OnSettingChanged(const QString& name) {
+    if (name == QLatin1StringView(m_settings.wrapText.Name()))
+        ApplyWordWrap();
+    else if (name == QLatin1StringView(m_settings.tabStops.Name()))
+        ApplyTabStops();
+    else if (name == QLatin1StringView(m_settings.blueRus.Name()) ||
+             name == QLatin1StringView(m_settings.blueOrig.Name()))
+        UpdateBackground();
+}
+
 void CLtView::ApplyTabStops() {
     // In floating point: the settings dialog takes any number.
-    setTabStopDistance(qreal(AppSettings().tabStops.Value()) * fontMetrics().averageCharWidth());
+    setTabStopDistance(qreal(m_settings.tabStops.Value()) * fontMetrics().averageCharWidth());
 }
 
 void CLtView::ApplyWordWrap() {
-    setLineWrapMode(AppSettings().wrapText.Value() != 0 ? QPlainTextEdit::WidgetWidth
-                                                        : QPlainTextEdit::NoWrap);
+    setLineWrapMode(m_settings.wrapText.Value() != 0 ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
     ApplyTabStops();
 }
 
@@ -147,7 +158,7 @@ void CLtView::ToggleRussianMode() {
     g_inRussian = !g_inRussian;
     UpdateBackground();
     emit RussianModeChanged(g_inRussian);
-    if (AppSettings().beep.Value() != 0)
+    if (m_settings.beep.Value() != 0)
         PlaySoundCode(g_inRussian ? 24 : 29);
 }
 
@@ -160,12 +171,12 @@ void CLtView::keyPressEvent(QKeyEvent* event) {
     // Alt with a letter belongs to the menus: a key that no menu takes does nothing, never types.
     if ((mods & Qt::AltModifier) != 0 && !ctrl && !event->text().isEmpty() && event->text()[0].isPrint()) {
         event->accept();
-        if (AppSettings().beep.Value() != 0)
+        if (m_settings.beep.Value() != 0)
             QApplication::beep();
         return;
     }
     if (ctrl) {
-        if (AppSettings().keysCtrlShift.Value() != 0 && shift)
+        if (m_settings.keysCtrlShift.Value() != 0 && shift)
             ToggleRussianMode();
     } else if (key == Qt::Key_Escape) {
         ToggleRussianMode();
@@ -202,7 +213,7 @@ void CLtView::keyPressEvent(QKeyEvent* event) {
 void CLtView::ConvertTyped() {
     if (!g_inRussian)
         return;
-    PlaySoundCode(AppSettings().beep.Value());
+    PlaySoundCode(m_settings.beep.Value());
     QTextCursor cursor = textCursor();
     const int caret = cursor.position();
     // Only the characters a typed form can span take part: the cost of a key does not grow with
@@ -226,20 +237,12 @@ void CLtView::ConvertTyped() {
     ensureCursorVisible();
 }
 
-void CLtView::focusInEvent(QFocusEvent* event) {
-    QPlainTextEdit::focusInEvent(event);
-    // The grey settings may have changed in the settings dialog the focus comes back from.
-    const QColor wanted = IsGrey() ? m_crGray : QApplication::palette(this).color(QPalette::Base);
-    if (palette().color(QPalette::Base) != wanted)
-        UpdateBackground();
-}
-
 void CLtView::focusOutEvent(QFocusEvent* event) {
     QPlainTextEdit::focusOutEvent(event);
     // A menu or the context menu borrows the keyboard only for a moment: the editor keeps its text
     // as it was then.
     const Qt::FocusReason reason = event->reason();
-    if (AppSettings().autoClip.Value() == 0 || reason == Qt::PopupFocusReason ||
+    if (m_settings.autoClip.Value() == 0 || reason == Qt::PopupFocusReason ||
         reason == Qt::MenuBarFocusReason)
         return;
     selectAll();
@@ -390,7 +393,7 @@ void CLtView::OnEditConvert() {
         const auto around = [doc](int at) {
             return at < 0 ? char16_t(0) : char16_t(doc->characterAt(at).unicode());
         };
-        LatinSpelling(g_charTable, LatinSchemeFromNumber(AppSettings().latinSpelling.Value()))
+        LatinSpelling(g_charTable, LatinSchemeFromNumber(m_settings.latinSpelling.Value()))
             .AppendLatin(sel, around(start - 1), around(end), result);
     } else {
         return;
@@ -434,7 +437,7 @@ void CLtView::OnFilePrint() {
 
 int CLtView::PrintDocument(QPagedPaintDevice* device) const {
     return PrintText(device, toPlainText(), PrintFont(font(), logicalDpiY()), m_strPrintTitle,
-                     CurrentResources().String(kStrPrintPage), qreal(AppSettings().tabStops.Value()));
+                     CurrentResources().String(kStrPrintPage), qreal(m_settings.tabStops.Value()));
 }
 
 void CLtView::OnFilePrintSetup() {
@@ -454,10 +457,9 @@ void CLtView::OnFilePrintPreview() {
 }
 
 void CLtView::ToggleAutoClip() {
-    AppSettings().autoClip.Set(AppSettings().autoClip.Value() != 0 ? 0 : 1);
+    m_settings.autoClip.Set(m_settings.autoClip.Value() != 0 ? 0 : 1);
 }
 
 void CLtView::ToggleWordWrap() {
-    AppSettings().wrapText.Set(AppSettings().wrapText.Value() != 0 ? 0 : 1);
-    ApplyWordWrap();
+    m_settings.wrapText.Set(m_settings.wrapText.Value() != 0 ? 0 : 1);
 }

@@ -14,6 +14,7 @@
 
 #include <functional>
 
+class CSettings;
 class QMenu;
 class QPagedPaintDevice;
 
@@ -27,8 +28,11 @@ public:
     // Typing stops at this many characters; opened files may be longer.
     static constexpr int kTextLimit = 0xFFFFF;
 
-    explicit CLtView(QWidget* parent = nullptr);
+    // The view follows the wrap, tab width and grey settings as they change.
+    explicit CLtView(CSettings& settings, QWidget* parent = nullptr);
     ~CLtView() override;
+
+    CSettings& Settings() const { return m_settings; }
 
     // The context menu; the main frame fills it from menu 139 of the current resource module
     // when the view is created and again after each language switch.
@@ -58,7 +62,7 @@ public:
     // Selects the word around the caret, words being cut by " !()?.,:;", tab and line ends.
     void SelectWordAtCaret();
 
-    // View > Auto Clip and Word Wrap: turn the setting over and apply it.
+    // View > Auto Clip and Word Wrap: turn the setting over.
     void ToggleAutoClip();
     void ToggleWordWrap();
 
@@ -76,7 +80,6 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -91,7 +94,9 @@ private:
     void ConvertTyped();
     void ReplaceSelection(QTextCursor cursor, const std::u16string& text);
     bool IsGrey() const;
+    void OnSettingChanged(const QString& name);
 
+    CSettings& m_settings;
     QMenu* m_menuContext; // child of the view
     const QColor m_crGray{191, 191, 191};
     QString m_strPrintTitle;

@@ -45,7 +45,8 @@ QString FailureLine(const QString& name, const QString& reason) {
 
 } // namespace
 
-DFileMp3::DFileMp3(QWidget* parent) : DBatchDialog(kDialogId, AppSettings().mp3Spelling, parent) {
+DFileMp3::DFileMp3(CSettings& settings, QWidget* parent)
+    : DBatchDialog(kDialogId, settings, settings.mp3Spelling, parent) {
     const CResourceModule& resources = CurrentResources();
     auto* rename = new QPushButton(ControlText(kIdRename), this);
     auto* renameAll = new QPushButton(ControlText(kIdRenameAll), this);
@@ -92,7 +93,7 @@ DFileMp3::DFileMp3(QWidget* parent) : DBatchDialog(kDialogId, AppSettings().mp3S
     m_list->horizontalHeader()->moveSection(kColReadIn, kColName + 1);
     m_list->SetAlternateRows(true);
 
-    SetPath(LastFolder());
+    SetPath(LastFolder(Settings()));
 }
 
 DFileMp3::~DFileMp3() = default;
@@ -128,7 +129,7 @@ void DFileMp3::FillList() {
     std::vector<QString> messages;
     CleanLeftovers(m_strPath, messages);
 
-    CProgressWnd progress(this);
+    CProgressWnd progress(Settings(), this);
     progress.LayoutForLines(1, 300);
     progress.SetProgressRange(0, int(names.size()), 1);
     // The tags are read on a worker while this thread puts the rows read so far into the list,
@@ -238,7 +239,7 @@ void DFileMp3::RenameSelected() {
 
 void DFileMp3::RenameAll() {
     const int count = m_list->GetItemCount();
-    CProgressWnd progress(this);
+    CProgressWnd progress(Settings(), this);
     progress.LayoutForLines(1, 300);
     progress.SetProgressRange(0, count, 1);
     QStringList failed;
@@ -266,7 +267,7 @@ void DFileMp3::EditSelected() {
     const QByteArray name = RowName(row);
     if (name.isEmpty() || m_list->GetCellColor(row, kColName) == kCodeRussian)
         return;
-    DTags dialog;
+    DTags dialog(Settings());
     dialog.SetList(m_list);
     dialog.SetRow(row);
     const int result = m_tagsHook ? (dialog.InitDialog(), m_tagsHook(dialog)) : dialog.exec();

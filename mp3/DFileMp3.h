@@ -24,7 +24,7 @@ public:
     // Column 0 is the name, 1 to 7 the tag texts; the last one says what the texts were read in.
     enum { kColName = 0, kColumnCount = 8, kColReadIn = 8 };
 
-    explicit DFileMp3(QWidget* parent = nullptr);
+    explicit DFileMp3(CSettings& settings, QWidget* parent = nullptr);
     ~DFileMp3() override;
 
     void FillList() override;

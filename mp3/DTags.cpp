@@ -16,7 +16,7 @@ constexpr int kDialogId = kDlgTags;
 
 } // namespace
 
-DTags::DTags(QWidget* parent) : QDialog(parent) {
+DTags::DTags(const CSettings& settings, QWidget* parent) : QDialog(parent), m_settings(settings) {
     const CResourceModule& resources = CurrentResources();
     const SDialogTexts texts = resources.Dialog(kDialogId);
     setWindowTitle(texts.title);
@@ -60,7 +60,8 @@ void DTags::accept() {
     if (m_pList != nullptr) {
         for (int column = 1; column <= kTagColumnCount; ++column) {
             std::u16string text = Field(column)->text().toStdU16String();
-            LatinSpelling(g_charTable, LatinSchemeFromNumber(BatchSpelling(AppSettings().mp3Spelling)))
+            LatinSpelling(g_charTable,
+                          LatinSchemeFromNumber(BatchSpelling(m_settings, m_settings.mp3Spelling)))
                 .ToLatin(text);
             m_pList->SetCellText(m_nRow, column, QString::fromStdU16String(text));
         }

@@ -9,6 +9,7 @@
 
 #include <array>
 
+class CSettings;
 class ICellGrid;
 class QLineEdit;
 
@@ -20,7 +21,8 @@ public:
     static constexpr std::array<int, kTagColumnCount> kEditIds = {1073, 1075, 1074, 1076, 1070, 1071, 1072};
     static constexpr std::array<int, kTagColumnCount> kLabelIds = {1067, 1068, 1069, 1077, 1078, 1079, 1080};
 
-    explicit DTags(QWidget* parent = nullptr);
+    // Writes the fields with the MP3 tool's Latin spelling.
+    explicit DTags(const CSettings& settings, QWidget* parent = nullptr);
 
     // The grid (not owned) and its row, before the dialog runs.
     void SetList(ICellGrid* list) { m_pList = list; }
@@ -37,6 +39,7 @@ protected:
 
 private:
     ICellGrid* m_pList = nullptr;
+    const CSettings& m_settings;
     int m_nRow = -1;
     bool m_initialised = false;
     std::array<QLineEdit*, kTagColumnCount> m_edits{};

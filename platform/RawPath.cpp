@@ -24,15 +24,15 @@ QByteArray RawPathFromSetting(const QString& text) {
     return text.toUtf8();
 }
 
-QByteArray LastFolder() {
-    const QByteArray last = RawPathFromSetting(AppSettings().lastDir.Load());
+QByteArray LastFolder(CSettings& settings) {
+    const QByteArray last = RawPathFromSetting(settings.lastDir.Load());
     struct stat info {};
     if (!last.isEmpty() && ::stat(last.constData(), &info) == 0 && S_ISDIR(info.st_mode))
         return last;
     return QFile::encodeName(QDir::currentPath());
 }
 
-void RememberFolder(const QByteArray& path) {
-    AppSettings().lastDir.Set(RawPathToSetting(path));
-    AppSettings().lastDir.Save();
+void RememberFolder(CSettings& settings, const QByteArray& path) {
+    settings.lastDir.Set(RawPathToSetting(path));
+    settings.lastDir.Save();
 }

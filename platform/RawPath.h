@@ -6,10 +6,12 @@
 #include <QByteArray>
 #include <QString>
 
+class CSettings;
+
 QString RawPathToSetting(const QByteArray& path);
 QByteArray RawPathFromSetting(const QString& text);
 
 // The folder last shown by the MP3 tool or the renamer ("LastDir"), when it still exists; else
 // the current folder. Remembering keeps the raw bytes of the name.
-QByteArray LastFolder();
-void RememberFolder(const QByteArray& path);
+QByteArray LastFolder(CSettings& settings);
+void RememberFolder(CSettings& settings, const QByteArray& path);

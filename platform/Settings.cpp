@@ -6,29 +6,10 @@
 
 #include <QStringList>
 
-namespace {
-
-CSettings* s_current = nullptr;
-
-} // namespace
-
-CSettings::CSettings(QObject* parent) : QObject(parent), m_previous(s_current) {
-    s_current = this;
-}
-
-CSettings::~CSettings() {
-    if (s_current == this)
-        s_current = m_previous;
-}
-
-CSettings& AppSettings() {
-    // Code that runs before the application object made its own (and tests that need no fresh
-    // one) gets the defaults.
-    static CSettings fallback;
-    return s_current != nullptr ? *s_current : fallback;
-}
+#include <algorithm>
 
 void CIntSetting::Set(int value) {
+    value = std::clamp(value, m_low, m_setHigh);
     if (value == m_value)
         return;
     m_value = value;
@@ -84,8 +65,8 @@ QString FormatWindowPos(const SWindowPos& pos) {
         .arg(pos.height);
 }
 
-int BatchSpelling(const CIntSetting& remembered) {
-    return remembered.Value() >= 0 ? remembered.Value() : AppSettings().latinSpelling.Value();
+int BatchSpelling(const CSettings& settings, const CIntSetting& remembered) {
+    return remembered.Value() >= 0 ? remembered.Value() : settings.latinSpelling.Value();
 }
 
 void StoreSpelling(CIntSetting& setting, int scheme) {

@@ -1,5 +1,5 @@
 // The settings of section "Settings": one settings object holds a current value per stored
-// value, with its default and the range it is brought into when read, and announces every change.
+// value, with its default and its range, and announces every change.
 // Each window reads the values it needs when it is created and the writers store them at the
 // moments they own (frame close, the Settings dialog, the progress window); changing a current
 // value never writes it by itself.
@@ -25,15 +25,20 @@ class CSettings;
 inline constexpr char kSettingsSection[] = "Settings";
 
 // An integer setting. Load reads the stored value (the default when absent or not an integer),
-// brings it into range and makes it the current value; Save writes the current value.
+// brings it into range and makes it the current value; Save writes the current value. A value
+// set in the program is clamped into range, so no writer can leave a value no reader expects.
 class CIntSetting {
 public:
     CIntSetting(CSettings* owner, const char* name, int defaultValue)
         : m_owner(owner), m_name(name), m_default(defaultValue), m_value(defaultValue) {}
-    // A stored value outside low..high reads as outside.
+    // A stored value outside low..high reads as outside; a value set is clamped into
+    // low..setHigh, which is high unless the program may go past what it stores.
     CIntSetting(CSettings* owner, const char* name, int defaultValue, int low, int high, int outside)
-        : m_owner(owner), m_name(name), m_default(defaultValue), m_low(low), m_high(high), m_outside(outside),
-          m_value(defaultValue) {}
+        : CIntSetting(owner, name, defaultValue, low, high, outside, high) {}
+    CIntSetting(CSettings* owner, const char* name, int defaultValue, int low, int high, int outside,
+                int setHigh)
+        : m_owner(owner), m_name(name), m_default(defaultValue), m_low(low), m_high(high), m_setHigh(setHigh),
+          m_outside(outside), m_value(defaultValue) {}
     CIntSetting(const CIntSetting&) = delete;
     CIntSetting& operator=(const CIntSetting&) = delete;
 
@@ -42,7 +47,7 @@ public:
     int Normalised(int stored) const { return stored < m_low || stored > m_high ? m_outside : stored; }
 
     int Value() const { return m_value; }
-    // The owner signals when the value really changes.
+    // Clamped into range; the owner signals when the value really changes.
     void Set(int value);
 
     int Load();
@@ -54,6 +59,7 @@ private:
     int m_default;
     int m_low = INT_MIN;
     int m_high = INT_MAX;
+    int m_setHigh = INT_MAX;
     int m_outside = 0;
     int m_value;
 };
@@ -80,21 +86,22 @@ private:
 };
 
 // The table of settings, by the name of the stored value. The application object owns the one
-// the program runs with; a test makes a fresh one, which is current while it lives. "CharList" is
-// a further name the program once kept; nothing reads or writes it.
+// the program runs with and hands it to the windows that read or change it; a test makes a fresh
+// one. "CharList" is a further name the program once kept; nothing reads or writes it.
 class CSettings : public QObject {
     Q_OBJECT
 
 public:
-    explicit CSettings(QObject* parent = nullptr);
-    ~CSettings() override;
+    explicit CSettings(QObject* parent = nullptr) : QObject(parent) {}
 
-    CStringSetting windowPos{this, "WindowPos"};             // show state, left, top, width, height
-    CIntSetting isPanel{this, "IsPanel", 0};                 // the Toolkit panel is shown at start
-    CIntSetting panelWidth{this, "PanelWidth", 150};         // width of the Toolkit panel in pixels
-    CIntSetting wrapText{this, "WrapText", 1};               // word wrap on
-    CIntSetting autoClip{this, "AutoClip", 0};               // automatic clipboard mode on
-    CIntSetting tabStops{this, "TabStops", 4, 0, 24, 4};     // tab width in characters, 0 to 24
+    CStringSetting windowPos{this, "WindowPos"};     // show state, left, top, width, height
+    CIntSetting isPanel{this, "IsPanel", 0};         // the Toolkit panel is shown at start
+    CIntSetting panelWidth{this, "PanelWidth", 150}; // width of the Toolkit panel in pixels
+    CIntSetting wrapText{this, "WrapText", 1};       // word wrap on
+    CIntSetting autoClip{this, "AutoClip", 0};       // automatic clipboard mode on
+    // Tab width in characters: stored 0 to 24, but a width typed in the Settings dialog holds for
+    // the session whatever its size.
+    CIntSetting tabStops{this, "TabStops", 4, 0, 24, 4, INT_MAX};
     CIntSetting beep{this, "Beep", 2, 0, 37, 0};             // sound setting, 0 to 37 (0 silent)
     CIntSetting toolbarLarge{this, "ToolbarLarge", 1};       // 32 x 32 toolbar with the mode picture
     CIntSetting toolbarVertical{this, "ToolbarVertical", 1}; // toolbar docked at the left edge
@@ -121,11 +128,7 @@ signals:
 private:
     friend class CIntSetting;
     friend class CStringSetting;
-    CSettings* m_previous;
 };
-
-// The settings object made last and still alive: the application's, or a test's own.
-CSettings& AppSettings();
 
 // The placement of the main window as "WindowPos" holds it.
 struct SWindowPos {
@@ -142,7 +145,7 @@ bool ParseWindowPos(const QString& text, SWindowPos& pos);
 QString FormatWindowPos(const SWindowPos& pos);
 
 // The spelling a batch tool starts with: its own remembered choice, else the "Latin spelling".
-int BatchSpelling(const CIntSetting& remembered);
+int BatchSpelling(const CSettings& settings, const CIntSetting& remembered);
 // Sets and stores a spelling choice at once: it takes effect on the next conversion.
 void StoreSpelling(CIntSetting& setting, int scheme);
 

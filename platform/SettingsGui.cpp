@@ -33,24 +33,22 @@ std::optional<QFont> MadeFont(const std::optional<CLogFont>& logFont) {
 
 } // namespace
 
-std::optional<QFont> EditorFont() {
-    return MadeFont(AppSettings().editorLogFont);
+std::optional<QFont> EditorFont(const CSettings& settings) {
+    return MadeFont(settings.editorLogFont);
 }
 
-std::optional<QFont> ListFont() {
-    return MadeFont(AppSettings().listLogFont);
+std::optional<QFont> ListFont(const CSettings& settings) {
+    return MadeFont(settings.listLogFont);
 }
 
-bool LoadSettings() {
+bool LoadSettings(CSettings& settings) {
     // No process locale is set here: the conversions classify and case-map characters with their
     // own tables, so they behave the same whatever locale the user runs under.
 
-    CSettings& settings = AppSettings();
     LoadFont(settings.editorLogFont, kFontEntry, kEditorCharSet);
     LoadFont(settings.listLogFont, kFontListEntry, kListCharSet);
     LoadKeys(g_charTable, kSettingsSection, kCharsEntry);
-    for (CIntSetting* spelling :
-         {&AppSettings().latinSpelling, &AppSettings().mp3Spelling, &AppSettings().renamerSpelling})
+    for (CIntSetting* spelling : {&settings.latinSpelling, &settings.mp3Spelling, &settings.renamerSpelling})
         spelling->Load();
 
     // On Windows mail was offered when the system profile's MAPI switch was on and the Simple
@@ -60,9 +58,8 @@ bool LoadSettings() {
     return true;
 }
 
-void SaveSettingsOnExit() {
+void SaveSettingsOnExit(CSettings& settings) {
     SaveKeys(g_charTable, kSettingsSection, kCharsEntry);
-    CSettings& settings = AppSettings();
     if (settings.editorLogFont)
         settings.editorLogFont->WriteProfile(kSettingsSection, kFontEntry);
     if (settings.listLogFont)

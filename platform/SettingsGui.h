@@ -13,13 +13,13 @@
 // SaveSettingsOnExit. The font commands replace a description after the user chose a new one.
 inline constexpr quint8 kEditorCharSet = 204; // Cyrillic
 inline constexpr quint8 kListCharSet = 1;     // default character set
-std::optional<QFont> EditorFont();
-std::optional<QFont> ListFont();
+std::optional<QFont> EditorFont(const CSettings& settings);
+std::optional<QFont> ListFont(const CSettings& settings);
 
 // True when a mail client can be handed a message (xdg-email is on the search path).
 extern bool g_bMailAvailable;
 
 // Start-up: the fonts, the character table g_charTable and mail availability. Always true.
-bool LoadSettings();
+bool LoadSettings(CSettings& settings);
 // Exit: writes the character table and both fonts, then frees the fonts.
-void SaveSettingsOnExit();
+void SaveSettingsOnExit(CSettings& settings);

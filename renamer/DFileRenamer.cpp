@@ -35,7 +35,8 @@ CJournal RenamerJournal(const QByteArray& folder, const ILatinSpelling& spelling
 
 } // namespace
 
-DFileRenamer::DFileRenamer(QWidget* parent) : DBatchDialog(kDialogId, AppSettings().renamerSpelling, parent) {
+DFileRenamer::DFileRenamer(CSettings& settings, QWidget* parent)
+    : DBatchDialog(kDialogId, settings, settings.renamerSpelling, parent) {
     const CResourceModule& resources = CurrentResources();
     auto* rename = new QPushButton(ControlText(kIdRename), this);
     auto* renameAll = new QPushButton(ControlText(kIdRenameAll), this);
@@ -87,7 +88,7 @@ DFileRenamer::DFileRenamer(QWidget* parent) : DBatchDialog(kDialogId, AppSetting
     m_list->horizontalHeader()->setSectionResizeMode(kColReadIn, QHeaderView::ResizeToContents);
     m_list->SetAlternateRows(false);
 
-    SetPath(LastFolder());
+    SetPath(LastFolder(Settings()));
 }
 
 DFileRenamer::~DFileRenamer() = default;

@@ -20,7 +20,7 @@ public:
     enum { kIdUndo = 1400 }; // "Undo Last Run"
     enum { kColName = 0, kColTranslit = 1, kColOrigName = 2, kColKind = 3, kColReadIn = 4, kColumnCount = 5 };
 
-    explicit DFileRenamer(QWidget* parent = nullptr);
+    explicit DFileRenamer(CSettings& settings, QWidget* parent = nullptr);
     ~DFileRenamer() override;
 
     void FillList() override;

@@ -2,7 +2,7 @@
 
 #include <QHBoxLayout>
 
-CPanel::CPanel(QWidget* parent) : QFrame(parent), m_dlgSymbol(this) {
+CPanel::CPanel(CSettings& settings, QWidget* parent) : QFrame(parent), m_dlgSymbol(settings, this) {
     setObjectName(QStringLiteral("Panel"));
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Raised);

@@ -14,7 +14,7 @@ public:
     // Narrow enough to leave the list's pictures whole.
     static constexpr int kMinWidth = 10 + DSymbol::kImageWidth;
 
-    explicit CPanel(QWidget* parent = nullptr);
+    explicit CPanel(CSettings& settings, QWidget* parent = nullptr);
 
     // Shown by the user's choice; true also while the window itself is not on screen.
     bool IsShown() const { return !isHidden(); }

@@ -103,7 +103,8 @@ void CLabelDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QM
         emit LabelEdited(index.row(), line->text());
 }
 
-DSymbol::DSymbol(QWidget* parent) : QWidget(parent), m_list(new QListWidget(this)) {
+DSymbol::DSymbol(CSettings& settings, QWidget* parent)
+    : QWidget(parent), m_settings(settings), m_list(new QListWidget(this)) {
     m_list->setObjectName(QString::number(kListId));
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setIconSize(QSize(kImageWidth, kImageHeight));
@@ -111,7 +112,7 @@ DSymbol::DSymbol(QWidget* parent) : QWidget(parent), m_list(new QListWidget(this
     m_list->setSpacing(0);
     // One click opens the line; the click itself is the only trigger.
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    if (const std::optional<QFont> font = ListFont())
+    if (const std::optional<QFont> font = ListFont(m_settings))
         m_list->setFont(*font);
     auto* delegate = new CLabelDelegate(m_list);
     m_list->setItemDelegate(delegate);
@@ -144,7 +145,7 @@ void DSymbol::contextMenuEvent(QContextMenuEvent* event) {
         return;
     QMenu menu(this);
     const std::function<void(QMenu&, const std::vector<SMenuItem>&)> fill =
-        [&fill](QMenu& into, const std::vector<SMenuItem>& items) {
+        [this, &fill](QMenu& into, const std::vector<SMenuItem>& items) {
             for (const SMenuItem& entry : items) {
                 if (entry.separator) {
                     into.addSeparator();
@@ -160,7 +161,7 @@ void DSymbol::contextMenuEvent(QContextMenuEvent* event) {
                                                    ? into.findChild<QActionGroup*>()
                                                    : new QActionGroup(&into));
                         action->setCheckable(true);
-                        action->setChecked(scheme == AppSettings().latinSpelling.Value());
+                        action->setChecked(scheme == m_settings.latinSpelling.Value());
                     }
                 }
             }
@@ -179,7 +180,7 @@ void DSymbol::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void DSymbol::OnLatinSpelling(int scheme) {
-    StoreSpelling(AppSettings().latinSpelling, scheme);
+    StoreSpelling(m_settings.latinSpelling, scheme);
 }
 
 void DSymbol::OnDefaultKeys() {
@@ -188,7 +189,7 @@ void DSymbol::OnDefaultKeys() {
 }
 
 void DSymbol::OnListFont() {
-    std::optional<CLogFont>& logFont = AppSettings().listLogFont;
+    std::optional<CLogFont>& logFont = m_settings.listLogFont;
     if (!logFont || !logFont->RunFontDialog(QApplication::activeWindow(), CLogFont::kFontCommandFlags))
         return;
     QFont font;

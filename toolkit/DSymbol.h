@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class CCharTable;
+class CSettings;
 class QListWidget;
 
 // Fills the list from the table: item r shows the picture of row r and the row label.
@@ -28,7 +29,7 @@ public:
     static constexpr int kImageWidth = 32;
     static constexpr int kImageHeight = 17;
 
-    explicit DSymbol(QWidget* parent = nullptr);
+    explicit DSymbol(CSettings& settings, QWidget* parent = nullptr);
 
     QListWidget* List() const { return m_list; }
 
@@ -43,6 +44,7 @@ protected:
 private:
     void OnEndLabelEdit(int row, const QString& text);
 
+    CSettings& m_settings;
     QListWidget* m_list;
 };
 

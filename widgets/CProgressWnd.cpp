@@ -35,13 +35,14 @@ int ClampToInt(long long value) {
 
 } // namespace
 
-CProgressWnd::CProgressWnd(QWidget* owner, bool smooth)
-    : CProgressWnd(owner, CurrentResources().String(kStrProgressTitle), smooth) {}
+CProgressWnd::CProgressWnd(CSettings& settings, QWidget* owner, bool smooth)
+    : CProgressWnd(settings, owner, CurrentResources().String(kStrProgressTitle), smooth) {}
 
-CProgressWnd::CProgressWnd(QWidget* owner, const QString& title, bool smooth)
+CProgressWnd::CProgressWnd(CSettings& settings, QWidget* owner, const QString& title, bool smooth)
     : QWidget(owner ? owner->window() : MainWindow(),
               Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_title(title), m_cancelLabel(CurrentResources().String(kStrProgressCancel)), m_owner(owner) {
+      m_settings(settings), m_title(title), m_cancelLabel(CurrentResources().String(kStrProgressCancel)),
+      m_owner(owner) {
     Create(owner, smooth);
 }
 
@@ -235,15 +236,15 @@ void CProgressWnd::HideProgress() {
 // the title bar's height on every run.
 void CProgressWnd::SavePosition() {
     const QPoint corner = geometry().topLeft();
-    AppSettings().progressX.Set(corner.x());
-    AppSettings().progressY.Set(corner.y());
-    AppSettings().progressX.Save();
-    AppSettings().progressY.Save();
+    m_settings.progressX.Set(corner.x());
+    m_settings.progressY.Set(corner.y());
+    m_settings.progressX.Save();
+    m_settings.progressY.Save();
 }
 
 void CProgressWnd::RestorePosition() {
-    const int x = AppSettings().progressX.Load();
-    const int y = AppSettings().progressY.Load();
+    const int x = m_settings.progressX.Load();
+    const int y = m_settings.progressY.Load();
     if (x >= 0 && y >= 0 && QGuiApplication::screenAt(QPoint(x, y))) {
         setGeometry(QRect(QPoint(x, y), size()));
         return;

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QWidget>
 
+class CSettings;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -24,9 +25,10 @@ public:
     enum { kIdCancel = 10, kIdText = 11, kIdBar = 12 };
 
     // The title of the current resource module ("Progress").
-    explicit CProgressWnd(QWidget* owner = nullptr, bool smooth = true);
+    // The position is kept in the settings given.
+    explicit CProgressWnd(CSettings& settings, QWidget* owner = nullptr, bool smooth = true);
     // Without an owner the window stands over the program's main window.
-    CProgressWnd(QWidget* owner, const QString& title, bool smooth = true);
+    CProgressWnd(CSettings& settings, QWidget* owner, const QString& title, bool smooth = true);
     ~CProgressWnd() override;
 
     // Room for `lines` text lines above the bar, `width` pixels wide inside the margins.
@@ -76,6 +78,7 @@ private:
     QLabel* m_text = nullptr;
     QProgressBar* m_bar = nullptr;
     QPushButton* m_cancelButton = nullptr;
+    CSettings& m_settings;
     QString m_title;
     QString m_cancelLabel;
     QPointer<QWidget> m_owner;

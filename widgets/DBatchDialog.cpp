@@ -21,9 +21,9 @@
 
 #include <set>
 
-DBatchDialog::DBatchDialog(int dialogId, CIntSetting& spelling, QWidget* parent)
+DBatchDialog::DBatchDialog(int dialogId, CSettings& settings, CIntSetting& spelling, QWidget* parent)
     : QDialog(parent), m_texts(std::make_unique<SDialogTexts>(CurrentResources().Dialog(dialogId))),
-      m_spellingSetting(spelling) {
+      m_settings(settings), m_spellingSetting(spelling) {
     const CResourceModule& resources = CurrentResources();
     setWindowTitle(m_texts->title);
     setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(128))));
@@ -46,7 +46,7 @@ DBatchDialog::DBatchDialog(int dialogId, CIntSetting& spelling, QWidget* parent)
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_labelRow = new QHBoxLayout;
     m_labelRow->addWidget(m_label, 1);
-    m_comboSpelling = AddBatchSpellingChoice(this, *m_labelRow, m_spellingSetting);
+    m_comboSpelling = AddBatchSpellingChoice(this, *m_labelRow, m_settings, m_spellingSetting);
 
     connect(m_setPath, &QPushButton::clicked, this, &DBatchDialog::ChooseFolder);
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -74,7 +74,7 @@ void DBatchDialog::SetPath(const QByteArray& path) {
 }
 
 void DBatchDialog::done(int result) {
-    RememberFolder(m_strPath);
+    RememberFolder(m_settings, m_strPath);
     QDialog::done(result);
 }
 

@@ -18,6 +18,7 @@
 
 class CColorListCtrl;
 class CIntSetting;
+class CSettings;
 class ILatinSpelling;
 class QComboBox;
 class QHBoxLayout;
@@ -81,7 +82,10 @@ public:
     void done(int result) override;
 
 protected:
-    DBatchDialog(int dialogId, CIntSetting& spelling, QWidget* parent);
+    // spelling: the dialog's own remembered choice among the settings.
+    DBatchDialog(int dialogId, CSettings& settings, CIntSetting& spelling, QWidget* parent);
+
+    CSettings& Settings() const { return m_settings; }
 
     // The text of a control of the dialog's template.
     QString ControlText(int id) const;
@@ -115,5 +119,6 @@ private:
     std::map<QByteArray, SRowChoice> m_choices;
     QByteArray m_choicesFolder;
     std::unique_ptr<SDialogTexts> m_texts;
+    CSettings& m_settings;
     CIntSetting& m_spellingSetting;
 };

@@ -8,8 +8,6 @@
 #include <QComboBox>
 #include <QLabel>
 
-namespace {} // namespace
-
 QComboBox* MakeSpellingCombo(QWidget* parent, int scheme) {
     auto* combo = new QComboBox(parent);
     for (int choice = 0; choice < kLatinSchemeCount; ++choice)
@@ -24,8 +22,9 @@ QLabel* MakeSpellingLabel(QWidget* parent, QComboBox* buddy) {
     return label;
 }
 
-QComboBox* AddBatchSpellingChoice(QWidget* parent, QBoxLayout& row, CIntSetting& remembered) {
-    QComboBox* combo = MakeSpellingCombo(parent, BatchSpelling(remembered));
+QComboBox* AddBatchSpellingChoice(QWidget* parent, QBoxLayout& row, const CSettings& settings,
+                                  CIntSetting& remembered) {
+    QComboBox* combo = MakeSpellingCombo(parent, BatchSpelling(settings, remembered));
     row.addWidget(MakeSpellingLabel(parent, combo));
     row.addWidget(combo);
     QObject::connect(combo, &QComboBox::currentIndexChanged, parent,

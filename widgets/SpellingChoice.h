@@ -3,6 +3,7 @@
 #pragma once
 
 class CIntSetting;
+class CSettings;
 class QBoxLayout;
 class QComboBox;
 class QLabel;
@@ -13,4 +14,5 @@ QComboBox* MakeSpellingCombo(QWidget* parent, int scheme);
 QLabel* MakeSpellingLabel(QWidget* parent, QComboBox* buddy);
 // A batch dialog's choice, appended to `row`: it starts with the dialog's remembered choice (else
 // the Latin spelling) and stores every change at once.
-QComboBox* AddBatchSpellingChoice(QWidget* parent, QBoxLayout& row, CIntSetting& remembered);
+QComboBox* AddBatchSpellingChoice(QWidget* parent, QBoxLayout& row, const CSettings& settings,
+                                  CIntSetting& remembered);

@@ -1,6 +1,8 @@
 // The private settings store every test of this suite runs against.
 #pragma once
 
+#include "Settings.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QSettings>
@@ -31,8 +33,11 @@ inline QVariant Stored(const QString& entry) {
 // Replaces the whole store file with hand-written INI text.
 void WriteRawStore(const QByteArray& ini);
 
+// Each test starts from an empty store and a fresh settings object.
 class StoreTest : public ::testing::Test {
 protected:
+    CSettings settings;
+
     void SetUp() override {
         QSettings settings(u"ZDK"_s, u"Lt"_s);
         settings.clear();

@@ -293,7 +293,8 @@ private slots:
     void dialogsFitTheirTextsInEveryLanguage() {
         QFETCH(int, language);
         QVERIFY(SetCurrentResources(ELanguage(language)));
-        DSettings settings;
+        CSettings values;
+        DSettings settings(values);
         settings.show();
         for (const QGroupBox* group : settings.findChildren<QGroupBox*>())
             QVERIFY2(group->width() >= group->minimumSizeHint().width(), qPrintable(group->title()));

@@ -101,7 +101,7 @@ private slots:
         QSettings(u"ZDK"_s, u"Lt"_s).setValue(u"Settings/BlueRus"_s, 1);
         auto app = Start();
         QVERIFY(app->MainFrame() != nullptr);
-        QCOMPARE(AppSettings().beep.Value(), 2);
+        QCOMPARE(app->Settings().beep.Value(), 2);
         bool seen = false;
         RunSettings(app->MainFrame(), [&seen](DSettings* dialog) {
             seen = dialog->CheckBox(1056)->isChecked() && dialog->CheckBox(1047)->isChecked() &&
@@ -109,9 +109,9 @@ private slots:
             QTest::keyClick(dialog, Qt::Key_Return);
         });
         QVERIFY(seen);
-        QCOMPARE(AppSettings().beep.Value(), 15);
-        QCOMPARE(AppSettings().tabStops.Value(), 4);
-        QCOMPARE(AppSettings().blueRus.Value(), 1);
+        QCOMPARE(app->Settings().beep.Value(), 15);
+        QCOMPARE(app->Settings().tabStops.Value(), 4);
+        QCOMPARE(app->Settings().blueRus.Value(), 1);
         // The three the editor reads are stored at once; the sound waits for the frame's close.
         QCOMPARE(Stored(u"BlueRus"_s).toInt(), 1);
         QCOMPARE(Stored(u"BlueOrig"_s).toInt(), 0);
@@ -131,8 +131,8 @@ private slots:
                 dialog->CheckBox(id)->click();
             dialog->accept();
         });
-        QCOMPARE(AppSettings().beep.Value(), 0);
-        QCOMPARE(AppSettings().blueOrig.Value(), 1);
+        QCOMPARE(app->Settings().beep.Value(), 0);
+        QCOMPARE(app->Settings().blueOrig.Value(), 1);
         QCOMPARE(Stored(u"BlueOrig"_s).toInt(), 1);
         QCOMPARE(Stored(u"KeysCtrlShift"_s).toInt(), 1);
         // Ctrl+Shift now switches the mode as Esc does.
@@ -155,15 +155,15 @@ private slots:
         CLtView* view = frame->EditView();
         view->setTabStopDistance(1);
         const auto before = Snapshot();
-        const int beep = AppSettings().beep.Value();
+        const int beep = app->Settings().beep.Value();
         RunSettings(frame, [](DSettings* dialog) {
             dialog->CheckBox(1056)->click();
             dialog->TabStopsEdit()->setText(u"12"_s);
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
         QCOMPARE(Snapshot(), before);
-        QCOMPARE(AppSettings().beep.Value(), beep);
-        QCOMPARE(AppSettings().tabStops.Value(), 4);
+        QCOMPARE(app->Settings().beep.Value(), beep);
+        QCOMPARE(app->Settings().tabStops.Value(), 4);
         QCOMPARE(CharsWide(view), 4.0);
     }
 
@@ -175,14 +175,14 @@ private slots:
             QTest::keyClicks(dialog->TabStopsEdit(), u"8"_s);
             dialog->accept();
         });
-        QCOMPARE(AppSettings().tabStops.Value(), 8);
+        QCOMPARE(app->Settings().tabStops.Value(), 8);
         QCOMPARE(CharsWide(view), 8.0);
         // A number far past any int must not wrap into a negative width.
         RunSettings(app->MainFrame(), [](DSettings* dialog) {
             dialog->TabStopsEdit()->setText(u"99999999999999"_s);
             dialog->accept();
         });
-        QCOMPARE(AppSettings().tabStops.Value(), INT_MAX);
+        QCOMPARE(app->Settings().tabStops.Value(), INT_MAX);
         QVERIFY(view->tabStopDistance() > 0);
     }
 
@@ -230,14 +230,13 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         QFETCH(int, width);
-        AppSettings().tabStops.Set(4);
-        DSettings dialog;
+        CSettings settings;
+        DSettings dialog(settings);
         dialog.TabStopsEdit()->clear();
         QTest::keyClicks(dialog.TabStopsEdit(), typed);
         QCOMPARE(dialog.TabStopsEdit()->text(), shown);
         dialog.accept();
-        QCOMPARE(AppSettings().tabStops.Value(), width);
-        AppSettings().tabStops.Set(4);
+        QCOMPARE(settings.tabStops.Value(), width);
     }
 
     void aboutShowsTheGuide() {
@@ -306,7 +305,8 @@ private slots:
     void dialogsFollowTheLanguage() {
         QVERIFY(SetCurrentResources(kLangRussian));
         const SDialogTexts settingsTexts = CurrentResources().Dialog(kDlgSettings);
-        DSettings settings;
+        CSettings values;
+        DSettings settings(values);
         QCOMPARE(settings.windowTitle(), settingsTexts.title);
         QCOMPARE(settings.CheckBox(1048)->text(), settingsTexts.controls.at(1048));
         // The longest label still fits inside the dialog.

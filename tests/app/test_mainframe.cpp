@@ -218,7 +218,7 @@ private slots:
         Plant(u"Settings/WrapText"_s, 0);
         auto app = Start();
         CMainFrame* frame = app->MainFrame();
-        AppSettings().interLang.Set(kLangGerman);
+        app->Settings().interLang.Set(kLangGerman);
         frame->showMinimized();
         QTRY_VERIFY(frame->isMinimized());
         const auto before = Snapshot();
@@ -228,7 +228,8 @@ private slots:
     }
 
     void closingAFrameNeverShownStoresNothing() {
-        CMainFrame frame(nullptr);
+        CSettings settings;
+        CMainFrame frame(nullptr, settings);
         QVERIFY(frame.OnCreate());
         QVERIFY(frame.close());
         QVERIFY(Snapshot().isEmpty());
@@ -285,7 +286,7 @@ private slots:
         const int loadsBefore = ResourceLoadCount(kLangRussian);
         for (const int id : {kCmdLangRussian, kCmdLangEnglish, kCmdLangRussian}) {
             frame->Action(id)->trigger();
-            QTRY_COMPARE(AppSettings().interLang.Value(), id);
+            QTRY_COMPARE(app->Settings().interLang.Value(), id);
         }
         QVERIFY(ResourceLoadCount(kLangRussian) - loadsBefore <= 1);
         QCOMPARE(MenuTitle(*frame, 0), u"&Файл"_s);

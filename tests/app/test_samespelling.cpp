@@ -50,14 +50,14 @@ private slots:
         QVERIFY(WriteBytes(folder + kText.toUtf8() + ".txt", "x"));
         const char* const names[] = {"keys", "icao", "gost", "bgn", "iso9"};
         for (int scheme = 0; scheme < 5; ++scheme) {
-            AppSettings().latinSpelling.Set(scheme);
+            app->Settings().latinSpelling.Set(scheme);
             view->setPlainText(kText);
             view->selectAll();
             app->MainFrame()->RouteCommand(kCmdEditConvert);
             const QString editor = view->toPlainText();
             QVERIFY(editor != kText);
 
-            DFileRenamer renamer;
+            DFileRenamer renamer(app->Settings());
             renamer.SetPath(folder);
             renamer.SpellingCombo()->setCurrentIndex(scheme);
             QStringList proposals;
@@ -73,7 +73,7 @@ private slots:
             QVERIFY(
                 Cli({u"tags"_s, u"--scheme="_s + name, dir.path()}).contains(kText + u'\t' + editor + u'\n'));
 
-            DFileMp3 tags;
+            DFileMp3 tags(app->Settings());
             tags.SetPath(folder);
             tags.SpellingCombo()->setCurrentIndex(scheme);
             tags.RenameAll();

@@ -23,46 +23,39 @@ using StartAndExit = StoreTest;
 
 TEST_F(SettingsTable, FirstStartGivesTheDefaults) {
     const std::pair<CIntSetting*, int> expected[] = {
-        {&AppSettings().isPanel, 0},         {&AppSettings().panelWidth, 150},
-        {&AppSettings().wrapText, 1},        {&AppSettings().autoClip, 0},
-        {&AppSettings().tabStops, 4},        {&AppSettings().beep, 2},
-        {&AppSettings().toolbarLarge, 1},    {&AppSettings().toolbarVertical, 1},
-        {&AppSettings().keysCtrlShift, 0},   {&AppSettings().blueRus, 1},
-        {&AppSettings().blueOrig, 0},        {&AppSettings().interLang, 32882},
-        {&AppSettings().progressX, -1},      {&AppSettings().progressY, -1},
-        {&AppSettings().latinSpelling, 0},   {&AppSettings().mp3Spelling, -1},
-        {&AppSettings().renamerSpelling, -1}};
+        {&settings.isPanel, 0},      {&settings.panelWidth, 150},    {&settings.wrapText, 1},
+        {&settings.autoClip, 0},     {&settings.tabStops, 4},        {&settings.beep, 2},
+        {&settings.toolbarLarge, 1}, {&settings.toolbarVertical, 1}, {&settings.keysCtrlShift, 0},
+        {&settings.blueRus, 1},      {&settings.blueOrig, 0},        {&settings.interLang, 32882},
+        {&settings.progressX, -1},   {&settings.progressY, -1},      {&settings.latinSpelling, 0},
+        {&settings.mp3Spelling, -1}, {&settings.renamerSpelling, -1}};
     for (auto [setting, value] : expected) {
         setting->Set(12345);
         EXPECT_EQ(setting->Load(), value) << setting->Name();
         EXPECT_EQ(setting->Value(), value) << setting->Name();
     }
-    AppSettings().windowPos.Set(u"x"_s);
-    EXPECT_EQ(AppSettings().windowPos.Load(), QString());
-    EXPECT_TRUE(AppSettings().lastDir.Load().isEmpty());
+    settings.windowPos.Set(u"x"_s);
+    EXPECT_EQ(settings.windowPos.Load(), QString());
+    EXPECT_TRUE(settings.lastDir.Load().isEmpty());
 }
 
-// A fresh settings object is the current one while it lives and announces each real change once,
-// by the stored value's name; loading a different stored value is a change too.
-TEST_F(SettingsTable, AFreshObjectIsCurrentAndSignalsEachChangeOnce) {
-    CSettings& outer = AppSettings();
-    {
-        CSettings settings;
-        ASSERT_EQ(&AppSettings(), &settings);
-        QSignalSpy changed(&settings, &CSettings::Changed);
-        settings.tabStops.Set(8);
-        settings.tabStops.Set(8);
-        settings.lastDir.Set(u"/tmp"_s);
-        settings.lastDir.Set(u"/tmp"_s);
-        settings.tabStops.Load(); // nothing stored: back to 4
-        settings.wrapText.Load(); // the default it already has
-        ASSERT_EQ(changed.size(), 3);
-        EXPECT_EQ(changed[0][0].toString(), u"TabStops"_s);
-        EXPECT_EQ(changed[1][0].toString(), u"LastDir"_s);
-        EXPECT_EQ(changed[2][0].toString(), u"TabStops"_s);
-        EXPECT_EQ(outer.tabStops.Value(), 4);
-    }
-    EXPECT_EQ(&AppSettings(), &outer);
+// A settings object announces each real change once, by the stored value's name; loading a
+// different stored value is a change too. Two objects don't share values.
+TEST_F(SettingsTable, EachRealChangeIsSignalledOnce) {
+    CSettings other;
+    QSignalSpy changed(&settings, &CSettings::Changed);
+    settings.tabStops.Set(8);
+    settings.tabStops.Set(8);
+    settings.lastDir.Set(u"/tmp"_s);
+    settings.lastDir.Set(u"/tmp"_s);
+    settings.tabStops.Load(); // nothing stored: back to 4
+    settings.wrapText.Load(); // the default it already has
+    ASSERT_EQ(changed.size(), 3);
+    EXPECT_EQ(changed[0][0].toString(), u"TabStops"_s);
+    EXPECT_EQ(changed[1][0].toString(), u"LastDir"_s);
+    EXPECT_EQ(changed[2][0].toString(), u"TabStops"_s);
+    other.tabStops.Set(9);
+    EXPECT_EQ(settings.tabStops.Value(), 4);
 }
 
 TEST_F(SettingsTable, StoredValuesAreBroughtIntoRange) {
@@ -72,14 +65,14 @@ TEST_F(SettingsTable, StoredValuesAreBroughtIntoRange) {
         int read;
     } rows[] = {
         // clang-format off
-        {&AppSettings().beep, "38", 0}, {&AppSettings().beep, "-1", 0}, {&AppSettings().beep, "37", 37}, {&AppSettings().beep, "0", 0},
-        {&AppSettings().beep, "loud", 2}, // not a number: the default
-        {&AppSettings().tabStops, "25", 4}, {&AppSettings().tabStops, "-1", 4}, {&AppSettings().tabStops, "24", 24}, {&AppSettings().tabStops, "0", 0},
-        {&AppSettings().interLang, "0", 0}, // unknown languages are kept; the language switch decides
-        {&AppSettings().panelWidth, "-20", -20},
-        {&AppSettings().latinSpelling, "4", 4}, {&AppSettings().latinSpelling, "5", 0}, {&AppSettings().latinSpelling, "-1", 0},
-        {&AppSettings().latinSpelling, "icao", 0}, {&AppSettings().mp3Spelling, "5", -1}, {&AppSettings().renamerSpelling, "-2", -1},
-        {&AppSettings().renamerSpelling, "2", 2},
+        {&settings.beep, "38", 0}, {&settings.beep, "-1", 0}, {&settings.beep, "37", 37}, {&settings.beep, "0", 0},
+        {&settings.beep, "loud", 2}, // not a number: the default
+        {&settings.tabStops, "25", 4}, {&settings.tabStops, "-1", 4}, {&settings.tabStops, "24", 24}, {&settings.tabStops, "0", 0},
+        {&settings.interLang, "0", 0}, // unknown languages are kept; the language switch decides
+        {&settings.panelWidth, "-20", -20},
+        {&settings.latinSpelling, "4", 4}, {&settings.latinSpelling, "5", 0}, {&settings.latinSpelling, "-1", 0},
+        {&settings.latinSpelling, "icao", 0}, {&settings.mp3Spelling, "5", -1}, {&settings.renamerSpelling, "-2", -1},
+        {&settings.renamerSpelling, "2", 2},
         // clang-format on
     };
     for (const auto& row : rows) {
@@ -88,25 +81,46 @@ TEST_F(SettingsTable, StoredValuesAreBroughtIntoRange) {
     }
 }
 
+// A value set in the program is clamped, so a writer can't leave what a reader doesn't expect;
+// only a typed tab width may go past what is stored.
+TEST_F(SettingsTable, ValuesSetAreClampedIntoRange) {
+    const struct {
+        CIntSetting* setting;
+        int set;
+        int held;
+    } rows[] = {
+        // clang-format off
+        {&settings.beep, 38, 37}, {&settings.beep, -1, 0}, {&settings.beep, 15, 15},
+        {&settings.tabStops, -5, 0}, {&settings.tabStops, INT_MAX, INT_MAX},
+        {&settings.latinSpelling, 9, 4}, {&settings.mp3Spelling, -7, -1},
+        {&settings.progressX, INT_MIN, INT_MIN}, // positions have no range
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        row.setting->Set(row.set);
+        EXPECT_EQ(row.setting->Value(), row.held) << row.setting->Name() << " = " << row.set;
+    }
+}
+
 TEST_F(SettingsTable, BatchToolsStartWithTheirOwnSpellingElseTheLatinSpelling) {
-    AppSettings().latinSpelling.Set(3);
-    AppSettings().mp3Spelling.Set(-1);
-    EXPECT_EQ(BatchSpelling(AppSettings().mp3Spelling), 3);
-    StoreSpelling(AppSettings().mp3Spelling, 1);
-    StoreSpelling(AppSettings().renamerSpelling, 9); // out of range: as the Latin spelling
-    AppSettings().mp3Spelling.Set(0);
-    AppSettings().renamerSpelling.Set(0);
-    EXPECT_EQ(AppSettings().mp3Spelling.Load(), 1);
-    EXPECT_EQ(AppSettings().renamerSpelling.Load(), -1);
-    EXPECT_EQ(BatchSpelling(AppSettings().renamerSpelling), 3);
+    settings.latinSpelling.Set(3);
+    settings.mp3Spelling.Set(-1);
+    EXPECT_EQ(BatchSpelling(settings, settings.mp3Spelling), 3);
+    StoreSpelling(settings.mp3Spelling, 1);
+    StoreSpelling(settings.renamerSpelling, 9); // out of range: as the Latin spelling
+    settings.mp3Spelling.Set(0);
+    settings.renamerSpelling.Set(0);
+    EXPECT_EQ(settings.mp3Spelling.Load(), 1);
+    EXPECT_EQ(settings.renamerSpelling.Load(), -1);
+    EXPECT_EQ(BatchSpelling(settings, settings.renamerSpelling), 3);
 }
 
 TEST_F(SettingsTable, ChangingAValueWritesNothingUntilSaved) {
-    AppSettings().tabStops.Set(8);
+    settings.tabStops.Set(8);
     EXPECT_FALSE(Stored(u"TabStops"_s).isValid());
-    ASSERT_TRUE(AppSettings().tabStops.Save());
-    AppSettings().tabStops.Set(2);
-    EXPECT_EQ(AppSettings().tabStops.Load(), 8);
+    ASSERT_TRUE(settings.tabStops.Save());
+    settings.tabStops.Set(2);
+    EXPECT_EQ(settings.tabStops.Load(), 8);
 }
 
 TEST_F(SettingsTable, WindowPosNeedsExactlyFiveIntegers) {
@@ -122,17 +136,18 @@ TEST_F(SettingsTable, WindowPosNeedsExactlyFiveIntegers) {
 }
 
 TEST_F(StartAndExit, FirstRunStoresTheDefaults) {
-    ASSERT_TRUE(LoadSettings());
-    ASSERT_TRUE(EditorFont() && ListFont() && AppSettings().editorLogFont && AppSettings().listLogFont);
-    EXPECT_EQ(EditorFont()->family(), u"Arial"_s);
-    EXPECT_EQ(EditorFont()->pixelSize(), 12);
-    EXPECT_EQ(ListFont()->pixelSize(), 12);
-    EXPECT_EQ(AppSettings().editorLogFont->m_charSet, kEditorCharSet);
-    EXPECT_EQ(AppSettings().listLogFont->m_charSet, kListCharSet);
+    ASSERT_TRUE(LoadSettings(settings));
+    ASSERT_TRUE(EditorFont(settings) && ListFont(settings) && settings.editorLogFont && settings.listLogFont);
+    EXPECT_EQ(EditorFont(settings)->family(), u"Arial"_s);
+    EXPECT_EQ(EditorFont(settings)->pixelSize(), 12);
+    EXPECT_EQ(ListFont(settings)->pixelSize(), 12);
+    EXPECT_EQ(settings.editorLogFont->m_charSet, kEditorCharSet);
+    EXPECT_EQ(settings.listLogFont->m_charSet, kListCharSet);
     EXPECT_EQ(Key(23, 0), u"h"); // the default table, not an empty one
 
-    SaveSettingsOnExit();
-    EXPECT_FALSE(EditorFont() || ListFont() || AppSettings().editorLogFont || AppSettings().listLogFont);
+    SaveSettingsOnExit(settings);
+    EXPECT_FALSE(EditorFont(settings) || ListFont(settings) || settings.editorLogFont ||
+                 settings.listLogFont);
     EXPECT_EQ(Stored(u"Font"_s).toString(), u"-12 0 0 0 400 0 0 0 204 7 0 0 0 Arial"_s);
     EXPECT_EQ(Stored(u"FontList"_s).toString(), u"-12 0 0 0 400 0 0 0 1 7 0 0 0 Arial"_s);
     const QString chars = Stored(u"Chars"_s).toString();
@@ -144,14 +159,14 @@ TEST_F(StartAndExit, StoredValuesComeBackAndCharacterSetsAreForced) {
     Plant(u"Font"_s, u"-20 0 0 0 700 1 0 0 0 7 0 0 0 Times-New-Roman"_s);
     Plant(u"FontList"_s, u"-16 0 0 0 400 0 0 0 204 7 0 0 0 Courier-New"_s);
     Plant(u"Chars"_s, u"23x|23h"_s);
-    ASSERT_TRUE(LoadSettings());
-    EXPECT_EQ(EditorFont()->family(), u"Times New Roman"_s);
-    EXPECT_EQ(EditorFont()->pixelSize(), 20);
-    EXPECT_TRUE(EditorFont()->italic());
+    ASSERT_TRUE(LoadSettings(settings));
+    EXPECT_EQ(EditorFont(settings)->family(), u"Times New Roman"_s);
+    EXPECT_EQ(EditorFont(settings)->pixelSize(), 20);
+    EXPECT_TRUE(EditorFont(settings)->italic());
     EXPECT_EQ(Key(23, 0), u"x");
     EXPECT_EQ(Key(23, 1), u"h");
     EXPECT_TRUE(Key(1, 0).empty());
-    SaveSettingsOnExit();
+    SaveSettingsOnExit(settings);
     EXPECT_EQ(Stored(u"Font"_s).toString(), u"-20 0 0 0 700 1 0 0 204 7 0 0 0 Times-New-Roman"_s);
     EXPECT_EQ(Stored(u"FontList"_s).toString(), u"-16 0 0 0 400 0 0 0 1 7 0 0 0 Courier-New"_s);
     EXPECT_EQ(Stored(u"Chars"_s).toString(), u"23x|23h"_s);
@@ -161,13 +176,13 @@ TEST_F(StartAndExit, DamagedValuesFallBack) {
     Plant(u"Font"_s, u"-101 0 0 0 700 1 0 0 0 7 0 0 0 Times"_s);
     Plant(u"FontList"_s, u"-16 0 0 0 400 0 0 0 204 7 0 0 0 Courier New"_s);
     Plant(u"Chars"_s, u"xyz"_s); // not empty: no keys at all, not the defaults
-    ASSERT_TRUE(LoadSettings());
-    EXPECT_EQ(EditorFont()->family(), u"Arial"_s);
-    EXPECT_EQ(EditorFont()->pixelSize(), 12);
-    EXPECT_EQ(ListFont()->family(), u"Arial"_s);
+    ASSERT_TRUE(LoadSettings(settings));
+    EXPECT_EQ(EditorFont(settings)->family(), u"Arial"_s);
+    EXPECT_EQ(EditorFont(settings)->pixelSize(), 12);
+    EXPECT_EQ(ListFont(settings)->family(), u"Arial"_s);
     for (const auto& key : g_charTable.m_keys)
         EXPECT_TRUE(key.empty());
-    SaveSettingsOnExit();
+    SaveSettingsOnExit(settings);
     EXPECT_EQ(Stored(u"Font"_s).toString(), u"-12 0 0 0 400 0 0 0 204 7 0 0 0 Arial"_s);
     EXPECT_EQ(Stored(u"Chars"_s).toString(), QString());
 }
@@ -177,7 +192,7 @@ TEST_F(StartAndExit, MailNeedsXdgEmailOnThePath) {
     QTemporaryDir bin;
     ASSERT_TRUE(bin.isValid());
     qputenv("PATH", QFile::encodeName(bin.path()));
-    LoadSettings();
+    LoadSettings(settings);
     EXPECT_FALSE(g_bMailAvailable);
 
     QFile tool(bin.filePath(u"xdg-email"_s));
@@ -185,8 +200,8 @@ TEST_F(StartAndExit, MailNeedsXdgEmailOnThePath) {
     tool.write("#!/bin/sh\n");
     tool.setPermissions(tool.permissions() | QFileDevice::ExeOwner);
     tool.close();
-    LoadSettings();
+    LoadSettings(settings);
     EXPECT_TRUE(g_bMailAvailable);
     qputenv("PATH", path);
-    SaveSettingsOnExit();
+    SaveSettingsOnExit(settings);
 }

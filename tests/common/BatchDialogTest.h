@@ -5,6 +5,7 @@
 #include "DBatchDialog.h"
 #include "Modal.h"
 #include "RawNames.h"
+#include "Settings.h"
 
 #include <QFile>
 #include <QMenu>
@@ -16,6 +17,9 @@
 
 class CBatchDialogTestDirs {
 public:
+    // The dialogs' settings, fresh for the test class.
+    CSettings settings;
+
     // The dialogs remember their folder in the settings and journal every run: both go to
     // folders of the test's own.
     void UsePrivateLocations() const {

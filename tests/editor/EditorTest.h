@@ -1,7 +1,11 @@
 // The editor suites, run one after the other by EditorTestMain.cpp.
 #pragma once
 
+#include "Settings.h"
+
 #include <QObject>
+
+#include <optional>
 
 class CLtView;
 class QString;
@@ -24,6 +28,7 @@ private slots:
     void undoTakesBackKeyWithItsLetter();
     void modeKeys();
     void greyBackgroundFollowsMode();
+    void viewFollowsWrapAndTabWidth();
     void sounds();
     void textLimitHoldsTyping();
     void convertThereAndBack();
@@ -38,6 +43,7 @@ private slots:
     void contextMenuGreysWithoutSelection();
 
 private:
+    std::optional<CSettings> m_settings; // fresh for each test
     CLtView* m_view = nullptr;
 };
 
@@ -63,6 +69,7 @@ private slots:
     void eightBitSaveAsksBeforeLosing();
 
 private:
+    CSettings m_settings;
     CLtView* m_view = nullptr;
     class CLtDoc* m_doc = nullptr;
 };

@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMimeData>
+
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
@@ -19,6 +20,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -74,9 +76,9 @@ private slots:
 
     void init() {
         g_inRussian = true;
-        AppSettings().beep.Set(2);
+        m_settings.emplace();
         Modal::Intercept();
-        m_view = new CLtView;
+        m_view = new CLtView(*m_settings);
         m_view->resize(400, 300);
         m_view->show();
         m_view->setFocus();
@@ -84,6 +86,7 @@ private slots:
 
     void cleanup() {
         delete m_view;
+        m_settings.reset();
         Modal::Reset();
     }
 
@@ -231,6 +234,7 @@ private slots:
     }
 
 private:
+    std::optional<CSettings> m_settings; // fresh for each test
     CLtView* m_view = nullptr;
 };
 

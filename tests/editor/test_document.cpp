@@ -47,7 +47,7 @@ QByteArray Utf16(const QString& text, bool bom) {
 } // namespace
 
 void TestDocument::init() {
-    m_view = new CLtView;
+    m_view = new CLtView(m_settings);
     m_doc = new CLtDoc;
     m_doc->SetView(m_view);
     m_doc->OnNewDocument();

@@ -45,14 +45,12 @@ void SelectRange(CLtView* view, int start, int end) {
 
 void TestEditorView::init() {
     g_inRussian = true;
-    AppSettings().beep.Set(2);
-    AppSettings().keysCtrlShift.Set(0);
-    AppSettings().blueRus.Set(1);
-    AppSettings().blueOrig.Set(0);
-    m_view = new CLtView; // reads wrap, automatic clipboard and tab stops: nothing stored, defaults
-    QCOMPARE(AppSettings().wrapText.Value(), 1);
-    QCOMPARE(AppSettings().autoClip.Value(), 0);
-    QCOMPARE(AppSettings().tabStops.Value(), 4);
+    m_settings.emplace();
+    m_view =
+        new CLtView(*m_settings); // reads wrap, automatic clipboard and tab stops: nothing stored, defaults
+    QCOMPARE(m_settings->wrapText.Value(), 1);
+    QCOMPARE(m_settings->autoClip.Value(), 0);
+    QCOMPARE(m_settings->tabStops.Value(), 4);
     m_view->resize(400, 300);
     m_view->show();
     m_view->setFocus();
@@ -62,6 +60,7 @@ void TestEditorView::init() {
 void TestEditorView::cleanup() {
     delete m_view;
     m_view = nullptr;
+    m_settings.reset();
     Modal::Reset();
     CLtView::SetPreviewHook(nullptr);
     g_inRussian = true;
@@ -161,7 +160,7 @@ void TestEditorView::modeKeys() {
     QTest::keyPress(m_view, Qt::Key_Shift, Qt::ControlModifier);
     QTest::keyRelease(m_view, Qt::Key_Shift, Qt::ControlModifier);
     QVERIFY(!g_inRussian);
-    AppSettings().keysCtrlShift.Set(1);
+    m_settings->keysCtrlShift.Set(1);
     QTest::keyPress(m_view, Qt::Key_Shift, Qt::ControlModifier);
     QTest::keyRelease(m_view, Qt::Key_Shift, Qt::ControlModifier);
     QVERIFY(g_inRussian);
@@ -178,11 +177,16 @@ void TestEditorView::greyBackgroundFollowsMode() {
     QCOMPARE(m_view->palette().color(QPalette::Base), grey);
     QTest::keyClick(m_view, Qt::Key_Escape);
     QVERIFY(m_view->palette().color(QPalette::Base) != grey);
-    // Changed in the settings dialog: the editor follows when it has the focus again.
-    AppSettings().blueOrig.Set(1);
-    QFocusEvent focusIn(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
-    QApplication::sendEvent(m_view, &focusIn);
+    // Changed in the settings dialog: the editor follows at once.
+    m_settings->blueOrig.Set(1);
     QCOMPARE(m_view->palette().color(QPalette::Base), grey);
+}
+
+void TestEditorView::viewFollowsWrapAndTabWidth() {
+    m_settings->wrapText.Set(0);
+    QCOMPARE(m_view->lineWrapMode(), QPlainTextEdit::NoWrap);
+    m_settings->tabStops.Set(6);
+    QCOMPARE(m_view->tabStopDistance(), qreal(6 * m_view->fontMetrics().averageCharWidth()));
 }
 
 void TestEditorView::sounds() {
@@ -193,17 +197,17 @@ void TestEditorView::sounds() {
     QTest::keyClick(m_view, Qt::Key_Escape);
     QCOMPARE(played, (std::vector<int>{207, 204}));
     played.clear();
-    AppSettings().beep.Set(15);
+    m_settings->beep.Set(15);
     QTest::keyClicks(m_view, "ab");
     QTest::keyClick(m_view, Qt::Key_Backspace);
     QCOMPARE(played, (std::vector<int>{158, 158}));
     played.clear();
-    AppSettings().beep.Set(1);
+    m_settings->beep.Set(1);
     QTest::keyClick(m_view, Qt::Key_Escape);
     QTest::keyClicks(m_view, "ab"); // no typing sound with the mode off
     QCOMPARE(played, (std::vector<int>{207}));
     played.clear();
-    AppSettings().beep.Set(0);
+    m_settings->beep.Set(0);
     QTest::keyClick(m_view, Qt::Key_Escape);
     QTest::keyClicks(m_view, "ab");
     QCOMPARE(played, (std::vector<int>{}));
@@ -328,24 +332,24 @@ void TestEditorView::autoClipOnFocusLoss() {
     QFocusEvent windowOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
     QApplication::sendEvent(m_view, &windowOut);
     QCOMPARE(QApplication::clipboard()->text(), QString()); // off by default
-    AppSettings().autoClip.Set(1);
+    m_settings->autoClip.Set(1);
     QApplication::sendEvent(m_view, &menuOut);
     QCOMPARE(QApplication::clipboard()->text(), QString()); // a menu borrows the focus only
     QApplication::sendEvent(m_view, &windowOut);
     QCOMPARE(QApplication::clipboard()->text(), u"whole text"_qs);
     QCOMPARE(m_view->textCursor().selectedText(), u"whole text"_qs);
     m_view->ToggleAutoClip();
-    QCOMPARE(AppSettings().autoClip.Value(), 0);
+    QCOMPARE(m_settings->autoClip.Value(), 0);
 }
 
 void TestEditorView::wordWrapKeepsTabStops() {
-    AppSettings().tabStops.Set(6);
+    m_settings->tabStops.Set(6);
     m_view->ApplyTabStops();
     const qreal width = 6 * m_view->fontMetrics().averageCharWidth();
     QCOMPARE(m_view->tabStopDistance(), width);
     QCOMPARE(m_view->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     m_view->ToggleWordWrap();
-    QCOMPARE(AppSettings().wrapText.Value(), 0);
+    QCOMPARE(m_settings->wrapText.Value(), 0);
     QCOMPARE(m_view->lineWrapMode(), QPlainTextEdit::NoWrap);
     QCOMPARE(m_view->tabStopDistance(), width);
     QFont font = m_view->font();
@@ -360,17 +364,17 @@ void TestEditorView::storedSettingsAreRead() {
         settings.setValue(u"Settings/TabStops"_s, 7);
         settings.setValue(u"Settings/WrapText"_s, 0);
     }
-    CLtView view;
+    CLtView view(*m_settings);
     QCOMPARE(view.lineWrapMode(), QPlainTextEdit::NoWrap);
     QCOMPARE(view.tabStopDistance(), qreal(7 * view.fontMetrics().averageCharWidth()));
     {
         QSettings settings(u"ZDK"_s, u"Lt"_s);
         settings.setValue(u"Settings/TabStops"_s, 25);
     }
-    CLtView outOfRange;
+    CLtView outOfRange(*m_settings);
     QCOMPARE(outOfRange.tabStopDistance(), qreal(4 * outOfRange.fontMetrics().averageCharWidth()));
     QSettings(u"ZDK"_s, u"Lt"_s).remove(u"Settings"_s);
-    AppSettings().wrapText.Set(1);
+    m_settings->wrapText.Set(1);
 }
 
 void TestEditorView::contextMenuGreysWithoutSelection() {

@@ -1,6 +1,7 @@
 // The MP3 dialog on a folder, for screenshots: `mp3_demo FOLDER [rename-all]` shows the dialog
 // and, when asked, presses "Rename All" once it is on screen.
 #include "DFileMp3.h"
+#include "Settings.h"
 
 #include <QApplication>
 #include <QFile>
@@ -10,7 +11,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2)
         return 2;
-    DFileMp3 dialog;
+    CSettings settings;
+    DFileMp3 dialog(settings);
     dialog.SetPath(QFile::encodeName(QString::fromLocal8Bit(argv[1])));
     dialog.show();
     if (argc > 2 && qstrcmp(argv[2], "rename-all") == 0)

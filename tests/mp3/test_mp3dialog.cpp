@@ -59,6 +59,7 @@ class TestMp3Dialog : public QObject {
 private:
     QTemporaryDir m_settings;
     QTemporaryDir m_dir;
+    CSettings m_settingsObject;
 
     QByteArray Dir() const { return QFile::encodeName(m_dir.path()) + '/'; }
 
@@ -90,7 +91,7 @@ private slots:
     void cleanupTestCase() { ::unlink((Dir() + kCyrName).constData()); }
 
     void listsFilesWithColours() {
-        DFileMp3 dialog;
+        DFileMp3 dialog(m_settingsObject);
         dialog.SetPath(Dir());
         CColorListCtrl* list = dialog.List();
         QCOMPARE(list->columnCount(), 9);
@@ -123,7 +124,7 @@ private slots:
             dialog.show();
             QTest::qWait(300);
             dialog.grab().save(grabDir + QStringLiteral("/mp3-dialog.png"));
-            DTags tags;
+            DTags tags(m_settingsObject);
             tags.SetList(list);
             tags.SetRow(a);
             tags.show();
@@ -133,7 +134,7 @@ private slots:
     }
 
     void renameSelectedAndAll() {
-        DFileMp3 dialog;
+        DFileMp3 dialog(m_settingsObject);
         dialog.SetPath(Dir());
         CColorListCtrl* list = dialog.List();
         const QStringList& messages = AnswerReports();
@@ -157,7 +158,7 @@ private slots:
     }
 
     void failedWritesAreListed() {
-        DFileMp3 dialog;
+        DFileMp3 dialog(m_settingsObject);
         dialog.SetPath(Dir());
         CColorListCtrl* list = dialog.List();
         const QStringList& messages = AnswerReports();
@@ -179,7 +180,7 @@ private slots:
     }
 
     void editWritesTransliteratedFields() {
-        DFileMp3 dialog;
+        DFileMp3 dialog(m_settingsObject);
         dialog.SetPath(Dir());
         CColorListCtrl* list = dialog.List();
         const int a = RowOf(list, QStringLiteral("a.mp3"));
@@ -224,7 +225,7 @@ private slots:
     }
 
     void cancelKeepsRowsFilledSoFar() {
-        DFileMp3 dialog;
+        DFileMp3 dialog(m_settingsObject);
         dialog.SetFillStepHook([](int row, CProgressWnd& progress) {
             if (row == 1)
                 progress.CancelButton()->click();
@@ -237,7 +238,7 @@ private slots:
     void folderIsRemembered() {
         QTemporaryDir empty;
         {
-            DFileMp3 dialog;
+            DFileMp3 dialog(m_settingsObject);
             Modal::NextFolderAnswer(QFile::encodeName(empty.path()));
             dialog.ChooseFolder();
             QCOMPARE(dialog.List()->GetItemCount(), 0);
@@ -245,13 +246,13 @@ private slots:
             dialog.reject();
         }
         {
-            DFileMp3 dialog;
+            DFileMp3 dialog(m_settingsObject);
             QCOMPARE(dialog.Path(), QFile::encodeName(empty.path()) + '/');
             dialog.reject();
         }
         const QByteArray gone = QFile::encodeName(empty.path());
         empty.remove();
-        DFileMp3 dialog;
+        DFileMp3 dialog(m_settingsObject);
         QCOMPARE(dialog.Path(), QFile::encodeName(QDir::currentPath()) + '/');
         Q_UNUSED(gone);
     }
@@ -260,11 +261,11 @@ private slots:
         const QByteArray folder = Dir() + "\xCF\xE0\xEF\xEA\xE0"; // "Папка" in CP1251
         QVERIFY(::mkdir(folder.constData(), 0755) == 0);
         {
-            DFileMp3 dialog;
+            DFileMp3 dialog(m_settingsObject);
             dialog.SetPath(folder);
             dialog.reject();
         }
-        DFileMp3 dialog;
+        DFileMp3 dialog(m_settingsObject);
         QCOMPARE(dialog.Path(), folder + '/');
         dialog.reject();
         ::rmdir(folder.constData());
@@ -276,7 +277,7 @@ private slots:
         for (int i = 0; i < 20; ++i)
             QVERIFY(WriteTestMp3(Dir() + "f" + QByteArray::number(100 + i) + ".mp3", 3,
                                  {{"TIT2", Cp1251(kPrivet), {}, false}}));
-        DFileMp3 dialog;
+        DFileMp3 dialog(m_settingsObject);
         dialog.SetPath(Dir());
         const QStringList& messages = AnswerReports();
         QVERIFY(::unlink((Dir() + "f100.mp3").constData()) == 0);
@@ -296,7 +297,7 @@ private slots:
     }
 
     void moreFilesThanTheListHoldsAreAnnounced() {
-        DFileMp3 dialog;
+        DFileMp3 dialog(m_settingsObject);
         dialog.SetPath(Dir());
         QVERIFY(dialog.CapLabel()->isHidden());
         for (int i = 0; i < kMaxColorRows; ++i)
@@ -313,7 +314,7 @@ private slots:
         CCellTable grid(8);
         grid.AddRow();
         grid.SetCellText(0, 1, QStringLiteral("Альбом"));
-        DTags tags;
+        DTags tags(m_settingsObject);
         tags.SetList(&grid);
         tags.SetRow(0);
         tags.show();
@@ -328,4 +329,5 @@ private slots:
 };
 
 QTEST_MAIN(TestMp3Dialog)
+#include "Settings.h"
 #include "test_mp3dialog.moc"

@@ -52,7 +52,7 @@ private slots:
         const QByteArray folder = Folder("one", 1);
         QVERIFY(!folder.isEmpty());
         const QByteArray before = ReadBytes(folder + "100.mp3");
-        DFileMp3 dialog;
+        DFileMp3 dialog(m_dirs.settings);
         AnswerReports();
         dialog.SetPath(folder);
         CColorListCtrl* list = dialog.List();
@@ -85,7 +85,7 @@ private slots:
         const QByteArray folder = Folder("fifty", 50);
         QVERIFY(!folder.isEmpty());
         const QByteArray skippedBefore = ReadBytes(folder + "107.mp3");
-        DFileMp3 dialog;
+        DFileMp3 dialog(m_dirs.settings);
         AnswerReports();
         dialog.SetPath(folder);
         CColorListCtrl* list = dialog.List();

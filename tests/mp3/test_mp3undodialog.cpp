@@ -38,7 +38,7 @@ private slots:
     void renameAllThenUndo() {
         const QByteArray a = ReadBytes(Dir() + "a.mp3");
         const QByteArray b = ReadBytes(Dir() + "b.mp3");
-        DFileMp3 dialog;
+        DFileMp3 dialog(m_dirs.settings);
         dialog.SetPath(Dir());
         AnswerReports();
         QTest::mouseClick(Button(dialog, QStringLiteral("Rename All")), Qt::LeftButton);

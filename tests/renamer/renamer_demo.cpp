@@ -7,6 +7,7 @@
 #include "CCharTable.h"
 #include "CColorListCtrl.h"
 #include "CResourceModule.h"
+#include "Settings.h"
 
 #include <QApplication>
 #include <QFile>
@@ -15,6 +16,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    CSettings settings;
     if (argc < 4)
         return 2;
     g_charTable.SetDefaultKeys();
@@ -22,9 +24,9 @@ int main(int argc, char** argv) {
     SetCurrentResources(language == "ru" ? kLangRussian : language == "de" ? kLangGerman : kLangEnglish);
     std::unique_ptr<DBatchDialog> dialog;
     if (qstrcmp(argv[2], "mp3") == 0)
-        dialog = std::make_unique<DFileMp3>();
+        dialog = std::make_unique<DFileMp3>(settings);
     else
-        dialog = std::make_unique<DFileRenamer>();
+        dialog = std::make_unique<DFileRenamer>(settings);
     dialog->SetPath(QFile::encodeName(QString::fromLocal8Bit(argv[3])));
     dialog->show();
     std::vector<int> rows;

@@ -35,7 +35,7 @@ private slots:
     }
 
     void listsRowsWithColours() {
-        DFileRenamer dialog;
+        DFileRenamer dialog(m_dirs.settings);
         dialog.SetPath(Dir());
         CColorListCtrl* list = dialog.List();
         QCOMPARE(list->GetItemCount(), 6);
@@ -69,7 +69,7 @@ private slots:
     }
 
     void doubleClickMovesDownAndUp() {
-        DFileRenamer dialog;
+        DFileRenamer dialog(m_dirs.settings);
         dialog.SetPath(Dir());
         dialog.OpenRow(1);
         QCOMPARE(dialog.Path(), Dir() + "Папка/");
@@ -83,7 +83,7 @@ private slots:
 
     void renameAllReportsWhatWasRefused() {
         const QString grabDir = qEnvironmentVariable("LT_GRAB_DIR");
-        DFileRenamer dialog;
+        DFileRenamer dialog(m_dirs.settings);
         dialog.SetPath(Dir());
         if (!grabDir.isEmpty()) {
             dialog.show();
@@ -138,11 +138,11 @@ private slots:
 
     void remembersTheFolder() {
         {
-            DFileRenamer dialog;
+            DFileRenamer dialog(m_dirs.settings);
             dialog.SetPath(Dir() + "Papka");
             dialog.reject();
         }
-        DFileRenamer again;
+        DFileRenamer again(m_dirs.settings);
         QCOMPARE(again.Path(), Dir() + "Papka/");
     }
 };

@@ -58,7 +58,7 @@ private slots:
     void misreadNameReadAsKoi8IsRenamedAndUndone() {
         const QByteArray onDisk = Koi8(m_word) + ".txt";
         const QByteArray folder = Folder("one", {onDisk});
-        DFileRenamer dialog;
+        DFileRenamer dialog(m_dirs.settings);
         AnswerReports();
         dialog.SetPath(folder);
         CColorListCtrl* list = dialog.List();
@@ -98,7 +98,7 @@ private slots:
         for (int i = 0; i < 50; ++i)
             files.push_back(Koi8(m_word) + '-' + QByteArray::number(i) + ".txt");
         const QByteArray folder = Folder("fifty", files);
-        DFileRenamer dialog;
+        DFileRenamer dialog(m_dirs.settings);
         AnswerReports();
         dialog.SetPath(folder);
         CColorListCtrl* list = dialog.List();
@@ -124,7 +124,7 @@ private slots:
 
     void editedProposalIsUsedByRenameAll() {
         const QByteArray folder = Folder("edited", {"Щука.txt", "Лещ.txt"});
-        DFileRenamer dialog;
+        DFileRenamer dialog(m_dirs.settings);
         AnswerReports();
         dialog.show();
         dialog.SetPath(folder);
@@ -167,7 +167,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, reason);
         const QByteArray folder = Folder("refused", {"Щука.txt", "taken.txt"});
-        DFileRenamer dialog;
+        DFileRenamer dialog(m_dirs.settings);
         AnswerReports();
         dialog.SetPath(folder);
         const int row = RowOf(dialog, "Щука.txt");
@@ -179,7 +179,7 @@ private slots:
     void doubleClickOnAFolderStillOpensIt() {
         const QByteArray folder = Folder("open", {});
         QDir().mkpath(QFile::decodeName(folder + "Папка"));
-        DFileRenamer dialog;
+        DFileRenamer dialog(m_dirs.settings);
         dialog.SetPath(folder);
         const int row = RowOf(dialog, "Папка");
         emit dialog.List()->cellDoubleClicked(row, DFileRenamer::kColTranslit);

@@ -259,11 +259,11 @@ private slots:
     void listFontIsChosenAndStored() {
         Modal::NextFontAnswer(QFont(u"DejaVu Serif"_s, 15));
         PickFromContextMenu(32787);
-        QCOMPARE(AppSettings().listLogFont->FaceName(), u"DejaVu Serif"_s);
-        QCOMPARE(List()->font().family(), ListFont()->family());
+        QCOMPARE(m_app->Settings().listLogFont->FaceName(), u"DejaVu Serif"_s);
+        QCOMPARE(List()->font().family(), ListFont(m_app->Settings())->family());
         Restart();
         QVERIFY(Stored(u"FontList"_s).toString().endsWith(u"DejaVu-Serif"_s));
-        QCOMPARE(AppSettings().listLogFont->FaceName(), u"DejaVu Serif"_s);
+        QCOMPARE(m_app->Settings().listLogFont->FaceName(), u"DejaVu Serif"_s);
     }
 
     void keysSurviveARestart() {

@@ -2,6 +2,7 @@
 // pumps, refusing the owner's buttons meanwhile, and the position it remembers.
 #include "CProfile.h"
 #include "CProgressWnd.h"
+#include "Settings.h"
 #include "WidgetsTests.h"
 
 #include <QKeyEvent>
@@ -59,12 +60,14 @@ struct SOwner {
 class TestProgressWnd : public QObject {
     Q_OBJECT
 
+    CSettings m_settings;
+
 private slots:
     void init() { StorePosition(-1, -1); }
 
     void titleShowsThePercentage() {
         SOwner owner;
-        CProgressWnd progress(&owner.window, QStringLiteral("Progress"));
+        CProgressWnd progress(m_settings, &owner.window, QStringLiteral("Progress"));
         progress.LayoutForLines(1, 300);
         progress.SetProgressRange(0, 3, 1);
         QVERIFY(progress.isVisible());
@@ -82,7 +85,7 @@ private slots:
     }
 
     void emptyRangeShowsNoPercentage() {
-        CProgressWnd progress(nullptr, QStringLiteral("Progress"));
+        CProgressWnd progress(m_settings, nullptr, QStringLiteral("Progress"));
         progress.SetProgressRange(0, 0, 1); // "Rename All" over an empty list
         progress.StepProgress();
         progress.StepProgress();
@@ -100,7 +103,7 @@ private slots:
 
     void escCancelsOnlyWhilePumpingWithEsc() {
         SOwner owner;
-        CProgressWnd progress(&owner.window);
+        CProgressWnd progress(m_settings, &owner.window);
         progress.SetProgressRange(0, 10, 1);
         progress.StepProgress();
 
@@ -130,7 +133,7 @@ private slots:
 
     void ownerRefusesClicksWhileTheBatchRuns() {
         SOwner owner;
-        CProgressWnd progress(&owner.window);
+        CProgressWnd progress(m_settings, &owner.window);
         progress.SetProgressRange(0, 10, 1);
         progress.StepProgress();
         bool ran = false;
@@ -161,7 +164,7 @@ private slots:
             progress.setGeometry(QRect(at, progress.size()));
         };
         {
-            CProgressWnd progress(&owner.window);
+            CProgressWnd progress(m_settings, &owner.window);
             QCOMPARE(progress.geometry().topLeft(), QPoint(123, 77));
             // Moved, then cancelled: the next batch opens where this one was.
             place(progress, QPoint(210, 150));
@@ -174,7 +177,7 @@ private slots:
         } // going away saves again
         QCOMPARE(StoredPosition(), QPoint(220, 160));
         for (int run = 0; run < 3; ++run) {
-            CProgressWnd next(&owner.window);
+            CProgressWnd next(m_settings, &owner.window);
             QCOMPARE(next.geometry().topLeft(), QPoint(220, 160));
         }
         QCOMPARE(StoredPosition(), QPoint(220, 160));
@@ -190,14 +193,14 @@ private slots:
         QFETCH(QPoint, stored);
         SOwner owner;
         StorePosition(stored.x(), stored.y());
-        CProgressWnd progress(&owner.window);
+        CProgressWnd progress(m_settings, &owner.window);
         const QPoint offset = progress.geometry().center() - owner.window.frameGeometry().center();
         QVERIFY2(offset.manhattanLength() <= 2,
                  qPrintable(QStringLiteral("off by %1,%2").arg(offset.x()).arg(offset.y())));
     }
 
     void layoutForLines() {
-        CProgressWnd progress(nullptr, QStringLiteral("Progress"));
+        CProgressWnd progress(m_settings, nullptr, QStringLiteral("Progress"));
         progress.LayoutForLines(1, 300);
         const QRect bar = progress.Bar()->geometry();
         const QRect button = progress.CancelButton()->geometry();

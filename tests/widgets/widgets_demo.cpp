@@ -4,6 +4,7 @@
 #include "CProgressWnd.h"
 #include "DGetPath.h"
 #include "ImageStrip.h"
+#include "Settings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -77,6 +78,7 @@ int ShowPicker(const QByteArray& path, bool sample) {
 }
 
 int ShowProgress() {
+    CSettings settings;
     QWidget owner;
     owner.setWindowTitle(QStringLiteral("Transliteration MP3-Tags"));
     auto* layout = new QHBoxLayout(&owner);
@@ -84,7 +86,7 @@ int ShowProgress() {
     layout->addWidget(new QPushButton(QStringLiteral("Rename All")));
     owner.setGeometry(80, 80, 560, 360);
     owner.show();
-    auto* progress = new CProgressWnd(&owner);
+    auto* progress = new CProgressWnd(settings, &owner);
     progress->LayoutForLines(1, 300);
     progress->SetProgressRange(0, 120, 1);
     auto* timer = new QTimer(&owner);
