@@ -3,6 +3,7 @@
 #pragma once
 
 #include "DBatchDialog.h"
+#include "EncodedBytes.h"
 #include "Modal.h"
 #include "RawNames.h"
 #include "Settings.h"
@@ -75,10 +76,6 @@ inline bool TriggerRowMenu(DBatchDialog& dialog, const QStringList& path) {
             return false;
     }
     return false;
-}
-
-inline QByteArray Koi8Bytes(const QString& text) {
-    return QByteArray::fromStdString(EncodeText(text.toStdU16String(), {ETextEncoding::kKoi8r, false}).bytes);
 }
 
 // A short word whose KOI8-R bytes (followed by `tail`) the reading rule takes for Windows-1251, and

@@ -1,6 +1,7 @@
 // The editor view typed into as a user types: keys one by one, Esc, F4, double-clicks, the clipboard.
 #include "EditorTest.h"
 
+#include "../common/EncodedBytes.h"
 #include "CCharTable.h"
 #include "CLtView.h"
 #include "CTypingConverter.h"
@@ -25,14 +26,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray Bytes(const std::string& s) {
-    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-QByteArray Encode(unsigned codePage, const QString& text) {
-    return Bytes(EncodeWithCodePage(codePage, text.toStdU16String()));
-}
 
 void SelectRange(CLtView* view, int start, int end) {
     QTextCursor cursor = view->textCursor();
@@ -287,7 +280,7 @@ void TestEditorView::doubleClickSelectsWord() {
 void TestEditorView::pasteRepairsEightBitCyrillic() {
     const QString sentence = u"Съешь же ещё этих мягких французских булок, да выпей чаю"_qs;
     for (const unsigned codePage : {kCodePageKoi8r, kCodePage866, kCodePage1251}) {
-        const QByteArray bytes = Encode(codePage, sentence);
+        const QByteArray bytes = EncodedBytes(codePage, sentence);
         auto* data = new QMimeData;
         data->setData(u"text/plain"_qs, bytes);
         QApplication::clipboard()->setMimeData(data);
@@ -298,7 +291,7 @@ void TestEditorView::pasteRepairsEightBitCyrillic() {
         QCOMPARE(QApplication::clipboard()->mimeData()->data(u"text/plain"_qs), bytes);
     }
     // 1251 bytes offered as X11 STRING, which arrives as Latin-1 text.
-    QApplication::clipboard()->setText(QString::fromLatin1(Encode(kCodePage1251, sentence)));
+    QApplication::clipboard()->setText(QString::fromLatin1(EncodedBytes(kCodePage1251, sentence)));
     m_view->clear();
     m_view->OnEditPaste();
     QCOMPARE(m_view->toPlainText(), sentence);
@@ -318,7 +311,7 @@ void TestEditorView::copy1251RoundTrip() {
     SelectRange(m_view, 0, 6);
     m_view->OnEditCopy1251();
     QCOMPARE(QApplication::clipboard()->mimeData()->data(u"text/plain;charset=windows-1251"_qs),
-             Encode(kCodePage1251, u"Привет"_qs));
+             EncodedBytes(kCodePage1251, u"Привет"_qs));
     QCOMPARE(QApplication::clipboard()->text(), u"Привет"_qs); // other programs paste the text
     m_view->moveCursor(QTextCursor::End);
     m_view->OnEditPaste();

@@ -2,6 +2,8 @@
 
 #include "CodePage.h"
 
+#include "../common/EncodedBytes.h"
+
 #include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v1tag.h>
@@ -22,21 +24,6 @@
 namespace {
 
 constexpr int kFrameBytes = 417;
-
-QByteArray Encode(const char16_t* table, const QString& text) {
-    QByteArray out;
-    for (const QChar c : text) {
-        int found = c.unicode() < 0x80 ? c.unicode() : '?';
-        for (int b = 0x80; b < 0x100 && c.unicode() >= 0x80; ++b) {
-            if (table[b] == c.unicode()) {
-                found = b;
-                break;
-            }
-        }
-        out += char(found);
-    }
-    return out;
-}
 
 // ID3v2.2 by hand: TagLib reads it but cannot write it.
 QByteArray Id3v22(const std::vector<STestFrame>& frames) {
@@ -282,11 +269,11 @@ bool HasId3v1OnDisk(const QByteArray& path) {
 }
 
 QByteArray Cp1251(const QString& text) {
-    return Encode(kCp1251ToUnicode, text);
+    return EncodedBytes(1251, text);
 }
 QByteArray Koi8r(const QString& text) {
-    return Encode(kKoi8rToUnicode, text);
+    return Koi8Bytes(text);
 }
 QByteArray Cp866(const QString& text) {
-    return Encode(kCp866ToUnicode, text);
+    return EncodedBytes(866, text);
 }

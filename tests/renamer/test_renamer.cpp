@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "../common/AsNobody.h"
+#include "../common/EncodedBytes.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -26,11 +27,6 @@ namespace fs = std::filesystem;
 const QByteArray kPrivet1251 = "\xCF\xF0\xE8\xE2\xE5\xF2";
 const QByteArray kPrivetKoi = "\xF0\xD2\xC9\xD7\xC5\xD4";
 const QByteArray kPrivet866 = "\x8F\xE0\xA8\xA2\xA5\xE2";
-
-QByteArray EncodeKoi8(const char* utf8) {
-    return QByteArray::fromStdString(
-        EncodeText(QString::fromUtf8(utf8).toStdU16String(), {ETextEncoding::kKoi8r, false}).bytes);
-}
 
 CCharTable DefaultTable() {
     CCharTable table;
@@ -478,7 +474,7 @@ TEST_F(RenamerTest, ForcedEncodingReadsEveryShortName) {
                  {"сыр", "syr"}, {"пол", "pol"}, {"дым", "dym"}, {"жук", "zhuk"}, {"зуб", "zub"},
                  {"лук", "luk"}, {"мак", "mak"}, {"щи", "shhi"}};
     for (const auto& w : words)
-        File(EncodeKoi8(w.word) + ".txt");
+        File(Koi8Bytes(QString::fromUtf8(w.word)) + ".txt");
     auto countRight = [&](const std::string& options) {
         std::string out;
         EXPECT_EQ(RunCli("--json " + options + m_dir, &out, false, "2>/dev/null"), 0);

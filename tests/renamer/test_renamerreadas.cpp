@@ -23,10 +23,6 @@ private:
     QString m_word;  // a word whose KOI8-R bytes the reading rule takes for Windows-1251
     QString m_latin; // its Latin form
 
-    static QByteArray Koi8(const QString& text) {
-        return QByteArray::fromStdString(
-            EncodeText(text.toStdU16String(), {ETextEncoding::kKoi8r, false}).bytes);
-    }
     // A fresh folder for one test, with empty files of these names.
     QByteArray Folder(const char* name, const std::vector<QByteArray>& files) const {
         const QByteArray folder = m_dirs.Dir() + name + '/';
@@ -56,7 +52,7 @@ private slots:
     void cleanupTestCase() { std::filesystem::remove_all(m_dirs.Dir().toStdString()); }
 
     void misreadNameReadAsKoi8IsRenamedAndUndone() {
-        const QByteArray onDisk = Koi8(m_word) + ".txt";
+        const QByteArray onDisk = Koi8Bytes(m_word) + ".txt";
         const QByteArray folder = Folder("one", {onDisk});
         DFileRenamer dialog(m_dirs.settings);
         AnswerReports();
@@ -96,7 +92,7 @@ private slots:
     void fiftyRowsReadAtOnceAndOneSkipped() {
         std::vector<QByteArray> files;
         for (int i = 0; i < 50; ++i)
-            files.push_back(Koi8(m_word) + '-' + QByteArray::number(i) + ".txt");
+            files.push_back(Koi8Bytes(m_word) + '-' + QByteArray::number(i) + ".txt");
         const QByteArray folder = Folder("fifty", files);
         DFileRenamer dialog(m_dirs.settings);
         AnswerReports();
