@@ -13,6 +13,7 @@
 #include "Utf8.h"
 
 #include "CResourceModule.h"
+#include "Modal.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -38,11 +39,6 @@ namespace {
 
 constexpr char kMime1251[] = "text/plain;charset=windows-1251";
 constexpr char16_t kSeparators[] = u" !()?.,:;\n\t";
-
-std::function<void()>& PreviewHook() {
-    static std::function<void()> hook;
-    return hook;
-}
 
 // One printer for the whole program, so that Print Setup's choices hold for the next Print.
 QPrinter& Printer() {
@@ -117,10 +113,6 @@ CLtView::CLtView(CSettings& settings, QWidget* parent)
 }
 
 CLtView::~CLtView() = default;
-
-void CLtView::SetPreviewHook(std::function<void()> hook) {
-    PreviewHook() = std::move(hook);
-}
 
 bool CLtView::IsGrey() const {
     return g_inRussian ? m_settings.blueRus.Value() != 0 : m_settings.blueOrig.Value() != 0;
@@ -446,14 +438,10 @@ void CLtView::OnFilePrintSetup() {
 }
 
 void CLtView::OnFilePrintPreview() {
-    if (PreviewHook()) {
-        PreviewHook()();
-    } else {
-        QPrintPreviewDialog dialog(&Printer(), window());
-        connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
-                [this](QPrinter* printer) { PrintDocument(printer); });
-        dialog.exec();
-    }
+    QPrintPreviewDialog dialog(&Printer(), window());
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* printer) { PrintDocument(printer); });
+    Modal::Exec(dialog);
 }
 
 void CLtView::ToggleAutoClip() {

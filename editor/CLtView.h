@@ -66,9 +66,6 @@ public:
     void ToggleAutoClip();
     void ToggleWordWrap();
 
-    // Tests stand in for the print preview window: the hook runs while the preview would show.
-    static void SetPreviewHook(std::function<void()> hook);
-
     // The local files a drop carries; empty when it carries none.
     static QStringList DroppedFiles(const QMimeData* source);
 

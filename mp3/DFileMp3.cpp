@@ -9,6 +9,7 @@
 #include "ImageStrip.h"
 #include "Journal.h"
 #include "LatinSpelling.h"
+#include "Modal.h"
 #include "Mp3Batch.h"
 #include "Mp3Tags.h"
 #include "RawNames.h"
@@ -270,7 +271,8 @@ void DFileMp3::EditSelected() {
     DTags dialog(Settings());
     dialog.SetList(m_list);
     dialog.SetRow(row);
-    const int result = m_tagsHook ? (dialog.InitDialog(), m_tagsHook(dialog)) : dialog.exec();
+    dialog.InitDialog();
+    const int result = Modal::Exec(dialog);
     if (result != QDialog::Accepted)
         return;
     CJournal journal = Mp3Journal(m_folder, m_strPath, Spelling());

@@ -37,8 +37,6 @@ public:
     void SkipRows(const std::vector<int>& rows, bool skip) override;
     bool IsRowSkipped(int row) const override;
 
-    // Tests answer the tag edit dialog (the hook gives the dialog's result).
-    void SetTagsDialogHook(std::function<int(DTags&)> hook) { m_tagsHook = std::move(hook); }
     // Called after each file while the list fills (tests cancel with it).
     void SetFillStepHook(std::function<void(int row, CProgressWnd&)> hook) {
         m_fillStepHook = std::move(hook);
@@ -65,6 +63,5 @@ private:
     std::vector<QString> m_readIn;   // one per row: what its texts were read in
     QLabel* m_capLabel = nullptr;
     QString m_lastFailureDetails;
-    std::function<int(DTags&)> m_tagsHook;
     std::function<void(int, CProgressWnd&)> m_fillStepHook;
 };

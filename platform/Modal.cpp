@@ -5,6 +5,7 @@
 #include <QAudioDevice>
 #include <QCryptographicHash>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFile>
 #include <QFileDialog>
 #include <QMediaDevices>
@@ -25,6 +26,7 @@ struct Answers {
     std::deque<QString> fileNames;
     std::deque<std::optional<QByteArray>> folders;
     std::deque<std::optional<QString>> items;
+    std::deque<std::function<int(QDialog&)>> dialogs;
     bool intercepting = false;
     Asked asked;
 };
@@ -129,6 +131,12 @@ std::optional<QString> ChooseItem(const std::function<std::optional<QString>()>&
     return show();
 }
 
+int Exec(QDialog& dialog) {
+    if (auto answer = TakeNext(State().dialogs))
+        return (*answer)(dialog);
+    return dialog.exec();
+}
+
 void PlaySound(int waveId) {
     if (State().intercepting) {
         State().asked.sounds.push_back(waveId);
@@ -185,6 +193,10 @@ void NextFolderAnswer(std::optional<QByteArray> path) {
 
 void NextItemAnswer(std::optional<QString> item) {
     State().items.push_back(std::move(item));
+}
+
+void NextDialogAnswer(std::function<int(QDialog&)> answer) {
+    State().dialogs.push_back(std::move(answer));
 }
 
 void Intercept() {

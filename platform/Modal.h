@@ -15,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+class QDialog;
 class QWidget;
 
 namespace Modal {
@@ -33,6 +34,8 @@ QString SaveFileName(QWidget* parent, const QString& suggested, const QString& f
 std::optional<QByteArray> ChooseFolder(const std::function<std::optional<QByteArray>()>& show);
 // One item of a list (an encoding by its name), shown the caller's way; nothing when cancelled.
 std::optional<QString> ChooseItem(const std::function<std::optional<QString>()>& show);
+// The program's own dialogs (the tag editor, the print preview), run modally; their result.
+int Exec(QDialog& dialog);
 // Never waits and never fails: a new sound replaces one still playing; without an audio device
 // nothing is heard.
 void PlaySound(int waveId);
@@ -48,6 +51,8 @@ void NextFontAnswer(std::optional<QFont> chosen); // nothing: the user cancels
 void NextFileNameAnswer(const QString& path);     // empty: the user cancels
 void NextFolderAnswer(std::optional<QByteArray> path);
 void NextItemAnswer(std::optional<QString> item);
+// Acts on the next dialog as the user would (it is not shown) and gives its result.
+void NextDialogAnswer(std::function<int(QDialog&)> answer);
 // While intercepting, sounds and launches are recorded instead of played or opened (a mail
 // address as a "mailto:" link).
 void Intercept();

@@ -55,7 +55,6 @@ void TestEditorView::cleanup() {
     m_view = nullptr;
     m_settings.reset();
     Modal::Reset();
-    CLtView::SetPreviewHook(nullptr);
     g_inRussian = true;
 }
 

@@ -186,7 +186,8 @@ private slots:
         const int a = RowOf(list, QStringLiteral("a.mp3"));
         list->selectRow(a);
         int calls = 0;
-        dialog.SetTagsDialogHook([&](DTags& tags) {
+        Modal::NextDialogAnswer([&](QDialog& shown) {
+            auto& tags = static_cast<DTags&>(shown);
             ++calls;
             if (tags.Field(3)->text() != kPrivet || tags.Field(2)->text() != QStringLiteral("ABBA"))
                 return int(QDialog::Rejected);
@@ -205,7 +206,8 @@ private slots:
 
         // Cancel touches nothing.
         const QByteArray before = ReadBytes(Dir() + "a.mp3");
-        dialog.SetTagsDialogHook([&](DTags& tags) {
+        Modal::NextDialogAnswer([&](QDialog& shown) {
+            auto& tags = static_cast<DTags&>(shown);
             ++calls;
             tags.Field(3)->setText(QStringLiteral("Другое"));
             tags.reject();

@@ -317,7 +317,12 @@ private slots:
 
     void previewHidesPanel() {
         bool shownDuringPreview = true;
-        CLtView::SetPreviewHook([&] { shownDuringPreview = Panel()->IsShown(); });
+        const auto preview = [&](QDialog&) {
+            shownDuringPreview = Panel()->IsShown();
+            return 0;
+        };
+        Modal::NextDialogAnswer(preview);
+        Modal::NextDialogAnswer(preview);
         Panel()->ShowPanel();
         Frame()->RouteCommand(kCmdFilePrintPreview);
         QVERIFY(!shownDuringPreview);
@@ -325,7 +330,6 @@ private slots:
         Panel()->HidePanel();
         Frame()->RouteCommand(kCmdFilePrintPreview);
         QVERIFY(!Panel()->IsShown());
-        CLtView::SetPreviewHook(nullptr);
     }
 
     void draggedWidthSurvivesARestart() {
