@@ -1,5 +1,6 @@
 // The Settings dialog and the About box, opened from the running frame where the frame's part
 // matters, against a private settings store.
+#include "../common/AppTest.h"
 #include "../common/GuiTestMain.h"
 #include "CAboutDlg.h"
 #include "CLtApp.h"
@@ -40,14 +41,6 @@ QVariant Stored(const QString& entry) {
     return QSettings(u"ZDK"_s, u"Lt"_s).value(u"Settings/"_s + entry);
 }
 
-QMap<QString, QVariant> Snapshot() {
-    QSettings settings(u"ZDK"_s, u"Lt"_s);
-    QMap<QString, QVariant> all;
-    for (const QString& key : settings.allKeys())
-        all[key] = settings.value(key);
-    return all;
-}
-
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
@@ -74,19 +67,9 @@ qreal CharsWide(const CLtView* view) {
 class TestDialogs : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<CLtApp> Start() {
-        auto app = std::make_unique<CLtApp>(QStringList{u"lettrino"_s});
-        if (app->InitInstance() && !QTest::qWaitForWindowExposed(app->MainFrame()))
-            qWarning("main window not exposed");
-        return app;
-    }
-
 private slots:
     void init() {
-        QSettings settings(u"ZDK"_s, u"Lt"_s);
-        settings.clear();
-        settings.sync();
-        SetCurrentResources(kLangEnglish);
+        ClearStore();
         Modal::AnswerAllMessageBoxes(QMessageBox::No);
     }
 
@@ -99,7 +82,7 @@ private slots:
     void confirmingUnchangedTurnsBeep2Into15() {
         QSettings(u"ZDK"_s, u"Lt"_s).setValue(u"Settings/Beep"_s, 2);
         QSettings(u"ZDK"_s, u"Lt"_s).setValue(u"Settings/BlueRus"_s, 1);
-        auto app = Start();
+        auto app = StartApp();
         QVERIFY(app->MainFrame() != nullptr);
         QCOMPARE(app->Settings().beep.Value(), 2);
         bool seen = false;
@@ -122,7 +105,7 @@ private slots:
     }
 
     void changesReachCurrentValuesButNotTheToolbar() {
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         const QSize iconSize = frame->ToolBar()->iconSize();
         const Qt::ToolBarArea area = frame->toolBarArea(frame->ToolBar());
@@ -144,31 +127,31 @@ private slots:
         QCOMPARE(frame->toolBarArea(frame->ToolBar()), area);
         QVERIFY(frame->close());
         app.reset();
-        app = Start();
+        app = StartApp();
         QCOMPARE(app->MainFrame()->ToolBar()->iconSize(), QSize(16, 16));
         QCOMPARE(app->MainFrame()->toolBarArea(app->MainFrame()->ToolBar()), Qt::TopToolBarArea);
     }
 
     void cancellingChangesNothingYetAppliesTheTabWidth() {
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         CLtView* view = frame->EditView();
         view->setTabStopDistance(1);
-        const auto before = Snapshot();
+        const auto before = StoreSnapshot();
         const int beep = app->Settings().beep.Value();
         RunSettings(frame, [](DSettings* dialog) {
             dialog->CheckBox(1056)->click();
             dialog->TabStopsEdit()->setText(u"12"_s);
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
-        QCOMPARE(Snapshot(), before);
+        QCOMPARE(StoreSnapshot(), before);
         QCOMPARE(app->Settings().beep.Value(), beep);
         QCOMPARE(app->Settings().tabStops.Value(), 4);
         QCOMPARE(CharsWide(view), 4.0);
     }
 
     void tabWidthAppliesAtOnce() {
-        auto app = Start();
+        auto app = StartApp();
         CLtView* view = app->MainFrame()->EditView();
         RunSettings(app->MainFrame(), [](DSettings* dialog) {
             dialog->TabStopsEdit()->clear();
@@ -187,7 +170,7 @@ private slots:
     }
 
     void latinSpellingIsStoredAtOnceAndConvertWritesIt() {
-        auto app = Start();
+        auto app = StartApp();
         CLtView* view = app->MainFrame()->EditView();
         RunSettings(app->MainFrame(), [](DSettings* dialog) {
             QComboBox* combo = dialog->SpellingCombo();

@@ -1,5 +1,6 @@
 // The main window, start-up and shut-down and the language switch, driven the way start-up and
 // the user drive them, against a private settings store.
+#include "../common/AppTest.h"
 #include "../common/GuiTestMain.h"
 #include "CLtApp.h"
 #include "CLtDoc.h"
@@ -57,15 +58,6 @@ void Plant(const QString& key, const QVariant& value) {
     settings.sync();
 }
 
-// Everything the store holds, to tell that a close wrote nothing.
-QMap<QString, QVariant> Snapshot() {
-    QSettings settings(u"ZDK"_s, u"Lt"_s);
-    QMap<QString, QVariant> all;
-    for (const QString& key : settings.allKeys())
-        all[key] = settings.value(key);
-    return all;
-}
-
 QString MenuTitle(const CMainFrame& frame, int index) {
     return frame.menuBar()->actions().value(index) ? frame.menuBar()->actions()[index]->text() : QString();
 }
@@ -113,23 +105,11 @@ class TestMainFrame : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<CLtApp> Start(const QStringList& files = {}) {
-        auto app = std::make_unique<CLtApp>(QStringList{u"lettrino"_s} + files);
-        if (!app->InitInstance())
-            return app;
-        if (!QTest::qWaitForWindowExposed(app->MainFrame()))
-            qWarning("main window not exposed");
-        return app;
-    }
-
     const QStringList& m_messages = Modal::Record().messageBoxes;
 
 private slots:
     void init() {
-        QSettings settings(u"ZDK"_s, u"Lt"_s);
-        settings.clear();
-        settings.sync();
-        SetCurrentResources(kLangEnglish);
+        ClearStore();
         g_inRussian = true;
         Modal::Reset();
         Modal::AnswerAllMessageBoxes(QMessageBox::No); // never save, never block
@@ -141,7 +121,7 @@ private slots:
     }
 
     void firstRunStoresEveryWindowSetting() {
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         QVERIFY(frame != nullptr);
         QCOMPARE(frame->windowTitle(), u"Lettr[*] - Lettrino 2.7"_s);
@@ -187,7 +167,7 @@ private slots:
         QFETCH(QString, written);
         if (!stored.isEmpty())
             Plant(u"Settings/WindowPos"_s, stored);
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         QTRY_COMPARE(frame->isMaximized(), maximized);
         if (!outer.isNull())
@@ -205,7 +185,7 @@ private slots:
 
     void maximizingStoresTheLastNormalSize() {
         Plant(u"Settings/WindowPos"_s, u"1,100,50,800,600"_s);
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         frame->showMaximized();
         QTRY_VERIFY(frame->isMaximized());
@@ -216,14 +196,14 @@ private slots:
     void closingWhileMinimizedStoresNothing() {
         Plant(u"Settings/WindowPos"_s, u"1,100,50,800,600"_s);
         Plant(u"Settings/WrapText"_s, 0);
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         app->Settings().interLang.Set(kLangGerman);
         frame->showMinimized();
         QTRY_VERIFY(frame->isMinimized());
-        const auto before = Snapshot();
+        const auto before = StoreSnapshot();
         QVERIFY(frame->close());
-        QCOMPARE(Snapshot(), before);
+        QCOMPARE(StoreSnapshot(), before);
         QCOMPARE(frame->ShowState(), -1);
     }
 
@@ -232,11 +212,11 @@ private slots:
         CMainFrame frame(nullptr, settings);
         QVERIFY(frame.OnCreate());
         QVERIFY(frame.close());
-        QVERIFY(Snapshot().isEmpty());
+        QVERIFY(StoreSnapshot().isEmpty());
     }
 
     void cancelledCloseStillStoresTheSettings() {
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         QTest::keyClicks(app->View(), u"privet"_s);
         QVERIFY(app->Document()->IsModified());
@@ -262,7 +242,7 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, idle);
         Plant(u"Settings/InterLang"_s, stored);
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         QCOMPARE(int(CurrentResources().Language()), language);
         QCOMPARE(frame->MessagePane()->text(), idle);
@@ -281,7 +261,7 @@ private slots:
     }
 
     void switchingLanguagesLoadsEachModuleOnceAndPersists() {
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         const int loadsBefore = ResourceLoadCount(kLangRussian);
         for (const int id : {kCmdLangRussian, kCmdLangEnglish, kCmdLangRussian}) {
@@ -318,7 +298,7 @@ private slots:
         QFETCH(int, vertical);
         Plant(u"Settings/ToolbarLarge"_s, large);
         Plant(u"Settings/ToolbarVertical"_s, vertical);
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         QToolBar* bar = frame->ToolBar();
         QCOMPARE(bar->iconSize(), large ? QSize(32, 32) : QSize(16, 16));
@@ -347,7 +327,7 @@ private slots:
     void commandLineOpensTheNamedFile() {
         QTemporaryDir dir;
         const QString path = WriteFile(dir, u"letter.txt"_s, QByteArray("\xFF\xFE\x3F\x04\x40\x04", 6));
-        auto app = Start({path});
+        auto app = StartApp({path});
         QVERIFY(app->MainFrame() != nullptr && app->MainFrame()->isVisible());
         QCOMPARE(app->View()->toPlainText(), u"пр"_s);
         QCOMPARE(app->MainFrame()->windowTitle(), u"letter.txt[*] - Lettrino 2.7"_s);
@@ -391,7 +371,7 @@ private slots:
         WriteFile(dir, u"a.txt"_s, "privet");
         const QString before = QDir::currentPath();
         QDir::setCurrent(dir.path());
-        auto app = Start(arguments);
+        auto app = StartApp(arguments);
         QDir::setCurrent(before);
         QCOMPARE(app->MainFrame()->windowTitle(), u"a.txt[*] - Lettrino 2.7"_s);
         QCOMPARE(m_messages, message.isEmpty() ? QStringList() : QStringList{message.arg(dir.path())});
@@ -423,7 +403,7 @@ private slots:
         for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"})
             paths << QFileInfo(WriteFile(dir, QLatin1String(name), "text")).absoluteFilePath();
         Plant(u"Recent File List/File1"_s, paths[0]);
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         frame->UpdateCommands();
         QVERIFY(frame->Action(kCmdFileMruFirst)->text().endsWith(paths[0]));
@@ -446,7 +426,7 @@ private slots:
 
     // No timer: each state follows its signal the moment it changes.
     void commandStatesFollowTheirSignals() {
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         CLtView* view = app->View();
         QApplication::clipboard()->clear();
@@ -478,7 +458,7 @@ private slots:
     }
 
     void commandsWithoutAHandlerAreDisabled() {
-        auto app = Start();
+        auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         frame->UpdateCommands();
         QVERIFY(frame->Action(kCmdFileNew)->isEnabled());
@@ -496,7 +476,7 @@ private slots:
     void ctrlSaveWritesWindows1251() {
         QTemporaryDir dir;
         const QString path = WriteFile(dir, u"letter.txt"_s, "\xEC\xE8\xF0");
-        auto app = Start({path});
+        auto app = StartApp({path});
         CMainFrame* frame = app->MainFrame();
         frame->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(frame));
@@ -515,7 +495,7 @@ private slots:
         QTemporaryDir dir;
         // An 8-bit file: Save writes UTF-16 with a mark, Ctrl+S Windows-1251.
         const QString path = WriteFile(dir, u"letter.txt"_s, "\xCF\xF0\xE8\xE2\xE5\xF2 \xEC\xE8\xF0");
-        auto app = Start({path});
+        auto app = StartApp({path});
         CMainFrame* frame = app->MainFrame();
         app->View()->setPlainText(u"Привет"_s);
         const auto reject = [](QDialog* dialog) { dialog->reject(); };

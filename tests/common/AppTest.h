@@ -5,6 +5,7 @@
 #include "CMainFrame.h"
 #include "CResourceModule.h"
 
+#include <QMap>
 #include <QSettings>
 #include <QTest>
 
@@ -16,6 +17,15 @@ inline std::unique_ptr<CLtApp> StartApp(const QStringList& files = {}) {
     if (app->InitInstance() && !QTest::qWaitForWindowExposed(app->MainFrame()))
         qWarning("main window not exposed");
     return app;
+}
+
+// Everything the store holds, to tell that something wrote nothing.
+inline QMap<QString, QVariant> StoreSnapshot() {
+    QSettings settings(QStringLiteral("ZDK"), QStringLiteral("Lt"));
+    QMap<QString, QVariant> all;
+    for (const QString& key : settings.allKeys())
+        all[key] = settings.value(key);
+    return all;
 }
 
 // Every stored setting gone, the interface English.

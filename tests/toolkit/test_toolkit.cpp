@@ -1,6 +1,7 @@
 // The Toolkit panel and its character list in the running program: the user clicks a line, types
 // new keys and types Russian with them, restores the defaults from the context menu, shows, hides
 // and drags the panel, and finds everything again after a restart.
+#include "../common/AppTest.h"
 #include "../common/GuiTestMain.h"
 #include "CCharTable.h"
 #include "CLtApp.h"
@@ -146,10 +147,7 @@ private:
 
 private slots:
     void init() {
-        QSettings settings(u"ZDK"_s, u"Lt"_s);
-        settings.clear();
-        settings.sync();
-        SetCurrentResources(kLangEnglish);
+        ClearStore();
         g_inRussian = true;
         Modal::AnswerAllMessageBoxes(QMessageBox::No);
         QVERIFY(Start());
