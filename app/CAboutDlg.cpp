@@ -87,7 +87,7 @@ void CAboutDlg::SetProgramPath(const QString& path) {
     g_programPath = path;
 }
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(const CSettings& settings, QWidget* parent) : QDialog(parent), m_settings(settings) {
     const CResourceModule& res = CurrentResources();
     const SDialogTexts texts = res.Dialog(kDlgAbout);
     setWindowTitle(texts.title);
@@ -201,7 +201,7 @@ void CAboutDlg::mousePressEvent(QMouseEvent* event) {
         const QUrl url(CurrentResources().String(kStrMakerUrl));
         Modal::OpenUrl(url);
     }
-    if (g_bMailAvailable && m_staticMail->geometry().contains(point)) {
+    if (m_settings.mailAvailable && m_staticMail->geometry().contains(point)) {
         const QString address = CurrentResources().String(kStrMakerMail);
         if (!Modal::OpenMail(address)) {
             LtMessageBox(this, CurrentResources().String(kStrMailUnavailable), QMessageBox::Warning);

@@ -10,6 +10,7 @@
 #include <QUrl>
 
 class CPictureEx;
+class CSettings;
 class QLabel;
 class QPlainTextEdit;
 
@@ -17,7 +18,8 @@ class CAboutDlg : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CAboutDlg(QWidget* parent = nullptr);
+    // The mail line opens the mail client only while the settings say there is one.
+    explicit CAboutDlg(const CSettings& settings, QWidget* parent = nullptr);
     ~CAboutDlg() override;
 
     QString m_strText; // the guide as shown
@@ -38,6 +40,7 @@ private:
     void OnInitDialog();
     void FitToText();
 
+    const CSettings& m_settings;
     QLabel* m_staticMail = nullptr;
     CPictureEx* m_picLogo = nullptr;
     CPictureEx* m_picSign = nullptr;

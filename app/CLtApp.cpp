@@ -195,7 +195,7 @@ void CLtApp::OnFileOpen() {
 }
 
 void CLtApp::OnAppAbout() {
-    CAboutDlg dialog(m_pMainWnd.get());
+    CAboutDlg dialog(m_settings, m_pMainWnd.get());
     dialog.exec();
 }
 

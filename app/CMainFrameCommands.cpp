@@ -259,9 +259,9 @@ void CMainFrame::BindCommands() {
         // Without a mail client the item leaves its menu; the menu drops the separator left over.
         {kCmdFileSend,
          {[doc] { doc->OnFileSend(); },
-          [] { return g_bMailAvailable; },
+          [this] { return m_settings.mailAvailable; },
           {},
-          [] { return g_bMailAvailable; }}},
+          [this] { return m_settings.mailAvailable; }}},
     };
     for (int id = kCmdFileMruFirst; id <= kCmdFileMruLast; ++id) {
         const int index = id - kCmdFileMruFirst;

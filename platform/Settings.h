@@ -120,6 +120,8 @@ public:
     // (SettingsGui.h), which make the fonts from them.
     std::optional<CLogFont> editorLogFont;
     std::optional<CLogFont> listLogFont;
+    // A mail client can be handed a message; LoadSettings (SettingsGui.h) finds out. Not stored.
+    bool mailAvailable = false;
 
 signals:
     // name: the stored value's name, e.g. "TabStops".

@@ -4,8 +4,6 @@
 
 #include <QStandardPaths>
 
-bool g_bMailAvailable = false;
-
 namespace {
 
 const char kCharsEntry[] = "Chars";
@@ -54,7 +52,7 @@ bool LoadSettings(CSettings& settings) {
     // On Windows mail was offered when the system profile's MAPI switch was on and the Simple
     // MAPI library was installed. There is no such switch here: xdg-email, which hands a message
     // to the user's mail client, being installed is the whole test.
-    g_bMailAvailable = !QStandardPaths::findExecutable(QStringLiteral("xdg-email")).isEmpty();
+    settings.mailAvailable = !QStandardPaths::findExecutable(QStringLiteral("xdg-email")).isEmpty();
     return true;
 }
 

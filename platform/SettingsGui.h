@@ -16,10 +16,8 @@ inline constexpr quint8 kListCharSet = 1;     // default character set
 std::optional<QFont> EditorFont(const CSettings& settings);
 std::optional<QFont> ListFont(const CSettings& settings);
 
-// True when a mail client can be handed a message (xdg-email is on the search path).
-extern bool g_bMailAvailable;
-
-// Start-up: the fonts, the character table g_charTable and mail availability. Always true.
+// Start-up: the fonts, the character table g_charTable and mail availability (xdg-email on the
+// search path). Always true.
 bool LoadSettings(CSettings& settings);
 // Exit: writes the character table and both fonts, then frees the fonts.
 void SaveSettingsOnExit(CSettings& settings);

@@ -209,7 +209,7 @@ private slots:
         QFETCH(int, separators);
         auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
-        g_bMailAvailable = mail;
+        app->Settings().mailAvailable = mail;
         frame->UpdateCommands();
         // Without a mail client the item leaves the menu.
         QCOMPARE(frame->Action(kCmdFileSend)->isVisible(), mail);
@@ -301,7 +301,7 @@ private slots:
         for (const QCheckBox* box : settings.findChildren<QCheckBox*>())
             QVERIFY2(settings.rect().contains(box->geometry()), qPrintable(box->text()));
         CAboutDlg::SetProgramPath(QCoreApplication::applicationDirPath() + u"/lettrino"_s);
-        CAboutDlg about;
+        CAboutDlg about(values);
         about.show();
         QVERIFY(about.TextField()->toPlainText().contains(u"lettrino-cli"_s));
         // The box is as wide as the guide: no line of it wraps.

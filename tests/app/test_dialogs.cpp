@@ -227,7 +227,8 @@ private slots:
         QFile guide(QStringLiteral(LT_GUIDE_SOURCE));
         QVERIFY(guide.open(QIODevice::ReadOnly));
         const QString expected = QString::fromUtf8(guide.readAll());
-        CAboutDlg dialog;
+        CSettings settings;
+        CAboutDlg dialog(settings);
         QVERIFY(dialog.TextField()->isReadOnly());
         QCOMPARE(dialog.TextField()->toPlainText(), expected);
         QVERIFY(expected.contains(u"lettrino-cli"_s));
@@ -242,8 +243,9 @@ private slots:
         QDir().mkpath(bin);
         const QString program = bin + u"/tool"_s;
         CAboutDlg::SetProgramPath(program);
+        const CSettings settings;
         {
-            CAboutDlg missing;
+            CAboutDlg missing(settings);
             QVERIFY(missing.TextField()->toPlainText().isEmpty());
         }
         // An installed program finds its guide in the data folder.
@@ -251,13 +253,13 @@ private slots:
         QCOMPARE(AboutTextFile(program),
                  QFileInfo(dir.filePath(u"share/lettrino/tool.txt"_s)).absoluteFilePath());
         {
-            CAboutDlg shared;
+            CAboutDlg shared(settings);
             QCOMPARE(shared.TextField()->toPlainText(), u"Привет, мир\n"_s);
         }
         // Beside the program wins, and an old 1251 file reads as the editor would read it.
         WriteFile(bin + u"/tool.txt"_s,
                   QByteArray("\xcf\xf0\xe8\xe2\xe5\xf2 \xec\xe8\xf0, \xea\xe0\xea \xe4\xe5\xeb\xe0?"));
-        CAboutDlg beside;
+        CAboutDlg beside(settings);
         QCOMPARE(beside.TextField()->toPlainText(), u"Привет мир, как дела?"_s);
     }
 
@@ -265,19 +267,17 @@ private slots:
         CAboutDlg::SetProgramPath(u"/nonexistent/tool"_s);
         Modal::Intercept();
         QList<QUrl>& launched = Modal::Record().urls;
-        CAboutDlg dialog;
+        CSettings settings;
+        CAboutDlg dialog(settings);
         QCOMPARE(dialog.UrlPicture()->cursor().shape(), Qt::BitmapCursor);
         QCOMPARE(dialog.MailPicture()->cursor().shape(), Qt::BitmapCursor);
         QTest::mouseClick(dialog.UrlPicture(), Qt::LeftButton);
         QCOMPARE(launched, QList<QUrl>{QUrl(CurrentResources().String(kStrMakerUrl))});
         launched.clear();
-        const bool mail = g_bMailAvailable;
-        g_bMailAvailable = false;
         QTest::mouseClick(dialog.MailPicture(), Qt::LeftButton);
         QVERIFY(launched.isEmpty());
-        g_bMailAvailable = true;
+        settings.mailAvailable = true;
         QTest::mouseClick(dialog.MailPicture(), Qt::LeftButton);
-        g_bMailAvailable = mail;
         QCOMPARE(launched, QList<QUrl>{QUrl(u"mailto:"_s + CurrentResources().String(kStrMakerMail))});
         // Elsewhere, nothing.
         launched.clear();
@@ -297,7 +297,7 @@ private slots:
         QVERIFY(settings.SpellingCombo()->geometry().right() < settings.width());
         QCOMPARE(settings.SpellingCombo()->itemText(0), u"Мои клавиши"_s);
         CAboutDlg::SetProgramPath(u"/nonexistent/tool"_s);
-        CAboutDlg about;
+        CAboutDlg about(values);
         QCOMPARE(about.windowTitle(), CurrentResources().Dialog(kDlgAbout).title);
         QVERIFY(!about.findChildren<QLabel*>().isEmpty());
         // The maker line names the whole version the program was built as.

@@ -193,7 +193,7 @@ TEST_F(StartAndExit, MailNeedsXdgEmailOnThePath) {
     ASSERT_TRUE(bin.isValid());
     qputenv("PATH", QFile::encodeName(bin.path()));
     LoadSettings(settings);
-    EXPECT_FALSE(g_bMailAvailable);
+    EXPECT_FALSE(settings.mailAvailable);
 
     QFile tool(bin.filePath(u"xdg-email"_s));
     ASSERT_TRUE(tool.open(QIODevice::WriteOnly));
@@ -201,7 +201,7 @@ TEST_F(StartAndExit, MailNeedsXdgEmailOnThePath) {
     tool.setPermissions(tool.permissions() | QFileDevice::ExeOwner);
     tool.close();
     LoadSettings(settings);
-    EXPECT_TRUE(g_bMailAvailable);
+    EXPECT_TRUE(settings.mailAvailable);
     qputenv("PATH", path);
     SaveSettingsOnExit(settings);
 }
