@@ -1,8 +1,8 @@
 // The settings of section "Settings": one settings object holds a current value per stored
 // value, with its default and its range, and announces every change.
-// Each window reads the values it needs when it is created and the writers store them at the
-// moments they own (frame close, the Settings dialog, the progress window); changing a current
-// value never writes it by itself.
+// Each window loads the stored values it owns when it is created, follows the changes it shows,
+// and the writers store them at the moments they own (frame close, the Settings dialog, the
+// progress window); changing a current value never writes it by itself.
 //
 // The section also holds the character table ("Chars") and the two fonts ("Font", "FontList"),
 // which LoadSettings (SettingsGui.h) reads at start-up and SaveSettingsOnExit writes at exit.
