@@ -126,10 +126,6 @@ public:
 signals:
     // name: the stored value's name, e.g. "TabStops".
     void Changed(const QString& name);
-
-private:
-    friend class CIntSetting;
-    friend class CStringSetting;
 };
 
 // The placement of the main window as "WindowPos" holds it.
