@@ -20,9 +20,5 @@ int WaveForSoundCode(int code) {
 
 void PlaySoundCode(int code) {
     if (const int id = WaveForSoundCode(code))
-        PlayWaveResource(id);
-}
-
-void PlayWaveResource(int id) {
-    Modal::PlaySound(id);
+        Modal::PlaySound(id);
 }

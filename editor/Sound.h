@@ -6,4 +6,3 @@
 // The WAVE resource of a sound code, or 0 for a code that plays nothing.
 int WaveForSoundCode(int code);
 void PlaySoundCode(int code);
-void PlayWaveResource(int id);

@@ -86,18 +86,16 @@ bool RepairShortText(QString& text) {
         return false;
     // Russian read as other Russian letters is told apart only over a few letters: "Ёж" is also
     // "иц" in CP866 read as Windows-1251. A shorter Russian name keeps its reading.
-    const auto russian = std::count_if(text.begin(), text.end(), [](QChar c) {
-        return (c.unicode() >= 0x0410 && c.unicode() <= 0x044F) || c.unicode() == 0x0401 ||
-               c.unicode() == 0x0451;
-    });
+    const std::u16string original = text.toStdU16String();
+    const auto russian = std::count_if(original.begin(), original.end(), IsRussianLetter);
     if (russian > 0 && russian < 4)
         return false;
-    const std::u16string repaired = RepairMojibakeLine(text.toStdU16String());
+    const std::u16string repaired = RepairMojibakeLine(original);
     // Short texts in capitals ("ÀÁÂÃ" is also "АБВГ" read as 1252) are too easily taken for
     // damage: only a repair to Russian with small letters is believed.
     const bool small = std::any_of(repaired.begin(), repaired.end(),
-                                   [](char16_t c) { return (c >= 0x0430 && c <= 0x044F) || c == 0x0451; });
-    if (repaired == text.toStdU16String() || !small)
+                                   [](char16_t c) { return IsRussianLetter(c) && c >= 0x0430; });
+    if (repaired == original || !small)
         return false;
     text = FromUtf16(repaired);
     return true;

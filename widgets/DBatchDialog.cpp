@@ -26,7 +26,7 @@ DBatchDialog::DBatchDialog(int dialogId, CSettings& settings, CIntSetting& spell
       m_settings(settings), m_spellingSetting(spelling) {
     const CResourceModule& resources = CurrentResources();
     setWindowTitle(m_texts->title);
-    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(128))));
+    setWindowIcon(QIcon(QPixmap::fromImage(resources.Icon(kIconMain))));
 
     QFont bold(QStringLiteral("Arial"));
     bold.setPixelSize(12);
