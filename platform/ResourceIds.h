@@ -130,6 +130,15 @@ enum EStringId : int {
     kStrNameIsTaken = 2108, // "the name is taken"
     kStrRepaired = 2109,    // "repaired"
 
+    // The verified replace keeping a file's metadata; tags a rewrite must not touch; keys.
+    kStrMetaUnreadable = 2500,   // "cannot read the file's attributes"
+    kStrMetaNotGiven = 2501,     // "cannot give the copy the file's attributes"
+    kStrMetaCannotKeep = 2502,   // "the file's owner, set-id bits or capabilities cannot be kept"
+    kStrMetaNotRestored = 2503,  // "the file's attributes could not be set again after the rewrite"
+    kStrFolderNotFlushed = 2504, // "the file was replaced, but its folder could not be written to disk"
+    kStrTagCutShort = 2505,      // "tag cut short (file may be incomplete)"
+    kStrKeyInvisible = 2506,     // "A key cannot hold control or invisible formatting characters (%1)."
+
     // Find and Replace, the caret's place in the status bar, printed pages.
     kStrPrintPage = 1700,  // "Page %1"
     kStrLineColumn = 1701, // "Ln %1, Col %2"

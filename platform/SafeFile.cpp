@@ -1,6 +1,7 @@
 #include "SafeFile.h"
 
 #include "CResourceModule.h"
+#include "FileMetadata.h"
 #include "RawNames.h"
 
 #include <QRandomGenerator>
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -123,6 +125,33 @@ bool StillTheSame(int dirFd, const QByteArray& name, const SFileStamp& stamp, QS
     return true;
 }
 
+bool ReadMetadataAt(int dirFd, const QByteArray& name, SFileMetadata& meta) {
+    const CFd file(::openat(dirFd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    return file.get() >= 0 && ReadMetadata(file.get(), meta);
+}
+
+// The new copy takes the file's exact metadata and must read back with it before it may take the
+// file's place. Where the system does not let us give it (another owner, a security label), the
+// file is to be rewritten in place, keeping its own: inPlace is set and the copy made private.
+bool GiveMetadata(int copy, const SFileMetadata& meta, bool& inPlace, QString& error) {
+    if (ApplyMetadata(copy, meta))
+        return true;
+    if (!MetadataNotPermitted(errno))
+        return Fail(error, 2501);
+    inPlace = true;
+    ::fremovexattr(copy, "system.posix_acl_access");
+    if (::fchmod(copy, 0600) != 0)
+        return Fail(error, 2501);
+    return true;
+}
+
+// A replace is done only once the folder that names the new file is on disk.
+bool FlushFolder(int dirFd, QString& error) {
+    if (::fsync(dirFd) == 0 || errno == EINVAL)
+        return true;
+    return Fail(error, 2504);
+}
+
 } // namespace
 
 SFileStamp StampOf(const struct stat& info) {
@@ -199,6 +228,9 @@ bool ReplaceFileVerified(const QByteArray& path, const SFileStamp* expected, con
     // A file the user may not write stays as it is, even though its folder would let us replace it.
     if (::faccessat(dir.get(), name.constData(), W_OK, AT_EACCESS) != 0)
         return Fail(error, 1305);
+    SFileMetadata meta;
+    if (!ReadMetadataAt(dir.get(), name, meta))
+        return Fail(error, 2500);
 
     const QByteArray suffix = RandomSuffix();
     const QByteArray temp = SideName(name, kTempMark, suffix);
@@ -211,12 +243,12 @@ bool ReplaceFileVerified(const QByteArray& path, const SFileStamp* expected, con
         discard();
         return false;
     }
-    // The owner is kept where the system lets us, the group where that alone is allowed.
-    if (::fchown(copy.get(), info.st_uid, info.st_gid) != 0 &&
-        ::fchown(copy.get(), uid_t(-1), info.st_gid) != 0) {
-        // Left as ours: a replace is still better than no change, and the mode follows below.
+    bool inPlace = info.st_nlink > 1;
+    if (!inPlace && !GiveMetadata(copy.get(), meta, inPlace, error)) {
+        discard();
+        return false;
     }
-    if (::fchmod(copy.get(), info.st_mode & 07777) != 0 || ::fsync(copy.get()) != 0) {
+    if (::fsync(copy.get()) != 0) {
         Fail(error, 1307);
         discard();
         return false;
@@ -226,16 +258,19 @@ bool ReplaceFileVerified(const QByteArray& path, const SFileStamp* expected, con
         return false;
     }
 
-    if (info.st_nlink <= 1) {
-        if (::renameat(dir.get(), temp.constData(), dir.get(), name.constData()) == 0) {
-            ::fsync(dir.get());
-            return true;
-        }
+    if (!inPlace) {
+        if (::renameat(dir.get(), temp.constData(), dir.get(), name.constData()) == 0)
+            return FlushFolder(dir.get(), error);
         if (errno != EPERM && errno != EACCES && errno != EBUSY) {
             Fail(error, 1308);
             discard();
             return false;
         }
+    }
+    if (!InPlaceKeepsMetadata(meta)) {
+        error = Text(2502);
+        discard();
+        return false;
     }
     // Other names share the file (or the folder keeps it): its content is rewritten in place, from a
     // copy marked verified, which a later run finishes from should this one be cut short.
@@ -263,8 +298,9 @@ bool ReplaceFileVerified(const QByteArray& path, const SFileStamp* expected, con
         return false;
     }
     ::unlinkat(dir.get(), keep.constData(), 0);
-    ::fsync(dir.get());
-    return true;
+    if (!RestoreMetadata(original.get(), meta))
+        return Fail(error, 2503);
+    return FlushFolder(dir.get(), error);
 }
 
 bool IsLeftoverName(const QByteArray& name) {
