@@ -6,6 +6,9 @@
 #include <QStringList>
 
 #include <cstdlib>
+#include <set>
+#include <sys/stat.h>
+#include <utility>
 
 QString DecodedPath(const QByteArray& raw) {
     QStringList parts;
@@ -46,6 +49,17 @@ QByteArray RealPaths(const std::vector<std::string>& paths) {
         std::free(resolved);
     }
     return real;
+}
+
+std::vector<std::string> DistinctPaths(const std::vector<std::string>& paths) {
+    std::vector<std::string> distinct;
+    std::set<std::pair<dev_t, ino_t>> seen;
+    for (const std::string& path : paths) {
+        struct stat info {};
+        if (stat(path.c_str(), &info) != 0 || seen.insert({info.st_dev, info.st_ino}).second)
+            distinct.push_back(path);
+    }
+    return distinct;
 }
 
 QByteArray ChildPath(const QByteArray& folder, const QByteArray& name) {

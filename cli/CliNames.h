@@ -16,5 +16,8 @@ std::string PathForPeople(const QByteArray& raw);
 const char* EncodingName(unsigned codePage);
 // The real paths of the paths the user named, one a line, for a journal's header.
 QByteArray RealPaths(const std::vector<std::string>& paths);
+// The paths without those that name the same file or folder as an earlier one (a path named
+// twice is taken once); paths that cannot be reached stay, to be reported.
+std::vector<std::string> DistinctPaths(const std::vector<std::string>& paths);
 // "folder/name", with one slash.
 QByteArray ChildPath(const QByteArray& folder, const QByteArray& name);

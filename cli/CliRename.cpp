@@ -113,7 +113,11 @@ void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) 
                 error = ESTALE;
             }
             if (!childFd.IsOpen()) {
-                Problem(child, "skipped, not the folder listed (replaced by a link?)", error);
+                Problem(child,
+                        error == ESTALE || error == ELOOP || error == ENOTDIR
+                            ? "skipped, not the folder listed (replaced by a link?)"
+                            : "cannot read the folder",
+                        error);
                 continue;
             }
             Folder(childFd.Fd(), child, nullptr);
@@ -177,8 +181,9 @@ bool MatchesOnly(const std::string& pattern, const char* onDisk, const char* sho
            fnmatch(pattern.c_str(), shown, FNM_PERIOD) == 0;
 }
 
-int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& paths,
+int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& named,
               const SRenameOptions& options) {
+    const std::vector<std::string> paths = DistinctPaths(named);
     CJournal journal("rename", RealPaths(paths), QString::fromStdU16String(spelling.Describe()).toUtf8());
     CRenameRun run(spelling, options, journal);
     for (const std::string& path : paths)

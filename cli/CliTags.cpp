@@ -25,19 +25,59 @@
 #include <fcntl.h>
 #include <memory>
 #include <optional>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
 
 struct SStats {
     long files = 0;
-    long frames = 0; // Russian frames: to change, or changed with --apply
-    long notWritten = 0;
+    long frames = 0;     // Russian frames: to change, or changed with --apply
+    long notWritten = 0; // failed writes the system refused (permissions, a read-only disk, ...)
+    long diskFull = 0;   // failed writes for want of room (a full disk, a quota, a size limit)
+    long changed = 0;    // files changed or gone since they were read
+    long unreadable = 0; // files that could not be read
     long noTag = 0;
     long refused = 0; // frames and files refused, or that would be
+
+    void Add(const SStats& s) {
+        files += s.files;
+        frames += s.frames;
+        notWritten += s.notWritten;
+        diskFull += s.diskFull;
+        changed += s.changed;
+        unreadable += s.unreadable;
+        noTag += s.noTag;
+        refused += s.refused;
+    }
+};
+
+// The count a failed write belongs to, by the reason it was given.
+long& CountOf(SStats& stats, const QString& reason) {
+    for (const int code : {ENOSPC, EDQUOT, EFBIG}) {
+        if (reason.contains(SystemReason(code)))
+            return stats.diskFull;
+    }
+    const CResourceModule& texts = CurrentResources();
+    if (reason.contains(texts.String(1302)) || reason.contains(texts.String(1324)))
+        return stats.changed;
+    if (reason.startsWith(texts.String(1312)))
+        return stats.unreadable;
+    return stats.notWritten;
+}
+
+// A directory entry: the same one reached through two paths the user named is taken once.
+struct SEntryKey {
+    dev_t device = 0;
+    ino_t folder = 0;
+    QByteArray name;
+    bool operator<(const SEntryKey& other) const {
+        return std::tie(device, folder, name) < std::tie(other.device, other.folder, other.name);
+    }
 };
 
 struct SFile {
@@ -109,9 +149,11 @@ void Collect(const std::shared_ptr<CFolderFd>& fd, const QByteArray& path, bool 
         }
         if (!child->IsOpen()) {
             ++unreadable;
-            std::fprintf(stderr,
-                         "lettrino-cli: %s: skipped, not the folder listed (replaced by a link?): %s\n",
-                         PathForPeople(folder + entry.name).c_str(), std::strerror(error));
+            std::fprintf(stderr, "lettrino-cli: %s: %s: %s\n", PathForPeople(folder + entry.name).c_str(),
+                         error == ESTALE || error == ELOOP || error == ENOTDIR
+                             ? "skipped, not the folder listed (replaced by a link?)"
+                             : "cannot read the folder",
+                         std::strerror(error));
             continue;
         }
         Collect(child, folder + entry.name, recursive, apply, files, unreadable);
@@ -178,6 +220,7 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
     if (fstatat(file.fd->Fd(), file.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
         now.st_dev != file.device || now.st_ino != file.inode) {
         ++stats.refused;
+        ++stats.changed;
         note({}, "", {}, {}, QStringLiteral("skipped"), CurrentResources().String(kStrEntryChanged));
         return;
     }
@@ -188,6 +231,21 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         const std::unique_ptr<CMp3Tag> tag = OpenTag(file.folder, file.name);
         if (tag->IsLink()) {
             note({}, "", {}, {}, QStringLiteral("symbolic link, skipped"), {});
+            return;
+        }
+        if (!tag->ReadError().isEmpty()) {
+            ++stats.unreadable;
+            note({}, "", {}, {}, QStringLiteral("unreadable"), tag->ReadError());
+            result.err += "lettrino-cli: " + shown.toUtf8().toStdString() + ": " +
+                          tag->ReadError().toUtf8().toStdString() + "\n";
+            return;
+        }
+        if (tag->CutShort()) {
+            // Whatever a rewrite wrote would stand in for what the file is missing.
+            ++stats.refused;
+            note({}, "", {}, {},
+                 options.apply ? QStringLiteral("refused") : QStringLiteral("would be refused"),
+                 CurrentResources().String(kStrTagCutShort));
             return;
         }
         if (!tag->IsLinked()) {
@@ -276,7 +334,7 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
     QString reason;
     if (TransliterateRow(file.folder, file.name, grid, row, spelling, &reason, options.encoding) ==
         ERowResult::kFailed) {
-        ++stats.notWritten;
+        ++CountOf(stats, reason);
         ++stats.refused;
         noteFrames(refusedWord, reason);
         if (!options.json)
@@ -294,8 +352,9 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
 
 } // namespace
 
-int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& folders,
+int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& named,
             const STagsOptions& options) {
+    const std::vector<std::string> folders = DistinctPaths(named);
     std::vector<SFile> files;
     long unreadable = 0;
     // Every folder of the run stays open until its files are done.
@@ -307,6 +366,15 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& fold
     for (const std::string& folder : folders)
         CollectPath(QByteArray(folder.data(), qsizetype(folder.size())), options.recursive, options.apply,
                     files, unreadable);
+    // A file reached through two of the paths named is done once.
+    std::set<SEntryKey> seen;
+    files.erase(std::remove_if(files.begin(), files.end(),
+                               [&](const SFile& file) {
+                                   struct stat folder {};
+                                   return fstat(file.fd->Fd(), &folder) == 0 &&
+                                          !seen.insert({folder.st_dev, folder.st_ino, file.name}).second;
+                               }),
+                files.end());
     files.erase(
         std::remove_if(files.begin(), files.end(),
                        [&](const SFile& file) {
@@ -365,25 +433,21 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& fold
         std::fprintf(stderr, "\r%*s\r", 60, "");
 
     SStats total;
-    for (const SStats& s : stats) {
-        total.files += s.files;
-        total.frames += s.frames;
-        total.notWritten += s.notWritten;
-        total.noTag += s.noTag;
-        total.refused += s.refused;
-    }
+    for (const SStats& s : stats)
+        total.Add(s);
     if (options.apply)
         std::fprintf(stderr,
                      "lettrino-cli: %ld files, %ld frames transliterated, %ld files not writable, "
-                     "%ld files without tag, %ld refused%s%s\n",
-                     total.files, total.frames, total.notWritten, total.noTag, total.refused,
-                     journal.IsOpen() ? "; journal " : "",
+                     "%ld files without tag, %ld refused, %ld for want of disk space, %ld changed "
+                     "meanwhile, %ld unreadable%s%s\n",
+                     total.files, total.frames, total.notWritten, total.noTag, total.refused, total.diskFull,
+                     total.changed, total.unreadable + unreadable, journal.IsOpen() ? "; journal " : "",
                      journal.IsOpen() ? journal.Path().toUtf8().constData() : "");
     else
         std::fprintf(stderr,
                      "lettrino-cli: %ld files, %ld frames to transliterate (nothing written without "
-                     "--apply), %ld files without tag, %ld would be refused\n",
-                     total.files, total.frames, total.noTag, total.refused);
-    return (options.apply && total.refused) || total.notWritten || unreadable || writeFailed ? kExitFailure
-                                                                                             : kExitOk;
+                     "--apply), %ld files without tag, %ld would be refused, %ld unreadable\n",
+                     total.files, total.frames, total.noTag, total.refused, total.unreadable + unreadable);
+    const bool failed = total.notWritten || total.diskFull || total.changed || total.unreadable || unreadable;
+    return (options.apply && total.refused) || failed || writeFailed ? kExitFailure : kExitOk;
 }

@@ -1,5 +1,6 @@
 #include "CliApp.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <new>
 #include <unistd.h>
@@ -23,6 +24,9 @@ void ReportOutOfMemory() {
 
 int main(int argc, char** argv) {
     std::set_new_handler(OutOfMemoryInAnyThread);
+    // A file size limit makes a write fail with EFBIG, reported like a full disk, instead of
+    // ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     try {
         return RunCli(argc, argv);
     } catch (const std::bad_alloc&) {

@@ -183,22 +183,31 @@ bool ReadTagRegions(int fd, STagRegions& regions, off_t& fileSize, QString& erro
         return false;
     }
     fileSize = info.st_size;
+    // A read that fails is a failure, never "no tag": the file would be shown as what it is not.
+    auto failed = [&] {
+        error = Text(1312) + QStringLiteral(": ") + SystemReason(errno);
+        return false;
+    };
     QByteArray header;
-    if (fileSize >= kHeaderBytes && ReadAt(fd, 0, kHeaderBytes, header) && header.startsWith("ID3") &&
-        quint8(header[3]) >= 2 && quint8(header[3]) <= 4 && quint8(header[4]) != 0xFF) {
+    if (fileSize >= kHeaderBytes && !ReadAt(fd, 0, kHeaderBytes, header))
+        return failed();
+    if (header.startsWith("ID3") && quint8(header[3]) >= 2 && quint8(header[3]) <= 4 &&
+        quint8(header[4]) != 0xFF) {
         qsizetype size = kHeaderBytes + qsizetype(SynchSafe(header, 6));
         if (header[3] == 4 && (quint8(header[5]) & 0x10))
             size += kHeaderBytes; // the footer
+        // A tag longer than its file (a cut download) is read as far as it goes; ParseId3v2 tells.
         size = qsizetype(std::min<off_t>(size, fileSize));
-        if (!ReadAt(fd, 0, size, regions.id3v2)) {
-            error = Text(1312) + QStringLiteral(": ") + SystemReason(errno);
-            return false;
-        }
+        if (!ReadAt(fd, 0, size, regions.id3v2))
+            return failed();
     }
     QByteArray tail;
-    if (fileSize - regions.id3v2.size() >= kV1Bytes && ReadAt(fd, fileSize - kV1Bytes, kV1Bytes, tail) &&
-        tail.startsWith("TAG"))
-        regions.id3v1 = tail;
+    if (fileSize - regions.id3v2.size() >= kV1Bytes) {
+        if (!ReadAt(fd, fileSize - kV1Bytes, kV1Bytes, tail))
+            return failed();
+        if (tail.startsWith("TAG"))
+            regions.id3v1 = tail;
+    }
     return true;
 }
 
@@ -246,6 +255,11 @@ SId3v2 ParseId3v2(const QByteArray& region) {
                                                        : QString::fromLatin1(tag.frames.back().id));
     for (SId3Frame& frame : tag.frames)
         ExtractBody(frame, tag.major, unsynchronised);
+    // The file ends inside its tag: whatever is missing is not ours to make up.
+    const qsizetype footer = tag.major == 4 && (tag.flags & 0x10) ? kHeaderBytes : 0;
+    tag.cutShort = region.size() < kHeaderBytes + tag.room + footer;
+    if (tag.cutShort)
+        tag.damage = Text(2505);
     return tag;
 }
 

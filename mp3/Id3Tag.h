@@ -27,8 +27,9 @@ struct SId3v2 {
     quint8 flags = 0;
     QByteArray extended; // the extended header, as the tag holds it
     std::vector<SId3Frame> frames;
-    qsizetype room = 0; // bytes for frames and padding (the size field)
-    QString damage;     // why the tag cannot be rewritten exactly; empty when it can
+    qsizetype room = 0;    // bytes for frames and padding (the size field)
+    QString damage;        // why the tag cannot be rewritten exactly; empty when it can
+    bool cutShort = false; // the file ends inside the tag
 };
 
 // A file's tags as they are on disk: the whole ID3v2 region (empty when none) and the ID3v1 block

@@ -219,6 +219,7 @@ struct CMp3Tag::SData {
     QByteArray v1; // the ID3v1 tag being edited; empty when the file has none
     bool v1Changed = false;
     QString error;
+    QString readError;
 
     int Major() const { return version == 4 ? 4 : 3; }
     void Load(const STagRegions& from);
@@ -341,16 +342,20 @@ CMp3Tag::CMp3Tag(const QByteArray& path) : m_d(std::make_unique<SData>()) {
     if (!S_ISREG(info.st_mode))
         return;
     const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        m_d->readError = Text(1312) + QStringLiteral(": ") + SystemReason(errno);
         return;
+    }
     STagRegions regions;
     off_t size = 0;
-    QString error;
     struct stat opened {};
-    const bool read = ::fstat(fd, &opened) == 0 && ReadTagRegions(fd, regions, size, error);
+    const bool read = ::fstat(fd, &opened) == 0 && ReadTagRegions(fd, regions, size, m_d->readError);
     ::close(fd);
-    if (!read)
+    if (!read) {
+        if (m_d->readError.isEmpty())
+            m_d->readError = Text(1312) + QStringLiteral(": ") + SystemReason(errno);
         return;
+    }
     m_d->stamp = StampOf(opened);
     m_d->Load(regions);
     m_hadV1 = !regions.id3v1.isEmpty();
@@ -374,6 +379,14 @@ bool CMp3Tag::IsLink() const {
 
 bool CMp3Tag::IsLinked() const {
     return m_mpeg && (m_d->version != 0 || m_hadV1);
+}
+
+QString CMp3Tag::ReadError() const {
+    return m_d->readError;
+}
+
+bool CMp3Tag::CutShort() const {
+    return m_d->version != 0 && m_d->v2.cutShort;
 }
 
 int CMp3Tag::Id3v2Version() const {
@@ -764,6 +777,11 @@ ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& 
         grid.SetCellCode(row, 0, kCodeRussian);
         grid.SetCellText(row, 1, Text(1300));
         return ERowResult::kLink;
+    }
+    if (!tag->ReadError().isEmpty()) {
+        grid.SetCellCode(row, 0, kCodeNotWritten);
+        grid.SetCellText(row, 1, tag->ReadError());
+        return ERowResult::kUnreadable;
     }
     if (!tag->IsLinked()) {
         grid.SetCellCode(row, 0, kCodeRussian);

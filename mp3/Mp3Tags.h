@@ -81,6 +81,10 @@ public:
     // The ID3v2 version the tag will be written in; 0 when it has none.
     int Id3v2Version() const;
     bool HasId3v1() const { return m_hadV1; }
+    // Why the file could not be read (with the system's reason); empty when it was.
+    QString ReadError() const;
+    // The ID3v2 tag runs past the end of the file: listed as such, never written.
+    bool CutShort() const;
 
     // Writes the tags back by a verified replace of the file; false when the file could not be
     // written, with the reason in Error(). Never called on a file that is not MPEG audio.
@@ -114,9 +118,10 @@ bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int 
 
 // Whole rows, as the dialog and lettrino-cli use them. Column 0 is left to the caller but for
 // its colour code.
-enum class ERowResult { kUnchanged, kWritten, kFailed, kNoTag, kLink };
+enum class ERowResult { kUnchanged, kWritten, kFailed, kNoTag, kLink, kUnreadable };
 // Clears columns 1-7 and reads the file; kNoTag (column 0 code 4) when it has no tag, kLink
-// (the same, and the reason in column 1) for a symbolic link. *readIn (when given) gets the
+// (the same, and the reason in column 1) for a symbolic link; kUnreadable (column 0 code 1, the
+// reason in column 1) for a file that cannot be read. *readIn (when given) gets the
 // encodings the texts were read in, joined by ", ".
 ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
                    ReadAs readAs = std::nullopt, QString* readIn = nullptr);

@@ -30,12 +30,13 @@ SRun Cli(const QStringList& args) {
     return RunProgram(QStringLiteral(LT_CLI_PATH), args);
 }
 
-// The command line as the user nobody when the tests run as root, its journal in `state`.
-SRun CliAsUser(const QByteArray& state, const QStringList& args) {
-    QStringList command = QStringList{QStringLiteral("XDG_STATE_HOME=") + QString::fromLocal8Bit(state),
-                                      QStringLiteral(LT_CLI_PATH)} +
-                          args;
-    if (::geteuid() != 0)
+// The command line as the user nobody when the tests run as root, its journal in `state`;
+// `around` comes first (more of the environment, a program that starts it).
+SRun CliAsUser(const QByteArray& state, const QStringList& args, const QStringList& around = {},
+               bool ordinary = true) {
+    QStringList command = QStringList{QStringLiteral("XDG_STATE_HOME=") + QString::fromLocal8Bit(state)} +
+                          around + QStringList{QStringLiteral(LT_CLI_PATH)} + args;
+    if (::geteuid() != 0 || !ordinary)
         return RunProgram(QStringLiteral("env"), command);
     return RunProgram(QStringLiteral("setpriv"),
                       QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
@@ -452,6 +453,80 @@ TEST_F(Mp3Safe, MetadataSurvivesRewriteAndUndo) {
             EXPECT_TRUE(MetaOf(file) == before[i].first) << cases[i].name;
         }
     }
+}
+
+// Every failure fails the run with the system's reason and leaves the file as it was; nothing is
+// shown as done. As an ordinary user.
+TEST_F(Mp3Safe, FailuresAreReportedAndChangeNothing) {
+    const QString preload = QStringLiteral("LD_PRELOAD=") + QStringLiteral(LT_READ_ERROR_PRELOAD);
+    const QByteArray song = Tight(Id3Frame("TIT2", Text(kPrivet)));
+    QByteArray cut = song.left(96); // a cut download whose tag claims 4,000 bytes
+    cut.replace(6, 4, SyncSafe(4000 - 10));
+    const struct {
+        const char* name;
+        QByteArray file;
+        mode_t mode;
+        QStringList around;
+        const char* reason;
+        bool readFails; // a dry run fails too, and no text is shown
+    } cases[] = {
+        {"unreadable.mp3", song, 0, {}, "cannot read the file: Permission denied", true},
+        {"eio.mp3",
+         song,
+         0644,
+         {preload, QStringLiteral("LT_TEST_EIO_NAME=eio.mp3"),
+          QStringLiteral("ASAN_OPTIONS=verify_asan_link_order=0")},
+         "cannot read the file: Input/output error",
+         true},
+        {"limit.mp3",
+         song,
+         0644,
+         {QStringLiteral("prlimit"), QStringLiteral("--fsize=1000")},
+         "File too large",
+         false},
+        {"cut.mp3", cut, 0644, {}, "tag cut short (file may be incomplete)", false},
+    };
+    const QByteArray state = Path("state");
+    QDir(m_dir.path()).mkpath(QStringLiteral("state"));
+    for (const auto& c : cases) {
+        const QByteArray folder = Path(QByteArray(c.name).chopped(4));
+        QDir().mkpath(QString::fromLocal8Bit(folder));
+        const QByteArray file = folder + '/' + c.name;
+        ASSERT_TRUE(WriteBytes(file, c.file));
+        ::chmod(file.constData(), c.mode);
+        if (::geteuid() == 0) {
+            for (const QByteArray& path : {folder, file, state})
+                ASSERT_EQ(::chown(path.constData(), 65534, 65534), 0);
+        }
+        for (const char* apply : {"", "--apply"}) {
+            QStringList args = {QStringLiteral("tags"), QString::fromLocal8Bit(folder)};
+            if (*apply)
+                args.insert(1, QString::fromLatin1(apply));
+            const SRun run = CliAsUser(state, args, c.around);
+            const bool dryLimit = c.around.contains(QStringLiteral("prlimit")) && !*apply;
+            EXPECT_EQ(run.status, *apply || c.readFails ? 1 : 0) << c.name << apply << run.err.toStdString();
+            EXPECT_TRUE(dryLimit || (run.out + run.err).contains(QString::fromLatin1(c.reason)))
+                << c.name << apply << run.out.toStdString() << run.err.toStdString();
+            EXPECT_FALSE(c.readFails && run.out.contains(QStringLiteral("SHHuka")))
+                << c.name << " shown as read";
+            ::chmod(file.constData(), 0644);
+            EXPECT_EQ(ReadBytes(file), c.file) << c.name;
+            ::chmod(file.constData(), c.mode);
+        }
+    }
+}
+
+// A path named twice is taken once: no spurious "changed meanwhile".
+TEST_F(Mp3Safe, PathNamedTwiceIsTakenOnce) {
+    ASSERT_TRUE(WriteBytes(Path("t.mp3"), Tight(Id3Frame("TIT2", Text(kPrivet)))));
+    QDir(m_dir.path()).mkpath(QStringLiteral("state"));
+    const SRun run = CliAsUser(Path("state"),
+                               {QStringLiteral("tags"), QStringLiteral("--apply"), m_dir.path(), m_dir.path(),
+                                QString::fromLocal8Bit(Path("t.mp3"))},
+                               {}, false);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out.count(QStringLiteral("t.mp3")), 1) << run.out.toStdString();
+    EXPECT_EQ(Read("t.mp3").CellText(0, kTitle), QStringLiteral("SHHuka i leshh"));
 }
 
 TEST_F(Mp3Safe, LeftoversOfAnInterruptedRunAreCleared) {
