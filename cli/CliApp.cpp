@@ -8,6 +8,7 @@
 #include "CliUndo.h"
 #include "CodePage.h"
 #include "LtVersion.h"
+#include "RawNames.h"
 #include "StoredKeys.h"
 #include "Utf8.h"
 
@@ -120,7 +121,11 @@ bool LoadTable(const SArgs& args, CCharTable& table, std::string& error) {
         std::u16string field;
         std::string why;
         if (!stored.empty() && !CCharTable::CheckKeysText(stored, field, why)) {
-            error = "--keys: bad field '" + Utf16ToUtf8(field) + "': " + why;
+            // The field as escaped bytes: it may hold the very characters refused.
+            const std::string bytes = Utf16ToUtf8(field);
+            error = "--keys: bad field '" +
+                    RawToEscaped(QByteArray(bytes.data(), qsizetype(bytes.size()))).toStdString() +
+                    "': " + why;
             return false;
         }
     } else {

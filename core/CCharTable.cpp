@@ -2,6 +2,8 @@
 
 #include "UnicodeText.h"
 
+#include <cstdio>
+
 CCharTable g_charTable;
 
 namespace {
@@ -85,7 +87,8 @@ void CCharTable::KeysFromText(const std::u16string& text) {
         const std::size_t bar = rest.find(u'|');
         const std::u16string_view field = rest.substr(0, bar);
         const int row = FieldRowNumber(field) - 1;
-        if (row >= 0 && row < kRows && field.size() > 2) {
+        // A key that would type invisible characters is no key (a stored value edited by hand).
+        if (row >= 0 && row < kRows && field.size() > 2 && FirstInvisibleControl(field.substr(2)) == 0) {
             for (int slot = 0; slot < kSlots; ++slot) {
                 std::u16string& key = m_keys[Index(row, slot)];
                 if (key.empty()) {
@@ -128,6 +131,12 @@ bool CCharTable::CheckKeysText(const std::u16string& text, std::u16string& field
         }
         if (++keysOfRow[std::size_t(row - 1)] > kSlots) {
             why = "a row takes at most three keys";
+            return false;
+        }
+        if (const char32_t c = FirstInvisibleControl(current.substr(2))) {
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", unsigned(c));
+            why = std::string("a key cannot hold control or invisible formatting characters (") + code + ")";
             return false;
         }
         if (bar == std::u16string_view::npos)

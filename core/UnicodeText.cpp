@@ -71,6 +71,40 @@ std::u16string UpperCase(std::u16string_view text) {
     return result;
 }
 
+bool IsInvisibleControl(char32_t c) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
+        return true;
+    if (c < 0xAD)
+        return false;
+    // The format characters (general category Cf) and the two separators.
+    static constexpr char32_t kRanges[][2] = {
+        {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},   {0x06DD, 0x06DD},   {0x070F, 0x070F},
+        {0x0890, 0x0891},   {0x08E2, 0x08E2},   {0x180E, 0x180E},   {0x200B, 0x200F},   {0x2028, 0x202E},
+        {0x2060, 0x2064},   {0x2066, 0x206F},   {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
+        {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001},
+        {0xE0020, 0xE007F},
+    };
+    for (const auto& [first, last] : kRanges) {
+        if (c < first)
+            return false;
+        if (c <= last)
+            return true;
+    }
+    return false;
+}
+
+char32_t FirstInvisibleControl(std::u16string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        if (IsInvisibleControl(c))
+            return c;
+    }
+    return 0;
+}
+
 bool IsWhiteSpace(char16_t c) {
     if (c <= 0x20)
         return c == 0x20 || (c >= 0x09 && c <= 0x0D);

@@ -171,7 +171,7 @@ void DFileMp3::FillList() {
         while (shown < upTo) {
             const int row = shown++;
             const QByteArray& name = names[std::size_t(row)];
-            m_list->setItem(row, kColName, new QTableWidgetItem(icon, DecodeRawName(name)));
+            m_list->setItem(row, kColName, new QTableWidgetItem(icon, ShownName(DecodeRawName(name))));
             for (int column = 1; column < kColumnCount; ++column) {
                 const QString text = read.CellText(row, column);
                 if (!text.isEmpty())

@@ -3,6 +3,7 @@
 #include "CodePage.h"
 #include "Mojibake.h"
 #include "RussianText.h"
+#include "UnicodeText.h"
 #include "Utf8.h"
 
 #include <algorithm>
@@ -321,15 +322,44 @@ QByteArray RawToEscaped(const QByteArray& raw) {
             ++i;
             continue;
         }
-        // One whole UTF-8 sequence at a time; C1 controls (U+0080 to U+009F) are shown as bytes.
+        // One whole UTF-8 sequence at a time; C1 controls (U+0080 to U+009F) and the characters
+        // that would hide or reorder the name around them (U+202E) are shown as bytes.
         std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-        if (i + length > n || !IsValidUtf8(bytes + i, length) || (b == 0xC2 && bytes[i + 1] < 0xA0)) {
+        if (i + length > n || !IsValidUtf8(bytes + i, length)) {
             hex(b);
             ++i;
             continue;
         }
+        char32_t c = length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
+        for (std::size_t k = 1; k < length; ++k)
+            c = (c << 6) | (bytes[i + k] & 0x3F);
+        if (IsInvisibleControl(c)) {
+            for (std::size_t k = 0; k < length; ++k)
+                hex(bytes[i + k]);
+            i += length;
+            continue;
+        }
         out.append(raw.constData() + i, qsizetype(length));
         i += length;
+    }
+    return out;
+}
+
+QString ShownName(const QString& name) {
+    QString out;
+    out.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        char32_t c = name[i].unicode();
+        qsizetype units = 1;
+        if (name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(name[i], name[i + 1]);
+            units = 2;
+        }
+        if (IsInvisibleControl(c))
+            out += QStringLiteral("\\u") + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
+        else
+            out += name.mid(i, units);
+        i += units - 1;
     }
     return out;
 }

@@ -100,9 +100,14 @@ long NameMaxAt(int folderFd);
 
 // A name (or path) as text that shows every byte: valid UTF-8 stays as it is, a backslash doubles,
 // control characters become \n, \t, \r or \xHH and bytes that are not valid UTF-8 become \xHH, as
-// `ls --quoting-style=escape` shows them. EscapedToRaw reads it back; false on a bad escape.
+// `ls --quoting-style=escape` shows them; so do the bytes of invisible format characters
+// (U+202E and the like), which would make a listing lie about the name. EscapedToRaw reads it back; false on
+// a bad escape.
 QByteArray RawToEscaped(const QByteArray& raw);
 bool EscapedToRaw(const QByteArray& escaped, QByteArray& raw);
+// A decoded name as a dialog shows it: controls and invisible format characters (U+202E, which
+// would show the rest of a name reversed) become "\u202E", everything else stays as it is.
+QString ShownName(const QString& name);
 
 // Test seam: the batch tools call AfterListing with each folder's real path after listing it and
 // before changing anything in it, so that a test can swap folders for links at the worst moment.

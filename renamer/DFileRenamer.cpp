@@ -100,7 +100,7 @@ const SRenameEntry* DFileRenamer::Entry(int row) const {
 void DFileRenamer::AddRow(const SRenameEntry& entry) {
     const QScopedValueRollback<bool> showing(m_showing, true);
     const int row = m_list->InsertItem(
-        m_list->GetItemCount(), entry.shown,
+        m_list->GetItemCount(), ShownName(entry.shown),
         entry.isFolder ? (entry.onDisk == ".." ? kImgOpenFolder : kImgClosedFolder) : kImgFile);
     m_list->SetItemText(row, kColKind, entry.isFolder ? QStringLiteral("Dir") : QStringLiteral("File"));
     m_entries.push_back(entry);
@@ -110,21 +110,22 @@ void DFileRenamer::AddRow(const SRenameEntry& entry) {
 void DFileRenamer::ShowRow(int row) {
     const QScopedValueRollback<bool> showing(m_showing, true);
     const SRenameEntry& entry = m_entries[std::size_t(row)];
-    m_list->SetItemText(row, kColName, entry.shown);
+    m_list->SetItemText(row, kColName, ShownName(entry.shown));
     m_list->SetCellColor(row, kColName, entry.code);
     m_list->SetItemText(row, kColOrigName,
-                        entry.codePage != 0
-                            ? QString::fromLatin1(entry.onDisk) // as a system without Cyrillic shows it
-                            : QString());
+                        entry.codePage != 0 ? ShownName(QString::fromLatin1(
+                                                  entry.onDisk)) // as a system without Cyrillic shows it
+                                            : QString());
     QString translit;
     int code = kCodeNormal;
     if (entry.refusal != ERefusal::kNone) {
         // What the run would refuse shows in red, with the reason.
         const QString reason = QStringLiteral("[%1]").arg(RefusalText(entry));
-        translit = entry.proposal.isEmpty() ? reason : entry.proposal + QStringLiteral("  ") + reason;
+        translit =
+            entry.proposal.isEmpty() ? reason : ShownName(entry.proposal) + QStringLiteral("  ") + reason;
         code = kCodeRussian;
     } else if (!entry.proposal.isEmpty()) {
-        translit = entry.proposal;
+        translit = ShownName(entry.proposal);
         code = entry.skipped ? kCodeSkipped : !entry.edited.isEmpty() ? kCodeEdited : int(kCodeProposal);
     }
     m_list->SetItemText(row, kColTranslit, translit);
@@ -336,7 +337,7 @@ void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
             RenameEntry(m_folder.Fd(), RealFolderPath(m_folder.Fd(), m_strPath), entry, journal))
             ++renamed;
         else
-            refused << CurrentResources().String(kStrRefused).arg(entry.shown, RefusalText(entry));
+            refused << CurrentResources().String(kStrRefused).arg(ShownName(entry.shown), RefusalText(entry));
     }
     FillList();
     if (single && renamed + refused.size() <= 1) {

@@ -2,7 +2,10 @@
 
 #include "CCharTable.h"
 #include "CResourceModuleGui.h"
+#include "Modal.h"
+#include "ResourceIds.h"
 #include "SettingsGui.h"
+#include "UnicodeText.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -134,6 +137,15 @@ void DSymbol::OnEndLabelEdit(int row, const QString& text) {
     QListWidgetItem* item = m_list->item(row);
     if (item == nullptr)
         return;
+    // A key that typed invisible characters would hide or reorder the text around it.
+    if (const char32_t c = FirstInvisibleControl(text.toStdU16String())) {
+        const QString code =
+            QStringLiteral("U+") + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
+        Modal::MessageBox(this, window()->windowTitle(),
+                          CurrentResources().String(kStrKeyInvisible).arg(code), QMessageBox::Warning,
+                          QMessageBox::Ok);
+        return;
+    }
     item->setText(CutLabel(text));
     ReadKeyList(g_charTable, *m_list);
     MarkKeySequences(g_charTable, *m_list);

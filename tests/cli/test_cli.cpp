@@ -297,6 +297,31 @@ TEST_F(CliTest, NamesAreShownByteForByte) {
     EXPECT_NE(bad.err.find("--keys: bad field '1b'"), std::string::npos) << bad.err;
 }
 
+// Characters that hide or reorder a name (U+202E shows the rest reversed) are shown as bytes,
+// in the listing and in JSON; keys holding control or format characters are refused.
+TEST_F(CliTest, InvisibleCharactersAreEscapedAndNoKeys) {
+    fs::create_directory(m_dir / "tree");
+    Spit(m_dir / "tree" / "б\u202Etxt.exe", "x");
+    Spit(m_dir / "tree" / "в\u200Bx\u2066", "x");
+    const std::string tree = (m_dir / "tree").string();
+    const SRun r = Run({"rename", "--keys=", tree});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("/б\\xE2\\x80\\xAEtxt.exe → b\\xE2\\x80\\xAEtxt.exe\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("/в\\xE2\\x80\\x8Bx\\xE2\\x81\\xA6 → v\\xE2\\x80\\x8Bx\\xE2\\x81\\xA6\n"),
+              std::string::npos)
+        << r.out;
+    const SRun json = Run({"rename", "--json", "--keys=", tree});
+    EXPECT_EQ(json.out.find("\u202E"), std::string::npos) << json.out;
+    for (const char* keys : {"02\x04\x04\x041", "02b\u202E", "01a|02\u200Bb", "03\u0085"}) {
+        const SRun bad = Run({"rename", "--keys", keys, tree});
+        EXPECT_EQ(bad.status, 2) << keys;
+        EXPECT_NE(bad.err.find("a key cannot hold control or invisible formatting characters"),
+                  std::string::npos)
+            << bad.err;
+        EXPECT_EQ(bad.err.find_first_of("\x04"), std::string::npos) << bad.err;
+    }
+}
+
 // detect names what decode reads, for every kind of file: the text comes back exactly.
 TEST_F(CliTest, DetectNamesWhatDecodeReads) {
     auto be = [](const std::u16string& text) {
