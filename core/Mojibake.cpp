@@ -79,7 +79,7 @@ bool IsAssignedText(char32_t c) {
 // signs and pictographs of text; no letters of other scripts, which the wrong readings of clean
 // Cyrillic text would invent (Ukrainian "Ні" is Greek U+0373, "её" in KOI8-R is "ţ").
 bool IsCyrillicText(char32_t c) {
-    return c < 0xC0 || c == 0xD7 || c == 0xF7 || (c >= 0x0400 && c < 0x0530) || (c >= 0x2000 && c < 0x2C00) ||
+    return c < 0xC0 || c == 0xD7 || c == 0xF7 || (c >= 0x0300 && c < 0x0370) || IsCyrillicLetter(c) || (c >= 0x2000 && c < 0x2C00) ||
            (c >= 0x1F000 && c < 0x1FB00);
 }
 
@@ -91,7 +91,11 @@ bool IsLikelyResult(STransform t, std::u16string_view run, std::u16string_view d
     if (!t.Strong()) {
         for (std::size_t i = 0; i < decoded.size(); ++i) {
             const char16_t c = decoded[i];
-            if (IsCyrillicLetter(c))
+            // Russian letters, and from Windows-1251 the Ukrainian ones; the other letters these
+            // code pages hold are what wrong readings of clean text invent ("Ђаз", "Ў'уд").
+            if (IsRussianLetter(c) ||
+                (t.origin == kOrigin1251 && (c == 0x0404 || c == 0x0406 || c == 0x0407 || c == 0x0454 ||
+                                             c == 0x0456 || c == 0x0457 || c == 0x0490 || c == 0x0491)))
                 continue;
             // A wrong 8-bit reading never turns a letter into a sign, so a repair that would is
             // no repair; nor does Russian text hold signs inside words.
@@ -224,39 +228,42 @@ std::u16string RepairOnce(std::u16string_view line) {
         return best;
     static const std::array<STransform, 13> transforms = Transforms();
     const int original = TextPlausibility(line);
-    const int originalCyrillic = CountCyrillic(line);
     // Russian letters read wrongly as other Russian letters must gain in proportion: a line of
     // such letters gains about six points a letter when it was damaged, and only a short line of
     // odd words gains a little by chance.
-    const int weakMargin = std::max<int>(8, 2 * originalCyrillic);
+    const int weakMargin = std::max<int>(8, 2 * CountCyrillic(line));
     int bestScore = original;
-    auto consider = [&](const std::u16string& candidate, int from, bool strong) {
-        const int score = TextPlausibility(candidate);
-        // A small gain is no proof: clean text stays as it is. Valid UTF-8 needs less of it. A
-        // reading that swaps Cyrillic letters for others proves itself only from text that reads
-        // as salad (less than a point a letter; abbreviations have that) to text that reads as
-        // words (a point and a half a letter).
-        if (score <= bestScore || score < from + (strong ? 4 : weakMargin))
-            return score;
-        if (!strong && (original >= originalCyrillic || 2 * score < 3 * CountCyrillic(candidate)))
-            return score;
+    auto consider = [&](const std::u16string& candidate, STransform t) {
+        const int score = TextPlausibility(candidate, !t.Strong());
+        // A small gain is no proof: clean text stays as it is. Valid UTF-8 needs less of it, and
+        // is tried first: a reading that swaps letters for letters must beat it by its margin.
+        if (score <= bestScore || score < (t.Strong() ? original + 4 : bestScore + weakMargin))
+            return;
+        // Such a reading proves itself only from text that reads as salad (abbreviations, at a
+        // point a letter, do not) to text that reads as words (a point and a half a letter), and
+        // from Western letters only over a few letters ("çà" is French) to more than
+        // abbreviations.
+        const int cyrillic = CountCyrillic(candidate);
+        if (!t.Strong() && t.reading != kWestern && (original >= cyrillic || 2 * score < 3 * cyrillic))
+            return;
+        if (!t.Strong() && t.reading == kWestern && (score <= cyrillic || cyrillic < 3))
+            return;
         bestScore = score;
         best = candidate;
         for (char16_t& c : best)
             c = WindowsSign(c);
-        return score;
     };
     std::u16string once, twice;
     for (const STransform& first : transforms) {
         if (Apply(first, line, once))
-            consider(once, original, first.Strong());
+            consider(once, first);
         // Two layers deep: UTF-8 read wrongly, written as UTF-8 and read wrongly again. The
         // layer between may hold anything (box drawing, when KOI8-R or CP866 was inside).
         if (!first.Strong() || !Apply(first, line, once, true))
             continue;
         for (int reading = 0; reading < kReadingCount; ++reading) {
             if (Apply({reading, kUtf8}, once, twice))
-                consider(twice, original, true);
+                consider(twice, {reading, kUtf8});
         }
     }
     return best;

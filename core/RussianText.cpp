@@ -86,6 +86,11 @@ int RussianPairScore(std::u16string_view word) {
     unsigned previous = kEdge;
     int score = 0;
     for (const char16_t c : word) {
+        // Ukrainian ї sounds as й and и: it follows vowels and the apostrophe, not consonants.
+        if (c == 0x0457 || c == 0x0407) {
+            score += kRussianPairScores[33 * previous + 9];
+            previous = 9;
+        }
         const int index = RussianLetterIndex(c);
         const unsigned letter = index < 0 ? kEdge : static_cast<unsigned>(index);
         score += kRussianPairScores[33 * previous + letter];
@@ -94,22 +99,28 @@ int RussianPairScore(std::u16string_view word) {
     return score + kRussianPairScores[33 * previous + kEdge];
 }
 
-int RussianWordScore(std::u16string_view word) {
+int RussianWordScore(std::u16string_view word, bool doubtCapitals) {
     if (word.empty())
         return 0;
     bool upperAfterFirst = false, lowerAfterFirst = false;
     for (std::size_t i = 1; i < word.size(); ++i)
         (IsCyrillicLower(word[i]) ? lowerAfterFirst : upperAfterFirst) = true;
     const int length = static_cast<int>(word.size());
-    if (upperAfterFirst && (lowerAfterFirst || IsCyrillicLower(word[0])))
+    if (upperAfterFirst && (lowerAfterFirst || IsCyrillicLower(word[0]))) {
+        // Units are written so ("дБ", "мА", "кВт"); longer words are not.
+        if (length <= 3)
+            return std::min(RussianPairScore(word), 0);
         return -12 * length; // as bad as the rarest pairs
+    }
     if (word.size() == 1)    // the one-letter words of Russian: little proof either way
         return std::u16string_view(u"авиксоуяАВИКСОУЯ").find(word[0]) != std::u16string_view::npos ? 1 : -1;
     const int pairs = RussianPairScore(word);
     // Abbreviations are made of initials, whose pairs are no guide: a point a letter.
     if (upperAfterFirst && length <= 5)
-        return std::max(pairs, length);
-    return pairs;
+        return doubtCapitals ? std::min(pairs, 0) : std::max(pairs, length);
+    // Longer words in capitals are rarer than in lower case, which is what the readings that swap
+    // KOI8-R and Windows-1251 make of them.
+    return upperAfterFirst ? pairs - length / 2 : pairs;
 }
 
 bool IsPlausibleRussianWord(std::u16string_view word) {
@@ -132,7 +143,7 @@ bool IsWordPunctuation(char16_t c) {
 
 } // namespace
 
-int TextPlausibility(std::u16string_view s) {
+int TextPlausibility(std::u16string_view s, bool doubtCapitals) {
     int score = 0;
     for (std::size_t i = 0; i < s.size();) {
         const char16_t c = s[i];
@@ -147,7 +158,7 @@ int TextPlausibility(std::u16string_view s) {
             if (cyrillic && latin)
                 score -= 4 * length;
             else if (cyrillic)
-                score += RussianWordScore(s.substr(i, end - i));
+                score += RussianWordScore(s.substr(i, end - i), doubtCapitals);
             else if (!ascii && length >= 2)
                 score -= 3 * length; // accented letters only: Windows-1251 read as Western ("Ëåö")
             i = end;

@@ -28,14 +28,16 @@ int RussianPairScore(std::u16string_view word);
 // Points for a word of Cyrillic letters: its pair score when it is in lower case, capitalised or
 // in capitals; a word in capitals of up to five letters is an abbreviation (РФ, ООО, РСФСР) and
 // never loses points; mixed case ("рТЙЧЕФ", which swapped 8-bit readings make) loses a lot.
-int RussianWordScore(std::u16string_view word);
+// `doubtCapitals` scores what a repair would make: an abbreviation there is no proof of words, and
+// gains nothing.
+int RussianWordScore(std::u16string_view word, bool doubtCapitals = false);
 // A word reads as Russian (or another Cyrillic language) by the score above.
 bool IsPlausibleRussianWord(std::u16string_view word);
 
 // How much a line reads like text a person wrote: Cyrillic words gain or lose by their score,
 // words mixing Cyrillic and Latin letters, words of accented Latin letters only and signs stuck
 // to letters lose; plain words of other languages are neutral.
-int TextPlausibility(std::u16string_view text);
+int TextPlausibility(std::u16string_view text, bool doubtCapitals = false);
 
 // Text decoded from an 8-bit Cyrillic code page reads as Russian someone wrote: Cyrillic letters,
 // Latin letters, digits, blanks and common punctuation, with at least one Cyrillic letter. Text

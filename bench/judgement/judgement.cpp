@@ -50,16 +50,19 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path corpus = argv[1];
     const int examples = argc > 2 ? std::atoi(argv[2]) : 0;
-    std::printf(
-        "| damage | lines | repaired right | repaired wrong | left | recall |\n|---|---|---|---|---|---|\n");
+    std::printf("| damage | lines | repaired right | repaired wrong | left | recall | recall, lines of 2+ words |\n"
+                "|---|---|---|---|---|---|---|\n");
     for (const auto& path : Files(corpus / "damaged")) {
         const std::vector<std::string> lines = Lines(path);
-        std::size_t right = 0, wrong = 0, left = 0, shown = 0;
+        std::size_t right = 0, wrong = 0, left = 0, shown = 0, long_ = 0, longRight = 0;
         for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
             const std::u16string damaged = U16(lines[i]);
             const std::u16string fixed = RepairMojibakeLine(damaged);
+            const bool words = lines[i + 1].find(' ') != std::string::npos;
+            long_ += words;
             if (U8(fixed) == lines[i + 1]) {
                 ++right;
+                longRight += words;
                 continue;
             }
             (fixed == damaged ? left : wrong) += 1;
@@ -68,8 +71,8 @@ int main(int argc, char** argv) {
                              U8(fixed).c_str(), lines[i + 1].c_str());
         }
         const std::size_t total = lines.size() / 2;
-        std::printf("| %s | %zu | %zu | %zu | %zu | %.2f %% |\n", path.stem().c_str(), total, right, wrong,
-                    left, total ? 100.0 * right / total : 0.0);
+        std::printf("| %s | %zu | %zu | %zu | %zu | %.2f %% | %.2f %% |\n", path.stem().c_str(), total, right, wrong,
+                    left, total ? 100.0 * right / total : 0.0, long_ ? 100.0 * longRight / long_ : 0.0);
     }
     std::printf("\n| clean text | lines | changed | per 100,000 |\n|---|---|---|---|\n");
     for (const auto& path : Files(corpus / "clean")) {
