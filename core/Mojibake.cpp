@@ -79,8 +79,8 @@ bool IsAssignedText(char32_t c) {
 // signs and pictographs of text; no letters of other scripts, which the wrong readings of clean
 // Cyrillic text would invent (Ukrainian "Ні" is Greek U+0373, "её" in KOI8-R is "ţ").
 bool IsCyrillicText(char32_t c) {
-    return c < 0xC0 || c == 0xD7 || c == 0xF7 || (c >= 0x0300 && c < 0x0370) || IsCyrillicLetter(c) || (c >= 0x2000 && c < 0x2C00) ||
-           (c >= 0x1F000 && c < 0x1FB00);
+    return c < 0xC0 || c == 0xD7 || c == 0xF7 || (c >= 0x0300 && c < 0x0370) || IsCyrillicLetter(c) ||
+           (c >= 0x2000 && c < 0x2C00) || (c >= 0x1F000 && c < 0x1FB00);
 }
 
 // What a right reading gives. From 8-bit Russian text: Cyrillic letters for letters, and signs
@@ -215,6 +215,23 @@ char16_t WindowsSign(char16_t c) {
     }
 }
 
+// Every Cyrillic word of the line in capitals of up to five letters (or a one-letter word: "и").
+bool OnlyAbbreviations(std::u16string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        if (!IsCyrillicLetter(s[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < s.size() && IsCyrillicLetter(s[end]))
+            ++end;
+        if (end - i > 5 || (end - i > 1 && std::any_of(s.begin() + i, s.begin() + end, IsCyrillicLower)))
+            return false;
+        i = end;
+    }
+    return true;
+}
+
 int CountCyrillic(std::u16string_view s) {
     return static_cast<int>(std::count_if(s.begin(), s.end(), IsCyrillicLetter));
 }
@@ -228,26 +245,39 @@ std::u16string RepairOnce(std::u16string_view line) {
         return best;
     static const std::array<STransform, 13> transforms = Transforms();
     const int original = TextPlausibility(line);
+    // Capitals are taken as no proof of words only beside words that are no abbreviations: a
+    // line of abbreviations ("ООО РФ") is what it seems.
+    const int doubted = OnlyAbbreviations(line) ? original : TextPlausibility(line, true);
     // Russian letters read wrongly as other Russian letters must gain in proportion: a line of
     // such letters gains about six points a letter when it was damaged, and only a short line of
     // odd words gains a little by chance.
-    const int weakMargin = std::max<int>(8, 2 * CountCyrillic(line));
+    const int weakMargin = std::max<int>(8, 4 * CountCyrillic(line));
     int bestScore = original;
+    bool strongFound = false;
     auto consider = [&](const std::u16string& candidate, STransform t) {
         const int score = TextPlausibility(candidate, !t.Strong());
-        // A small gain is no proof: clean text stays as it is. Valid UTF-8 needs less of it, and
-        // is tried first: a reading that swaps letters for letters must beat it by its margin.
-        if (score <= bestScore || score < (t.Strong() ? original + 4 : bestScore + weakMargin))
+        if (score <= bestScore)
             return;
-        // Such a reading proves itself only from text that reads as salad (abbreviations, at a
-        // point a letter, do not) to text that reads as words (a point and a half a letter), and
-        // from Western letters only over a few letters ("çà" is French) to more than
-        // abbreviations.
-        const int cyrillic = CountCyrillic(candidate);
-        if (!t.Strong() && t.reading != kWestern && (original >= cyrillic || 2 * score < 3 * cyrillic))
-            return;
-        if (!t.Strong() && t.reading == kWestern && (score <= cyrillic || cyrillic < 3))
-            return;
+        if (t.Strong()) {
+            // Valid UTF-8 is evidence of its own: a small gain is enough, but no gain is no proof.
+            if (score < original + 4)
+                return;
+            strongFound = true;
+        } else {
+            // A reading that swaps letters for letters must beat the repair to UTF-8 by its
+            // margin, or else the line with its capitals taken as no proof: the readings that swap
+            // KOI8-R and Windows-1251 make lines of them. From Cyrillic letters it proves itself
+            // only over a few letters ("дБ" is a unit), from text that reads as salad to text that
+            // reads as words (a point and a half a letter), or from mixed case ("хПМФ хЙФНЕО") to
+            // names. From Western letters ("Ïðèâåò"), which keep their case, to words that lose
+            // nothing, over three letters or more ("çà" is French).
+            const int cyrillic = CountCyrillic(candidate);
+            const bool words = 2 * score >= 3 * cyrillic || (doubted <= -6 * cyrillic && score >= 0);
+            if (score < (strongFound ? bestScore : doubted) + weakMargin ||
+                (t.reading == kWestern ? score < 0 || cyrillic < 3
+                                       : cyrillic < 4 || doubted >= cyrillic || !words))
+                return;
+        }
         bestScore = score;
         best = candidate;
         for (char16_t& c : best)

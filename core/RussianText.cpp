@@ -107,12 +107,12 @@ int RussianWordScore(std::u16string_view word, bool doubtCapitals) {
         (IsCyrillicLower(word[i]) ? lowerAfterFirst : upperAfterFirst) = true;
     const int length = static_cast<int>(word.size());
     if (upperAfterFirst && (lowerAfterFirst || IsCyrillicLower(word[0]))) {
-        // Units are written so ("дБ", "мА", "кВт"); longer words are not.
-        if (length <= 3)
+        // Units and terms are written so ("дБ", "мА", "мРНК"); longer words are not.
+        if (length <= 4)
             return std::min(RussianPairScore(word), 0);
         return -12 * length; // as bad as the rarest pairs
     }
-    if (word.size() == 1)    // the one-letter words of Russian: little proof either way
+    if (word.size() == 1) // the one-letter words of Russian: little proof either way
         return std::u16string_view(u"авиксоуяАВИКСОУЯ").find(word[0]) != std::u16string_view::npos ? 1 : -1;
     const int pairs = RussianPairScore(word);
     // Abbreviations are made of initials, whose pairs are no guide: a point a letter.
@@ -120,7 +120,7 @@ int RussianWordScore(std::u16string_view word, bool doubtCapitals) {
         return doubtCapitals ? std::min(pairs, 0) : std::max(pairs, length);
     // Longer words in capitals are rarer than in lower case, which is what the readings that swap
     // KOI8-R and Windows-1251 make of them.
-    return upperAfterFirst ? pairs - length / 2 : pairs;
+    return upperAfterFirst ? pairs - (doubtCapitals ? length : length / 2) : pairs;
 }
 
 bool IsPlausibleRussianWord(std::u16string_view word) {

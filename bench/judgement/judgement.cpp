@@ -50,8 +50,9 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path corpus = argv[1];
     const int examples = argc > 2 ? std::atoi(argv[2]) : 0;
-    std::printf("| damage | lines | repaired right | repaired wrong | left | recall | recall, lines of 2+ words |\n"
-                "|---|---|---|---|---|---|---|\n");
+    std::printf(
+        "| damage | lines | repaired right | repaired wrong | left | recall | recall, lines of 2+ words |\n"
+        "|---|---|---|---|---|---|---|\n");
     for (const auto& path : Files(corpus / "damaged")) {
         const std::vector<std::string> lines = Lines(path);
         std::size_t right = 0, wrong = 0, left = 0, shown = 0, long_ = 0, longRight = 0;
@@ -71,8 +72,9 @@ int main(int argc, char** argv) {
                              U8(fixed).c_str(), lines[i + 1].c_str());
         }
         const std::size_t total = lines.size() / 2;
-        std::printf("| %s | %zu | %zu | %zu | %zu | %.2f %% | %.2f %% |\n", path.stem().c_str(), total, right, wrong,
-                    left, total ? 100.0 * right / total : 0.0, long_ ? 100.0 * longRight / long_ : 0.0);
+        std::printf("| %s | %zu | %zu | %zu | %zu | %.2f %% | %.2f %% |\n", path.stem().c_str(), total, right,
+                    wrong, left, total ? 100.0 * right / total : 0.0,
+                    long_ ? 100.0 * longRight / long_ : 0.0);
     }
     std::printf("\n| clean text | lines | changed | per 100,000 |\n|---|---|---|---|\n");
     for (const auto& path : Files(corpus / "clean")) {
