@@ -215,7 +215,8 @@ char16_t WindowsSign(char16_t c) {
     }
 }
 
-// Every Cyrillic word of the line in capitals of up to five letters (or a one-letter word: "и").
+// Every Cyrillic word of the line in capitals of up to five letters, the first letter in either
+// case ("мРНК"), or of one letter ("и").
 bool OnlyAbbreviations(std::u16string_view s) {
     for (std::size_t i = 0; i < s.size();) {
         if (!IsCyrillicLetter(s[i])) {
@@ -225,7 +226,7 @@ bool OnlyAbbreviations(std::u16string_view s) {
         std::size_t end = i;
         while (end < s.size() && IsCyrillicLetter(s[end]))
             ++end;
-        if (end - i > 5 || (end - i > 1 && std::any_of(s.begin() + i, s.begin() + end, IsCyrillicLower)))
+        if (end - i > 5 || (end - i > 1 && std::any_of(s.begin() + i + 1, s.begin() + end, IsCyrillicLower)))
             return false;
         i = end;
     }

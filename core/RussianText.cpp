@@ -46,8 +46,7 @@ bool IsTextPunctuation(char16_t c) {
 int RussianLetterIndex(char16_t c) {
     if (IsRussianLetter(c))
         return c == 0x0401 || c == 0x0451 ? 5 : (c >= 0x0430 ? c - 0x0430 : c - 0x0410) & 0x1F;
-    constexpr int kG = 3, kE = 5, kZh = 6, kZ = 7, kI = 8, kJ = 9, kK = 10, kL = 11, kN = 13, kU = 19,
-                  kCh = 23;
+    constexpr int kG = 3, kE = 5, kZh = 6, kZ = 7, kI = 8, kK = 10, kL = 11, kN = 13, kU = 19, kCh = 23;
     switch (c | 0x50) { // the capitals 0400..040F have their small letters at 0450..045F
     case 0x0450:        // ѐ
     case 0x0454:        // є
@@ -63,8 +62,8 @@ int RussianLetterIndex(char16_t c) {
     case 0x0457: // ї
     case 0x045D: // ѝ
         return kI;
-    case 0x0458: // ј
-        return kJ;
+    case 0x0458: // ј: a glide before vowels, as и
+        return kI;
     case 0x0459: // љ
         return kL;
     case 0x045A: // њ
@@ -107,9 +106,11 @@ int RussianWordScore(std::u16string_view word, bool doubtCapitals) {
         (IsCyrillicLower(word[i]) ? lowerAfterFirst : upperAfterFirst) = true;
     const int length = static_cast<int>(word.size());
     if (upperAfterFirst && (lowerAfterFirst || IsCyrillicLower(word[0]))) {
-        // Units and terms are written so ("дБ", "мА", "мРНК"); longer words are not.
-        if (length <= 4)
-            return std::min(RussianPairScore(word), 0);
+        // Units and terms are written so ("дБ", "мА", "мРНК"), and score as abbreviations;
+        // longer words are not.
+        if (length <= 4 && !lowerAfterFirst)
+            return doubtCapitals ? std::min(RussianPairScore(word), 0)
+                                 : std::max(RussianPairScore(word), length);
         return -12 * length; // as bad as the rarest pairs
     }
     if (word.size() == 1) // the one-letter words of Russian: little proof either way

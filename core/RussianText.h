@@ -17,7 +17,7 @@ bool IsLatinLetter(char16_t c);
 bool IsTextPunctuation(char16_t c);
 
 // The Russian letter a Cyrillic letter reads as, 0 (а) .. 31 (я): ё as е, Ukrainian і and ї as
-// и, є as е, ґ as г, Belarusian ў as у, Serbian ј as й, љ as л, њ as н, ћ and ђ as ч, џ as ж,
+// и, є as е, ґ as г, Belarusian ў as у, Serbian ј as и, љ as л, њ as н, ћ and ђ as ч, џ as ж,
 // Macedonian ѓ as г, ќ as к, ѕ as з; -1 for anything else.
 int RussianLetterIndex(char16_t c);
 
@@ -27,7 +27,8 @@ int RussianPairScore(std::u16string_view word);
 
 // Points for a word of Cyrillic letters: its pair score when it is in lower case, capitalised or
 // in capitals; a word in capitals of up to five letters is an abbreviation (РФ, ООО, РСФСР) and
-// never loses points; mixed case ("рТЙЧЕФ", which swapped 8-bit readings make) loses a lot.
+// gains a point a letter at least, as do units ("дБ", "мРНК"); longer words in mixed case
+// ("рТЙЧЕФ", which swapped 8-bit readings make) lose a lot.
 // `doubtCapitals` scores what a repair would make: an abbreviation there is no proof of words, and
 // gains nothing.
 int RussianWordScore(std::u16string_view word, bool doubtCapitals = false);
