@@ -1,7 +1,7 @@
 #include "Mojibake.h"
 
 #include "CodePage.h"
-#include "RussianPairs.h"
+#include "RussianText.h"
 #include "TextEncoding.h"
 #include "Utf8.h"
 
@@ -55,100 +55,65 @@ struct STransform {
 bool IsAsciiLetter(char16_t c) {
     return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
 }
-bool IsLatinLetter(char16_t c) {
-    return IsAsciiLetter(c) || (c >= 0xC0 && c < 0x250 && c != 0xD7 && c != 0xF7);
-}
 bool IsLetter(char16_t c) {
-    return IsLatinLetter(c) || IsRussianLetter(c);
-}
-// Punctuation that sits against words in clean text; not "°", "·" and "№", which the wrong
-// readings of UTF-8 leave stuck to letters ("Р°" is "а" read as Windows-1251).
-bool IsWordPunctuation(char16_t c) {
-    return IsTextPunctuation(c) && c != 0x00B0 && c != 0x00B7 && c != 0x2116;
+    return IsLatinLetter(c) || IsCyrillicLetter(c);
 }
 
-bool IsLower(char16_t c) {
-    return (c >= 0x0430 && c <= 0x044F) || c == 0x0451;
+// A code point that text holds: not a control (tab aside), not private use, not a noncharacter,
+// not in the planes that have nothing assigned (4 to 13) or only tags and private use (14 to 16).
+bool IsAssignedText(char32_t c) {
+    if (c < 0x20)
+        return c == u'\t';
+    if (c >= 0x7F && c < 0xA0)
+        return false;
+    if ((c >= 0xE000 && c < 0xF900) || (c >= 0xFDD0 && c < 0xFDF0) || (c & 0xFFFE) == 0xFFFE)
+        return false;
+    if (c >= 0xD800 && c < 0xE000)
+        return false; // an unpaired surrogate
+    if (c >= 0x30000)
+        return c < 0x31350 || (c >= 0xE0000 && c < 0xE01F0); // CJK extension G; tags, selectors
+    return true;
 }
 
-// Points for a word of Russian letters: its letter pairs weighed by how often Russian has them,
-// so ordinary words gain, rare names lose a little and letter salad loses a lot; mixed case, which
-// the readings that swap KOI8-R and Windows-1251 make of every word, loses more.
-int WordScore(std::u16string_view word) {
-    bool upperAfterFirst = false, lowerAfterFirst = false;
-    for (std::size_t i = 1; i < word.size(); ++i)
-        (IsLower(word[i]) ? lowerAfterFirst : upperAfterFirst) = true;
-    const int length = static_cast<int>(word.size());
-    if (upperAfterFirst && (lowerAfterFirst || IsLower(word[0])))
-        return -12 * length; // as bad as the rarest pairs
-    if (word.size() == 1)    // the one-letter words of Russian: little proof either way
-        return std::u16string_view(u"авиксоуяАВИКСОУЯ").find(word[0]) != std::u16string_view::npos ? 1 : -1;
-    // Capitals all through are rarer than lower case, which is what the readings swapping KOI8-R
-    // and Windows-1251 make of them.
-    return RussianPairScore(word) - (upperAfterFirst ? length : 0);
+// What UTF-8 read with a Cyrillic code page was written in: Cyrillic letters and the punctuation,
+// signs and pictographs of text; no letters of other scripts, which the wrong readings of clean
+// Cyrillic text would invent (Ukrainian "Ні" is Greek U+0373, "её" in KOI8-R is "ţ").
+bool IsCyrillicText(char32_t c) {
+    return c < 0xC0 || c == 0xD7 || c == 0xF7 || (c >= 0x0300 && c < 0x0370) || IsCyrillicLetter(c) ||
+           (c >= 0x2000 && c < 0x2C00) || (c >= 0x1F000 && c < 0x1FB00);
 }
 
-// How much a line reads like clean text: Russian words gain, letter salad and signs stuck to
-// letters lose, words of other languages are neutral unless made of accented letters only.
-int Score(std::u16string_view s) {
-    int score = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        const char16_t c = s[i];
-        if (IsLetter(c)) {
-            std::size_t end = i;
-            bool russian = false, latin = false, ascii = false;
-            for (; end < s.size() && IsLetter(s[end]); ++end) {
-                (IsRussianLetter(s[end]) ? russian : latin) = true;
-                ascii = ascii || IsAsciiLetter(s[end]);
-            }
-            const int length = static_cast<int>(end - i);
-            if (russian && latin)
-                score -= 4 * length;
-            else if (russian)
-                score += WordScore(s.substr(i, end - i));
-            else if (!ascii && length >= 2)
-                score -= 3 * length; // accented letters only: Windows-1251 read as Western ("Ëåö")
-            i = end;
-            continue;
-        }
-        if (c >= 0x80 && !IsWordPunctuation(c)) {
-            // A sign inside a word-like token (no blank or ASCII punctuation between it and a
-            // letter) is what wrong readings leave; standing alone ("©", "½") it is fine.
-            bool stuck = c < 0xA0 || c == 0xFFFD;
-            for (std::size_t k = i; !stuck && k > 0 && s[k - 1] >= 0x80; --k)
-                stuck = IsLetter(s[k - 1]);
-            for (std::size_t k = i + 1; !stuck && k < s.size() && (s[k] >= 0x80 || IsAsciiLetter(s[k])); ++k)
-                stuck = IsLetter(s[k]);
-            stuck = stuck || (i > 0 && IsAsciiLetter(s[i - 1]));
-            if (stuck)
-                score -= 6;
-        }
-        ++i;
-    }
-    return score;
-}
-
-// What a right reading gives: for 8-bit Russian text, Russian letters and the punctuation between
-// them; for UTF-8, the letters, punctuation and signs of text (anything, read as Western: that is
-// how text of every script turns up damaged), but no control or box-drawing characters.
-// `run` is what was read wrongly; a weak reading gives one character for each of its characters.
+// What a right reading gives. From 8-bit Russian text: Cyrillic letters for letters, and signs
+// that are no letters of another script, no box drawing and no controls; punctuation only
+// between words. From UTF-8: assigned characters of text and no box drawing (read with a
+// Cyrillic code page: of European text). `run` is what was read wrongly.
 bool IsLikelyResult(STransform t, std::u16string_view run, std::u16string_view decoded) {
-    for (std::size_t i = 0; i < decoded.size(); ++i) {
-        const char16_t c = decoded[i];
-        if (!t.Strong()) {
-            // Russian letters, punctuation only between words. A wrong 8-bit reading never turns a
-            // letter into a sign, so a repair that would is no repair.
-            const bool between = i > 0 && i + 1 < decoded.size() && IsRussianLetter(decoded[i - 1]) &&
-                                 IsRussianLetter(decoded[i + 1]);
-            if (!IsRussianLetter(c) &&
-                (between || (!IsWordPunctuation(c) && c != 0x2116) || (i < run.size() && IsLetter(run[i]))))
+    if (!t.Strong()) {
+        for (std::size_t i = 0; i < decoded.size(); ++i) {
+            const char16_t c = decoded[i];
+            // Russian letters, and from Windows-1251 the Ukrainian ones; the other letters these
+            // code pages hold are what wrong readings of clean text invent ("Ђаз", "Ў'уд").
+            if (IsRussianLetter(c) ||
+                (t.origin == kOrigin1251 && (c == 0x0404 || c == 0x0406 || c == 0x0407 || c == 0x0454 ||
+                                             c == 0x0456 || c == 0x0457 || c == 0x0490 || c == 0x0491)))
+                continue;
+            // A wrong 8-bit reading never turns a letter into a sign, so a repair that would is
+            // no repair; nor does Russian text hold signs inside words.
+            const bool between = i > 0 && i + 1 < decoded.size() && IsCyrillicLetter(decoded[i - 1]) &&
+                                 IsCyrillicLetter(decoded[i + 1]);
+            if (between || IsLetter(run[i]) || IsLetter(c) || c < 0xA0 || (c >= 0x2500 && c < 0x2600) ||
+                (c >= 0x0370 && c < 0x2000))
                 return false;
-        } else if ((c >= 0x2500 && c < 0x2600) || (c >= 0xE000 && c < 0xF900)) {
-            return false;
-        } else if (t.reading != kWestern && c >= 0x0460 && (c < 0x2000 || c >= 0x2200) &&
-                   (c & 0xFC00) != 0xD800 && (c & 0xFC00) != 0xDC00) {
-            return false;
         }
+        return true;
+    }
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+        char32_t c = decoded[i];
+        if ((c & 0xFC00) == 0xD800 && i + 1 < decoded.size() && (decoded[i + 1] & 0xFC00) == 0xDC00)
+            c = 0x10000 + ((c - 0xD800) << 10) + (decoded[++i] - 0xDC00);
+        if (!IsAssignedText(c) || (c >= 0x2500 && c < 0x2600) ||
+            (t.reading != kWestern && !IsCyrillicText(c)))
+            return false;
     }
     return true;
 }
@@ -157,8 +122,9 @@ bool IsLikelyResult(STransform t, std::u16string_view run, std::u16string_view d
 // no run changed (for the weak transforms: no word of two letters or more). A run the reading
 // cannot hold, or whose bytes are no likely text of the origin, stays. Runs beside Latin letters
 // are read back too: Russian text holds Latin look-alikes ("нpавится"), and a Western word read
-// back comes out of mixed script, which the score rejects.
-bool Apply(STransform t, std::u16string_view line, std::u16string& out) {
+// back comes out of mixed script, which the score rejects. Every run read back turns into the
+// same bytes again (the repair is reversible); a `between` layer of two needs nothing more.
+bool Apply(STransform t, std::u16string_view line, std::u16string& out, bool between = false) {
     const CReverse& reverse = Reverse();
     out.clear();
     out.reserve(line.size());
@@ -181,19 +147,20 @@ bool Apply(STransform t, std::u16string_view line, std::u16string& out) {
             ok = b != 0;
             bytes += static_cast<char>(b);
         }
+        const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
         if (ok && t.Strong()) {
-            ok = Utf8ToUtf16Checked(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-                                    decoded);
+            ok = Utf8ToUtf16Checked(data, bytes.size(), decoded);
         } else if (ok) {
-            decoded = DecodeWithCodePage(t.origin == kOrigin1251    ? kCodePage1251
-                                         : t.origin == kOriginKoi8r ? kCodePageKoi8r
-                                                                    : kCodePage866,
-                                         reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+            const unsigned page = t.origin == kOrigin1251    ? kCodePage1251
+                                  : t.origin == kOriginKoi8r ? kCodePageKoi8r
+                                                             : kCodePage866;
+            decoded = DecodeWithCodePage(page, data, bytes.size());
+            ok = EncodeWithCodePage(page, decoded) == bytes;
         }
-        ok = ok && IsLikelyResult(t, run, decoded);
-        // A line read wrongly is read wrongly all through: a weak reading that leaves a word of
-        // the line as it was is no repair of the line.
-        if (!ok && !t.Strong() && run.size() >= 2 && std::any_of(run.begin(), run.end(), IsLetter))
+        ok = ok && (between || IsLikelyResult(t, run, decoded));
+        // A line read wrongly is read wrongly all through: a weak reading that leaves part of the
+        // line as it was is no repair of the line.
+        if (!ok && !t.Strong() && !between)
             return false;
         if (ok && decoded != run) {
             out += decoded;
@@ -222,46 +189,126 @@ std::array<STransform, 13> Transforms() {
     return all;
 }
 
-} // namespace
+// C1 controls are never text: they are the punctuation of the Windows code pages read as Latin-1
+// (U+0095 is the bullet). Only the signs that Windows-1251 and Windows-1252 share are taken back;
+// U+0085 stays, a line separator of its own.
+char16_t WindowsSign(char16_t c) {
+    switch (c) {
+    case 0x82:
+    case 0x84:
+    case 0x86:
+    case 0x87:
+    case 0x89:
+    case 0x8B:
+    case 0x91:
+    case 0x92:
+    case 0x93:
+    case 0x94:
+    case 0x95:
+    case 0x96:
+    case 0x97:
+    case 0x99:
+    case 0x9B:
+        return kCp1252ToUnicode[c];
+    default:
+        return c;
+    }
+}
 
-std::u16string RepairMojibakeLine(std::u16string_view line) {
+// Every Cyrillic word of the line in capitals of up to five letters, the first letter in either
+// case ("мРНК"), or of one letter ("и").
+bool OnlyAbbreviations(std::u16string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        if (!IsCyrillicLetter(s[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < s.size() && IsCyrillicLetter(s[end]))
+            ++end;
+        if (end - i > 5 || (end - i > 1 && std::any_of(s.begin() + i + 1, s.begin() + end, IsCyrillicLower)))
+            return false;
+        i = end;
+    }
+    return true;
+}
+
+int CountCyrillic(std::u16string_view s) {
+    return static_cast<int>(std::count_if(s.begin(), s.end(), IsCyrillicLetter));
+}
+
+// One pass over a line: the reading that makes it much more plausible, or the line itself.
+std::u16string RepairOnce(std::u16string_view line) {
     std::u16string best(line);
-    bool any = false;
-    for (const char16_t c : line)
-        any = any || c >= 0x80;
-    if (!any)
+    for (char16_t& c : best)
+        c = WindowsSign(c);
+    if (std::all_of(line.begin(), line.end(), [](char16_t c) { return c < 0x80; }))
         return best;
     static const std::array<STransform, 13> transforms = Transforms();
-    const int original = Score(line);
+    const int original = TextPlausibility(line);
+    // Capitals are taken as no proof of words only beside words that are no abbreviations: a
+    // line of abbreviations ("ООО РФ") is what it seems.
+    const int doubted = OnlyAbbreviations(line) ? original : TextPlausibility(line, true);
     // Russian letters read wrongly as other Russian letters must gain in proportion: a line of
     // such letters gains about six points a letter when it was damaged, and only a short line of
     // odd words gains a little by chance.
-    const int weakMargin = std::max<int>(8, 2 * std::count_if(line.begin(), line.end(), IsRussianLetter));
-    // A small gain is no proof: clean text stays as it is. Valid UTF-8 needs less of it.
+    const int weakMargin = std::max<int>(8, 4 * CountCyrillic(line));
     int bestScore = original;
-    auto consider = [&](const std::u16string& candidate, int from, bool strong) {
-        const int score = Score(candidate);
-        if (score > bestScore && score >= from + (strong ? 4 : weakMargin)) {
-            bestScore = score;
-            best = candidate;
+    bool strongFound = false;
+    auto consider = [&](const std::u16string& candidate, STransform t) {
+        const int score = TextPlausibility(candidate, !t.Strong());
+        if (score <= bestScore)
+            return;
+        if (t.Strong()) {
+            // Valid UTF-8 is evidence of its own: a small gain is enough, but no gain is no proof.
+            if (score < original + 4)
+                return;
+            strongFound = true;
+        } else {
+            // A reading that swaps letters for letters must beat the repair to UTF-8 by its
+            // margin, or else the line with its capitals taken as no proof: the readings that swap
+            // KOI8-R and Windows-1251 make lines of them. From Cyrillic letters it proves itself
+            // only over a few letters ("дБ" is a unit), from text that reads as salad to text that
+            // reads as words (a point and a half a letter), or from mixed case ("хПМФ хЙФНЕО") to
+            // names. From Western letters ("Ïðèâåò"), which keep their case, to words that lose
+            // nothing, over three letters or more ("çà" is French).
+            const int cyrillic = CountCyrillic(candidate);
+            const bool words = 2 * score >= 3 * cyrillic || (doubted <= -6 * cyrillic && score >= 0);
+            if (score < (strongFound ? bestScore : doubted) + weakMargin ||
+                (t.reading == kWestern ? score < 0 || cyrillic < 3
+                                       : cyrillic < 4 || doubted >= cyrillic || !words))
+                return;
         }
-        return score;
+        bestScore = score;
+        best = candidate;
+        for (char16_t& c : best)
+            c = WindowsSign(c);
     };
     std::u16string once, twice;
     for (const STransform& first : transforms) {
-        if (!Apply(first, line, once))
+        if (Apply(first, line, once))
+            consider(once, first);
+        // Two layers deep: UTF-8 read wrongly, written as UTF-8 and read wrongly again. The
+        // layer between may hold anything (box drawing, when KOI8-R or CP866 was inside).
+        if (!first.Strong() || !Apply(first, line, once, true))
             continue;
-        const int onceScore = consider(once, original, first.Strong());
-        if (!first.Strong())
-            continue;
-        // Two layers deep: UTF-8 read wrongly, written as UTF-8 and read wrongly again. Each layer
-        // proves itself: a word of the first repair is not traded for a lone accented letter.
         for (int reading = 0; reading < kReadingCount; ++reading) {
             if (Apply({reading, kUtf8}, once, twice))
-                consider(twice, std::max(original, onceScore), true);
+                consider(twice, {reading, kUtf8});
         }
     }
     return best;
+}
+
+} // namespace
+
+std::u16string RepairMojibakeLine(std::u16string_view line) {
+    // A repair that another pass would change again is no clear case: the line stays as it was.
+    // So a repaired line stays as it is when repaired again.
+    std::u16string repaired = RepairOnce(line);
+    if (repaired == line || RepairOnce(repaired) != repaired)
+        return std::u16string(line);
+    return repaired;
 }
 
 std::u16string RepairMojibake(std::u16string_view text, std::size_t* repairedLines) {

@@ -9,6 +9,3 @@
 // of the word (a row for the first letter, a column for the last). About +3 for a pair of
 // ordinary words, about -3 for one of letter salad, at least -12.
 extern const signed char kRussianPairScores[33 * 33];
-
-// The sum of the pair scores of a word of Russian letters, its edges included; any case.
-int RussianPairScore(std::u16string_view word);

@@ -58,66 +58,11 @@ bool LooksLikeUtf16(const unsigned char* head, std::size_t n, bool bigEndian) {
 
 } // namespace
 
-bool IsRussianLetter(char16_t c) {
-    return (c >= 0x0410 && c <= 0x044F) || c == 0x0401 || c == 0x0451;
-}
 namespace {
-
-bool IsLowerCyrillic(char16_t c) {
-    return (c >= 0x0430 && c <= 0x044F) || c == 0x0451;
-}
-// 0 (а) .. 31 (я), ё counted as е.
-unsigned LetterIndex(char16_t c) {
-    if (c == 0x0401 || c == 0x0451)
-        return 5;
-    return (c >= 0x0430 ? c - 0x0430 : c - 0x0410) & 0x1F;
-}
 bool IsAsciiLetter(char16_t c) {
     return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
 }
 } // namespace
-
-bool IsTextPunctuation(char16_t c) {
-    switch (c) {
-    case 0x00A0:
-    case 0x00AB:
-    case 0x00BB:
-    case 0x00B7:
-    case 0x00B0:
-    case 0x2013:
-    case 0x2014:
-    case 0x2026:
-    case 0x2116:
-    case 0x201C:
-    case 0x201D:
-    case 0x201E:
-    case 0x2018:
-    case 0x2019:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool IsPlausibleRussianWord(std::u16string_view word) {
-    if (word.empty())
-        return false;
-    // Lower case, capitals, or one capital first.
-    bool upperAfterFirst = false, lowerAfterFirst = false;
-    for (std::size_t i = 1; i < word.size(); ++i)
-        (IsLowerCyrillic(word[i]) ? lowerAfterFirst : upperAfterFirst) = true;
-    if (upperAfterFirst && (lowerAfterFirst || IsLowerCyrillic(word[0])))
-        return false;
-    const unsigned first = LetterIndex(word[0]);
-    if (word.size() > 1 && (first == 26 || first == 27 || first == 28)) // ъ, ы, ь start no word
-        return false;
-    unsigned odd = 0;
-    for (std::size_t i = 1; i < word.size(); ++i) {
-        const unsigned r = LetterIndex(word[i - 1]), c = LetterIndex(word[i]);
-        odd += (kRussianBigrams[4 * r + (c >> 3)] & (0x80u >> (c & 7))) == 0;
-    }
-    return odd == 0 || (odd == 1 && word.size() >= 6);
-}
 
 namespace {
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CodePage.h"
+#include "RussianText.h"
 
 #include <cstddef>
 #include <string>
@@ -47,15 +48,6 @@ private:
     bool m_utf8 = true;
     bool m_high = false; // some byte >= 0x80
 };
-
-// The 33 Russian letters in either case.
-bool IsRussianLetter(char16_t c);
-// Punctuation of the 8-bit code pages that Russian text uses between its words: « » – — … №
-// “ ” „ ‘ ’ · ° and the no-break space.
-bool IsTextPunctuation(char16_t c);
-// A word of Russian letters reads as Russian: lower case, capitals, or one capital first; every
-// letter pair one that Russian has (one odd pair allowed in a word of six letters or more).
-bool IsPlausibleRussianWord(std::u16string_view word);
 
 STextFormat ChooseTextFormat(const unsigned char* bytes, std::size_t n);
 
