@@ -114,6 +114,7 @@ void Collect(const std::shared_ptr<CFolderFd>& fd, const QByteArray& path, bool 
                          PathForPeople(folder + entry.name).c_str(), std::strerror(error));
             continue;
         }
+        NoteChildFolder(fd->Fd(), child->Fd(), entry.name);
         Collect(child, folder + entry.name, recursive, apply, files, unreadable);
     }
 }
@@ -131,6 +132,7 @@ void CollectPath(const QByteArray& path, bool recursive, bool apply, std::vector
         entry.name = path.mid(slash + 1);
         struct stat listed {};
         if (fd->IsOpen() && fstatat(fd->Fd(), entry.name.constData(), &listed, AT_SYMLINK_NOFOLLOW) == 0) {
+            NoteRootFolder(fd->Fd());
             entry.device = listed.st_dev;
             entry.inode = listed.st_ino;
             files.push_back(FileIn(fd, slash < 0 ? QByteArray() : path.left(slash + 1), entry));
@@ -139,8 +141,10 @@ void CollectPath(const QByteArray& path, bool recursive, bool apply, std::vector
         error = errno;
     } else {
         auto fd = std::make_shared<CFolderFd>(OpenFolderPath(path, &error));
-        if (fd->IsOpen())
+        if (fd->IsOpen()) {
+            NoteRootFolder(fd->Fd());
             return Collect(fd, path, recursive, apply, files, unreadable);
+        }
     }
     ++unreadable;
     std::fprintf(stderr, "lettrino-cli: %s: cannot read: %s\n", PathForPeople(path).c_str(),
@@ -363,6 +367,8 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& fold
         thread.join();
     if (progress && batches > 0)
         std::fprintf(stderr, "\r%*s\r", 60, "");
+    journalling.reset();
+    journal.Finish();
 
     SStats total;
     for (const SStats& s : stats) {
@@ -377,8 +383,8 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& fold
                      "lettrino-cli: %ld files, %ld frames transliterated, %ld files not writable, "
                      "%ld files without tag, %ld refused%s%s\n",
                      total.files, total.frames, total.notWritten, total.noTag, total.refused,
-                     journal.IsOpen() ? "; journal " : "",
-                     journal.IsOpen() ? journal.Path().toUtf8().constData() : "");
+                     journal.Changes() ? "; journal " : "",
+                     journal.Changes() ? journal.Path().toUtf8().constData() : "");
     else
         std::fprintf(stderr,
                      "lettrino-cli: %ld files, %ld frames to transliterate (nothing written without "
