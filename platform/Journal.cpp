@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <map>
 #include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -265,51 +266,72 @@ void CJournal::Finish() {
     const std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (m_fd < 0)
         return;
-    if (m_done == 0 && !m_sideFiles) {
+    // What stays: the changes made, and side files still on disk with the change they belong to
+    // (a rewrite that failed half-way is finished from its copy later). Refused attempts go.
+    SJournalRun run;
+    QString why;
+    std::vector<const SJournalRecord*> records;
+    std::set<long> wanted;
+    if ((m_done > 0 || m_sideFiles) && ReadJournal(m_path, run, &why)) {
+        for (const SJournalRecord& record : run.records) {
+            SJournalPlace place;
+            if ((record.kind == "temp" || record.kind == "keep") && PlaceFromFields(record.fields, place) &&
+                record.fields.size() > kPlaceFields) {
+                const CFolderFd folder = OpenPlace(place);
+                struct stat info {};
+                if (!folder.IsOpen() || fstatat(folder.Fd(), record.fields[kPlaceFields].constData(), &info,
+                                                AT_SYMLINK_NOFOLLOW) != 0)
+                    continue;
+                records.push_back(&record);
+                if (record.kind == "keep" && record.fields.size() > kPlaceFields + 7)
+                    wanted.insert(record.fields[kPlaceFields + 7].toLong());
+            } else if (IsChange(record.kind) && record.done) {
+                wanted.insert(record.change);
+            }
+        }
+    }
+    if (wanted.empty() && records.empty()) {
         // Only attempts, all refused: nothing to undo, nothing to list.
         close(m_fd);
         m_fd = -1;
+        m_done = 0;
         unlink(QFile::encodeName(m_path).constData());
         SyncFolder(QFile::encodeName(JournalFolder()));
         return;
     }
     // The names of the changes, near the top where a lost tail does not reach them.
-    SJournalRun run;
-    QString why;
     std::vector<QByteArray> index;
     QByteArray body;
     long kept = 0;
-    if (ReadJournal(m_path, run, &why)) {
-        std::map<long, long> renumbered;
-        std::vector<const SJournalRecord*> records;
-        for (const SJournalRecord& record : run.records) {
-            const bool keepSide = record.kind == "keep" || record.kind == "temp";
-            if (IsChange(record.kind) && !record.done && !m_sideFiles)
-                continue; // refused: never made
-            if (IsChange(record.kind)) {
-                renumbered[record.change] = kept++;
-                SJournalPlace place;
-                PlaceFromFields(record.fields, place);
-                index.push_back(PlacePath(
-                    place, record.fields.size() > kPlaceFields ? record.fields[kPlaceFields] : QByteArray()));
-            }
-            if (IsChange(record.kind) || keepSide)
-                records.push_back(&record);
+    std::map<long, long> renumbered;
+    std::vector<const SJournalRecord*> ordered;
+    for (const SJournalRecord& record : run.records) {
+        if (IsChange(record.kind) && wanted.count(record.change)) {
+            renumbered[record.change] = kept++;
+            SJournalPlace place;
+            PlaceFromFields(record.fields, place);
+            // A rename by the name it was given: where the entry is now.
+            const std::size_t name = kPlaceFields + (record.kind == "rename" ? 1 : 0);
+            index.push_back(
+                PlacePath(place, record.fields.size() > name ? record.fields[name] : QByteArray()));
+            ordered.push_back(&record);
+        } else if (std::find(records.begin(), records.end(), &record) != records.end()) {
+            ordered.push_back(&record);
         }
-        for (const SJournalRecord* record : records) {
-            std::vector<QByteArray> fields = record->fields;
-            if (record->kind == "keep" && fields.size() > kPlaceFields + 7) {
-                const auto it = renumbered.find(fields[kPlaceFields + 7].toLong());
-                fields[kPlaceFields + 7] =
-                    QByteArray::number(qlonglong(it == renumbered.end() ? -1 : it->second));
-            }
-            body += Line(m_id, record->kind, fields);
-            if (record->done && renumbered.count(record->change))
-                body += Line(m_id, "done",
-                             {QByteArray::number(qlonglong(renumbered[record->change])),
-                              QByteArray::number(qulonglong(record->doneDevice)),
-                              QByteArray::number(qulonglong(record->doneInode))});
+    }
+    for (const SJournalRecord* record : ordered) {
+        std::vector<QByteArray> fields = record->fields;
+        if (record->kind == "keep" && fields.size() > kPlaceFields + 7) {
+            const auto it = renumbered.find(fields[kPlaceFields + 7].toLong());
+            fields[kPlaceFields + 7] =
+                QByteArray::number(qlonglong(it == renumbered.end() ? -1 : it->second));
         }
+        body += Line(m_id, record->kind, fields);
+        if (record->done && renumbered.count(record->change))
+            body += Line(m_id, "done",
+                         {QByteArray::number(qlonglong(renumbered[record->change])),
+                          QByteArray::number(qulonglong(record->doneDevice)),
+                          QByteArray::number(qulonglong(record->doneInode))});
     }
     const QByteArray content = HeaderLine(m_id, m_tool, m_folder, m_keys, m_started, kept) +
                                Line(m_id, "index", index) + body + Line(m_id, "end", {});
@@ -493,17 +515,18 @@ bool ParseLine(const QByteArray& id, const QByteArray& line, SJournalRecord& rec
 // What can be read of a damaged line: the path of its change.
 QByteArray PathOfDamaged(const QByteArray& line) {
     const QList<QByteArray> parts = line.split('\t');
-    if (parts.size() < int(kPlaceFields) + 2 || !IsChange(parts[0]))
+    const qsizetype name = qsizetype(kPlaceFields) + (parts.value(0) == "rename" ? 2 : 1);
+    if (parts.size() <= name || !IsChange(parts[0]))
         return {};
     std::vector<QByteArray> fields;
-    for (qsizetype f = 1; f <= qsizetype(kPlaceFields) + 1; ++f) {
+    for (qsizetype f = 1; f <= name; ++f) {
         QByteArray raw;
         EscapedToRaw(parts[f], raw);
         fields.push_back(raw);
     }
     SJournalPlace place;
     PlaceFromFields(fields, place);
-    return PlacePath(place, fields[kPlaceFields]);
+    return PlacePath(place, fields.back());
 }
 
 } // namespace
@@ -574,7 +597,7 @@ bool ReadJournal(const QString& path, SJournalRun& run, QString* error, bool hea
         if (line.isEmpty() && last)
             break;
         SJournalRecord record;
-        if (!ParseLine(run.id, line, record) || ended) {
+        if (!ParseLine(run.id, line, record) || (ended && record.kind != "undone")) {
             // A killed run may leave its last line half written: that change was never made.
             if (last && run.changes < 0)
                 break;
