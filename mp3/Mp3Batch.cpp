@@ -167,7 +167,10 @@ SUndoResult UndoTagRecord(const SJournalRecord& record, bool apply) {
         return left(texts.String(kStrEntryGone));
     if (!S_ISREG(info.st_mode))
         return left(texts.String(kStrNotRegularFile));
-    if (info.st_dev != device || info.st_ino != inode)
+    // Without the done mark (lost with a journal's tail, or a run killed right after its replace)
+    // the new inode is not known: a file of this user whose tag is the one written is taken.
+    const bool same = info.st_dev == device && info.st_ino == inode;
+    if (!same && (record.done || info.st_uid != geteuid()))
         return left(texts.String(kStrChangedSinceRun));
     const int fd = openat(folder.Fd(), name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -175,8 +178,9 @@ SUndoResult UndoTagRecord(const SJournalRecord& record, bool apply) {
     STagRegions now;
     off_t size = 0;
     QString error;
-    const bool read = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_dev == device &&
-                      info.st_ino == inode && ReadTagRegions(fd, now, size, error);
+    struct stat opened {};
+    const bool read = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_dev == info.st_dev &&
+                      opened.st_ino == info.st_ino && ReadTagRegions(fd, now, size, error);
     ::close(fd);
     if (!read)
         return left(error.isEmpty() ? texts.String(kStrChangedSinceRun) : error);
