@@ -11,6 +11,7 @@
 #include "DocStrings.h"
 #include "Journal.h"
 #include "LtMessageBox.h"
+#include "Modal.h"
 #include "Mp3Batch.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -22,8 +23,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -519,8 +522,41 @@ void CMainFrame::OnFileMp3() {
 }
 
 void CMainFrame::OnUndoLastRun() {
-    // The latest batch run of either tool, renames and tags alike.
-    LtMessageBox(this, UndoLatestRun({}, UndoTagRecord), QMessageBox::Information);
+    // The recent runs of both tools to choose from, each previewed and asked before it is undone.
+    const CResourceModule& texts = CurrentResources();
+    const std::vector<SJournalRun> runs = RecentRuns({"renamer", "rename", "mp3", "tags"}, 20);
+    if (runs.empty()) {
+        LtMessageBox(this, texts.String(kStrNothingToUndo), QMessageBox::Information);
+        return;
+    }
+    QStringList items;
+    for (const SJournalRun& run : runs) {
+        const QString when = QDateTime::fromString(QString::fromLatin1(run.started), Qt::ISODateWithMs)
+                                 .toLocalTime()
+                                 .toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+        items << texts.String(kStrRunItem)
+                     .arg(QString::fromUtf8(run.tool), when)
+                     .arg(run.changes)
+                     .arg(DecodeRawName(run.folder).replace(QLatin1Char('\n'), QStringLiteral("; ")));
+    }
+    const std::optional<QString> chosen = Modal::ChooseItem([&]() -> std::optional<QString> {
+        bool ok = false;
+        const QString item = QInputDialog::getItem(this, texts.String(kStrUndoLastRun),
+                                                   texts.String(kStrChooseRun), items, 0, false, &ok);
+        return ok ? std::optional<QString>(item) : std::nullopt;
+    });
+    const qsizetype index = chosen ? items.indexOf(*chosen) : -1;
+    SJournalRun run;
+    if (index < 0 || !ReadJournal(runs[std::size_t(index)].path, run))
+        return;
+    if (run.undone) {
+        LtMessageBox(this, texts.String(kStrUndoneAlready), QMessageBox::Information);
+        return;
+    }
+    if (LtMessageBox(this, UndoPreview(run, UndoTagRecord), QMessageBox::Question,
+                     QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    LtMessageBox(this, UndoAndSummarise(run, UndoTagRecord), QMessageBox::Information);
 }
 
 void CMainFrame::ShowToolPlaceholder(int dialogId, int buttonId) {

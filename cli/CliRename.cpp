@@ -47,7 +47,7 @@ private:
     static constexpr long kProgressEvery = 50;
 
     void Folder(int fd, const QByteArray& path, const QByteArray* only);
-    void Entry(int fd, const QByteArray& path, const QByteArray& realPath, SRenameEntry& entry);
+    void Entry(int fd, const QByteArray& path, SRenameEntry& entry);
     void Print(const std::string& line) {
         std::string error;
         if (!m_stats.writeFailed && !WriteOut(line, error)) {
@@ -82,11 +82,13 @@ void CRenameRun::Start(const QByteArray& path) {
         CFolderFd fd = OpenFolderPath(folder, &error);
         if (!fd.IsOpen())
             return Problem(folder, "cannot read the folder", error);
+        NoteRootFolder(fd.Fd());
         return Folder(fd.Fd(), folder, &name);
     }
     CFolderFd fd = OpenFolderPath(path, &error);
     if (!fd.IsOpen())
         return Problem(path, "cannot read the folder", error);
+    NoteRootFolder(fd.Fd());
     Folder(fd.Fd(), path, nullptr);
 }
 
@@ -97,8 +99,7 @@ void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) 
     ++m_stats.folders;
     m_stats.names += long(entries.size());
     Progress();
-    const QByteArray realPath = RealFolderPath(fd, path);
-    AfterListing(realPath);
+    AfterListing(RealFolderPath(fd, path));
     if (m_options.recursive && !only) {
         for (const SRenameEntry& entry : entries) {
             if (!entry.isFolder || entry.isLink)
@@ -120,6 +121,7 @@ void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) 
                         error);
                 continue;
             }
+            NoteChildFolder(fd, childFd.Fd(), entry.onDisk);
             Folder(childFd.Fd(), child, nullptr);
         }
     }
@@ -128,12 +130,12 @@ void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) 
             !MatchesOnly(m_options.only, entry.onDisk.constData(), entry.shown.toUtf8().constData()))
             continue;
         if (!entry.proposal.isEmpty() || entry.refusal != ERefusal::kNone)
-            Entry(fd, path, realPath, entry);
+            Entry(fd, path, entry);
     }
 }
 
-void CRenameRun::Entry(int fd, const QByteArray& path, const QByteArray& realPath, SRenameEntry& entry) {
-    const bool renamed = m_options.apply && RenameEntry(fd, realPath, entry, m_journal);
+void CRenameRun::Entry(int fd, const QByteArray& path, SRenameEntry& entry) {
+    const bool renamed = m_options.apply && RenameEntry(fd, entry, m_journal);
     const bool refused = entry.refusal != ERefusal::kNone;
     ++(refused ? m_stats.refused : m_stats.proposals);
     const QByteArray full = ChildPath(path, entry.onDisk);
@@ -189,12 +191,13 @@ int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& na
     for (const std::string& path : paths)
         run.Start(QByteArray(path.data(), qsizetype(path.size())));
     run.EndProgress();
+    journal.Finish();
     const SStats& stats = run.Stats();
     if (options.apply)
         std::fprintf(stderr, "lettrino-cli: %ld names in %ld folders, %ld renamed, %ld refused%s%s\n",
                      stats.names, stats.folders, stats.proposals, stats.refused,
-                     journal.IsOpen() ? "; journal " : "",
-                     journal.IsOpen() ? journal.Path().toUtf8().constData() : "");
+                     journal.Changes() ? "; journal " : "",
+                     journal.Changes() ? journal.Path().toUtf8().constData() : "");
     else
         std::fprintf(stderr,
                      "lettrino-cli: %ld names in %ld folders, %ld to rename, %ld would be refused "

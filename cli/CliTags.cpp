@@ -156,6 +156,7 @@ void Collect(const std::shared_ptr<CFolderFd>& fd, const QByteArray& path, bool 
                          std::strerror(error));
             continue;
         }
+        NoteChildFolder(fd->Fd(), child->Fd(), entry.name);
         Collect(child, folder + entry.name, recursive, apply, files, unreadable);
     }
 }
@@ -173,6 +174,7 @@ void CollectPath(const QByteArray& path, bool recursive, bool apply, std::vector
         entry.name = path.mid(slash + 1);
         struct stat listed {};
         if (fd->IsOpen() && fstatat(fd->Fd(), entry.name.constData(), &listed, AT_SYMLINK_NOFOLLOW) == 0) {
+            NoteRootFolder(fd->Fd());
             entry.device = listed.st_dev;
             entry.inode = listed.st_ino;
             files.push_back(FileIn(fd, slash < 0 ? QByteArray() : path.left(slash + 1), entry));
@@ -181,8 +183,10 @@ void CollectPath(const QByteArray& path, bool recursive, bool apply, std::vector
         error = errno;
     } else {
         auto fd = std::make_shared<CFolderFd>(OpenFolderPath(path, &error));
-        if (fd->IsOpen())
+        if (fd->IsOpen()) {
+            NoteRootFolder(fd->Fd());
             return Collect(fd, path, recursive, apply, files, unreadable);
+        }
     }
     ++unreadable;
     std::fprintf(stderr, "lettrino-cli: %s: cannot read: %s\n", PathForPeople(path).c_str(),
@@ -431,6 +435,8 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& name
         thread.join();
     if (progress && batches > 0)
         std::fprintf(stderr, "\r%*s\r", 60, "");
+    journalling.reset();
+    journal.Finish();
 
     SStats total;
     for (const SStats& s : stats)
@@ -441,8 +447,8 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& name
                      "%ld files without tag, %ld refused, %ld for want of disk space, %ld changed "
                      "meanwhile, %ld unreadable%s%s\n",
                      total.files, total.frames, total.notWritten, total.noTag, total.refused, total.diskFull,
-                     total.changed, total.unreadable + unreadable, journal.IsOpen() ? "; journal " : "",
-                     journal.IsOpen() ? journal.Path().toUtf8().constData() : "");
+                     total.changed, total.unreadable + unreadable, journal.Changes() ? "; journal " : "",
+                     journal.Changes() ? journal.Path().toUtf8().constData() : "");
     else
         std::fprintf(stderr,
                      "lettrino-cli: %ld files, %ld frames to transliterate (nothing written without "

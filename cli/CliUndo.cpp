@@ -7,7 +7,10 @@
 #include "Mp3Batch.h"
 #include "RawNames.h"
 
+#include <QDateTime>
 #include <QFileInfo>
+
+#include <algorithm>
 
 #include <cstdio>
 
@@ -21,16 +24,44 @@ bool Print(const std::string& text) {
     return false;
 }
 
-int ListRuns() {
+// The age of a run for people: "3 d", "5 h", "12 min".
+std::string Age(const QByteArray& started) {
+    const QDateTime then = QDateTime::fromString(QString::fromLatin1(started), Qt::ISODateWithMs);
+    const qint64 seconds = then.isValid() ? then.secsTo(QDateTime::currentDateTimeUtc()) : -1;
+    if (seconds < 0)
+        return "?";
+    if (seconds >= 86400)
+        return std::to_string(seconds / 86400) + " d";
+    if (seconds >= 3600)
+        return std::to_string(seconds / 3600) + " h";
+    return std::to_string(seconds / 60) + " min";
+}
+
+// Only the headers are read: a listing costs the same whatever the runs changed.
+int ListRuns(bool json) {
     std::string out;
     for (const QString& path : ListJournals()) {
         SJournalRun run;
-        if (!ReadJournal(path, run))
+        const std::string name = QFileInfo(path).fileName().toStdString();
+        if (!ReadJournal(path, run, nullptr, true)) {
+            out += json ? "{\"run\":" + JsonQuote(name) + ",\"status\":\"damaged\"}\n"
+                        : name + "\tdamaged: not a journal of this program\n";
             continue;
-        out += QFileInfo(path).fileName().toStdString() + "\t" + run.started.toStdString() + "\t" +
-               run.tool.toStdString() + "\t" + std::to_string(run.records.size()) + " changes\t" +
-               RawToEscaped(run.folder).replace('\n', "; ").toStdString() + (run.undone ? "\tundone" : "") +
-               "\n";
+        }
+        const std::string changes = run.changes < 0 ? std::string("unfinished") : std::to_string(run.changes);
+        const std::string status = run.undone ? "undone" : run.changes < 0 ? "interrupted" : "done";
+        if (json) {
+            out += "{\"run\":" + JsonQuote(name) + ",\"started\":" + JsonQuote(run.started.toStdString()) +
+                   ",\"tool\":" + JsonQuote(run.tool.toStdString()) +
+                   ",\"changes\":" + (run.changes < 0 ? std::string("null") : changes) +
+                   ",\"bytes\":" + std::to_string(run.size) + ",\"age\":" + JsonQuote(Age(run.started)) +
+                   ",\"folder\":" + JsonQuote(RawToEscaped(run.folder).toStdString()) +
+                   ",\"status\":" + JsonQuote(status) + "}\n";
+        } else {
+            out += name + "\t" + run.started.toStdString() + "\t" + run.tool.toStdString() + "\t" + changes +
+                   " changes\t" + std::to_string(run.size) + " bytes\t" + Age(run.started) + "\t" +
+                   RawToEscaped(run.folder).replace('\n', "; ").toStdString() + "\t" + status + "\n";
+        }
     }
     if (out.empty())
         std::fprintf(stderr, "lettrino-cli: no runs in %s\n", JournalFolder().toUtf8().constData());
@@ -55,35 +86,54 @@ const char* StatusWord(EUndoStatus status) {
 
 int RunUndo(const SUndoOptions& options) {
     if (options.list)
-        return ListRuns();
+        return ListRuns(options.json);
     QString path;
+    SJournalRun run;
+    QString error;
     if (options.run.empty()) {
+        // The latest run of a tool (an undo is not undone by a plain undo); damaged journals are
+        // passed over, so that they never hide the runs before them.
         const std::vector<QString> journals = ListJournals();
-        if (journals.empty()) {
-            std::fprintf(stderr, "lettrino-cli: there is no run to undo (%s is empty)\n",
+        for (auto it = journals.rbegin(); it != journals.rend() && path.isEmpty(); ++it) {
+            if (ReadJournal(*it, run, nullptr, true) && run.tool != "undo")
+                path = *it;
+            else if (run.tool != "undo")
+                std::fprintf(stderr, "lettrino-cli: %s: passed over, not a journal of this program\n",
+                             it->toUtf8().constData());
+        }
+        if (path.isEmpty()) {
+            std::fprintf(stderr, "lettrino-cli: there is no run to undo in %s\n",
                          JournalFolder().toUtf8().constData());
             return kExitFailure;
         }
-        path = journals.back();
     } else {
         path = QString::fromLocal8Bit(options.run.c_str());
         if (!path.contains(QLatin1Char('/')))
             path = JournalFolder() + QLatin1Char('/') + path;
     }
-    SJournalRun run;
-    QString error;
+    // A journal says where to write: only one of this user's, that no one else could have written.
+    if (!TrustedJournal(path, &error)) {
+        std::fprintf(stderr, "lettrino-cli: %s: not undone, the journal is not trusted: %s\n",
+                     path.toUtf8().constData(), error.toUtf8().constData());
+        return kExitFailure;
+    }
     if (!ReadJournal(path, run, &error)) {
         std::fprintf(stderr, "lettrino-cli: %s: %s\n", path.toUtf8().constData(), error.toUtf8().constData());
         return kExitFailure;
     }
-    std::fprintf(stderr, "lettrino-cli: run %s of %s, %s, %zu changes\n",
+    const long changes = long(std::count_if(run.records.begin(), run.records.end(),
+                                            [](const SJournalRecord& r) { return r.change >= 0; }));
+    std::fprintf(stderr, "lettrino-cli: run %s of %s in %s, %s, %s\n",
                  QFileInfo(path).fileName().toUtf8().constData(), run.tool.constData(),
-                 run.started.constData(), run.records.size());
+                 PathForPeople(run.folder).c_str(), run.started.constData(),
+                 run.changes < 0 ? (std::to_string(changes) + " changes, interrupted").c_str()
+                                 : (std::to_string(run.changes) + " changes").c_str());
     if (run.undone) {
         std::fprintf(stderr, "lettrino-cli: that run was undone already; nothing to do\n");
         return kExitOk;
     }
-    const std::vector<SUndoResult> results = UndoRun(run, options.apply, UndoTagRecord);
+    QString markError;
+    const std::vector<SUndoResult> results = UndoRun(run, options.apply, UndoTagRecord, &markError);
     long undone = 0, left = 0, nothing = 0;
     std::string out;
     for (const SUndoResult& result : results) {
@@ -105,6 +155,8 @@ int RunUndo(const SUndoOptions& options) {
         }
     }
     const bool written = Print(out);
+    if (!markError.isEmpty())
+        std::fprintf(stderr, "lettrino-cli: %s\n", markError.toUtf8().constData());
     if (options.apply)
         std::fprintf(stderr, "lettrino-cli: %ld undone, %ld left, %ld already as before\n", undone, left,
                      nothing);
@@ -113,5 +165,6 @@ int RunUndo(const SUndoOptions& options) {
                      "lettrino-cli: %ld to undo, %ld would be left, %ld already as before (nothing "
                      "undone without --apply)\n",
                      undone, left, nothing);
-    return (options.apply && left) || !written ? kExitFailure : kExitOk;
+    const bool damaged = run.missing > 0 || run.damaged > 0;
+    return (options.apply && left) || damaged || !markError.isEmpty() || !written ? kExitFailure : kExitOk;
 }

@@ -259,8 +259,8 @@ void DFileMp3::RenameAll() {
 }
 
 void DFileMp3::UndoLastRun() {
-    Report(UndoLatestRun({"mp3", "tags"}, UndoTagRecord));
-    FillList();
+    if (UndoLatestRunHere({"mp3", "tags"}, UndoTagRecord))
+        FillList();
 }
 
 void DFileMp3::EditSelected() {

@@ -9,17 +9,11 @@
 
 #include <QCryptographicHash>
 
-#include <atomic>
-#include <cstdlib>
 #include <fcntl.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-std::atomic<CJournal*> g_tagJournal{nullptr};
-std::mutex g_tagJournalMutex;
 
 QByteArray Digest(const STagRegions& regions) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
@@ -29,47 +23,117 @@ QByteArray Digest(const STagRegions& regions) {
     return hash.result().toHex();
 }
 
-// Where the file really is: a path through an opened folder (/proc/self/fd/N/name) means nothing
-// after the run, so it is written down as the folder's real path.
-QByteArray LastingPath(const QByteArray& path) {
+constexpr qsizetype kWindow = 16;
+// Searches of the new tag for a piece of the old: bounded, so that a tag rewritten whole costs
+// its bytes in the journal rather than time.
+constexpr qint64 kSearchBudget = qint64(256) << 20;
+
+// The old ID3v2 region as pieces of the new one ("c<offset>+<length>") and bytes of its own
+// ("x<hex>"), comma-separated: frames the rewrite carried over, a cover picture say, cost nothing.
+QByteArray DescribeAgainst(const QByteArray& old, const QByteArray& now) {
+    QByteArray out;
+    QByteArray literal;
+    auto flush = [&] {
+        if (!literal.isEmpty())
+            out += (out.isEmpty() ? "x" : ",x") + literal.toHex();
+        literal.clear();
+    };
+    qint64 budget = kSearchBudget;
+    qsizetype delta = 0;
+    qsizetype i = 0;
+    while (i < old.size()) {
+        qsizetype j = -1;
+        if (i + kWindow <= old.size()) {
+            const QByteArrayView window(old.constData() + i, kWindow);
+            if (i + delta >= 0 && i + delta + kWindow <= now.size() &&
+                QByteArrayView(now.constData() + i + delta, kWindow) == window)
+                j = i + delta;
+            else if (literal.size() % kWindow == 0 && budget > 0) {
+                budget -= now.size() + 1;
+                j = now.indexOf(window);
+            }
+        }
+        if (j < 0) {
+            literal += old[i++];
+            continue;
+        }
+        flush();
+        qsizetype length = kWindow;
+        while (i + length < old.size() && j + length < now.size() && old[i + length] == now[j + length])
+            ++length;
+        out += (out.isEmpty() ? "c" : ",c") + QByteArray::number(j) + '+' + QByteArray::number(length);
+        delta = j - i;
+        i += length;
+    }
+    flush();
+    return out;
+}
+
+// The old region back from its description; false when the description does not fit `now`.
+bool RebuildFrom(const QByteArray& description, const QByteArray& now, QByteArray& old) {
+    old.clear();
+    if (description.isEmpty())
+        return true;
+    for (const QByteArray& piece : description.split(',')) {
+        if (piece.startsWith('x')) {
+            const QByteArray hex = piece.mid(1);
+            const QByteArray bytes = QByteArray::fromHex(hex);
+            if (bytes.size() * 2 != hex.size())
+                return false;
+            old += bytes;
+        } else if (piece.startsWith('c')) {
+            const qsizetype plus = piece.indexOf('+');
+            bool a = false;
+            bool b = false;
+            const qlonglong offset = piece.mid(1, plus - 1).toLongLong(&a);
+            const qlonglong length = piece.mid(plus + 1).toLongLong(&b);
+            if (plus < 0 || !a || !b || offset < 0 || length <= 0 || offset + length > now.size())
+                return false;
+            old += now.mid(offset, length);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The opened folder of a path the tools use ("/proc/self/fd/N/name" or folder/name).
+CFolderFd FolderOf(const QByteArray& path) {
     const QByteArray prefix = "/proc/self/fd/";
     if (path.startsWith(prefix)) {
         const qsizetype slash = path.indexOf('/', prefix.size());
         bool ok = false;
         const int fd = path.mid(prefix.size(), slash - prefix.size()).toInt(&ok);
         if (ok && slash > 0)
-            return RealFolderPath(fd, path.left(slash)) + path.mid(slash);
+            return CFolderFd(fcntl(fd, F_DUPFD_CLOEXEC, 0));
     }
-    char* real = realpath(FolderOfPath(path).constData(), nullptr);
-    QByteArray lasting = real ? QByteArray(real) + '/' + path.mid(path.lastIndexOf('/') + 1) : path;
-    std::free(real);
-    return lasting;
+    return OpenFolderPath(FolderOfPath(path));
 }
 
 } // namespace
 
-CTagJournalScope::CTagJournalScope(CJournal& journal) {
-    g_tagJournal.store(&journal);
-}
-
-CTagJournalScope::~CTagJournalScope() {
-    g_tagJournal.store(nullptr);
-}
+CTagJournalScope::CTagJournalScope(CJournal& journal) : m_scope(journal) {}
 
 bool JournalTagRewrite(const QByteArray& path, const STagRegions& old, const STagRegions& replacement,
                        off_t oldFileSize, QString& error) {
-    CJournal* journal = g_tagJournal.load();
+    CJournal* journal = CurrentJournal();
     if (journal == nullptr)
         return true;
     const off_t newSize = oldFileSize - off_t(old.id3v2.size() + old.id3v1.size()) +
                           off_t(replacement.id3v2.size() + replacement.id3v1.size());
-    const std::lock_guard<std::mutex> lock(g_tagJournalMutex);
-    QString why;
-    if (journal->Append({"tag",
-                         {LastingPath(path), old.id3v2.toHex(), old.id3v1.toHex(),
-                          QByteArray::number(qlonglong(newSize)), Digest(replacement)}},
-                        &why))
-        return true;
+    const CFolderFd folder = FolderOf(path);
+    const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+    struct stat info {};
+    QString why = SystemReason(errno);
+    if (folder.IsOpen() && fstatat(folder.Fd(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        std::vector<QByteArray> fields = PlaceFields(PlaceOf(folder.Fd()));
+        fields.insert(fields.end(), {name, QByteArray::number(qulonglong(info.st_dev)),
+                                     QByteArray::number(qulonglong(info.st_ino)),
+                                     QByteArray::number(qlonglong(newSize)), Digest(replacement), Digest(old),
+                                     DescribeAgainst(old.id3v2, replacement.id3v2), old.id3v1.toHex()});
+        if (journal->Append({"tag", fields}, &why))
+            return true;
+    }
     error = CurrentResources().String(kStrJournalFailed).arg(why);
     return false;
 }
@@ -82,37 +146,62 @@ SUndoResult UndoTagRecord(const SJournalRecord& record, bool apply) {
         return result;
     };
     const CResourceModule& texts = CurrentResources();
-    if (record.kind != "tag" || record.fields.size() < 5)
+    SJournalPlace place;
+    if (record.kind != "tag" || record.fields.size() < kPlaceFields + 8 ||
+        !PlaceFromFields(record.fields, place))
         return left(texts.String(kStrCannotUndoHere));
-    result.path = record.fields[0];
-    result.target = record.fields[0];
-    STagRegions old;
-    old.id3v2 = QByteArray::fromHex(record.fields[1]);
-    old.id3v1 = QByteArray::fromHex(record.fields[2]);
-    const int fd = ::open(result.path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return left(texts.String(kStrEntryGone));
+    const auto field = [&](std::size_t i) { return record.fields[kPlaceFields + i]; };
+    const QByteArray name = field(0);
+    result.path = result.target = PlacePath(place, name);
+    if (!IsSingleName(name))
+        return left(texts.String(kStrOutsideRun));
+    QString why;
+    const CFolderFd folder = OpenPlace(place, &why);
+    if (!folder.IsOpen())
+        return left(why);
+    // Only the very file the run rewrote: after a replace its new inode, before one the old.
+    const auto device = dev_t(record.done ? record.doneDevice : field(1).toULongLong());
+    const auto inode = ino_t(record.done ? record.doneInode : field(2).toULongLong());
     struct stat info {};
+    if (fstatat(folder.Fd(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return left(texts.String(kStrEntryGone));
+    if (!S_ISREG(info.st_mode))
+        return left(texts.String(kStrNotRegularFile));
+    // Without the done mark (lost with a journal's tail, or a run killed right after its replace)
+    // the new inode is not known: a file of this user whose tag is the one written is taken.
+    const bool same = info.st_dev == device && info.st_ino == inode;
+    if (!same && (record.done || info.st_uid != geteuid()))
+        return left(texts.String(kStrChangedSinceRun));
+    const int fd = openat(folder.Fd(), name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return left(SystemReason(errno));
     STagRegions now;
     off_t size = 0;
     QString error;
-    const bool read =
-        ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ReadTagRegions(fd, now, size, error);
+    struct stat opened {};
+    const bool read = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_dev == info.st_dev &&
+                      opened.st_ino == info.st_ino && ReadTagRegions(fd, now, size, error);
     ::close(fd);
     if (!read)
-        return left(error.isEmpty() ? texts.String(kStrEntryGone) : error);
-    if (now == old) {
+        return left(error.isEmpty() ? texts.String(kStrChangedSinceRun) : error);
+    if (Digest(now) == field(5)) {
         result.status = EUndoStatus::kNothing; // never written, or put back already
         return result;
     }
-    if (Digest(now) != record.fields[4] || QByteArray::number(qlonglong(size)) != record.fields[3])
+    STagRegions old;
+    old.id3v1 = QByteArray::fromHex(field(7));
+    if (Digest(now) != field(4) || QByteArray::number(qlonglong(size)) != field(3) ||
+        !RebuildFrom(field(6), now.id3v2, old.id3v2) || Digest(old) != field(5))
         return left(texts.String(kStrChangedSinceRun));
     if (!apply) {
         result.status = EUndoStatus::kWouldUndo;
         return result;
     }
+    // The file is reached through the folder the way the run reached it, never by its path again.
+    const QByteArray path = "/proc/self/fd/" + QByteArray::number(folder.Fd()) + '/' + name;
     const SFileStamp stamp = StampOf(info);
-    if (!ReplaceTagRegions(result.path, &stamp, now, old, {}, error))
+    if (!JournalTagRewrite(path, now, old, size, error) ||
+        !ReplaceTagRegions(path, &stamp, now, old, {}, error))
         return left(error);
     result.status = EUndoStatus::kUndone;
     return result;

@@ -1,7 +1,8 @@
 // The MP3 tool's part in the batch journal and its rules: every tag rewrite of a run is journalled
-// (the file, its whole old ID3v2 region with padding and its ID3v1 block, and a digest of what is
-// written) before it is made, so that undo can give the file back byte for byte; and a text
-// holding a Russian letter without a key is held back rather than shortened.
+// before it is made (the file by its place, what it was, the old ID3v2 region described against
+// the new one - so that frames carried over cost nothing - its ID3v1 block, and digests of both),
+// so that undo can give the file back byte for byte; and a text holding a Russian letter without
+// a key is held back rather than shortened.
 #pragma once
 
 #include "ICellGrid.h"
@@ -20,9 +21,9 @@ struct STagRegions;
 class CTagJournalScope {
 public:
     explicit CTagJournalScope(CJournal& journal);
-    ~CTagJournalScope();
-    CTagJournalScope(const CTagJournalScope&) = delete;
-    CTagJournalScope& operator=(const CTagJournalScope&) = delete;
+
+private:
+    CJournalScope m_scope;
 };
 
 // Called right before a file's tag regions are replaced: journals the change when a scope is
@@ -30,9 +31,10 @@ public:
 bool JournalTagRewrite(const QByteArray& path, const STagRegions& old, const STagRegions& replacement,
                        off_t oldFileSize, QString& error);
 
-// Undoes or previews one "tag" record (FRecordUndo): the tag must still be what the run wrote and
-// the file its size; then the old regions go back by the verified replace, the audio carried over
-// and compared.
+// Undoes or previews one "tag" record (FRecordUndo): the file is reached from the run's root
+// without following links, must be the very file the run rewrote (device, inode), its tag still
+// what the run wrote and the file its size; then the old regions go back by the verified replace,
+// the audio carried over and compared (journalled as a change of its own when a journal is current).
 SUndoResult UndoTagRecord(const SJournalRecord& record, bool apply);
 
 // A name the MP3 tool takes: "*.mp3" in any case.

@@ -110,6 +110,17 @@ enum EStringId : int {
     kStrFileNotWritable = 1418, // the file is not writable
     kStrCannotUndoHere = 1419,  // not a change this tool can undo
 
+    // Undo that checks where it acts: journals that prove themselves, leftovers that are ours.
+    kStrOutsideRun = 2400,       // not where the run acted (outside its folder, or through a link)
+    kStrJournalEndsEarly = 2401, // the journal ends early: %1 changes may not be undone
+    kStrUndoneMarkFailed = 2402, // the run could not be marked undone: %1
+    kStrUndoRunHead = 2403,      // %1 run in %2, %3 (tool, folder, time)
+    kStrLeftoverNotOurs = 2404,  // %1 is named like a temporary file ... no journal recorded it: left
+    kStrNoRunHere = 2405,        // There is no run to undo in this folder.
+    kStrNotRegularFile = 2406,   // not a regular file: left unopened
+    kStrChooseRun = 2407,        // Undo which run?
+    kStrRunItem = 2408,          // %1, %2: %3 changes in %4 (tool, time, count, folder)
+
     // Encodings: saving and reopening in a chosen encoding, repair of double-encoded text.
     kStrEncodingLabel = 1600,      // "Encoding:"
     kStrSaveWithEncoding = 1601,   // title of the choice

@@ -2,8 +2,11 @@
 
 #include "CResourceModule.h"
 #include "FileMetadata.h"
+#include "Journal.h"
 #include "RawNames.h"
+#include "ResourceIds.h"
 
+#include <QCryptographicHash>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -73,6 +76,30 @@ bool Fail(QString& error, int what) {
     return false;
 }
 
+std::function<void(off_t)> g_inPlaceHook;
+
+// The digest of the whole content of fd (hex).
+bool DigestOf(int fd, QByteArray& digest) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    constexpr qsizetype kChunk = 1 << 20;
+    QByteArray buffer;
+    for (off_t at = 0;; at += kChunk) {
+        buffer.resize(kChunk);
+        const ssize_t n = ::pread(fd, buffer.data(), std::size_t(kChunk), at);
+        if (n < 0 && errno == EINTR) {
+            at -= kChunk;
+            continue;
+        }
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        hash.addData(QByteArrayView(buffer.constData(), n));
+    }
+    digest = hash.result().toHex();
+    return true;
+}
+
 // The content of `from` over `to`, in place, flushed, then read back and compared.
 bool CopyInPlace(int from, int to, QString& error) {
     struct stat source {};
@@ -98,6 +125,8 @@ bool CopyInPlace(int from, int to, QString& error) {
             return Fail(error, 1309);
         if (::pwrite(to, buffer.constData(), std::size_t(n), at) != n)
             return Fail(error, 1305);
+        if (g_inPlaceHook)
+            g_inPlaceHook(at + n);
     }
     if (::ftruncate(to, source.st_size) != 0 || ::fsync(to) != 0)
         return Fail(error, 1305);
@@ -232,8 +261,25 @@ bool ReplaceFileVerified(const QByteArray& path, const SFileStamp* expected, con
     if (!ReadMetadataAt(dir.get(), name, meta))
         return Fail(error, 2500);
 
+    // The change this replace makes, when journalled: its side files and its result go there too.
+    const long change = TakeJournalledChange();
+    CJournal* journal = change >= 0 ? CurrentJournal() : nullptr;
     const QByteArray suffix = RandomSuffix();
     const QByteArray temp = SideName(name, kTempMark, suffix);
+    std::vector<QByteArray> place;
+    if (journal) {
+        place = PlaceFields(PlaceOf(dir.get()));
+        std::vector<QByteArray> fields = place;
+        fields.push_back(temp);
+        if (!journal->Append({"temp", fields}, &error))
+            return false;
+    }
+    auto done = [&](int fd) {
+        struct stat now {};
+        if (journal && ::fstat(fd, &now) == 0)
+            journal->Done(change, now.st_dev, now.st_ino);
+        return true;
+    };
     const CFd copy(
         ::openat(dir.get(), temp.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (copy.get() < 0)
@@ -259,8 +305,10 @@ bool ReplaceFileVerified(const QByteArray& path, const SFileStamp* expected, con
     }
 
     if (!inPlace) {
-        if (::renameat(dir.get(), temp.constData(), dir.get(), name.constData()) == 0)
+        if (::renameat(dir.get(), temp.constData(), dir.get(), name.constData()) == 0) {
+            done(copy.get());
             return FlushFolder(dir.get(), error);
+        }
         if (errno != EPERM && errno != EACCES && errno != EBUSY) {
             Fail(error, 1308);
             discard();
@@ -280,6 +328,26 @@ bool ReplaceFileVerified(const QByteArray& path, const SFileStamp* expected, con
         discard();
         return false;
     }
+    if (journal) {
+        // What the copy is and holds, so that only this very copy is ever used to finish the rewrite.
+        struct stat kept {};
+        QByteArray digest;
+        if (::fstat(copy.get(), &kept) != 0 || !DigestOf(copy.get(), digest)) {
+            Fail(error, 1309);
+            discard();
+            return false;
+        }
+        std::vector<QByteArray> fields = place;
+        fields.insert(fields.end(),
+                      {keep, QByteArray::number(qulonglong(kept.st_dev)),
+                       QByteArray::number(qulonglong(kept.st_ino)), digest, name,
+                       QByteArray::number(qulonglong(info.st_dev)),
+                       QByteArray::number(qulonglong(info.st_ino)), QByteArray::number(qlonglong(change))});
+        if (!journal->Append({"keep", fields}, &error)) {
+            discard();
+            return false;
+        }
+    }
     if (::renameat(dir.get(), temp.constData(), dir.get(), keep.constData()) != 0) {
         Fail(error, 1325);
         discard();
@@ -298,6 +366,7 @@ bool ReplaceFileVerified(const QByteArray& path, const SFileStamp* expected, con
         return false;
     }
     ::unlinkat(dir.get(), keep.constData(), 0);
+    done(original.get());
     if (!RestoreMetadata(original.get(), meta))
         return Fail(error, 2503);
     return FlushFolder(dir.get(), error);
@@ -312,39 +381,88 @@ bool IsLeftoverName(const QByteArray& name) {
     return false;
 }
 
+void SetInPlaceWriteHook(std::function<void(off_t written)> hook) {
+    g_inPlaceHook = std::move(hook);
+}
+
 void CleanLeftovers(const QByteArray& folder, std::vector<QString>& messages) {
-    std::vector<SRawEntry> entries;
-    if (!ReadFolderRaw(folder, entries))
-        return;
     const CFd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0)
         return;
-    const qsizetype keepMark = qsizetype(std::strlen(kKeepMark));
-    for (const SRawEntry& entry : entries) {
+    std::vector<SListedEntry> entries;
+    if (!ReadFolderAt(dir.get(), entries))
+        return;
+    // The journals are read only when something here is named like ours.
+    if (std::none_of(entries.begin(), entries.end(),
+                     [](const SListedEntry& e) { return IsLeftoverName(e.name); }))
+        return;
+    CleanLeftoversAt(dir.get(), RecordedSideFiles(dir.get()), messages);
+}
+
+namespace {
+
+// Finishes the rewrite of `file.target` from the recorded copy, when both are still what the journal
+// says; the message for the user either way.
+QString FinishFromCopy(int dir, const SSideFile& file) {
+    const QString shown = DecodeRawName(file.name);
+    const CFd from(::openat(dir, file.name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat copy {};
+    if (from.get() < 0 || ::fstat(from.get(), &copy) != 0)
+        return Reason(Text(1322).arg(shown), errno);
+    QByteArray digest;
+    if (!S_ISREG(copy.st_mode) || copy.st_uid != ::geteuid() || copy.st_dev != file.device ||
+        copy.st_ino != file.inode || !DigestOf(from.get(), digest) || digest != file.digest)
+        return Text(kStrLeftoverNotOurs).arg(shown);
+    if (file.stale) {
+        // The rewrite finished; a later change of the file must not be undone by an old copy.
+        ::unlinkat(dir, file.name.constData(), 0);
+        return Text(1320).arg(shown);
+    }
+    const CFd to(::openat(dir, file.target.constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat target {};
+    if (to.get() < 0 || ::fstat(to.get(), &target) != 0)
+        return Reason(Text(1322).arg(shown), errno);
+    if (!S_ISREG(target.st_mode) || target.st_uid != ::geteuid() || target.st_dev != file.targetDevice ||
+        target.st_ino != file.targetInode)
+        return Text(1322).arg(shown) + QStringLiteral(": ") + Text(1302);
+    QString error;
+    if (!CopyInPlace(from.get(), to.get(), error))
+        return Text(1322).arg(shown) + QStringLiteral(": ") + error;
+    ::unlinkat(dir, file.name.constData(), 0);
+    ::fsync(dir);
+    return Text(1321).arg(DecodeRawName(file.target));
+}
+
+} // namespace
+
+void CleanLeftoversAt(int folderFd, const std::vector<SSideFile>& recorded, std::vector<QString>& messages,
+                      bool onlyRecorded) {
+    std::vector<SListedEntry> entries;
+    if (!ReadFolderAt(folderFd, entries))
+        return;
+    for (const SListedEntry& entry : entries) {
         if (entry.isFolder || !IsLeftoverName(entry.name))
             continue;
         const QString shown = DecodeRawName(entry.name);
-        const qsizetype at = entry.name.size() - kSuffixBytes - keepMark;
-        if (entry.name.mid(at, keepMark) != kKeepMark) {
-            // A copy never renamed into place: the original is still whole.
-            if (::unlinkat(dir.get(), entry.name.constData(), 0) == 0)
-                messages.push_back(Text(1320).arg(shown));
-            else
-                messages.push_back(Reason(Text(1326).arg(shown), errno));
+        const auto it = std::find_if(recorded.begin(), recorded.end(),
+                                     [&](const SSideFile& file) { return file.name == entry.name; });
+        if (it == recorded.end()) {
+            if (!onlyRecorded)
+                messages.push_back(Text(kStrLeftoverNotOurs).arg(shown));
             continue;
         }
-        // A verified copy whose in-place rewrite may have been cut short: the rewrite is finished.
-        const QByteArray original = entry.name.mid(1, at - 1);
-        const CFd from(::openat(dir.get(), entry.name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        const CFd to(::openat(dir.get(), original.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
-        QString error;
-        if (from.get() < 0 || to.get() < 0) {
-            messages.push_back(Reason(Text(1322).arg(shown), errno));
-        } else if (!CopyInPlace(from.get(), to.get(), error)) {
-            messages.push_back(Text(1322).arg(shown) + QStringLiteral(": ") + error);
-        } else {
-            ::unlinkat(dir.get(), entry.name.constData(), 0);
-            messages.push_back(Text(1321).arg(DecodeRawName(original)));
+        if (it->keep) {
+            messages.push_back(FinishFromCopy(folderFd, *it));
+            continue;
         }
+        // A copy never renamed into place: the original is still whole.
+        struct stat info {};
+        if (::fstatat(folderFd, entry.name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+            messages.push_back(Text(kStrLeftoverNotOurs).arg(shown));
+        else if (::unlinkat(folderFd, entry.name.constData(), 0) == 0)
+            messages.push_back(Text(1320).arg(shown));
+        else
+            messages.push_back(Reason(Text(1326).arg(shown), errno));
     }
 }

@@ -42,11 +42,37 @@ bool ReplaceFileVerified(const QByteArray& path, const SFileStamp* expected, con
                          const FVerifyCopy& verify, QString& error);
 
 // Our temporaries are "." + name + ".lt-tmp-XXXXXX"; a verified copy kept for an in-place
-// rewrite is "." + name + ".lt-keep-XXXXXX".
+// rewrite is "." + name + ".lt-keep-XXXXXX". While a journal is current (and the replace makes
+// the change the calling thread journalled last), each is journalled before it is created, and
+// the change is marked done with what the file is afterwards.
 bool IsLeftoverName(const QByteArray& name);
+
+// A side file as a journal recorded it.
+struct SSideFile {
+    QByteArray name;
+    bool keep = false; // a verified copy (else a temporary)
+    dev_t device = 0;  // a copy's: what it is, and the digest of its content
+    ino_t inode = 0;
+    QByteArray digest;
+    QByteArray target; // the file it is a copy of, and what that file was
+    dev_t targetDevice = 0;
+    ino_t targetInode = 0;
+    bool stale = false; // the rewrite finished: the copy only needs removing
+};
+
 // Removes the temporaries an interrupted run left in the folder and finishes the in-place
-// rewrites it left behind (from their verified copies). One line per leftover for the user.
+// rewrites it left behind (from their verified copies) - but only those a trusted journal recorded
+// (RecordedSideFiles), of this user, whose target is still the file the run rewrote and belongs to
+// this user. Anything else named like ours is listed and left. One line per leftover for the user.
 void CleanLeftovers(const QByteArray& folder, std::vector<QString>& messages);
+// The same inside the opened folder for the recorded side files given; with onlyRecorded, other
+// files named like ours are not mentioned.
+void CleanLeftoversAt(int folderFd, const std::vector<SSideFile>& recorded, std::vector<QString>& messages,
+                      bool onlyRecorded = false);
+
+// Test seam: called after each piece of an in-place rewrite is written, with the bytes written so
+// far, so that a test can cut the rewrite short.
+void SetInPlaceWriteHook(std::function<void(off_t written)> hook);
 
 // Reads count bytes at offset into out; false (errno set) on a short read.
 bool ReadAt(int fd, off_t offset, qsizetype count, QByteArray& out);

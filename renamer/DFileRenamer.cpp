@@ -333,8 +333,7 @@ void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
         SRenameEntry& entry = m_entries[std::size_t(row)];
         if (entry.onDisk == ".." || (entry.proposal.isEmpty() && entry.refusal == ERefusal::kNone))
             continue;
-        if (m_folder.IsOpen() &&
-            RenameEntry(m_folder.Fd(), RealFolderPath(m_folder.Fd(), m_strPath), entry, journal))
+        if (m_folder.IsOpen() && RenameEntry(m_folder.Fd(), entry, journal))
             ++renamed;
         else
             refused << CurrentResources().String(kStrRefused).arg(ShownName(entry.shown), RefusalText(entry));
@@ -367,6 +366,6 @@ void DFileRenamer::RenameAll() {
 }
 
 void DFileRenamer::UndoLastRun() {
-    Report(UndoLatestRun({"renamer", "rename"}));
-    FillList();
+    if (UndoLatestRunHere({"renamer", "rename"}))
+        FillList();
 }

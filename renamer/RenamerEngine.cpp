@@ -163,7 +163,7 @@ void PredictRefusals(int folderFd, std::vector<SRenameEntry>& entries) {
     }
 }
 
-bool RenameEntry(int folderFd, const QByteArray& folderPath, SRenameEntry& entry, CJournal& journal) {
+bool RenameEntry(int folderFd, SRenameEntry& entry, CJournal& journal) {
     if (entry.refusal != ERefusal::kNone)
         return false;
     struct stat info {};
@@ -173,13 +173,17 @@ bool RenameEntry(int folderFd, const QByteArray& folderPath, SRenameEntry& entry
         return false;
     }
     const QByteArray proposal = entry.proposal.toUtf8();
-    if (!journal.AppendRename(folderPath, entry.onDisk, proposal, info.st_dev, info.st_ino, &entry.detail)) {
+    long change = -1;
+    if (!journal.AppendRename(folderFd, entry.onDisk, proposal, info.st_dev, info.st_ino, &entry.detail,
+                              &change)) {
         entry.refusal = ERefusal::kJournal;
         return false;
     }
     int error = 0;
-    if (RenameNoReplaceAt(folderFd, entry.onDisk, proposal, &error))
+    if (RenameNoReplaceAt(folderFd, entry.onDisk, proposal, &error)) {
+        journal.Done(change, info.st_dev, info.st_ino);
         return true;
+    }
     entry.refusal = RefusalOfErrno(error);
     entry.error = error;
     return false;

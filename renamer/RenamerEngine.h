@@ -86,10 +86,10 @@ bool ListForRenaming(const ILatinSpelling& spelling, const QByteArray& folder,
 // folder's file system, a name that exists or that an earlier entry takes, a folder not writable.
 void PredictRefusals(int folderFd, std::vector<SRenameEntry>& entries);
 
-// Renames one listed entry with a proposal inside the opened folder (whose real path is
-// `folderPath`): checks it is still the entry listed, journals the rename, then renames without
-// replacing. False with entry.refusal set when refused (a predicted refusal is not tried).
-bool RenameEntry(int folderFd, const QByteArray& folderPath, SRenameEntry& entry, CJournal& journal);
+// Renames one listed entry with a proposal inside the opened folder: checks it is still the entry
+// listed, journals the rename (the folder by its place, PlaceOf), then renames without replacing
+// and marks it done. False with entry.refusal set when refused (a predicted refusal is not tried).
+bool RenameEntry(int folderFd, SRenameEntry& entry, CJournal& journal);
 
 // The reason of a refusal in the current interface language.
 QString RefusalText(const SRenameEntry& entry);

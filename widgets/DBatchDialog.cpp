@@ -135,6 +135,24 @@ void DBatchDialog::Report(const QString& text, const QString& details, bool warn
                       QMessageBox::Ok, details);
 }
 
+bool DBatchDialog::UndoLatestRunHere(const std::vector<QByteArray>& tools, const FRecordUndo& other) {
+    const CResourceModule& texts = CurrentResources();
+    SJournalRun run;
+    if (!m_folder.IsOpen() || !LatestRun(tools, RealFolderPath(m_folder.Fd(), m_strPath), run)) {
+        Report(texts.String(kStrNoRunHere));
+        return false;
+    }
+    if (run.undone) {
+        Report(texts.String(kStrUndoneAlready));
+        return false;
+    }
+    if (Modal::MessageBox(this, windowTitle(), UndoPreview(run, other), QMessageBox::Question,
+                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return false;
+    Report(UndoAndSummarise(run, other));
+    return true;
+}
+
 void DBatchDialog::KeepChoicesOfThisFolder() {
     if (m_choicesFolder != m_strPath)
         m_choices.clear();

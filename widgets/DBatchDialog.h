@@ -5,6 +5,8 @@
 // the parts out and says what a row's reading and skipping mean for it.
 #pragma once
 
+#include "Journal.h"
+
 #include "RawNames.h"
 #include "TextEncoding.h"
 
@@ -93,6 +95,9 @@ protected:
     QHBoxLayout* LabelRow() const { return m_labelRow; }
     // Shows a message; a long list of lines goes into the details.
     void Report(const QString& text, const QString& details = QString(), bool warning = false);
+    // Undo Last Run: the latest run of one of `tools` in the folder shown, previewed and asked
+    // first, the summary after. True when something was undone (the list is then read again).
+    bool UndoLatestRunHere(const std::vector<QByteArray>& tools, const FRecordUndo& other = {});
     // Dialogs add their own entries (the renamer: editing the Latin name).
     virtual void AddRowMenuEntries(QMenu& /*menu*/) {}
     // The text of the encoding column for a reading, with the user's choice marked.

@@ -76,6 +76,7 @@ private slots:
         QVERIFY(journal.open(QIODevice::ReadOnly));
         QVERIFY(journal.readAll().contains("100.mp3"));
 
+        Modal::NextMessageBoxAnswer(QMessageBox::Yes); // the preview asks first
         dialog.UndoLastRun();
         QCOMPARE(LastReport(), QStringLiteral("1 undone, 0 not undone."));
         QCOMPARE(ReadBytes(folder + "100.mp3"), before);

@@ -1,5 +1,6 @@
-// Undo Last Run in the MP3 dialog and in the Extra menu's sense: the files come back byte for
-// byte, a second undo does nothing, a text without a key is held back with its reason.
+// Undo Last Run in the MP3 dialog and in the Extra menu's sense: the run of the dialog's folder is
+// previewed and asked about, the files come back byte for byte, a second undo does nothing, a
+// text without a key is held back with its reason, and another folder's run is never touched.
 #include "CCharTable.h"
 #include "CColorListCtrl.h"
 #include "DFileMp3.h"
@@ -50,6 +51,15 @@ private slots:
 
         QPushButton* undo = Button(dialog, QStringLiteral("Undo Last Run"));
         QVERIFY(undo);
+        // Answered "No", the preview changes nothing; it names the tool, the folder and each file.
+        Modal::NextMessageBoxAnswer(QMessageBox::No);
+        QTest::mouseClick(undo, Qt::LeftButton);
+        QVERIFY2(LastReport().contains(QStringLiteral("Undo the run of mp3")) &&
+                     LastReport().contains(QStringLiteral("a.mp3")) &&
+                     LastReport().contains(QStringLiteral("b.mp3")),
+                 qPrintable(LastReport()));
+        QVERIFY(ReadBytes(Dir() + "a.mp3") != a);
+        Modal::NextMessageBoxAnswer(QMessageBox::Yes);
         QTest::mouseClick(undo, Qt::LeftButton);
         QCOMPARE(LastReport(), QStringLiteral("2 undone, 0 not undone."));
         QCOMPARE(ReadBytes(Dir() + "a.mp3"), a);
@@ -57,6 +67,23 @@ private slots:
         QTest::mouseClick(undo, Qt::LeftButton);
         QCOMPARE(LastReport(), QStringLiteral("That run was undone already."));
         QCOMPARE(ReadBytes(Dir() + "a.mp3"), a);
+    }
+
+    void anotherFoldersRunIsNotUndoneHere() {
+        QTemporaryDir other;
+        const QByteArray b = QFile::encodeName(other.path()) + "/b.mp3";
+        QVERIFY(WriteTestMp3(b, 3, {{"TIT2", Cp1251(QStringLiteral("Другая")), {}, false}}));
+        DFileMp3 there(m_dirs.settings);
+        there.SetPath(QFile::encodeName(other.path()) + '/');
+        AnswerReports();
+        QTest::mouseClick(Button(there, QStringLiteral("Rename All")), Qt::LeftButton);
+        const QByteArray written = ReadBytes(b);
+        DFileMp3 here(m_dirs.settings);
+        here.SetPath(Dir());
+        Modal::NextMessageBoxAnswer(QMessageBox::Yes);
+        QTest::mouseClick(Button(here, QStringLiteral("Undo Last Run")), Qt::LeftButton);
+        QVERIFY2(!LastReport().contains(QStringLiteral("undone,")), qPrintable(LastReport()));
+        QCOMPARE(ReadBytes(b), written);
     }
 };
 

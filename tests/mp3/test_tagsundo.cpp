@@ -1,9 +1,14 @@
 // Tag rewrites of a batch run are journalled and undone byte for byte, the dry run predicts the
 // real run's refusals, a letter without a key holds a text back, and a folder swapped for a link
-// in the middle of a run changes nothing outside the tree.
+// in the middle of a run changes nothing outside the tree. Undo trusts only what proves itself:
+// a journal cut short names what it lost, crafted records act nowhere, a rewrite killed half-way
+// is finished from its recorded copy, a copy planted by someone else is left alone.
 #include "CliApp.h"
+#include "Journal.h"
+#include "Mp3Batch.h"
 #include "Mp3TestFiles.h"
 #include "RawNames.h"
+#include "SafeFile.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +16,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <map>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -49,12 +56,14 @@ protected:
     }
 
     // The command line; as root it runs as nobody, so that a read-only file really is one.
-    STagsRun Cli(QStringList args, bool unprivileged = false) const {
+    STagsRun Cli(QStringList args, bool unprivileged = false, const QByteArray& plantedByRoot = {}) const {
         QProcess process;
         QString program = QStringLiteral(LT_CLI_PATH);
         if (unprivileged && geteuid() == 0) {
             QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), QStringLiteral("65534:65534"),
                                                         m_dir.path(), m_state.path()});
+            if (!plantedByRoot.isEmpty() && ::chown(plantedByRoot.constData(), 0, 0) != 0)
+                return {};
             args = QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
                                QStringLiteral("--clear-groups"), program} +
                    args;
@@ -162,4 +171,187 @@ TEST_F(TagsUndo, AFolderSwappedForALinkChangesNothingOutside) {
     EXPECT_EQ(status, 1);
     EXPECT_NE(err.find("skipped, not the folder listed"), std::string::npos) << err;
     EXPECT_EQ(ReadBytes(Path("outside/b.mp3")), outside);
+}
+
+namespace {
+
+int RunInProcess(std::vector<std::string> args) {
+    args.insert(args.begin(), "lettrino-cli");
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int status = RunCli(int(argv.size()), argv.data());
+    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
+    return status;
+}
+
+// A tag of its own bytes: a Russian title in CP1251 and, when given, a picture of that many bytes.
+QByteArray HandMadeMp3(const QString& title, int pictureBytes, int audioFrames) {
+    QByteArray picture(pictureBytes, Qt::Uninitialized);
+    for (int i = 0; i < pictureBytes; ++i)
+        picture[i] = char((i * 7919) >> 3);
+    QByteArray frames = Id3Frame("TIT2", QByteArray(1, '\0') + Cp1251(title));
+    if (pictureBytes)
+        frames += Id3Frame("APIC", QByteArray("\0image/png\0\x03\0", 14) + picture);
+    return Id3Tag(3, 0, frames) + TestAudio(audioFrames);
+}
+
+} // namespace
+
+TEST_F(TagsUndo, AJournalCutShortNamesExactlyWhatIsNotUndone) {
+    const QByteArray song = HandMadeMp3(QStringLiteral("Песня"), 0, 4);
+    const QString tree = m_dir.path() + QStringLiteral("/many");
+    QDir().mkpath(tree);
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(WriteBytes(QFile::encodeName(tree) + "/c" + QByteArray::number(i) + ".mp3", song));
+    // Cut anywhere after the index: the files the undo names are exactly those it left changed.
+    for (const int part : {1000, 700, 500, 300, 1}) {
+        SCOPED_TRACE(part);
+        for (int i = 0; i < 6; ++i)
+            ASSERT_TRUE(WriteBytes(QFile::encodeName(tree) + "/c" + QByteArray::number(i) + ".mp3", song));
+        for (const QString& other : ListJournals())
+            QFile::remove(other);
+        const mode_t umask = ::umask(0);
+        const STagsRun run =
+            Cli({QStringLiteral("tags"), QStringLiteral("--keys="), QStringLiteral("--apply"), tree});
+        ::umask(umask);
+        EXPECT_EQ(run.status, 0) << run.out.toStdString();
+        struct stat folder {};
+        ASSERT_EQ(::stat(QFile::encodeName(JournalFolder()).constData(), &folder), 0);
+        EXPECT_EQ(folder.st_mode & 0777, 0700u) << "under umask 000";
+        ASSERT_EQ(ListJournals().size(), 1u);
+        QFile journal(ListJournals()[0]);
+        const QByteArray whole = ReadBytes(QFile::encodeName(journal.fileName()));
+        const qsizetype index = whole.indexOf('\n', whole.indexOf('\n') + 1) + 1;
+        ASSERT_TRUE(journal.resize(index + (whole.size() - index) * part / 1001));
+        const STagsRun undo = Cli({QStringLiteral("undo"), QStringLiteral("--apply")});
+        EXPECT_EQ(undo.status, 1) << undo.out.toStdString();
+        QStringList named;
+        for (const QString& line : undo.out.split(QLatin1Char('\n'))) {
+            if (line.startsWith(QStringLiteral("left: ") + tree) &&
+                line.contains(QStringLiteral("ends early")))
+                named << line.mid(6).section(QStringLiteral("  ["), 0, 0);
+        }
+        QStringList changed;
+        for (int i = 0; i < 6; ++i) {
+            const QString path = tree + QStringLiteral("/c%1.mp3").arg(i);
+            if (ReadBytes(QFile::encodeName(path)) != song)
+                changed << path;
+        }
+        named.sort();
+        EXPECT_EQ(named, changed) << undo.out.toStdString();
+    }
+}
+
+TEST_F(TagsUndo, CraftedRecordsActNowhereOutsideTheirTree) {
+    QDir(m_dir.path()).mkpath(QStringLiteral("outside"));
+    const QByteArray victim = Path("outside/v.mp3");
+    ASSERT_TRUE(WriteBytes(victim, TestAudio(4)));
+    ASSERT_EQ(::mkfifo(Path("tree/fifo.mp3").constData(), 0600), 0);
+    const QByteArray tree = Path("tree");
+    struct stat root {};
+    ASSERT_EQ(::stat(tree.constData(), &root), 0);
+    const QByteArray id =
+        QByteArray::number(qulonglong(root.st_dev)) + ':' + QByteArray::number(qulonglong(root.st_ino));
+    const QByteArray zero = QByteArray(64, '0');
+    const struct {
+        const char* kind;
+        std::vector<QByteArray> fields;
+    } crafted[] = {
+        {"rename", {tree, id, "", id, "a.mp3", "../outside/a.mp3", "1", "1"}},
+        {"rename", {tree, id, "", id, "a.mp3", "/tmp/a.mp3", "1", "1"}},
+        {"rename", {tree, id, "..", id, "v.mp3", "w.mp3", "1", "1"}},
+        {"rename", {Path("outside"), id, "", id, "v.mp3", "w.mp3", "1", "1"}},
+        {"tag", {tree, id, "../outside", id, "v.mp3", "1", "1", "1", zero, zero, "x49", ""}},
+        {"tag", {Path("outside"), id, "", id, "v.mp3", "1", "1", "1", zero, zero, "x49", ""}},
+        {"tag", {tree, id, "", id, "fifo.mp3", "1", "1", "1", zero, zero, "x49", ""}},
+    };
+    {
+        CJournal journal("tags", tree, "");
+        for (const auto& record : crafted) {
+            long change = -1;
+            ASSERT_TRUE(journal.Append({record.kind, record.fields}, nullptr, &change));
+            journal.Done(change, 1, 1);
+        }
+    }
+    const auto before = Files(tree);
+    const STagsRun undo = Cli({QStringLiteral("undo"), QStringLiteral("--apply")});
+    EXPECT_EQ(undo.status, 1) << undo.out.toStdString();
+    EXPECT_EQ(undo.out.count(QStringLiteral("left: ")), int(std::size(crafted))) << undo.out.toStdString();
+    EXPECT_EQ(ReadBytes(victim), TestAudio(4));
+    EXPECT_EQ(Files(tree), before);
+    EXPECT_FALSE(QFile::exists(m_dir.path() + QStringLiteral("/outside/a.mp3")));
+}
+
+TEST_F(TagsUndo, AFolderSwappedForALinkBeforeUndoChangesNothingOutside) {
+    const QByteArray tree = Path("tree");
+    RunInProcess({"tags", "--keys=", "--recursive", "--apply", tree.toStdString()});
+    // The written folder goes elsewhere; in its place a link to a copy of it, outside.
+    QDir(m_dir.path()).mkpath(QStringLiteral("outside"));
+    ASSERT_TRUE(WriteBytes(Path("outside/b.mp3"), ReadBytes(tree + "/Папка/b.mp3")));
+    const QByteArray outside = ReadBytes(Path("outside/b.mp3"));
+    ASSERT_TRUE(QDir().rename(QFile::decodeName(tree + "/Папка"), m_dir.path() + QStringLiteral("/moved")));
+    ASSERT_EQ(::symlink(Path("outside").constData(), (tree + "/Папка").constData()), 0);
+    const STagsRun undo = Cli({QStringLiteral("undo"), QStringLiteral("--apply")});
+    EXPECT_EQ(undo.status, 1) << undo.out.toStdString();
+    EXPECT_TRUE(undo.out.contains(QStringLiteral("b.mp3  [not where the run acted")))
+        << undo.out.toStdString();
+    EXPECT_EQ(ReadBytes(Path("outside/b.mp3")), outside);
+}
+
+TEST_F(TagsUndo, ARewriteKilledInPlaceIsFinishedBeforeItsUndo) {
+    // A second name makes the rewrite go in place; a title that grows shifts all the audio.
+    const QByteArray file = Path("tree/big.mp3");
+    const QByteArray original = HandMadeMp3(QStringLiteral("Щука щука"), 0, 8000);
+    ASSERT_TRUE(WriteBytes(file, original));
+    ASSERT_EQ(::link(file.constData(), Path("tree/other-name").constData()), 0);
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        SetInPlaceWriteHook([](off_t written) {
+            if (written >= (1 << 20))
+                std::raise(SIGKILL);
+        });
+        _exit(RunInProcess({"tags", "--keys=", "--apply", file.toStdString()}));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the rewrite was not cut short";
+    ASSERT_NE(ReadBytes(file), original);
+    const STagsRun undo = Cli({QStringLiteral("undo"), QStringLiteral("--apply")});
+    EXPECT_EQ(undo.status, 0) << undo.out.toStdString();
+    EXPECT_EQ(ReadBytes(file), original) << undo.out.toStdString();
+    EXPECT_EQ(QDir(Path("tree")).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".lt-")),
+              QStringList());
+}
+
+TEST_F(TagsUndo, ACoverCostsTheJournalNothing) {
+    const QByteArray file = Path("tree/cover.mp3");
+    ASSERT_TRUE(WriteBytes(file, HandMadeMp3(QStringLiteral("Обложка"), 2 << 20, 4)));
+    const QByteArray original = ReadBytes(file);
+    EXPECT_EQ(RunInProcess({"tags", "--keys=", "--apply", file.toStdString()}), 0);
+    const std::vector<QString> journals = ListJournals();
+    ASSERT_EQ(journals.size(), 1u);
+    EXPECT_LT(QFileInfo(journals[0]).size(), 64 * 1024);
+    EXPECT_EQ(RunInProcess({"undo", "--apply"}), 0);
+    EXPECT_EQ(ReadBytes(file), original);
+}
+
+TEST_F(TagsUndo, AKeptCopyNoJournalRecordedIsLeftAlone) {
+    // Someone else's file named like our copy, in a folder all may write: listed, never copied over.
+    const QByteArray shared = Path("shared");
+    ASSERT_TRUE(QDir().mkpath(QFile::decodeName(shared)));
+    ::chmod(shared.constData(), 01777);
+    ASSERT_TRUE(WriteBytes(shared + "/.r.mp3.lt-keep-AAAAAA", "attacker"));
+    ASSERT_TRUE(WriteBytes(shared + "/r.mp3", HandMadeMp3(QStringLiteral("Отчёт"), 0, 4)));
+    const STagsRun run = Cli({QStringLiteral("tags"), QStringLiteral("--keys="), QStringLiteral("--apply"),
+                              QFile::decodeName(shared)},
+                             true, shared + "/.r.mp3.lt-keep-AAAAAA");
+    EXPECT_TRUE(run.out.contains(QStringLiteral(".r.mp3.lt-keep-AAAAAA is named like a temporary")))
+        << run.out.toStdString();
+    EXPECT_FALSE(ReadBytes(shared + "/r.mp3").contains("attacker"));
+    EXPECT_EQ(ReadBytes(shared + "/.r.mp3.lt-keep-AAAAAA"), "attacker");
 }

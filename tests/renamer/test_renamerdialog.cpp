@@ -126,6 +126,7 @@ private slots:
         // Undo Last Run puts both names back, and a second time does nothing.
         QPushButton* undo = Button(dialog, QStringLiteral("Undo Last Run"));
         QVERIFY(undo);
+        Modal::NextMessageBoxAnswer(QMessageBox::Yes); // the preview asks first
         QTest::mouseClick(undo, Qt::LeftButton);
         QCOMPARE(LastReport(), QStringLiteral("2 undone, 0 not undone."));
         QVERIFY(QFile::exists(QFile::decodeName(Dir()) + QStringLiteral("/Папка")));

@@ -83,6 +83,7 @@ private slots:
         QVERIFY2(record.contains(RawToEscaped(onDisk)) && record.contains(m_latin.toUtf8() + ".txt"),
                  record.constData());
 
+        Modal::NextMessageBoxAnswer(QMessageBox::Yes); // the preview asks first
         dialog.UndoLastRun();
         QCOMPARE(LastReport(), QStringLiteral("1 undone, 0 not undone."));
         QVERIFY(Exists(folder + onDisk));
