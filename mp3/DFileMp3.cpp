@@ -38,6 +38,8 @@ namespace {
 
 constexpr int kDialogId = kDlgFileMp3;
 constexpr int kFailuresShown = 15;
+// A fill or run quicker than this shows no progress window.
+constexpr int kShowProgressAfterMs = 500;
 
 // One line of the failure message: the file and why.
 QString FailureLine(const QString& name, const QString& reason) {
@@ -130,9 +132,10 @@ void DFileMp3::FillList() {
     std::vector<QString> messages;
     CleanLeftovers(m_strPath, messages);
 
-    CProgressWnd progress(Settings(), this);
+    CProgressWnd progress(Settings(), this, true, kShowProgressAfterMs);
     progress.LayoutForLines(1, 300);
     progress.SetProgressRange(0, int(names.size()), 1);
+    const CColorListCtrl::CBulkChange bulk(*m_list);
     // The tags are read on a worker while this thread puts the rows read so far into the list,
     // many at a time and without a repaint per cell.
     const int count = int(names.size());
@@ -161,7 +164,6 @@ void DFileMp3::FillList() {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
         }
-        m_list->setUpdatesEnabled(false);
         // Colours first: a row not yet in the list is not repainted for them.
         for (int row = shown; row < upTo; ++row) {
             for (int column = 0; column < kColumnCount; ++column)
@@ -186,7 +188,6 @@ void DFileMp3::FillList() {
                 break;
         }
         m_list->setRowCount(shown);
-        m_list->setUpdatesEnabled(true);
         progress.SetProgressPos(shown);
         progress.PumpMessages(true);
     }
@@ -306,6 +307,7 @@ void DFileMp3::ShowReading(int row, const QString& readIn) {
                          : choice.skipped ? kCodeSkipped
                                           : int(kCodePlain));
     // What "Rename" would write, before it writes it.
+    const ILatinSpelling& spelling = Spelling();
     for (int column = 1; column <= kTagColumnCount; ++column) {
         QTableWidgetItem* item = m_list->item(row, column);
         if (!item)
@@ -313,7 +315,7 @@ void DFileMp3::ShowReading(int row, const QString& readIn) {
         QString tip;
         if (m_list->GetCellColor(row, column) == kCodeRussian) {
             std::u16string latin = item->text().toStdU16String();
-            Spelling().ToLatin(latin);
+            spelling.ToLatin(latin);
             tip = QString::fromStdU16String(latin);
         }
         item->setToolTip(tip);
