@@ -1,6 +1,7 @@
 #include "DFileRenamer.h"
 
 #include "CColorListCtrl.h"
+#include "CProgressWnd.h"
 #include "CResourceModuleGui.h"
 #include "ImageStrip.h"
 #include "Journal.h"
@@ -29,6 +30,8 @@
 namespace {
 
 constexpr int kDialogId = kDlgRenamer;
+// A fill or run quicker than this shows no progress window.
+constexpr int kShowProgressAfterMs = 500;
 CJournal RenamerJournal(const QByteArray& folder, const ILatinSpelling& spelling) {
     return CJournal("renamer", folder, QString::fromStdU16String(spelling.Describe()).toUtf8());
 }
@@ -97,14 +100,43 @@ const SRenameEntry* DFileRenamer::Entry(int row) const {
     return row >= 0 && row < int(m_entries.size()) ? &m_entries[std::size_t(row)] : nullptr;
 }
 
-void DFileRenamer::AddRow(const SRenameEntry& entry) {
+void DFileRenamer::AddRows(std::vector<SRenameEntry>& entries) {
     const QScopedValueRollback<bool> showing(m_showing, true);
-    const int row = m_list->InsertItem(
-        m_list->GetItemCount(), entry.shown,
-        entry.isFolder ? (entry.onDisk == ".." ? kImgOpenFolder : kImgClosedFolder) : kImgFile);
-    m_list->SetItemText(row, kColKind, entry.isFolder ? QStringLiteral("Dir") : QStringLiteral("File"));
-    m_entries.push_back(entry);
-    ShowRow(row);
+    const CColorListCtrl::CBulkChange bulk(*m_list);
+    CProgressWnd progress(Settings(), this, true, kShowProgressAfterMs);
+    progress.LayoutForLines(1, 300);
+    progress.SetProgressRange(0, int(entries.size()), 1);
+    const std::vector<QIcon> icons = FolderImageIcons();
+    const QString dir = QStringLiteral("Dir");
+    const QString file = QStringLiteral("File");
+    // All rows at once: a row inserted at a time moves every row after it in the model.
+    m_list->setRowCount(int(entries.size()));
+    m_entries.reserve(entries.size());
+    int row = 0;
+    for (; row < int(entries.size()); ++row) {
+        if (row % 256 == 255) {
+            progress.SetProgressPos(row);
+            progress.PumpMessages(true);
+            if (progress.IsCancelled())
+                break;
+        }
+        SRenameEntry& entry = entries[std::size_t(row)];
+        const int image =
+            entry.isFolder ? (entry.onDisk == ".." ? kImgOpenFolder : kImgClosedFolder) : kImgFile;
+        m_list->setItem(row, kColName, new QTableWidgetItem(icons[std::size_t(image)], entry.shown));
+        m_list->setItem(row, kColKind, new QTableWidgetItem(entry.isFolder ? dir : file));
+        m_entries.push_back(std::move(entry));
+        ShowRow(row);
+    }
+    // A cancelled fill keeps the rows shown so far; the run works on those.
+    m_list->setRowCount(row);
+}
+
+void DFileRenamer::ShowAllRows() {
+    const CColorListCtrl::CBulkChange bulk(*m_list);
+    for (int row = 0; row < int(m_entries.size()); ++row)
+        ShowRow(row);
+    ShowSummary();
 }
 
 void DFileRenamer::ShowRow(int row) {
@@ -189,8 +221,7 @@ void DFileRenamer::FillList() {
         Repropose();
     std::vector<SRenameEntry> shown;
     shown.swap(m_entries);
-    for (const SRenameEntry& entry : shown)
-        AddRow(entry);
+    AddRows(shown);
     ShowSummary();
 }
 
@@ -214,9 +245,7 @@ void DFileRenamer::ReadRowsAs(const std::vector<int>& rows, std::optional<ETextE
         choice.edited = entry.edited = QString();
     }
     Repropose();
-    for (int row = 0; row < int(m_entries.size()); ++row)
-        ShowRow(row);
-    ShowSummary();
+    ShowAllRows();
 }
 
 void DFileRenamer::SkipRows(const std::vector<int>& rows, bool skip) {
@@ -228,9 +257,7 @@ void DFileRenamer::SkipRows(const std::vector<int>& rows, bool skip) {
     }
     // A skipped entry claims no name: the others' predictions change with it.
     Repropose();
-    for (int row = 0; row < int(m_entries.size()); ++row)
-        ShowRow(row);
-    ShowSummary();
+    ShowAllRows();
 }
 
 bool DFileRenamer::IsRowSkipped(int row) const {
@@ -258,9 +285,7 @@ bool DFileRenamer::EditProposal(int row, const QString& name) {
     }
     Choice(entry.onDisk).edited = entry.edited = name;
     Repropose();
-    for (int r = 0; r < int(m_entries.size()); ++r)
-        ShowRow(r);
-    ShowSummary();
+    ShowAllRows();
     return true;
 }
 

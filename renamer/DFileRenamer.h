@@ -45,8 +45,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void AddRow(const SRenameEntry& entry);
+    // The entries as the list's rows (moved into m_entries), the progress shown when it takes long.
+    void AddRows(std::vector<SRenameEntry>& entries);
     void ShowRow(int row);
+    void ShowAllRows();
     // Every entry read and proposed again with the user's choices, refusals predicted anew.
     void Repropose();
     void ShowSummary();
