@@ -27,10 +27,10 @@ line() {
     [ "$4" = 1 ] || mark="   <- over"
     printf '%-52s %-28s goal %s%s\n' "$1" "$2" "$3" "$mark"
 }
-# cpu RUNS COMMAND... : the least CPU seconds (user + system) of RUNS runs, output discarded;
-# the peak resident MB of that run goes to $peak.
+# cpu RUNS COMMAND... : the least CPU seconds (user + system) of RUNS runs, output discarded,
+# and the peak resident MB of that run.
 cpu() {
-    local runs=$1 best="" m u s
+    local runs=$1 best="" peak=0 m u s
     shift
     for ((r = 0; r < runs; r++)); do
         read -r u s m < <({ /usr/bin/time -f '%U %S %M' "$@" >/dev/null; } 2>&1 | tail -1)
@@ -41,7 +41,7 @@ cpu() {
             peak=$((m / 1024))
         fi
     done
-    echo "$best"
+    echo "$best $peak"
 }
 # ratio A B GOAL_OP GOAL: prints A/B and sets $ok.
 ratio() {
@@ -56,14 +56,14 @@ echo "Quick benchmarks, $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load $
 "$bin/lt-gen-text" 8 >"$work/ru.txt"
 "$cli" to-latin --keys "" "$work/ru.txt" >"$work/lat.txt"
 iconv -f utf-8 -t koi8-r "$work/ru.txt" >"$work/koi.txt"
-floor=$(cpu 3 iconv -f utf-8 -t utf-16le "$work/ru.txt")
+read -r floor _ < <(cpu 3 iconv -f utf-8 -t utf-16le "$work/ru.txt")
 for task in to-latin to-cyrillic decode; do
     input=$work/ru.txt
     [ "$task" = to-cyrillic ] && input=$work/lat.txt
     [ "$task" = decode ] && input=$work/koi.txt
     args=(--keys "")
     [ "$task" = decode ] && args=()
-    ours=$(cpu 3 "$cli" "$task" "${args[@]}" "$input")
+    read -r ours peak < <(cpu 3 "$cli" "$task" "${args[@]}" "$input")
     ratio "$ours" "$floor" "<=" 1
     line "$task 8 MB: CPU / iconv utf-8 -> utf-16le" "${ours}s / ${floor}s = $r" "<= 1" "$ok"
     [ "$task" = to-latin ] && latin=$ours && latinPeak=$peak
@@ -71,7 +71,7 @@ done
 line "to-latin 8 MB: peak memory" "${latinPeak} MB" "<= 64 MB" "$((latinPeak <= 64))"
 if command -v uconv >/dev/null; then
     head -c 1048576 "$work/ru.txt" | iconv -c -f utf-8 -t utf-8 >"$work/ru1.txt"
-    icu=$(cpu 1 uconv -x Russian-Latin/BGN "$work/ru1.txt")
+    read -r icu _ < <(cpu 1 uconv -x Russian-Latin/BGN "$work/ru1.txt")
     icu=$(awk -v t="$icu" -v a="$(stat -c %s "$work/ru.txt")" -v b="$(stat -c %s "$work/ru1.txt")" \
         'BEGIN { printf "%.3f", t * a / b }')
     ratio "$icu" "$latin" ">=" 20
@@ -89,8 +89,8 @@ words = ["привет", "мир", "документ", "отчёт", "фото",
 for i in range(2000):
     open(os.path.join(sys.argv[1].encode(), f"{words[i % 10]} {i}.txt".encode("cp1251")), "wb").close()
 PY
-    ours=$(cpu 3 "$cli" rename --keys "" "$work/names")
-    peer=$(cpu 1 convmv -r -f cp1251 -t utf-8 "$work/names")
+    read -r ours _ < <(cpu 3 "$cli" rename --keys "" "$work/names")
+    read -r peer _ < <(cpu 1 convmv -r -f cp1251 -t utf-8 "$work/names")
     ratio "$peer" "$ours" ">=" 5
     line "rename 2,000 names: convmv / ours (CPU)" "${peer}s / ${ours}s = ${r}x" ">= 5x" "$ok"
 else

@@ -129,6 +129,8 @@ enum EStringId : int {
     kStrChosen = 2107,      // "chosen"
     kStrNameIsTaken = 2108, // "the name is taken"
     kStrRepaired = 2109,    // "repaired"
+    // A batch run stopped by the user.
+    kStrRunStopped = 2600, // "Stopped: %1 done, %2 not started."
 
     // Find and Replace, the caret's place in the status bar, printed pages.
     kStrPrintPage = 1700,  // "Page %1"

@@ -23,6 +23,9 @@
 #include <QScopedValueRollback>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -348,29 +351,77 @@ void DFileRenamer::OpenRow(int row) {
 }
 
 void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
+    std::vector<SRenameEntry> jobs;
+    for (const int row : rows) {
+        const SRenameEntry* entry = Entry(row);
+        if (entry && entry->onDisk != ".." &&
+            !(entry->proposal.isEmpty() && entry->refusal == ERefusal::kNone))
+            jobs.push_back(*entry);
+    }
+    const int count = int(jobs.size());
+    // The renames run on a worker; this thread keeps the progress window answering. Cancel stops
+    // the worker after the entry in hand: every entry is renamed and journalled, or untouched.
+    std::vector<char> renamedJobs(jobs.size(), 0);
+    std::atomic<int> done{0};
+    std::atomic<bool> stop{false};
+    const QByteArray folderPath = RealFolderPath(m_folder.Fd(), m_strPath);
+    CJournal journal = RenamerJournal(folderPath, Spelling());
+    const int folderFd = m_folder.IsOpen() ? m_folder.Fd() : -1;
+    std::thread worker([&] {
+        for (int i = 0; i < count && !stop.load(std::memory_order_acquire); ++i) {
+            const std::size_t at = std::size_t(i);
+            renamedJobs[at] = folderFd >= 0 && RenameEntry(folderFd, folderPath, jobs[at], journal);
+            done.store(i + 1, std::memory_order_release);
+        }
+    });
+    {
+        CProgressWnd progress(Settings(), this, true, kShowProgressAfterMs);
+        progress.LayoutForLines(1, 300);
+        progress.SetProgressRange(0, count, 1);
+        int shown = 0;
+        while (true) {
+            const int upTo = done.load(std::memory_order_acquire);
+            if (upTo > shown) {
+                shown = upTo;
+                progress.SetProgressPos(shown);
+                if (m_runStepHook)
+                    m_runStepHook(shown, progress);
+            }
+            if (shown == count)
+                break;
+            if (progress.IsCancelled()) {
+                stop.store(true, std::memory_order_release);
+                break;
+            }
+            progress.PumpMessages(true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        worker.join();
+        progress.HideProgress();
+    }
+    const int finished = done.load();
     int renamed = 0;
     QStringList refused;
-    CJournal journal = RenamerJournal(RealFolderPath(m_folder.Fd(), m_strPath), Spelling());
-    for (const int row : rows) {
-        if (!Entry(row))
-            continue;
-        SRenameEntry& entry = m_entries[std::size_t(row)];
-        if (entry.onDisk == ".." || (entry.proposal.isEmpty() && entry.refusal == ERefusal::kNone))
-            continue;
-        if (m_folder.IsOpen() &&
-            RenameEntry(m_folder.Fd(), RealFolderPath(m_folder.Fd(), m_strPath), entry, journal))
+    for (int i = 0; i < finished; ++i) {
+        const SRenameEntry& entry = jobs[std::size_t(i)];
+        if (renamedJobs[std::size_t(i)])
             ++renamed;
         else
             refused << CurrentResources().String(kStrRefused).arg(entry.shown, RefusalText(entry));
     }
     FillList();
-    if (single && renamed + refused.size() <= 1) {
+    const QString stopped =
+        finished < count ? CurrentResources().String(kStrRunStopped).arg(finished).arg(count - finished)
+                         : QString();
+    if (single && stopped.isEmpty() && renamed + refused.size() <= 1) {
         if (!refused.isEmpty())
             Report(refused.front());
         return;
     }
-    if (renamed > 0 || !refused.isEmpty()) {
+    if (renamed > 0 || !refused.isEmpty() || !stopped.isEmpty()) {
         QString text = CurrentResources().String(kStrSummary).arg(renamed).arg(refused.size());
+        if (!stopped.isEmpty())
+            text = stopped + QLatin1Char(' ') + text;
         if (!refused.isEmpty())
             text += QStringLiteral("\n\n") + refused.join(QLatin1Char('\n'));
         Report(text);

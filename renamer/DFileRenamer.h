@@ -9,8 +9,10 @@
 #include "DBatchDialog.h"
 #include "RenamerEngine.h"
 
+#include <functional>
 #include <vector>
 
+class CProgressWnd;
 class QTableWidgetItem;
 
 class DFileRenamer : public DBatchDialog {
@@ -39,6 +41,10 @@ public:
     void StartEditing(int row);
 
     const SRenameEntry* Entry(int row) const;
+    // Called on this thread as a run goes on, with the number of entries done.
+    void SetRunStepHook(std::function<void(int done, CProgressWnd&)> hook) {
+        m_runStepHook = std::move(hook);
+    }
 
 protected:
     void AddRowMenuEntries(QMenu& menu) override;
@@ -59,4 +65,5 @@ private:
     std::vector<SRenameEntry> m_entries; // one per row, ".." included
     QLabel* m_summary = nullptr;         // what "Rename All" would do
     bool m_showing = false;              // cells change by the program, not by the user
+    std::function<void(int, CProgressWnd&)> m_runStepHook;
 };
