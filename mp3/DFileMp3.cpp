@@ -276,6 +276,8 @@ void DFileMp3::RenameAll() {
     std::thread worker([&] {
         for (int i = 0; i < count && !stop.load(std::memory_order_acquire); ++i) {
             const std::size_t at = std::size_t(i);
+            if (m_runFileHook)
+                m_runFileHook(i);
             std::vector<int> heldColumns;
             held[at] = HoldBackTextsWithoutKeys(table, i, spelling, &heldColumns);
             QString reason;

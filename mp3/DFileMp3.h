@@ -46,6 +46,8 @@ public:
     void SetRunStepHook(std::function<void(int done, CProgressWnd&)> hook) {
         m_runStepHook = std::move(hook);
     }
+    // Called on the worker before each file of a run (tests slow the run down with it).
+    void SetRunFileHook(std::function<void(int index)> hook) { m_runFileHook = std::move(hook); }
 
     // The full list of the last failure message when it was too long to show; else empty.
     QString LastFailureDetails() const { return m_lastFailureDetails; }
@@ -71,4 +73,5 @@ private:
     QString m_lastFailureDetails;
     std::function<void(int, CProgressWnd&)> m_fillStepHook;
     std::function<void(int, CProgressWnd&)> m_runStepHook;
+    std::function<void(int)> m_runFileHook;
 };

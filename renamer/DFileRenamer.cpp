@@ -370,6 +370,8 @@ void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
     std::thread worker([&] {
         for (int i = 0; i < count && !stop.load(std::memory_order_acquire); ++i) {
             const std::size_t at = std::size_t(i);
+            if (m_runFileHook)
+                m_runFileHook(i);
             renamedJobs[at] = folderFd >= 0 && RenameEntry(folderFd, folderPath, jobs[at], journal);
             done.store(i + 1, std::memory_order_release);
         }
