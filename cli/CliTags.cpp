@@ -7,6 +7,7 @@
 #include "CliApp.h"
 #include "CliIo.h"
 #include "CliNames.h"
+#include "CliStop.h"
 #include "Journal.h"
 #include "Mp3Batch.h"
 #include "Mp3Tags.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,7 +39,8 @@ struct SStats {
     long frames = 0; // Russian frames: to change, or changed with --apply
     long notWritten = 0;
     long noTag = 0;
-    long refused = 0; // frames and files refused, or that would be
+    long refused = 0;    // frames and files refused, or that would be
+    long notStarted = 0; // left when a signal stopped the run
 };
 
 struct SFile {
@@ -319,6 +322,8 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& fold
     if (options.apply)
         journalling.emplace(journal);
 
+    // Ctrl-C or SIGTERM: the files in hand are finished, no new one is started.
+    const CStopOnSignal stopOnSignal;
     // The files are read on every core, and printed in their order as they are done.
     constexpr std::size_t kBatch = 64;
     const std::size_t batches = (files.size() + kBatch - 1) / kBatch;
@@ -330,8 +335,12 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& fold
     auto work = [&](unsigned worker) {
         for (std::size_t batch = next++; batch < batches; batch = next++) {
             const std::size_t end = std::min(files.size(), (batch + 1) * kBatch);
-            for (std::size_t i = batch * kBatch; i < end; ++i)
-                DoFile(spelling, options, files[i], results[i], stats[worker]);
+            for (std::size_t i = batch * kBatch; i < end; ++i) {
+                if (CStopOnSignal::Requested())
+                    ++stats[worker].notStarted;
+                else
+                    DoFile(spelling, options, files[i], results[i], stats[worker]);
+            }
             done[batch].store(true, std::memory_order_release);
             done[batch].notify_one();
         }
@@ -371,6 +380,11 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& fold
         total.notWritten += s.notWritten;
         total.noTag += s.noTag;
         total.refused += s.refused;
+        total.notStarted += s.notStarted;
+    }
+    if (const int signal = CStopOnSignal::Requested()) {
+        std::fprintf(stderr, "lettrino-cli: stopped by %s: %ld done, %ld not started\n",
+                     signal == SIGINT ? "Ctrl-C" : "SIGTERM", total.files, total.notStarted);
     }
     if (options.apply)
         std::fprintf(stderr,
@@ -384,6 +398,8 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& fold
                      "lettrino-cli: %ld files, %ld frames to transliterate (nothing written without "
                      "--apply), %ld files without tag, %ld would be refused\n",
                      total.files, total.frames, total.noTag, total.refused);
+    if (CStopOnSignal::Requested())
+        return CStopOnSignal::ExitStatus();
     return (options.apply && total.refused) || total.notWritten || unreadable || writeFailed ? kExitFailure
                                                                                              : kExitOk;
 }
