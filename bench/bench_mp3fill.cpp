@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
         cliBest = cliBest < 0 ? cliTook : std::min(cliBest, cliTook);
     }
     std::printf(
-        "files %d (rows shown %d): dialog fill %lld ms, lettrino-cli tags %lld ms, ratio %.2f (goal <= 3)\n",
+        "files %d (rows shown %d): dialog fill %lld ms, lettrino-cli tags %lld ms, ratio %.2f (goal <= 2)\n",
         files, rows, static_cast<long long>(dialogBest), static_cast<long long>(cliBest),
         cliBest > 0 ? double(dialogBest) / double(cliBest) : 0.0);
     return 0;

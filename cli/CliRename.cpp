@@ -4,6 +4,7 @@
 #include "CliApp.h"
 #include "CliIo.h"
 #include "CliNames.h"
+#include "CliStop.h"
 #include "Journal.h"
 #include "RawNames.h"
 #include "RenamerEngine.h"
@@ -12,6 +13,7 @@
 #include <QStringList>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fnmatch.h>
@@ -26,6 +28,7 @@ struct SStats {
     long proposals = 0; // renamed, or to rename
     long refused = 0;   // refused, or would be
     long unreadable = 0;
+    long notStarted = 0; // names left when a signal stopped the run
     bool writeFailed = false;
 };
 
@@ -104,6 +107,8 @@ void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) 
         for (const SRenameEntry& entry : entries) {
             if (!entry.isFolder || entry.isLink)
                 continue; // links are renamed themselves, never followed
+            if (CStopOnSignal::Requested())
+                break; // a sub-folder not yet listed is not counted
             const QByteArray child = ChildPath(path, entry.onDisk);
             int error = 0;
             CFolderFd childFd = OpenFolderAt(fd, entry.onDisk, &error);
@@ -129,7 +134,11 @@ void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) 
         if ((only && entry.onDisk != *only) ||
             !MatchesOnly(m_options.only, entry.onDisk.constData(), entry.shown.toUtf8().constData()))
             continue;
-        if (!entry.proposal.isEmpty() || entry.refusal != ERefusal::kNone)
+        if (entry.proposal.isEmpty() && entry.refusal == ERefusal::kNone)
+            continue;
+        if (CStopOnSignal::Requested())
+            ++m_stats.notStarted;
+        else
             Entry(fd, path, entry);
     }
 }
@@ -188,11 +197,19 @@ int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& na
     const std::vector<std::string> paths = DistinctPaths(named);
     CJournal journal("rename", RealPaths(paths), QString::fromStdU16String(spelling.Describe()).toUtf8());
     CRenameRun run(spelling, options, journal);
-    for (const std::string& path : paths)
-        run.Start(QByteArray(path.data(), qsizetype(path.size())));
+    // Ctrl-C or SIGTERM: the name in hand is finished, no new one is started.
+    const CStopOnSignal stopOnSignal;
+    for (const std::string& path : paths) {
+        if (!CStopOnSignal::Requested())
+            run.Start(QByteArray(path.data(), qsizetype(path.size())));
+    }
     run.EndProgress();
     journal.Finish();
     const SStats& stats = run.Stats();
+    if (const int signal = CStopOnSignal::Requested())
+        std::fprintf(stderr, "lettrino-cli: stopped by %s: %ld done, %ld not started\n",
+                     signal == SIGINT ? "Ctrl-C" : "SIGTERM", stats.proposals + stats.refused,
+                     stats.notStarted);
     if (options.apply)
         std::fprintf(stderr, "lettrino-cli: %ld names in %ld folders, %ld renamed, %ld refused%s%s\n",
                      stats.names, stats.folders, stats.proposals, stats.refused,
@@ -203,5 +220,7 @@ int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& na
                      "lettrino-cli: %ld names in %ld folders, %ld to rename, %ld would be refused "
                      "(nothing renamed without --apply)\n",
                      stats.names, stats.folders, stats.proposals, stats.refused);
+    if (CStopOnSignal::Requested())
+        return CStopOnSignal::ExitStatus();
     return (options.apply && stats.refused) || stats.unreadable || stats.writeFailed ? kExitFailure : kExitOk;
 }

@@ -7,6 +7,7 @@
 #include "CliApp.h"
 #include "CliIo.h"
 #include "CliNames.h"
+#include "CliStop.h"
 #include "Journal.h"
 #include "Mp3Batch.h"
 #include "Mp3Tags.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,7 +44,8 @@ struct SStats {
     long changed = 0;    // files changed or gone since they were read
     long unreadable = 0; // files that could not be read
     long noTag = 0;
-    long refused = 0; // frames and files refused, or that would be
+    long refused = 0;    // frames and files refused, or that would be
+    long notStarted = 0; // left when a signal stopped the run
 
     void Add(const SStats& s) {
         files += s.files;
@@ -53,6 +56,7 @@ struct SStats {
         unreadable += s.unreadable;
         noTag += s.noTag;
         refused += s.refused;
+        notStarted += s.notStarted;
     }
 };
 
@@ -391,6 +395,8 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& name
     if (options.apply)
         journalling.emplace(journal);
 
+    // Ctrl-C or SIGTERM: the files in hand are finished, no new one is started.
+    const CStopOnSignal stopOnSignal;
     // The files are read on every core, and printed in their order as they are done.
     constexpr std::size_t kBatch = 64;
     const std::size_t batches = (files.size() + kBatch - 1) / kBatch;
@@ -402,8 +408,12 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& name
     auto work = [&](unsigned worker) {
         for (std::size_t batch = next++; batch < batches; batch = next++) {
             const std::size_t end = std::min(files.size(), (batch + 1) * kBatch);
-            for (std::size_t i = batch * kBatch; i < end; ++i)
-                DoFile(spelling, options, files[i], results[i], stats[worker]);
+            for (std::size_t i = batch * kBatch; i < end; ++i) {
+                if (CStopOnSignal::Requested())
+                    ++stats[worker].notStarted;
+                else
+                    DoFile(spelling, options, files[i], results[i], stats[worker]);
+            }
             done[batch].store(true, std::memory_order_release);
             done[batch].notify_one();
         }
@@ -441,6 +451,10 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& name
     SStats total;
     for (const SStats& s : stats)
         total.Add(s);
+    if (const int signal = CStopOnSignal::Requested()) {
+        std::fprintf(stderr, "lettrino-cli: stopped by %s: %ld done, %ld not started\n",
+                     signal == SIGINT ? "Ctrl-C" : "SIGTERM", total.files, total.notStarted);
+    }
     if (options.apply)
         std::fprintf(stderr,
                      "lettrino-cli: %ld files, %ld frames transliterated, %ld files not writable, "
@@ -455,5 +469,7 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& name
                      "--apply), %ld files without tag, %ld would be refused, %ld unreadable\n",
                      total.files, total.frames, total.noTag, total.refused, total.unreadable + unreadable);
     const bool failed = total.notWritten || total.diskFull || total.changed || total.unreadable || unreadable;
+    if (CStopOnSignal::Requested())
+        return CStopOnSignal::ExitStatus();
     return (options.apply && total.refused) || failed || writeFailed ? kExitFailure : kExitOk;
 }

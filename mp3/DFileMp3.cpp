@@ -38,6 +38,8 @@ namespace {
 
 constexpr int kDialogId = kDlgFileMp3;
 constexpr int kFailuresShown = 15;
+// A fill or run quicker than this shows no progress window.
+constexpr int kShowProgressAfterMs = 500;
 
 // One line of the failure message: the file and why.
 QString FailureLine(const QString& name, const QString& reason) {
@@ -130,9 +132,10 @@ void DFileMp3::FillList() {
     std::vector<QString> messages;
     CleanLeftovers(m_strPath, messages);
 
-    CProgressWnd progress(Settings(), this);
+    CProgressWnd progress(Settings(), this, true, kShowProgressAfterMs);
     progress.LayoutForLines(1, 300);
     progress.SetProgressRange(0, int(names.size()), 1);
+    const CColorListCtrl::CBulkChange bulk(*m_list);
     // The tags are read on a worker while this thread puts the rows read so far into the list,
     // many at a time and without a repaint per cell.
     const int count = int(names.size());
@@ -161,7 +164,6 @@ void DFileMp3::FillList() {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
         }
-        m_list->setUpdatesEnabled(false);
         // Colours first: a row not yet in the list is not repainted for them.
         for (int row = shown; row < upTo; ++row) {
             for (int column = 0; column < kColumnCount; ++column)
@@ -186,7 +188,6 @@ void DFileMp3::FillList() {
                 break;
         }
         m_list->setRowCount(shown);
-        m_list->setUpdatesEnabled(true);
         progress.SetProgressPos(shown);
         progress.PumpMessages(true);
     }
@@ -239,23 +240,103 @@ void DFileMp3::RenameSelected() {
 }
 
 void DFileMp3::RenameAll() {
-    const int count = m_list->GetItemCount();
-    CProgressWnd progress(Settings(), this);
+    std::vector<int> rows;
+    for (int row = 0; row < m_list->GetItemCount(); ++row) {
+        if (!RowName(row).isEmpty() && m_list->GetCellColor(row, kColName) != kCodeRussian &&
+            !IsRowSkipped(row))
+            rows.push_back(row);
+    }
+    const int count = int(rows.size());
+    if (count == 0)
+        return;
+    // The files are rewritten on a worker, from a copy of their rows; this thread keeps the
+    // progress window answering and copies each row back as its file is done. Cancel stops the
+    // worker after the file in hand: every file is done and journalled, or untouched.
+    CCellTable table(kColumnCount);
+    std::vector<QByteArray> names;
+    std::vector<ReadAs> readAs;
+    for (const int row : rows) {
+        const int at = table.AddRow();
+        for (int column = 0; column < kColumnCount; ++column) {
+            table.SetCellText(at, column, m_list->GetItemText(row, column));
+            table.SetCellCode(at, column, m_list->GetCellColor(row, column));
+        }
+        names.push_back(RowName(row));
+        readAs.push_back(ChoiceOf(names.back()).readAs);
+    }
+    std::vector<QString> reasons(static_cast<std::size_t>(count));
+    std::vector<char> failedRows(static_cast<std::size_t>(count), 0);
+    std::vector<QStringList> held(static_cast<std::size_t>(count));
+    const ILatinSpelling& spelling = Spelling();
+    const QByteArray io = Io();
+    CJournal journal = Mp3Journal(m_folder, m_strPath, spelling);
+    const CTagJournalScope journalling(journal);
+    std::atomic<int> done{0};
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        for (int i = 0; i < count && !stop.load(std::memory_order_acquire); ++i) {
+            const std::size_t at = std::size_t(i);
+            if (m_runFileHook)
+                m_runFileHook(i);
+            std::vector<int> heldColumns;
+            held[at] = HoldBackTextsWithoutKeys(table, i, spelling, &heldColumns);
+            QString reason;
+            if (TransliterateRow(io, names[at], table, i, spelling, &reason, readAs[at]) ==
+                ERowResult::kFailed)
+                failedRows[at] = 1;
+            reasons[at] = reason;
+            for (const int column : heldColumns)
+                table.SetCellCode(i, column, kCodeRussian);
+            done.store(i + 1, std::memory_order_release);
+        }
+    });
+
+    CProgressWnd progress(Settings(), this, true, kShowProgressAfterMs);
     progress.LayoutForLines(1, 300);
     progress.SetProgressRange(0, count, 1);
     QStringList failed;
-    CJournal journal = Mp3Journal(m_folder, m_strPath, Spelling());
-    const CTagJournalScope journalling(journal);
-    // Runs to the last file: a half-done rewrite helps nobody.
-    for (int row = 0; row < count; ++row) {
-        progress.StepProgress();
+    int shown = 0;
+    auto showDone = [&](int upTo) {
+        const CColorListCtrl::CBulkChange bulk(*m_list);
+        for (; shown < upTo; ++shown) {
+            const std::size_t at = std::size_t(shown);
+            const int row = rows[at];
+            for (int column = 0; column < kColumnCount; ++column) {
+                m_list->SetItemText(row, column, table.CellText(shown, column));
+                m_list->SetCellColor(row, column, table.CellCode(shown, column));
+            }
+            ShowReading(row, m_readIn[std::size_t(row)]);
+            const QString name = m_list->GetItemText(row, kColName);
+            if (failedRows[at])
+                failed << FailureLine(name, reasons[at]);
+            for (const QString& line : held[at])
+                failed << FailureLine(name, line);
+        }
+        progress.SetProgressPos(shown);
+    };
+    while (true) {
+        const int upTo = done.load(std::memory_order_acquire);
+        if (upTo > shown) {
+            showDone(upTo);
+            if (m_runStepHook)
+                m_runStepHook(shown, progress);
+        }
+        if (shown == count)
+            break;
+        if (progress.IsCancelled()) {
+            stop.store(true, std::memory_order_release);
+            break;
+        }
         progress.PumpMessages(true);
-        const QByteArray name = RowName(row);
-        if (!name.isEmpty() && m_list->GetCellColor(row, kColName) != kCodeRussian && !IsRowSkipped(row))
-            TransliterateOne(row, name, failed);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    worker.join();
+    showDone(done.load(std::memory_order_acquire));
     progress.HideProgress();
-    ReportFailures(failed);
+    QString stopped;
+    if (shown < count)
+        stopped = CurrentResources().String(kStrRunStopped).arg(shown).arg(count - shown);
+    ReportFailures(failed, stopped);
 }
 
 void DFileMp3::UndoLastRun() {
@@ -282,12 +363,16 @@ void DFileMp3::EditSelected() {
         ReportFailures({FailureLine(m_list->GetItemText(row, kColName), reason)});
 }
 
-void DFileMp3::ReportFailures(const QStringList& lines) {
-    if (lines.isEmpty())
+void DFileMp3::ReportFailures(const QStringList& lines, const QString& before) {
+    if (lines.isEmpty()) {
+        if (!before.isEmpty())
+            Report(before);
         return;
+    }
     // A long list goes into the details: the box stays the size of a screen.
     const QString header = CurrentResources().String(kStrNotWritten);
-    QString text = header + QStringLiteral("\n\n") + lines.mid(0, kFailuresShown).join(QLatin1Char('\n'));
+    QString text = (before.isEmpty() ? QString() : before + QStringLiteral("\n\n")) + header +
+                   QStringLiteral("\n\n") + lines.mid(0, kFailuresShown).join(QLatin1Char('\n'));
     if (lines.size() > kFailuresShown)
         text += QLatin1Char('\n') +
                 CurrentResources().String(kStrMoreFailures).arg(lines.size() - kFailuresShown);
@@ -306,6 +391,7 @@ void DFileMp3::ShowReading(int row, const QString& readIn) {
                          : choice.skipped ? kCodeSkipped
                                           : int(kCodePlain));
     // What "Rename" would write, before it writes it.
+    const ILatinSpelling& spelling = Spelling();
     for (int column = 1; column <= kTagColumnCount; ++column) {
         QTableWidgetItem* item = m_list->item(row, column);
         if (!item)
@@ -313,7 +399,7 @@ void DFileMp3::ShowReading(int row, const QString& readIn) {
         QString tip;
         if (m_list->GetCellColor(row, column) == kCodeRussian) {
             std::u16string latin = item->text().toStdU16String();
-            Spelling().ToLatin(latin);
+            spelling.ToLatin(latin);
             tip = QString::fromStdU16String(latin);
         }
         item->setToolTip(tip);

@@ -42,6 +42,13 @@ public:
         m_fillStepHook = std::move(hook);
     }
 
+    // Called on this thread after each step of "Rename All" with the number of files done.
+    void SetRunStepHook(std::function<void(int done, CProgressWnd&)> hook) {
+        m_runStepHook = std::move(hook);
+    }
+    // Called on the worker before each file of a run (tests slow the run down with it).
+    void SetRunFileHook(std::function<void(int index)> hook) { m_runFileHook = std::move(hook); }
+
     // The full list of the last failure message when it was too long to show; else empty.
     QString LastFailureDetails() const { return m_lastFailureDetails; }
     // Says when the folder holds more MP3 files than the list shows.
@@ -51,7 +58,8 @@ public:
 
 private:
     // One line per file ("name: reason"); past the first few, the rest are in the details.
-    void ReportFailures(const QStringList& lines);
+    // `before` (when given) opens the message, and is shown even without failures.
+    void ReportFailures(const QStringList& lines, const QString& before = QString());
     // The folder as the tag code reaches it: through the opened folder, not its path.
     QByteArray Io() const;
     // Transliterates one row, journalled, holding back texts without keys; false when refused.
@@ -64,4 +72,6 @@ private:
     QLabel* m_capLabel = nullptr;
     QString m_lastFailureDetails;
     std::function<void(int, CProgressWnd&)> m_fillStepHook;
+    std::function<void(int, CProgressWnd&)> m_runStepHook;
+    std::function<void(int)> m_runFileHook;
 };

@@ -140,6 +140,8 @@ enum EStringId : int {
     kStrChosen = 2107,      // "chosen"
     kStrNameIsTaken = 2108, // "the name is taken"
     kStrRepaired = 2109,    // "repaired"
+    // A batch run stopped by the user.
+    kStrRunStopped = 2600, // "Stopped: %1 done, %2 not started."
 
     // The verified replace keeping a file's metadata; tags a rewrite must not touch; keys.
     kStrMetaUnreadable = 2500,   // "cannot read the file's attributes"

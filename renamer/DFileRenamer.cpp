@@ -1,6 +1,7 @@
 #include "DFileRenamer.h"
 
 #include "CColorListCtrl.h"
+#include "CProgressWnd.h"
 #include "CResourceModuleGui.h"
 #include "ImageStrip.h"
 #include "Journal.h"
@@ -22,6 +23,9 @@
 #include <QScopedValueRollback>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,6 +33,8 @@
 namespace {
 
 constexpr int kDialogId = kDlgRenamer;
+// A fill or run quicker than this shows no progress window.
+constexpr int kShowProgressAfterMs = 500;
 CJournal RenamerJournal(const QByteArray& folder, const ILatinSpelling& spelling) {
     return CJournal("renamer", folder, QString::fromStdU16String(spelling.Describe()).toUtf8());
 }
@@ -97,14 +103,43 @@ const SRenameEntry* DFileRenamer::Entry(int row) const {
     return row >= 0 && row < int(m_entries.size()) ? &m_entries[std::size_t(row)] : nullptr;
 }
 
-void DFileRenamer::AddRow(const SRenameEntry& entry) {
+void DFileRenamer::AddRows(std::vector<SRenameEntry>& entries) {
     const QScopedValueRollback<bool> showing(m_showing, true);
-    const int row = m_list->InsertItem(
-        m_list->GetItemCount(), ShownName(entry.shown),
-        entry.isFolder ? (entry.onDisk == ".." ? kImgOpenFolder : kImgClosedFolder) : kImgFile);
-    m_list->SetItemText(row, kColKind, entry.isFolder ? QStringLiteral("Dir") : QStringLiteral("File"));
-    m_entries.push_back(entry);
-    ShowRow(row);
+    const CColorListCtrl::CBulkChange bulk(*m_list);
+    CProgressWnd progress(Settings(), this, true, kShowProgressAfterMs);
+    progress.LayoutForLines(1, 300);
+    progress.SetProgressRange(0, int(entries.size()), 1);
+    const std::vector<QIcon> icons = FolderImageIcons();
+    const QString dir = QStringLiteral("Dir");
+    const QString file = QStringLiteral("File");
+    // All rows at once: a row inserted at a time moves every row after it in the model.
+    m_list->setRowCount(int(entries.size()));
+    m_entries.reserve(entries.size());
+    int row = 0;
+    for (; row < int(entries.size()); ++row) {
+        if (row % 256 == 255) {
+            progress.SetProgressPos(row);
+            progress.PumpMessages(true);
+            if (progress.IsCancelled())
+                break;
+        }
+        SRenameEntry& entry = entries[std::size_t(row)];
+        const int image =
+            entry.isFolder ? (entry.onDisk == ".." ? kImgOpenFolder : kImgClosedFolder) : kImgFile;
+        m_list->setItem(row, kColName, new QTableWidgetItem(icons[std::size_t(image)], ShownName(entry.shown)));
+        m_list->setItem(row, kColKind, new QTableWidgetItem(entry.isFolder ? dir : file));
+        m_entries.push_back(std::move(entry));
+        ShowRow(row);
+    }
+    // A cancelled fill keeps the rows shown so far; the run works on those.
+    m_list->setRowCount(row);
+}
+
+void DFileRenamer::ShowAllRows() {
+    const CColorListCtrl::CBulkChange bulk(*m_list);
+    for (int row = 0; row < int(m_entries.size()); ++row)
+        ShowRow(row);
+    ShowSummary();
 }
 
 void DFileRenamer::ShowRow(int row) {
@@ -190,8 +225,7 @@ void DFileRenamer::FillList() {
         Repropose();
     std::vector<SRenameEntry> shown;
     shown.swap(m_entries);
-    for (const SRenameEntry& entry : shown)
-        AddRow(entry);
+    AddRows(shown);
     ShowSummary();
 }
 
@@ -215,9 +249,7 @@ void DFileRenamer::ReadRowsAs(const std::vector<int>& rows, std::optional<ETextE
         choice.edited = entry.edited = QString();
     }
     Repropose();
-    for (int row = 0; row < int(m_entries.size()); ++row)
-        ShowRow(row);
-    ShowSummary();
+    ShowAllRows();
 }
 
 void DFileRenamer::SkipRows(const std::vector<int>& rows, bool skip) {
@@ -229,9 +261,7 @@ void DFileRenamer::SkipRows(const std::vector<int>& rows, bool skip) {
     }
     // A skipped entry claims no name: the others' predictions change with it.
     Repropose();
-    for (int row = 0; row < int(m_entries.size()); ++row)
-        ShowRow(row);
-    ShowSummary();
+    ShowAllRows();
 }
 
 bool DFileRenamer::IsRowSkipped(int row) const {
@@ -259,9 +289,7 @@ bool DFileRenamer::EditProposal(int row, const QString& name) {
     }
     Choice(entry.onDisk).edited = entry.edited = name;
     Repropose();
-    for (int r = 0; r < int(m_entries.size()); ++r)
-        ShowRow(r);
-    ShowSummary();
+    ShowAllRows();
     return true;
 }
 
@@ -324,28 +352,79 @@ void DFileRenamer::OpenRow(int row) {
 }
 
 void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
+    std::vector<SRenameEntry> jobs;
+    for (const int row : rows) {
+        const SRenameEntry* entry = Entry(row);
+        if (entry && entry->onDisk != ".." &&
+            !(entry->proposal.isEmpty() && entry->refusal == ERefusal::kNone))
+            jobs.push_back(*entry);
+    }
+    const int count = int(jobs.size());
+    // The renames run on a worker; this thread keeps the progress window answering. Cancel stops
+    // the worker after the entry in hand: every entry is renamed and journalled, or untouched.
+    std::vector<char> renamedJobs(jobs.size(), 0);
+    std::atomic<int> done{0};
+    std::atomic<bool> stop{false};
+    const QByteArray folderPath = RealFolderPath(m_folder.Fd(), m_strPath);
+    CJournal journal = RenamerJournal(folderPath, Spelling());
+    const int folderFd = m_folder.IsOpen() ? m_folder.Fd() : -1;
+    std::thread worker([&] {
+        for (int i = 0; i < count && !stop.load(std::memory_order_acquire); ++i) {
+            const std::size_t at = std::size_t(i);
+            if (m_runFileHook)
+                m_runFileHook(i);
+            renamedJobs[at] = folderFd >= 0 && RenameEntry(folderFd, jobs[at], journal);
+            done.store(i + 1, std::memory_order_release);
+        }
+    });
+    {
+        CProgressWnd progress(Settings(), this, true, kShowProgressAfterMs);
+        progress.LayoutForLines(1, 300);
+        progress.SetProgressRange(0, count, 1);
+        int shown = 0;
+        while (true) {
+            const int upTo = done.load(std::memory_order_acquire);
+            if (upTo > shown) {
+                shown = upTo;
+                progress.SetProgressPos(shown);
+                if (m_runStepHook)
+                    m_runStepHook(shown, progress);
+            }
+            if (shown == count)
+                break;
+            if (progress.IsCancelled()) {
+                stop.store(true, std::memory_order_release);
+                break;
+            }
+            progress.PumpMessages(true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        worker.join();
+        progress.HideProgress();
+    }
+    const int finished = done.load();
     int renamed = 0;
     QStringList refused;
-    CJournal journal = RenamerJournal(RealFolderPath(m_folder.Fd(), m_strPath), Spelling());
-    for (const int row : rows) {
-        if (!Entry(row))
-            continue;
-        SRenameEntry& entry = m_entries[std::size_t(row)];
-        if (entry.onDisk == ".." || (entry.proposal.isEmpty() && entry.refusal == ERefusal::kNone))
-            continue;
-        if (m_folder.IsOpen() && RenameEntry(m_folder.Fd(), entry, journal))
+    for (int i = 0; i < finished; ++i) {
+        const SRenameEntry& entry = jobs[std::size_t(i)];
+        if (renamedJobs[std::size_t(i)])
             ++renamed;
         else
             refused << CurrentResources().String(kStrRefused).arg(ShownName(entry.shown), RefusalText(entry));
     }
     FillList();
-    if (single && renamed + refused.size() <= 1) {
+    const QString stopped =
+        finished < count ? CurrentResources().String(kStrRunStopped).arg(finished).arg(count - finished)
+                         : QString();
+    if (single && stopped.isEmpty() && renamed + refused.size() <= 1) {
         if (!refused.isEmpty())
             Report(refused.front());
         return;
     }
-    if (renamed > 0 || !refused.isEmpty()) {
+    if (renamed > 0 || !refused.isEmpty() || !stopped.isEmpty()) {
         QString text = CurrentResources().String(kStrSummary).arg(renamed).arg(refused.size());
+        if (!stopped.isEmpty())
+            text = stopped + QLatin1Char(' ') + text;
         if (!refused.isEmpty())
             text += QStringLiteral("\n\n") + refused.join(QLatin1Char('\n'));
         Report(text);

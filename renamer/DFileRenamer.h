@@ -9,8 +9,10 @@
 #include "DBatchDialog.h"
 #include "RenamerEngine.h"
 
+#include <functional>
 #include <vector>
 
+class CProgressWnd;
 class QTableWidgetItem;
 
 class DFileRenamer : public DBatchDialog {
@@ -39,14 +41,22 @@ public:
     void StartEditing(int row);
 
     const SRenameEntry* Entry(int row) const;
+    // Called on this thread as a run goes on, with the number of entries done.
+    void SetRunStepHook(std::function<void(int done, CProgressWnd&)> hook) {
+        m_runStepHook = std::move(hook);
+    }
+    // Called on the worker before each file of a run (tests slow the run down with it).
+    void SetRunFileHook(std::function<void(int index)> hook) { m_runFileHook = std::move(hook); }
 
 protected:
     void AddRowMenuEntries(QMenu& menu) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void AddRow(const SRenameEntry& entry);
+    // The entries as the list's rows (moved into m_entries), the progress shown when it takes long.
+    void AddRows(std::vector<SRenameEntry>& entries);
     void ShowRow(int row);
+    void ShowAllRows();
     // Every entry read and proposed again with the user's choices, refusals predicted anew.
     void Repropose();
     void ShowSummary();
@@ -57,4 +67,6 @@ private:
     std::vector<SRenameEntry> m_entries; // one per row, ".." included
     QLabel* m_summary = nullptr;         // what "Rename All" would do
     bool m_showing = false;              // cells change by the program, not by the user
+    std::function<void(int, CProgressWnd&)> m_runStepHook;
+    std::function<void(int)> m_runFileHook;
 };

@@ -143,12 +143,40 @@ QString CColorListCtrl::GetItemText(int row, int column) const {
 }
 
 void CColorListCtrl::DeleteAllItems() {
+    const CBulkChange bulk(*this);
     setRowCount(0);
 }
 
 int CColorListCtrl::GetSelectedRow() const {
     const QModelIndexList cells = selectionModel()->selectedIndexes();
     return cells.isEmpty() ? -1 : cells.first().row();
+}
+
+CColorListCtrl::CBulkChange::CBulkChange(CColorListCtrl& list) : m_list(list) {
+    if (m_list.m_bulkDepth++ > 0)
+        return;
+    m_list.m_updatesBeforeBulk = m_list.updatesEnabled();
+    m_list.setUpdatesEnabled(false);
+    QHeaderView* header = m_list.horizontalHeader();
+    m_list.m_fittedColumns.clear();
+    for (int column = 0; column < header->count(); ++column) {
+        if (header->sectionResizeMode(column) == QHeaderView::ResizeToContents) {
+            m_list.m_fittedColumns.push_back(column);
+            header->setSectionResizeMode(column, QHeaderView::Fixed);
+        }
+    }
+}
+
+CColorListCtrl::CBulkChange::~CBulkChange() {
+    if (--m_list.m_bulkDepth > 0)
+        return;
+    QHeaderView* header = m_list.horizontalHeader();
+    for (const int column : m_list.m_fittedColumns)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    m_list.m_fittedColumns.clear();
+    // Measured now, not on the next pass of the event loop: the caller may read the widths.
+    QMetaObject::invokeMethod(header, "resizeSections", Qt::DirectConnection);
+    m_list.setUpdatesEnabled(m_list.m_updatesBeforeBulk);
 }
 
 void CColorListCtrl::paintEvent(QPaintEvent* event) {

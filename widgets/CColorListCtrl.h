@@ -57,6 +57,21 @@ public:
     // The selected row, -1 when none.
     int GetSelectedRow() const;
 
+    // While one lives, many rows change at once: the list is not repainted, and the columns that
+    // fit their contents are measured once when the last one ends, not after every cell (which
+    // measures up to a thousand rows each time). They nest.
+    class CBulkChange {
+    public:
+        explicit CBulkChange(CColorListCtrl& list);
+        ~CBulkChange();
+        CBulkChange(const CBulkChange&) = delete;
+        CBulkChange& operator=(const CBulkChange&) = delete;
+
+    private:
+        CColorListCtrl& m_list;
+    };
+    bool InBulkChange() const { return m_bulkDepth > 0; }
+
     // ICellGrid: the cell texts and colour codes.
     int RowCount() const override { return rowCount(); }
     QString CellText(int row, int column) const override { return GetItemText(row, column); }
@@ -77,4 +92,7 @@ private:
     int m_nColorColumns = 0;
     std::vector<unsigned char> m_pCellColors; // kMaxColorRows rows of m_nColorColumns codes
     std::vector<QIcon> m_images;
+    int m_bulkDepth = 0;
+    bool m_updatesBeforeBulk = true;
+    std::vector<int> m_fittedColumns; // set to a fixed width during a bulk change
 };

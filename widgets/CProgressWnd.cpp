@@ -35,14 +35,16 @@ int ClampToInt(long long value) {
 
 } // namespace
 
-CProgressWnd::CProgressWnd(CSettings& settings, QWidget* owner, bool smooth)
-    : CProgressWnd(settings, owner, CurrentResources().String(kStrProgressTitle), smooth) {}
+CProgressWnd::CProgressWnd(CSettings& settings, QWidget* owner, bool smooth, int showAfterMs)
+    : CProgressWnd(settings, owner, CurrentResources().String(kStrProgressTitle), smooth, showAfterMs) {}
 
-CProgressWnd::CProgressWnd(CSettings& settings, QWidget* owner, const QString& title, bool smooth)
+CProgressWnd::CProgressWnd(CSettings& settings, QWidget* owner, const QString& title, bool smooth,
+                           int showAfterMs)
     : QWidget(owner ? owner->window() : MainWindow(),
               Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_settings(settings), m_title(title), m_cancelLabel(CurrentResources().String(kStrProgressCancel)),
-      m_owner(owner) {
+      m_owner(owner), m_showAfterMs(std::max(showAfterMs, 0)) {
+    m_since.start();
     Create(owner, smooth);
 }
 
@@ -142,6 +144,8 @@ int CProgressWnd::StepProgress() {
 void CProgressWnd::PumpMessages(bool cancelOnEsc) {
     if (m_cancelled || m_pumping)
         return;
+    if (m_showAfterMs > 0)
+        ShowProgress(); // the work has now taken long enough to show
     m_pumping = true;
     m_cancelOnEsc = cancelOnEsc;
     qApp->installEventFilter(this);
@@ -220,7 +224,7 @@ QWidget* CProgressWnd::Owner() const {
 }
 
 void CProgressWnd::ShowProgress() {
-    if (isVisible())
+    if (isVisible() || m_since.elapsed() < m_showAfterMs)
         return;
     show();
     repaint();

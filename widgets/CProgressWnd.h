@@ -8,6 +8,7 @@
 // button cancel. A cancelled window stops pumping; stepping it again shows it again.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -26,9 +27,13 @@ public:
 
     // The title of the current resource module ("Progress").
     // The position is kept in the settings given.
-    explicit CProgressWnd(CSettings& settings, QWidget* owner = nullptr, bool smooth = true);
+    // With showAfterMs the window stays hidden until the work has taken that long: a quick fill
+    // flashes no window.
+    explicit CProgressWnd(CSettings& settings, QWidget* owner = nullptr, bool smooth = true,
+                          int showAfterMs = 0);
     // Without an owner the window stands over the program's main window.
-    CProgressWnd(CSettings& settings, QWidget* owner, const QString& title, bool smooth = true);
+    CProgressWnd(CSettings& settings, QWidget* owner, const QString& title, bool smooth = true,
+                 int showAfterMs = 0);
     ~CProgressWnd() override;
 
     // Room for `lines` text lines above the bar, `width` pixels wide inside the margins.
@@ -84,4 +89,6 @@ private:
     QPointer<QWidget> m_owner;
     bool m_pumping = false;
     bool m_cancelOnEsc = false;
+    int m_showAfterMs = 0;
+    QElapsedTimer m_since; // when the work began
 };
