@@ -12,6 +12,7 @@
 #include "Utf8.h"
 
 #include "CResourceModule.h"
+#include "RawNames.h"
 #include "RawPaths.h"
 
 #include <QApplication>
@@ -240,7 +241,7 @@ bool CLtDoc::ReopenWithEncoding(ETextEncoding encoding) {
     if (IsModified()) {
         const QString question = CurrentResources()
                                      .String(kStrReopenDiscards)
-                                     .arg(QFileInfo(m_strPathName).fileName())
+                                     .arg(ShownName(DisplayFileName(m_strPathName)))
                                      .arg(QString::fromLatin1(EncodingName(encoding)));
         if (LtMessageBox(m_pView, question, QMessageBox::Question, QMessageBox::Yes | QMessageBox::Cancel) !=
             QMessageBox::Yes)
@@ -248,7 +249,7 @@ bool CLtDoc::ReopenWithEncoding(ETextEncoding encoding) {
     }
     QFile file(m_strPathName);
     if (!file.open(QIODevice::ReadOnly)) {
-        LtMessageBox(m_pView, CurrentResources().String(kStrCannotOpen).arg(m_strTitle),
+        LtMessageBox(m_pView, CurrentResources().String(kStrCannotOpen).arg(ShownName(m_strTitle)),
                      QMessageBox::Warning);
         return false;
     }
@@ -282,7 +283,7 @@ bool CLtDoc::DoSave(const QString& path, bool replacePath, bool eightBit) {
     if (!OnSaveDocument(target, eightBit)) {
         if (m_strLastError.isEmpty())
             return false; // the user chose not to save
-        QString message = CurrentResources().String(kStrCannotSave).arg(QFileInfo(target).fileName());
+        QString message = CurrentResources().String(kStrCannotSave).arg(ShownName(DisplayFileName(target)));
         if (!m_strLastError.isEmpty())
             message += QStringLiteral("\n\n") + m_strLastError;
         LtMessageBox(m_pView, message, QMessageBox::Warning);
@@ -301,7 +302,7 @@ bool CLtDoc::DoFileSave(bool eightBit) {
 bool CLtDoc::SaveModified() {
     if (!IsModified())
         return true;
-    const QString name = m_strPathName.isEmpty() ? m_strTitle : QFileInfo(m_strPathName).fileName();
+    const QString name = ShownName(m_strPathName.isEmpty() ? m_strTitle : DisplayFileName(m_strPathName));
     switch (LtMessageBox(m_pView, CurrentResources().String(kStrAskToSave).arg(name), QMessageBox::Question,
                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
     case QMessageBox::Yes:

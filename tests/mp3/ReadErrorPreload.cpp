@@ -1,5 +1,5 @@
-// Loaded with LD_PRELOAD: every read of the file named by LT_TEST_EIO_NAME fails with EIO, as a
-// failing disk's would.
+// Loaded with LD_PRELOAD: every read and flush of the file (or folder) named by LT_TEST_EIO_NAME
+// fails with EIO, as a failing disk's would.
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -25,6 +25,7 @@ bool Failing(int fd) {
 }
 
 using FPread = ssize_t (*)(int, void*, size_t, off_t);
+using FFsync = int (*)(int);
 
 } // namespace
 
@@ -35,6 +36,15 @@ extern "C" ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
         return -1;
     }
     return next(fd, buffer, count, offset);
+}
+
+extern "C" int fsync(int fd) {
+    static const auto next = reinterpret_cast<FFsync>(dlsym(RTLD_NEXT, "fsync"));
+    if (Failing(fd)) {
+        errno = EIO;
+        return -1;
+    }
+    return next(fd);
 }
 
 extern "C" ssize_t pread64(int fd, void* buffer, size_t count, off_t offset) {
