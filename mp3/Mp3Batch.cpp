@@ -124,8 +124,10 @@ bool JournalTagRewrite(const QByteArray& path, const STagRegions& old, const STa
     const CFolderFd folder = FolderOf(path);
     const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
     struct stat info {};
-    QString why = SystemReason(errno);
-    if (folder.IsOpen() && fstatat(folder.Fd(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    QString why;
+    if (!folder.IsOpen() || fstatat(folder.Fd(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        why = SystemReason(errno);
+    } else {
         std::vector<QByteArray> fields = PlaceFields(PlaceOf(folder.Fd()));
         fields.insert(fields.end(), {name, QByteArray::number(qulonglong(info.st_dev)),
                                      QByteArray::number(qulonglong(info.st_ino)),

@@ -1,5 +1,5 @@
-// The MP3 dialog on a folder, for screenshots: `mp3_demo FOLDER [rename-all]` shows the dialog
-// and, when asked, presses "Rename All" once it is on screen.
+// The MP3 dialog on a folder, for screenshots: `mp3_demo FOLDER [rename-all|undo]` shows the
+// dialog and, when asked, presses "Rename All" or "Undo Last Run" once it is on screen.
 #include "DFileMp3.h"
 #include "Settings.h"
 
@@ -17,5 +17,7 @@ int main(int argc, char** argv) {
     dialog.show();
     if (argc > 2 && qstrcmp(argv[2], "rename-all") == 0)
         QTimer::singleShot(500, &dialog, &DFileMp3::RenameAll);
+    if (argc > 2 && qstrcmp(argv[2], "undo") == 0)
+        QTimer::singleShot(500, &dialog, &DFileMp3::UndoLastRun);
     return app.exec();
 }

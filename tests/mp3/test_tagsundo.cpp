@@ -355,3 +355,38 @@ TEST_F(TagsUndo, AKeptCopyNoJournalRecordedIsLeftAlone) {
     EXPECT_FALSE(ReadBytes(shared + "/r.mp3").contains("attacker"));
     EXPECT_EQ(ReadBytes(shared + "/.r.mp3.lt-keep-AAAAAA"), "attacker");
 }
+
+TEST_F(TagsUndo, OnlyAJournalNoOneElseCouldWriteIsTrusted) {
+    const QByteArray file = Path("tree/a.mp3");
+    ASSERT_EQ(RunInProcess({"tags", "--keys=", "--apply", file.toStdString()}), 0);
+    const QByteArray written = ReadBytes(file);
+    const QByteArray journal = QFile::encodeName(ListJournals().at(0));
+    const QByteArray folder = QFile::encodeName(JournalFolder());
+    const QByteArray planted = Path("planted.journal");
+    ASSERT_TRUE(WriteBytes(planted, ReadBytes(journal)));
+    const struct {
+        mode_t folderMode;
+        mode_t journalMode;
+        QByteArray named;
+    } cases[] = {
+        {0700, 0622, {}},      // others may write the journal
+        {0777, 0600, {}},      // or its folder
+        {0700, 0600, planted}, // named, in a folder others may write
+    };
+    ::chmod(m_dir.path().toLocal8Bit().constData(), 0777);
+    for (const auto& c : cases) {
+        ::chmod(folder.constData(), c.folderMode);
+        ::chmod(journal.constData(), c.journalMode);
+        ::chmod(planted.constData(), 0600);
+        QStringList args{QStringLiteral("undo"), QStringLiteral("--apply")};
+        if (!c.named.isEmpty())
+            args << QFile::decodeName(c.named);
+        const STagsRun undo = Cli(args);
+        EXPECT_EQ(undo.status, 1) << undo.out.toStdString();
+        EXPECT_EQ(ReadBytes(file), written) << undo.out.toStdString();
+    }
+    ::chmod(folder.constData(), 0700);
+    ::chmod(journal.constData(), 0600);
+    EXPECT_EQ(Cli({QStringLiteral("undo"), QStringLiteral("--apply")}).status, 0);
+    EXPECT_NE(ReadBytes(file), written);
+}
