@@ -1,6 +1,8 @@
-// The editor's three costs: typing at the end of a long text against an empty one, F4 on a
-// megabyte of Latin text, and opening a 20 MB KOI8-R file against showing the decoded text.
-// Run offscreen: QT_QPA_PLATFORM=offscreen bench_editor
+// The editor's costs: typing at the end of a long text against an empty one, F4 on a megabyte of
+// Latin text, opening a 20 MB KOI8-R file against showing the decoded text, and a 20 MB file of
+// one line: opened until the editor is idle, then the caret to its start and end.
+// Run offscreen: QT_QPA_PLATFORM=offscreen bench_editor [--quick]
+// (--quick: one round each and 5 MB files, for bench/quick.sh)
 #include "CCharTable.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
@@ -49,6 +51,10 @@ double TypeKeys(CLtView& view, const QString& keys) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const bool quick = argc > 1 && QByteArrayView(argv[1]) == "--quick";
+    const int rounds = quick ? 1 : 3;
+    const qsizetype bigFile = quick ? 5000000 : 20000000;
+    const char* bigName = quick ? "5 MB" : "20 MB";
     CSettings settings;
     g_charTable.SetDefaultKeys();
     Modal::Intercept(); // silent: no audio device needed
@@ -58,7 +64,7 @@ int main(int argc, char** argv) {
     double empty = 1e9;
     double full = 1e9;
     const QString million = Text(QStringLiteral("Съешь же ещё этих мягких французских булок "), 1000000);
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         CLtView a(settings);
         a.resize(800, 600);
         a.show();
@@ -94,7 +100,7 @@ int main(int argc, char** argv) {
     // 3. Opening a 20 MB KOI8-R file against setPlainText of the decoded text.
     {
         const QString text =
-            Text(QStringLiteral("Съешь же ещё этих мягких французских булок, да выпей чаю. "), 20000000);
+            Text(QStringLiteral("Съешь же ещё этих мягких французских булок, да выпей чаю. "), bigFile);
         const std::string bytes = EncodeWithCodePage(kCodePageKoi8r, text.toStdU16String());
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("koi8.txt"));
@@ -105,7 +111,7 @@ int main(int argc, char** argv) {
         file.close();
         double open = 1e9;
         double plain = 1e9;
-        for (int round = 0; round < 2; ++round) {
+        for (int round = 0; round < (quick ? 1 : 2); ++round) {
             {
                 CLtView view(settings);
                 CLtDoc doc;
@@ -124,8 +130,45 @@ int main(int argc, char** argv) {
                 plain = std::min(plain, static_cast<double>(timer.nsecsElapsed()) / 1e6);
             }
         }
-        std::printf("20 MB KOI8-R: open %.1f ms, setPlainText of the decoded text %.1f ms, ratio %.2f\n",
-                    open, plain, open / plain);
+        std::printf("%s KOI8-R: open %.1f ms, setPlainText of the decoded text %.1f ms, ratio %.2f\n",
+                    bigName, open, plain, open / plain);
+    }
+
+    // 4. A file of one line: opened and shown until idle, then Ctrl+Home and Ctrl+End.
+    {
+        QString line = QStringLiteral("Съешь же ещё этих мягких французских булок, да выпей чаю. ")
+                           .repeated(int(bigFile / 60 + 1));
+        line.truncate(bigFile);
+        const QByteArray bytes = line.toUtf8();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("line.txt"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return 1;
+        file.close();
+        CLtView view(settings);
+        view.resize(800, 600);
+        view.show();
+        CLtDoc doc;
+        doc.SetView(&view);
+        QElapsedTimer timer;
+        timer.start();
+        if (!doc.OnOpenDocument(path))
+            return 1;
+        QApplication::processEvents();
+        const double open = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        auto jump = [&](int key) {
+            QElapsedTimer took;
+            took.start();
+            QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+            QApplication::sendEvent(&view, &press);
+            QApplication::processEvents();
+            return static_cast<double>(took.nsecsElapsed()) / 1e6;
+        };
+        const double end = jump(Qt::Key_End);
+        const double home = jump(Qt::Key_Home);
+        std::printf("%s in one line: open until idle %.1f ms, Ctrl+End %.1f ms, Ctrl+Home %.1f ms\n", bigName,
+                    open, end, home);
     }
     return 0;
 }

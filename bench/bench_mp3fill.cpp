@@ -1,6 +1,6 @@
 // The MP3 dialog's fill of a folder of 3,000 tagged MP3 files, offscreen, against
-// `lettrino-cli tags` (dry run) on the same folder, side by side. Best of three runs each.
-// Usage: QT_QPA_PLATFORM=offscreen bench_mp3fill [FILES]
+// `lettrino-cli tags` (dry run) on the same folder, side by side. Best of RUNS (default three) runs each.
+// Usage: QT_QPA_PLATFORM=offscreen bench_mp3fill [FILES [RUNS]]
 #include "CColorListCtrl.h"
 #include "DFileMp3.h"
 #include "Settings.h"
@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
     CSettings settings;
     const int files = argc > 1 ? std::atoi(argv[1]) : 3000;
 
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     QTemporaryDir folder;
     for (int i = 0; i < files; ++i) {
         QFile file(folder.path() + QStringLiteral("/song%1.mp3").arg(i, 5, 10, QLatin1Char('0')));
@@ -69,7 +71,7 @@ int main(int argc, char** argv) {
     qint64 dialogBest = -1;
     qint64 cliBest = -1;
     int rows = 0;
-    for (int run = 0; run < 3; ++run) {
+    for (int run = 0; run < runs; ++run) {
         DFileMp3 dialog(settings);
         dialog.show();
         QElapsedTimer timer;

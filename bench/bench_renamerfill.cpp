@@ -1,6 +1,6 @@
 // The file renamer's fill of a folder of 10,000 Russian names (half UTF-8, half Windows-1251
 // bytes), offscreen, against `lettrino-cli rename` (dry run) on the same folder, side by side.
-// Best of three runs each. Usage: QT_QPA_PLATFORM=offscreen bench_renamerfill [NAMES]
+// Best of RUNS (default three) runs each. Usage: QT_QPA_PLATFORM=offscreen bench_renamerfill [NAMES [RUNS]]
 #include "CColorListCtrl.h"
 #include "DFileRenamer.h"
 #include "Settings.h"
@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 
 #include <fcntl.h>
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     CSettings settings;
     const int names = argc > 1 ? std::atoi(argv[1]) : 10000;
 
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     QTemporaryDir folder;
     const QByteArray base = QFile::encodeName(folder.path()) + '/';
     for (int i = 0; i < names; ++i) {
@@ -44,7 +46,7 @@ int main(int argc, char** argv) {
     qint64 dialogBest = -1;
     qint64 cliBest = -1;
     int rows = 0;
-    for (int run = 0; run < 3; ++run) {
+    for (int run = 0; run < runs; ++run) {
         DFileRenamer dialog(settings);
         dialog.show();
         QElapsedTimer timer;

@@ -144,11 +144,21 @@ bool ConvertPiece(const CCharTable& table, const CTypingConverter* typing, EDire
         return SpellPiece(*scheme.latin, input, scheme.before, scheme.after, errorOffset, convertedBlock) &&
                flushed;
     if (direction == EDirection::kToLatin) {
-        const bool ok = ForEachBlock(input, errorOffset, [&](std::u16string& block) {
-            table.ToLatin(block);
-            convertedBlock(block);
-        });
-        return ok && flushed;
+        // UTF-8 to UTF-8 directly, block by block into the one output buffer.
+        const CLatinUtf8 latinUtf8(table);
+        const std::size_t size = input.size();
+        while (!input.empty()) {
+            const std::size_t end = BlockEnd(input);
+            std::size_t offset = 0;
+            if (!latinUtf8.Append(input.substr(0, end), out, &offset)) {
+                errorOffset = size - input.size() + offset;
+                return false;
+            }
+            input.remove_prefix(end);
+            if (out.size() >= kFlushBytes)
+                flushed = flushed && flush(out);
+        }
+        return flushed;
     }
     std::u16string typed;
     const bool ok = ForEachBlock(input, errorOffset, [&](std::u16string& block) {

@@ -8,7 +8,10 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 class CCharTable : public ILatinSpelling {
@@ -69,6 +72,30 @@ public:
     std::u16string m_digits;
     std::array<std::u16string, kKeyCount> m_keys;
     std::array<std::u16string, kKeyCount> m_typed;
+};
+
+// CCharTable::ToLatin for UTF-8 text, straight to UTF-8: no UTF-16 in between, runs of ASCII
+// copied eight bytes at a time, a two-byte letter's key from a table by its code point. The
+// table is made once from the keys as they are when it is made.
+class CLatinUtf8 {
+public:
+    explicit CLatinUtf8(const CCharTable& table);
+
+    // Appends the Latin form of `utf8` to `out`. False, with *errorOffset at the first byte that
+    // is not well-formed UTF-8, when the input is not (out then holds the text before it).
+    bool Append(std::string_view utf8, std::string& out, std::size_t* errorOffset) const;
+
+private:
+    struct SKey {
+        char bytes[8];
+        std::uint8_t length;
+        std::uint8_t isLong; // the key is in m_longKeys, at `bytes` read as an index
+    };
+    std::vector<SKey> m_keys;                              // by code point, below U+0800
+    std::vector<std::string> m_longKeys;                   // keys over eight bytes
+    std::vector<std::pair<char32_t, std::string>> m_above; // letters at U+0800 and above
+    bool m_asciiSame = true;                               // no ASCII character is a letter
+    std::size_t m_growth = 1;                              // output bytes per input byte, at most
 };
 
 extern CCharTable g_charTable;

@@ -3,6 +3,7 @@
 
 #include "UnicodeText.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -152,4 +153,177 @@ std::vector<int> CCharTable::FirstKeyAsSequence(int row) const {
         }
     }
     return reached[key.size()] && best[key.size()].size() >= 2 ? best[key.size()] : std::vector<int>();
+}
+
+namespace {
+
+// The length of the well-formed UTF-8 sequence at p (lead byte >= 0x80), 0 when there is none.
+std::size_t WellFormedLength(const unsigned char* p, const unsigned char* end) {
+    const unsigned b = p[0];
+    auto continuation = [&](std::size_t k, unsigned low = 0x80, unsigned high = 0xBF) {
+        return p + k < end && p[k] >= low && p[k] <= high;
+    };
+    if (b >= 0xC2 && b <= 0xDF)
+        return continuation(1) ? 2 : 0;
+    if (b >= 0xE0 && b <= 0xEF) {
+        const unsigned low = b == 0xE0 ? 0xA0 : 0x80;
+        const unsigned high = b == 0xED ? 0x9F : 0xBF; // no surrogates
+        return continuation(1, low, high) && continuation(2) ? 3 : 0;
+    }
+    if (b >= 0xF0 && b <= 0xF4) {
+        const unsigned low = b == 0xF0 ? 0x90 : 0x80;
+        const unsigned high = b == 0xF4 ? 0x8F : 0xBF;
+        return continuation(1, low, high) && continuation(2) && continuation(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+std::string Utf8Of(std::u16string_view text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        if (c < 0x80) {
+            bytes += char(c);
+        } else if (c < 0x800) {
+            bytes += char(0xC0 | (c >> 6));
+            bytes += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            bytes += char(0xE0 | (c >> 12));
+            bytes += char(0x80 | ((c >> 6) & 0x3F));
+            bytes += char(0x80 | (c & 0x3F));
+        } else {
+            bytes += char(0xF0 | (c >> 18));
+            bytes += char(0x80 | ((c >> 12) & 0x3F));
+            bytes += char(0x80 | ((c >> 6) & 0x3F));
+            bytes += char(0x80 | (c & 0x3F));
+        }
+    }
+    return bytes;
+}
+
+std::size_t Utf8LengthOf(char32_t c) {
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+} // namespace
+
+CLatinUtf8::CLatinUtf8(const CCharTable& table) : m_keys(0x800) {
+    for (char32_t c = 0; c < 0x800; ++c) {
+        SKey& key = m_keys[c];
+        const std::string bytes = Utf8Of(std::u16string(1, char16_t(c)));
+        std::memcpy(key.bytes, bytes.data(), bytes.size());
+        key.length = std::uint8_t(bytes.size());
+        key.isLong = 0;
+    }
+    // As ToLatin finds them: small letters before capitals, earlier rows before later ones.
+    const std::u16string_view lower =
+        std::u16string_view(table.m_cyrLower).substr(0, CCharTable::kLetterRows);
+    const std::u16string_view upper =
+        std::u16string_view(table.m_cyrUpper).substr(0, CCharTable::kLetterRows);
+    for (const std::u16string_view letters : {upper, lower}) {
+        for (std::size_t row = letters.size(); row-- > 0;) {
+            const char16_t c = letters[row];
+            const std::u16string& lowerKey = table.m_keys[CCharTable::Index(int(row), 0)];
+            const std::string key = Utf8Of(letters == upper ? UpperCase(lowerKey) : lowerKey);
+            m_growth = std::max(m_growth, (key.size() + Utf8LengthOf(c) - 1) / Utf8LengthOf(c));
+            if (c >= 0x800) {
+                m_above.insert(m_above.begin(), {c, key});
+                continue;
+            }
+            m_asciiSame = m_asciiSame && c >= 0x80;
+            SKey& entry = m_keys[c];
+            if (key.size() <= sizeof entry.bytes) {
+                std::memcpy(entry.bytes, key.data(), key.size());
+                entry.length = std::uint8_t(key.size());
+                entry.isLong = 0;
+            } else {
+                const std::size_t index = m_longKeys.size();
+                m_longKeys.push_back(key);
+                std::memcpy(entry.bytes, &index, sizeof index);
+                entry.isLong = 1;
+            }
+        }
+    }
+}
+
+bool CLatinUtf8::Append(std::string_view utf8, std::string& out, std::size_t* errorOffset) const {
+    const auto* const begin = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* const end = begin + utf8.size();
+    // One buffer, sized for the worst case once (plus room for the eight-byte moves), then trimmed.
+    const std::size_t start = out.size();
+    out.resize(start + utf8.size() * m_growth + sizeof(SKey::bytes));
+    char* w = out.data() + start;
+    const unsigned char* p = begin;
+    bool ok = true;
+    while (p < end) {
+        const unsigned b = *p;
+        if (b < 0x80 && m_asciiSame) {
+            *w++ = char(b);
+            ++p;
+            // Long runs (Latin, digits, markup) go eight bytes at a time.
+            while (end - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                if (word & 0x8080808080808080ULL)
+                    break;
+                std::memcpy(w, p, 8);
+                w += 8;
+                p += 8;
+            }
+            continue;
+        }
+        if (b >= 0xC2 && b <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+            // A two-byte character, as every Cyrillic letter is.
+            const SKey& key = m_keys[((b & 0x1F) << 6) | (p[1] & 0x3F)];
+            if (!key.isLong) {
+                std::memcpy(w, key.bytes, sizeof key.bytes);
+                w += key.length;
+                p += 2;
+                continue;
+            }
+        }
+        std::size_t length = 1;
+        char32_t c = b;
+        if (b >= 0x80) {
+            length = WellFormedLength(p, end);
+            if (length == 0) {
+                if (errorOffset)
+                    *errorOffset = std::size_t(p - begin);
+                ok = false;
+                break;
+            }
+            c = length == 2 ? ((b & 0x1F) << 6) | (p[1] & 0x3F)
+                : length == 3
+                    ? ((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F)
+                    : ((b & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+        }
+        if (c < 0x800) {
+            const SKey& key = m_keys[c];
+            if (!key.isLong) {
+                std::memcpy(w, key.bytes, sizeof key.bytes);
+                w += key.length;
+            } else {
+                std::size_t index = 0;
+                std::memcpy(&index, key.bytes, sizeof index);
+                const std::string& text = m_longKeys[index];
+                std::memcpy(w, text.data(), text.size());
+                w += text.size();
+            }
+        } else {
+            const auto found = std::find_if(m_above.begin(), m_above.end(),
+                                            [c](const auto& letter) { return letter.first == c; });
+            if (found != m_above.end()) {
+                std::memcpy(w, found->second.data(), found->second.size());
+                w += found->second.size();
+            } else {
+                std::memcpy(w, p, length);
+                w += length;
+            }
+        }
+        p += length;
+    }
+    out.resize(std::size_t(w - out.data()));
+    return ok;
 }

@@ -178,6 +178,36 @@ TEST(ToLatin, UserKeys) {
     EXPECT_EQ(Latin(Table(u"01äß|02ÿœ|03ёж"), "АБВ"), "ÄßŸŒЁЖ");
 }
 
+// The UTF-8 path gives what ToLatin on the decoded text gives, and stops at the first bad byte.
+TEST(ToLatin, Utf8PathMatchesUtf16) {
+    const CCharTable defaults = Table();
+    const CCharTable custom = Table(u"01äß|02ÿœ|03ёж|04verylongkey");
+    for (const CCharTable* table : {&defaults, &custom}) {
+        const CLatinUtf8 utf8(*table);
+        for (const std::string text : {"", "plain ASCII text, long enough for words of eight",
+                                       "Щука, жук; привет!", "АБВГ ёЁ ∑ € 😀 x", "ÀÿĀ Ω ابت"}) {
+            std::string out = "kept:";
+            std::size_t offset = 99;
+            ASSERT_TRUE(utf8.Append(text, out, &offset)) << text;
+            EXPECT_EQ(out, "kept:" + Latin(*table, text)) << text;
+        }
+    }
+    const CLatinUtf8 utf8(defaults);
+    const struct {
+        std::string bytes;
+        std::size_t offset;
+        std::string before;
+    } bad[] = {{"аб\xD0", 4, "ab"},         {"x\xC0\x80", 1, "x"},     {"я\xED\xA0\x80", 2, "ja"},
+               {"\xF4\x90\x80\x80", 0, ""}, {"ok \xE2\x82", 3, "ok "}, {"\x80", 0, ""}};
+    for (const auto& row : bad) {
+        std::string out;
+        std::size_t offset = 99;
+        EXPECT_FALSE(utf8.Append(row.bytes, out, &offset)) << row.bytes;
+        EXPECT_EQ(offset, row.offset) << row.bytes;
+        EXPECT_EQ(out, row.before) << row.bytes;
+    }
+}
+
 TEST(IsNotLatinStart, Classification) {
     const CCharTable table = Table();
     EXPECT_TRUE(table.IsNotLatinStart(u"привет"));
