@@ -130,6 +130,10 @@ enum EStringId : int {
     kStrNameIsTaken = 2108, // "the name is taken"
     kStrRepaired = 2109,    // "repaired"
 
+    // Judgements about text: the way back to the detected reading, names that no reading takes.
+    kStrAsDetected = 2300,       // "As detected"
+    kStrInvalidNameBytes = 2301, // the name holds bytes that are not valid UTF-8
+
     // Find and Replace, the caret's place in the status bar, printed pages.
     kStrPrintPage = 1700,  // "Page %1"
     kStrLineColumn = 1701, // "Ln %1, Col %2"
