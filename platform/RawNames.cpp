@@ -36,12 +36,12 @@ bool HoldsCyrillicLetter(const std::u16string& text) {
 }
 
 ETextEncoding ChooseShortTextEncoding(const unsigned char* bytes, std::size_t n) {
-    ETextEncoding chosen = ChooseTextFormat(bytes, n).encoding;
-    if (!IsUnicodeEncoding(chosen) || chosen == ETextEncoding::kUtf8) {
-        std::u16string ignored;
-        if (chosen != ETextEncoding::kUtf8 || Utf8ToUtf16Checked(bytes, n, ignored))
-            return chosen;
-    }
+    const ETextEncoding chosen = ChooseTextFormat(bytes, n).encoding;
+    if (!IsUnicodeEncoding(chosen))
+        return chosen;
+    std::u16string ignored;
+    if (Utf8ToUtf16Checked(bytes, n, ignored))
+        return ETextEncoding::kUtf8; // ASCII with control bytes may look like UTF-16 ("a\x04b\x04")
     // A name or a tag text never holds UTF-16 (no zero bytes, and "яю" in 1251 is a byte-order
     // mark): the 8-bit detector decides.
     switch (DetectCyrillicCodePage(bytes, n)) {
