@@ -52,9 +52,6 @@ struct STransform {
     bool Strong() const { return origin == kUtf8; } // valid UTF-8 is strong evidence by itself
 };
 
-bool IsAsciiLetter(char16_t c) {
-    return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
-}
 bool IsLetter(char16_t c) {
     return IsLatinLetter(c) || IsCyrillicLetter(c);
 }
@@ -75,12 +72,14 @@ bool IsAssignedText(char32_t c) {
     return true;
 }
 
-// What UTF-8 read with a Cyrillic code page was written in: Cyrillic letters and the punctuation,
-// signs and pictographs of text; no letters of other scripts, which the wrong readings of clean
-// Cyrillic text would invent (Ukrainian "Ні" is Greek U+0373, "её" in KOI8-R is "ţ").
+// What UTF-8 read with a Cyrillic code page was written in: Cyrillic letters, the punctuation and
+// signs of text (general punctuation to arrows, enclosed numbers, symbols, dingbats, pictographs); no letters
+// of other scripts, which the wrong readings of clean Cyrillic text would invent (Ukrainian "Ні" is Greek
+// U+0373, "её" in KOI8-R is "ţ").
 bool IsCyrillicText(char32_t c) {
     return c < 0xC0 || c == 0xD7 || c == 0xF7 || (c >= 0x0300 && c < 0x0370) || IsCyrillicLetter(c) ||
-           (c >= 0x2000 && c < 0x2C00) || (c >= 0x1F000 && c < 0x1FB00);
+           (c >= 0x2000 && c < 0x2200) || (c >= 0x2460 && c < 0x2500) || (c >= 0x2600 && c < 0x27C0) ||
+           (c >= 0x1F300 && c < 0x1FB00);
 }
 
 // What a right reading gives. From 8-bit Russian text: Cyrillic letters for letters, and signs
@@ -226,7 +225,8 @@ bool OnlyAbbreviations(std::u16string_view s) {
         std::size_t end = i;
         while (end < s.size() && IsCyrillicLetter(s[end]))
             ++end;
-        if (end - i > 5 || (end - i > 1 && std::any_of(s.begin() + i + 1, s.begin() + end, IsCyrillicLower)))
+        const bool lower = std::any_of(s.begin() + i + 1, s.begin() + end, IsCyrillicLower);
+        if (end - i > 1 && (lower || end - i > (IsCyrillicLower(s[i]) ? 4 : 5)))
             return false;
         i = end;
     }
@@ -248,20 +248,22 @@ std::u16string RepairOnce(std::u16string_view line) {
     const int original = TextPlausibility(line);
     // Capitals are taken as no proof of words only beside words that are no abbreviations: a
     // line of abbreviations ("ООО РФ") is what it seems.
-    const int doubted = OnlyAbbreviations(line) ? original : TextPlausibility(line, true);
+    const bool abbreviations = OnlyAbbreviations(line);
+    const int doubted = abbreviations ? original : TextPlausibility(line, true);
     // Russian letters read wrongly as other Russian letters must gain in proportion: a line of
     // such letters gains about six points a letter when it was damaged, and only a short line of
     // odd words gains a little by chance.
     const int weakMargin = std::max<int>(8, 4 * CountCyrillic(line));
-    int bestScore = original;
+    int bestScore = doubted;
     bool strongFound = false;
     auto consider = [&](const std::u16string& candidate, STransform t) {
-        const int score = TextPlausibility(candidate, !t.Strong());
+        const int score = TextPlausibility(candidate, !t.Strong() || !abbreviations);
         if (score <= bestScore)
             return;
         if (t.Strong()) {
             // Valid UTF-8 is evidence of its own: a small gain is enough, but no gain is no proof.
-            if (score < original + 4)
+            // The capitals that UTF-8 read as Windows-1251 makes ("РЎРІ") are no proof either.
+            if (score < doubted + 4)
                 return;
             strongFound = true;
         } else {

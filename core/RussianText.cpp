@@ -3,6 +3,7 @@
 #include "RussianPairs.h"
 
 #include <algorithm>
+#include <string>
 
 bool IsRussianLetter(char16_t c) {
     return (c >= 0x0410 && c <= 0x044F) || c == 0x0401 || c == 0x0451;
@@ -114,7 +115,9 @@ int RussianWordScore(std::u16string_view word, bool doubtCapitals) {
         return -12 * length; // as bad as the rarest pairs
     }
     if (word.size() == 1) // the one-letter words of Russian: little proof either way
-        return std::u16string_view(u"авиксоуяАВИКСОУЯ").find(word[0]) != std::u16string_view::npos ? 1 : -1;
+        return std::u16string_view(u"авиксоуяАВИКСОУЯ").find(word[0]) != std::u16string_view::npos ? 1
+               : doubtCapitals                                                                     ? -4
+                                                                                                   : -1;
     const int pairs = RussianPairScore(word);
     // Abbreviations are made of initials, whose pairs are no guide: a point a letter.
     if (upperAfterFirst && length <= 5)
@@ -142,10 +145,34 @@ bool IsWordPunctuation(char16_t c) {
     return IsTextPunctuation(c) && c != 0x00B0 && c != 0x00B7 && c != 0x2116;
 }
 
+// Russian words typed with Latin look-alikes ("Кpюгеp", "Cтоп"): the word with its Cyrillic
+// twins in `word`; false when a Latin letter has none.
+bool LatinLookAlikes(std::u16string_view mixed, std::u16string& word) {
+    static constexpr std::u16string_view kLatin = u"AaBCcEeHKMOoPpTXxy";
+    static constexpr std::u16string_view kCyrillic = u"АаВСсЕеНКМОоРрТХху";
+    word.assign(mixed);
+    for (char16_t& c : word) {
+        if (IsCyrillicLetter(c))
+            continue;
+        const std::size_t at = kLatin.find(c);
+        if (at == std::u16string_view::npos)
+            return false;
+        c = kCyrillic[at];
+    }
+    return true;
+}
+
+// Box drawing and blocks stuck to other signs ("╨╡") are what UTF-8 read as CP866 or KOI8-R
+// leaves; drawings have them side by side too, but no repair makes words of them.
+bool IsDrawing(char16_t c) {
+    return c >= 0x2500 && c < 0x25A0;
+}
+
 } // namespace
 
 int TextPlausibility(std::u16string_view s, bool doubtCapitals) {
     int score = 0;
+    std::u16string word;
     for (std::size_t i = 0; i < s.size();) {
         const char16_t c = s[i];
         if (IsLetter(c)) {
@@ -156,7 +183,9 @@ int TextPlausibility(std::u16string_view s, bool doubtCapitals) {
                 ascii = ascii || IsAsciiLetter(s[end]);
             }
             const int length = static_cast<int>(end - i);
-            if (cyrillic && latin)
+            if (cyrillic && latin && LatinLookAlikes(s.substr(i, end - i), word))
+                score += RussianWordScore(word, doubtCapitals);
+            else if (cyrillic && latin)
                 score -= 4 * length;
             else if (cyrillic)
                 score += RussianWordScore(s.substr(i, end - i), doubtCapitals);
@@ -173,7 +202,8 @@ int TextPlausibility(std::u16string_view s, bool doubtCapitals) {
                 stuck = IsLetter(s[k - 1]);
             for (std::size_t k = i + 1; !stuck && k < s.size() && (s[k] >= 0x80 || IsAsciiLetter(s[k])); ++k)
                 stuck = IsLetter(s[k]);
-            stuck = stuck || (i > 0 && IsAsciiLetter(s[i - 1]));
+            stuck = stuck || (i > 0 && IsAsciiLetter(s[i - 1])) ||
+                    (IsDrawing(c) && i + 1 < s.size() && s[i + 1] >= 0x80 && !IsDrawing(s[i + 1]));
             if (stuck)
                 score -= 6;
         }

@@ -1,5 +1,5 @@
 // Raw file names: classification and Latin proposals. The input is a name on disk, optionally
-// after a key table in its text form and a line feed. A proposal is never "/"-holding, zero-byte
+// after a key table in its text form and a line feed. UTF-8 names show as they are, composed. A proposal is never "/"-holding, zero-byte
 // holding, ".", "..", over 255 bytes, hidden where the name was not, nor the name itself; it is
 // UTF-8, and when it is ASCII it reads back as such.
 #include "CCharTable.h"
@@ -30,9 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LT_FUZZ_CHECK(code == kCodeNormal || code == kCodeRussian);
     LT_FUZZ_CHECK(codePage == 0 || codePage == 866 || codePage == 1251 || codePage == 20866);
     LT_FUZZ_CHECK(codePage == 0 || code == kCodeRussian);
-    // Russian read as UTF-8 is shown as it is, unless it was double-encoded and is shown repaired.
-    if (code == kCodeRussian && codePage == 0 && !ReadShortText(onDisk).repaired)
-        LT_FUZZ_CHECK(shown.toUtf8() == onDisk);
+    // Russian read as UTF-8 is shown as it is (composed), unless it was double-encoded and is shown
+    // repaired, or holds stray bytes, shown as U+FFFD.
+    const SShortText read = ReadShortText(onDisk);
+    if (code == kCodeRussian && codePage == 0 && !read.repaired && !read.invalid)
+        LT_FUZZ_CHECK(shown == QString::fromUtf8(onDisk).normalized(QString::NormalizationForm_C));
+    if (read.invalid)
+        LT_FUZZ_CHECK(shown.contains(QChar::ReplacementCharacter) && read.encoding == ETextEncoding::kUtf8);
     LT_FUZZ_CHECK(shown.size() <= onDisk.size());
 
     const QByteArray proposal = ProposeName(table, shown, onDisk);

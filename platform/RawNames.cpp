@@ -37,12 +37,12 @@ bool HoldsCyrillicLetter(const std::u16string& text) {
 }
 
 ETextEncoding ChooseShortTextEncoding(const unsigned char* bytes, std::size_t n) {
-    ETextEncoding chosen = ChooseTextFormat(bytes, n).encoding;
-    if (!IsUnicodeEncoding(chosen) || chosen == ETextEncoding::kUtf8) {
-        std::u16string ignored;
-        if (chosen != ETextEncoding::kUtf8 || Utf8ToUtf16Checked(bytes, n, ignored))
-            return chosen;
-    }
+    const ETextEncoding chosen = ChooseTextFormat(bytes, n).encoding;
+    if (!IsUnicodeEncoding(chosen))
+        return chosen;
+    std::u16string ignored;
+    if (Utf8ToUtf16Checked(bytes, n, ignored))
+        return ETextEncoding::kUtf8; // ASCII with control bytes may look like UTF-16 ("a\x04b\x04")
     // A name or a tag text never holds UTF-16 (no zero bytes, and "яю" in 1251 is a byte-order
     // mark): the 8-bit detector decides.
     switch (DetectCyrillicCodePage(bytes, n)) {
@@ -57,15 +57,54 @@ ETextEncoding ChooseShortTextEncoding(const unsigned char* bytes, std::size_t n)
     }
 }
 
+// Valid UTF-8 but for a stray byte or two: most bytes >= 0x80 are whole sequences, as in a name
+// cut inside a letter ("Пес\xD0"). 8-bit text gives hardly any sequence.
+bool IsUtf8WithStrayBytes(const unsigned char* bytes, std::size_t n) {
+    std::size_t sequences = 0, stray = 0;
+    for (std::size_t i = 0; i < n;) {
+        if (bytes[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t need = bytes[i] >= 0xF0 ? 4 : bytes[i] >= 0xE0 ? 3 : bytes[i] >= 0xC2 ? 2 : 0;
+        if (need > 0 && i + need <= n && IsValidUtf8(bytes + i, need)) {
+            ++sequences;
+            i += need;
+        } else {
+            ++stray;
+            ++i;
+        }
+    }
+    return sequences >= 2 && 3 * stray <= sequences;
+}
+
+// The 8-bit reading of valid UTF-8 that the reading rule found suspicious ("祬" is CP866 "чем")
+// is believed only when it is far better text by the judge of Russian text: two points a letter.
+bool FarMorePlausible(const std::u16string& eightBit, const std::u16string& utf8) {
+    const int letters = static_cast<int>(std::count_if(eightBit.begin(), eightBit.end(), IsCyrillicLetter));
+    return TextPlausibility(eightBit) >= TextPlausibility(utf8) + std::max(6, 2 * letters);
+}
+
 } // namespace
 
-SShortText ReadShortText(const QByteArray& bytes, std::optional<ETextEncoding> forced) {
+SShortText ReadShortText(const QByteArray& bytes, std::optional<ETextEncoding> forced, bool forceOnUtf8) {
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
     const auto n = static_cast<std::size_t>(bytes.size());
+    std::u16string utf8;
+    const bool valid = Utf8ToUtf16Checked(data, n, utf8);
+    // A reading forced for a whole run is for the texts the rule cannot read: valid UTF-8 keeps
+    // its reading unless the user chose otherwise for this very text.
+    if (forced && valid && !forceOnUtf8)
+        forced.reset();
     SShortText result;
     result.encoding = forced ? *forced : ChooseShortTextEncoding(data, n);
     if (IsUnicodeEncoding(result.encoding) && result.encoding != ETextEncoding::kUtf8)
         result.encoding = ETextEncoding::kUtf8; // a forced UTF-16 reads as UTF-8 here: no zero bytes
+    if (!forced && !valid && IsUtf8WithStrayBytes(data, n)) {
+        // UTF-8 with a byte or two cut or damaged: read as UTF-8, the bad bytes shown as U+FFFD.
+        result.encoding = ETextEncoding::kUtf8;
+        result.invalid = true;
+    }
     std::u16string text = DecodeText(data, n, {result.encoding, false});
     const bool cyrillicPage = CodePageOf(result.encoding) != 0 && result.encoding != ETextEncoding::kCp1252;
     if (!forced && cyrillicPage && !IsPlausibleRussian(text)) {
@@ -73,9 +112,14 @@ SShortText ReadShortText(const QByteArray& bytes, std::optional<ETextEncoding> f
         result.encoding = ETextEncoding::kCp1252;
         text = DecodeText(data, n, {result.encoding, false});
     }
-    result.text = FromUtf16(text);
+    if (!forced && valid && result.encoding != ETextEncoding::kUtf8 && !FarMorePlausible(text, utf8)) {
+        // Valid UTF-8 is read as UTF-8 unless an 8-bit reading is far better text.
+        result.encoding = ETextEncoding::kUtf8;
+        text = utf8;
+    }
+    result.text = FromUtf16(text).normalized(QString::NormalizationForm_C);
     // A reading the user forced is taken as it is.
-    if (!forced && result.encoding == ETextEncoding::kUtf8)
+    if (!forced && result.encoding == ETextEncoding::kUtf8 && !result.invalid)
         result.repaired = RepairShortText(result.text);
     result.russian =
         result.encoding != ETextEncoding::kCp1252 && HoldsCyrillicLetter(result.text.toStdU16String());

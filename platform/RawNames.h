@@ -28,8 +28,13 @@ struct SShortText {
     ETextEncoding encoding = ETextEncoding::kUtf8; // what the text was read in
     bool russian = false;                          // it holds Russian letters
     bool repaired = false; // double-encoded text ("РџСЂРёРІРµС‚") turned back into Russian
+    bool invalid = false;  // UTF-8 with stray bytes, shown as U+FFFD
 };
-SShortText ReadShortText(const QByteArray& bytes, std::optional<ETextEncoding> forced = std::nullopt);
+// The text is in Unicode normal form C ("Й", not "И" and a breve, as some systems write names).
+// `forced` applies to bytes that are not valid UTF-8, and to valid UTF-8 too when `forceOnUtf8`
+// (the user chose the reading for this very text).
+SShortText ReadShortText(const QByteArray& bytes, std::optional<ETextEncoding> forced = std::nullopt,
+                         bool forceOnUtf8 = true);
 // A text that was double-encoded and repairs to Russian becomes the Russian; true when it did.
 // Anything else stays as it is.
 bool RepairShortText(QString& text);

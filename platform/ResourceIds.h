@@ -152,6 +152,10 @@ enum EStringId : int {
     kStrTagCutShort = 2505,      // "tag cut short (file may be incomplete)"
     kStrKeyInvisible = 2506,     // "A key cannot hold control or invisible formatting characters (%1)."
 
+    // Judgements about text: the way back to the detected reading, names that no reading takes.
+    kStrAsDetected = 2300,       // "As detected"
+    kStrInvalidNameBytes = 2301, // the name holds bytes that are not valid UTF-8
+
     // Find and Replace, the caret's place in the status bar, printed pages.
     kStrPrintPage = 1700,  // "Page %1"
     kStrLineColumn = 1701, // "Ln %1, Col %2"

@@ -60,7 +60,7 @@ ERefusal CheckTypedName(const QString& name, const QString& shown) {
 }
 
 void ReadAndPropose(const ILatinSpelling& spelling, SRenameEntry& entry) {
-    const SShortText read = ReadShortText(entry.onDisk, entry.readAs);
+    const SShortText read = ReadShortText(entry.onDisk, entry.readAs, !entry.readAsWhole);
     entry.shown = read.text;
     entry.encoding = read.encoding;
     entry.repaired = read.repaired;
@@ -69,7 +69,10 @@ void ReadAndPropose(const ILatinSpelling& spelling, SRenameEntry& entry) {
     entry.proposal.clear();
     entry.refusal = ERefusal::kNone;
     entry.missing = 0;
-    if (!entry.edited.isEmpty()) {
+    if (read.invalid && entry.edited.isEmpty()) {
+        // Listed with its best reading, never renamed from a reading that is not whole.
+        entry.refusal = ERefusal::kInvalidBytes;
+    } else if (!entry.edited.isEmpty()) {
         entry.refusal = CheckTypedName(entry.edited, entry.shown);
         if (entry.edited.toUtf8() != entry.onDisk)
             entry.proposal = entry.edited;
@@ -121,6 +124,7 @@ bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<S
             entry.device = item.device;
             entry.inode = item.inode;
             entry.readAs = readAs;
+            entry.readAsWhole = readAs.has_value();
             ReadAndPropose(spelling, entry);
             entries.push_back(std::move(entry));
         }
@@ -212,6 +216,8 @@ QString RefusalText(const SRenameEntry& entry) {
         return texts.String(kStrJournalFailed).arg(entry.detail);
     case ERefusal::kSystem:
         return QString::fromLocal8Bit(std::strerror(entry.error));
+    case ERefusal::kInvalidBytes:
+        return texts.String(kStrInvalidNameBytes);
     }
     return {};
 }

@@ -30,7 +30,8 @@ enum class ERefusal {
     kNotWritable, // the folder is not writable for this user
     kChanged,     // the entry is not the one listed any more (replaced, e.g. by a link)
     kJournal,     // the journal could not be written, so nothing was changed
-    kSystem       // the system refused (error holds errno)
+    kSystem,      // the system refused (error holds errno)
+    kInvalidBytes // the name is UTF-8 with stray bytes: no reading takes it whole
 };
 
 // One entry of a folder as the renamer shows it.
@@ -44,6 +45,7 @@ struct SRenameEntry {
     unsigned codePage = 0;                         // 866, 1251 or 20866 when the name was re-decoded, else 0
     ETextEncoding encoding = ETextEncoding::kUtf8; // what the name was read in
     std::optional<ETextEncoding> readAs;           // the reading the user chose for it
+    bool readAsWhole = false;                      // readAs came for the whole run: not for valid UTF-8
     QString edited;                                // the Latin name the user typed; empty when none
     bool skipped = false;                          // left out of a whole run
     bool repaired = false;                         // double-encoded, shown repaired

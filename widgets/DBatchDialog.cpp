@@ -102,6 +102,9 @@ QMenu* DBatchDialog::MakeRowMenu() {
     auto* menu = new QMenu(this);
     const std::vector<int> rows = SelectedRows();
     QMenu* readAs = menu->addMenu(texts.String(kStrReadAs));
+    connect(readAs->addAction(texts.String(kStrAsDetected)), &QAction::triggered, this,
+            [this, rows] { ReadRowsAs(rows, std::nullopt); });
+    readAs->addSeparator();
     for (const ETextEncoding encoding : {ETextEncoding::kUtf8, ETextEncoding::kCp1251, ETextEncoding::kKoi8r,
                                          ETextEncoding::kCp866, ETextEncoding::kCp1252}) {
         const QString name = encoding == ETextEncoding::kCp1252 ? texts.String(kStrNotRussian)

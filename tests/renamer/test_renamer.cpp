@@ -135,6 +135,40 @@ TEST(RenamerEngine, ClassifiesNamesByTheirBytes) {
     }
 }
 
+// Valid UTF-8 keeps its reading, whatever a repair or an encoding forced for the whole run would
+// make of it; decomposed letters are composed; a name with a stray byte is listed with a reason.
+TEST(RenamerEngine, NamesReadAsTheyAre) {
+    const struct {
+        QByteArray onDisk;
+        std::optional<ETextEncoding> readAs;
+        bool whole; // the reading came for the whole run (--encoding)
+        const char* shown;
+        const char* proposal;
+        ERefusal refusal;
+    } cases[] = {
+        {"ЖЖЖЖЖЖЖЖ.txt", {}, false, "ЖЖЖЖЖЖЖЖ.txt", "ZHZHZHZHZHZHZHZH.txt", ERefusal::kNone},
+        {"ёёёё.txt", {}, false, "ёёёё.txt", "jojojojo.txt", ERefusal::kNone},
+        {"И\xCC\x86oshkar-Ola", {}, false, "Йoshkar-Ola", "Joshkar-Ola", ERefusal::kNone},
+        {"Е\xCC\x88lka", {}, false, "Ёlka", "JOlka", ERefusal::kNone},
+        {"Видео", ETextEncoding::kKoi8r, true, "Видео", "Video", ERefusal::kNone},
+        {"Видео", ETextEncoding::kKoi8r, false, "п▓п╦п╢п╣п╬", "p▓p╦p╢p╣p╬",
+         ERefusal::kNone}, // the row's choice
+        {kPrivetKoi, ETextEncoding::kKoi8r, true, "Привет", "Privet", ERefusal::kNone},
+        {"Пес\xD0.txt", {}, false, "Пес\xEF\xBF\xBD.txt", "", ERefusal::kInvalidBytes},
+    };
+    const CCharTable table = DefaultTable();
+    for (const auto& c : cases) {
+        SRenameEntry entry;
+        entry.onDisk = c.onDisk;
+        entry.readAs = c.readAs;
+        entry.readAsWhole = c.whole;
+        ReadAndPropose(table, entry);
+        EXPECT_EQ(entry.shown.toStdString(), c.shown) << c.shown;
+        EXPECT_EQ(entry.proposal.toStdString(), c.proposal) << c.shown;
+        EXPECT_EQ(entry.refusal, c.refusal) << c.shown;
+    }
+}
+
 TEST(RenamerEngine, ProposesOnlySoundNames) {
     const CCharTable table = DefaultTable();
     EXPECT_EQ(ProposeName(table, "Ёлка и объезд.mp3", "x"), "JOlka i ob'ezd.mp3"); // extension kept
