@@ -315,7 +315,7 @@ QString UndoLatestRun(const std::vector<QByteArray>& tools, const FRecordUndo& o
             if (result.status == EUndoStatus::kUndone)
                 ++undone;
             else if (result.status == EUndoStatus::kLeft)
-                left << texts.String(kStrNotUndone).arg(DecodeRawName(result.path), result.reason);
+                left << texts.String(kStrNotUndone).arg(ShownName(DecodeRawName(result.path)), result.reason);
         }
         QString summary = texts.String(kStrUndoSummary).arg(undone).arg(left.size());
         if (!left.isEmpty())
