@@ -789,6 +789,11 @@ ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& 
         grid.SetCellText(row, 1, tag->ReadError());
         return ERowResult::kUnreadable;
     }
+    if (tag->CutShort()) {
+        grid.SetCellCode(row, 0, kCodeNotWritten);
+        grid.SetCellText(row, 1, Text(kStrTagCutShort));
+        return ERowResult::kCutShort;
+    }
     if (!tag->IsLinked()) {
         grid.SetCellCode(row, 0, kCodeRussian);
         return ERowResult::kNoTag;
