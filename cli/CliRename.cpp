@@ -78,7 +78,9 @@ private:
 void CRenameRun::Start(const QByteArray& path) {
     int error = 0;
     struct stat info {};
-    if (stat(path.constData(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+    if (stat(path.constData(), &info) != 0)
+        return Problem(path, "cannot read", errno);
+    if (!S_ISDIR(info.st_mode)) {
         // One file: its folder, listed, with only that entry taken.
         const QByteArray folder = FolderOfPath(path);
         const QByteArray name = path.mid(path.lastIndexOf('/') + 1);

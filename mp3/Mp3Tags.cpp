@@ -697,6 +697,12 @@ ERowResult RewriteRow(const QByteArray& folder, const QByteArray& name, ICellGri
             *reason = Text(1300);
         return ERowResult::kLink;
     }
+    if (!tag->ReadError().isEmpty()) {
+        if (reason != nullptr)
+            *reason = tag->ReadError();
+        ShowFailure(folder, name, grid, row, readAs);
+        return ERowResult::kFailed;
+    }
     if (!tag->IsMpeg()) {
         // A file listed earlier and gone now is a failure, not a file without a tag.
         if (::access((folder + (folder.endsWith('/') ? "" : "/") + name).constData(), F_OK) != 0) {
@@ -782,6 +788,11 @@ ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& 
         grid.SetCellCode(row, 0, kCodeNotWritten);
         grid.SetCellText(row, 1, tag->ReadError());
         return ERowResult::kUnreadable;
+    }
+    if (tag->CutShort()) {
+        grid.SetCellCode(row, 0, kCodeNotWritten);
+        grid.SetCellText(row, 1, Text(kStrTagCutShort));
+        return ERowResult::kCutShort;
     }
     if (!tag->IsLinked()) {
         grid.SetCellCode(row, 0, kCodeRussian);

@@ -118,10 +118,11 @@ bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int 
 
 // Whole rows, as the dialog and lettrino-cli use them. Column 0 is left to the caller but for
 // its colour code.
-enum class ERowResult { kUnchanged, kWritten, kFailed, kNoTag, kLink, kUnreadable };
+enum class ERowResult { kUnchanged, kWritten, kFailed, kNoTag, kLink, kUnreadable, kCutShort };
 // Clears columns 1-7 and reads the file; kNoTag (column 0 code 4) when it has no tag, kLink
 // (the same, and the reason in column 1) for a symbolic link; kUnreadable (column 0 code 1, the
-// reason in column 1) for a file that cannot be read. *readIn (when given) gets the
+// reason in column 1) for a file that cannot be read, kCutShort (the same) for a tag that runs
+// past the end of its file, which is never written. *readIn (when given) gets the
 // encodings the texts were read in, joined by ", ".
 ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
                    ReadAs readAs = std::nullopt, QString* readIn = nullptr);

@@ -935,11 +935,11 @@ QString UndoPreview(const SJournalRun& run, const FRecordUndo& other) {
         if (result.status == EUndoStatus::kWouldUndo) {
             ++would;
             rest << (result.target != result.path
-                         ? QStringLiteral("%1 → %2").arg(DecodeRawName(result.path),
-                                                         DecodeRawName(result.target))
-                         : DecodeRawName(result.path));
+                         ? QStringLiteral("%1 → %2").arg(ShownName(DecodeRawName(result.path)),
+                                                         ShownName(DecodeRawName(result.target)))
+                         : ShownName(DecodeRawName(result.path)));
         } else if (result.status == EUndoStatus::kLeft) {
-            rest << texts.String(kStrNotUndone).arg(DecodeRawName(result.path), result.reason);
+            rest << texts.String(kStrNotUndone).arg(ShownName(DecodeRawName(result.path)), result.reason);
         }
     }
     lines << texts.String(kStrUndoConfirm)
@@ -963,7 +963,7 @@ QString UndoAndSummarise(const SJournalRun& run, const FRecordUndo& other) {
         if (result.status == EUndoStatus::kUndone)
             ++undone;
         else if (result.status == EUndoStatus::kLeft)
-            left << texts.String(kStrNotUndone).arg(DecodeRawName(result.path), result.reason);
+            left << texts.String(kStrNotUndone).arg(ShownName(DecodeRawName(result.path)), result.reason);
     }
     if (!markError.isEmpty())
         left << markError;

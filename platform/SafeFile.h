@@ -1,9 +1,11 @@
 // Replacing a user's file so that no failure or interruption can lose a byte of it: a complete
 // new copy is written beside it, checked, flushed, and only then renamed over the original. The
-// original keeps its mode (and owner and group where the system lets us). A file with more than
-// one name, or one its folder does not let us replace, is rewritten in place, but only from a
-// verified copy that stays on disk (under a name a later run recognises) until the rewrite is
-// verified too.
+// copy takes the original's exact mode, owner, group and extended attributes (the access list
+// too) and must read back with them before the rename. A file with more than one name, one its
+// folder does not let us replace, or one whose metadata the system does not let us give a copy,
+// is rewritten in place (keeping its own), but only from a verified copy that stays on disk
+// (under a name a later run recognises) until the rewrite is verified too; a file that would
+// lose metadata even so (set-id bits of another owner) is refused.
 #pragma once
 
 #include <QByteArray>

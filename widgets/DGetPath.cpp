@@ -62,7 +62,7 @@ QByteArray LastComponent(const QByteArray& path) {
 QString ShownPath(const QByteArray& path) {
     QString shown = QStringLiteral("/");
     for (const QByteArray& part : Components(path))
-        shown += DecodeRawName(part) + u'/';
+        shown += ShownName(DecodeRawName(part)) + u'/';
     return shown;
 }
 
@@ -304,7 +304,7 @@ bool DGetPath::FillFolderChildren(QTreeWidgetItem* item) {
     std::vector<SChild> folders;
     for (SRawEntry& entry : entries) {
         if (entry.isFolder) {
-            QString text = DecodeRawName(entry.name);
+            QString text = ShownName(DecodeRawName(entry.name));
             folders.push_back({std::move(entry.name), std::move(text)});
         }
     }

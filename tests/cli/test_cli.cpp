@@ -311,7 +311,12 @@ TEST_F(CliTest, InvisibleCharactersAreEscapedAndNoKeys) {
               std::string::npos)
         << r.out;
     const SRun json = Run({"rename", "--json", "--keys=", tree});
+    EXPECT_NE(json.out.find("\\u202e"), std::string::npos) << json.out;
     EXPECT_EQ(json.out.find("\u202E"), std::string::npos) << json.out;
+    const std::string file = tree + "/б\u202Etxt.exe";
+    const SRun twice = Run({"rename", "--apply", "--keys=", file, file}); // one path, named twice
+    EXPECT_EQ(twice.status, 0) << twice.err;
+    EXPECT_TRUE(fs::exists(m_dir / "tree" / "b\u202Etxt.exe")) << twice.err;
     for (const char* keys : {"02\x04\x04\x041", "02b\u202E", "01a|02\u200Bb", "03\u0085"}) {
         const SRun bad = Run({"rename", "--keys", keys, tree});
         EXPECT_EQ(bad.status, 2) << keys;

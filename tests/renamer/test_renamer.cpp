@@ -418,6 +418,9 @@ TEST(RawNames, EscapedNamesReadBack) {
         {QByteArray("\x01\x7F\xC2\x85", 4), "\\x01\\x7F\\xC2\\x85"}, // C0, DEL, C1 (NEL)
         {"\xE2\x82", "\\xE2\\x82"},                                  // a cut sequence
         {"a b", "a b"},
+        {"b\u202Etxt.exe", "b\\xE2\\x80\\xAEtxt.exe"}, // shows the rest reversed
+        {"\u200B\uFEFF\U000E0041", "\\xE2\\x80\\x8B\\xEF\\xBB\\xBF\\xF3\\xA0\\x81\\x81"}, // invisible
+        {"\u00A0\u2010", "\u00A0\u2010"}, // visible: a space, a hyphen
     };
     for (const auto& c : cases) {
         EXPECT_EQ(RawToEscaped(c.raw).toStdString(), c.escaped);
@@ -425,6 +428,7 @@ TEST(RawNames, EscapedNamesReadBack) {
         EXPECT_TRUE(EscapedToRaw(c.escaped, back));
         EXPECT_EQ(back, c.raw);
     }
+    EXPECT_EQ(ShownName(QStringLiteral("a\u202Eb\u2066\tc")), QStringLiteral("a\\u202Eb\\u2066\\u0009c"));
     QByteArray raw;
     EXPECT_FALSE(EscapedToRaw("\\q", raw));
     EXPECT_FALSE(EscapedToRaw("\\x4", raw));

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+
 #include <QListWidget>
 #include <QMenu>
 #include <QSettings>
@@ -25,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include <memory>
 
@@ -86,7 +88,11 @@ private:
         QVERIFY(editor->isVisible());
         editor->selectAll();
         QTest::keyClick(editor, Qt::Key_Delete);
-        QTest::keyClicks(editor, text);
+        if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+            QTest::keyClicks(editor, text);
+        else
+            editor->insert(text); // what no key types
+
         QTest::keyClick(editor, end);
         QTRY_VERIFY(List()->viewport()->findChild<QLineEdit*>() == nullptr ||
                     !List()->viewport()->findChild<QLineEdit*>()->isVisible());
@@ -192,6 +198,11 @@ private slots:
         EditLabel(0, u"a,b,c,d,e"_s);
         QCOMPARE(List()->item(0)->text(), u"a,b,c"_s);
         QCOMPARE(QString::fromStdU16String(g_charTable.m_keys[CCharTable::Index(0, 2)]), u"c"_s);
+
+        // A key with an invisible character is refused with a message.
+        EditLabel(2, u"v\u202E"_s);
+        QCOMPARE(List()->item(2)->text(), u"v"_s);
+        QVERIFY(Modal::Record().messageBoxes.join(u' ').contains(u"U+202E"_s));
 
         // Esc leaves the keys alone.
         EditLabel(2, u"qq"_s, Qt::Key_Escape);
