@@ -1,5 +1,6 @@
 #include "Journal.h"
 
+#include "CProfile.h"
 #include "CResourceModule.h"
 #include "RawNames.h"
 #include "ResourceIds.h"
@@ -164,7 +165,9 @@ CJournal::~CJournal() {
 bool CJournal::Open(QString* error) {
     if (!PrepareJournalFolder(error))
         return false;
-    PruneJournals(90);
+    // The setting is read from the store itself: the command line runs without the settings object.
+    PruneJournals(std::clamp(
+        GetProfileInt(QStringLiteral("Settings"), QStringLiteral("JournalDays"), kJournalDays), 1, 36500));
     const QString folder = JournalFolder();
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss.zzz"));
     // Two runs in the same millisecond get a number each; the names still sort by time.

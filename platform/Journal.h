@@ -155,7 +155,9 @@ std::vector<QString> ListJournals();
 bool ReadJournal(const QString& path, SJournalRun& run, QString* error = nullptr, bool headerOnly = false);
 // Appends the "undone" record to the run's journal.
 bool MarkUndone(const SJournalRun& run, QString* error = nullptr);
-// Removes the journals older than `days`.
+// Removes the journals older than `days`; a run starts with those older than the setting
+// "JournalDays" (kJournalDays by default).
+constexpr int kJournalDays = 90;
 void PruneJournals(int days);
 
 // The real path of an opened folder (where it is now), or `fallback` when the system cannot say.

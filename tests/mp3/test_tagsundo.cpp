@@ -390,3 +390,11 @@ TEST_F(TagsUndo, OnlyAJournalNoOneElseCouldWriteIsTrusted) {
     EXPECT_EQ(Cli({QStringLiteral("undo"), QStringLiteral("--apply")}).status, 0);
     EXPECT_NE(ReadBytes(file), written);
 }
+
+TEST_F(TagsUndo, OldJournalsArePruned) {
+    ASSERT_EQ(RunInProcess({"tags", "--keys=", "--apply", Path("tree/a.mp3").toStdString()}), 0);
+    for (const auto& [days, kept] : {std::pair{1, 1u}, std::pair{0, 0u}}) {
+        PruneJournals(days);
+        EXPECT_EQ(ListJournals().size(), kept) << days;
+    }
+}
