@@ -398,3 +398,14 @@ TEST_F(TagsUndo, OldJournalsArePruned) {
         EXPECT_EQ(ListJournals().size(), kept) << days;
     }
 }
+
+TEST_F(TagsUndo, AnUndoneMarkThatCannotBeWrittenIsReported) {
+    const QByteArray file = Path("tree/a.mp3");
+    const QByteArray before = ReadBytes(file);
+    ASSERT_EQ(RunInProcess({"tags", "--keys=", "--apply", file.toStdString()}), 0);
+    ::chmod(QFile::encodeName(ListJournals().at(0)).constData(), 0400);
+    const STagsRun undo = Cli({QStringLiteral("undo"), QStringLiteral("--apply")}, true);
+    EXPECT_EQ(undo.status, 1);
+    EXPECT_TRUE(undo.out.contains(QStringLiteral("could not be marked undone"))) << undo.out.toStdString();
+    EXPECT_EQ(ReadBytes(file), before);
+}
