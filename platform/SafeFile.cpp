@@ -362,6 +362,11 @@ void CleanLeftovers(const QByteArray& folder, std::vector<QString>& messages) {
 
 namespace {
 
+// A file of this user; for root any (its copies are given the owner of the file they copy).
+bool OursOrRoots(const struct stat& info) {
+    return info.st_uid == ::geteuid() || ::geteuid() == 0;
+}
+
 // Finishes the rewrite of `file.target` from the recorded copy, when both are still what the journal
 // says; the message for the user either way.
 QString FinishFromCopy(int dir, const SSideFile& file) {
@@ -371,7 +376,7 @@ QString FinishFromCopy(int dir, const SSideFile& file) {
     if (from.get() < 0 || ::fstat(from.get(), &copy) != 0)
         return Reason(Text(1322).arg(shown), errno);
     QByteArray digest;
-    if (!S_ISREG(copy.st_mode) || copy.st_uid != ::geteuid() || copy.st_dev != file.device ||
+    if (!S_ISREG(copy.st_mode) || !OursOrRoots(copy) || copy.st_dev != file.device ||
         copy.st_ino != file.inode || !DigestOf(from.get(), digest) || digest != file.digest)
         return Text(kStrLeftoverNotOurs).arg(shown);
     if (file.stale) {
@@ -383,7 +388,7 @@ QString FinishFromCopy(int dir, const SSideFile& file) {
     struct stat target {};
     if (to.get() < 0 || ::fstat(to.get(), &target) != 0)
         return Reason(Text(1322).arg(shown), errno);
-    if (!S_ISREG(target.st_mode) || target.st_uid != ::geteuid() || target.st_dev != file.targetDevice ||
+    if (!S_ISREG(target.st_mode) || !OursOrRoots(target) || target.st_dev != file.targetDevice ||
         target.st_ino != file.targetInode)
         return Text(1322).arg(shown) + QStringLiteral(": ") + Text(1302);
     QString error;
@@ -419,7 +424,7 @@ void CleanLeftoversAt(int folderFd, const std::vector<SSideFile>& recorded, std:
         // A copy never renamed into place: the original is still whole.
         struct stat info {};
         if (::fstatat(folderFd, entry.name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+            !S_ISREG(info.st_mode) || !OursOrRoots(info))
             messages.push_back(Text(kStrLeftoverNotOurs).arg(shown));
         else if (::unlinkat(folderFd, entry.name.constData(), 0) == 0)
             messages.push_back(Text(1320).arg(shown));
