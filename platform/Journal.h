@@ -18,7 +18,8 @@
 //   tag    <place> name <tab> device <tab> inode <tab> ... (the MP3 tool's fields)
 //   temp   <place> name                         a temporary about to be created
 //   keep   <place> name <tab> device <tab> inode <tab> digest <tab> target <tab> device <tab> inode
-//          <tab> change   a verified copy about to be written in place over target
+//          <tab> change <tab> size <tab> time   a verified copy about to be written in place over
+//          target (which keeps that time until the rewrite is done)
 //   done   change <tab> device <tab> inode       the change was made; what the entry is now
 //   undone time
 #pragma once

@@ -99,11 +99,15 @@ bool DigestOf(int fd, QByteArray& digest) {
 }
 
 // The content of `from` over `to`, in place, flushed, then read back and compared.
+// While the rewrite is under way the file keeps its time, so that whoever finishes it after a kill
+// can tell it from a file someone changed since; the time is now once it is done.
 bool CopyInPlace(int from, int to, QString& error) {
     struct stat source {};
     struct stat target {};
     if (::fstat(from, &source) != 0 || ::fstat(to, &target) != 0)
         return Fail(error, 1312);
+    const timespec kept[2] = {{0, UTIME_OMIT}, target.st_mtim};
+    auto keepTime = [&] { return ::futimens(to, kept) == 0; };
     // The room first: a full disk must be found before the first byte is overwritten.
     if (source.st_size > target.st_size) {
         const int code = ::posix_fallocate(to, 0, source.st_size);
@@ -111,9 +115,12 @@ bool CopyInPlace(int from, int to, QString& error) {
             if (::ftruncate(to, target.st_size) != 0) {
                 // Nothing more can be done; the verified copy stays for the next run.
             }
+            keepTime();
             error = Reason(1323, code);
             return false;
         }
+        if (!keepTime())
+            return Fail(error, 1305);
     }
     constexpr qsizetype kChunk = 1 << 20;
     QByteArray buffer;
@@ -121,12 +128,12 @@ bool CopyInPlace(int from, int to, QString& error) {
         const qsizetype n = qsizetype(std::min<off_t>(kChunk, source.st_size - at));
         if (!ReadAt(from, at, n, buffer))
             return Fail(error, 1309);
-        if (::pwrite(to, buffer.constData(), std::size_t(n), at) != n)
+        if (::pwrite(to, buffer.constData(), std::size_t(n), at) != n || !keepTime())
             return Fail(error, 1305);
         if (g_inPlaceHook)
             g_inPlaceHook(at + n);
     }
-    if (::ftruncate(to, source.st_size) != 0 || ::fsync(to) != 0)
+    if (::ftruncate(to, source.st_size) != 0 || !keepTime() || ::fsync(to) != 0)
         return Fail(error, 1305);
     QByteArray check;
     for (off_t at = 0; at < source.st_size; at += kChunk) {
@@ -138,6 +145,8 @@ bool CopyInPlace(int from, int to, QString& error) {
             return false;
         }
     }
+    const timespec now[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
+    ::futimens(to, now);
     return true;
 }
 
@@ -305,7 +314,10 @@ bool ReplaceFileVerified(const QByteArray& path, const SFileStamp* expected, con
                       {keep, QByteArray::number(qulonglong(kept.st_dev)),
                        QByteArray::number(qulonglong(kept.st_ino)), digest, name,
                        QByteArray::number(qulonglong(info.st_dev)),
-                       QByteArray::number(qulonglong(info.st_ino)), QByteArray::number(qlonglong(change))});
+                       QByteArray::number(qulonglong(info.st_ino)), QByteArray::number(qlonglong(change)),
+                       QByteArray::number(qlonglong(info.st_size)),
+                       QByteArray::number(qlonglong(info.st_mtim.tv_sec)) + '.' +
+                           QByteArray::number(qlonglong(info.st_mtim.tv_nsec))});
         if (!journal->Append({"keep", fields}, &error)) {
             discard();
             return false;
@@ -388,8 +400,12 @@ QString FinishFromCopy(int dir, const SSideFile& file) {
     struct stat target {};
     if (to.get() < 0 || ::fstat(to.get(), &target) != 0)
         return Reason(Text(1322).arg(shown), errno);
+    // The file the run rewrote, as the cut rewrite left it: its time, and its old or its new size.
+    const bool asLeft =
+        target.st_mtim == file.targetTime &&
+        (target.st_size == file.targetSize || target.st_size == std::max(file.targetSize, copy.st_size));
     if (!S_ISREG(target.st_mode) || !OursOrRoots(target) || target.st_dev != file.targetDevice ||
-        target.st_ino != file.targetInode)
+        target.st_ino != file.targetInode || !asLeft)
         return Text(1322).arg(shown) + QStringLiteral(": ") + Text(1302);
     QString error;
     if (!CopyInPlace(from.get(), to.get(), error))
