@@ -9,6 +9,8 @@
 
 #include <QCryptographicHash>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,6 +26,7 @@ QByteArray Digest(const STagRegions& regions) {
 }
 
 constexpr qsizetype kWindow = 16;
+constexpr qsizetype kNear = 64 * 1024;
 // Searches of the new tag for a piece of the old: bounded, so that a tag rewritten whole costs
 // its bytes in the journal rather than time.
 constexpr qint64 kSearchBudget = qint64(256) << 20;
@@ -48,9 +51,17 @@ QByteArray DescribeAgainst(const QByteArray& old, const QByteArray& now) {
             if (i + delta >= 0 && i + delta + kWindow <= now.size() &&
                 QByteArrayView(now.constData() + i + delta, kWindow) == window)
                 j = i + delta;
-            else if (literal.size() % kWindow == 0 && budget > 0) {
-                budget -= now.size() + 1;
-                j = now.indexOf(window);
+            else if (literal.size() % kWindow == 0) {
+                // Near where the last piece was first (a frame that grew shifts the rest a little),
+                // then anywhere while the budget lasts.
+                const qsizetype from = std::clamp<qsizetype>(i + delta - kNear, 0, now.size());
+                const qsizetype to = std::clamp<qsizetype>(i + delta + kNear + kWindow, 0, now.size());
+                j = QByteArrayView(now.constData() + from, to - from).indexOf(window);
+                j = j < 0 ? -1 : from + j;
+                if (j < 0 && budget > 0) {
+                    budget -= now.size() + 1;
+                    j = now.indexOf(window);
+                }
             }
         }
         if (j < 0) {

@@ -1,5 +1,6 @@
 #include "Journal.h"
 
+#include "CProfile.h"
 #include "CResourceModule.h"
 #include "RawNames.h"
 #include "ResourceIds.h"
@@ -164,7 +165,9 @@ CJournal::~CJournal() {
 bool CJournal::Open(QString* error) {
     if (!PrepareJournalFolder(error))
         return false;
-    PruneJournals(90);
+    // The setting is read from the store itself: the command line runs without the settings object.
+    PruneJournals(std::clamp(
+        GetProfileInt(QStringLiteral("Settings"), QStringLiteral("JournalDays"), kJournalDays), 1, 36500));
     const QString folder = JournalFolder();
     const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss.zzz"));
     // Two runs in the same millisecond get a number each; the names still sort by time.
@@ -782,7 +785,7 @@ std::vector<SSideFile> SideFilesOf(const SJournalRun& run, dev_t device, ino_t i
         file.name = record.fields[kPlaceFields];
         file.keep = record.kind == "keep";
         if (file.keep) {
-            if (record.fields.size() < kPlaceFields + 8)
+            if (record.fields.size() < kPlaceFields + 10)
                 continue;
             file.device = dev_t(record.fields[kPlaceFields + 1].toULongLong());
             file.inode = ino_t(record.fields[kPlaceFields + 2].toULongLong());
@@ -790,6 +793,9 @@ std::vector<SSideFile> SideFilesOf(const SJournalRun& run, dev_t device, ino_t i
             file.target = record.fields[kPlaceFields + 4];
             file.targetDevice = dev_t(record.fields[kPlaceFields + 5].toULongLong());
             file.targetInode = ino_t(record.fields[kPlaceFields + 6].toULongLong());
+            file.targetSize = off_t(record.fields[kPlaceFields + 8].toLongLong());
+            const QList<QByteArray> time = record.fields[kPlaceFields + 9].split('.');
+            file.targetTime = {time_t(time.value(0).toLongLong()), long(time.value(1).toLong())};
             const long change = record.fields[kPlaceFields + 7].toLong();
             for (const SJournalRecord& made : run.records)
                 file.stale = file.stale || (made.change == change && made.done);

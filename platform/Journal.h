@@ -18,7 +18,8 @@
 //   tag    <place> name <tab> device <tab> inode <tab> ... (the MP3 tool's fields)
 //   temp   <place> name                         a temporary about to be created
 //   keep   <place> name <tab> device <tab> inode <tab> digest <tab> target <tab> device <tab> inode
-//          <tab> change   a verified copy about to be written in place over target
+//          <tab> change <tab> size <tab> time   a verified copy about to be written in place over
+//          target (which keeps that time until the rewrite is done)
 //   done   change <tab> device <tab> inode       the change was made; what the entry is now
 //   undone time
 #pragma once
@@ -155,7 +156,9 @@ std::vector<QString> ListJournals();
 bool ReadJournal(const QString& path, SJournalRun& run, QString* error = nullptr, bool headerOnly = false);
 // Appends the "undone" record to the run's journal.
 bool MarkUndone(const SJournalRun& run, QString* error = nullptr);
-// Removes the journals older than `days`.
+// Removes the journals older than `days`; a run starts with those older than the setting
+// "JournalDays" (kJournalDays by default).
+constexpr int kJournalDays = 90;
 void PruneJournals(int days);
 
 // The real path of an opened folder (where it is now), or `fallback` when the system cannot say.

@@ -101,11 +101,15 @@ bool DigestOf(int fd, QByteArray& digest) {
 }
 
 // The content of `from` over `to`, in place, flushed, then read back and compared.
+// While the rewrite is under way the file keeps its time, so that whoever finishes it after a kill
+// can tell it from a file someone changed since; the time is now once it is done.
 bool CopyInPlace(int from, int to, QString& error) {
     struct stat source {};
     struct stat target {};
     if (::fstat(from, &source) != 0 || ::fstat(to, &target) != 0)
         return Fail(error, 1312);
+    const timespec kept[2] = {{0, UTIME_OMIT}, target.st_mtim};
+    auto keepTime = [&] { return ::futimens(to, kept) == 0; };
     // The room first: a full disk must be found before the first byte is overwritten.
     if (source.st_size > target.st_size) {
         const int code = ::posix_fallocate(to, 0, source.st_size);
@@ -113,9 +117,12 @@ bool CopyInPlace(int from, int to, QString& error) {
             if (::ftruncate(to, target.st_size) != 0) {
                 // Nothing more can be done; the verified copy stays for the next run.
             }
+            keepTime();
             error = Reason(1323, code);
             return false;
         }
+        if (!keepTime())
+            return Fail(error, 1305);
     }
     constexpr qsizetype kChunk = 1 << 20;
     QByteArray buffer;
@@ -123,12 +130,12 @@ bool CopyInPlace(int from, int to, QString& error) {
         const qsizetype n = qsizetype(std::min<off_t>(kChunk, source.st_size - at));
         if (!ReadAt(from, at, n, buffer))
             return Fail(error, 1309);
-        if (::pwrite(to, buffer.constData(), std::size_t(n), at) != n)
+        if (::pwrite(to, buffer.constData(), std::size_t(n), at) != n || !keepTime())
             return Fail(error, 1305);
         if (g_inPlaceHook)
             g_inPlaceHook(at + n);
     }
-    if (::ftruncate(to, source.st_size) != 0 || ::fsync(to) != 0)
+    if (::ftruncate(to, source.st_size) != 0 || !keepTime() || ::fsync(to) != 0)
         return Fail(error, 1305);
     QByteArray check;
     for (off_t at = 0; at < source.st_size; at += kChunk) {
@@ -140,6 +147,8 @@ bool CopyInPlace(int from, int to, QString& error) {
             return false;
         }
     }
+    const timespec now[2] = {{0, UTIME_OMIT}, {0, UTIME_NOW}};
+    ::futimens(to, now);
     return true;
 }
 
@@ -342,7 +351,10 @@ bool ReplaceFileVerified(const QByteArray& path, const SFileStamp* expected, con
                       {keep, QByteArray::number(qulonglong(kept.st_dev)),
                        QByteArray::number(qulonglong(kept.st_ino)), digest, name,
                        QByteArray::number(qulonglong(info.st_dev)),
-                       QByteArray::number(qulonglong(info.st_ino)), QByteArray::number(qlonglong(change))});
+                       QByteArray::number(qulonglong(info.st_ino)), QByteArray::number(qlonglong(change)),
+                       QByteArray::number(qlonglong(info.st_size)),
+                       QByteArray::number(qlonglong(info.st_mtim.tv_sec)) + '.' +
+                           QByteArray::number(qlonglong(info.st_mtim.tv_nsec))});
         if (!journal->Append({"keep", fields}, &error)) {
             discard();
             return false;
@@ -401,6 +413,11 @@ void CleanLeftovers(const QByteArray& folder, std::vector<QString>& messages) {
 
 namespace {
 
+// A file of this user; for root any (its copies are given the owner of the file they copy).
+bool OursOrRoots(const struct stat& info) {
+    return info.st_uid == ::geteuid() || ::geteuid() == 0;
+}
+
 // Finishes the rewrite of `file.target` from the recorded copy, when both are still what the journal
 // says; the message for the user either way.
 QString FinishFromCopy(int dir, const SSideFile& file) {
@@ -410,7 +427,7 @@ QString FinishFromCopy(int dir, const SSideFile& file) {
     if (from.get() < 0 || ::fstat(from.get(), &copy) != 0)
         return Reason(Text(1322).arg(shown), errno);
     QByteArray digest;
-    if (!S_ISREG(copy.st_mode) || copy.st_uid != ::geteuid() || copy.st_dev != file.device ||
+    if (!S_ISREG(copy.st_mode) || !OursOrRoots(copy) || copy.st_dev != file.device ||
         copy.st_ino != file.inode || !DigestOf(from.get(), digest) || digest != file.digest)
         return Text(kStrLeftoverNotOurs).arg(shown);
     if (file.stale) {
@@ -422,8 +439,12 @@ QString FinishFromCopy(int dir, const SSideFile& file) {
     struct stat target {};
     if (to.get() < 0 || ::fstat(to.get(), &target) != 0)
         return Reason(Text(1322).arg(shown), errno);
-    if (!S_ISREG(target.st_mode) || target.st_uid != ::geteuid() || target.st_dev != file.targetDevice ||
-        target.st_ino != file.targetInode)
+    // The file the run rewrote, as the cut rewrite left it: its time, and its old or its new size.
+    const bool asLeft =
+        target.st_mtim == file.targetTime &&
+        (target.st_size == file.targetSize || target.st_size == std::max(file.targetSize, copy.st_size));
+    if (!S_ISREG(target.st_mode) || !OursOrRoots(target) || target.st_dev != file.targetDevice ||
+        target.st_ino != file.targetInode || !asLeft)
         return Text(1322).arg(shown) + QStringLiteral(": ") + Text(1302);
     QString error;
     if (!CopyInPlace(from.get(), to.get(), error))
@@ -458,7 +479,7 @@ void CleanLeftoversAt(int folderFd, const std::vector<SSideFile>& recorded, std:
         // A copy never renamed into place: the original is still whole.
         struct stat info {};
         if (::fstatat(folderFd, entry.name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+            !S_ISREG(info.st_mode) || !OursOrRoots(info))
             messages.push_back(Text(kStrLeftoverNotOurs).arg(shown));
         else if (::unlinkat(folderFd, entry.name.constData(), 0) == 0)
             messages.push_back(Text(1320).arg(shown));

@@ -59,6 +59,8 @@ struct SSideFile {
     QByteArray target; // the file it is a copy of, and what that file was
     dev_t targetDevice = 0;
     ino_t targetInode = 0;
+    off_t targetSize = 0; // and its size and time when the rewrite began
+    timespec targetTime{};
     bool stale = false; // the rewrite finished: the copy only needs removing
 };
 

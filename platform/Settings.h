@@ -116,6 +116,8 @@ public:
     CIntSetting latinSpelling{this, "LatinSpelling", 0, 0, kLatinSchemeCount - 1, 0};
     CIntSetting mp3Spelling{this, "Mp3Spelling", -1, -1, kLatinSchemeCount - 1, -1};
     CIntSetting renamerSpelling{this, "RenamerSpelling", -1, -1, kLatinSchemeCount - 1, -1};
+    // Days a batch run's journal is kept; older ones go when a run starts (read by the journal).
+    CIntSetting journalDays{this, "JournalDays", 90, 1, 36500, 90};
     // The fonts' descriptions, "Font" and "FontList": there from LoadSettings to SaveSettingsOnExit
     // (SettingsGui.h), which make the fonts from them.
     std::optional<CLogFont> editorLogFont;

@@ -11,6 +11,7 @@
 #include "DFileMp3.h"
 #include "DFileRenamer.h"
 #include "DocStrings.h"
+#include "Journal.h"
 #include "LtMessageBox.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -22,6 +23,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -43,6 +45,7 @@
 
 #include <functional>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -563,6 +566,43 @@ private slots:
         QVERIFY(!frame->isVisible());
         app->ExitInstance();
         QCOMPARE(Stored(u"Settings/Font"_s).toString(), u"-20 0 0 0 700 0 0 0 204 7 0 0 0 Arial"_s);
+    }
+
+    void extraMenuUndoesTheRunChosenAfterItsPreview() {
+        // Two runs in two folders: the older one, chosen and confirmed, goes back; the other stays.
+        QTemporaryDir older, newer;
+        for (QTemporaryDir* dir : {&older, &newer}) {
+            const QByteArray folder = QFile::encodeName(dir->path());
+            QVERIFY(QFile(dir->path() + u"/Привет.txt"_s).open(QIODevice::WriteOnly));
+            const CFolderFd fd = OpenFolderPath(folder);
+            struct stat info {};
+            QVERIFY(fstatat(fd.Fd(), "Привет.txt", &info, 0) == 0);
+            CJournal journal("renamer", folder, "");
+            long change = -1;
+            QVERIFY(journal.AppendRename(fd.Fd(), "Привет.txt", "Privet.txt", info.st_dev, info.st_ino,
+                                         nullptr, &change));
+            QVERIFY(RenameNoReplaceAt(fd.Fd(), "Привет.txt", "Privet.txt"));
+            journal.Done(change, info.st_dev, info.st_ino);
+            QTest::qWait(5); // the journals' names sort by the millisecond
+        }
+        const std::vector<SJournalRun> runs = RecentRuns({}, 2);
+        QCOMPARE(runs.size(), std::size_t(2));
+        auto app = StartApp();
+        Modal::NextItemAnswer(
+            CurrentResources()
+                .String(kStrRunItem)
+                .arg(u"renamer"_s,
+                     QDateTime::fromString(QString::fromLatin1(runs[1].started), Qt::ISODateWithMs)
+                         .toLocalTime()
+                         .toString(u"yyyy-MM-dd HH:mm"_s))
+                .arg(1)
+                .arg(older.path()));
+        Modal::NextMessageBoxAnswer(QMessageBox::Yes);
+        Trigger(app->MainFrame(), kCmdUndoLastRun);
+        QVERIFY2(m_messages.size() >= 2 && m_messages[m_messages.size() - 2].contains(u"Privet.txt"_s),
+                 qPrintable(m_messages.join(u"\n"_s)));
+        QVERIFY(QFile::exists(older.path() + u"/Привет.txt"_s));
+        QVERIFY(QFile::exists(newer.path() + u"/Privet.txt"_s));
     }
 
     void splashShowsTheWholeBitmapCentred() {

@@ -303,29 +303,38 @@ TEST_F(TagsUndo, AFolderSwappedForALinkBeforeUndoChangesNothingOutside) {
 }
 
 TEST_F(TagsUndo, ARewriteKilledInPlaceIsFinishedBeforeItsUndo) {
-    // A second name makes the rewrite go in place; a title that grows shifts all the audio.
-    const QByteArray file = Path("tree/big.mp3");
+    // A second name makes the rewrite go in place; a title that grows shifts all the audio. A file
+    // edited after the kill is not the one the run left: its kept copy never goes over it.
     const QByteArray original = HandMadeMp3(QStringLiteral("Щука щука"), 0, 8000);
-    ASSERT_TRUE(WriteBytes(file, original));
-    ASSERT_EQ(::link(file.constData(), Path("tree/other-name").constData()), 0);
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        SetInPlaceWriteHook([](off_t written) {
-            if (written >= (1 << 20))
-                std::raise(SIGKILL);
-        });
-        _exit(RunInProcess({"tags", "--keys=", "--apply", file.toStdString()}));
+    for (const bool editedSince : {false, true}) {
+        SCOPED_TRACE(editedSince);
+        const QByteArray file = Path(editedSince ? "tree/edited.mp3" : "tree/big.mp3");
+        ASSERT_TRUE(WriteBytes(file, original));
+        ASSERT_EQ(::link(file.constData(), (file + ".link").constData()), 0);
+        std::fflush(nullptr);
+        const pid_t child = fork();
+        if (child == 0) {
+            SetInPlaceWriteHook([](off_t written) {
+                if (written >= (1 << 20))
+                    std::raise(SIGKILL);
+            });
+            _exit(RunInProcess({"tags", "--keys=", "--apply", file.toStdString()}));
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the rewrite was not cut short";
+        ASSERT_NE(ReadBytes(file), original);
+        const QByteArray edit = "edited by hand after the kill";
+        if (editedSince) {
+            ASSERT_TRUE(WriteBytes(file, edit));
+        }
+        const STagsRun undo = Cli({QStringLiteral("undo"), QStringLiteral("--apply")});
+        EXPECT_EQ(undo.status, editedSince ? 1 : 0) << undo.out.toStdString();
+        EXPECT_EQ(ReadBytes(file), editedSince ? edit : original) << undo.out.toStdString();
+        const QStringList kept =
+            QDir(Path("tree")).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".lt-"));
+        EXPECT_EQ(kept.size(), editedSince ? 1 : 0) << kept.join(u' ').toStdString();
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the rewrite was not cut short";
-    ASSERT_NE(ReadBytes(file), original);
-    const STagsRun undo = Cli({QStringLiteral("undo"), QStringLiteral("--apply")});
-    EXPECT_EQ(undo.status, 0) << undo.out.toStdString();
-    EXPECT_EQ(ReadBytes(file), original) << undo.out.toStdString();
-    EXPECT_EQ(QDir(Path("tree")).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".lt-")),
-              QStringList());
 }
 
 TEST_F(TagsUndo, ACoverCostsTheJournalNothing) {
@@ -389,4 +398,23 @@ TEST_F(TagsUndo, OnlyAJournalNoOneElseCouldWriteIsTrusted) {
     ::chmod(journal.constData(), 0600);
     EXPECT_EQ(Cli({QStringLiteral("undo"), QStringLiteral("--apply")}).status, 0);
     EXPECT_NE(ReadBytes(file), written);
+}
+
+TEST_F(TagsUndo, OldJournalsArePruned) {
+    ASSERT_EQ(RunInProcess({"tags", "--keys=", "--apply", Path("tree/a.mp3").toStdString()}), 0);
+    for (const auto& [days, kept] : {std::pair{1, 1u}, std::pair{0, 0u}}) {
+        PruneJournals(days);
+        EXPECT_EQ(ListJournals().size(), kept) << days;
+    }
+}
+
+TEST_F(TagsUndo, AnUndoneMarkThatCannotBeWrittenIsReported) {
+    const QByteArray file = Path("tree/a.mp3");
+    const QByteArray before = ReadBytes(file);
+    ASSERT_EQ(RunInProcess({"tags", "--keys=", "--apply", file.toStdString()}), 0);
+    ::chmod(QFile::encodeName(ListJournals().at(0)).constData(), 0400);
+    const STagsRun undo = Cli({QStringLiteral("undo"), QStringLiteral("--apply")}, true);
+    EXPECT_EQ(undo.status, 1);
+    EXPECT_TRUE(undo.out.contains(QStringLiteral("could not be marked undone"))) << undo.out.toStdString();
+    EXPECT_EQ(ReadBytes(file), before);
 }
