@@ -112,7 +112,7 @@ read -r dr cr rr < <(fill bench_renamerfill 10000 2)
 ratio "$rr" 2 "<=" 1
 line "renamer fill 10,000 names / lettrino-cli rename" "${dr} ms / ${cr} ms = $rr" "<= 2" "$ok"
 
-# The editor, in the short form (5 MB files, one round).
+# The editor, in the short form (5 MB files, fewer rounds).
 "$bin/bench_editor" --quick 2>/dev/null | while IFS= read -r out; do
     case $out in
     typing*)
