@@ -367,6 +367,13 @@ bool DetectEncoding(const std::string& path, bool verbose, std::string& answer, 
     return true;
 }
 
+namespace {
+// Decodes (and repairs) the rest of the input in the chosen format, the window read to choose it
+// first.
+bool DecodeStream(CInputStream& in, const std::string& path, bool repair, bool twice, CTextFormatProbe& probe,
+                  STextFormat format, std::string& window, std::string& error);
+} // namespace
+
 bool StreamDecode(const std::string& path, bool repair, std::string& error) {
     CInputStream in;
     if (!in.Open(path, error))
@@ -387,9 +394,22 @@ bool StreamDecode(const std::string& path, bool repair, std::string& error) {
             if (!in.Read(window, kStreamPiece, error))
                 return false;
         }
-        probe.Feed(Bytes(window), window.size());
+        // The encoding is chosen on whole characters: a letter cut by the end of the window is
+        // no invalid UTF-8, and waits for the rest of the stream.
+        const std::size_t whole = in.AtEnd() ? window.size() : CompleteUtf8(window);
+        probe.Feed(Bytes(window), whole);
+        const STextFormat format = probe.Result();
+        probe.Feed(Bytes(window) + whole, window.size() - whole);
+        return DecodeStream(in, path, repair, twice, probe, format, window, error);
     }
-    const STextFormat format = probe.Result();
+    return DecodeStream(in, path, repair, twice, probe, probe.Result(), window, error);
+}
+
+namespace {
+
+bool DecodeStream(CInputStream& in, const std::string& path, bool repair, bool twice, CTextFormatProbe& probe,
+                  const STextFormat format, std::string& window, std::string& error) {
+    std::string piece;
     CTextDecoder decoder(format);
     std::u16string text, pending;
     std::string out;
@@ -440,3 +460,5 @@ bool StreamDecode(const std::string& path, bool repair, std::string& error) {
     }
     return true;
 }
+
+} // namespace

@@ -271,11 +271,11 @@ std::u16string RepairOnce(std::u16string_view line) {
             // margin, or else the line with its capitals taken as no proof: the readings that swap
             // KOI8-R and Windows-1251 make lines of them. From Cyrillic letters it proves itself
             // only over a few letters ("дБ" is a unit), from text that reads as salad to text that
-            // reads as words (a point and a half a letter), or from mixed case ("хПМФ хЙФНЕО") to
+            // reads as words (half a point a letter), or from mixed case ("хПМФ хЙФНЕО") to
             // names. From Western letters ("Ïðèâåò"), which keep their case, to words that lose
             // nothing, over three letters or more ("çà" is French).
             const int cyrillic = CountCyrillic(candidate);
-            const bool words = 2 * score >= 3 * cyrillic || (doubted <= -6 * cyrillic && score >= 0);
+            const bool words = 2 * score >= cyrillic || (doubted <= -6 * cyrillic && score >= 0);
             if (score < (strongFound ? bestScore : doubted) + weakMargin ||
                 (t.reading == kWestern ? score < 0 || cyrillic < 3
                                        : cyrillic < 4 || doubted >= cyrillic || !words))

@@ -40,20 +40,55 @@ std::size_t IncompleteTail(const unsigned char* bytes, std::size_t n) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// UTF-16 without a byte-order mark: most units of the first ones have a high byte of 0 (Latin) or
-// 4 (Cyrillic); a dash or a quotation mark here and there does not change that. Text of 8 bits a
-// character has no such share of zero bytes.
+// UTF-16 without a byte-order mark. Text of 8 bits a character, UTF-8 included, has no zero bytes;
+// UTF-16 has them in the high byte of every blank, line end, digit and Latin letter, whatever
+// the script of the rest. So: most high bytes 0 or 4 (Latin and Cyrillic); or zero bytes on the
+// high side only, units that are text (no controls but blanks, no lone surrogates) and of one
+// alphabet (one or two high bytes: Greek, Hebrew, Arabic...) or of CJK; or, with no blank at all,
+// text of CJK ideographs, kana and their punctuation. A lone unit is a letter.
+
+bool IsUtf16TextUnit(unsigned unit) {
+    return unit >= 0x20 ? unit != 0x7F && !(unit >= 0x80 && unit < 0xA0) && unit != 0xFFFE && unit != 0xFFFF
+                        : unit == '\t' || unit == '\n' || unit == '\r';
+}
+
+bool IsCjkUnit(unsigned unit) {
+    return (unit >= 0x3000 && unit < 0x3100) || (unit >= 0x4E00 && unit < 0xA000) ||
+           (unit >= 0xFF00 && unit < 0xFFF0);
+}
 
 bool LooksLikeUtf16(const unsigned char* head, std::size_t n, bool bigEndian) {
     const std::size_t units = std::min(n / 2, CCyrillicDetector::kUtf16Probe);
-    if (units < 2)
+    if (units == 0)
         return false;
-    std::size_t latinOrCyrillic = 0;
+    std::size_t latinOrCyrillic = 0, highZeros = 0, lowZeros = 0, text = 0, cjk = 0;
+    bool afterLead = false; // a pair of surrogates counts as two units of text
+    std::string blocks;     // the high bytes other than 0 seen, up to three
     for (std::size_t i = 0; i < units; ++i) {
-        const unsigned high = head[2 * i + (bigEndian ? 0 : 1)];
+        const unsigned high = head[2 * i + (bigEndian ? 0 : 1)], low = head[2 * i + (bigEndian ? 1 : 0)];
+        const unsigned unit = high << 8 | low;
         latinOrCyrillic += high == 0 || high == 4;
+        highZeros += high == 0;
+        lowZeros += low == 0;
+        const bool lead = (unit & 0xFC00) == 0xD800, trail = (unit & 0xFC00) == 0xDC00;
+        text += trail ? afterLead : lead || IsUtf16TextUnit(unit);
+        text -= afterLead && !trail; // the lead before was lone
+        afterLead = lead;
+        cjk += IsCjkUnit(unit);
+        if (high != 0 && blocks.size() <= 2 && blocks.find(char(high)) == std::string::npos)
+            blocks += char(high);
     }
-    return 4 * latinOrCyrillic >= 3 * units;
+    if (units == 1) {
+        const unsigned high = head[bigEndian ? 0 : 1], low = head[bigEndian ? 1 : 0];
+        return (high == 4 && IsCyrillicLetter(char16_t(0x400 | low))) || (high == 0 && low >= 0xC0);
+    }
+    if (4 * latinOrCyrillic >= 3 * units)
+        return true;
+    const bool cjkText = 10 * cjk >= 9 * (units - highZeros);
+    if (highZeros > 0 && lowZeros == 0 && text == units && (blocks.size() <= 2 || cjkText))
+        return true;
+    return highZeros == 0 && lowZeros == 0 && units >= 2 && cjkText && text == units &&
+           !IsValidUtf8(head, 2 * units);
 }
 
 } // namespace

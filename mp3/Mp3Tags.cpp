@@ -306,7 +306,8 @@ SFrameText DecodeFrameBytes(const QByteArray& bytes, ReadAs readAs) {
         result.readIn += QStringLiteral(" (%1)").arg(Text(kStrRepaired));
     switch (read.encoding) {
     case ETextEncoding::kUtf8:
-        result.code = CodeOfUnicodeText(result.text);
+        // UTF-8 with stray bytes is shown, never rewritten: the bytes shown as U+FFFD would be lost.
+        result.code = read.invalid ? kCodePlain : CodeOfUnicodeText(result.text);
         result.encoding = "UTF-8 in ISO-8859-1";
         break;
     case ETextEncoding::kCp866:
@@ -568,7 +569,8 @@ SFrameText SlotText(const SSlot& slot, ReadAs readAs = std::nullopt) {
             if (!text.readIn.isEmpty())
                 result.readIn = text.readIn;
         } else {
-            QString text = value;
+            // Composed, as names are: "Й", not "И" and a breve.
+            QString text = value.normalized(QString::NormalizationForm_C);
             const bool repaired = RepairShortText(text);
             texts << text;
             result.code = std::max(result.code, CodeOfUnicodeText(text));

@@ -408,6 +408,26 @@ TEST_F(CliTest, StreamsLargeInputsInPieces) {
     EXPECT_TRUE(repaired.out == times("Щука и объект, ёлка! привет 😀\n", count));
 }
 
+// Through a pipe, which cannot be read twice, every command reads 20 MB as it reads the file, also
+// when the first 16 MB end inside a letter.
+TEST_F(CliTest, PipesReadLikeTheFile) {
+    const std::string line = "Съешь же ещё этих мягких французских булок, да выпей чаю. Ð¿Ñ€Ð¸Ð²ÐµÑ‚\n";
+    std::string text;
+    while (text.size() < (20u << 20))
+        text += line;
+    if ((static_cast<unsigned char>(text[16u << 20]) & 0xC0) != 0x80)
+        text.insert(0, "x");
+    const std::string path = File("big.txt", text);
+    for (const char* command : {"decode", "repair", "to-latin", "convert"}) {
+        const SRun file = Run({command, path});
+        ASSERT_EQ(file.status, 0) << command << file.err;
+        const std::string shell =
+            "cat '" + path + "' | " + LT_CLI_PATH + " " + command + " >'" + (m_dir / "piped").string() + "'";
+        ASSERT_EQ(std::system(shell.c_str()), 0) << command;
+        EXPECT_TRUE(Slurp(m_dir / "piped") == file.out) << command;
+    }
+}
+
 TEST_F(CliTest, SchemesSpellTheWholeInputAlike) {
     EXPECT_EQ(Run({"to-latin", "--scheme", "icao"}, "Щука и объект, ЩУКА!\n").out,
               "Shchuka i obieekt, SHCHUKA!\n");

@@ -61,6 +61,13 @@ INSTANTIATE_TEST_SUITE_P(
                     Utf16Le(u"Это — тире, а это «кавычки»."),
                     {E::kUtf16Le, false},
                     u"Это — тире, а это «кавычки»."},
+        // Without a mark, by the zero bytes of blanks and line ends, or as CJK text.
+        SFormatCase{"Utf16LeGreek", Utf16Le(u"Καλημέρα κόσμε"), {E::kUtf16Le, false}, u"Καλημέρα κόσμε"},
+        SFormatCase{
+            "Utf16LeChinese", Utf16Le(u"中文文本\n第二行"), {E::kUtf16Le, false}, u"中文文本\n第二行"},
+        SFormatCase{"Utf16BeChineseNoBlank", Utf16Be(u"中文文本。"), {E::kUtf16Be, false}, u"中文文本。"},
+        SFormatCase{"Utf16BeOneLetter", Utf16Be(u"Я"), {E::kUtf16Be, false}, u"Я"},
+        SFormatCase{"TwoAsciiBytes", "ab", {E::kUtf8, false}, u"ab"},
         SFormatCase{"Utf16BeOddLastByte", "\xFE\xFF" + Utf16Be(u"ab") + "c", {E::kUtf16Be, true}, u"abc"},
         // Valid UTF-8 that reads as rare CJK, where CP866 gives Russian words.
         SFormatCase{"Cp866ThatIsValidUtf8", "\xE7\xA5\xAC", {E::kCp866, false}, u"чем"},

@@ -69,6 +69,11 @@ private slots:
         QCOMPARE(list->GetItemText(row, DFileRenamer::kColTranslit), m_latin + ".txt");
         QCOMPARE(list->GetItemText(row, DFileRenamer::kColReadIn), QStringLiteral("KOI8-R (chosen)"));
         QCOMPARE(list->GetCellColor(row, DFileRenamer::kColReadIn), kCodeOverridden);
+        // "As detected" takes the row back to the program's reading, and again to the chosen one.
+        QVERIFY(TriggerRowMenu(dialog, {QStringLiteral("Read as"), QStringLiteral("As detected")}));
+        QCOMPARE(list->GetItemText(row, DFileRenamer::kColReadIn), QStringLiteral("Windows-1251"));
+        QVERIFY(TriggerRowMenu(dialog, {QStringLiteral("Read as"), QStringLiteral("KOI8-R")}));
+        QCOMPARE(list->GetItemText(row, DFileRenamer::kColName), m_word + ".txt");
 
         QTest::mouseClick(FindButton(dialog, QStringLiteral("Rename")), Qt::LeftButton);
         QVERIFY2(LastReport().isEmpty(), qPrintable(LastReport()));
