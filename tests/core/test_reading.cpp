@@ -61,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Utf16Le(u"Это — тире, а это «кавычки»."),
                     {E::kUtf16Le, false},
                     u"Это — тире, а это «кавычки»."},
-        SFormatCase{"Utf16BeOddLastByte", "\xFE\xFF" + Utf16Be(u"ab") + "c", {E::kUtf16Be, true}, u"abc"},
+        SFormatCase{
+            "Utf16BeOddLastByteKeptAside", "\xFE\xFF" + Utf16Be(u"ab") + "c", {E::kUtf16Be, true}, u"ab"},
         // Valid UTF-8 that reads as rare CJK, where CP866 gives Russian words.
         SFormatCase{"Cp866ThatIsValidUtf8", "\xE7\xA5\xAC", {E::kCp866, false}, u"чем"},
         SFormatCase{"Cp866LineThatIsValidUtf8",
