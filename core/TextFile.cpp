@@ -9,7 +9,7 @@ SDecodedText DecodeTextFile(const unsigned char* bytes, std::size_t n) {
     probe.Feed(bytes, n);
     SDecodedText result = DecodeTextFileAs(bytes, n, probe.Result());
     result.label = probe.DetectorLabel();
-    result.binary = LooksBinary(result.text);
+    result.binary = !result.format.bom && LooksBinary(result.text); // a mark says text
     return result;
 }
 

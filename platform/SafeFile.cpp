@@ -276,7 +276,7 @@ bool IsLeftoverName(const QByteArray& name) {
     return false;
 }
 
-void CleanLeftovers(const QByteArray& folder, std::vector<QString>& messages) {
+void CleanLeftovers(const QByteArray& folder, std::vector<QString>& messages, const QByteArray& onlyFor) {
     std::vector<SRawEntry> entries;
     if (!ReadFolderRaw(folder, entries))
         return;
@@ -286,6 +286,8 @@ void CleanLeftovers(const QByteArray& folder, std::vector<QString>& messages) {
     const qsizetype keepMark = qsizetype(std::strlen(kKeepMark));
     for (const SRawEntry& entry : entries) {
         if (entry.isFolder || !IsLeftoverName(entry.name))
+            continue;
+        if (!onlyFor.isEmpty() && !entry.name.startsWith('.' + onlyFor + ".lt-"))
             continue;
         const QString shown = DecodeRawName(entry.name);
         const qsizetype at = entry.name.size() - kSuffixBytes - keepMark;

@@ -46,7 +46,8 @@ bool ReplaceFileVerified(const QByteArray& path, const SFileStamp* expected, con
 bool IsLeftoverName(const QByteArray& name);
 // Removes the temporaries an interrupted run left in the folder and finishes the in-place
 // rewrites it left behind (from their verified copies). One line per leftover for the user.
-void CleanLeftovers(const QByteArray& folder, std::vector<QString>& messages);
+// With onlyFor, only the leftovers of the file of that name.
+void CleanLeftovers(const QByteArray& folder, std::vector<QString>& messages, const QByteArray& onlyFor = {});
 
 // Reads count bytes at offset into out; false (errno set) on a short read.
 bool ReadAt(int fd, off_t offset, qsizetype count, QByteArray& out);

@@ -30,7 +30,7 @@ private slots:
     void greyBackgroundFollowsMode();
     void viewFollowsWrapAndTabWidth();
     void sounds();
-    void textLimitHoldsTyping();
+    void typingHasNoLimit();
     void convertThereAndBack();
     void convertDirectionAndEdges();
     void doubleClickSelectsWord();
@@ -67,6 +67,11 @@ private slots:
     void saveKeepsUnicodeEncoding();
     void saveWithEachEncodingAndReopen();
     void eightBitSaveAsksBeforeLosing();
+    void roundTripKeepsEveryByte_data();
+    void roundTripKeepsEveryByte();
+    void binaryFileAsks();
+    void changedOnDiskAsksBeforeOverwriting();
+    void recoveryAfterAKill();
 
 private:
     CSettings m_settings;
