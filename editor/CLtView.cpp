@@ -333,6 +333,16 @@ bool CLtView::canInsertFromMimeData(const QMimeData* source) const {
     return source->hasFormat(QString::fromLatin1(kMime1251)) || QPlainTextEdit::canInsertFromMimeData(source);
 }
 
+QMimeData* CLtView::createMimeDataFromSelection() const {
+    // The plain text Qt makes of a selection turns U+00A0 into a space and U+2028 into a line
+    // break; only the paragraph ends the editor made become line breaks here.
+    QString text = textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    auto* data = new QMimeData;
+    data->setText(text);
+    return data;
+}
+
 void CLtView::insertFromMimeData(const QMimeData* source) {
     QString text;
     if (!RepairedClipboardText(source, text)) {

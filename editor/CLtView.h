@@ -83,6 +83,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
+    // The selected characters as they are: no-break spaces and line separators stay themselves.
+    QMimeData* createMimeDataFromSelection() const override;
 
 private:
     void ConvertTyped();

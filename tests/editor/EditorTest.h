@@ -37,6 +37,7 @@ private slots:
     void pasteRepairsEightBitCyrillic();
     void copy1251RoundTrip();
     void repairEncoding();
+    void copyKeepsEveryCharacter();
     void autoClipOnFocusLoss();
     void wordWrapKeepsTabStops();
     void storedSettingsAreRead();

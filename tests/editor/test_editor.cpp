@@ -311,6 +311,14 @@ void TestEditorView::copy1251RoundTrip() {
     QCOMPARE(m_view->toPlainText(), u"Привет, мирПривет"_qs);
 }
 
+void TestEditorView::copyKeepsEveryCharacter() {
+    const QString text = u"10\u00A0000\u2028руб.\nдва"_qs;
+    m_view->setPlainText(text);
+    m_view->selectAll();
+    m_view->copy();
+    QCOMPARE(QApplication::clipboard()->text(), text);
+}
+
 void TestEditorView::autoClipOnFocusLoss() {
     m_view->setPlainText(u"whole text"_qs);
     QApplication::clipboard()->clear();
