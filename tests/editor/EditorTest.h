@@ -73,6 +73,7 @@ private slots:
     void binaryFileAsks();
     void changedOnDiskAsksBeforeOverwriting();
     void recoveryAfterAKill();
+    void readOnlyFolderWritesInPlace();
 
 private:
     CSettings m_settings;

@@ -1,4 +1,5 @@
 // The document: files of every encoding opened, saved and read back, failed saves, mail.
+#include "../common/AsNobody.h"
 #include "../common/FileSizeLimit.h"
 #include "EditorTest.h"
 
@@ -467,4 +468,34 @@ void TestDocument::recoveryAfterAKill() {
     QVERIFY(m_doc->IsModified());
     QVERIFY(m_doc->DocumentText().endsWith(u"unsaved\u00A0text"_qs));
     QVERIFY(StaleRecoveries().empty()); // taken over by this editor
+}
+
+void TestDocument::readOnlyFolderWritesInPlace() {
+    // Root may write any folder: the case runs as nobody then, on files of its own in /tmp.
+    const auto body = [this]() -> int {
+        QTemporaryDir dir(QDir::tempPath() + u"/lt-ro-XXXXXX"_qs);
+        const QString path = dir.filePath(u"shared.txt"_qs);
+        qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path() + u"/state"_qs));
+        WriteAll(path, "old\n");
+        QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        if (!m_doc->OnOpenDocument(path))
+            return 1;
+        m_view->insertPlainText(u"new "_qs);
+        QDir().mkpath(RecoveryFolder());
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0555);
+        Modal::NextMessageBoxAnswer(QMessageBox::Ok);
+        const bool saved = m_doc->DoFileSave();
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+        const QStringList& asked = Modal::Record().messageBoxes;
+        if (!saved || ReadAll(path) != "new old\n")
+            return 2;
+        if (asked.size() != 1 || !asked[0].contains(u"not atomic"_qs))
+            return 3;
+        // The verified copy went once the file read back as written.
+        if (!QDir(RecoveryFolder()).entryList(QDir::Files).isEmpty())
+            return 4;
+        return 0;
+    };
+    const int status = geteuid() == 0 ? AsNobody(body) : body();
+    QCOMPARE(status, 0);
 }
