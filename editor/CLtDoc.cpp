@@ -164,9 +164,6 @@ bool CLtDoc::OnNewDocument() {
 
 void CLtDoc::OnNewNamedDocument(const QString& path) {
     OnNewDocument();
-    // Saved as UTF-8, as every other program here writes new text files.
-    m_format = {ETextEncoding::kUtf8, false};
-    m_bKeepFormat = true;
     m_bNewFile = true;
     SetPathName(path);
     Watch();
