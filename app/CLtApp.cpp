@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdio>
@@ -75,8 +76,9 @@ bool CLtApp::InitInstance() {
     m_pMainWnd->RestoreWindowState();
     // Gone once the main window is up; the window was shown just now.
     delete m_pSplash;
-    // Text that a crash kept from an earlier run is offered back before anything else.
-    m_pDoc->OfferRecovery();
+    // Text that a crash kept from an earlier run is offered back first, once the window stands
+    // so that the question shows over it.
+    QTimer::singleShot(0, m_pDoc.get(), [this] { m_pDoc->OfferRecovery(); });
     if (!m_ignoredFiles.isEmpty()) {
         QStringList names;
         for (const QString& path : m_ignoredFiles)
