@@ -74,6 +74,7 @@ private slots:
     void changedOnDiskAsksBeforeOverwriting();
     void recoveryAfterAKill();
     void readOnlyFolderWritesInPlace();
+    void openingCleansWhatKilledSavesLeft();
 
 private:
     CSettings m_settings;

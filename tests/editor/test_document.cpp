@@ -12,6 +12,7 @@
 #include "SettingsGui.h"
 #include "TextEncoding.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -498,4 +499,21 @@ void TestDocument::readOnlyFolderWritesInPlace() {
     };
     const int status = geteuid() == 0 ? AsNobody(body) : body();
     QCOMPARE(status, 0);
+}
+
+void TestDocument::openingCleansWhatKilledSavesLeft() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"doc.txt"_qs);
+    WriteAll(path, "text");
+    const QString ours = dir.filePath(u".doc.txt.lt-tmp-AbC123"_qs);
+    const QString oldRaw = dir.filePath(u".lettrino-Xy12Zq"_qs);
+    const QString freshRaw = dir.filePath(u".lettrino-Fresh1"_qs);
+    const QString others = dir.filePath(u".other.txt.lt-tmp-AbC123"_qs);
+    for (const QString& leftover : {ours, oldRaw, freshRaw, others})
+        WriteAll(leftover, "half");
+    // A temporary of a save under a raw name is the editor's when it is older than any save.
+    QFile(oldRaw).setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+    QVERIFY(m_doc->OnOpenDocument(path));
+    QVERIFY(!QFileInfo::exists(ours) && !QFileInfo::exists(oldRaw));
+    QVERIFY(QFileInfo::exists(freshRaw) && QFileInfo::exists(others));
 }
