@@ -18,7 +18,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -74,6 +76,9 @@ bool CLtApp::InitInstance() {
     m_pMainWnd->RestoreWindowState();
     // Gone once the main window is up; the window was shown just now.
     delete m_pSplash;
+    // Text that a crash kept from an earlier run is offered back first, once the window stands
+    // so that the question shows over it.
+    QTimer::singleShot(0, m_pDoc.get(), [this] { m_pDoc->OfferRecovery(); });
     if (!m_ignoredFiles.isEmpty()) {
         QStringList names;
         for (const QString& path : m_ignoredFiles)
@@ -155,20 +160,28 @@ bool CLtApp::ProcessShellCommand() {
     m_pMainWnd->SetActiveView(m_pView, m_pDoc.get());
     m_pView->ApplyTabStops();
 
-    if (m_fileToOpen.isEmpty())
-        return m_pDoc->OnNewDocument();
-    if (m_pDoc->OnOpenDocument(m_fileToOpen))
+    if (m_fileToOpen.isEmpty() || m_pDoc->OnOpenDocument(m_fileToOpen))
+        return m_fileToOpen.isEmpty() ? m_pDoc->OnNewDocument() : true;
+    // A name that does not exist yet is a new file under that name, as in every editor here.
+    if (m_pDoc->LastErrorCode() == ENOENT) {
+        m_pDoc->OnNewNamedDocument(m_fileToOpen);
         return true;
-    // The splash would stand in front of the message.
+    }
+    // The splash would stand in front of the message. The program stays, with an empty text.
     delete m_pSplash;
+    m_pSplash = nullptr;
     ReportCannotOpen(m_fileToOpen);
-    return false;
+    return m_pDoc->OnNewDocument();
 }
 
 void CLtApp::ReportCannotOpen(const QString& path) {
+    // Empty when the user chose not to open it (a binary file).
+    if (m_pDoc->LastError().isEmpty())
+        return;
     LtMessageBox(
         m_pMainWnd != nullptr && m_pMainWnd->isVisible() ? m_pMainWnd.get() : nullptr,
-        CurrentResources().String(kStrCannotOpen).arg(DisplayPath(QFileInfo(path).absoluteFilePath())),
+        CurrentResources().String(kStrCannotOpen).arg(DisplayPath(QFileInfo(path).absoluteFilePath())) +
+            QStringLiteral("\n\n") + m_pDoc->LastError(),
         QMessageBox::Warning);
 }
 

@@ -3,6 +3,7 @@
 #include "CFindBar.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
+#include "CNoticeBar.h"
 #include "CPanel.h"
 #include "CPictureEx.h"
 #include "DFileMp3.h"
@@ -283,6 +284,12 @@ void CMainFrame::SetActiveView(CLtView* view, CLtDoc* doc) {
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+    m_pBytesBar = new CNoticeBar(central);
+    m_pBytesBar->setObjectName(QStringLiteral("BytesBar"));
+    m_pDiskBar = new CNoticeBar(central);
+    m_pDiskBar->setObjectName(QStringLiteral("DiskBar"));
+    column->addWidget(m_pBytesBar);
+    column->addWidget(m_pDiskBar);
     column->addWidget(m_splitter, 1);
     m_pFindBar = new CFindBar(view, central);
     column->addWidget(m_pFindBar);
@@ -297,10 +304,54 @@ void CMainFrame::SetActiveView(CLtView* view, CLtDoc* doc) {
     };
     connect(doc, &CLtDoc::FormatChanged, this, showFormat);
     showFormat();
+    connect(doc, &CLtDoc::NoticesChanged, this, [this] {
+        m_bBytesBarClosed = false;
+        UpdateNoticeBars();
+    });
+    connect(m_pBytesBar, &CNoticeBar::Chosen, this, [this](int index) {
+        if (index < 0)
+            m_bBytesBarClosed = true;
+        else
+            m_pDoc->OnFileReopenWithEncoding();
+    });
+    connect(m_pDiskBar, &CNoticeBar::Chosen, this, [this](int index) {
+        const bool reload = index == 0 && m_pDoc->DiskChange() == CLtDoc::EDiskChange::kChanged;
+        if (reload)
+            m_pDoc->ReloadFromDisk();
+        else
+            m_pDoc->KeepMine();
+    });
+    UpdateNoticeBars();
     LoadContextMenu();
     RecalcLayout();
     UpdateFrameTitle();
     BindCommands();
+}
+
+void CMainFrame::UpdateNoticeBars() {
+    if (m_pDoc == nullptr || m_pBytesBar == nullptr)
+        return;
+    const CResourceModule& strings = CurrentResources();
+    const std::size_t bytes = m_pDoc->UndecodableBytes();
+    if (bytes == 0 || m_bBytesBarClosed)
+        m_pBytesBar->Show(QString(), {});
+    else
+        m_pBytesBar->Show(strings.String(kStrInvalidBytes)
+                              .arg(bytes)
+                              .arg(QString::fromLatin1(EncodingName(m_pDoc->Format().encoding))),
+                          {strings.String(kStrReopenButton)});
+    switch (m_pDoc->DiskChange()) {
+    case CLtDoc::EDiskChange::kNone:
+        m_pDiskBar->Show(QString(), {});
+        break;
+    case CLtDoc::EDiskChange::kChanged:
+        m_pDiskBar->Show(strings.String(kStrChangedOnDisk),
+                         {strings.String(kStrReload), strings.String(kStrKeepMine)});
+        break;
+    case CLtDoc::EDiskChange::kGone:
+        m_pDiskBar->Show(strings.String(kStrGoneFromDisk), {strings.String(kStrKeepMine)});
+        break;
+    }
 }
 
 void CMainFrame::UpdateCaretPane() {

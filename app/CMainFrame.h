@@ -14,6 +14,7 @@
 #include <vector>
 
 class CFindBar;
+class CNoticeBar;
 class CLtApp;
 class CSettings;
 class CLtDoc;
@@ -72,6 +73,10 @@ public:
     CPanel* Panel() const { return m_pPanel; }
     CFindBar* FindBar() const { return m_pFindBar; }
     QLabel* CaretPane() const { return m_paneCaret; }
+    // The bars above the text: bytes the encoding cannot read, the file changed on disk.
+    CNoticeBar* BytesBar() const { return m_pBytesBar; }
+    CNoticeBar* DiskBar() const { return m_pDiskBar; }
+    void UpdateNoticeBars();
     void UpdateFrameTitle();
 
 protected:
@@ -158,8 +163,11 @@ private:
     QSplitter* m_splitter = nullptr;    // the panel and the view, from the view's arrival
     CPanel* m_pPanel = nullptr;         // left in the splitter
     CFindBar* m_pFindBar = nullptr;     // under the splitter
-    bool m_bEightBitSave = false;       // Save was chosen with Ctrl held
-    int m_nPanelWidth = 0;              // the panel's width, kept while it is hidden
+    CNoticeBar* m_pBytesBar = nullptr;  // over the splitter
+    CNoticeBar* m_pDiskBar = nullptr;
+    bool m_bBytesBarClosed = false; // closed by the user until the next file
+    bool m_bEightBitSave = false;   // Save was chosen with Ctrl held
+    int m_nPanelWidth = 0;          // the panel's width, kept while it is hidden
     bool m_bLaidOut = false;
     // The outer rectangle asked for before the window manager framed the window; it is applied
     // again once the frame's size is known.

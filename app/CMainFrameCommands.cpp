@@ -427,6 +427,9 @@ void CMainFrame::SetInterfaceLanguage(int id) {
     UpdateCaretPane();
     if (m_pFindBar != nullptr)
         m_pFindBar->Retranslate();
+    UpdateNoticeBars();
+    if (m_pDoc != nullptr && m_paneFormat != nullptr)
+        m_paneFormat->setText(m_pDoc->FormatText());
     if (m_pEditView != nullptr)
         m_pEditView->viewport()->update();
     UpdateCommands();

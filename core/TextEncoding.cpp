@@ -201,7 +201,7 @@ void CTextFormatProbe::Feed(const unsigned char* bytes, std::size_t n) {
     m_detector.Feed(bytes, n);
     if (m_judged.size() < kJudgedBytes)
         m_judged.append(reinterpret_cast<const char*>(bytes), std::min(n, kJudgedBytes - m_judged.size()));
-    if (!m_utf8 || n == 0)
+    if (n == 0)
         return;
     m_high = m_high || IsHigh(bytes, n);
     // The sequence cut at the end of the last piece is completed first.
@@ -211,19 +211,22 @@ void CTextFormatProbe::Feed(const unsigned char* bytes, std::size_t n) {
         const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
         while (m_tailSize < need && start < n && (bytes[start] & 0xC0) == 0x80)
             m_tail[m_tailSize++] = bytes[start++];
-        if (m_tailSize < need) {
-            m_utf8 = start == n; // still open at the end of this piece, or cut by another byte
-            return;
-        }
-        m_utf8 = IsValidUtf8(m_tail, m_tailSize);
+        if (m_tailSize < need && start == n)
+            return; // still open at the end of this piece
+        // Cut by another byte, or complete: counted as the whole input would count it (its bytes
+        // after an ill-formed lead are stray continuation bytes, each invalid on its own).
+        CountUtf8(m_tail, m_tailSize, m_multiByte, m_invalid);
         m_tailSize = 0;
-        if (!m_utf8)
-            return;
     }
     const std::size_t tail = IncompleteTail(bytes + start, n - start);
-    m_utf8 = IsValidUtf8(bytes + start, n - start - tail);
+    CountUtf8(bytes + start, n - start - tail, m_multiByte, m_invalid);
     std::memcpy(m_tail, bytes + n - tail, tail);
     m_tailSize = tail;
+}
+
+bool CTextFormatProbe::MostlyUtf8() const {
+    const std::size_t invalid = m_invalid + m_tailSize;
+    return invalid == 0 || m_multiByte >= kValidPerInvalid * invalid;
 }
 
 STextFormat CTextFormatProbe::Result() const {
@@ -235,7 +238,7 @@ STextFormat CTextFormatProbe::Result() const {
         return {ETextEncoding::kUtf16Le, true};
     if (n >= 2 && head[0] == 0xFE && head[1] == 0xFF)
         return {ETextEncoding::kUtf16Be, true};
-    const bool utf8 = m_utf8 && m_tailSize == 0;
+    const bool utf8 = MostlyUtf8();
     // An empty file or a single byte holds no UTF-16 unit: it is read as the bytes it is.
     if (n < 2)
         return {utf8 ? ETextEncoding::kUtf8 : ETextEncoding::kCp1252, false};

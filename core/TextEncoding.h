@@ -39,13 +39,24 @@ public:
     STextFormat Result() const;
     // What the 8-bit detector on its own says of the bytes (DetectCyrillicCodePage).
     unsigned DetectorLabel() const { return m_detector.Label(); }
+    // Bytes that are not valid UTF-8 (a sequence cut at the end counts too).
+    std::size_t InvalidUtf8() const { return m_invalid + m_tailSize; }
+
+    // Text with at least this many well-formed multi-byte sequences per invalid byte is UTF-8;
+    // 8-bit Cyrillic gives far fewer (its letters rarely pair up as UTF-8 sequences).
+    static constexpr std::size_t kValidPerInvalid = 8;
 
 private:
+    bool MostlyUtf8() const;
+
     CCyrillicDetector m_detector;
     std::string m_judged;    // the first kJudgedBytes bytes
     unsigned char m_tail[4]; // an incomplete UTF-8 sequence at the end of the last piece
     std::size_t m_tailSize = 0;
-    bool m_utf8 = true;
+    // What a lenient UTF-8 reading meets: UTF-8 is chosen by their share, so that a few invalid
+    // bytes (a cut last letter, one Latin-1 letter) do not turn a whole UTF-8 file into 8-bit.
+    std::size_t m_multiByte = 0;
+    std::size_t m_invalid = 0;
     bool m_high = false; // some byte >= 0x80
 };
 

@@ -74,7 +74,7 @@ std::size_t Utf8Length(std::u16string_view text) {
 
 namespace {
 
-enum class EDecode { kValidate, kStrict, kLenient };
+enum class EDecode { kValidate, kStrict, kLenient, kEscape };
 
 // Checks whether the eight bytes hold only ASCII and complete two-byte sequences (the bulk of
 // Cyrillic text) with no sequence crossing the word's edges; false leaves them to the byte-wise
@@ -127,12 +127,12 @@ std::size_t Decode(const unsigned char* bytes, std::size_t n, char16_t* dst, std
         }
         const std::size_t len = SequenceLength(bytes, i, n);
         if (len == 0) {
-            if constexpr (kMode != EDecode::kLenient) {
+            if constexpr (kMode == EDecode::kValidate || kMode == EDecode::kStrict) {
                 if (errorOffset != nullptr)
                     *errorOffset = i;
                 return std::size_t(-1);
             } else {
-                *dst++ = kReplacement;
+                *dst++ = kMode == EDecode::kEscape ? char16_t(kByteEscapeBase + b0) : kReplacement;
                 ++i;
                 continue;
             }
@@ -186,7 +186,49 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
-void AppendUtf16AsUtf8(std::string& out, std::u16string_view text) {
+std::u16string Utf8ToUtf16Escaped(const unsigned char* bytes, std::size_t n, std::size_t* invalid) {
+    std::u16string out(n, u'\0');
+    out.resize(Decode<EDecode::kEscape>(bytes, n, out.data(), nullptr));
+    if (invalid != nullptr) {
+        std::size_t multiByte = 0;
+        *invalid = 0;
+        CountUtf8(bytes, n, multiByte, *invalid);
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8Escaped(std::u16string_view text) {
+    std::string out;
+    AppendUtf16AsUtf8(out, text, true);
+    return out;
+}
+
+void CountUtf8(const unsigned char* bytes, std::size_t n, std::size_t& multiByte, std::size_t& invalid) {
+    std::size_t i = 0;
+    std::size_t error = n;
+    // Valid text (the usual case) is checked by the fast scan and its lead bytes counted in a
+    // loop the compiler vectorises; the byte-wise walk starts at the first ill-formed sequence.
+    if (IsValidUtf8(bytes, n, &error))
+        error = n;
+    for (; i < error; ++i)
+        multiByte += bytes[i] >= 0xC0;
+    while (i < n) {
+        if (bytes[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t len = SequenceLength(bytes, i, n);
+        if (len == 0) {
+            ++invalid;
+            ++i;
+        } else {
+            ++multiByte;
+            i += len;
+        }
+    }
+}
+
+void AppendUtf16AsUtf8(std::string& out, std::u16string_view text, bool escapes) {
     // Measuring first lets the loop write through a pointer instead of growing the string.
     const std::size_t start = out.size();
     const std::size_t length = Utf8Length(text);
@@ -213,11 +255,16 @@ void AppendUtf16AsUtf8(std::string& out, std::u16string_view text) {
                 *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
                 continue;
             }
+            if (escapes && IsByteEscape(char16_t(cp), i > 0 ? text[i - 1] : u'\0')) {
+                *dst++ = static_cast<char>(cp - kByteEscapeBase);
+                continue;
+            }
             cp = kReplacement;
         }
         *dst++ = static_cast<char>(0xE0 | (cp >> 12));
         *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
-    out.resize(start + length);
+    // An escaped byte is shorter than the three bytes measured for it.
+    out.resize(static_cast<std::size_t>(dst - out.data()));
 }

@@ -20,5 +20,22 @@ bool Utf8ToUtf16Checked(const unsigned char* bytes, std::size_t n, std::u16strin
 
 // Encodes UTF-16; a lone surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
-// Appends to `out` instead of returning a new string (for streaming large texts).
-void AppendUtf16AsUtf8(std::string& out, std::u16string_view text);
+// Appends to `out` instead of returning a new string (for streaming large texts). With
+// `escapes`, a lone U+DC80..U+DCFF is written as the byte it stands for (see below).
+void AppendUtf16AsUtf8(std::string& out, std::u16string_view text, bool escapes = false);
+
+// A byte that starts no well-formed sequence stands in the text as U+DC80..U+DCFF (a lone low
+// surrogate, which UTF-8 can never hold), so that the text turns back into exactly the bytes it
+// came from: the escape the raw file names use. *invalid (when given) receives their number.
+constexpr char16_t kByteEscapeBase = 0xDC00;
+std::u16string Utf8ToUtf16Escaped(const unsigned char* bytes, std::size_t n, std::size_t* invalid = nullptr);
+// The bytes of an escaped text: Utf8ToUtf16Escaped read backwards.
+std::string Utf16ToUtf8Escaped(std::u16string_view text);
+// The unit is an escaped byte, unless it ends a surrogate pair (prev is its high half).
+inline bool IsByteEscape(char16_t unit, char16_t prev) {
+    return unit >= 0xDC80 && unit <= 0xDCFF && !(prev >= 0xD800 && prev <= 0xDBFF);
+}
+
+// What a lenient reading of the bytes meets: well-formed sequences of two bytes or more, and
+// bytes that start none. Adds to the counts.
+void CountUtf8(const unsigned char* bytes, std::size_t n, std::size_t& multiByte, std::size_t& invalid);

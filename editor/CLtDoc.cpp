@@ -17,25 +17,82 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QInputDialog>
 #include <QPlainTextDocumentLayout>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
-CLtDoc::CLtDoc(QObject* parent) : QObject(parent), m_text(new QTextDocument(this)) {
+namespace {
+
+// The line end that comes before a block, kept in the block's user state where it is not the
+// file's usual one: a typed or pasted line (state -1) gets the usual one.
+enum ELineEnd { kEndLf = 1, kEndCrLf, kEndCr, kEndParagraph, kEndFrameStart, kEndFrameEnd };
+const char16_t* const kLineEnds[] = {u"", u"\n", u"\r\n", u"\r", u"\u2029", u"\uFDD0", u"\uFDD1"};
+
+// The line end at text[i], or 0; *length gets its length.
+int LineEndAt(const QString& text, qsizetype i, int* length) {
+    *length = 1;
+    switch (text[i].unicode()) {
+    case u'\n':
+        return kEndLf;
+    case u'\r':
+        if (i + 1 < text.size() && text[i + 1] == u'\n') {
+            *length = 2;
+            return kEndCrLf;
+        }
+        return kEndCr;
+    // The text document makes a paragraph of each of these: they are kept as line ends.
+    case 0x2029:
+        return kEndParagraph;
+    case 0xFDD0:
+        return kEndFrameStart;
+    case 0xFDD1:
+        return kEndFrameEnd;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+CLtDoc::CLtDoc(QObject* parent)
+    : QObject(parent), m_text(new QTextDocument(this)), m_watcher(new QFileSystemWatcher(this)),
+      m_diskCheck(new QTimer(this)), m_recoveryTimer(new QTimer(this)) {
     m_text->setDocumentLayout(new QPlainTextDocumentLayout(m_text));
     connect(m_text, &QTextDocument::modificationChanged, this, &CLtDoc::TitleChanged);
+    connect(m_text, &QTextDocument::modificationChanged, this, [this](bool modified) {
+        if (!modified)
+            RemoveRecovery(); // back to the file's text: nothing to recover
+    });
+    connect(m_text, &QTextDocument::contentsChanged, this, &CLtDoc::OnContentsChanged);
+    // A burst of changes (a log written line by line) is looked at once.
+    m_diskCheck->setSingleShot(true);
+    m_diskCheck->setInterval(200);
+    connect(m_diskCheck, &QTimer::timeout, this, &CLtDoc::CheckDisk);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, m_diskCheck, qOverload<>(&QTimer::start));
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_diskCheck, qOverload<>(&QTimer::start));
+    m_recoveryTimer->setSingleShot(true);
+    m_recoveryTimer->setInterval(kRecoveryMs);
+    connect(m_recoveryTimer, &QTimer::timeout, this, &CLtDoc::WriteRecoveryNow);
 }
 
 CLtDoc::~CLtDoc() {
+    // Ending normally: the user saved or chose not to.
+    RemoveRecovery();
     // A view that outlives the document goes on with a text of its own.
     if (m_pView != nullptr && m_pView->document() == m_text)
         m_pView->setDocument(nullptr);
@@ -45,11 +102,30 @@ QString CLtDoc::PlainText() const {
     return m_text->toPlainText();
 }
 
+QString CLtDoc::DocumentText() const {
+    QString text;
+    text.reserve(m_text->characterCount() + m_text->blockCount());
+    const QString usual = QString::fromUtf16(m_bCrLf ? kLineEnds[kEndCrLf] : kLineEnds[kEndLf]);
+    for (QTextBlock block = m_text->begin(); block.isValid(); block = block.next()) {
+        if (block != m_text->begin()) {
+            const int end = block.userState();
+            text += end >= kEndLf && end <= kEndFrameEnd ? QString::fromUtf16(kLineEnds[end]) : usual;
+        }
+        text += block.text();
+    }
+    return text;
+}
+
 QString CLtDoc::FormatText() const {
     QString text = QString::fromLatin1(EncodingName(m_format.encoding));
     if (m_format.bom)
         text += QStringLiteral(" BOM");
-    return text + (m_bCrLf ? QStringLiteral(" · CRLF") : QStringLiteral(" · LF"));
+    text += m_bCrLf ? QStringLiteral(" · CRLF") : QStringLiteral(" · LF");
+    if (m_bMixedEnds)
+        text += QStringLiteral(" (") + CurrentResources().String(kStrMixedLineEnds) + u')';
+    if (m_bNewFile)
+        text += QStringLiteral(" · ") + CurrentResources().String(kStrNewFile);
+    return text;
 }
 
 void CLtDoc::SetView(CLtView* view) {
@@ -71,39 +147,97 @@ bool CLtDoc::OnNewDocument() {
             m_pView->setFont(*font);
     }
     m_bCrLf = false;
+    m_bMixedEnds = false;
+    m_trailing.clear();
+    m_nUndecodable = 0;
+    m_bNewFile = false;
     m_format = {ETextEncoding::kUtf16Le, true};
     m_bKeepFormat = false;
     emit FormatChanged();
     m_strPathName.clear();
     m_strTitle = DocString(kDocNewFileName);
     SetModifiedFlag(false);
+    RemoveRecovery();
+    Watch();
     emit TitleChanged();
     return true;
 }
 
+void CLtDoc::OnNewNamedDocument(const QString& path) {
+    OnNewDocument();
+    m_bNewFile = true;
+    SetPathName(path);
+    Watch();
+    emit FormatChanged();
+}
+
 bool CLtDoc::OnOpenDocument(const QString& path) {
-    QFile file;
-    if (!OpenForReading(file, path))
+    m_strLastError.clear();
+    m_nLastErrorCode = 0;
+    QByteArray bytes;
+    SDiskState state;
+    if (!ReadDocumentFile(path, bytes, state, m_strLastError, m_nLastErrorCode))
         return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return false;
-    const SDecodedText decoded = DecodeTextFile(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                                static_cast<std::size_t>(bytes.size()));
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto size = static_cast<std::size_t>(bytes.size());
+    SDecodedText decoded = DecodeTextFile(data, size);
+    if (decoded.binary) {
+        const QString question = CurrentResources().String(kStrLooksBinary).arg(DisplayFileName(path));
+        if (LtMessageBox(m_pView, question, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) !=
+            QMessageBox::Yes)
+            return false;
+        // Read as UTF-8 with every other byte kept as it is: Save writes back the same bytes.
+        decoded = DecodeTextFileAs(data, size, {ETextEncoding::kUtf8, false});
+    }
     m_format = decoded.format;
     m_bKeepFormat = IsUnicodeEncoding(m_format.encoding);
+    m_trailing = decoded.trailing;
+    m_nUndecodable = decoded.undecodable;
+    m_bNewFile = false;
+    RemoveRecovery();
     SetText(decoded.text);
     SetPathName(path);
     SetModifiedFlag(false);
+    Watch();
+    m_disk = state;
+    CleanSaveLeftovers(m_strPathName);
+    emit NoticesChanged();
     return true;
 }
 
 void CLtDoc::SetText(const std::u16string& decoded) {
-    QString text = QString::fromStdU16String(decoded);
-    m_bCrLf = text.contains(QStringLiteral("\r\n"));
-    if (m_bCrLf)
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QString raw = QString::fromStdU16String(decoded);
+    // Every line end becomes a paragraph of the text document; the ones that are not the file's
+    // usual one are noted on the paragraph after them, so that Save writes each back as it was.
+    QString text;
+    text.reserve(raw.size());
+    std::vector<std::pair<int, int>> marks; // block number, line end before it
+    qsizetype counts[std::size(kLineEnds)] = {};
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        int length = 1;
+        const int end = LineEndAt(raw, i, &length);
+        if (end == 0)
+            continue;
+        text += QStringView(raw).mid(run, i - run);
+        text += u'\n';
+        ++counts[end];
+        marks.emplace_back(static_cast<int>(marks.size()) + 1, end);
+        i += length - 1;
+        run = i + 1;
+    }
+    text += QStringView(raw).mid(run);
+    m_bCrLf = counts[kEndCrLf] > counts[kEndLf];
+    const int usual = m_bCrLf ? kEndCrLf : kEndLf;
+    m_bMixedEnds =
+        std::any_of(marks.begin(), marks.end(), [&](const auto& mark) { return mark.second != usual; });
     m_text->setPlainText(text);
+    if (m_bMixedEnds) {
+        for (const auto& [number, end] : marks) {
+            if (end != usual)
+                m_text->findBlockByNumber(number).setUserState(end);
+        }
+    }
     // A new text is read from its start.
     if (m_pView != nullptr)
         m_pView->moveCursor(QTextCursor::Start);
@@ -123,7 +257,7 @@ STextFormat CLtDoc::SaveFormat(bool eightBit) const {
         return m_format;
     if (!eightBit)
         return {ETextEncoding::kUtf16Le, true};
-    const QString text = PlainText();
+    const QString text = DocumentText();
     const bool cyrillic = std::any_of(text.cbegin(), text.cend(), [](QChar ch) {
         return ch.unicode() >= 0x0400 && ch.unicode() <= 0x04FF;
     });
@@ -132,10 +266,8 @@ STextFormat CLtDoc::SaveFormat(bool eightBit) const {
 
 bool CLtDoc::WriteFormat(const QString& path, STextFormat format, bool adopt) {
     m_strLastError.clear();
-    QString text = PlainText();
-    if (m_bCrLf)
-        text.replace(u'\n', QStringLiteral("\r\n"));
-    SEncodedText encoded = EncodeText(text.toStdU16String(), format);
+    const QString text = DocumentText();
+    SEncodedText encoded = EncodeTextFile(text.toStdU16String(), format);
     if (encoded.lacking > 0) {
         // Never a silent "?": say what would be lost and offer UTF-8, which holds everything.
         QStringList shown;
@@ -154,34 +286,15 @@ bool CLtDoc::WriteFormat(const QString& path, STextFormat format, bool adopt) {
             QMessageBox::Yes)
             return false;
         format = {ETextEncoding::kUtf8, false};
-        encoded = EncodeText(text.toStdU16String(), format);
+        encoded = EncodeTextFile(text.toStdU16String(), format);
     }
-    const qsizetype size = static_cast<qsizetype>(encoded.bytes.size());
-    if (IsRawPath(path)) {
-        // A name that is not UTF-8 is written back through its own bytes.
-        if (!ReplaceFileRaw(path, QByteArray(encoded.bytes.data(), size), m_strLastError))
-            return false;
-    } else {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
-            m_strLastError = file.errorString();
-            return false;
-        }
-        // The system's reason is errno at the failing call: QSaveFile reports a failed flush in
-        // commit() only as "Unknown error".
-        errno = 0;
-        bool saved = file.write(encoded.bytes.data(), size) == size;
-        int reason = saved ? 0 : errno;
-        if (saved) {
-            errno = 0;
-            saved = file.commit();
-            reason = saved ? 0 : errno;
-        }
-        if (!saved) {
-            m_strLastError = reason != 0 ? QString::fromLocal8Bit(std::strerror(reason)) : file.errorString();
-            return false;
-        }
-    }
+    QByteArray bytes(encoded.bytes.data(), static_cast<qsizetype>(encoded.bytes.size()));
+    // An odd last byte of UTF-16 goes back where it was while the file stays UTF-16.
+    if (format.encoding == m_format.encoding &&
+        (format.encoding == ETextEncoding::kUtf16Le || format.encoding == ETextEncoding::kUtf16Be))
+        bytes.append(m_trailing.data(), static_cast<qsizetype>(m_trailing.size()));
+    if (!WriteBytes(path, bytes, adopt))
+        return false;
     if (adopt && !(format == m_format && m_bKeepFormat == IsUnicodeEncoding(format.encoding))) {
         m_format = format;
         m_bKeepFormat = m_bKeepFormat || IsUnicodeEncoding(format.encoding);
@@ -247,22 +360,215 @@ bool CLtDoc::ReopenWithEncoding(ETextEncoding encoding) {
             QMessageBox::Yes)
             return false;
     }
-    QFile file(m_strPathName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        LtMessageBox(m_pView, CurrentResources().String(kStrCannotOpen).arg(ShownName(m_strTitle)),
+    QByteArray bytes;
+    SDiskState state;
+    QString error;
+    int code = 0;
+    if (!ReadDocumentFile(m_strPathName, bytes, state, error, code)) {
+        LtMessageBox(m_pView,
+                     CurrentResources().String(kStrCannotOpen).arg(ShownName(m_strTitle)) +
+                         QStringLiteral("\n\n") + error,
                      QMessageBox::Warning);
         return false;
     }
-    const QByteArray bytes = file.readAll();
     static const QByteArray kMarks[] = {QByteArray("\xEF\xBB\xBF"), QByteArray("\xFF\xFE"),
                                         QByteArray("\xFE\xFF")};
     const int index = static_cast<int>(encoding);
     const bool bom = IsUnicodeEncoding(encoding) && bytes.startsWith(kMarks[index]);
-    m_format = {encoding, bom};
+    // Bytes the encoding cannot read are kept as they are and counted in the bar above the text.
+    const SDecodedText decoded = DecodeTextFileAs(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                                  static_cast<std::size_t>(bytes.size()), {encoding, bom});
+    m_format = decoded.format;
     m_bKeepFormat = true;
-    SetText(DecodeText(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                       static_cast<std::size_t>(bytes.size()), m_format));
+    m_trailing = decoded.trailing;
+    m_nUndecodable = decoded.undecodable;
+    m_bNewFile = false;
+    SetText(decoded.text);
     SetModifiedFlag(false);
+    m_disk = state;
+    m_diskChange = EDiskChange::kNone;
+    emit NoticesChanged();
+    return true;
+}
+
+bool CLtDoc::WriteBytes(const QString& path, const QByteArray& bytes, bool adopt) {
+    SWriteResult result;
+    if (!WriteDocumentFile(path, bytes, RecoveryFolder(), result, m_strLastError)) {
+        if (m_strLastError.isEmpty())
+            m_strLastError = SystemReason(EIO);
+        return false;
+    }
+    if (!adopt)
+        return true;
+    const bool samePath = QFileInfo(path).absoluteFilePath() == m_strPathName;
+    if (samePath) {
+        m_disk = result.state;
+        m_diskChange = EDiskChange::kNone;
+        // A replaced file is a new one to the watcher.
+        if (!IsRawPath(path) && !m_watcher->files().contains(m_strPathName))
+            m_watcher->addPath(m_strPathName);
+    }
+    if (result.inPlace)
+        LtMessageBox(m_pView, CurrentResources().String(kStrSavedInPlace).arg(DisplayFileName(path)),
+                     QMessageBox::Information);
+    return true;
+}
+
+void CLtDoc::Watch() {
+    if (!m_watcher->files().isEmpty())
+        m_watcher->removePaths(m_watcher->files());
+    if (!m_watcher->directories().isEmpty())
+        m_watcher->removePaths(m_watcher->directories());
+    m_disk = SDiskState();
+    m_diskChange = EDiskChange::kNone;
+    // A name that is not UTF-8 cannot be watched; Save still compares before it writes.
+    if (m_strPathName.isEmpty() || IsRawPath(m_strPathName))
+        return;
+    // The folder too: a file replaced by rename, or made again after it was deleted, is seen there.
+    m_watcher->addPath(QFileInfo(m_strPathName).path());
+    if (QFileInfo::exists(m_strPathName))
+        m_watcher->addPath(m_strPathName);
+}
+
+void CLtDoc::CheckDisk() {
+    if (m_strPathName.isEmpty() || (!m_disk.known && !m_bNewFile))
+        return;
+    const EDiskChange before = m_diskChange;
+    struct stat info {};
+    if (::stat(PathToBytes(m_strPathName).constData(), &info) != 0) {
+        if (m_disk.known)
+            m_diskChange = EDiskChange::kGone;
+    } else if (!m_disk.known || StampOf(info) != m_disk.stamp) {
+        bool exists = false;
+        const SDiskState now = CurrentDiskState(m_strPathName, exists);
+        if (m_disk.known && now.hash == m_disk.hash)
+            m_disk.stamp = now.stamp; // touched, not changed
+        else
+            m_diskChange = EDiskChange::kChanged;
+    } else if (m_diskChange == EDiskChange::kGone) {
+        m_diskChange = EDiskChange::kNone; // back as it was
+    }
+    // The watch ends with the file it watched: a file replaced by rename is watched anew.
+    if (!IsRawPath(m_strPathName) && QFileInfo::exists(m_strPathName) &&
+        !m_watcher->files().contains(m_strPathName))
+        m_watcher->addPath(m_strPathName);
+    if (m_diskChange != before)
+        emit NoticesChanged();
+}
+
+bool CLtDoc::DiskDiffers() const {
+    if (m_strPathName.isEmpty() || !m_disk.known)
+        return false;
+    bool exists = false;
+    const SDiskState now = CurrentDiskState(m_strPathName, exists);
+    // A file deleted meanwhile is simply written again.
+    return exists && (!now.known || now.stamp.size != m_disk.stamp.size || now.hash != m_disk.hash);
+}
+
+bool CLtDoc::ReloadFromDisk() {
+    if (m_strPathName.isEmpty())
+        return false;
+    if (IsModified()) {
+        const QString question = CurrentResources().String(kStrReloadDiscards).arg(m_strTitle);
+        if (LtMessageBox(m_pView, question, QMessageBox::Question, QMessageBox::Yes | QMessageBox::Cancel) !=
+            QMessageBox::Yes)
+            return false;
+    }
+    const QString path = m_strPathName;
+    if (OnOpenDocument(path))
+        return true;
+    if (!m_strLastError.isEmpty())
+        LtMessageBox(m_pView,
+                     CurrentResources().String(kStrCannotOpen).arg(m_strTitle) + QStringLiteral("\n\n") +
+                         m_strLastError,
+                     QMessageBox::Warning);
+    return false;
+}
+
+void CLtDoc::KeepMine() {
+    bool exists = false;
+    const SDiskState now = CurrentDiskState(m_strPathName, exists);
+    if (exists && now.known)
+        m_disk = now;
+    m_diskChange = EDiskChange::kNone;
+    emit NoticesChanged();
+}
+
+void CLtDoc::OnContentsChanged() {
+    if (!IsModified())
+        return;
+    if (++m_nChangesSinceRecovery >= kRecoveryKeys)
+        WriteRecoveryNow();
+    else if (!m_recoveryTimer->isActive())
+        m_recoveryTimer->start();
+}
+
+bool CLtDoc::WriteRecoveryNow() {
+    m_recoveryTimer->stop();
+    m_nChangesSinceRecovery = 0;
+    if (!IsModified()) {
+        RemoveRecovery();
+        return false;
+    }
+    if (m_strRecoveryFile.isEmpty()) {
+        const QString key =
+            m_strPathName.isEmpty()
+                ? QStringLiteral("untitled")
+                : QString::fromLatin1(ContentHash(PathToBytes(m_strPathName)).toHex().left(16));
+        m_strRecoveryFile = RecoveryFolder() + u'/' + key + u'-' + QString::number(::getpid()) + u'-' +
+                            QString::number(QDateTime::currentMSecsSinceEpoch()) +
+                            QStringLiteral(".recovery");
+    }
+    QString error;
+    // A recovery file that cannot be written costs nothing but the recovery: the user is not
+    // interrupted while typing.
+    return WriteRecovery(m_strRecoveryFile, m_strPathName, m_strTitle, DocumentText().toStdU16String(),
+                         error);
+}
+
+void CLtDoc::RemoveRecovery() {
+    m_recoveryTimer->stop();
+    m_nChangesSinceRecovery = 0;
+    if (m_strRecoveryFile.isEmpty())
+        return;
+    QFile::remove(m_strRecoveryFile);
+    m_strRecoveryFile.clear();
+}
+
+bool CLtDoc::OfferRecovery() {
+    const std::vector<SRecovery> found = StaleRecoveries();
+    if (found.empty() || IsModified())
+        return false;
+    // One question a start, for the newest; the others wait for the next start.
+    const SRecovery& recovery = found.front();
+    const QString name =
+        recovery.documentPath.isEmpty() ? recovery.title : DisplayPath(recovery.documentPath);
+    const QString question =
+        CurrentResources()
+            .String(kStrRecoverQuestion)
+            .arg(name, QLocale().toString(recovery.written.toLocalTime(), QLocale::ShortFormat));
+    const QMessageBox::StandardButton answer = LtAsk(m_pView, question, QMessageBox::Question,
+                                                     {{QMessageBox::Yes, kStrRecover},
+                                                      {QMessageBox::Discard, kStrDiscard},
+                                                      {QMessageBox::Ignore, kStrLater}},
+                                                     QMessageBox::Yes);
+    if (answer == QMessageBox::Discard) {
+        QFile::remove(recovery.file);
+        return false;
+    }
+    if (answer != QMessageBox::Yes)
+        return false;
+    if (recovery.documentPath.isEmpty()) {
+        OnNewDocument();
+    } else if (recovery.documentPath != m_strPathName || m_bNewFile) {
+        if (!OnOpenDocument(recovery.documentPath))
+            OnNewNamedDocument(recovery.documentPath);
+    }
+    SetText(recovery.text);
+    SetModifiedFlag(true);
+    // Kept under this editor's own recovery file before the old one goes.
+    if (WriteRecoveryNow())
+        QFile::remove(recovery.file);
     return true;
 }
 
@@ -280,6 +586,25 @@ bool CLtDoc::DoSave(const QString& path, bool replacePath, bool eightBit) {
         if (QFileInfo(target).suffix().isEmpty() && !ext.isEmpty())
             target += ext;
     }
+    struct stat existing {};
+    const bool ownFile = !m_strPathName.isEmpty() && QFileInfo(target).absoluteFilePath() == m_strPathName;
+    if (ownFile && (m_bNewFile ? ::lstat(PathToBytes(target).constData(), &existing) == 0 : DiskDiffers())) {
+        // Another program wrote the file since we read or wrote it: its text is not overwritten
+        // unasked.
+        const QString question = CurrentResources().String(kStrOverwriteQuestion).arg(m_strTitle);
+        switch (LtAsk(m_pView, question, QMessageBox::Warning,
+                      {{QMessageBox::Save, kStrOverwrite},
+                       {QMessageBox::Cancel, 0},
+                       {QMessageBox::SaveAll, kStrSaveAsButton}},
+                      QMessageBox::Cancel)) {
+        case QMessageBox::Save:
+            break;
+        case QMessageBox::SaveAll:
+            return DoSave(QString(), true, eightBit);
+        default:
+            return false;
+        }
+    }
     if (!OnSaveDocument(target, eightBit)) {
         if (m_strLastError.isEmpty())
             return false; // the user chose not to save
@@ -289,9 +614,26 @@ bool CLtDoc::DoSave(const QString& path, bool replacePath, bool eightBit) {
         LtMessageBox(m_pView, message, QMessageBox::Warning);
         return false;
     }
-    if (replacePath)
+    if (replacePath) {
+        const bool moved = QFileInfo(target).absoluteFilePath() != m_strPathName;
         SetPathName(target);
+        if (moved || m_bNewFile) {
+            const SDiskState written = m_disk;
+            Watch();
+            m_disk = written;
+        }
+        if (moved) {
+            bool exists = false;
+            m_disk = CurrentDiskState(m_strPathName, exists);
+        }
+        if (m_bNewFile) {
+            m_bNewFile = false;
+            emit FormatChanged();
+        }
+    }
     SetModifiedFlag(false);
+    RemoveRecovery();
+    emit NoticesChanged();
     return true;
 }
 

@@ -4,6 +4,7 @@
 // reused for every new or opened file.
 #pragma once
 
+#include "DocFileIo.h"
 #include "TextEncoding.h"
 
 #include <QByteArray>
@@ -14,8 +15,10 @@
 #include <memory>
 
 class CLtView;
+class QFileSystemWatcher;
 class QTemporaryDir;
 class QTextDocument;
+class QTimer;
 
 class CLtDoc : public QObject {
     Q_OBJECT
@@ -31,8 +34,42 @@ public:
 
     // An empty text titled with the new-file name.
     bool OnNewDocument();
-    // False when the file cannot be read; the document is then unchanged.
+    // An empty text under the name of a file that does not exist yet; Save creates it.
+    void OnNewNamedDocument(const QString& path);
+    // False when the file cannot be read (LastError() says why) or the user chose not to open a
+    // binary file (LastError() empty); the document is then unchanged.
     bool OnOpenDocument(const QString& path);
+    // The errno of the last failed open (ENOENT: the file does not exist).
+    int LastErrorCode() const { return m_nLastErrorCode; }
+    // The file named does not exist yet.
+    bool IsNewFile() const { return m_bNewFile; }
+    // Bytes of the file the encoding cannot read; they are kept as they were.
+    std::size_t UndecodableBytes() const { return m_nUndecodable; }
+
+    // The file on disk as against what was last read or written.
+    enum class EDiskChange { kNone, kChanged, kGone };
+    EDiskChange DiskChange() const { return m_diskChange; }
+    // Compares the file with what was last read or written (the watcher does this by itself).
+    void CheckDisk();
+    // The changed file read again (asking first when there are unsaved edits), or the text kept
+    // and the file's new state taken as known, so that Save asks no more.
+    bool ReloadFromDisk();
+    void KeepMine();
+    // The file differs in size or content from what was last read or written.
+    bool DiskDiffers() const;
+
+    // The text as it goes to the file: every character as the file held it, line ends included.
+    QString DocumentText() const;
+
+    // Unsaved edits are kept in a recovery file every few seconds and every kRecoveryKeys changes.
+    static constexpr int kRecoveryKeys = 200;
+    static constexpr int kRecoveryMs = 5000;
+    const QString& RecoveryFile() const { return m_strRecoveryFile; }
+    bool WriteRecoveryNow();
+    void RemoveRecovery();
+    // At start: offers the newest recovery file no running editor writes; true when its text
+    // was taken.
+    bool OfferRecovery();
     // Writes the text in the format SaveFormat gives, through a temporary file so that a failed
     // write never leaves half a document. False when nothing was written: LastError() says why,
     // or is empty when the user chose not to save.
@@ -81,6 +118,8 @@ public:
 
 signals:
     void TitleChanged();
+    // The bars above the text change: bytes kept unread, the file changed on disk.
+    void NoticesChanged();
     // The encoding or the line ends changed (open, save, reopen).
     void FormatChanged();
     // A file was opened or saved under a new name; the recent-file list takes it.
@@ -89,16 +128,32 @@ signals:
 private:
     void SetPathName(const QString& path);
     void SetText(const std::u16string& decoded);
+    // Forgets the file's state and watches the new path.
+    void Watch();
+    void OnContentsChanged();
     bool ChooseEncoding(int titleId, ETextEncoding& encoding) const;
 
     QString PlainText() const;
+    bool WriteBytes(const QString& path, const QByteArray& bytes, bool adopt);
 
     QTextDocument* m_text; // child of the document
     QPointer<CLtView> m_pView;
     QString m_strPathName;
     QString m_strTitle;
     QString m_strLastError;
-    bool m_bCrLf = false; // the file had CR LF line ends; they are written back so
+    bool m_bCrLf = false;      // most line ends of the file were CR LF; new lines get them too
+    bool m_bMixedEnds = false; // other line ends too, each kept where it was
+    std::string m_trailing;    // an odd last byte of UTF-16, written back after the text
+    std::size_t m_nUndecodable = 0;
+    bool m_bNewFile = false;
+    int m_nLastErrorCode = 0;
+    SDiskState m_disk;
+    EDiskChange m_diskChange = EDiskChange::kNone;
+    QFileSystemWatcher* m_watcher;
+    QTimer* m_diskCheck;
+    QTimer* m_recoveryTimer;
+    int m_nChangesSinceRecovery = 0;
+    QString m_strRecoveryFile;
     STextFormat m_format{ETextEncoding::kUtf16Le, true};
     bool m_bKeepFormat = false; // Save writes m_format (Unicode, or chosen by the user)
     // Copies handed to the mail client: it reads them after xdg-email has returned, so they stay

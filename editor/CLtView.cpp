@@ -181,23 +181,15 @@ void CLtView::keyPressEvent(QKeyEvent* event) {
         QPlainTextEdit::keyPressEvent(event);
         return;
     }
-    // The limit holds typing only; a longer opened file stays whole. At the limit the key is
-    // refused but still converts what stands before the caret.
-    QTextCursor cursor = textCursor();
-    const int length = document()->characterCount() - 1;
-    const int selected = cursor.selectionEnd() - cursor.selectionStart();
-    const bool fits = length - selected + typed.size() <= kTextLimit;
+    // Typing has no limit of its own: memory is the limit, as for reading.
     if (!g_inRussian) {
-        if (fits)
-            QPlainTextEdit::keyPressEvent(event);
+        QPlainTextEdit::keyPressEvent(event);
         return;
     }
     // The key and the letter it makes are one undo step: Ctrl+Z after "s", "h" gives back "с".
+    QTextCursor cursor = textCursor();
     cursor.beginEditBlock();
-    if (fits)
-        QPlainTextEdit::keyPressEvent(event);
-    else
-        event->accept();
+    QPlainTextEdit::keyPressEvent(event);
     ConvertTyped();
     cursor.endEditBlock();
 }
@@ -339,6 +331,16 @@ void CLtView::dropEvent(QDropEvent* event) {
 
 bool CLtView::canInsertFromMimeData(const QMimeData* source) const {
     return source->hasFormat(QString::fromLatin1(kMime1251)) || QPlainTextEdit::canInsertFromMimeData(source);
+}
+
+QMimeData* CLtView::createMimeDataFromSelection() const {
+    // The plain text Qt makes of a selection turns U+00A0 into a space and U+2028 into a line
+    // break; only the paragraph ends the editor made become line breaks here.
+    QString text = textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    auto* data = new QMimeData;
+    data->setText(text);
+    return data;
 }
 
 void CLtView::insertFromMimeData(const QMimeData* source) {

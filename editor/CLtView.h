@@ -25,9 +25,6 @@ class CLtView : public QPlainTextEdit {
     Q_OBJECT
 
 public:
-    // Typing stops at this many characters; opened files may be longer.
-    static constexpr int kTextLimit = 0xFFFFF;
-
     // The view follows the wrap, tab width and grey settings as they change.
     explicit CLtView(CSettings& settings, QWidget* parent = nullptr);
     ~CLtView() override;
@@ -86,6 +83,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
+    // The selected characters as they are: no-break spaces and line separators stay themselves.
+    QMimeData* createMimeDataFromSelection() const override;
 
 private:
     void ConvertTyped();

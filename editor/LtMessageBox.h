@@ -11,5 +11,10 @@ class QWidget;
 
 QMessageBox::StandardButton LtMessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
                                          QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+// A question whose buttons say what they do ("Overwrite", "Save As…"): each standard button with
+// the string of its id; the default button is the one Enter presses.
+QMessageBox::StandardButton LtAsk(QWidget* parent, const QString& text, QMessageBox::Icon icon,
+                                  const QList<QPair<QMessageBox::StandardButton, int>>& buttons,
+                                  QMessageBox::StandardButton defaultButton);
 
 using Modal::UseDialogFrame;

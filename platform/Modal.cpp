@@ -2,6 +2,7 @@
 
 #include "CResourceModule.h"
 
+#include <QAbstractButton>
 #include <QAudioDevice>
 #include <QCryptographicHash>
 #include <QDesktopServices>
@@ -74,7 +75,8 @@ QString FileNameAnswer(bool& answered) {
 
 QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& title, const QString& text,
                                        QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
-                                       const QString& details) {
+                                       const QString& details, const ButtonLabels& labels,
+                                       QMessageBox::StandardButton defaultButton) {
     Answers& state = State();
     if (auto answer = TakeNext(state.messageBoxes)) {
         state.asked.messageBoxes << text;
@@ -88,6 +90,12 @@ QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& title, co
     UseDialogFrame(&box);
     if (!details.isEmpty())
         box.setDetailedText(details);
+    for (const auto& [button, label] : labels) {
+        if (QAbstractButton* shown = box.button(button))
+            shown->setText(label);
+    }
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -7,6 +7,7 @@
 #include <QFontDialog>
 #include <QList>
 #include <QMessageBox>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -20,10 +21,13 @@ class QWidget;
 
 namespace Modal {
 
-// A long list of lines goes into the details, which tests do not see.
+// A long list of lines goes into the details, which tests do not see. Buttons may carry words of
+// their own (labels); the default button is the one Enter presses.
+using ButtonLabels = QList<QPair<QMessageBox::StandardButton, QString>>;
 QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& title, const QString& text,
                                        QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
-                                       const QString& details = QString());
+                                       const QString& details = QString(), const ButtonLabels& labels = {},
+                                       QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 // False when the user cancels; `chosen` is set only on true.
 bool ChooseFont(QWidget* parent, const QFont& initial, QFontDialog::FontDialogOptions options, QFont& chosen);
 // An empty name when the user cancels.

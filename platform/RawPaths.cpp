@@ -14,69 +14,27 @@
 
 namespace {
 
-constexpr char16_t kEscapeBase = 0xDC00;
-
-bool IsEscape(QChar ch) {
-    return ch.unicode() >= 0xDC80 && ch.unicode() <= 0xDCFF;
-}
-
-// The length of the valid UTF-8 sequence at bytes[i], 0 when there is none.
-int Utf8Length(const QByteArray& bytes, qsizetype i) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
-    const int length = lead < 0x80                    ? 1
-                       : lead >= 0xC2 && lead <= 0xDF ? 2
-                       : lead >= 0xE0 && lead <= 0xEF ? 3
-                       : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                      : 0;
-    if (length <= 1 || i + length > bytes.size())
-        return length == 1 ? 1 : 0;
-    for (int k = 1; k < length; ++k) {
-        if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80)
-            return 0;
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-    return IsValidUtf8(reinterpret_cast<const unsigned char*>(bytes.constData() + i), length) ? length : 0;
-}
-
 QString SystemReason() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
 } // namespace
 
+// The escape is the one text files use for their invalid bytes (Utf8.h).
 QString PathFromBytes(const QByteArray& bytes) {
-    QString path;
-    path.reserve(bytes.size());
-    for (qsizetype i = 0; i < bytes.size();) {
-        const int length = Utf8Length(bytes, i);
-        if (length == 0) {
-            path.append(QChar(char16_t(kEscapeBase + static_cast<unsigned char>(bytes[i]))));
-            ++i;
-        } else {
-            path.append(QString::fromUtf8(bytes.constData() + i, length));
-            i += length;
-        }
-    }
-    return path;
+    return QString::fromStdU16String(Utf8ToUtf16Escaped(
+        reinterpret_cast<const unsigned char*>(bytes.constData()), std::size_t(bytes.size())));
 }
 
 QByteArray PathToBytes(const QString& path) {
-    QByteArray bytes;
-    qsizetype run = 0; // start of the text not yet turned into bytes
-    for (qsizetype i = 0; i < path.size(); ++i) {
-        if (!IsEscape(path[i]) || (i > 0 && path[i - 1].isHighSurrogate()))
-            continue;
-        bytes += path.mid(run, i - run).toUtf8();
-        bytes += static_cast<char>(path[i].unicode() - kEscapeBase);
-        run = i + 1;
-    }
-    bytes += path.mid(run).toUtf8();
-    return bytes;
+    const std::string bytes = Utf16ToUtf8Escaped(std::u16string_view(
+        reinterpret_cast<const char16_t*>(path.utf16()), static_cast<std::size_t>(path.size())));
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 bool IsRawPath(const QString& path) {
     for (qsizetype i = 0; i < path.size(); ++i) {
-        if (IsEscape(path[i]) && (i == 0 || !path[i - 1].isHighSurrogate()))
+        if (IsByteEscape(path[i].unicode(), i > 0 ? path[i - 1].unicode() : u'\0'))
             return true;
     }
     return false;

@@ -156,6 +156,27 @@ enum EStringId : int {
     kStrAsDetected = 2300,       // "As detected"
     kStrInvalidNameBytes = 2301, // the name holds bytes that are not valid UTF-8
 
+    // The editor keeps the file as it was: bytes it cannot read, changes on disk, recovery.
+    kStrInvalidBytes = 2200,
+    kStrReopenButton = 2201,
+    kStrChangedOnDisk = 2202,
+    kStrGoneFromDisk = 2203,
+    kStrReload = 2204,
+    kStrKeepMine = 2205,
+    kStrOverwriteQuestion = 2206,
+    kStrOverwrite = 2207,
+    kStrSaveAsButton = 2208,
+    kStrLooksBinary = 2209,
+    kStrIsFolder = 2210,
+    kStrNewFile = 2211,
+    kStrRecoverQuestion = 2212,
+    kStrRecover = 2213,
+    kStrDiscard = 2214,
+    kStrLater = 2215,
+    kStrSavedInPlace = 2216,
+    kStrReloadDiscards = 2217,
+    kStrMixedLineEnds = 2218,
+
     // Find and Replace, the caret's place in the status bar, printed pages.
     kStrPrintPage = 1700,  // "Page %1"
     kStrLineColumn = 1701, // "Ln %1, Col %2"

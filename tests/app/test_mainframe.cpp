@@ -341,17 +341,38 @@ private slots:
         QCOMPARE(GetProfileString(u"Recent File List"_s, u"File1"_s), QFileInfo(path).absoluteFilePath());
     }
 
-    void fileThatCannotBeOpenedEndsStartUp() {
+    void namedFileThatCannotBeOpened_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("reason"); // empty: a new file under that name
+        QTest::newRow("missing") << u"missing.txt"_s << QString();
+        QTest::newRow("folder") << u"folder"_s << u"is a folder"_s;
+    }
+
+    // A name that does not exist is a new document; anything else that cannot be opened says
+    // why, and the program stays with an empty document.
+    void namedFileThatCannotBeOpened() {
+        QFETCH(QString, name);
+        QFETCH(QString, reason);
         QTemporaryDir dir;
-        const QString missing = dir.filePath(u"missing.txt"_s);
-        CLtApp app({u"lettrino"_s, missing});
-        QVERIFY(!app.InitInstance());
-        QCOMPARE(m_messages.size(), 1);
-        QVERIFY(m_messages[0].contains(missing));
-        QVERIFY(app.Splash() == nullptr);
-        QVERIFY(app.MainFrame() == nullptr || !app.MainFrame()->isVisible());
-        app.ExitInstance();
-        QVERIFY(!Stored(u"Settings/WindowPos"_s).isValid());
+        QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
+        const QString path = dir.filePath(name);
+        auto app = StartApp({path});
+        QVERIFY(app->MainFrame() != nullptr && app->MainFrame()->isVisible());
+        QCOMPARE(app->Document()->IsNewFile(), reason.isEmpty());
+        if (reason.isEmpty()) {
+            QVERIFY(m_messages.isEmpty());
+            QCOMPARE(app->Document()->GetPathName(), path);
+            QVERIFY(app->MainFrame()->FormatPane()->text().contains(u"new file"_s));
+            app->View()->insertPlainText(u"first line"_s);
+            QVERIFY(app->Document()->DoFileSave());
+            QVERIFY(QFileInfo(path).isFile());
+            QVERIFY(!app->Document()->IsNewFile());
+        } else {
+            QCOMPARE(m_messages.size(), 1);
+            QVERIFY(m_messages[0].contains(path) && m_messages[0].contains(reason));
+            QVERIFY(app->Document()->GetPathName().isEmpty());
+        }
+        QVERIFY(app->MainFrame()->close());
     }
 
     void severalFilesOpenTheFirstAndNameTheOthers_data() {

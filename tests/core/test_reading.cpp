@@ -68,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
         SFormatCase{"Utf16BeChineseNoBlank", Utf16Be(u"中文文本。"), {E::kUtf16Be, false}, u"中文文本。"},
         SFormatCase{"Utf16BeOneLetter", Utf16Be(u"Я"), {E::kUtf16Be, false}, u"Я"},
         SFormatCase{"TwoAsciiBytes", "ab", {E::kUtf8, false}, u"ab"},
-        SFormatCase{"Utf16BeOddLastByte", "\xFE\xFF" + Utf16Be(u"ab") + "c", {E::kUtf16Be, true}, u"abc"},
+        SFormatCase{
+            "Utf16BeOddLastByteKeptAside", "\xFE\xFF" + Utf16Be(u"ab") + "c", {E::kUtf16Be, true}, u"ab"},
         // Valid UTF-8 that reads as rare CJK, where CP866 gives Russian words.
         SFormatCase{"Cp866ThatIsValidUtf8", "\xE7\xA5\xAC", {E::kCp866, false}, u"чем"},
         SFormatCase{"Cp866LineThatIsValidUtf8",

@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
         SFileCase{"Empty", "", u"", 65001, true}, SFileCase{"OneByte", "\xE9", u"é", 65001, false},
         SFileCase{"Utf16WithByteOrderMark", "\xFF\xFE" + Utf16Le(u"привет мир"), u"привет мир", 65001, false},
         SFileCase{"Utf16CyrillicWithoutMark", Utf16Le(u"Привет, мир!"), u"Привет, мир!", 65002, false},
-        SFileCase{"Utf16OddLastByte", "\xFF\xFE" + Utf16Le(u"ab") + "c", u"abc", 65001, false},
+        SFileCase{"Utf16OddLastByteKeptAside", "\xFF\xFE" + Utf16Le(u"ab") + "c", u"ab", 65001, false},
         SFileCase{"Utf16ZeroUnitKept", Utf16Le(std::u16string(u"ab\0cd", 5)), std::u16string(u"ab\0cd", 5),
                   65001, false},
         SFileCase{"Utf8Russian", kMirUtf8, u"привет мир", 866, true},
@@ -144,6 +144,67 @@ INSTANTIATE_TEST_SUITE_P(
         SFileCase{"Utf8PrefixOfA1252File", "caf\xC3\xA9 au lait" + std::string("\0\xE9", 2),
                   std::u16string(u"cafÃ© au lait\0é", 15), 0, false}),
     [](const testing::TestParamInfo<SFileCase>& info) { return std::string(info.param.name); });
+
+// Reading and writing back give the bytes the file held, whatever they are.
+struct SRoundTrip {
+    const char* name;
+    std::string bytes;
+    ETextEncoding encoding;
+    std::size_t undecodable;
+};
+void PrintTo(const SRoundTrip& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class TextFileRoundTrip : public testing::TestWithParam<SRoundTrip> {};
+
+TEST_P(TextFileRoundTrip, WritesBackTheSameBytes) {
+    const SRoundTrip& c = GetParam();
+    const SDecodedText decoded = DecodeTextFile(Bytes(c.bytes), c.bytes.size());
+    EXPECT_EQ(decoded.format.encoding, c.encoding);
+    EXPECT_EQ(decoded.undecodable, c.undecodable);
+    const SEncodedText encoded = EncodeTextFile(decoded.text, decoded.format);
+    EXPECT_EQ(encoded.lacking, 0u);
+    EXPECT_EQ(encoded.bytes + decoded.trailing, c.bytes);
+}
+
+std::string Repeat(const std::string& s, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += s;
+    return out;
+}
+std::string AllBytes() {
+    std::string out;
+    for (int b = 0; b < 256; ++b)
+        out += static_cast<char>(b);
+    return out;
+}
+// U+00A0, U+2028, U+2029 and U+FEFF inside the text, CR LF, a lone CR.
+const std::u16string kSpecial = u"10\u00A0000 руб.\u2028a\u2029b\uFEFFc\r\nd\re\x01";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TextFileRoundTrip,
+    testing::Values(
+        SRoundTrip{"Utf8SpecialCharacters", U8(kSpecial), ETextEncoding::kUtf8, 0},
+        SRoundTrip{"Utf8OneLatin1Byte", kMirUtf8 + " caf\xE9 " + kMirUtf8, ETextEncoding::kUtf8, 1},
+        SRoundTrip{"Utf8CutInALetter", Repeat(kMirUtf8, 50) + "\xD0", ETextEncoding::kUtf8, 1},
+        SRoundTrip{"Utf8WithMarkAndBadBytes", "\xEF\xBB\xBF" + kMirUtf8 + "\xFF\xC0\x80",
+                   ETextEncoding::kUtf8, 3},
+        SRoundTrip{"Utf16LeSpecial", "\xFF\xFE" + Utf16Le(kSpecial), ETextEncoding::kUtf16Le, 0},
+        SRoundTrip{"Utf16LeOddByte", "\xFF\xFE" + Utf16Le(u"мир") + "x", ETextEncoding::kUtf16Le, 1},
+        SRoundTrip{"Windows1251", Repeat(kMir1251 + " ", 5), ETextEncoding::kCp1251, 0},
+        SRoundTrip{"EveryByte", AllBytes(), ETextEncoding::kKoi8r, 0}),
+    [](const testing::TestParamInfo<SRoundTrip>& info) { return std::string(info.param.name); });
+
+TEST(TextFile, BinaryLooksBinary) {
+    EXPECT_TRUE(DecodeTextFile(Bytes(AllBytes()), 256).binary);
+    EXPECT_FALSE(DecodeTextFile(Bytes(U8(kSpecial)), U8(kSpecial).size()).binary);
+    EXPECT_FALSE(DecodeTextFile(Bytes(Utf16Le(u"Привет, мир!")), 24).binary);
+    // The escapes: a Latin-1 byte inside UTF-8 text stays one unit.
+    const std::string bytes = kMirUtf8 + "\xE9";
+    EXPECT_EQ(DecodeTextFile(Bytes(bytes), bytes.size()).text, u"привет мир\xDCE9");
+}
 
 } // namespace
 

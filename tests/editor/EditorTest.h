@@ -30,13 +30,14 @@ private slots:
     void greyBackgroundFollowsMode();
     void viewFollowsWrapAndTabWidth();
     void sounds();
-    void textLimitHoldsTyping();
+    void typingHasNoLimit();
     void convertThereAndBack();
     void convertDirectionAndEdges();
     void doubleClickSelectsWord();
     void pasteRepairsEightBitCyrillic();
     void copy1251RoundTrip();
     void repairEncoding();
+    void copyKeepsEveryCharacter();
     void autoClipOnFocusLoss();
     void wordWrapKeepsTabStops();
     void storedSettingsAreRead();
@@ -67,6 +68,13 @@ private slots:
     void saveKeepsUnicodeEncoding();
     void saveWithEachEncodingAndReopen();
     void eightBitSaveAsksBeforeLosing();
+    void roundTripKeepsEveryByte_data();
+    void roundTripKeepsEveryByte();
+    void binaryFileAsks();
+    void changedOnDiskAsksBeforeOverwriting();
+    void recoveryAfterAKill();
+    void readOnlyFolderWritesInPlace();
+    void openingCleansWhatKilledSavesLeft();
 
 private:
     CSettings m_settings;

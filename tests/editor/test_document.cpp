@@ -1,22 +1,29 @@
 // The document: files of every encoding opened, saved and read back, failed saves, mail.
+#include "../common/AsNobody.h"
 #include "../common/FileSizeLimit.h"
 #include "EditorTest.h"
 
 #include "CLtDoc.h"
 #include "CLtView.h"
 #include "CodePage.h"
+#include "DocFileIo.h"
 #include "LtMessageBox.h"
 #include "ResourceIds.h"
 #include "SettingsGui.h"
 #include "TextEncoding.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -100,6 +107,7 @@ void TestDocument::zeroDoesNotCutText() {
     QVERIFY(m_doc->WriteFile(path, false));
     QCOMPARE(ReadAll(path), Utf16(text, true));
     WriteAll(path, QByteArray("abc\0def", 7));
+    Modal::NextMessageBoxAnswer(QMessageBox::Yes); // a zero byte without a mark: binary?
     QVERIFY(m_doc->OnOpenDocument(path));
     QCOMPARE(m_view->toPlainText(), QString::fromLatin1("abc\0def", 7));
 }
@@ -328,4 +336,184 @@ void TestDocument::eightBitSaveAsksBeforeLosing() {
     QCOMPARE(ReadAll(path), u"Привет 😀 中文"_qs.toUtf8());
     QVERIFY(!m_doc->IsModified());
     QCOMPARE(m_doc->FormatText(), u"UTF-8 · LF"_qs);
+}
+
+namespace {
+
+// Types a key at the end and takes it back: the document is as it was read.
+void EditAndUndo(CLtView* view) {
+    view->moveCursor(QTextCursor::End);
+    QTest::keyClicks(view, "x");
+    view->undo();
+}
+
+QByteArray Utf8(const QString& text) {
+    return text.toUtf8();
+}
+
+} // namespace
+
+void TestDocument::roundTripKeepsEveryByte_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("undecodable");
+    // No-break space, line and paragraph separators, a mark mid-text, a control character, CR LF
+    // and a lone CR.
+    const QString text = u"10\u00A0000 руб.\u2028один\u2029два\uFEFFтри\x01\r\nчетыре\rпять\r\n"_qs;
+    QByteArray be;
+    for (const QChar ch : text)
+        be += QByteArray{char(ch.unicode() >> 8), char(ch.unicode() & 0xFF)};
+    QTest::newRow("UTF-8") << Utf8(text) << 0;
+    QTest::newRow("UTF-8 BOM") << "\xEF\xBB\xBF" + Utf8(text) << 0;
+    QTest::newRow("UTF-16LE") << Utf16(text, false) << 0;
+    QTest::newRow("UTF-16LE BOM") << Utf16(text, true) << 0;
+    QTest::newRow("UTF-16BE") << be << 0;
+    QTest::newRow("UTF-16BE BOM") << "\xFE\xFF" + be << 0;
+    QTest::newRow("UTF-8, one Latin-1 byte") << Utf8(kRussian) + "caf\xE9\n" << 1;
+    QTest::newRow("UTF-8 cut in a letter") << Utf8(kRussian.repeated(50) + u'ж').chopped(1) << 1;
+}
+
+void TestDocument::roundTripKeepsEveryByte() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, undecodable);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"round.txt"_qs);
+    WriteAll(path, bytes);
+    QSignalSpy notices(m_doc, &CLtDoc::NoticesChanged);
+    QVERIFY(m_doc->OnOpenDocument(path));
+    QCOMPARE(int(m_doc->UndecodableBytes()), undecodable);
+    QVERIFY(!notices.isEmpty());
+    EditAndUndo(m_view);
+    QVERIFY(m_doc->DoSave(path, true));
+    QCOMPARE(ReadAll(path), bytes);
+    // An edit elsewhere leaves every byte it did not touch.
+    m_view->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(m_view, "Q");
+    QVERIFY(m_doc->DoFileSave());
+    QCOMPARE(ReadAll(path).right(bytes.size() - 4), bytes.right(bytes.size() - 4));
+}
+
+void TestDocument::binaryFileAsks() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"ls"_qs);
+    QByteArray bytes = ReadAll(u"/bin/ls"_qs);
+    QVERIFY(!bytes.isEmpty());
+    WriteAll(path, bytes);
+    Modal::NextMessageBoxAnswer(QMessageBox::No);
+    QVERIFY(!m_doc->OnOpenDocument(path));
+    QVERIFY(m_doc->LastError().isEmpty()); // declined, not failed
+    QVERIFY(Modal::Record().messageBoxes.back().contains(u"binary"_qs));
+    Modal::NextMessageBoxAnswer(QMessageBox::Yes);
+    QVERIFY(m_doc->OnOpenDocument(path));
+    EditAndUndo(m_view);
+    QVERIFY(m_doc->DoSave(path, true));
+    QVERIFY(ReadAll(path) == bytes);
+}
+
+void TestDocument::changedOnDiskAsksBeforeOverwriting() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"log.txt"_qs);
+    WriteAll(path, "line 1\n");
+    QVERIFY(m_doc->OnOpenDocument(path));
+    m_view->insertPlainText(u"mine "_qs);
+    {
+        QFile other(path);
+        QVERIFY(other.open(QIODevice::Append));
+        other.write("line 2\n");
+    }
+    QTRY_VERIFY(m_doc->DiskChange() == CLtDoc::EDiskChange::kChanged); // the watcher saw it
+    for (const auto answer : {QMessageBox::Cancel, QMessageBox::Save})
+        Modal::NextMessageBoxAnswer(answer);
+    QVERIFY(!m_doc->DoFileSave());
+    QCOMPARE(ReadAll(path), QByteArray("line 1\nline 2\n"));
+    QVERIFY(Modal::Record().messageBoxes.back().contains(u"log.txt"_qs));
+    QVERIFY(m_doc->DoFileSave()); // Overwrite
+    QCOMPARE(Modal::Record().messageBoxes.size(), 2);
+    QCOMPARE(ReadAll(path), QByteArray("mine line 1\n"));
+    QVERIFY(m_doc->DoFileSave()); // the file is ours again: no question
+    QCOMPARE(Modal::Record().messageBoxes.size(), 2);
+    QFile::remove(path);
+    QTRY_VERIFY(m_doc->DiskChange() == CLtDoc::EDiskChange::kGone);
+}
+
+void TestDocument::recoveryAfterAKill() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"notes.txt"_qs);
+    WriteAll(path, "saved\n");
+    QVERIFY(m_doc->OnOpenDocument(path));
+    // Enough keys write the recovery file at once, private to the user.
+    QTest::keyClicks(m_view, QString(CLtDoc::kRecoveryKeys, u'z'));
+    QVERIFY(QFileInfo::exists(m_doc->RecoveryFile()));
+    QCOMPARE(QFileInfo(m_doc->RecoveryFile()).permissions() & 0x0077, QFileDevice::Permissions());
+    QVERIFY(m_doc->DoFileSave());
+    QVERIFY(m_doc->RecoveryFile().isEmpty());
+
+    // An editor killed with unsaved text: the next start offers it back.
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        m_view->moveCursor(QTextCursor::End);
+        m_view->insertPlainText(u"unsaved\u00A0text"_qs);
+        m_doc->WriteRecoveryNow();
+        ::raise(SIGKILL);
+        _exit(1);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    m_doc->OnNewDocument();
+    QCOMPARE(int(StaleRecoveries().size()), 1);
+    Modal::NextMessageBoxAnswer(QMessageBox::Yes);
+    QVERIFY(m_doc->OfferRecovery());
+    QVERIFY(Modal::Record().messageBoxes.back().contains(u"notes.txt"_qs));
+    QCOMPARE(m_doc->GetPathName(), QFileInfo(path).absoluteFilePath());
+    QVERIFY(m_doc->IsModified());
+    QVERIFY(m_doc->DocumentText().endsWith(u"unsaved\u00A0text"_qs));
+    QVERIFY(StaleRecoveries().empty()); // taken over by this editor
+}
+
+void TestDocument::readOnlyFolderWritesInPlace() {
+    // Root may write any folder: the case runs as nobody then, on files of its own in /tmp.
+    const auto body = [this]() -> int {
+        QTemporaryDir dir(QDir::tempPath() + u"/lt-ro-XXXXXX"_qs);
+        const QString path = dir.filePath(u"shared.txt"_qs);
+        qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path() + u"/state"_qs));
+        WriteAll(path, "old\n");
+        QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        if (!m_doc->OnOpenDocument(path))
+            return 1;
+        m_view->insertPlainText(u"new "_qs);
+        QDir().mkpath(RecoveryFolder());
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0555);
+        Modal::NextMessageBoxAnswer(QMessageBox::Ok);
+        const bool saved = m_doc->DoFileSave();
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+        const QStringList& asked = Modal::Record().messageBoxes;
+        if (!saved || ReadAll(path) != "new old\n")
+            return 2;
+        if (asked.size() != 1 || !asked[0].contains(u"not atomic"_qs))
+            return 3;
+        // The verified copy went once the file read back as written.
+        if (!QDir(RecoveryFolder()).entryList(QDir::Files).isEmpty())
+            return 4;
+        return 0;
+    };
+    const int status = geteuid() == 0 ? AsNobody(body) : body();
+    QCOMPARE(status, 0);
+}
+
+void TestDocument::openingCleansWhatKilledSavesLeft() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"doc.txt"_qs);
+    WriteAll(path, "text");
+    const QString ours = dir.filePath(u".doc.txt.lt-tmp-AbC123"_qs);
+    const QString oldRaw = dir.filePath(u".lettrino-Xy12Zq"_qs);
+    const QString freshRaw = dir.filePath(u".lettrino-Fresh1"_qs);
+    const QString others = dir.filePath(u".other.txt.lt-tmp-AbC123"_qs);
+    for (const QString& leftover : {ours, oldRaw, freshRaw, others})
+        WriteAll(leftover, "half");
+    // A temporary of a save under a raw name is the editor's when it is older than any save.
+    QFile(oldRaw).setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+    QVERIFY(m_doc->OnOpenDocument(path));
+    QVERIFY(!QFileInfo::exists(ours) && !QFileInfo::exists(oldRaw));
+    QVERIFY(QFileInfo::exists(freshRaw) && QFileInfo::exists(others));
 }
