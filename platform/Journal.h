@@ -7,9 +7,11 @@
 // RawToEscaped does (names and paths are bytes). The header line
 //   lettrino-journal 2 <tab> run id <tab> tool <tab> folders <tab> key table <tab> start (UTC)
 //   <tab> changes <tab> check
-// holds the number of changes made once the run has finished ("----------" until then, written in
-// place at the end). Every record repeats the run id and ends in a check of its own line, so that a
-// damaged or cut line, a line from another journal or a missing tail is found.
+// holds the number of changes made once the run has finished ("----------" until then). At the end
+// the journal is replaced (verified) by one holding only the changes made, each followed by its
+// "done", with an "index" line of their files after the header and an "end" line last. Every record
+// repeats the run id and ends in a check of its own line, so that a damaged or cut line, a line
+// from another journal or a missing tail is found, and the index names what a lost tail took.
 //
 // A change names its folder as the run reached it: the root the run opened (path, device, inode),
 // the folders below it one name at a time, and the folder's device and inode. Undo goes the same
