@@ -160,18 +160,22 @@ bool ConvertPiece(const CCharTable& table, const CTypingConverter* typing, EDire
         }
         return flushed;
     }
-    std::u16string typed;
-    const bool ok = ForEachBlock(input, errorOffset, [&](std::u16string& block) {
-        typing->Type(typed, block);
-        // Typing can still change the last Reach() units; everything before them is final.
-        std::size_t final = typed.size() > typing->Reach() ? typed.size() - typing->Reach() : 0;
-        if (final > 0 && IsHighSurrogate(typed[final - 1]))
-            --final; // a surrogate pair is encoded whole
-        convertedBlock(std::u16string_view(typed).substr(0, final));
-        typed.erase(0, final);
-    });
-    AppendUtf16AsUtf8(out, typed);
-    return ok && flushed;
+    // UTF-8 to UTF-8 as typed, block by block into the one output buffer.
+    std::u16string pending;
+    const std::size_t size = input.size();
+    while (!input.empty()) {
+        const std::size_t end = BlockEnd(input);
+        std::size_t offset = 0;
+        if (!typing->TypeUtf8(input.substr(0, end), pending, out, &offset)) {
+            errorOffset = size - input.size() + offset;
+            return false;
+        }
+        input.remove_prefix(end);
+        if (out.size() >= kFlushBytes)
+            flushed = flushed && flush(out);
+    }
+    CTypingConverter::FinishUtf8(pending, out);
+    return flushed;
 }
 
 } // namespace

@@ -1,6 +1,78 @@
 #include "CTypingConverter.h"
 
+#include "Utf8.h"
+
 #include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace {
+
+// The length of the well-formed UTF-8 sequence at p (lead byte >= 0x80), 0 when there is none.
+std::size_t WellFormedLength(const unsigned char* p, const unsigned char* end) {
+    const unsigned b = p[0];
+    auto continuation = [&](std::size_t k, unsigned low = 0x80, unsigned high = 0xBF) {
+        return p + k < end && p[k] >= low && p[k] <= high;
+    };
+    if (b >= 0xC2 && b <= 0xDF)
+        return continuation(1) ? 2 : 0;
+    if (b >= 0xE0 && b <= 0xEF) {
+        const unsigned low = b == 0xE0 ? 0xA0 : 0x80;
+        const unsigned high = b == 0xED ? 0x9F : 0xBF; // no surrogates
+        return continuation(1, low, high) && continuation(2) ? 3 : 0;
+    }
+    if (b >= 0xF0 && b <= 0xF4) {
+        const unsigned low = b == 0xF0 ? 0x90 : 0x80;
+        const unsigned high = b == 0xF4 ? 0x8F : 0xBF;
+        return continuation(1, low, high) && continuation(2) && continuation(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+// UTF-8 of every unit below U+0800 as two bytes and a length, so that encoding one is a fixed
+// two-byte store: no branch on the mix of ASCII and Cyrillic.
+struct SUtf8Pair {
+    char bytes[2];
+    std::uint16_t length;
+};
+const std::array<SUtf8Pair, 0x800>& Utf8Pairs() {
+    static const std::array<SUtf8Pair, 0x800> pairs = [] {
+        std::array<SUtf8Pair, 0x800> table{};
+        for (unsigned u = 0; u < 0x800; ++u)
+            table[u] = u < 0x80 ? SUtf8Pair{{char(u), 0}, 1}
+                                : SUtf8Pair{{char(0xC0 | u >> 6), char(0x80 | (u & 0x3F))}, 2};
+        return table;
+    }();
+    return pairs;
+}
+
+// Appends `text` (never ending inside a surrogate pair) to `out` as AppendUtf16AsUtf8 would.
+void AppendUnits(std::string& out, std::u16string_view text) {
+    const SUtf8Pair* const pairs = Utf8Pairs().data();
+    const std::size_t start = out.size();
+    out.resize(start + 3 * text.size() + 2);
+    char* w = out.data() + start;
+    const char16_t* p = text.data();
+    const char16_t* const end = p + text.size();
+    while (p < end) {
+        if (*p < 0x800) {
+            const SUtf8Pair& pair = pairs[*p++];
+            std::memcpy(w, pair.bytes, 2);
+            w += pair.length;
+            continue;
+        }
+        const char16_t* run = p;
+        while (p < end && *p >= 0x800)
+            ++p;
+        std::string wide;
+        AppendUtf16AsUtf8(wide, std::u16string_view(run, std::size_t(p - run)));
+        std::memcpy(w, wide.data(), wide.size());
+        w += wide.size();
+    }
+    out.resize(std::size_t(w - out.data()));
+}
+
+} // namespace
 
 CTypingConverter::CTypingConverter(const CCharTable& table)
     : m_lists{0, 0, 0, 0, 0}, m_listOf(0x10000, 0), m_partner(0x10000, 0), m_inForm(0x10000, false) {
@@ -88,34 +160,34 @@ bool CTypingConverter::IsSeparator(char16_t c) const {
     return !m_inForm[c] && (m_partner[c] == 0 || !m_inForm[m_partner[c]]);
 }
 
+inline char16_t* CTypingConverter::Step(char16_t* text, char16_t* end, char16_t& last, char16_t c) const {
+    const char16_t before = last;
+    *end++ = c;
+    last = c;
+    const std::uint32_t* list = m_lists.data() + m_listOf[c];
+    if (end - text >= 2) {
+        const std::uint64_t filter = list[0] | std::uint64_t(list[1]) << 32;
+        if ((filter >> (before & 63)) & 1) {
+            if (MatchLonger(text, end, list + 4)) {
+                last = end[-1];
+                return end;
+            }
+        }
+    }
+    if (list[2] != 0) {
+        last = char16_t(c == list[3] ? list[2] & 0xFFFF : list[2] >> 16);
+        end[-1] = last;
+    }
+    return end;
+}
+
 std::size_t CTypingConverter::TypeInto(char16_t* text, std::size_t length, std::u16string_view typed) const {
-    // Local copies of the table pointers: stores into the text would otherwise make the compiler
-    // reload them for every character.
-    const std::uint32_t* const lists = m_lists.data();
-    const std::uint32_t* const listOf = m_listOf.data();
     char16_t* end = text + length;
     // The last unit of the text, kept in a register: reading it back from memory right after
     // storing it would chain every step to the one before through the store.
     char16_t last = length > 0 ? end[-1] : 0;
-    for (const char16_t c : typed) {
-        const char16_t before = last;
-        *end++ = c;
-        last = c;
-        const std::uint32_t* list = lists + listOf[c];
-        if (end - text >= 2) {
-            const std::uint64_t filter = list[0] | std::uint64_t(list[1]) << 32;
-            if ((filter >> (before & 63)) & 1) {
-                if (MatchLonger(text, end, list + 4)) {
-                    last = end[-1];
-                    continue;
-                }
-            }
-        }
-        if (list[2] != 0) {
-            last = char16_t(c == list[3] ? list[2] & 0xFFFF : list[2] >> 16);
-            end[-1] = last;
-        }
-    }
+    for (const char16_t c : typed)
+        end = Step(text, end, last, c);
     return std::size_t(end - text);
 }
 
@@ -164,4 +236,69 @@ std::u16string CTypingConverter::Convert(std::u16string_view typed) const {
 
 std::u16string ConvertToCyrillic(const CCharTable& table, std::u16string_view typed) {
     return CTypingConverter(table).Convert(typed);
+}
+
+bool CTypingConverter::TypeUtf8(std::string_view utf8, std::u16string& pending, std::string& out,
+                                std::size_t* errorOffset) const {
+    const auto* const begin = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* const end = begin + utf8.size();
+    // A cache-sized window of converted text: each input byte gives at most one unit (a
+    // four-byte character two), so a stretch of `room` bytes always fits behind what is there.
+    const std::size_t window = std::max<std::size_t>(1 << 13, 4 * m_reach + 64);
+    std::u16string buffer(window + 8, u'\0');
+    char16_t* const text = buffer.data();
+    std::memcpy(text, pending.data(), pending.size() * sizeof(char16_t));
+    char16_t* w = text + pending.size();
+    char16_t last = w > text ? w[-1] : 0;
+    const unsigned char* p = begin;
+    bool ok = true;
+    while (p < end && ok) {
+        const std::size_t room = window - std::size_t(w - text);
+        const unsigned char* const stop = end - p > std::ptrdiff_t(room) ? p + room : end;
+        while (p < stop) {
+            const unsigned b = *p;
+            if (b < 0x80) {
+                w = Step(text, w, last, char16_t(b));
+                ++p;
+            } else if (b >= 0xC2 && b <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+                // A two-byte character, as every Cyrillic letter is.
+                w = Step(text, w, last, char16_t((b & 0x1F) << 6 | (p[1] & 0x3F)));
+                p += 2;
+            } else {
+                const std::size_t length = WellFormedLength(p, end);
+                if (length == 0) {
+                    if (errorOffset)
+                        *errorOffset = std::size_t(p - begin);
+                    ok = false;
+                    break;
+                }
+                if (length == 3) {
+                    w = Step(text, w, last, char16_t((b & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F)));
+                } else {
+                    const char32_t c = char32_t(b & 0x07) << 18 | char32_t(p[1] & 0x3F) << 12 |
+                                       char32_t(p[2] & 0x3F) << 6 | (p[3] & 0x3F);
+                    w = Step(text, w, last, char16_t(0xD7C0 + (c >> 10)));
+                    w = Step(text, w, last, char16_t(0xDC00 | (c & 0x3FF)));
+                }
+                p += length;
+            }
+        }
+        // Typing can still change the last Reach() units; everything before them is final.
+        std::size_t have = std::size_t(w - text);
+        std::size_t final = have > m_reach ? have - m_reach : 0;
+        if (final > 0 && text[final - 1] >= 0xD800 && text[final - 1] < 0xDC00)
+            --final; // a surrogate pair is encoded whole
+        if (final > 0 && (have + 64 > window || p >= end || !ok)) {
+            AppendUnits(out, std::u16string_view(text, final));
+            std::memmove(text, text + final, (have - final) * sizeof(char16_t));
+            w -= final;
+        }
+    }
+    pending.assign(text, std::size_t(w - text));
+    return ok;
+}
+
+void CTypingConverter::FinishUtf8(std::u16string& pending, std::string& out) {
+    AppendUnits(out, pending);
+    pending.clear();
 }

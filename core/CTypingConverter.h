@@ -32,7 +32,17 @@ public:
     // anything typed after it, so a text can be cut behind it and its pieces converted apart.
     bool IsSeparator(char16_t c) const;
 
+    // Types UTF-8 text and appends the result to `out` as UTF-8, with no UTF-16 text in between
+    // beyond a small window. `pending` carries the converted units that typing can still change
+    // from one call to the next (start with it empty; FinishUtf8 writes it out at the end). False,
+    // with *errorOffset at the first byte that is not well-formed UTF-8, when the input is not.
+    bool TypeUtf8(std::string_view utf8, std::u16string& pending, std::string& out,
+                  std::size_t* errorOffset) const;
+    static void FinishUtf8(std::u16string& pending, std::string& out);
+
 private:
+    // One typing step: appends c at `end` and converts there; returns the new end.
+    char16_t* Step(char16_t* text, char16_t* end, char16_t& last, char16_t c) const;
     // Converts in a raw buffer: `text` holds `length` units and has room for typed.size() more.
     // Returns the new length.
     std::size_t TypeInto(char16_t* text, std::size_t length, std::u16string_view typed) const;
