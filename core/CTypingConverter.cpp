@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -75,7 +76,7 @@ void AppendUnits(std::string& out, std::u16string_view text) {
 } // namespace
 
 CTypingConverter::CTypingConverter(const CCharTable& table)
-    : m_lists{0, 0, 0, 0, 0}, m_listOf(0x10000, 0), m_partner(0x10000, 0), m_inForm(0x10000, false) {
+    : m_lists{0, 0, 0, 0, 0, 0}, m_listOf(0x10000, 0), m_partner(0x10000, 0), m_inForm(0x10000, false) {
     // A typed unit matches a form's unit when equal or when it is the capital partner of it.
     // Cyrillic capitals are tried before Latin ones, and the first occurrence counts.
     for (std::size_t q = std::min(table.m_latUpper.size(), table.m_latLower.size()); q-- > 0;)
@@ -111,9 +112,9 @@ CTypingConverter::CTypingConverter(const CCharTable& table)
         if (m_listOf[unit] != 0)
             return;
         const char16_t partner = m_partner[unit];
-        const std::size_t start = m_lists.size();
-        m_lists.insert(m_lists.end(), {0, 0, 0, 0});
         std::uint64_t filter = 0;
+        std::uint32_t single = 0, singleUnit = 0;
+        std::vector<std::uint32_t> pairs, longer;
         bool any = false;
         for (int i : order) {
             const std::u16string& form = table.m_typed[i];
@@ -126,27 +127,43 @@ CTypingConverter::CTypingConverter(const CCharTable& table)
             if (form.size() == 1) {
                 // Forms ending in the unit or its partner: a one-unit form always matches, so the
                 // first one is the answer whenever no longer form matched.
-                if (m_lists[start + 2] == 0) {
-                    m_lists[start + 2] = letters;
-                    m_lists[start + 3] = form[0];
+                if (single == 0) {
+                    single = letters;
+                    singleUnit = form[0];
                 }
                 continue;
             }
-            filter |= std::uint64_t(1) << (form[form.size() - 2] & 63);
-            for (const char16_t capital : capitalsOf[form[form.size() - 2]])
+            const char16_t first = form[form.size() - 2];
+            filter |= std::uint64_t(1) << (first & 63);
+            for (const char16_t capital : capitalsOf[first])
                 filter |= std::uint64_t(1) << (capital & 63);
-            m_lists.push_back(std::uint32_t(form.size()));
-            m_lists.push_back(letters);
-            m_lists.insert(m_lists.end(), form.begin(), form.end());
+            if (form.size() == 2) {
+                // The typed unit always matches the last unit here, so a two-unit form is decided
+                // by the unit before it alone: the first form taking that unit wins.
+                auto add = [&](char16_t before, bool upper) {
+                    for (const std::uint32_t pair : pairs) {
+                        if ((pair & 0xFFFF) == before)
+                            return;
+                    }
+                    pairs.push_back(before | (upper ? letters & 0xFFFF0000 : letters << 16));
+                };
+                add(first, form[1] != unit);
+                for (const char16_t capital : capitalsOf[first])
+                    add(capital, true);
+                continue;
+            }
+            longer.push_back(std::uint32_t(form.size()));
+            longer.push_back(letters);
+            longer.insert(longer.end(), form.begin(), form.end());
         }
-        if (!any) {
-            m_lists.resize(start);
+        if (!any)
             return;
-        }
-        m_lists[start] = std::uint32_t(filter);
-        m_lists[start + 1] = std::uint32_t(filter >> 32);
+        m_listOf[unit] = std::uint32_t(m_lists.size());
+        m_lists.insert(m_lists.end(), {std::uint32_t(filter), std::uint32_t(filter >> 32), single, singleUnit,
+                                       std::uint32_t(pairs.size())});
+        m_lists.insert(m_lists.end(), pairs.begin(), pairs.end());
+        m_lists.insert(m_lists.end(), longer.begin(), longer.end());
         m_lists.push_back(0);
-        m_listOf[unit] = std::uint32_t(start);
     };
     for (int i : order)
         addList(table.m_typed[i].back());
@@ -168,9 +185,19 @@ inline char16_t* CTypingConverter::Step(char16_t* text, char16_t* end, char16_t&
     if (end - text >= 2) {
         const std::uint64_t filter = list[0] | std::uint64_t(list[1]) << 32;
         if ((filter >> (before & 63)) & 1) {
-            if (MatchLonger(text, end, list + 4)) {
+            const std::uint32_t* const pairs = list + 5;
+            const std::uint32_t* const longer = pairs + list[4];
+            if (*longer != 0 && MatchLonger(text, end, longer)) {
                 last = end[-1];
                 return end;
+            }
+            for (const std::uint32_t* pair = pairs; pair < longer; ++pair) {
+                if ((*pair & 0xFFFF) == before) {
+                    last = char16_t(*pair >> 16);
+                    --end;
+                    end[-1] = last;
+                    return end;
+                }
             }
         }
     }
@@ -244,9 +271,11 @@ bool CTypingConverter::TypeUtf8(std::string_view utf8, std::u16string& pending, 
     const auto* const end = begin + utf8.size();
     // A cache-sized window of converted text: each input byte gives at most one unit (a
     // four-byte character two), so a stretch of `room` bytes always fits behind what is there.
-    const std::size_t window = std::max<std::size_t>(1 << 13, 4 * m_reach + 64);
-    std::u16string buffer(window + 8, u'\0');
-    char16_t* const text = buffer.data();
+    // (The window needs no more room than the whole input, which short inputs save.)
+    const std::size_t window =
+        std::min(std::max<std::size_t>(1 << 13, 4 * m_reach + 64), pending.size() + utf8.size());
+    const auto buffer = std::make_unique_for_overwrite<char16_t[]>(window + 8);
+    char16_t* const text = buffer.get();
     std::memcpy(text, pending.data(), pending.size() * sizeof(char16_t));
     char16_t* w = text + pending.size();
     char16_t last = w > text ? w[-1] : 0;

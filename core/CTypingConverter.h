@@ -57,7 +57,10 @@ private:
     //             one test;
     //   [2]       small letter | capital << 16 of the first one-unit form, 0 when there is none;
     //   [3]       that form's unit (a typed unit equal to it gives the small letter);
-    // then the longer forms {length, small letter | capital << 16, units...}, closed by a 0.
+    //   [4]       the number of two-unit entries that follow;
+    // then the two-unit forms as {unit before | letter it gives << 16}, the first form taking a
+    // unit winning; then the forms of three units or more {length, small letter | capital << 16,
+    // units...}, closed by a 0. Longer forms win over shorter ones.
     // m_listOf[unit] is the offset of the unit's list; offset 0 is the empty list.
     std::vector<std::uint32_t> m_lists;
     std::vector<std::uint32_t> m_listOf;
