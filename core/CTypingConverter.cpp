@@ -171,6 +171,11 @@ CTypingConverter::CTypingConverter(const CCharTable& table)
         if (m_partner[unit] != 0)
             addList(char16_t(unit));
     }
+    for (char16_t c = 0; c < 0x80; ++c) {
+        const std::uint32_t* list = m_lists.data() + m_listOf[c];
+        m_ascii[c].filter = list[0] | std::uint64_t(list[1]) << 32;
+        m_ascii[c].alone = list[2] == 0 ? c : char16_t(c == list[3] ? list[2] & 0xFFFF : list[2] >> 16);
+    }
 }
 
 bool CTypingConverter::IsSeparator(char16_t c) const {
@@ -287,7 +292,15 @@ bool CTypingConverter::TypeUtf8(std::string_view utf8, std::u16string& pending, 
         while (p < stop) {
             const unsigned b = *p;
             if (b < 0x80) {
-                w = Step(text, w, last, char16_t(b));
+                // Plain Latin: unless the unit before may start a longer form, the answer is
+                // the one-unit form's (or the unit itself), with no list to walk.
+                const SAscii& ascii = m_ascii[b];
+                if (((ascii.filter >> (last & 63)) & 1) == 0) {
+                    last = ascii.alone;
+                    *w++ = last;
+                } else {
+                    w = Step(text, w, last, char16_t(b));
+                }
                 ++p;
             } else if (b >= 0xC2 && b <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
                 // A two-byte character, as every Cyrillic letter is.

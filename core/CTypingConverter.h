@@ -9,6 +9,7 @@
 
 #include "CCharTable.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -64,6 +65,13 @@ private:
     // m_listOf[unit] is the offset of the unit's list; offset 0 is the empty list.
     std::vector<std::uint32_t> m_lists;
     std::vector<std::uint32_t> m_listOf;
+    // For each ASCII unit: the filter of its list and what it becomes when no longer form
+    // matches, so that most steps for plain Latin text take one load.
+    struct SAscii {
+        std::uint64_t filter;
+        char16_t alone;
+    };
+    std::array<SAscii, 0x80> m_ascii{};
     std::vector<char16_t> m_partner; // UTF-16 unit -> the small letter it stands for as capital, or 0
     std::vector<bool> m_inForm;      // UTF-16 unit -> occurs in some typed form
 };
