@@ -50,8 +50,10 @@ const std::array<SUtf8Pair, 0x800>& Utf8Pairs() {
 // Appends `text` (never ending inside a surrogate pair) to `out` as AppendUtf16AsUtf8 would.
 void AppendUnits(std::string& out, std::u16string_view text) {
     const SUtf8Pair* const pairs = Utf8Pairs().data();
+    // Room for two bytes a unit, which is all that units below U+0800 need (plus the spare byte
+    // of a two-byte store); wider characters make room as they come.
     const std::size_t start = out.size();
-    out.resize(start + 3 * text.size() + 2);
+    out.resize(start + 2 * text.size() + 2);
     char* w = out.data() + start;
     const char16_t* p = text.data();
     const char16_t* const end = p + text.size();
@@ -67,6 +69,9 @@ void AppendUnits(std::string& out, std::u16string_view text) {
             ++p;
         std::string wide;
         AppendUtf16AsUtf8(wide, std::u16string_view(run, std::size_t(p - run)));
+        const std::size_t at = std::size_t(w - out.data());
+        out.resize(out.size() + wide.size());
+        w = out.data() + at;
         std::memcpy(w, wide.data(), wide.size());
         w += wide.size();
     }
