@@ -223,8 +223,14 @@ std::size_t CTypingConverter::TypeInto(char16_t* text, std::size_t length, std::
     // The last unit of the text, kept in a register: reading it back from memory right after
     // storing it would chain every step to the one before through the store.
     char16_t last = length > 0 ? end[-1] : 0;
-    for (const char16_t c : typed)
-        end = Step(text, end, last, c);
+    for (const char16_t c : typed) {
+        if (c < 0x80 && ((m_ascii[c].filter >> (last & 63)) & 1) == 0) {
+            last = m_ascii[c].alone;
+            *end++ = last;
+        } else {
+            end = Step(text, end, last, c);
+        }
+    }
     return std::size_t(end - text);
 }
 
