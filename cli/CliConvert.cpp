@@ -160,7 +160,11 @@ bool ConvertPiece(const CCharTable& table, const CTypingConverter* typing, EDire
         }
         return flushed;
     }
-    // UTF-8 to UTF-8 as typed, block by block into the one output buffer.
+    // UTF-8 to UTF-8 as typed, block by block into the one output buffer. A piece kept in memory
+    // gets room for its likely whole output at once (a Latin letter becomes a two-byte one):
+    // growing by doubling would copy it and touch fresh pages each time. Room not written to
+    // costs no memory.
+    out.reserve(2 * input.size() + kBlockBytes);
     std::u16string pending;
     const std::size_t size = input.size();
     while (!input.empty()) {
