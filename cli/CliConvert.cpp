@@ -119,10 +119,13 @@ bool SpellPiece(const ILatinSpelling& latin, std::string_view input, char16_t be
 
 // Converts one piece into `out`; flush(out) may take (and empty) what has been converted so far.
 // `latin`, when given, spells towards Latin, with `before` and `after` the letters around the piece.
+// `pending`, towards Cyrillic, is what typing can still change, carried in and (when `keep`) out.
 struct SLatinPiece {
     const ILatinSpelling* latin;
     char16_t before;
     char16_t after;
+    std::u16string* pending;
+    bool keep;
 };
 bool ConvertPiece(const CCharTable& table, const CTypingConverter* typing, EDirection direction,
                   std::string_view input, std::string& out, const std::function<bool(std::string&)>& flush,
@@ -160,18 +163,28 @@ bool ConvertPiece(const CCharTable& table, const CTypingConverter* typing, EDire
         }
         return flushed;
     }
-    std::u16string typed;
-    const bool ok = ForEachBlock(input, errorOffset, [&](std::u16string& block) {
-        typing->Type(typed, block);
-        // Typing can still change the last Reach() units; everything before them is final.
-        std::size_t final = typed.size() > typing->Reach() ? typed.size() - typing->Reach() : 0;
-        if (final > 0 && IsHighSurrogate(typed[final - 1]))
-            --final; // a surrogate pair is encoded whole
-        convertedBlock(std::u16string_view(typed).substr(0, final));
-        typed.erase(0, final);
-    });
-    AppendUtf16AsUtf8(out, typed);
-    return ok && flushed;
+    // UTF-8 to UTF-8 as typed, block by block into the one output buffer. A piece kept in memory
+    // gets room for its likely whole output at once (a Latin letter becomes a two-byte one):
+    // growing by doubling would copy it and touch fresh pages each time. Room not written to
+    // costs no memory.
+    out.reserve(2 * input.size() + kBlockBytes);
+    std::u16string own;
+    std::u16string& pending = scheme.pending ? *scheme.pending : own;
+    const std::size_t size = input.size();
+    while (!input.empty()) {
+        const std::size_t end = BlockEnd(input);
+        std::size_t offset = 0;
+        if (!typing->TypeUtf8(input.substr(0, end), pending, out, &offset)) {
+            errorOffset = size - input.size() + offset;
+            return false;
+        }
+        input.remove_prefix(end);
+        if (out.size() >= kFlushBytes)
+            flushed = flushed && flush(out);
+    }
+    if (!scheme.keep)
+        CTypingConverter::FinishUtf8(pending, out);
+    return flushed;
 }
 
 } // namespace
@@ -199,7 +212,7 @@ EDirection ChooseDirection(const CCharTable& table, std::string_view utf8) {
 
 EConvertResult ConvertUtf8(const CCharTable& table, EDirection direction, std::string_view input,
                            const FWrite& write, std::size_t& errorOffset, const ILatinSpelling* latin,
-                           char16_t before, char16_t after) {
+                           char16_t before, char16_t after, std::u16string* typed) {
     if (latin == &table)
         latin = nullptr; // the keys' own fast path
     std::optional<CTypingConverter> typing;
@@ -227,6 +240,9 @@ EConvertResult ConvertUtf8(const CCharTable& table, EDirection direction, std::s
     // written after it, in order.
     std::vector<std::string> pieces(count);
     std::vector<std::size_t> bad(count, std::string_view::npos);
+    // Typing carries in through the first piece and out through the last; the other pieces
+    // start behind a separator, so they start with nothing to carry.
+    std::u16string carryOut;
     bool writeFailed = false;
     RunPieces(count, [&](std::size_t i) {
         // Cuts lie before a character that is not a continuation byte (or behind an ASCII
@@ -240,16 +256,22 @@ EConvertResult ConvertUtf8(const CCharTable& table, EDirection direction, std::s
             return !writeFailed;
         };
         std::size_t offset = 0;
-        const SLatinPiece scheme = {latin,
-                                    i == 0         ? before
-                                    : cuts[i] >= 2 ? RussianLetterAt(input, cuts[i] - 2)
-                                                   : char16_t(0),
-                                    i + 1 == count ? after : RussianLetterAt(input, cuts[i + 1])};
+        SLatinPiece scheme = {latin,
+                              i == 0         ? before
+                              : cuts[i] >= 2 ? RussianLetterAt(input, cuts[i] - 2)
+                                             : char16_t(0),
+                              i + 1 == count ? after : RussianLetterAt(input, cuts[i + 1]), nullptr,
+                              typed != nullptr && i + 1 == count};
+        std::u16string own;
+        if (direction == EDirection::kToCyrillic && typed != nullptr)
+            scheme.pending = i == 0 ? typed : i + 1 == count ? &carryOut : &own;
         const bool ok = ConvertPiece(table, typing ? &*typing : nullptr, direction, piece, pieces[i], flush,
                                      offset, scheme);
         if (!ok && !(i == 0 && writeFailed)) // only the first piece's thread touches writeFailed
             bad[i] = cuts[i] + offset;
     });
+    if (direction == EDirection::kToCyrillic && typed != nullptr && count > 1)
+        *typed = std::move(carryOut);
     for (std::size_t i = 0; i < count; ++i) {
         if (writeFailed)
             return EConvertResult::kWriteFailed;
@@ -303,6 +325,7 @@ bool StreamConversion(const CCharTable& table, const std::string& command, const
     std::string buffer;
     std::size_t base = 0; // offset of buffer[0] in the input
     char16_t before = 0;  // the Russian letter that ended the previous piece, for a scheme
+    std::u16string typed; // what typing can still change at the end of the pieces so far
     auto write = [&error](std::string_view piece) { return WriteOut(piece, error); };
     while (true) {
         if (!in.Read(buffer, kConvertPiece - std::min(buffer.size(), kConvertPiece / 2), error))
@@ -331,7 +354,7 @@ bool StreamConversion(const CCharTable& table, const std::string& command, const
         std::size_t offset = 0;
         const char16_t after = cut < buffer.size() ? RussianLetterAt(buffer, cut) : char16_t(0);
         const EConvertResult result =
-            ConvertUtf8(table, direction, piece, write, offset, latin, before, after);
+            ConvertUtf8(table, direction, piece, write, offset, latin, before, after, &typed);
         if (cut > 0)
             before = cut >= 2 ? RussianLetterAt(buffer, cut - 2) : char16_t(0);
         if (result == EConvertResult::kBadInput) {
@@ -342,8 +365,11 @@ bool StreamConversion(const CCharTable& table, const std::string& command, const
             return false;
         buffer.erase(0, cut);
         base += cut;
-        if (in.AtEnd() && buffer.empty())
-            return true;
+        if (in.AtEnd() && buffer.empty()) {
+            std::string last;
+            CTypingConverter::FinishUtf8(typed, last);
+            return last.empty() || write(last);
+        }
     }
 }
 

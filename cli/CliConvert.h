@@ -22,10 +22,14 @@ enum class EConvertResult { kOk, kBadInput, kWriteFailed };
 // the bad block may have been written already, as with iconv. kWriteFailed when `write` failed.
 // Towards Latin, `latin` spells (a standard scheme); without it, the table's keys. `before` and
 // `after` are the Russian letters around the input when it is part of a longer text (else 0).
+// Towards Cyrillic, `typed` (when given) carries the text that typing can still change from the
+// input before to this one and on to the next, so that a text may be cut anywhere; it is then
+// left unwritten at the end (written out by the caller once the text ends).
 using FWrite = std::function<bool(std::string_view)>;
 EConvertResult ConvertUtf8(const CCharTable& table, EDirection direction, std::string_view input,
                            const FWrite& write, std::size_t& errorOffset,
-                           const ILatinSpelling* latin = nullptr, char16_t before = 0, char16_t after = 0);
+                           const ILatinSpelling* latin = nullptr, char16_t before = 0, char16_t after = 0,
+                           std::u16string* typed = nullptr);
 
 // The commands over a file, or standard input for the empty path, read and written in pieces:
 // memory stays the same whatever the input's size. False with the reason, naming the input.

@@ -9,6 +9,7 @@
 
 #include "CCharTable.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,7 +33,17 @@ public:
     // anything typed after it, so a text can be cut behind it and its pieces converted apart.
     bool IsSeparator(char16_t c) const;
 
+    // Types UTF-8 text and appends the result to `out` as UTF-8, with no UTF-16 text in between
+    // beyond a small window. `pending` carries the converted units that typing can still change
+    // from one call to the next (start with it empty; FinishUtf8 writes it out at the end). False,
+    // with *errorOffset at the first byte that is not well-formed UTF-8, when the input is not.
+    bool TypeUtf8(std::string_view utf8, std::u16string& pending, std::string& out,
+                  std::size_t* errorOffset) const;
+    static void FinishUtf8(std::u16string& pending, std::string& out);
+
 private:
+    // One typing step: appends c at `end` and converts there; returns the new end.
+    char16_t* Step(char16_t* text, char16_t* end, char16_t& last, char16_t c) const;
     // Converts in a raw buffer: `text` holds `length` units and has room for typed.size() more.
     // Returns the new length.
     std::size_t TypeInto(char16_t* text, std::size_t length, std::u16string_view typed) const;
@@ -47,10 +58,20 @@ private:
     //             one test;
     //   [2]       small letter | capital << 16 of the first one-unit form, 0 when there is none;
     //   [3]       that form's unit (a typed unit equal to it gives the small letter);
-    // then the longer forms {length, small letter | capital << 16, units...}, closed by a 0.
+    //   [4]       the number of two-unit entries that follow;
+    // then the two-unit forms as {unit before | letter it gives << 16}, the first form taking a
+    // unit winning; then the forms of three units or more {length, small letter | capital << 16,
+    // units...}, closed by a 0. Longer forms win over shorter ones.
     // m_listOf[unit] is the offset of the unit's list; offset 0 is the empty list.
     std::vector<std::uint32_t> m_lists;
     std::vector<std::uint32_t> m_listOf;
+    // For each ASCII unit: the filter of its list and what it becomes when no longer form
+    // matches, so that most steps for plain Latin text take one load.
+    struct SAscii {
+        std::uint64_t filter;
+        char16_t alone;
+    };
+    std::array<SAscii, 0x80> m_ascii{};
     std::vector<char16_t> m_partner; // UTF-16 unit -> the small letter it stands for as capital, or 0
     std::vector<bool> m_inForm;      // UTF-16 unit -> occurs in some typed form
 };

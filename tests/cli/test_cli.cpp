@@ -150,6 +150,19 @@ TEST_F(CliTest, Conversions) {
     const std::string file = File("in.txt", "zhuk\r\nshh\n😀 ß");
     EXPECT_EQ(Run({"to-cyrillic", file}).out, "жук\r\nщ\n😀 ß");
     EXPECT_EQ(Run({"to-cyrillic", "-"}, "w").out, "щ");
+    // One line longer than a piece read at a time: letters typed across the cut still combine,
+    // from a file and through a pipe, whatever falls on the cut.
+    for (const std::size_t lead : {3, 6}) { // the cut after the "s" of "sh", after the "z" of "zh"
+        std::string line(lead, 'b'), expected;
+        for (std::size_t i = 0; i < lead; ++i)
+            expected += "б";
+        for (int i = 0; i < 1'300'000; ++i) {
+            line += "shh zh ";
+            expected += "щ ж ";
+        }
+        EXPECT_TRUE(Run({"to-cyrillic", File("line.txt", line)}).out == expected) << lead;
+        EXPECT_TRUE(Run({"to-cyrillic", "-"}, line).out == expected) << lead;
+    }
     SRun r = Run({"to-latin"}, "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");

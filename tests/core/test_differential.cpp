@@ -171,6 +171,14 @@ TEST(Differential, FastPathsMatchTheLiteralAlgorithm) {
             const std::string context = "seed " + std::to_string(seed) + " table " + std::to_string(n) +
                                         " keys " + U8(table.KeysToText()) + " text " + U8(input);
             ASSERT_EQ(U8(fast.Convert(input)), U8(expected)) << context;
+            // UTF-8 straight to UTF-8, in two calls cut at a random character.
+            const std::size_t cut = std::uniform_int_distribution<std::size_t>(0, input.size())(rng);
+            std::u16string pending;
+            std::string utf8;
+            ASSERT_TRUE(fast.TypeUtf8(U8(input.substr(0, cut)), pending, utf8, nullptr));
+            ASSERT_TRUE(fast.TypeUtf8(U8(input.substr(cut)), pending, utf8, nullptr));
+            CTypingConverter::FinishUtf8(pending, utf8);
+            ASSERT_EQ(utf8, U8(expected)) << context << " cut " << cut;
             ASSERT_EQ(U8(typed), U8(expected)) << context;
             ASSERT_EQ(U8(whole), U8(expected)) << context;
             changed += expected != input;
@@ -195,6 +203,52 @@ TEST(Differential, LongTextInOnePass) {
     for (int i = 0; i < 20000; ++i)
         expected += convertedLine;
     EXPECT_EQ(ConvertToCyrillic(table, input), expected);
+}
+
+TEST(Differential, TypingUtf8OverManyWindows) {
+    // Texts far longer than the converter's window, with three- and four-byte characters, fed
+    // in random pieces: the same as the UTF-16 conversion; a bad byte is found where it is.
+    std::mt19937 rng(Seed());
+    const std::vector<std::u16string> pieces = {u"a", u"s",  u"h", u"j", u"S", u"H", u"ш", u"Ш",
+                                                u" ", u"\n", u"'", u"#", u"€", u"😀", u"ß", u"9"};
+    std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+    for (int n = 0; n < 40; ++n) {
+        CCharTable table;
+        RandomKeys(rng, table);
+        if (n % 4 == 0)
+            table.m_keys[std::uniform_int_distribution<int>(0, 104)(rng)] = u"sh😀" + std::u16string(n, u'h');
+        table.BuildTypedForms();
+        const CTypingConverter fast(table);
+        std::u16string text;
+        while (text.size() < 40000)
+            text += pieces[pick(rng)];
+        const std::string bytes = U8(text);
+        std::u16string pending;
+        std::string out;
+        std::size_t at = 0;
+        while (at < bytes.size()) {
+            std::size_t next =
+                std::min(bytes.size(), at + std::uniform_int_distribution<std::size_t>(1, 30000)(rng));
+            while (next < bytes.size() && (static_cast<unsigned char>(bytes[next]) & 0xC0) == 0x80)
+                ++next;
+            ASSERT_TRUE(fast.TypeUtf8(std::string_view(bytes).substr(at, next - at), pending, out, nullptr));
+            at = next;
+        }
+        CTypingConverter::FinishUtf8(pending, out);
+        ASSERT_EQ(out, U8(fast.Convert(text))) << "table " << n << " keys " << U8(table.KeysToText());
+
+        const std::size_t bad = std::uniform_int_distribution<std::size_t>(0, bytes.size())(rng);
+        std::size_t start = bad;
+        while (start < bytes.size() && (static_cast<unsigned char>(bytes[start]) & 0xC0) == 0x80)
+            ++start;
+        std::string broken = bytes;
+        broken.insert(start, 1, '\xFF');
+        std::size_t offset = 0;
+        pending.clear();
+        out.clear();
+        EXPECT_FALSE(fast.TypeUtf8(broken, pending, out, &offset));
+        EXPECT_EQ(offset, start);
+    }
 }
 
 TEST(Differential, ToLatinMatchesTheLiteralAlgorithm) {
