@@ -43,9 +43,10 @@ std::size_t IncompleteTail(const unsigned char* bytes, std::size_t n) {
 // UTF-16 without a byte-order mark. Text of 8 bits a character, UTF-8 included, has no zero bytes;
 // UTF-16 has them in the high byte of every blank, line end, digit and Latin letter, whatever
 // the script of the rest. So: most high bytes 0 or 4 (Latin and Cyrillic); or zero bytes on the
-// high side only, units that are text (no controls but blanks, no lone surrogates) and of one
-// alphabet (one or two high bytes: Greek, Hebrew, Arabic...) or of CJK; or, with no blank at all,
-// text of CJK ideographs, kana and their punctuation. A lone unit is a letter.
+// high side only, units that are text (no controls but blanks, no lone surrogates) and of the
+// alphabets' blocks (U+0100..U+21FF: Greek, Hebrew, Arabic..., high bytes no 8-bit text has
+// between zeros) or of CJK; or, with no blank at all, text of CJK ideographs, kana and their
+// punctuation. A lone unit is a letter.
 
 bool IsUtf16TextUnit(unsigned unit) {
     return unit >= 0x20 ? unit != 0x7F && !(unit >= 0x80 && unit < 0xA0) && unit != 0xFFFE && unit != 0xFFFF
@@ -61,22 +62,22 @@ bool LooksLikeUtf16(const unsigned char* head, std::size_t n, bool bigEndian) {
     const std::size_t units = std::min(n / 2, CCyrillicDetector::kUtf16Probe);
     if (units == 0)
         return false;
-    std::size_t latinOrCyrillic = 0, highZeros = 0, lowZeros = 0, text = 0, cjk = 0;
+    std::size_t latinOrCyrillic = 0, highZeros = 0, lowZeros = 0, text = 0, cjk = 0, eightBit = 0;
+    bool alphabet = true;   // every high byte other than 0 one of an alphabet's block (01..21)
     bool afterLead = false; // a pair of surrogates counts as two units of text
-    std::string blocks;     // the high bytes other than 0 seen, up to three
     for (std::size_t i = 0; i < units; ++i) {
         const unsigned high = head[2 * i + (bigEndian ? 0 : 1)], low = head[2 * i + (bigEndian ? 1 : 0)];
         const unsigned unit = high << 8 | low;
         latinOrCyrillic += high == 0 || high == 4;
         highZeros += high == 0;
         lowZeros += low == 0;
+        alphabet = alphabet && high <= 0x21;
         const bool lead = (unit & 0xFC00) == 0xD800, trail = (unit & 0xFC00) == 0xDC00;
         text += trail ? afterLead : lead || IsUtf16TextUnit(unit);
         text -= afterLead && !trail; // the lead before was lone
         afterLead = lead;
         cjk += IsCjkUnit(unit);
-        if (high != 0 && blocks.size() <= 2 && blocks.find(char(high)) == std::string::npos)
-            blocks += char(high);
+        eightBit += high >= 0x80 || low >= 0x80;
     }
     if (units == 1) {
         const unsigned high = head[bigEndian ? 0 : 1], low = head[bigEndian ? 1 : 0];
@@ -84,11 +85,14 @@ bool LooksLikeUtf16(const unsigned char* head, std::size_t n, bool bigEndian) {
     }
     if (4 * latinOrCyrillic >= 3 * units)
         return true;
-    const bool cjkText = 10 * cjk >= 9 * (units - highZeros);
-    if (highZeros > 0 && lowZeros == 0 && text == units && (blocks.size() <= 2 || cjkText))
+    if (lowZeros > 0 || text < units)
+        return false;
+    // CJK units may be made of two ASCII bytes ("ca" is U+6361): a third of them at least must
+    // have a byte of 0x80 or more, as ideographs do and Latin text does not.
+    const bool cjkText = units >= 4 && 10 * cjk >= 9 * (units - highZeros) && 3 * eightBit >= units;
+    if (highZeros > 0 && (alphabet || cjkText))
         return true;
-    return highZeros == 0 && lowZeros == 0 && units >= 2 && cjkText && text == units &&
-           !IsValidUtf8(head, 2 * units);
+    return highZeros == 0 && cjkText && !IsValidUtf8(head, 2 * units);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Raw file names: classification and Latin proposals. The input is a name on disk, optionally
-// after a key table in its text form and a line feed. UTF-8 names show as they are, composed. A proposal is never "/"-holding, zero-byte
-// holding, ".", "..", over 255 bytes, hidden where the name was not, nor the name itself; it is
-// UTF-8, and when it is ASCII it reads back as such.
+// after a key table in its text form and a line feed. UTF-8 names show as they are, composed. A
+// proposal is never "/"-holding, zero-byte holding, ".", "..", over 255 bytes, hidden where the
+// name was not, nor the name itself; it is UTF-8, and when it is ASCII it reads back as such.
 #include "CCharTable.h"
 #include "FuzzCheck.h"
 #include "RawNames.h"
