@@ -37,9 +37,11 @@
 
 namespace {
 
-// The line end that comes before a block, kept in the block's user state where it is not the
-// file's usual one: a typed or pasted line (state -1) gets the usual one.
+// The line end that comes before a block, kept in the block's format where it is not the file's
+// usual one. The format goes with the block through undo and redo; a line broken with Enter takes
+// the line end of the line it was broken from, a pasted one the usual.
 enum ELineEnd { kEndLf = 1, kEndCrLf, kEndCr, kEndParagraph, kEndFrameStart, kEndFrameEnd };
+constexpr int kLineEndProperty = QTextFormat::UserProperty + 1;
 const char16_t* const kLineEnds[] = {u"", u"\n", u"\r\n", u"\r", u"\u2029", u"\uFDD0", u"\uFDD1"};
 
 // The line end at text[i], or 0; *length gets its length.
@@ -107,7 +109,7 @@ QString CLtDoc::DocumentText() const {
     const QString usual = QString::fromUtf16(m_bCrLf ? kLineEnds[kEndCrLf] : kLineEnds[kEndLf]);
     for (QTextBlock block = m_text->begin(); block.isValid(); block = block.next()) {
         if (block != m_text->begin()) {
-            const int end = block.userState();
+            const int end = block.blockFormat().intProperty(kLineEndProperty);
             text += end >= kEndLf && end <= kEndFrameEnd ? QString::fromUtf16(kLineEnds[end]) : usual;
         }
         text += block.text();
@@ -232,10 +234,16 @@ void CLtDoc::SetText(const std::u16string& decoded) {
         std::any_of(marks.begin(), marks.end(), [&](const auto& mark) { return mark.second != usual; });
     m_text->setPlainText(text);
     if (m_bMixedEnds) {
+        // Part of reading the file, not an edit to undo.
+        m_text->setUndoRedoEnabled(false);
         for (const auto& [number, end] : marks) {
-            if (end != usual)
-                m_text->findBlockByNumber(number).setUserState(end);
+            if (end == usual)
+                continue;
+            QTextBlockFormat format;
+            format.setProperty(kLineEndProperty, end);
+            QTextCursor(m_text->findBlockByNumber(number)).mergeBlockFormat(format);
         }
+        m_text->setUndoRedoEnabled(true);
     }
     // A new text is read from its start.
     if (m_pView != nullptr)

@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 
 #include <cerrno>
 #include <csignal>
@@ -345,6 +346,14 @@ void EditAndUndo(CLtView* view) {
     view->moveCursor(QTextCursor::End);
     QTest::keyClicks(view, "x");
     view->undo();
+    // A line broken and joined again in every paragraph, whatever line end stands before it.
+    for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
+        QTextCursor cursor(block);
+        cursor.movePosition(QTextCursor::Right);
+        view->setTextCursor(cursor);
+        QTest::keyClick(view, Qt::Key_Return);
+        view->undo();
+    }
 }
 
 QByteArray Utf8(const QString& text) {
