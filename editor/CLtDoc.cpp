@@ -445,7 +445,9 @@ void CLtDoc::CheckDisk() {
     if (::stat(PathToBytes(m_strPathName).constData(), &info) != 0) {
         if (m_disk.known)
             m_diskChange = EDiskChange::kGone;
-    } else if (!m_disk.known || StampOf(info) != m_disk.stamp) {
+    } else if (!m_disk.known || info.st_size != m_disk.stamp.size) {
+        m_diskChange = EDiskChange::kChanged; // a growing log is not read again at every line
+    } else if (StampOf(info) != m_disk.stamp) {
         bool exists = false;
         const SDiskState now = CurrentDiskState(m_strPathName, exists);
         if (m_disk.known && now.hash == m_disk.hash)
