@@ -151,6 +151,7 @@ bool CLtDoc::OnNewDocument() {
     m_bMixedEnds = false;
     m_trailing.clear();
     m_nUndecodable = 0;
+    m_bEscapedBytes = false;
     m_bNewFile = false;
     m_format = {ETextEncoding::kUtf16Le, true};
     m_bKeepFormat = false;
@@ -194,6 +195,7 @@ bool CLtDoc::OnOpenDocument(const QString& path) {
     m_bKeepFormat = IsUnicodeEncoding(m_format.encoding);
     m_trailing = decoded.trailing;
     m_nUndecodable = decoded.undecodable;
+    m_bEscapedBytes = m_format.encoding == ETextEncoding::kUtf8;
     m_bNewFile = false;
     RemoveRecovery();
     SetText(decoded.text);
@@ -275,6 +277,16 @@ bool CLtDoc::WriteFormat(const QString& path, STextFormat format, bool adopt) {
     m_strLastError.clear();
     const QString text = DocumentText();
     SEncodedText encoded = EncodeTextFile(text.toStdU16String(), format);
+    if (m_bEscapedBytes && format.encoding != ETextEncoding::kUtf8 && IsUnicodeEncoding(format.encoding)) {
+        // Bytes kept from a UTF-8 file are no characters: UTF-16 cannot hold them either.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (!IsByteEscape(text[i].unicode(), i > 0 ? text[i - 1].unicode() : u'\0'))
+                continue;
+            ++encoded.lacking;
+            if (encoded.lackingFirst.size() < 16)
+                encoded.lackingFirst += text[i].unicode();
+        }
+    }
     if (encoded.lacking > 0) {
         // Never a silent "?": say what would be lost and offer UTF-8, which holds everything.
         QStringList shown;
@@ -389,6 +401,7 @@ bool CLtDoc::ReopenWithEncoding(ETextEncoding encoding) {
     m_bKeepFormat = true;
     m_trailing = decoded.trailing;
     m_nUndecodable = decoded.undecodable;
+    m_bEscapedBytes = m_format.encoding == ETextEncoding::kUtf8;
     m_bNewFile = false;
     SetText(decoded.text);
     SetModifiedFlag(false);

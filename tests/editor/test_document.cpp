@@ -401,6 +401,20 @@ void TestDocument::roundTripKeepsEveryByte() {
     QCOMPARE(ReadAll(path).right(bytes.size() - 4), bytes.right(bytes.size() - 4));
 }
 
+void TestDocument::keptBytesNeverBecomeUtf16() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"config.txt"_qs);
+    const QByteArray bytes = Utf8(kRussian) + "caf\xE9";
+    WriteAll(path, bytes);
+    QVERIFY(m_doc->OnOpenDocument(path));
+    Modal::NextMessageBoxAnswer(QMessageBox::Cancel);
+    QVERIFY(!m_doc->SaveWithEncoding(ETextEncoding::kUtf16Le));
+    QCOMPARE(ReadAll(path), bytes);
+    Modal::NextMessageBoxAnswer(QMessageBox::Yes); // UTF-8 instead
+    QVERIFY(m_doc->SaveWithEncoding(ETextEncoding::kUtf16Le));
+    QCOMPARE(ReadAll(path), bytes);
+}
+
 void TestDocument::binaryFileAsks() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"ls"_qs);
