@@ -38,9 +38,11 @@
 
 namespace {
 
-// The line end that comes before a block, kept in the block's user state where it is not the
-// file's usual one: a typed or pasted line (state -1) gets the usual one.
+// The line end that comes before a block, kept in the block's format where it is not the file's
+// usual one. The format goes with the block through undo and redo; a line broken with Enter takes
+// the line end of the line it was broken from, a pasted one the usual.
 enum ELineEnd { kEndLf = 1, kEndCrLf, kEndCr, kEndParagraph, kEndFrameStart, kEndFrameEnd };
+constexpr int kLineEndProperty = QTextFormat::UserProperty + 1;
 const char16_t* const kLineEnds[] = {u"", u"\n", u"\r\n", u"\r", u"\u2029", u"\uFDD0", u"\uFDD1"};
 
 // The line end at text[i], or 0; *length gets its length.
@@ -108,7 +110,7 @@ QString CLtDoc::DocumentText() const {
     const QString usual = QString::fromUtf16(m_bCrLf ? kLineEnds[kEndCrLf] : kLineEnds[kEndLf]);
     for (QTextBlock block = m_text->begin(); block.isValid(); block = block.next()) {
         if (block != m_text->begin()) {
-            const int end = block.userState();
+            const int end = block.blockFormat().intProperty(kLineEndProperty);
             text += end >= kEndLf && end <= kEndFrameEnd ? QString::fromUtf16(kLineEnds[end]) : usual;
         }
         text += block.text();
@@ -150,6 +152,7 @@ bool CLtDoc::OnNewDocument() {
     m_bMixedEnds = false;
     m_trailing.clear();
     m_nUndecodable = 0;
+    m_bEscapedBytes = false;
     m_bNewFile = false;
     m_format = {ETextEncoding::kUtf16Le, true};
     m_bKeepFormat = false;
@@ -193,6 +196,7 @@ bool CLtDoc::OnOpenDocument(const QString& path) {
     m_bKeepFormat = IsUnicodeEncoding(m_format.encoding);
     m_trailing = decoded.trailing;
     m_nUndecodable = decoded.undecodable;
+    m_bEscapedBytes = m_format.encoding == ETextEncoding::kUtf8;
     m_bNewFile = false;
     RemoveRecovery();
     SetText(decoded.text);
@@ -233,10 +237,16 @@ void CLtDoc::SetText(const std::u16string& decoded) {
         std::any_of(marks.begin(), marks.end(), [&](const auto& mark) { return mark.second != usual; });
     m_text->setPlainText(text);
     if (m_bMixedEnds) {
+        // Part of reading the file, not an edit to undo.
+        m_text->setUndoRedoEnabled(false);
         for (const auto& [number, end] : marks) {
-            if (end != usual)
-                m_text->findBlockByNumber(number).setUserState(end);
+            if (end == usual)
+                continue;
+            QTextBlockFormat format;
+            format.setProperty(kLineEndProperty, end);
+            QTextCursor(m_text->findBlockByNumber(number)).mergeBlockFormat(format);
         }
+        m_text->setUndoRedoEnabled(true);
     }
     // A new text is read from its start.
     if (m_pView != nullptr)
@@ -268,6 +278,16 @@ bool CLtDoc::WriteFormat(const QString& path, STextFormat format, bool adopt) {
     m_strLastError.clear();
     const QString text = DocumentText();
     SEncodedText encoded = EncodeTextFile(text.toStdU16String(), format);
+    if (m_bEscapedBytes && format.encoding != ETextEncoding::kUtf8 && IsUnicodeEncoding(format.encoding)) {
+        // Bytes kept from a UTF-8 file are no characters: UTF-16 cannot hold them either.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (!IsByteEscape(text[i].unicode(), i > 0 ? text[i - 1].unicode() : u'\0'))
+                continue;
+            ++encoded.lacking;
+            if (encoded.lackingFirst.size() < 16)
+                encoded.lackingFirst += text[i].unicode();
+        }
+    }
     if (encoded.lacking > 0) {
         // Never a silent "?": say what would be lost and offer UTF-8, which holds everything.
         QStringList shown;
@@ -382,6 +402,7 @@ bool CLtDoc::ReopenWithEncoding(ETextEncoding encoding) {
     m_bKeepFormat = true;
     m_trailing = decoded.trailing;
     m_nUndecodable = decoded.undecodable;
+    m_bEscapedBytes = m_format.encoding == ETextEncoding::kUtf8;
     m_bNewFile = false;
     SetText(decoded.text);
     SetModifiedFlag(false);
@@ -438,7 +459,9 @@ void CLtDoc::CheckDisk() {
     if (::stat(PathToBytes(m_strPathName).constData(), &info) != 0) {
         if (m_disk.known)
             m_diskChange = EDiskChange::kGone;
-    } else if (!m_disk.known || StampOf(info) != m_disk.stamp) {
+    } else if (!m_disk.known || info.st_size != m_disk.stamp.size) {
+        m_diskChange = EDiskChange::kChanged; // a growing log is not read again at every line
+    } else if (StampOf(info) != m_disk.stamp) {
         bool exists = false;
         const SDiskState now = CurrentDiskState(m_strPathName, exists);
         if (m_disk.known && now.hash == m_disk.hash)

@@ -145,6 +145,7 @@ private:
     bool m_bMixedEnds = false; // other line ends too, each kept where it was
     std::string m_trailing;    // an odd last byte of UTF-16, written back after the text
     std::size_t m_nUndecodable = 0;
+    bool m_bEscapedBytes = false; // the text was read as UTF-8: its escapes stand for bytes
     bool m_bNewFile = false;
     int m_nLastErrorCode = 0;
     SDiskState m_disk;

@@ -133,6 +133,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool bom = size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF;
         LT_FUZZ_CHECK(file.text == (bom ? ref.text.substr(1) : ref.text));
     }
+    // A file read in a Unicode encoding is written back as exactly its bytes.
+    if (IsUnicodeEncoding(file.format.encoding)) {
+        const SEncodedText back = EncodeTextFile(file.text, file.format);
+        LT_FUZZ_CHECK(back.bytes + file.trailing == std::string(reinterpret_cast<const char*>(data), size));
+    }
     const int best = ScoreCyrillicEncodings(data, size, 128);
     LT_FUZZ_CHECK(best >= 0 && best <= 2);
     return 0;

@@ -70,6 +70,7 @@ private slots:
     void eightBitSaveAsksBeforeLosing();
     void roundTripKeepsEveryByte_data();
     void roundTripKeepsEveryByte();
+    void keptBytesNeverBecomeUtf16();
     void binaryFileAsks();
     void changedOnDiskAsksBeforeOverwriting();
     void recoveryAfterAKill();

@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 
 #include <cerrno>
 #include <csignal>
@@ -345,6 +346,14 @@ void EditAndUndo(CLtView* view) {
     view->moveCursor(QTextCursor::End);
     QTest::keyClicks(view, "x");
     view->undo();
+    // A line broken and joined again in every paragraph, whatever line end stands before it.
+    for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
+        QTextCursor cursor(block);
+        cursor.movePosition(QTextCursor::Right);
+        view->setTextCursor(cursor);
+        QTest::keyClick(view, Qt::Key_Return);
+        view->undo();
+    }
 }
 
 QByteArray Utf8(const QString& text) {
@@ -390,6 +399,20 @@ void TestDocument::roundTripKeepsEveryByte() {
     QTest::keyClicks(m_view, "Q");
     QVERIFY(m_doc->DoFileSave());
     QCOMPARE(ReadAll(path).right(bytes.size() - 4), bytes.right(bytes.size() - 4));
+}
+
+void TestDocument::keptBytesNeverBecomeUtf16() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"config.txt"_qs);
+    const QByteArray bytes = Utf8(kRussian) + "caf\xE9";
+    WriteAll(path, bytes);
+    QVERIFY(m_doc->OnOpenDocument(path));
+    Modal::NextMessageBoxAnswer(QMessageBox::Cancel);
+    QVERIFY(!m_doc->SaveWithEncoding(ETextEncoding::kUtf16Le));
+    QCOMPARE(ReadAll(path), bytes);
+    Modal::NextMessageBoxAnswer(QMessageBox::Yes); // UTF-8 instead
+    QVERIFY(m_doc->SaveWithEncoding(ETextEncoding::kUtf16Le));
+    QCOMPARE(ReadAll(path), bytes);
 }
 
 void TestDocument::binaryFileAsks() {
@@ -512,8 +535,12 @@ void TestDocument::openingCleansWhatKilledSavesLeft() {
     for (const QString& leftover : {ours, oldRaw, freshRaw, others})
         WriteAll(leftover, "half");
     // A temporary of a save under a raw name is the editor's when it is older than any save.
-    QFile(oldRaw).setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+    QFile old(oldRaw);
+    QVERIFY(old.open(QIODevice::Append));
+    QVERIFY(old.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    old.close();
     QVERIFY(m_doc->OnOpenDocument(path));
-    QVERIFY(!QFileInfo::exists(ours) && !QFileInfo::exists(oldRaw));
+    QVERIFY(!QFileInfo::exists(ours));
+    QVERIFY(!QFileInfo::exists(oldRaw));
     QVERIFY(QFileInfo::exists(freshRaw) && QFileInfo::exists(others));
 }
