@@ -256,8 +256,9 @@ void CleanSaveLeftovers(const QString& path) {
     std::vector<SRawEntry> entries;
     if (!ReadFolderRaw(folder, entries))
         return;
-    // A save's temporary copy of this file that a kill left: the file itself is still whole. Only
-    // our own, and old enough to belong to no save running now.
+    // A save's temporary copy of this file that a kill left: the file itself is still whole, so
+    // removing one of our own loses nothing. Raw-name temporaries only when old enough to belong
+    // to no save running now.
     const QByteArray ownTemp = '.' + NameOf(bytes) + ".lt-tmp-";
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     for (const SRawEntry& entry : entries) {
@@ -270,7 +271,7 @@ void CleanSaveLeftovers(const QString& path) {
         const QByteArray full = folder + '/' + entry.name;
         struct stat info {};
         if (::lstat(full.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
-            info.st_mtim.tv_sec < now - kOldTempAge)
+            (saveTemp || info.st_mtim.tv_sec < now - kOldTempAge))
             ::unlink(full.constData());
     }
 }

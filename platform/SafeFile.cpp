@@ -109,7 +109,9 @@ bool CopyInPlace(int from, int to, QString& error) {
     if (::fstat(from, &source) != 0 || ::fstat(to, &target) != 0)
         return Fail(error, 1312);
     const timespec kept[2] = {{0, UTIME_OMIT}, target.st_mtim};
-    auto keepTime = [&] { return ::futimens(to, kept) == 0; };
+    // Only the owner may set a time: another's file (written through its access list) takes the
+    // time of the write, and a cut rewrite of it is then not finished from its copy, only reported.
+    auto keepTime = [&] { return ::futimens(to, kept) == 0 || errno == EPERM || errno == EACCES; };
     // The room first: a full disk must be found before the first byte is overwritten.
     if (source.st_size > target.st_size) {
         const int code = ::posix_fallocate(to, 0, source.st_size);

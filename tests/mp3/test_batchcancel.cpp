@@ -118,6 +118,7 @@ private slots:
         if (!mp3)
             QCOMPARE(QDir(QString::fromUtf8(dir)).entryList(QDir::Files).size(), kFiles);
 
+        Modal::NextMessageBoxAnswer(QMessageBox::Yes); // the preview's question
         undo();
         QVERIFY2(LastReport().startsWith(QStringLiteral("%1 undone, 0 not undone").arg(done)),
                  qPrintable(LastReport()));

@@ -458,7 +458,7 @@ TEST_F(Mp3Safe, MetadataSurvivesRewriteAndUndo) {
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const QByteArray file = folder + '/' + cases[i].name;
         if (QFile::exists(QString::fromLocal8Bit(file))) {
-            EXPECT_EQ(ReadBytes(file), song) << cases[i].name;
+            EXPECT_EQ(ReadBytes(file), song) << cases[i].name << undo.err.toStdString();
             EXPECT_TRUE(MetaOf(file) == before[i].first) << cases[i].name;
         }
     }
