@@ -126,7 +126,8 @@ void DFileRenamer::AddRows(std::vector<SRenameEntry>& entries) {
         SRenameEntry& entry = entries[std::size_t(row)];
         const int image =
             entry.isFolder ? (entry.onDisk == ".." ? kImgOpenFolder : kImgClosedFolder) : kImgFile;
-        m_list->setItem(row, kColName, new QTableWidgetItem(icons[std::size_t(image)], ShownName(entry.shown)));
+        m_list->setItem(row, kColName,
+                        new QTableWidgetItem(icons[std::size_t(image)], ShownName(entry.shown)));
         m_list->setItem(row, kColKind, new QTableWidgetItem(entry.isFolder ? dir : file));
         m_entries.push_back(std::move(entry));
         ShowRow(row);
