@@ -755,6 +755,20 @@ SUndoResult UndoRename(const SJournalRecord& record, bool apply, std::vector<SMo
         }
         return left(Text(kStrEntryGone));
     }
+    // Killed inside the fallback: the old name still holds the entry, the new name only what the
+    // fallback made of it.
+    const EHalfRename half = HalfRenameAt(fd.Fd(), oldName, newName, device, inode);
+    if (half != EHalfRename::kNone) {
+        int error = 0;
+        if (!apply) {
+            result.status = EUndoStatus::kWouldUndo;
+        } else if (TakeBackHalfRenameAt(fd.Fd(), newName, half, &error)) {
+            result.status = EUndoStatus::kUndone;
+        } else {
+            return left(SystemError(error));
+        }
+        return result;
+    }
     if (now.st_dev != device || now.st_ino != inode)
         return left(Text(kStrChangedSinceRun));
     struct stat taken {};
@@ -806,6 +820,65 @@ std::vector<SSideFile> SideFilesOf(const SJournalRun& run, dev_t device, ino_t i
 }
 
 } // namespace
+
+EHalfRename HalfRenameAt(int folderFd, const QByteArray& oldName, const QByteArray& newName, dev_t device,
+                         ino_t inode) {
+    struct stat before {
+    }, now{};
+    if (!IsSingleName(oldName) || !IsSingleName(newName) || oldName == newName ||
+        fstatat(folderFd, oldName.constData(), &before, AT_SYMLINK_NOFOLLOW) != 0 ||
+        fstatat(folderFd, newName.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 || before.st_dev != device ||
+        before.st_ino != inode)
+        return EHalfRename::kNone;
+    if (S_ISREG(before.st_mode) && S_ISREG(now.st_mode) && now.st_dev == device && now.st_ino == inode &&
+        now.st_nlink >= 2)
+        return EHalfRename::kSecondLink;
+    if (!S_ISDIR(before.st_mode) || !S_ISDIR(now.st_mode) || now.st_dev != device || now.st_ino == inode ||
+        (now.st_mode & 07777) != 0700 || now.st_uid != geteuid())
+        return EHalfRename::kNone;
+    const CFolderFd made = OpenFolderAt(folderFd, newName);
+    std::vector<SListedEntry> inside;
+    struct stat opened {};
+    if (!made.IsOpen() || fstat(made.Fd(), &opened) != 0 || opened.st_ino != now.st_ino ||
+        !ReadFolderAt(made.Fd(), inside) || !inside.empty())
+        return EHalfRename::kNone;
+    return EHalfRename::kEmptyFolder;
+}
+
+bool TakeBackHalfRenameAt(int folderFd, const QByteArray& newName, EHalfRename state, int* error) {
+    // rmdir refuses a folder that is not empty (any more); unlink takes only the name, not the file.
+    const int flags = state == EHalfRename::kEmptyFolder ? AT_REMOVEDIR : 0;
+    if (state == EHalfRename::kNone || unlinkat(folderFd, newName.constData(), flags) != 0) {
+        if (error)
+            *error = state == EHalfRename::kNone ? EINVAL : errno;
+        return false;
+    }
+    fsync(folderFd);
+    return true;
+}
+
+bool JournalledUnfinishedRename(int folderFd, const QByteArray& oldName, const QByteArray& newName,
+                                dev_t device, ino_t inode) {
+    struct stat folder {};
+    if (fstat(folderFd, &folder) != 0)
+        return false;
+    for (const QString& path : ListJournals()) {
+        SJournalRun run;
+        if (!ReadJournal(path, run) || run.undone)
+            continue;
+        for (const SJournalRecord& record : run.records) {
+            SJournalPlace place;
+            if (record.kind == "rename" && !record.done && record.fields.size() >= kPlaceFields + 4 &&
+                PlaceFromFields(record.fields, place) && place.device == folder.st_dev &&
+                place.inode == folder.st_ino && record.fields[kPlaceFields] == oldName &&
+                record.fields[kPlaceFields + 1] == newName &&
+                dev_t(record.fields[kPlaceFields + 2].toULongLong()) == device &&
+                ino_t(record.fields[kPlaceFields + 3].toULongLong()) == inode)
+                return true;
+        }
+    }
+    return false;
+}
 
 std::vector<SSideFile> RecordedSideFiles(int folderFd) {
     struct stat info {};

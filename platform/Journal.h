@@ -193,9 +193,23 @@ struct SUndoResult {
 // that writes such records provides it.
 using FRecordUndo = std::function<SUndoResult(const SJournalRecord& record, bool apply)>;
 
+// What a rename by the link/folder fallback (RenameNoReplaceAt without renameat2) leaves when it
+// is killed half-way, in the opened folder: the file (device, inode) also under the new name, or
+// the folder still under its old name and an empty folder of this user, mode 0700, at the new one.
+enum class EHalfRename { kNone, kSecondLink, kEmptyFolder };
+EHalfRename HalfRenameAt(int folderFd, const QByteArray& oldName, const QByteArray& newName, dev_t device,
+                         ino_t inode);
+// Takes such a half rename back: the new name goes, the entry stays under its old name only. A
+// folder is removed only while empty. False with the errno in *error.
+bool TakeBackHalfRenameAt(int folderFd, const QByteArray& newName, EHalfRename state, int* error = nullptr);
+// Whether a trusted journal records this rename in the opened folder as not made (not "done").
+bool JournalledUnfinishedRename(int folderFd, const QByteArray& oldName, const QByteArray& newName,
+                                dev_t device, ino_t inode);
+
 // Undoes or previews a run, last change first. Interrupted in-place rewrites of the run are
 // finished from their verified copies first. A rename goes back only when the entry under the new
-// name is still the one renamed and the old name is free; nothing is ever replaced. Records that
+// name is still the one renamed and the old name is free; nothing is ever replaced. A rename cut
+// short half-way (HalfRenameAt) is taken back. Records that
 // `other` does not know (or when it is empty) are left with a reason. A journal that ends early
 // adds one result per change it cannot account for. After an undo that left nothing, the run is
 // marked undone (*markError says why it could not be).

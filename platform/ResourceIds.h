@@ -151,6 +151,7 @@ enum EStringId : int {
     kStrFolderNotFlushed = 2504, // "the file was replaced, but its folder could not be written to disk"
     kStrTagCutShort = 2505,      // "tag cut short (file may be incomplete)"
     kStrKeyInvisible = 2506,     // "A key cannot hold control or invisible formatting characters (%1)."
+    kStrNameIsSecondLink = 2510, // "the new name is another link to this file"
 
     // Judgements about text: the way back to the detected reading, names that no reading takes.
     kStrAsDetected = 2300,       // "As detected"

@@ -157,7 +157,10 @@ void PredictRefusals(int folderFd, std::vector<SRenameEntry>& entries) {
         if (proposal.size() > nameMax)
             entry.refusal = ERefusal::kTooLong;
         else if (existing.contains(proposal))
-            entry.refusal = ERefusal::kTaken;
+            entry.refusal = HalfRenameAt(folderFd, entry.onDisk, proposal, entry.device, entry.inode) ==
+                                    EHalfRename::kSecondLink
+                                ? ERefusal::kSecondLink
+                                : ERefusal::kTaken;
         else if (claimed.contains(proposal))
             entry.refusal = ERefusal::kCollides;
         else if (!writable)
@@ -168,6 +171,15 @@ void PredictRefusals(int folderFd, std::vector<SRenameEntry>& entries) {
 }
 
 bool RenameEntry(int folderFd, SRenameEntry& entry, CJournal& journal) {
+    // An earlier run killed inside the folder fallback left only its own empty folder in the way.
+    if (entry.refusal == ERefusal::kTaken) {
+        const QByteArray proposal = entry.proposal.toUtf8();
+        if (HalfRenameAt(folderFd, entry.onDisk, proposal, entry.device, entry.inode) ==
+                EHalfRename::kEmptyFolder &&
+            JournalledUnfinishedRename(folderFd, entry.onDisk, proposal, entry.device, entry.inode) &&
+            TakeBackHalfRenameAt(folderFd, proposal, EHalfRename::kEmptyFolder))
+            entry.refusal = ERefusal::kNone;
+    }
     if (entry.refusal != ERefusal::kNone)
         return false;
     struct stat info {};
@@ -208,6 +220,8 @@ QString RefusalText(const SRenameEntry& entry) {
         return texts.String(kStrNameTaken);
     case ERefusal::kCollides:
         return texts.String(kStrNameCollides);
+    case ERefusal::kSecondLink:
+        return texts.String(kStrNameIsSecondLink);
     case ERefusal::kNotWritable:
         return texts.String(kStrNotWritable);
     case ERefusal::kChanged:

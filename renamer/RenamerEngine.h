@@ -26,6 +26,7 @@ enum class ERefusal {
     kUnsound,     // the Latin name would be empty, "." or "..", turn hidden, or hold "/"
     kTooLong,     // longer than the folder's file system takes
     kTaken,       // something of the new name exists
+    kSecondLink,  // the new name is another link to this file (a rename cut short half-way)
     kCollides,    // an earlier entry of the same run gets the same new name
     kNotWritable, // the folder is not writable for this user
     kChanged,     // the entry is not the one listed any more (replaced, e.g. by a link)
@@ -90,7 +91,9 @@ void PredictRefusals(int folderFd, std::vector<SRenameEntry>& entries);
 
 // Renames one listed entry with a proposal inside the opened folder: checks it is still the entry
 // listed, journals the rename (the folder by its place, PlaceOf), then renames without replacing
-// and marks it done. False with entry.refusal set when refused (a predicted refusal is not tried).
+// and marks it done. False with entry.refusal set when refused (a predicted refusal is not tried),
+// except that an empty folder left at the new name by a journalled rename of this entry, cut short,
+// is removed first.
 bool RenameEntry(int folderFd, SRenameEntry& entry, CJournal& journal);
 
 // The reason of a refusal in the current interface language.

@@ -2,6 +2,7 @@
 // raw 8-bit Cyrillic bytes.
 #include "CCharTable.h"
 #include "CliApp.h"
+#include "Journal.h"
 #include "RawNames.h"
 #include "RenamerEngine.h"
 
@@ -405,6 +406,47 @@ TEST_F(RenamerTest, FallbackRenameNeverReplaces) {
     ForceRenameFallback(false);
     EXPECT_TRUE(fs::is_directory(m_dir + "/Papka2"));
     ExpectEveryOriginalOnce();
+}
+
+TEST_F(RenamerTest, FallbackCutShortIsTakenBack) {
+    // A run killed between the two steps of the fallback: the rename is journalled, only the
+    // second link or the empty 0700 folder is on disk.
+    File("дом.txt");
+    Folder("Папка");
+    const auto before = Snapshot(m_dir);
+    const QByteArray dir = QByteArray::fromStdString(m_dir);
+    auto cutShort = [&] {
+        if (const pid_t child = fork(); child > 0) {
+            waitpid(child, nullptr, 0);
+            return;
+        }
+        setenv("XDG_STATE_HOME", (m_dir + ".state").c_str(), 1);
+        CJournal journal("rename", dir, "");
+        const CFolderFd fd = OpenFolderPath(dir);
+        for (const auto& [from, to] :
+             {std::pair<QByteArray, QByteArray>{"дом.txt", "dom.txt"}, {"Папка", "Papka"}}) {
+            struct stat info {};
+            fstatat(fd.Fd(), from.constData(), &info, AT_SYMLINK_NOFOLLOW);
+            journal.AppendRename(fd.Fd(), from, to, info.st_dev, info.st_ino);
+            S_ISDIR(info.st_mode) ? mkdirat(fd.Fd(), to.constData(), 0700)
+                                  : linkat(fd.Fd(), from.constData(), fd.Fd(), to.constData(), 0);
+        }
+        _exit(0); // as killed: the journal is never finished
+    };
+    cutShort();
+    std::string out;
+    EXPECT_EQ(RunCli("undo --apply", &out), 0) << out;
+    EXPECT_EQ(Snapshot(m_dir), before);
+    // A rerun removes the empty folder its journal accounts for, and names the second link.
+    cutShort();
+    setenv("LETTRINO_RENAME_FALLBACK", "1", 1);
+    EXPECT_EQ(RunCli("--apply " + m_dir, &out), 1);
+    unsetenv("LETTRINO_RENAME_FALLBACK");
+    EXPECT_NE(out.find("another link"), std::string::npos) << out;
+    EXPECT_TRUE(fs::is_directory(m_dir + "/Papka"));
+    EXPECT_EQ(RunCli("undo --apply", &out), 0) << out;
+    EXPECT_EQ(RunCli("undo --apply", &out), 0) << out;
+    EXPECT_EQ(Snapshot(m_dir), before);
 }
 
 TEST(RawNames, EscapedNamesReadBack) {
