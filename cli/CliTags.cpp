@@ -36,6 +36,12 @@
 
 namespace {
 
+// --encoding is for the texts the reading rule cannot read: one encoding named for a whole run
+// must not re-read the good UTF-8 texts among them.
+SReadAs WholeRun(const STagsOptions& options) {
+    return SReadAs(options.encoding, false);
+}
+
 struct SStats {
     long files = 0;
     long frames = 0;     // Russian frames: to change, or changed with --apply
@@ -263,7 +269,7 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         }
         for (int column = 1; column <= kTagColumnCount; ++column) {
             SFrameText& text = texts[std::size_t(column - 1)];
-            if (!ReadFrameText(*tag, kTagColumns[column - 1].frameId, text, options.encoding))
+            if (!ReadFrameText(*tag, kTagColumns[column - 1].frameId, text, WholeRun(options)))
                 continue;
             grid.SetCellText(row, column, text.text);
             grid.SetCellCode(row, column, text.code);
@@ -340,7 +346,7 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         return;
     }
     QString reason;
-    if (TransliterateRow(file.folder, file.name, grid, row, spelling, &reason, options.encoding) ==
+    if (TransliterateRow(file.folder, file.name, grid, row, spelling, &reason, WholeRun(options)) ==
         ERowResult::kFailed) {
         ++CountOf(stats, reason);
         ++stats.refused;
@@ -383,13 +389,14 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& name
                                           !seen.insert({folder.st_dev, folder.st_ino, file.name}).second;
                                }),
                 files.end());
-    files.erase(
-        std::remove_if(files.begin(), files.end(),
-                       [&](const SFile& file) {
-                           const QByteArray shown = ReadShortText(file.name, options.encoding).text.toUtf8();
-                           return !MatchesOnly(options.only, file.name.constData(), shown.constData());
-                       }),
-        files.end());
+    files.erase(std::remove_if(files.begin(), files.end(),
+                               [&](const SFile& file) {
+                                   const QByteArray shown =
+                                       ReadShortText(file.name, options.encoding, false).text.toUtf8();
+                                   return !MatchesOnly(options.only, file.name.constData(),
+                                                       shown.constData());
+                               }),
+                files.end());
     CJournal journal("tags", RealPaths(folders), QString::fromStdU16String(spelling.Describe()).toUtf8());
     std::optional<CTagJournalScope> journalling;
     if (options.apply)

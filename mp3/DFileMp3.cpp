@@ -145,7 +145,7 @@ void DFileMp3::FillList() {
     std::vector<QString> readIn(static_cast<std::size_t>(count));
     std::vector<ReadAs> readAs;
     for (const QByteArray& name : names)
-        readAs.push_back(ChoiceOf(name).readAs);
+        readAs.push_back(ReadingOf(name));
     std::atomic<int> ready{0};
     std::atomic<bool> stop{false};
     std::thread reader([&] {
@@ -212,8 +212,8 @@ bool DFileMp3::TransliterateOne(int row, const QByteArray& name, QStringList& fa
     std::vector<int> held;
     const QStringList reasons = HoldBackTextsWithoutKeys(*m_list, row, Spelling(), &held);
     QString reason;
-    const bool written = TransliterateRow(Io(), name, *m_list, row, Spelling(), &reason,
-                                          ChoiceOf(name).readAs) != ERowResult::kFailed;
+    const bool written = TransliterateRow(Io(), name, *m_list, row, Spelling(), &reason, ReadingOf(name)) !=
+                         ERowResult::kFailed;
     ShowReading(row, m_readIn[std::size_t(row)]);
     for (const int column : held)
         m_list->SetCellColor(row, column, kCodeRussian);
@@ -262,7 +262,7 @@ void DFileMp3::RenameAll() {
             table.SetCellCode(at, column, m_list->GetCellColor(row, column));
         }
         names.push_back(RowName(row));
-        readAs.push_back(ChoiceOf(names.back()).readAs);
+        readAs.push_back(ReadingOf(names.back()));
     }
     std::vector<QString> reasons(static_cast<std::size_t>(count));
     std::vector<char> failedRows(static_cast<std::size_t>(count), 0);
@@ -411,9 +411,13 @@ void DFileMp3::ReadRowsAs(const std::vector<int>& rows, std::optional<ETextEncod
         const QByteArray name = RowName(row);
         if (name.isEmpty())
             continue;
-        Choice(name).readAs = encoding;
+        SRowChoice& choice = Choice(name);
+        choice.readAs = encoding;
+        // A reading chosen for many rows at once is a guess for their 8-bit texts; a good UTF-8
+        // text is read in it only when the user chose it for this row alone.
+        choice.readAsAlone = rows.size() == 1;
         QString readIn;
-        ReadRow(Io(), name, *m_list, row, encoding, &readIn);
+        ReadRow(Io(), name, *m_list, row, ReadingOf(name), &readIn);
         ShowReading(row, readIn);
     }
 }
@@ -426,6 +430,11 @@ void DFileMp3::SkipRows(const std::vector<int>& rows, bool skip) {
         Choice(name).skipped = skip;
         ShowReading(row, m_readIn[std::size_t(row)]);
     }
+}
+
+SReadAs DFileMp3::ReadingOf(const QByteArray& name) const {
+    const SRowChoice choice = ChoiceOf(name);
+    return SReadAs(choice.readAs, choice.readAsAlone);
 }
 
 bool DFileMp3::IsRowSkipped(int row) const {

@@ -13,6 +13,8 @@
 #include <functional>
 #include <vector>
 
+struct SReadAs;
+
 class CProgressWnd;
 class DTags;
 
@@ -66,6 +68,8 @@ private:
     bool TransliterateOne(int row, const QByteArray& name, QStringList& failed);
     // The encoding column and the Latin texts as tooltips of the Russian cells.
     void ShowReading(int row, const QString& readIn);
+    // The reading the user chose for a file's texts (none: the reading rule).
+    SReadAs ReadingOf(const QByteArray& name) const;
 
     std::vector<QByteArray> m_names; // one per row
     std::vector<QString> m_readIn;   // one per row: what its texts were read in

@@ -299,7 +299,7 @@ SFrameText DecodeFrameBytes(const QByteArray& bytes, ReadAs readAs) {
         result.text = QString::fromLatin1(bytes);
         return result;
     }
-    const SShortText read = ReadShortText(bytes, readAs);
+    const SShortText read = ReadShortText(bytes, readAs.encoding, readAs.onUtf8);
     result.text = read.text;
     result.readIn = QString::fromLatin1(EncodingName(read.encoding));
     if (read.repaired)

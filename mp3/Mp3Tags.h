@@ -53,8 +53,19 @@ struct SFrameText {
     // for a Unicode frame; empty for ASCII.
     QString readIn;
 };
-// The encoding a user can force on a file's 8-bit texts; none for the reading rule.
-using ReadAs = std::optional<ETextEncoding>;
+// The encoding a user can force on a file's 8-bit texts; none for the reading rule. Forced on
+// many files at once it reads only the texts that are not valid UTF-8: a good UTF-8 text keeps
+// its reading unless the user chose the encoding for this one file (`onUtf8`).
+struct SReadAs {
+    std::optional<ETextEncoding> encoding;
+    bool onUtf8 = false;
+
+    SReadAs() = default;
+    SReadAs(std::nullopt_t) {}
+    SReadAs(std::optional<ETextEncoding> forced, bool utf8Too = false) : encoding(forced), onUtf8(utf8Too) {}
+    SReadAs(ETextEncoding forced, bool utf8Too = false) : encoding(forced), onUtf8(utf8Too) {}
+};
+using ReadAs = SReadAs;
 SFrameText DecodeFrameBytes(const QByteArray& bytes, ReadAs readAs = std::nullopt);
 // Code 4 when a Unicode text holds Cyrillic letters.
 int CodeOfUnicodeText(const QString& text);

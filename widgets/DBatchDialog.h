@@ -39,6 +39,7 @@ inline constexpr int kCodeSkipped = 15;
 // What the user chose for one entry of the folder shown; kept while the folder stays the same.
 struct SRowChoice {
     std::optional<ETextEncoding> readAs; // read in this encoding, not by the reading rule
+    bool readAsAlone = false;            // readAs was chosen for this row by itself: valid UTF-8 too
     QString edited;                      // the renamer's Latin name as the user typed it
     bool skipped = false;                // left out of "Rename All"
 };

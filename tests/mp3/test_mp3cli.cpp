@@ -86,6 +86,28 @@ TEST_F(Mp3Cli, UnwritableFileFailsTheRun) {
     EXPECT_TRUE(run.err.contains(QStringLiteral("files not writable"))) << run.err.toStdString();
 }
 
+// A forced encoding re-reads only the 8-bit texts that are not valid UTF-8.
+TEST_F(Mp3Cli, ForcedEncodingKeepsValidUtf8) {
+    const QString video = QStringLiteral("Видео");
+    const struct {
+        QByteArray name;
+        STestFrame frame;
+        QString line; // frame, encoding, text as listed
+    } cases[] = {
+        {"u8.mp3", {"TIT2", video.toUtf8(), {}, false}, QStringLiteral("TIT2\tUTF-8 in ISO-8859-1\tВидео\t")},
+        {"u16.mp3", {"TIT2", {}, video, false}, QStringLiteral("TIT2\tUTF-16\tВидео\t")},
+        {"k.mp3", {"TIT2", Koi8r(video), {}, false}, QStringLiteral("TIT2\tKOI8-R\tВидео\t")},
+    };
+    for (const auto& c : cases)
+        ASSERT_TRUE(WriteTestMp3(Path(c.name), 3, {c.frame}));
+    const SRun run = Cli({QStringLiteral("tags"), QStringLiteral("--encoding"), QStringLiteral("koi8-r"),
+                          QStringLiteral("--only"), QStringLiteral("[uk]*"), m_dir.path()});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    for (const auto& c : cases)
+        EXPECT_TRUE(run.out.contains(QString::fromUtf8(c.name) + QLatin1Char('\t') + c.line))
+            << run.out.toStdString();
+}
+
 TEST_F(Mp3Cli, Usage) {
     EXPECT_EQ(Cli({QStringLiteral("tags")}).status, 2);
     EXPECT_EQ(Cli({QStringLiteral("detect"), QStringLiteral("--apply"), QStringLiteral("x")}).status, 2);

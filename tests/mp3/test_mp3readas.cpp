@@ -111,6 +111,27 @@ private slots:
         QCOMPARE(written, 49);
         QCOMPARE(ReadBytes(folder + "107.mp3"), skippedBefore);
     }
+
+    // Chosen for many rows, a reading leaves valid UTF-8 texts alone; chosen for one, it is taken.
+    void manyRowsKeepValidUtf8OneRowDoesNot() {
+        const QByteArray folder = Folder("utf8", 1);
+        const QString video = QStringLiteral("Видео");
+        QVERIFY(WriteTestMp3(folder + "200.mp3", 3, {{"TIT2", video.toUtf8(), {}, false}}, false));
+        DFileMp3 dialog(m_dirs.settings);
+        AnswerReports();
+        dialog.SetPath(folder);
+        CColorListCtrl* list = dialog.List();
+        const int utf8Row = dialog.RowName(0) == "200.mp3" ? 0 : 1;
+        list->selectAll();
+        QVERIFY(TriggerRowMenu(dialog, {QStringLiteral("Read as"), QStringLiteral("KOI8-R")}));
+        QCOMPARE(list->GetItemText(utf8Row, kColTitle), video);
+        QCOMPARE(list->GetItemText(1 - utf8Row, kColTitle), m_word);
+        list->clearSelection();
+        list->selectRow(utf8Row);
+        QVERIFY(TriggerRowMenu(dialog, {QStringLiteral("Read as"), QStringLiteral("KOI8-R")}));
+        QCOMPARE(list->GetItemText(utf8Row, kColTitle),
+                 ReadShortText(video.toUtf8(), ETextEncoding::kKoi8r).text);
+    }
 };
 
 QTEST_MAIN(TestMp3ReadAs)
