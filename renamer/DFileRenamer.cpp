@@ -217,6 +217,7 @@ void DFileRenamer::FillList() {
     for (SRenameEntry& entry : entries) {
         const SRowChoice choice = ChoiceOf(entry.onDisk);
         entry.readAs = choice.readAs;
+        entry.readAsWhole = choice.readAs.has_value() && !choice.readAsAlone;
         entry.edited = choice.edited;
         entry.skipped = choice.skipped;
         chosen = chosen || choice.readAs || !choice.edited.isEmpty() || choice.skipped;
@@ -247,6 +248,10 @@ void DFileRenamer::ReadRowsAs(const std::vector<int>& rows, std::optional<ETextE
         SRowChoice& choice = Choice(entry.onDisk);
         // A new reading gives a new transliteration: what was typed for the old one goes.
         choice.readAs = entry.readAs = encoding;
+        // Chosen for many rows at once, a reading is a guess for the names that are not UTF-8; a
+        // good UTF-8 name is read in it only when the user chose it for this row alone.
+        choice.readAsAlone = rows.size() == 1;
+        entry.readAsWhole = encoding.has_value() && !choice.readAsAlone;
         choice.edited = entry.edited = QString();
     }
     Repropose();

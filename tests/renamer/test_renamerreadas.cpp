@@ -99,6 +99,7 @@ private slots:
         std::vector<QByteArray> files;
         for (int i = 0; i < 50; ++i)
             files.push_back(Koi8Bytes(m_word) + '-' + QByteArray::number(i) + ".txt");
+        files.push_back(QStringLiteral("Видео.txt").toUtf8()); // good UTF-8: not read as the others
         const QByteArray folder = Folder("fifty", files);
         DFileRenamer dialog(m_dirs.settings);
         AnswerReports();
@@ -110,6 +111,8 @@ private slots:
         for (int row = 1; row < list->GetItemCount(); ++row)
             right += list->GetItemText(row, DFileRenamer::kColName).startsWith(m_word + '-');
         QCOMPARE(right, 50);
+        QCOMPARE(list->GetItemText(RowOf(dialog, files.back()), DFileRenamer::kColName),
+                 QStringLiteral("Видео.txt"));
 
         const int skipped = RowOf(dialog, files[7]);
         list->clearSelection();
