@@ -2,6 +2,7 @@
 #include "CCharTable.h"
 
 #include "UnicodeText.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -156,27 +157,6 @@ std::vector<int> CCharTable::FirstKeyAsSequence(int row) const {
 }
 
 namespace {
-
-// The length of the well-formed UTF-8 sequence at p (lead byte >= 0x80), 0 when there is none.
-std::size_t WellFormedLength(const unsigned char* p, const unsigned char* end) {
-    const unsigned b = p[0];
-    auto continuation = [&](std::size_t k, unsigned low = 0x80, unsigned high = 0xBF) {
-        return p + k < end && p[k] >= low && p[k] <= high;
-    };
-    if (b >= 0xC2 && b <= 0xDF)
-        return continuation(1) ? 2 : 0;
-    if (b >= 0xE0 && b <= 0xEF) {
-        const unsigned low = b == 0xE0 ? 0xA0 : 0x80;
-        const unsigned high = b == 0xED ? 0x9F : 0xBF; // no surrogates
-        return continuation(1, low, high) && continuation(2) ? 3 : 0;
-    }
-    if (b >= 0xF0 && b <= 0xF4) {
-        const unsigned low = b == 0xF0 ? 0x90 : 0x80;
-        const unsigned high = b == 0xF4 ? 0x8F : 0xBF;
-        return continuation(1, low, high) && continuation(2) && continuation(3) ? 4 : 0;
-    }
-    return 0;
-}
 
 std::string Utf8Of(std::u16string_view text) {
     std::string bytes;

@@ -9,27 +9,6 @@
 
 namespace {
 
-// The length of the well-formed UTF-8 sequence at p (lead byte >= 0x80), 0 when there is none.
-std::size_t WellFormedLength(const unsigned char* p, const unsigned char* end) {
-    const unsigned b = p[0];
-    auto continuation = [&](std::size_t k, unsigned low = 0x80, unsigned high = 0xBF) {
-        return p + k < end && p[k] >= low && p[k] <= high;
-    };
-    if (b >= 0xC2 && b <= 0xDF)
-        return continuation(1) ? 2 : 0;
-    if (b >= 0xE0 && b <= 0xEF) {
-        const unsigned low = b == 0xE0 ? 0xA0 : 0x80;
-        const unsigned high = b == 0xED ? 0x9F : 0xBF; // no surrogates
-        return continuation(1, low, high) && continuation(2) ? 3 : 0;
-    }
-    if (b >= 0xF0 && b <= 0xF4) {
-        const unsigned low = b == 0xF0 ? 0x90 : 0x80;
-        const unsigned high = b == 0xF4 ? 0x8F : 0xBF;
-        return continuation(1, low, high) && continuation(2) && continuation(3) ? 4 : 0;
-    }
-    return 0;
-}
-
 // UTF-8 of every unit below U+0800 as two bytes and a length, so that encoding one is a fixed
 // two-byte store: no branch on the mix of ASCII and Cyrillic.
 struct SUtf8Pair {

@@ -14,43 +14,6 @@ std::uint64_t LoadWord(const unsigned char* p) {
     return word;
 }
 
-// Length of the well-formed multi-byte sequence that starts at bytes[i] (a byte >= 0x80), or 0
-// when it is ill-formed. The bounds of the second byte rule out overlong forms, surrogates and
-// code points above U+10FFFF in one comparison.
-std::size_t SequenceLength(const unsigned char* bytes, std::size_t i, std::size_t n) {
-    const unsigned lead = bytes[i];
-    std::size_t len;
-    unsigned lo = 0x80, hi = 0xBF;
-    if (lead < 0xC2) {
-        return 0; // a stray continuation byte, or the overlong C0/C1
-    } else if (lead < 0xE0) {
-        len = 2;
-    } else if (lead < 0xF0) {
-        len = 3;
-        if (lead == 0xE0)
-            lo = 0xA0;
-        else if (lead == 0xED)
-            hi = 0x9F;
-    } else if (lead < 0xF5) {
-        len = 4;
-        if (lead == 0xF0)
-            lo = 0x90;
-        else if (lead == 0xF4)
-            hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (n - i < len)
-        return 0;
-    if (bytes[i + 1] < lo || bytes[i + 1] > hi)
-        return 0;
-    for (std::size_t k = 2; k < len; ++k) {
-        if ((bytes[i + k] & 0xC0) != 0x80)
-            return 0;
-    }
-    return len;
-}
-
 std::size_t Utf8Length(std::u16string_view text) {
     // A sum the compiler can vectorise; surrogate pairs (4 bytes, counted as 3 + 3) are rare
     // and corrected afterwards only when the text has any.
@@ -125,7 +88,7 @@ std::size_t Decode(const unsigned char* bytes, std::size_t n, char16_t* dst, std
             ++i;
             continue;
         }
-        const std::size_t len = SequenceLength(bytes, i, n);
+        const std::size_t len = WellFormedLength(bytes + i, bytes + n);
         if (len == 0) {
             if constexpr (kMode == EDecode::kValidate || kMode == EDecode::kStrict) {
                 if (errorOffset != nullptr)
@@ -217,7 +180,7 @@ void CountUtf8(const unsigned char* bytes, std::size_t n, std::size_t& multiByte
             ++i;
             continue;
         }
-        const std::size_t len = SequenceLength(bytes, i, n);
+        const std::size_t len = WellFormedLength(bytes + i, bytes + n);
         if (len == 0) {
             ++invalid;
             ++i;
