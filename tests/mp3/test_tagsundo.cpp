@@ -192,7 +192,7 @@ int RunInProcess(std::vector<std::string> args) {
 QByteArray HandMadeMp3(const QString& title, int pictureBytes, int audioFrames) {
     QByteArray picture(pictureBytes, Qt::Uninitialized);
     for (int i = 0; i < pictureBytes; ++i)
-        picture[i] = char((i * 7919) >> 3);
+        picture[i] = char((unsigned(i) * 7919u) >> 3);
     QByteArray frames = Id3Frame("TIT2", QByteArray(1, '\0') + Cp1251(title));
     if (pictureBytes)
         frames += Id3Frame("APIC", QByteArray("\0image/png\0\x03\0", 14) + picture);
