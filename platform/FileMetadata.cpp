@@ -70,7 +70,9 @@ bool HasAttribute(const SFileMetadata& meta, const char* name) {
 // Sets every attribute of `meta` the file lacks or holds otherwise, and removes the ones it has
 // beyond them (a label the system gave the new file).
 bool SetAttributes(int fd, const SFileMetadata& meta, const SFileMetadata& now) {
-    for (const auto& [name, value] : meta.xattrs) {
+    for (const auto& wanted : meta.xattrs) {
+        const QByteArray& name = wanted.first;
+        const QByteArray& value = wanted.second;
         const auto found = std::find_if(now.xattrs.begin(), now.xattrs.end(),
                                         [&](const auto& attribute) { return attribute.first == name; });
         if (found != now.xattrs.end() && found->second == value)
