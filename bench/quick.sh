@@ -117,7 +117,7 @@ line "renamer fill 10,000 names / lettrino-cli rename" "${dr} ms / ${cr} ms = $r
     case $out in
     typing*)
         r=$(sed -n 's/.*ratio \([0-9.]*\).*/\1/p' <<<"$out")
-        line "typing 1,000 keys: after 1,000,000 chars / empty" "$r" "<= 1.5" "$(awk -v r="$r" 'BEGIN { print r <= 1.5 }')"
+        line "typing 1,000 keys: after 5,000,000 chars / empty" "$r" "<= 1.5" "$(awk -v r="$r" 'BEGIN { print r <= 1.5 }')"
         ;;
     F4*)
         ms=$(sed -n 's/.*: \([0-9.]*\) ms.*/\1/p' <<<"$out")
