@@ -11,6 +11,8 @@ cd "$(dirname "$0")/.."
 dir=${1:-build}
 export QT_QPA_PLATFORM=offscreen
 
+# A checkout without a build is configured first (the test build's type), so the figures are there.
+[ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null 2>&1
 if ! cmake --build "$dir" -j "$(nproc)" --target lettrino-cli lt-gen-text bench_mp3fill bench_renamerfill \
     bench_editor >/dev/null 2>&1; then
     echo "quick benchmarks: cannot build in $dir" >&2
