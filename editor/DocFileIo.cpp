@@ -27,21 +27,6 @@ constexpr char kRecoveryExt[] = ".recovery";
 constexpr char kOldTempPrefix[] = ".lettrino-";
 constexpr qint64 kOldTempAge = 600;
 
-class CFd {
-public:
-    explicit CFd(int fd = -1) : m_fd(fd) {}
-    ~CFd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 QByteArray FolderOf(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
     return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);

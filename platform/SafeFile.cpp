@@ -22,22 +22,6 @@ constexpr char kKeepMark[] = ".lt-keep-";
 constexpr int kSuffixBytes = 6;
 constexpr int kNameMax = 255;
 
-// Closes on every path out.
-class CFd {
-public:
-    explicit CFd(int fd = -1) : m_fd(fd) {}
-    ~CFd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 void SplitPath(const QByteArray& path, QByteArray& folder, QByteArray& name) {
     const qsizetype slash = path.lastIndexOf('/');
     folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);

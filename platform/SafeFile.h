@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 // Writes the complete new content into fd (opened for reading and writing, empty, at offset 0).
@@ -23,6 +24,22 @@ using FVerifyCopy = std::function<bool(int fd, QString& error)>;
 inline bool operator==(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
+
+// A file descriptor that closes on every path out.
+class CFd {
+public:
+    explicit CFd(int fd = -1) : m_fd(fd) {}
+    ~CFd() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
 
 // What a file was when it was read, so that a change meanwhile is noticed before replacing it.
 struct SFileStamp {
