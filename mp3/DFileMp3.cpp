@@ -39,7 +39,6 @@ namespace {
 constexpr int kDialogId = kDlgFileMp3;
 constexpr int kFailuresShown = 15;
 // A fill or run quicker than this shows no progress window.
-constexpr int kShowProgressAfterMs = 500;
 
 // One line of the failure message: the file and why.
 QString FailureLine(const QString& name, const QString& reason) {
@@ -271,29 +270,17 @@ void DFileMp3::RenameAll() {
     const QByteArray io = Io();
     CJournal journal = Mp3Journal(m_folder, m_strPath, spelling);
     const CTagJournalScope journalling(journal);
-    std::atomic<int> done{0};
-    std::atomic<bool> stop{false};
-    std::thread worker([&] {
-        for (int i = 0; i < count && !stop.load(std::memory_order_acquire); ++i) {
-            const std::size_t at = std::size_t(i);
-            if (m_runFileHook)
-                m_runFileHook(i);
-            std::vector<int> heldColumns;
-            held[at] = HoldBackTextsWithoutKeys(table, i, spelling, &heldColumns);
-            QString reason;
-            if (TransliterateRow(io, names[at], table, i, spelling, &reason, readAs[at]) ==
-                ERowResult::kFailed)
-                failedRows[at] = 1;
-            reasons[at] = reason;
-            for (const int column : heldColumns)
-                table.SetCellCode(i, column, kCodeRussian);
-            done.store(i + 1, std::memory_order_release);
-        }
-    });
-
-    CProgressWnd progress(Settings(), this, true, kShowProgressAfterMs);
-    progress.LayoutForLines(1, 300);
-    progress.SetProgressRange(0, count, 1);
+    auto job = [&](int i) {
+        const std::size_t at = std::size_t(i);
+        std::vector<int> heldColumns;
+        held[at] = HoldBackTextsWithoutKeys(table, i, spelling, &heldColumns);
+        QString reason;
+        if (TransliterateRow(io, names[at], table, i, spelling, &reason, readAs[at]) == ERowResult::kFailed)
+            failedRows[at] = 1;
+        reasons[at] = reason;
+        for (const int column : heldColumns)
+            table.SetCellCode(i, column, kCodeRussian);
+    };
     QStringList failed;
     int shown = 0;
     auto showDone = [&](int upTo) {
@@ -312,27 +299,8 @@ void DFileMp3::RenameAll() {
             for (const QString& line : held[at])
                 failed << FailureLine(name, line);
         }
-        progress.SetProgressPos(shown);
     };
-    while (true) {
-        const int upTo = done.load(std::memory_order_acquire);
-        if (upTo > shown) {
-            showDone(upTo);
-            if (m_runStepHook)
-                m_runStepHook(shown, progress);
-        }
-        if (shown == count)
-            break;
-        if (progress.IsCancelled()) {
-            stop.store(true, std::memory_order_release);
-            break;
-        }
-        progress.PumpMessages(true);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    worker.join();
-    showDone(done.load(std::memory_order_acquire));
-    progress.HideProgress();
+    RunOnWorker(count, job, showDone);
     QString stopped;
     if (shown < count)
         stopped = CurrentResources().String(kStrRunStopped).arg(shown).arg(count - shown);

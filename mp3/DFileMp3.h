@@ -44,13 +44,6 @@ public:
         m_fillStepHook = std::move(hook);
     }
 
-    // Called on this thread after each step of "Rename All" with the number of files done.
-    void SetRunStepHook(std::function<void(int done, CProgressWnd&)> hook) {
-        m_runStepHook = std::move(hook);
-    }
-    // Called on the worker before each file of a run (tests slow the run down with it).
-    void SetRunFileHook(std::function<void(int index)> hook) { m_runFileHook = std::move(hook); }
-
     // The full list of the last failure message when it was too long to show; else empty.
     QString LastFailureDetails() const { return m_lastFailureDetails; }
     // Says when the folder holds more MP3 files than the list shows.
@@ -76,6 +69,4 @@ private:
     QLabel* m_capLabel = nullptr;
     QString m_lastFailureDetails;
     std::function<void(int, CProgressWnd&)> m_fillStepHook;
-    std::function<void(int, CProgressWnd&)> m_runStepHook;
-    std::function<void(int)> m_runFileHook;
 };

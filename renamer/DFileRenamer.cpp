@@ -34,7 +34,6 @@ namespace {
 
 constexpr int kDialogId = kDlgRenamer;
 // A fill or run quicker than this shows no progress window.
-constexpr int kShowProgressAfterMs = 500;
 CJournal RenamerJournal(const QByteArray& folder, const ILatinSpelling& spelling) {
     return CJournal("renamer", folder, QString::fromStdU16String(spelling.Describe()).toUtf8());
 }
@@ -369,46 +368,16 @@ void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
     // The renames run on a worker; this thread keeps the progress window answering. Cancel stops
     // the worker after the entry in hand: every entry is renamed and journalled, or untouched.
     std::vector<char> renamedJobs(jobs.size(), 0);
-    std::atomic<int> done{0};
-    std::atomic<bool> stop{false};
     const QByteArray folderPath = RealFolderPath(m_folder.Fd(), m_strPath);
     CJournal journal = RenamerJournal(folderPath, Spelling());
     const int folderFd = m_folder.IsOpen() ? m_folder.Fd() : -1;
-    std::thread worker([&] {
-        for (int i = 0; i < count && !stop.load(std::memory_order_acquire); ++i) {
+    const int finished = RunOnWorker(
+        count,
+        [&](int i) {
             const std::size_t at = std::size_t(i);
-            if (m_runFileHook)
-                m_runFileHook(i);
             renamedJobs[at] = folderFd >= 0 && RenameEntry(folderFd, jobs[at], journal);
-            done.store(i + 1, std::memory_order_release);
-        }
-    });
-    {
-        CProgressWnd progress(Settings(), this, true, kShowProgressAfterMs);
-        progress.LayoutForLines(1, 300);
-        progress.SetProgressRange(0, count, 1);
-        int shown = 0;
-        while (true) {
-            const int upTo = done.load(std::memory_order_acquire);
-            if (upTo > shown) {
-                shown = upTo;
-                progress.SetProgressPos(shown);
-                if (m_runStepHook)
-                    m_runStepHook(shown, progress);
-            }
-            if (shown == count)
-                break;
-            if (progress.IsCancelled()) {
-                stop.store(true, std::memory_order_release);
-                break;
-            }
-            progress.PumpMessages(true);
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        worker.join();
-        progress.HideProgress();
-    }
-    const int finished = done.load();
+        },
+        [](int) {});
     int renamed = 0;
     QStringList refused;
     for (int i = 0; i < finished; ++i) {

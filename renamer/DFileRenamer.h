@@ -41,12 +41,6 @@ public:
     void StartEditing(int row);
 
     const SRenameEntry* Entry(int row) const;
-    // Called on this thread as a run goes on, with the number of entries done.
-    void SetRunStepHook(std::function<void(int done, CProgressWnd&)> hook) {
-        m_runStepHook = std::move(hook);
-    }
-    // Called on the worker before each file of a run (tests slow the run down with it).
-    void SetRunFileHook(std::function<void(int index)> hook) { m_runFileHook = std::move(hook); }
 
 protected:
     void AddRowMenuEntries(QMenu& menu) override;
@@ -67,6 +61,4 @@ private:
     std::vector<SRenameEntry> m_entries; // one per row, ".." included
     QLabel* m_summary = nullptr;         // what "Rename All" would do
     bool m_showing = false;              // cells change by the program, not by the user
-    std::function<void(int, CProgressWnd&)> m_runStepHook;
-    std::function<void(int)> m_runFileHook;
 };

@@ -2,6 +2,7 @@
 
 #include "CCharTable.h"
 #include "CColorListCtrl.h"
+#include "CProgressWnd.h"
 #include "CResourceModule.h"
 #include "DGetPath.h"
 #include "ImageStrip.h"
@@ -19,7 +20,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <atomic>
+#include <chrono>
 #include <set>
+#include <thread>
 
 DBatchDialog::DBatchDialog(int dialogId, CSettings& settings, CIntSetting& spelling, QWidget* parent)
     : QDialog(parent), m_texts(std::make_unique<SDialogTexts>(CurrentResources().Dialog(dialogId))),
@@ -160,4 +164,48 @@ void DBatchDialog::KeepChoicesOfThisFolder() {
     if (m_choicesFolder != m_strPath)
         m_choices.clear();
     m_choicesFolder = m_strPath;
+}
+
+int DBatchDialog::RunOnWorker(int count, const std::function<void(int)>& job,
+                              const std::function<void(int)>& showDone) {
+    std::atomic<int> done{0};
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        for (int i = 0; i < count && !stop.load(std::memory_order_acquire); ++i) {
+            if (m_runFileHook)
+                m_runFileHook(i);
+            job(i);
+            done.store(i + 1, std::memory_order_release);
+        }
+    });
+    CProgressWnd progress(Settings(), this, true, kShowProgressAfterMs);
+    progress.LayoutForLines(1, 300);
+    progress.SetProgressRange(0, count, 1);
+    int shown = 0;
+    auto show = [&](int upTo) {
+        showDone(upTo);
+        shown = upTo;
+        progress.SetProgressPos(shown);
+    };
+    while (true) {
+        const int upTo = done.load(std::memory_order_acquire);
+        if (upTo > shown) {
+            show(upTo);
+            if (m_runStepHook)
+                m_runStepHook(shown, progress);
+        }
+        if (shown == count)
+            break;
+        if (progress.IsCancelled()) {
+            stop.store(true, std::memory_order_release);
+            break;
+        }
+        progress.PumpMessages(true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    worker.join();
+    if (done.load(std::memory_order_acquire) > shown)
+        show(done.load(std::memory_order_acquire));
+    progress.HideProgress();
+    return shown;
 }

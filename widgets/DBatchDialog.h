@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QDialog>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -43,6 +44,8 @@ struct SRowChoice {
     QString edited;                      // the renamer's Latin name as the user typed it
     bool skipped = false;                // left out of "Rename All"
 };
+
+class CProgressWnd;
 
 class DBatchDialog : public QDialog {
     Q_OBJECT
@@ -82,6 +85,13 @@ public:
     virtual void SkipRows(const std::vector<int>& rows, bool skip) = 0;
     virtual bool IsRowSkipped(int row) const = 0;
 
+    // Called on this thread as a run goes on, with the number of entries done (tests cancel with it).
+    void SetRunStepHook(std::function<void(int done, CProgressWnd&)> hook) {
+        m_runStepHook = std::move(hook);
+    }
+    // Called on the worker before each entry of a run (tests slow the run down with it).
+    void SetRunFileHook(std::function<void(int index)> hook) { m_runFileHook = std::move(hook); }
+
     void done(int result) override;
 
 protected:
@@ -89,6 +99,14 @@ protected:
     DBatchDialog(int dialogId, CSettings& settings, CIntSetting& spelling, QWidget* parent);
 
     CSettings& Settings() const { return m_settings; }
+
+    // A progress window shows only for work that takes longer than this.
+    static constexpr int kShowProgressAfterMs = 500;
+    // Runs job(0 .. count-1) on a worker while this thread keeps the progress window answering;
+    // showDone(upTo, progress) runs here as entries are done. Cancel stops the worker after the
+    // entry in hand. Returns how many entries were done.
+    int RunOnWorker(int count, const std::function<void(int index)>& job,
+                    const std::function<void(int upTo)>& showDone);
 
     // The text of a control of the dialog's template.
     QString ControlText(int id) const;
@@ -127,4 +145,6 @@ private:
     std::unique_ptr<SDialogTexts> m_texts;
     CSettings& m_settings;
     CIntSetting& m_spellingSetting;
+    std::function<void(int, CProgressWnd&)> m_runStepHook;
+    std::function<void(int)> m_runFileHook;
 };
