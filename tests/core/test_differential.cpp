@@ -5,6 +5,7 @@
 #include "CTypingConverter.h"
 #include "TestText.h"
 #include "UnicodeText.h"
+#include "Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -309,4 +310,31 @@ TEST(Differential, AVeryLongKeyLoadsQuickly) {
     EXPECT_LT(seconds, 0.5);
 #endif
     EXPECT_EQ(table.m_typed[CCharTable::Index(26, 0)], u"шh" + std::u16string(499996, u'х') + u"h");
+}
+
+// The count that chooses UTF-8 by share, word-wise where it can be, against the byte-wise walk:
+// random bytes drawn from ASCII, continuation bytes and lead bytes, so sequences complete, break
+// and straddle the eight-byte words.
+TEST(Differential, Utf8CountMatchesTheByteWiseWalk) {
+    std::mt19937 rng(11);
+    const unsigned char kinds[][2] = {{0x20, 0x7F}, {0x80, 0xBF}, {0xC0, 0xDF}, {0xE0, 0xEF}, {0xF0, 0xFF}};
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes(rng() % 64, '\0');
+        const int bias = int(rng() % 5);
+        for (char& c : bytes) {
+            const auto* kind = kinds[rng() % 3 == 0 ? bias : rng() % 5];
+            c = char(kind[0] + rng() % (kind[1] - kind[0] + 1));
+        }
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+        std::size_t multiByte = 0, invalid = 0, refMulti = 0, refInvalid = 0;
+        CountUtf8(p, bytes.size(), multiByte, invalid);
+        for (std::size_t i = 0; i < bytes.size();) {
+            const std::size_t len = p[i] < 0x80 ? 1 : WellFormedLength(p + i, p + bytes.size());
+            refMulti += len > 1;
+            refInvalid += len == 0;
+            i += std::max<std::size_t>(len, 1);
+        }
+        ASSERT_EQ(multiByte, refMulti) << round;
+        ASSERT_EQ(invalid, refInvalid) << round;
+    }
 }
