@@ -186,6 +186,14 @@ void CLtView::keyPressEvent(QKeyEvent* event) {
         QPlainTextEdit::keyPressEvent(event);
         return;
     }
+    // A plain key at a caret goes in already converted: one edit per key, not an insertion and
+    // then a replacement, which halves the document's work in a long text.
+    if (typed.size() == 1 && !textCursor().hasSelection() && !overwriteMode() && !isReadOnly() &&
+        typed[0].isPrint() && !typed[0].isSurrogate()) {
+        TypeConverted(typed[0]);
+        event->accept();
+        return;
+    }
     // The key and the letter it makes are one undo step: Ctrl+Z after "s", "h" gives back "с".
     QTextCursor cursor = textCursor();
     cursor.beginEditBlock();
@@ -194,25 +202,56 @@ void CLtView::keyPressEvent(QKeyEvent* event) {
     cursor.endEditBlock();
 }
 
+// The characters before the caret that a typed form can span, and what they become with `typed`
+// after them; false when nothing converts. Only this window is read: the cost of a key does not
+// grow with the length of the text.
+bool CLtView::ConvertedWindow(int caret, char16_t typed, int& start, std::u16string& window,
+                              std::size_t& pos) const {
+    const int reach = static_cast<int>(g_charTable.MaxTypedLength());
+    start = std::max(0, caret + (typed != 0 ? 1 : 0) - reach);
+    window.clear();
+    window.reserve(static_cast<std::size_t>(caret - start + 1));
+    const QTextDocument* doc = document();
+    for (int i = start; i < caret; ++i) {
+        const QChar ch = doc->characterAt(i);
+        window.push_back(ch == QChar::ParagraphSeparator ? u'\n' : ch.unicode());
+    }
+    if (typed != 0)
+        window.push_back(typed);
+    pos = window.size();
+    return g_charTable.ConvertAtCaret(window, pos) && pos > 0;
+}
+
+void CLtView::TypeConverted(QChar typed) {
+    PlaySoundCode(m_settings.beep.Value());
+    QTextCursor cursor = textCursor();
+    const int caret = cursor.position();
+    int start = 0;
+    std::u16string window;
+    std::size_t pos = 0;
+    if (ConvertedWindow(caret, typed.unicode(), start, window, pos)) {
+        // The letter replaces the keys before the caret that it was typed with.
+        cursor.setPosition(std::min(caret, start + static_cast<int>(pos) - 1), QTextCursor::KeepAnchor);
+        typed = QChar(window[pos - 1]);
+    }
+    // Its own undo step, as every key is, never merged with the keys before it.
+    cursor.beginEditBlock();
+    cursor.insertText(QString(typed));
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
 void CLtView::ConvertTyped() {
     if (!g_inRussian)
         return;
     PlaySoundCode(m_settings.beep.Value());
     QTextCursor cursor = textCursor();
     const int caret = cursor.position();
-    // Only the characters a typed form can span take part: the cost of a key does not grow with
-    // the length of the text.
-    const int reach = static_cast<int>(g_charTable.MaxTypedLength());
-    const int start = std::max(0, caret - reach);
+    int start = 0;
     std::u16string window;
-    window.reserve(static_cast<std::size_t>(caret - start));
-    QTextDocument* doc = document();
-    for (int i = start; i < caret; ++i) {
-        const QChar ch = doc->characterAt(i);
-        window.push_back(ch == QChar::ParagraphSeparator ? u'\n' : ch.unicode());
-    }
-    std::size_t pos = window.size();
-    if (!g_charTable.ConvertAtCaret(window, pos) || pos == 0)
+    std::size_t pos = 0;
+    if (!ConvertedWindow(caret, 0, start, window, pos))
         return;
     cursor.setPosition(start + static_cast<int>(pos) - 1);
     cursor.setPosition(caret, QTextCursor::KeepAnchor);

@@ -88,6 +88,8 @@ protected:
 
 private:
     void ConvertTyped();
+    void TypeConverted(QChar typed);
+    bool ConvertedWindow(int caret, char16_t typed, int& start, std::u16string& window, std::size_t& pos) const;
     void ReplaceSelection(QTextCursor cursor, const std::u16string& text);
     bool IsGrey() const;
     void OnSettingChanged(const QString& name);
