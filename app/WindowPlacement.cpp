@@ -6,18 +6,38 @@
 #include <algorithm>
 
 QRect PlaceOnScreens(const QRect& outer, const QList<QRect>& screens, const QRect& primary) {
-    if (std::any_of(screens.cbegin(), screens.cend(), [&](const QRect& s) { return s.intersects(outer); }) ||
-        !primary.isValid())
+    // The screen that shows most of the rectangle keeps it; one that meets no screen any more
+    // goes to the primary one, centred.
+    QRect area;
+    qint64 shown = 0;
+    for (const QRect& screen : screens) {
+        const QRect common = screen.intersected(outer);
+        const qint64 size = qint64(common.width()) * common.height();
+        if (!common.isEmpty() && size > shown) {
+            shown = size;
+            area = screen;
+        }
+    }
+    const bool lost = area.isEmpty();
+    if (lost)
+        area = primary;
+    if (!area.isValid())
         return outer;
-    QRect placed(QPoint(0, 0), outer.size().boundedTo(primary.size()));
-    placed.moveCenter(primary.center());
+    QRect placed(outer.topLeft(), outer.size().boundedTo(area.size()));
+    if (lost) {
+        placed.moveCenter(area.center());
+        return placed;
+    }
+    // Fully on that screen: a title bar off the top or a corner off the side cannot be reached.
+    placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() - placed.width() + 1));
+    placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() - placed.height() + 1));
     return placed;
 }
 
 QRect PlaceOnCurrentScreens(const QRect& outer) {
     QList<QRect> screens;
     for (const QScreen* screen : QGuiApplication::screens())
-        screens << screen->geometry();
+        screens << screen->availableGeometry();
     const QScreen* primary = QGuiApplication::primaryScreen();
     return PlaceOnScreens(outer, screens, primary != nullptr ? primary->availableGeometry() : QRect());
 }

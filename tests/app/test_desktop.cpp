@@ -110,22 +110,23 @@ private slots:
         SetCurrentResources(kLangEnglish);
     }
 
-    void offScreenRectangleMovesOntoThePrimaryScreen_data() {
+    void storedRectangleIsPlacedFullyOnAScreen_data() {
         QTest::addColumn<QRect>("stored");
         QTest::addColumn<QRect>("placed");
-        const QList<QRect> screens{QRect(0, 0, 1600, 1000), QRect(1600, 0, 1280, 1024)};
         QTest::newRow("on the second screen") << QRect(2000, 100, 800, 600) << QRect(2000, 100, 800, 600);
-        QTest::newRow("one pixel on the first") << QRect(-799, 999, 800, 600) << QRect(-799, 999, 800, 600);
+        QTest::newRow("one pixel on the first") << QRect(-799, 999, 800, 600) << QRect(0, 400, 800, 600);
+        QTest::newRow("mostly off the corner") << QRect(1500, 900, 800, 600) << QRect(1600, 424, 800, 600);
+        QTest::newRow("larger than the screen") << QRect(0, 0, 5000, 4000) << QRect(0, 30, 1600, 970);
         QTest::newRow("unplugged monitor at the left")
             << QRect(-2000, 100, 800, 600) << QRect(400, 215, 800, 600);
         QTest::newRow("too large, far below") << QRect(0, 5000, 3000, 900) << QRect(0, 65, 1600, 900);
     }
 
-    void offScreenRectangleMovesOntoThePrimaryScreen() {
+    void storedRectangleIsPlacedFullyOnAScreen() {
         QFETCH(QRect, stored);
         QFETCH(QRect, placed);
-        const QList<QRect> screens{QRect(0, 0, 1600, 1000), QRect(1600, 0, 1280, 1024)};
-        QCOMPARE(PlaceOnScreens(stored, screens, QRect(0, 30, 1600, 970)), placed);
+        const QList<QRect> available{QRect(0, 30, 1600, 970), QRect(1600, 0, 1280, 1024)};
+        QCOMPARE(PlaceOnScreens(stored, available, available[0]), placed);
     }
 
     void placementSurvivesMaximizeAndRestore() {
