@@ -11,6 +11,7 @@
 #include "DSettings.h"
 #include "DocStrings.h"
 #include "Journal.h"
+#include "LatinMnemonics.h"
 #include "LtMessageBox.h"
 #include "Modal.h"
 #include "Mp3Batch.h"
@@ -129,6 +130,7 @@ bool CMainFrame::OnCreate() {
     LoadMenu();
 
     qApp->installEventFilter(new CLockKeyWatcher(this, [this] { UpdateIndicators(); }));
+    qApp->installEventFilter(new CLatinMnemonics(this));
     UpdateIndicators();
     return true;
 }

@@ -11,6 +11,7 @@
 #include "CPanel.h"
 #include "CTypingConverter.h"
 #include "KeyLockState.h"
+#include "LatinMnemonics.h"
 #include "ResourceIds.h"
 #include "SettingsGui.h"
 #include "StandardTexts.h"
@@ -390,7 +391,7 @@ void CMainFrame::AddLatinMnemonics(QMenuBar* bar) {
         if (letter.unicode() < 0x0400 || letter.unicode() > 0x04FF)
             continue;
         for (char16_t key = u'a'; key <= u'z'; ++key) {
-            if (ConvertToCyrillic(g_charTable, std::u16string(1, key)) != std::u16string(1, letter.unicode()))
+            if (CyrillicOfLatinKey(QChar(key)) != letter)
                 continue;
             auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_A + (key - u'a'))), bar);
             connect(shortcut, &QShortcut::activated, bar, [bar, popup] { bar->setActiveAction(popup); });

@@ -25,10 +25,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QToolBar>
@@ -196,6 +199,23 @@ private slots:
         QApplication::activePopupWidget()->close();
         QVERIFY(view->toPlainText().isEmpty());
         QVERIFY(!app->Document()->IsModified());
+        // Inside a menu, and for a message box's buttons, the Latin key of the marked letter.
+        QMenu menu;
+        QAction* paste = menu.addAction(u"&Вставить"_s); // v types в
+        menu.addAction(u"&Копировать"_s);
+        QSignalSpy pasted(paste, &QAction::triggered);
+        menu.popup(QPoint(10, 10));
+        QTRY_COMPARE(QApplication::activePopupWidget(), &menu);
+        QTest::keyClick(&menu, Qt::Key_V);
+        QTRY_COMPARE(pasted.count(), 1);
+        for (const Qt::KeyboardModifier alt : {Qt::AltModifier, Qt::NoModifier}) {
+            QMessageBox box(QMessageBox::Question, u"Lettrino"_s, u"?"_s);
+            box.addButton(u"&Да"_s, QMessageBox::YesRole);
+            QPushButton* no = box.addButton(u"&Нет"_s, QMessageBox::NoRole);
+            box.open();
+            QTest::keyClick(&box, Qt::Key_N, alt);
+            QTRY_COMPARE(box.clickedButton(), no);
+        }
     }
 
     void toolbarNeverShowsTwoSeparatorsSideBySide_data() {

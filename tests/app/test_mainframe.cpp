@@ -153,10 +153,11 @@ private slots:
         QTest::addColumn<bool>("maximized");
         QTest::addColumn<QRect>("outer");     // null: any default placement
         QTest::addColumn<QString>("written"); // empty: five integers with show state 1
-        QTest::newRow("normal") << u"1,100,50,800,600"_s << false << QRect(100, 50, 800, 600)
-                                << u"1,100,50,800,600"_s;
+        // Rectangles that fit the test screen (800 x 600): larger ones are shrunk to it.
+        QTest::newRow("normal") << u"1,100,50,400,300"_s << false << QRect(100, 50, 400, 300)
+                                << u"1,100,50,400,300"_s;
         QTest::newRow("maximized keeps the normal placement")
-            << u"3,-4,-4,1032,776"_s << true << QRect() << u"3,-4,-4,1032,776"_s;
+            << u"3,10,10,600,400"_s << true << QRect() << u"3,10,10,600,400"_s;
         QTest::newRow("four numbers") << u"1,100,50,800"_s << false << QRect() << QString();
         QTest::newRow("six numbers") << u"1,100,50,800,600,7"_s << false << QRect() << QString();
         QTest::newRow("not numbers") << u"a,b,c,d,e"_s << false << QRect() << QString();
@@ -187,13 +188,13 @@ private slots:
     }
 
     void maximizingStoresTheLastNormalSize() {
-        Plant(u"Settings/WindowPos"_s, u"1,100,50,800,600"_s);
+        Plant(u"Settings/WindowPos"_s, u"1,100,50,400,300"_s);
         auto app = StartApp();
         CMainFrame* frame = app->MainFrame();
         frame->showMaximized();
         QTRY_VERIFY(frame->isMaximized());
         QVERIFY(frame->close());
-        QCOMPARE(GetProfileString(u"Settings"_s, u"WindowPos"_s), u"3,100,50,800,600"_s);
+        QCOMPARE(GetProfileString(u"Settings"_s, u"WindowPos"_s), u"3,100,50,400,300"_s);
     }
 
     void closingWhileMinimizedStoresNothing() {
