@@ -290,18 +290,11 @@ bool CLtDoc::WriteFormat(const QString& path, STextFormat format, bool adopt) {
     }
     if (encoded.lacking > 0) {
         // Never a silent "?": say what would be lost and offer UTF-8, which holds everything.
-        QStringList shown;
-        const QString first = QString::fromStdU16String(encoded.lackingFirst);
-        for (int i = 0; i < first.size() && shown.size() < 5; ++i) {
-            const int length = first[i].isHighSurrogate() && i + 1 < first.size() ? 2 : 1;
-            shown << QStringLiteral("“") + first.mid(i, length) + QStringLiteral("”");
-            i += length - 1;
-        }
         const QString message = CurrentResources()
                                     .String(kStrLacksCharacters)
                                     .arg(QString::fromLatin1(EncodingName(format.encoding)))
                                     .arg(encoded.lacking)
-                                    .arg(shown.join(QStringLiteral(", ")));
+                                    .arg(QuotedCharacters(QString::fromStdU16String(encoded.lackingFirst)));
         if (LtMessageBox(m_pView, message, QMessageBox::Warning, QMessageBox::Yes | QMessageBox::Cancel) !=
             QMessageBox::Yes)
             return false;

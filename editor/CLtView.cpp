@@ -401,10 +401,19 @@ void CLtView::OnEditPaste() {
 
 void CLtView::OnEditCopy1251() {
     const std::u16string selected = FromSelection(textCursor().selectedText());
-    const std::string bytes = EncodeWithCodePage(kCodePage1251, selected);
+    const SEncodedText encoded = EncodeText(selected, {ETextEncoding::kCp1251, false});
+    // Never a silent "?": name what Windows-1251 lacks and let the user choose.
+    if (encoded.lacking > 0 &&
+        LtMessageBox(this,
+                     CurrentResources()
+                         .String(kStrCopyLacks)
+                         .arg(encoded.lacking)
+                         .arg(QuotedCharacters(QString::fromStdU16String(encoded.lackingFirst))),
+                     QMessageBox::Warning, QMessageBox::Yes | QMessageBox::Cancel) != QMessageBox::Yes)
+        return;
     auto* data = new QMimeData;
     data->setData(QString::fromLatin1(kMime1251),
-                  QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+                  QByteArray(encoded.bytes.data(), static_cast<qsizetype>(encoded.bytes.size())));
     // Ordinary text beside it, so that every other program pastes the selection too.
     data->setText(QString::fromStdU16String(selected));
     QApplication::clipboard()->setMimeData(data);

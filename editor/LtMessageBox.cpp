@@ -23,3 +23,13 @@ QMessageBox::StandardButton LtAsk(QWidget* parent, const QString& text, QMessage
     return Modal::MessageBox(parent, DocString(kDocWindowTitle), text, icon, all, QString(), labels,
                              defaultButton);
 }
+
+QString QuotedCharacters(const QString& characters, int most) {
+    QStringList shown;
+    for (qsizetype i = 0; i < characters.size() && shown.size() < most; ++i) {
+        const qsizetype length = characters[i].isHighSurrogate() && i + 1 < characters.size() ? 2 : 1;
+        shown << QStringLiteral("“") + characters.mid(i, length) + QStringLiteral("”");
+        i += length - 1;
+    }
+    return shown.join(QStringLiteral(", "));
+}

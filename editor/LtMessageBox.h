@@ -17,4 +17,8 @@ QMessageBox::StandardButton LtAsk(QWidget* parent, const QString& text, QMessage
                                   const QList<QPair<QMessageBox::StandardButton, int>>& buttons,
                                   QMessageBox::StandardButton defaultButton);
 
+// The first few characters of a list, each in quotes ("“é”, “€”"), for a message that names what
+// an encoding cannot hold; a surrogate pair counts as one character.
+QString QuotedCharacters(const QString& characters, int most = 5);
+
 using Modal::UseDialogFrame;

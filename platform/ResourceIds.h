@@ -178,6 +178,9 @@ enum EStringId : int {
     kStrReloadDiscards = 2217,
     kStrMixedLineEnds = 2218,
 
+    // The writer's editor.
+    kStrCopyLacks = 2900, // "Windows-1251 cannot hold %1 characters of the selection: %2. ..."
+
     // Find and Replace, the caret's place in the status bar, printed pages.
     kStrPrintPage = 1700,  // "Page %1"
     kStrLineColumn = 1701, // "Ln %1, Col %2"

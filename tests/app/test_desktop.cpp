@@ -22,6 +22,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -462,6 +463,25 @@ private slots:
         QCOMPARE(frame->CaretPane()->text(), u"Ln 1, Col 3"_s);
         QCOMPARE(frame->Action(kCmdEditRedo)->shortcuts(),
                  (QList<QKeySequence>{QKeySequence(u"Ctrl+Y"_s), QKeySequence(u"Ctrl+Shift+Z"_s)}));
+    }
+
+    void copyAsWindows1251NamesWhatItLacks() {
+        auto app = StartApp();
+        QVERIFY(app->MainFrame()->Action(kCmdEditCopy1251)->isVisible()); // in the Edit menu
+        app->View()->setPlainText(u"Цена 5 €, café 中"_s);
+        app->View()->selectAll();
+        QApplication::clipboard()->clear();
+        const QString kind = u"text/plain;charset=windows-1251"_s;
+        for (const auto answer : {QMessageBox::Cancel, QMessageBox::Yes}) {
+            Modal::NextMessageBoxAnswer(answer);
+            app->MainFrame()->RouteCommand(kCmdEditCopy1251);
+            QVERIFY2(m_messages.last().contains(u"2 characters of the selection: “é”, “中”"_s),
+                     qPrintable(m_messages.last()));
+            const QMimeData* data = QApplication::clipboard()->mimeData();
+            QCOMPARE(data != nullptr ? data->data(kind) : QByteArray(),
+                     answer == QMessageBox::Yes ? QByteArray("\xd6\xe5\xed\xe0 5 \x88, caf? ?")
+                                                : QByteArray());
+        }
     }
 };
 
