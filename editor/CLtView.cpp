@@ -471,10 +471,18 @@ bool CLtView::OnEditRepairEncoding() {
     return true;
 }
 
+QPrinter& CLtView::PagePrinter() const {
+    // The stored page set-up, which every accepted print or set-up dialog writes back.
+    ApplyPageSetting(Printer(), m_settings.printPage.Load());
+    return Printer();
+}
+
 void CLtView::OnFilePrint() {
-    QPrintDialog dialog(&Printer(), window());
-    if (dialog.exec() == QDialog::Accepted)
-        PrintDocument(&Printer());
+    QPrintDialog dialog(&PagePrinter(), window());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_settings.printPage.Set(PageSetting(Printer()));
+    PrintDocument(&Printer());
 }
 
 int CLtView::PrintDocument(QPagedPaintDevice* device) const {
@@ -483,12 +491,13 @@ int CLtView::PrintDocument(QPagedPaintDevice* device) const {
 }
 
 void CLtView::OnFilePrintSetup() {
-    QPageSetupDialog dialog(&Printer(), window());
-    dialog.exec();
+    QPageSetupDialog dialog(&PagePrinter(), window());
+    if (Modal::Exec(dialog) == QDialog::Accepted)
+        m_settings.printPage.Set(PageSetting(Printer()));
 }
 
 void CLtView::OnFilePrintPreview() {
-    QPrintPreviewDialog dialog(&Printer(), window());
+    QPrintPreviewDialog dialog(&PagePrinter(), window());
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter* printer) { PrintDocument(printer); });
     Modal::Exec(dialog);

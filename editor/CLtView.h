@@ -7,6 +7,8 @@
 
 #include <QColor>
 #include <QPlainTextEdit>
+
+class QPrinter;
 #include <QStringList>
 #include <QTextCursor>
 
@@ -88,8 +90,10 @@ protected:
 
 private:
     void ConvertTyped();
+    QPrinter& PagePrinter() const;
     void TypeConverted(QChar typed);
-    bool ConvertedWindow(int caret, char16_t typed, int& start, std::u16string& window, std::size_t& pos) const;
+    bool ConvertedWindow(int caret, char16_t typed, int& start, std::u16string& window,
+                         std::size_t& pos) const;
     void ReplaceSelection(QTextCursor cursor, const std::u16string& text);
     bool IsGrey() const;
     void OnSettingChanged(const QString& name);

@@ -3,6 +3,8 @@
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPrinter>
+#include <QStringList>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -72,4 +74,38 @@ int PrintText(QPagedPaintDevice* device, const QString& text, const QFont& font,
         newPage(); // an empty document still prints its header
     painter.end();
     return page;
+}
+
+void ApplyPageSetting(QPrinter& printer, const QString& stored) {
+    constexpr qreal kDefaultMargin = 20.0;
+    const QStringList fields = stored.split(u',');
+    bool ok = fields.size() == 6;
+    int numbers[6] = {};
+    for (int i = 0; ok && i < 6; ++i)
+        numbers[i] = fields[i].trimmed().toInt(&ok);
+    ok = ok && numbers[0] >= 0 && numbers[0] < QPageSize::LastPageSize && numbers[0] != QPageSize::Custom &&
+         (numbers[1] == 0 || numbers[1] == 1);
+    for (int i = 2; ok && i < 6; ++i)
+        ok = numbers[i] >= 0 && numbers[i] <= 100;
+    if (!ok) {
+        printer.setPageMargins(QMarginsF(kDefaultMargin, kDefaultMargin, kDefaultMargin, kDefaultMargin),
+                               QPageLayout::Millimeter);
+        return;
+    }
+    printer.setPageSize(QPageSize(static_cast<QPageSize::PageSizeId>(numbers[0])));
+    printer.setPageOrientation(numbers[1] == 1 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    printer.setPageMargins(QMarginsF(numbers[2], numbers[3], numbers[4], numbers[5]),
+                           QPageLayout::Millimeter);
+}
+
+QString PageSetting(const QPrinter& printer) {
+    const QPageLayout layout = printer.pageLayout();
+    const QMarginsF margins = layout.margins(QPageLayout::Millimeter);
+    return QStringLiteral("%1,%2,%3,%4,%5,%6")
+        .arg(int(layout.pageSize().id()))
+        .arg(layout.orientation() == QPageLayout::Landscape ? 1 : 0)
+        .arg(qRound(margins.left()))
+        .arg(qRound(margins.top()))
+        .arg(qRound(margins.right()))
+        .arg(qRound(margins.bottom()));
 }

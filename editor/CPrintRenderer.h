@@ -8,6 +8,13 @@
 #include <QString>
 
 class QPagedPaintDevice;
+class QPrinter;
+
+// The page set-up as Lt.conf keeps it: "page size id,orientation (0 portrait, 1 landscape),left,
+// top,right,bottom" with the margins in millimetres. A value that is missing or odd keeps the
+// printer's page and gives margins of 20 mm (a real printer clips at a few millimetres).
+void ApplyPageSetting(QPrinter& printer, const QString& stored);
+QString PageSetting(const QPrinter& printer);
 
 // The font as the printer is to draw it: pixels of a screen of screenDpi turned into points.
 QFont PrintFont(const QFont& screenFont, qreal screenDpi);

@@ -115,7 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 continue;
             // Unicode frames read back composed: "S" and a combining acute (a transliterated
             // "С́") shows as "Ś".
-            const QString written = AsWritten(grid.CellText(0, column)).normalized(QString::NormalizationForm_C);
+            const QString written =
+                AsWritten(grid.CellText(0, column)).normalized(QString::NormalizationForm_C);
             QStringList values = written.split(QStringLiteral(" / ")); // each value is read alone
             for (QString& value : values)
                 RepairShortText(value);

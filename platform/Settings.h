@@ -110,6 +110,7 @@ public:
     CIntSetting blueOrig{this, "BlueOrig", 0};               // tint the editor while In Russian mode is off
     CIntSetting interLang{this, "InterLang", kLangEnglish};  // command id of the interface language
     CStringSetting lastDir{this, "LastDir"};                 // folder last shown by the MP3 tool and renamer
+    CStringSetting printPage{this, "PrintPage"};             // page size, orientation, margins (mm)
     CIntSetting progressX{this, "X", -1}; // left of the progress window, -1 = not yet placed
     CIntSetting progressY{this, "Y", -1}; // top of the progress window, -1 = not yet placed
     // How Convert writes Latin (ELatinScheme, 0 keys); the batch tools' own choices, -1 = as that.

@@ -9,6 +9,7 @@
 #include "CLtDoc.h"
 #include "CLtView.h"
 #include "CMainFrame.h"
+#include "CPrintRenderer.h"
 #include "DSettings.h"
 #include "LtMessageBox.h"
 #include "RawNames.h"
@@ -29,6 +30,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -482,6 +484,30 @@ private slots:
                      answer == QMessageBox::Yes ? QByteArray("\xd6\xe5\xed\xe0 5 \x88, caf? ?")
                                                 : QByteArray());
         }
+    }
+
+    void pageSetupDefaultsToPrintableMarginsAndIsRemembered() {
+        struct Case {
+            QString stored, written;
+        };
+        const QList<Case> cases{{u""_s, u"20,20,20,20"_s},
+                                {u"0,1,10,12,14,16"_s, u"0,1,10,12,14,16"_s},
+                                {u"0,1,10,12,14"_s, u"20,20,20,20"_s},
+                                {u"999,0,10,10,10,10"_s, u"20,20,20,20"_s},
+                                {u"0,0,-5,10,10,10"_s, u"20,20,20,20"_s}};
+        for (const Case& c : cases) {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            ApplyPageSetting(printer, c.stored);
+            QVERIFY2(PageSetting(printer).endsWith(c.written),
+                     qPrintable(c.stored + u" -> "_s + PageSetting(printer)));
+        }
+        // Through the menu: an accepted Print Setup writes the page back to Lt.conf.
+        Plant(u"Settings/PrintPage"_s, u"0,1,10,12,14,16"_s);
+        auto app = StartApp();
+        Modal::NextDialogAnswer([](QDialog&) { return int(QDialog::Accepted); });
+        app->MainFrame()->RouteCommand(kCmdFilePrintSetup);
+        QCOMPARE(GetProfileString(u"Settings"_s, u"PrintPage"_s), u"0,1,10,12,14,16"_s);
     }
 };
 
