@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <memory>
 
 namespace {
@@ -244,6 +245,7 @@ std::u16string RepairOnce(std::u16string_view line) {
         c = WindowsSign(c);
     if (std::all_of(line.begin(), line.end(), [](char16_t c) { return c < 0x80; }))
         return best;
+    const std::u16string plain = best;
     static const std::array<STransform, 13> transforms = Transforms();
     const int original = TextPlausibility(line);
     // Capitals are taken as no proof of words only beside words that are no abbreviations: a
@@ -256,10 +258,26 @@ std::u16string RepairOnce(std::u16string_view line) {
     const int weakMargin = std::max<int>(8, 4 * CountCyrillic(line));
     int bestScore = doubted;
     bool strongFound = false;
+    // A line in capitals is abbreviations, or lower-case words that a swapped 8-bit reading turned
+    // into capitals ("ОЕ ИПФЙН." is "не хотим." read as KOI8-R). It is read back when the reading
+    // in lower case has the shape of words and scores far above the line read as abbreviations,
+    // over four letters or more, and no other such reading comes near it.
+    constexpr int kCapitalsMargin = 20;
+    const bool capitals = IsCapitalsLine(line) && CountCyrillic(line) >= 4;
+    const int asAbbreviations = capitals ? CapitalsAsAbbreviations(line) : 0;
+    int lowerFirst = INT_MIN, lowerSecond = INT_MIN; // the two best readings that have that shape
+    bool bestFromCapitals = false;
     auto consider = [&](const std::u16string& candidate, STransform t) {
         const int score = TextPlausibility(candidate, !t.Strong() || !abbreviations);
+        const bool lowerWords =
+            capitals && !t.Strong() && t.reading != kWestern && IsLowerCaseWordShape(candidate);
+        if (lowerWords) {
+            lowerSecond = std::max(lowerSecond, std::min(lowerFirst, score));
+            lowerFirst = std::max(lowerFirst, score);
+        }
         if (score <= bestScore)
             return;
+        bool fromCapitals = false;
         if (t.Strong()) {
             // Valid UTF-8 is evidence of its own: a small gain is enough, but no gain is no proof.
             // The capitals that UTF-8 read as Windows-1251 makes ("РЎРІ") are no proof either.
@@ -278,10 +296,14 @@ std::u16string RepairOnce(std::u16string_view line) {
             const bool words = 2 * score >= cyrillic || (doubted <= -6 * cyrillic && score >= 0);
             if (score < (strongFound ? bestScore : doubted) + weakMargin ||
                 (t.reading == kWestern ? score < 0 || cyrillic < 3
-                                       : cyrillic < 4 || doubted >= cyrillic || !words))
-                return;
+                                       : cyrillic < 4 || doubted >= cyrillic || !words)) {
+                fromCapitals = lowerWords && !strongFound && score >= asAbbreviations + kCapitalsMargin;
+                if (!fromCapitals)
+                    return;
+            }
         }
         bestScore = score;
+        bestFromCapitals = fromCapitals;
         best = candidate;
         for (char16_t& c : best)
             c = WindowsSign(c);
@@ -299,6 +321,8 @@ std::u16string RepairOnce(std::u16string_view line) {
                 consider(twice, {reading, kUtf8});
         }
     }
+    if (bestFromCapitals && lowerSecond > bestScore - kCapitalsMargin / 2)
+        return plain; // two readings of the capitals are words: no clear case
     return best;
 }
 

@@ -133,6 +133,66 @@ bool IsPlausibleRussianWord(std::u16string_view word) {
 
 namespace {
 
+// Calls `word` for every run of Cyrillic letters; stops at the first false.
+template <class F> bool EveryCyrillicWord(std::u16string_view s, F word) {
+    for (std::size_t i = 0; i < s.size();) {
+        if (!IsCyrillicLetter(s[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < s.size() && IsCyrillicLetter(s[end]))
+            ++end;
+        if (!word(s.substr(i, end - i)))
+            return false;
+        i = end;
+    }
+    return true;
+}
+
+constexpr std::u16string_view kOneLetterWords = u"авиксоуя";
+
+} // namespace
+
+bool IsCapitalsLine(std::u16string_view text) {
+    return EveryCyrillicWord(text, [](std::u16string_view w) {
+        return w.size() == 1 || std::none_of(w.begin(), w.end(), IsCyrillicLower);
+    });
+}
+
+int CapitalsAsAbbreviations(std::u16string_view text) {
+    constexpr unsigned kEdge = 32;
+    int score = 0;
+    EveryCyrillicWord(text, [&score](std::u16string_view w) {
+        const int pairs = RussianPairScore(w);
+        int initials = 0;
+        for (const char16_t c : w) {
+            const int index = RussianLetterIndex(c);
+            initials += index < 0 ? -12 : kRussianPairScores[33 * kEdge + static_cast<unsigned>(index)];
+        }
+        score += w.size() == 1 ? 0 : w.size() <= 5 ? std::max(pairs, initials) : pairs;
+        return true;
+    });
+    return score;
+}
+
+bool IsLowerCaseWordShape(std::u16string_view text) {
+    constexpr std::u16string_view kVowels = u"аеёиоуыэюяіїєАЕЁИОУЫЭЮЯІЇЄ";
+    return EveryCyrillicWord(text, [&](std::u16string_view w) {
+        if (w.size() == 1)
+            return kOneLetterWords.find(w[0]) != std::u16string_view::npos;
+        for (std::size_t k = 2; k < w.size(); ++k) {
+            if (RussianLetterIndex(w[k]) == RussianLetterIndex(w[k - 1]) &&
+                RussianLetterIndex(w[k]) == RussianLetterIndex(w[k - 2]))
+                return false;
+        }
+        return std::any_of(w.begin(), w.end(),
+                           [&](char16_t c) { return kVowels.find(c) != std::u16string_view::npos; });
+    });
+}
+
+namespace {
+
 bool IsAsciiLetter(char16_t c) {
     return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
 }

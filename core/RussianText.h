@@ -35,6 +35,18 @@ int RussianWordScore(std::u16string_view word, bool doubtCapitals = false);
 // A word reads as Russian (or another Cyrillic language) by the score above.
 bool IsPlausibleRussianWord(std::u16string_view word);
 
+// A line whose Cyrillic words of two letters or more are all in capitals ("ООО РФ", "НДС 20%").
+bool IsCapitalsLine(std::u16string_view text);
+// Points for such a line read as abbreviations: a word of up to five letters scores its letters as
+// the initials of words (how often a Russian word starts with each) or its pairs, whichever is
+// more; longer words their pairs. Abbreviations are made of likely initials ("ООО", "ДМС"); the
+// capitals that swapped 8-bit readings make of lower-case words hold rare ones ("НВЙН", "УБЮКШ").
+int CapitalsAsAbbreviations(std::u16string_view text);
+// Every Cyrillic word of the text reads as a lower-case Russian word by its shape: words of two
+// letters or more hold a vowel and no letter three times running, words of one letter are the
+// one-letter words of Russian in lower case. What a line in capitals read back must be.
+bool IsLowerCaseWordShape(std::u16string_view text);
+
 // How much a line reads like text a person wrote: Cyrillic words gain or lose by their score,
 // words mixing Cyrillic and Latin letters, words of accented Latin letters only and signs stuck
 // to letters lose; plain words of other languages are neutral.
