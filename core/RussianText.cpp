@@ -155,9 +155,8 @@ constexpr std::u16string_view kOneLetterWords = u"авиксоуя";
 } // namespace
 
 bool IsCapitalsLine(std::u16string_view text) {
-    return EveryCyrillicWord(text, [](std::u16string_view w) {
-        return w.size() == 1 || std::none_of(w.begin(), w.end(), IsCyrillicLower);
-    });
+    return EveryCyrillicWord(
+        text, [](std::u16string_view w) { return std::none_of(w.begin() + 1, w.end(), IsCyrillicLower); });
 }
 
 int CapitalsAsAbbreviations(std::u16string_view text) {
