@@ -215,8 +215,16 @@ char16_t WindowsSign(char16_t c) {
     }
 }
 
+// A sign stuck to a word where text has none: not a blank, not a quote or dash on its side of the
+// word. CP866 read as Windows-1251 scatters such signs through words ("Є«Ґй" is "клещ").
+bool StuckSign(char16_t c, bool before) {
+    if (c < 0x80 || c == 0x00A0 || c == 0x2013 || c == 0x2014 || IsLetter(c))
+        return false;
+    return std::u16string_view(before ? u"«„“‘" : u"»“”’…").find(c) == std::u16string_view::npos;
+}
+
 // Every Cyrillic word of the line in capitals of up to five letters, the first letter in either
-// case ("мРНК"), or of one letter ("и").
+// case ("мРНК"), or of one letter ("и"), and no sign stuck to any.
 bool OnlyAbbreviations(std::u16string_view s) {
     for (std::size_t i = 0; i < s.size();) {
         if (!IsCyrillicLetter(s[i])) {
@@ -228,6 +236,8 @@ bool OnlyAbbreviations(std::u16string_view s) {
             ++end;
         const bool lower = std::any_of(s.begin() + i + 1, s.begin() + end, IsCyrillicLower);
         if (end - i > 1 && (lower || end - i > (IsCyrillicLower(s[i]) ? 4 : 5)))
+            return false;
+        if ((i > 0 && StuckSign(s[i - 1], true)) || (end < s.size() && StuckSign(s[end], false)))
             return false;
         i = end;
     }
