@@ -248,6 +248,26 @@ int CountCyrillic(std::u16string_view s) {
     return static_cast<int>(std::count_if(s.begin(), s.end(), IsCyrillicLetter));
 }
 
+// Letters in Cyrillic words of two letters or more: one-letter words ("р" against "а") prove
+// nothing. `swappedCase` tells whether a word of three letters or more is a small letter followed
+// by capitals, the shape swapped 8-bit readings give a capitalised word ("иВШМ"): no repair's.
+int LettersInWords(std::u16string_view s, bool& swappedCase) {
+    int letters = 0;
+    swappedCase = false;
+    for (std::size_t i = 0; i < s.size();) {
+        std::size_t end = i;
+        while (end < s.size() && IsCyrillicLetter(s[end]))
+            ++end;
+        if (end - i >= 2)
+            letters += static_cast<int>(end - i);
+        if (end - i >= 3 && IsCyrillicLower(s[i]) &&
+            std::none_of(s.begin() + i + 1, s.begin() + end, IsCyrillicLower))
+            swappedCase = true;
+        i = std::max(end, i + 1);
+    }
+    return letters;
+}
+
 // One pass over a line: the reading that makes it much more plausible, or the line itself.
 std::u16string RepairOnce(std::u16string_view line) {
     std::u16string best(line);
@@ -303,10 +323,14 @@ std::u16string RepairOnce(std::u16string_view line) {
             // names. From Western letters ("Ïðèâåò"), which keep their case, to words that lose
             // nothing, over three letters or more ("çà" is French).
             const int cyrillic = CountCyrillic(candidate);
+            bool swappedCase = false;
+            const int inWords = LettersInWords(candidate, swappedCase);
             const bool words = 2 * score >= cyrillic || (doubted <= -6 * cyrillic && score >= 0);
+            if (swappedCase)
+                return;
             if (score < (strongFound ? bestScore : doubted) + weakMargin ||
                 (t.reading == kWestern ? score < 0 || cyrillic < 3
-                                       : cyrillic < 4 || doubted >= cyrillic || !words)) {
+                                       : inWords < 4 || doubted >= cyrillic || !words)) {
                 fromCapitals = lowerWords && !strongFound && score >= asAbbreviations + kCapitalsMargin;
                 if (!fromCapitals)
                     return;
