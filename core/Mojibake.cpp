@@ -321,7 +321,8 @@ std::u16string RepairOnce(std::u16string_view line) {
             // only over a few letters ("дБ" is a unit), from text that reads as salad to text that
             // reads as words (half a point a letter), or from mixed case ("хПМФ хЙФНЕО") to
             // names. From Western letters ("Ïðèâåò"), which keep their case, to words that lose
-            // nothing, over three letters or more ("çà" is French).
+            // little (rare names and words: "Ãåéãåð" is "Гейгер"), over three letters or more
+            // ("çà" is French).
             const int cyrillic = CountCyrillic(candidate);
             bool swappedCase = false;
             const int inWords = LettersInWords(candidate, swappedCase);
@@ -329,7 +330,7 @@ std::u16string RepairOnce(std::u16string_view line) {
             if (swappedCase)
                 return;
             if (score < (strongFound ? bestScore : doubted) + weakMargin ||
-                (t.reading == kWestern ? score < 0 || cyrillic < 3
+                (t.reading == kWestern ? score < -3 || cyrillic < 3
                                        : inWords < 4 || doubted >= cyrillic || !words)) {
                 fromCapitals = lowerWords && !strongFound && score >= asAbbreviations + kCapitalsMargin;
                 if (!fromCapitals)
