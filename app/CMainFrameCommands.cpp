@@ -12,6 +12,7 @@
 #include "CTypingConverter.h"
 #include "KeyLockState.h"
 #include "ResourceIds.h"
+#include "RussianText.h"
 #include "SettingsGui.h"
 #include "StandardTexts.h"
 
@@ -387,7 +388,7 @@ void CMainFrame::AddLatinMnemonics(QMenuBar* bar) {
         if (amp < 0 || amp + 1 >= text.size() || text[amp + 1] == u'&')
             continue;
         const QChar letter = text[amp + 1].toLower();
-        if (letter.unicode() < 0x0400 || letter.unicode() > 0x04FF)
+        if (!IsInCyrillicBlock(letter.unicode()))
             continue;
         for (char16_t key = u'a'; key <= u'z'; ++key) {
             if (ConvertToCyrillic(g_charTable, std::u16string(1, key)) != std::u16string(1, letter.unicode()))

@@ -53,10 +53,6 @@ struct STransform {
     bool Strong() const { return origin == kUtf8; } // valid UTF-8 is strong evidence by itself
 };
 
-bool IsLetter(char16_t c) {
-    return IsLatinLetter(c) || IsCyrillicLetter(c);
-}
-
 // A code point that text holds: not a control (tab aside), not private use, not a noncharacter,
 // not in the planes that have nothing assigned (4 to 13) or only tags and private use (14 to 16).
 bool IsAssignedText(char32_t c) {
@@ -101,8 +97,8 @@ bool IsLikelyResult(STransform t, std::u16string_view run, std::u16string_view d
             // no repair; nor does Russian text hold signs inside words.
             const bool between = i > 0 && i + 1 < decoded.size() && IsCyrillicLetter(decoded[i - 1]) &&
                                  IsCyrillicLetter(decoded[i + 1]);
-            if (between || IsLetter(run[i]) || IsLetter(c) || c < 0xA0 || (c >= 0x2500 && c < 0x2600) ||
-                (c >= 0x0370 && c < 0x2000))
+            if (between || IsCyrillicOrLatinLetter(run[i]) || IsCyrillicOrLatinLetter(c) || c < 0xA0 ||
+                (c >= 0x2500 && c < 0x2600) || (c >= 0x0370 && c < 0x2000))
                 return false;
         }
         return true;
@@ -218,7 +214,7 @@ char16_t WindowsSign(char16_t c) {
 // A sign stuck to a word where text has none: not a blank, not a quote or dash on its side of the
 // word. CP866 read as Windows-1251 scatters such signs through words ("Є«Ґй" is "клещ").
 bool StuckSign(char16_t c, bool before) {
-    if (c < 0x80 || c == 0x00A0 || c == 0x2013 || c == 0x2014 || IsLetter(c))
+    if (c < 0x80 || c == 0x00A0 || c == 0x2013 || c == 0x2014 || IsCyrillicOrLatinLetter(c))
         return false;
     return std::u16string_view(before ? u"«„“‘" : u"»“”’…").find(c) == std::u16string_view::npos;
 }

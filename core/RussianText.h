@@ -9,9 +9,20 @@
 // other letters of U+0400..U+045F (Ukrainian, Belarusian, Serbian, Macedonian, Bulgarian) with
 // Ґ/ґ. Latin: ASCII letters and the letters of Latin-1 and Latin Extended-A/B.
 bool IsRussianLetter(char16_t c);
+// А..Я and Ё; а..я and ё.
+bool IsRussianCapital(char16_t c);
+bool IsRussianSmall(char16_t c);
+// The small letter of a Russian capital; anything else comes back unchanged.
+char16_t RussianSmallLetter(char16_t c);
 bool IsCyrillicLetter(char16_t c);
 bool IsCyrillicLower(char16_t c);
+// Any character of the Cyrillic block U+0400..U+04FF: the letters of every Cyrillic alphabet and
+// the block's signs. What makes text Cyrillic when choosing how to store or sort it.
+bool IsInCyrillicBlock(char16_t c);
 bool IsLatinLetter(char16_t c);
+bool IsAsciiLetter(char16_t c);
+// A letter of a word of Cyrillic or Latin text: either of the sets above.
+bool IsCyrillicOrLatinLetter(char16_t c);
 // Punctuation of the 8-bit code pages that Russian text uses between its words: « » – — … №
 // “ ” „ ‘ ’ · ° and the no-break space.
 bool IsTextPunctuation(char16_t c);
