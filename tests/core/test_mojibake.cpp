@@ -79,7 +79,7 @@ TEST(RepairMojibake, CleanLinesStay) {
           "до тієї, яка", "Ні", "відео", "GTK+ опцыі", "Јава", "КЛИ за Програмски ток",
           "Ако СОБСТВЕНИК не е посочен, той остава непроменен.", "Ã is the letter A with a tilde",
           "São Paulo, Ãgua", "abcde ABCDE àèìòù €", "╔═══╗ ║ box ║", "-- Сэр Compton",
-          // abbreviations whose swapped readings are words ("для", "фай")
+          // abbreviations whose swapped readings are words ("для", "фай"), a unit, Belarusian, a sound
           "ДМС", "ДМС и ДМС", "ЁЁ и ЁЁ", "ЖБК", "УФМС", "5 кВт", "Йчын", "тр-р-р-р"})
         EXPECT_EQ(RepairMojibakeLine(U16(clean)), U16(clean)) << clean;
 }
