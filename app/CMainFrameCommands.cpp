@@ -13,6 +13,7 @@
 #include "KeyLockState.h"
 #include "LatinMnemonics.h"
 #include "ResourceIds.h"
+#include "RussianText.h"
 #include "SettingsGui.h"
 #include "StandardTexts.h"
 
@@ -388,7 +389,7 @@ void CMainFrame::AddLatinMnemonics(QMenuBar* bar) {
         if (amp < 0 || amp + 1 >= text.size() || text[amp + 1] == u'&')
             continue;
         const QChar letter = text[amp + 1].toLower();
-        if (letter.unicode() < 0x0400 || letter.unicode() > 0x04FF)
+        if (!IsInCyrillicBlock(letter.unicode()))
             continue;
         for (char16_t key = u'a'; key <= u'z'; ++key) {
             if (CyrillicOfLatinKey(QChar(key)) != letter)

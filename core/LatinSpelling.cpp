@@ -4,6 +4,7 @@
 #include "LatinSpelling.h"
 
 #include "CCharTable.h"
+#include "RussianText.h"
 #include "UnicodeText.h"
 
 #include <algorithm>
@@ -57,16 +58,6 @@ constexpr char16_t kBlockStart = 0x400;
 constexpr std::size_t kBlockSize = 0x60;
 constexpr std::size_t kMaxSpelling = 4;
 
-bool IsRussianLetter(char16_t c) {
-    return (c >= 0x410 && c <= 0x44F) || c == 0x401 || c == 0x451;
-}
-bool IsRussianCapital(char16_t c) {
-    return (c >= 0x410 && c <= 0x42F) || c == 0x401;
-}
-char16_t SmallLetter(char16_t c) {
-    return c == 0x401 ? char16_t(0x451) : IsRussianCapital(c) ? char16_t(c + 0x20) : c;
-}
-
 class CLatinScheme final : public ILatinSpelling {
 public:
     CLatinScheme(const SSchemeData& data, std::u16string_view name);
@@ -110,7 +101,7 @@ CLatinScheme::CLatinScheme(const SSchemeData& data, std::u16string_view name) : 
         entry = SOut{{c}, 1};
         if (!IsRussianLetter(c))
             continue;
-        const char16_t small = SmallLetter(c);
+        const char16_t small = RussianSmallLetter(c);
         const std::u16string& spelling = m_spelling[kLetters.find(small)];
         const bool ruled = data.ruleLetters.find(small) != std::u16string_view::npos;
         const bool capital = c != small;
@@ -125,13 +116,14 @@ CLatinScheme::CLatinScheme(const SSchemeData& data, std::u16string_view name) : 
 }
 
 char16_t* CLatinScheme::SpellInContext(char16_t c, char16_t previous, char16_t next, char16_t* out) const {
-    const char16_t small = SmallLetter(c);
+    const char16_t small = RussianSmallLetter(c);
     const std::u16string* spelling = &m_spelling[kLetters.find(small)];
     if (const std::size_t ruled = m_data.ruleLetters.find(small); ruled != std::u16string_view::npos) {
-        const bool holds = m_data.rule == ERule::kIotated
-                               ? !IsRussianLetter(previous) ||
-                                     kIotatedAfter.find(SmallLetter(previous)) != std::u16string_view::npos
-                               : kSoftBefore.find(SmallLetter(next)) != std::u16string_view::npos;
+        const bool holds =
+            m_data.rule == ERule::kIotated
+                ? !IsRussianLetter(previous) ||
+                      kIotatedAfter.find(RussianSmallLetter(previous)) != std::u16string_view::npos
+                : kSoftBefore.find(RussianSmallLetter(next)) != std::u16string_view::npos;
         if (holds)
             spelling = &m_ruleSpelling[ruled];
     }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <memory>
 
 namespace {
@@ -52,10 +53,6 @@ struct STransform {
     bool Strong() const { return origin == kUtf8; } // valid UTF-8 is strong evidence by itself
 };
 
-bool IsLetter(char16_t c) {
-    return IsLatinLetter(c) || IsCyrillicLetter(c);
-}
-
 // A code point that text holds: not a control (tab aside), not private use, not a noncharacter,
 // not in the planes that have nothing assigned (4 to 13) or only tags and private use (14 to 16).
 bool IsAssignedText(char32_t c) {
@@ -100,8 +97,8 @@ bool IsLikelyResult(STransform t, std::u16string_view run, std::u16string_view d
             // no repair; nor does Russian text hold signs inside words.
             const bool between = i > 0 && i + 1 < decoded.size() && IsCyrillicLetter(decoded[i - 1]) &&
                                  IsCyrillicLetter(decoded[i + 1]);
-            if (between || IsLetter(run[i]) || IsLetter(c) || c < 0xA0 || (c >= 0x2500 && c < 0x2600) ||
-                (c >= 0x0370 && c < 0x2000))
+            if (between || IsCyrillicOrLatinLetter(run[i]) || IsCyrillicOrLatinLetter(c) || c < 0xA0 ||
+                (c >= 0x2500 && c < 0x2600) || (c >= 0x0370 && c < 0x2000))
                 return false;
         }
         return true;
@@ -214,8 +211,16 @@ char16_t WindowsSign(char16_t c) {
     }
 }
 
+// A sign stuck to a word where text has none: not a blank, not a quote or dash on its side of the
+// word. CP866 read as Windows-1251 scatters such signs through words ("Є«Ґй" is "клещ").
+bool StuckSign(char16_t c, bool before) {
+    if (c < 0x80 || c == 0x00A0 || c == 0x2013 || c == 0x2014 || IsCyrillicOrLatinLetter(c))
+        return false;
+    return std::u16string_view(before ? u"«„“‘" : u"»“”’…").find(c) == std::u16string_view::npos;
+}
+
 // Every Cyrillic word of the line in capitals of up to five letters, the first letter in either
-// case ("мРНК"), or of one letter ("и").
+// case ("мРНК"), or of one letter ("и"), and no sign stuck to any.
 bool OnlyAbbreviations(std::u16string_view s) {
     for (std::size_t i = 0; i < s.size();) {
         if (!IsCyrillicLetter(s[i])) {
@@ -228,6 +233,8 @@ bool OnlyAbbreviations(std::u16string_view s) {
         const bool lower = std::any_of(s.begin() + i + 1, s.begin() + end, IsCyrillicLower);
         if (end - i > 1 && (lower || end - i > (IsCyrillicLower(s[i]) ? 4 : 5)))
             return false;
+        if ((i > 0 && StuckSign(s[i - 1], true)) || (end < s.size() && StuckSign(s[end], false)))
+            return false;
         i = end;
     }
     return true;
@@ -237,6 +244,26 @@ int CountCyrillic(std::u16string_view s) {
     return static_cast<int>(std::count_if(s.begin(), s.end(), IsCyrillicLetter));
 }
 
+// Letters in Cyrillic words of two letters or more: one-letter words ("р" against "а") prove
+// nothing. `swappedCase` tells whether a word of three letters or more is a small letter followed
+// by capitals, the shape swapped 8-bit readings give a capitalised word ("иВШМ"): no repair's.
+int LettersInWords(std::u16string_view s, bool& swappedCase) {
+    int letters = 0;
+    swappedCase = false;
+    for (std::size_t i = 0; i < s.size();) {
+        std::size_t end = i;
+        while (end < s.size() && IsCyrillicLetter(s[end]))
+            ++end;
+        if (end - i >= 2)
+            letters += static_cast<int>(end - i);
+        if (end - i >= 3 && IsCyrillicLower(s[i]) &&
+            std::none_of(s.begin() + i + 1, s.begin() + end, IsCyrillicLower))
+            swappedCase = true;
+        i = std::max(end, i + 1);
+    }
+    return letters;
+}
+
 // One pass over a line: the reading that makes it much more plausible, or the line itself.
 std::u16string RepairOnce(std::u16string_view line) {
     std::u16string best(line);
@@ -244,6 +271,7 @@ std::u16string RepairOnce(std::u16string_view line) {
         c = WindowsSign(c);
     if (std::all_of(line.begin(), line.end(), [](char16_t c) { return c < 0x80; }))
         return best;
+    const std::u16string plain = best;
     static const std::array<STransform, 13> transforms = Transforms();
     const int original = TextPlausibility(line);
     // Capitals are taken as no proof of words only beside words that are no abbreviations: a
@@ -256,10 +284,26 @@ std::u16string RepairOnce(std::u16string_view line) {
     const int weakMargin = std::max<int>(8, 4 * CountCyrillic(line));
     int bestScore = doubted;
     bool strongFound = false;
+    // A line in capitals is abbreviations, or lower-case words that a swapped 8-bit reading turned
+    // into capitals ("ОЕ ИПФЙН." is "не хотим." read as KOI8-R). It is read back when the reading
+    // in lower case has the shape of words and scores far above the line read as abbreviations,
+    // over four letters or more, and no other such reading comes near it.
+    constexpr int kCapitalsMargin = 20;
+    const bool capitals = IsCapitalsLine(line) && CountCyrillic(line) >= 4;
+    const int asAbbreviations = capitals ? CapitalsAsAbbreviations(line) : 0;
+    int lowerFirst = INT_MIN, lowerSecond = INT_MIN; // the two best readings that have that shape
+    bool bestFromCapitals = false;
     auto consider = [&](const std::u16string& candidate, STransform t) {
         const int score = TextPlausibility(candidate, !t.Strong() || !abbreviations);
+        const bool lowerWords =
+            capitals && !t.Strong() && t.reading != kWestern && IsLowerCaseWordShape(candidate);
+        if (lowerWords) {
+            lowerSecond = std::max(lowerSecond, std::min(lowerFirst, score));
+            lowerFirst = std::max(lowerFirst, score);
+        }
         if (score <= bestScore)
             return;
+        bool fromCapitals = false;
         if (t.Strong()) {
             // Valid UTF-8 is evidence of its own: a small gain is enough, but no gain is no proof.
             // The capitals that UTF-8 read as Windows-1251 makes ("РЎРІ") are no proof either.
@@ -273,15 +317,24 @@ std::u16string RepairOnce(std::u16string_view line) {
             // only over a few letters ("дБ" is a unit), from text that reads as salad to text that
             // reads as words (half a point a letter), or from mixed case ("хПМФ хЙФНЕО") to
             // names. From Western letters ("Ïðèâåò"), which keep their case, to words that lose
-            // nothing, over three letters or more ("çà" is French).
+            // little (rare names and words: "Ãåéãåð" is "Гейгер"), over three letters or more
+            // ("çà" is French).
             const int cyrillic = CountCyrillic(candidate);
+            bool swappedCase = false;
+            const int inWords = LettersInWords(candidate, swappedCase);
             const bool words = 2 * score >= cyrillic || (doubted <= -6 * cyrillic && score >= 0);
-            if (score < (strongFound ? bestScore : doubted) + weakMargin ||
-                (t.reading == kWestern ? score < 0 || cyrillic < 3
-                                       : cyrillic < 4 || doubted >= cyrillic || !words))
+            if (swappedCase)
                 return;
+            if (score < (strongFound ? bestScore : doubted) + weakMargin ||
+                (t.reading == kWestern ? score < -3 || cyrillic < 3
+                                       : inWords < 4 || doubted >= cyrillic || !words)) {
+                fromCapitals = lowerWords && !strongFound && score >= asAbbreviations + kCapitalsMargin;
+                if (!fromCapitals)
+                    return;
+            }
         }
         bestScore = score;
+        bestFromCapitals = fromCapitals;
         best = candidate;
         for (char16_t& c : best)
             c = WindowsSign(c);
@@ -299,6 +352,8 @@ std::u16string RepairOnce(std::u16string_view line) {
                 consider(twice, {reading, kUtf8});
         }
     }
+    if (bestFromCapitals && lowerSecond > bestScore - kCapitalsMargin / 2)
+        return plain; // two readings of the capitals are words: no clear case
     return best;
 }
 

@@ -9,6 +9,22 @@ bool IsRussianLetter(char16_t c) {
     return (c >= 0x0410 && c <= 0x044F) || c == 0x0401 || c == 0x0451;
 }
 
+bool IsRussianCapital(char16_t c) {
+    return (c >= 0x0410 && c <= 0x042F) || c == 0x0401;
+}
+
+bool IsRussianSmall(char16_t c) {
+    return (c >= 0x0430 && c <= 0x044F) || c == 0x0451;
+}
+
+char16_t RussianSmallLetter(char16_t c) {
+    return c == 0x0401 ? char16_t(0x0451) : IsRussianCapital(c) ? char16_t(c + 0x20) : c;
+}
+
+bool IsInCyrillicBlock(char16_t c) {
+    return c >= 0x0400 && c <= 0x04FF;
+}
+
 bool IsCyrillicLetter(char16_t c) {
     // U+040D and U+045D (accented И) are letters too; only the Cyrillic block's signs are not.
     return (c >= 0x0400 && c <= 0x045F) || c == 0x0490 || c == 0x0491;
@@ -19,7 +35,15 @@ bool IsCyrillicLower(char16_t c) {
 }
 
 bool IsLatinLetter(char16_t c) {
-    return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || (c >= 0xC0 && c < 0x250 && c != 0xD7 && c != 0xF7);
+    return IsAsciiLetter(c) || (c >= 0xC0 && c < 0x250 && c != 0xD7 && c != 0xF7);
+}
+
+bool IsAsciiLetter(char16_t c) {
+    return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+}
+
+bool IsCyrillicOrLatinLetter(char16_t c) {
+    return IsLatinLetter(c) || IsCyrillicLetter(c);
 }
 
 bool IsTextPunctuation(char16_t c) {
@@ -133,12 +157,65 @@ bool IsPlausibleRussianWord(std::u16string_view word) {
 
 namespace {
 
-bool IsAsciiLetter(char16_t c) {
-    return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+// Calls `word` for every run of Cyrillic letters; stops at the first false.
+template <class F> bool EveryCyrillicWord(std::u16string_view s, F word) {
+    for (std::size_t i = 0; i < s.size();) {
+        if (!IsCyrillicLetter(s[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < s.size() && IsCyrillicLetter(s[end]))
+            ++end;
+        if (!word(s.substr(i, end - i)))
+            return false;
+        i = end;
+    }
+    return true;
 }
-bool IsLetter(char16_t c) {
-    return IsLatinLetter(c) || IsCyrillicLetter(c);
+
+constexpr std::u16string_view kOneLetterWords = u"авиксоуя";
+
+} // namespace
+
+bool IsCapitalsLine(std::u16string_view text) {
+    return EveryCyrillicWord(
+        text, [](std::u16string_view w) { return std::none_of(w.begin() + 1, w.end(), IsCyrillicLower); });
 }
+
+int CapitalsAsAbbreviations(std::u16string_view text) {
+    constexpr unsigned kEdge = 32;
+    int score = 0;
+    EveryCyrillicWord(text, [&score](std::u16string_view w) {
+        const int pairs = RussianPairScore(w);
+        int initials = 0;
+        for (const char16_t c : w) {
+            const int index = RussianLetterIndex(c);
+            initials += index < 0 ? -12 : kRussianPairScores[33 * kEdge + static_cast<unsigned>(index)];
+        }
+        score += w.size() == 1 ? 0 : w.size() <= 5 ? std::max(pairs, initials) : pairs;
+        return true;
+    });
+    return score;
+}
+
+bool IsLowerCaseWordShape(std::u16string_view text) {
+    constexpr std::u16string_view kVowels = u"аеёиоуыэюяіїєАЕЁИОУЫЭЮЯІЇЄ";
+    return EveryCyrillicWord(text, [&](std::u16string_view w) {
+        if (w.size() == 1)
+            return kOneLetterWords.find(w[0]) != std::u16string_view::npos;
+        for (std::size_t k = 2; k < w.size(); ++k) {
+            if (RussianLetterIndex(w[k]) == RussianLetterIndex(w[k - 1]) &&
+                RussianLetterIndex(w[k]) == RussianLetterIndex(w[k - 2]))
+                return false;
+        }
+        return std::any_of(w.begin(), w.end(),
+                           [&](char16_t c) { return kVowels.find(c) != std::u16string_view::npos; });
+    });
+}
+
+namespace {
+
 // Punctuation that sits against words in clean text; not "°", "·" and "№", which the wrong
 // readings of UTF-8 leave stuck to letters ("Р°" is "а" read as Windows-1251).
 bool IsWordPunctuation(char16_t c) {
@@ -175,10 +252,10 @@ int TextPlausibility(std::u16string_view s, bool doubtCapitals) {
     std::u16string word;
     for (std::size_t i = 0; i < s.size();) {
         const char16_t c = s[i];
-        if (IsLetter(c)) {
+        if (IsCyrillicOrLatinLetter(c)) {
             std::size_t end = i;
             bool cyrillic = false, latin = false, ascii = false;
-            for (; end < s.size() && IsLetter(s[end]); ++end) {
+            for (; end < s.size() && IsCyrillicOrLatinLetter(s[end]); ++end) {
                 (IsCyrillicLetter(s[end]) ? cyrillic : latin) = true;
                 ascii = ascii || IsAsciiLetter(s[end]);
             }
@@ -199,9 +276,9 @@ int TextPlausibility(std::u16string_view s, bool doubtCapitals) {
             // letter) is what wrong readings leave; standing alone ("©", "½") it is fine.
             bool stuck = c < 0xA0 || c == 0xFFFD;
             for (std::size_t k = i; !stuck && k > 0 && s[k - 1] >= 0x80; --k)
-                stuck = IsLetter(s[k - 1]);
+                stuck = IsCyrillicOrLatinLetter(s[k - 1]);
             for (std::size_t k = i + 1; !stuck && k < s.size() && (s[k] >= 0x80 || IsAsciiLetter(s[k])); ++k)
-                stuck = IsLetter(s[k]);
+                stuck = IsCyrillicOrLatinLetter(s[k]);
             stuck = stuck || (i > 0 && IsAsciiLetter(s[i - 1])) ||
                     (IsDrawing(c) && i + 1 < s.size() && s[i + 1] >= 0x80 && !IsDrawing(s[i + 1]));
             if (stuck)

@@ -9,9 +9,20 @@
 // other letters of U+0400..U+045F (Ukrainian, Belarusian, Serbian, Macedonian, Bulgarian) with
 // Ґ/ґ. Latin: ASCII letters and the letters of Latin-1 and Latin Extended-A/B.
 bool IsRussianLetter(char16_t c);
+// А..Я and Ё; а..я and ё.
+bool IsRussianCapital(char16_t c);
+bool IsRussianSmall(char16_t c);
+// The small letter of a Russian capital; anything else comes back unchanged.
+char16_t RussianSmallLetter(char16_t c);
 bool IsCyrillicLetter(char16_t c);
 bool IsCyrillicLower(char16_t c);
+// Any character of the Cyrillic block U+0400..U+04FF: the letters of every Cyrillic alphabet and
+// the block's signs. What makes text Cyrillic when choosing how to store or sort it.
+bool IsInCyrillicBlock(char16_t c);
 bool IsLatinLetter(char16_t c);
+bool IsAsciiLetter(char16_t c);
+// A letter of a word of Cyrillic or Latin text: either of the sets above.
+bool IsCyrillicOrLatinLetter(char16_t c);
 // Punctuation of the 8-bit code pages that Russian text uses between its words: « » – — … №
 // “ ” „ ‘ ’ · ° and the no-break space.
 bool IsTextPunctuation(char16_t c);
@@ -34,6 +45,18 @@ int RussianPairScore(std::u16string_view word);
 int RussianWordScore(std::u16string_view word, bool doubtCapitals = false);
 // A word reads as Russian (or another Cyrillic language) by the score above.
 bool IsPlausibleRussianWord(std::u16string_view word);
+
+// A line whose Cyrillic words of two letters or more are all in capitals ("ООО РФ", "НДС 20%").
+bool IsCapitalsLine(std::u16string_view text);
+// Points for such a line read as abbreviations: a word of up to five letters scores its letters as
+// the initials of words (how often a Russian word starts with each) or its pairs, whichever is
+// more; longer words their pairs. Abbreviations are made of likely initials ("ООО", "ДМС"); the
+// capitals that swapped 8-bit readings make of lower-case words hold rare ones ("НВЙН", "УБЮКШ").
+int CapitalsAsAbbreviations(std::u16string_view text);
+// Every Cyrillic word of the text reads as a lower-case Russian word by its shape: words of two
+// letters or more hold a vowel and no letter three times running, words of one letter are the
+// one-letter words of Russian in lower case. What a line in capitals read back must be.
+bool IsLowerCaseWordShape(std::u16string_view text);
 
 // How much a line reads like text a person wrote: Cyrillic words gain or lose by their score,
 // words mixing Cyrillic and Latin letters, words of accented Latin letters only and signs stuck

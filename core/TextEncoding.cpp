@@ -98,12 +98,6 @@ bool LooksLikeUtf16(const unsigned char* head, std::size_t n, bool bigEndian) {
 } // namespace
 
 namespace {
-bool IsAsciiLetter(char16_t c) {
-    return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
-}
-} // namespace
-
-namespace {
 
 // ---------------------------------------------------------------------------------------------
 // UTF-8 against the 8-bit readings

@@ -9,6 +9,7 @@
 #include "SettingsGui.h"
 
 #include "CodePage.h"
+#include "RussianText.h"
 #include "Utf8.h"
 
 #include "CResourceModule.h"
@@ -268,9 +269,8 @@ STextFormat CLtDoc::SaveFormat(bool eightBit) const {
     if (!eightBit)
         return {ETextEncoding::kUtf16Le, true};
     const QString text = DocumentText();
-    const bool cyrillic = std::any_of(text.cbegin(), text.cend(), [](QChar ch) {
-        return ch.unicode() >= 0x0400 && ch.unicode() <= 0x04FF;
-    });
+    const bool cyrillic =
+        std::any_of(text.cbegin(), text.cend(), [](QChar ch) { return IsInCyrillicBlock(ch.unicode()); });
     return {cyrillic ? ETextEncoding::kCp1251 : ETextEncoding::kUtf8, false};
 }
 

@@ -326,7 +326,7 @@ SFrameText DecodeFrameBytes(const QByteArray& bytes, ReadAs readAs) {
 
 int CodeOfUnicodeText(const QString& text) {
     for (const QChar c : text) {
-        if (c.unicode() >= 0x0400 && c.unicode() <= 0x04FF && c.isLetter())
+        if (IsInCyrillicBlock(c.unicode()) && c.isLetter())
             return kCodeRussian;
     }
     return kCodePlain;

@@ -29,11 +29,7 @@ QString FromUtf16(const std::u16string& text) {
 namespace {
 
 bool HoldsCyrillicLetter(const std::u16string& text) {
-    for (const char16_t c : text) {
-        if (c >= 0x0400 && c <= 0x04FF)
-            return true;
-    }
-    return false;
+    return std::any_of(text.begin(), text.end(), IsInCyrillicBlock);
 }
 
 ETextEncoding ChooseShortTextEncoding(const unsigned char* bytes, std::size_t n) {
@@ -138,8 +134,7 @@ bool RepairShortText(QString& text) {
     const std::u16string repaired = RepairMojibakeLine(original);
     // Short texts in capitals ("ÀÁÂÃ" is also "АБВГ" read as 1252) are too easily taken for
     // damage: only a repair to Russian with small letters is believed.
-    const bool small = std::any_of(repaired.begin(), repaired.end(),
-                                   [](char16_t c) { return IsRussianLetter(c) && c >= 0x0430; });
+    const bool small = std::any_of(repaired.begin(), repaired.end(), IsRussianSmall);
     if (repaired == original || !small)
         return false;
     text = FromUtf16(repaired);

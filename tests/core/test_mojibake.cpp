@@ -2,6 +2,7 @@
 #include "Corpus.h"
 #include "Mojibake.h"
 #include "RussianPairs.h"
+#include "RussianText.h"
 #include "TestText.h"
 #include "TextEncoding.h"
 
@@ -72,32 +73,14 @@ TEST(RepairMojibake, ExamplesAndWhatStays) {
 
 // Clean text of many languages stays as it is, abbreviations and units included.
 TEST(RepairMojibake, CleanLinesStay) {
-    for (const char* clean : {"РСФСР",
-                              "ООО «Ромашка»",
-                              "НДС 20%",
-                              "ВВП РФ",
-                              "РФ и РФ",
-                              "в ДМС",
-                              "- дБ!",
-                              "мРНК",
-                              "ЁЁ",
-                              "ёёёё",
-                              "бЁ",
-                              "Cтоп. Стоп!",
-                              "opérandes invalides pour « %s » en définissant « %s »",
-                              "¡«%s» sin un valor!",
-                              "до тієї, яка",
-                              "Ні",
-                              "відео",
-                              "GTK+ опцыі",
-                              "Јава",
-                              "КЛИ за Програмски ток",
-                              "Ако СОБСТВЕНИК не е посочен, той остава непроменен.",
-                              "Ã is the letter A with a tilde",
-                              "São Paulo, Ãgua",
-                              "abcde ABCDE àèìòù €",
-                              "╔═══╗ ║ box ║",
-                              "-- Сэр Compton"})
+    for (const char* clean :
+         {"РСФСР", "ООО «Ромашка»", "НДС 20%", "ВВП РФ", "РФ и РФ", "в ДМС", "- дБ!", "мРНК", "ЁЁ", "ёёёё",
+          "бЁ", "Cтоп. Стоп!", "opérandes invalides pour « %s » en définissant « %s »", "¡«%s» sin un valor!",
+          "до тієї, яка", "Ні", "відео", "GTK+ опцыі", "Јава", "КЛИ за Програмски ток",
+          "Ако СОБСТВЕНИК не е посочен, той остава непроменен.", "Ã is the letter A with a tilde",
+          "São Paulo, Ãgua", "abcde ABCDE àèìòù €", "╔═══╗ ║ box ║", "-- Сэр Compton",
+          // abbreviations whose swapped readings are words ("для", "фай"), a unit, Belarusian, a sound
+          "ДМС", "ДМС и ДМС", "ЁЁ и ЁЁ", "ЖБК", "УФМС", "5 кВт", "Йчын", "тр-р-р-р"})
         EXPECT_EQ(RepairMojibakeLine(U16(clean)), U16(clean)) << clean;
 }
 
@@ -113,6 +96,18 @@ TEST(RepairMojibake, DamagedLinesAndTheirRepairs) {
         }
     }
     EXPECT_EQ(RepairMojibakeLine(u"\u0095 пункт, \u0093да\u0094"), u"• пункт, “да”");
+    // Lower-case words read swapped turn into capitals, which also read as abbreviations; signs
+    // stuck inside words (CP866 read as Windows-1251) make no abbreviation; rare names from
+    // Windows-1252.
+    const struct {
+        const char* damaged;
+        const char16_t* repaired;
+    } kRepairs[] = {
+        {"ОЕ ИПФЙН.", u"не хотим."},        {"ВРН ЛНФМН Б ЩРНИ ФХГМХ.", u"что можно в этой жизни."},
+        {"НАПЕВ╦ММШИ", u"обречённый"},      {"УБЮКШ.", u"хвалы."},
+        {"ЈЁ¤а®ЎЁ®\u00ADв", u"гидробионт"}, {"Ãåéãåð", u"Гейгер"}};
+    for (const auto& r : kRepairs)
+        EXPECT_EQ(RepairMojibakeLine(U16(r.damaged)), r.repaired) << r.damaged;
 }
 
 // A second repair changes nothing, whatever the first did.
@@ -143,6 +138,27 @@ TEST(RussianPairScore, WordsAgainstTheirWrongReadings) {
         EXPECT_GT(RussianPairScore(p.word), RussianPairScore(p.salad) + 12) << U8(p.salad);
     }
     EXPECT_EQ(RussianPairScore(u"ЁЖИК"), RussianPairScore(u"ежик"));
+}
+
+// The letter classes every part of the program asks.
+TEST(RussianText, LetterClasses) {
+    const struct {
+        char16_t c;
+        bool russian, capital, small, cyrillic, block;
+        char16_t lower;
+    } kLetters[] = {
+        {u'А', true, true, false, true, true, u'а'},    {u'я', true, false, true, true, true, u'я'},
+        {u'Ё', true, true, false, true, true, u'ё'},    {u'ё', true, false, true, true, true, u'ё'},
+        {u'Ї', false, false, false, true, true, u'Ї'},  {u'ґ', false, false, false, true, true, u'ґ'},
+        {u'Ѣ', false, false, false, false, true, u'Ѣ'}, {u'A', false, false, false, false, false, u'A'}};
+    for (const auto& l : kLetters) {
+        EXPECT_EQ(IsRussianLetter(l.c), l.russian) << int(l.c);
+        EXPECT_EQ(IsRussianCapital(l.c), l.capital) << int(l.c);
+        EXPECT_EQ(IsRussianSmall(l.c), l.small) << int(l.c);
+        EXPECT_EQ(IsCyrillicLetter(l.c), l.cyrillic) << int(l.c);
+        EXPECT_EQ(IsInCyrillicBlock(l.c), l.block) << int(l.c);
+        EXPECT_EQ(RussianSmallLetter(l.c), l.lower) << int(l.c);
+    }
 }
 
 TEST(RepairFigures, DamagedLinesRepairedCleanLinesKept) {
