@@ -302,7 +302,7 @@ TEST_F(CliTest, NamesAreShownByteForByte) {
     const std::string tree = (m_dir / "tree").string();
     EXPECT_NE(r.out.find(tree + "/a\\nб.txt → a\\nb.txt\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(tree + "/\\xCF\\xF0\\xE8\\xE2\\xE5\\xF2 \\xEC\\xE8\\xF0.txt → Privet mir.txt  (" +
-                         tree + "/Привет мир.txt, name in CP1251)\n"),
+                         tree + "/Привет мир.txt, name in Windows-1251)\n"),
               std::string::npos)
         << r.out;
     const SRun bad = Run({"rename", "--keys", "01a|1b", (m_dir / "tree").string()});
