@@ -37,8 +37,6 @@
 namespace {
 
 constexpr int kDialogId = kDlgFileMp3;
-constexpr int kFailuresShown = 15;
-// A fill or run quicker than this shows no progress window.
 
 // One line of the failure message: the file and why.
 QString FailureLine(const QString& name, const QString& reason) {
@@ -235,7 +233,7 @@ void DFileMp3::RenameSelected() {
         if (!name.isEmpty())
             TransliterateOne(selected, name, failed);
     }
-    ReportFailures(failed);
+    ReportFailures(failed, QString(), CurrentResources().String(kStrNotWritten));
 }
 
 void DFileMp3::RenameAll() {
@@ -304,7 +302,7 @@ void DFileMp3::RenameAll() {
     QString stopped;
     if (shown < count)
         stopped = CurrentResources().String(kStrRunStopped).arg(shown).arg(count - shown);
-    ReportFailures(failed, stopped);
+    ReportFailures(failed, stopped, CurrentResources().String(kStrNotWritten));
 }
 
 void DFileMp3::UndoLastRun() {
@@ -328,24 +326,8 @@ void DFileMp3::EditSelected() {
     const CTagJournalScope journalling(journal);
     QString reason;
     if (WriteRow(Io(), name, *m_list, row, &reason) == ERowResult::kFailed)
-        ReportFailures({FailureLine(m_list->GetItemText(row, kColName), reason)});
-}
-
-void DFileMp3::ReportFailures(const QStringList& lines, const QString& before) {
-    if (lines.isEmpty()) {
-        if (!before.isEmpty())
-            Report(before);
-        return;
-    }
-    // A long list goes into the details: the box stays the size of a screen.
-    const QString header = CurrentResources().String(kStrNotWritten);
-    QString text = (before.isEmpty() ? QString() : before + QStringLiteral("\n\n")) + header +
-                   QStringLiteral("\n\n") + lines.mid(0, kFailuresShown).join(QLatin1Char('\n'));
-    if (lines.size() > kFailuresShown)
-        text += QLatin1Char('\n') +
-                CurrentResources().String(kStrMoreFailures).arg(lines.size() - kFailuresShown);
-    m_lastFailureDetails = lines.size() > kFailuresShown ? lines.join(QLatin1Char('\n')) : QString();
-    Report(text, m_lastFailureDetails, true);
+        ReportFailures({FailureLine(m_list->GetItemText(row, kColName), reason)}, QString(),
+                       CurrentResources().String(kStrNotWritten));
 }
 
 void DFileMp3::ShowReading(int row, const QString& readIn) {

@@ -78,13 +78,13 @@ QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& title, co
                                        const QString& details, const ButtonLabels& labels,
                                        QMessageBox::StandardButton defaultButton) {
     Answers& state = State();
-    if (auto answer = TakeNext(state.messageBoxes)) {
+    std::optional<QMessageBox::StandardButton> answer = TakeNext(state.messageBoxes);
+    if (!answer)
+        answer = state.standingMessageBox;
+    if (answer) {
         state.asked.messageBoxes << text;
+        state.asked.boxes << AskedBox{text, icon, buttons, details};
         return *answer;
-    }
-    if (state.standingMessageBox) {
-        state.asked.messageBoxes << text;
-        return *state.standingMessageBox;
     }
     QMessageBox box(icon, title, text, buttons, parent);
     UseDialogFrame(&box);

@@ -61,8 +61,16 @@ void NextDialogAnswer(std::function<int(QDialog&)> answer);
 // address as a "mailto:" link).
 void Intercept();
 
+// A message box as it would have been shown.
+struct AskedBox {
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QString details;
+};
 struct Asked {
-    QStringList messageBoxes;
+    QStringList messageBoxes; // the texts of `boxes`
+    QList<AskedBox> boxes;
     QList<QFont> fontsShown;
     std::vector<int> sounds;
     QList<QUrl> urls;

@@ -392,17 +392,14 @@ void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
         finished < count ? CurrentResources().String(kStrRunStopped).arg(finished).arg(count - finished)
                          : QString();
     if (single && stopped.isEmpty() && renamed + refused.size() <= 1) {
-        if (!refused.isEmpty())
-            Report(refused.front());
+        ReportFailures(refused, QString());
         return;
     }
     if (renamed > 0 || !refused.isEmpty() || !stopped.isEmpty()) {
         QString text = CurrentResources().String(kStrSummary).arg(renamed).arg(refused.size());
         if (!stopped.isEmpty())
             text = stopped + QLatin1Char(' ') + text;
-        if (!refused.isEmpty())
-            text += QStringLiteral("\n\n") + refused.join(QLatin1Char('\n'));
-        Report(text);
+        ReportFailures(refused, text);
     }
 }
 

@@ -142,6 +142,25 @@ void DBatchDialog::Report(const QString& text, const QString& details, bool warn
                       QMessageBox::Ok, details);
 }
 
+void DBatchDialog::ReportFailures(const QStringList& lines, const QString& before, const QString& header) {
+    if (lines.isEmpty()) {
+        if (!before.isEmpty())
+            Report(before);
+        return;
+    }
+    QStringList parts;
+    for (const QString& part : {before, header})
+        if (!part.isEmpty())
+            parts << part;
+    parts << lines.mid(0, kFailuresShown).join(QLatin1Char('\n'));
+    QString text = parts.join(QStringLiteral("\n\n"));
+    const bool cut = lines.size() > kFailuresShown;
+    if (cut)
+        text += QLatin1Char('\n') +
+                CurrentResources().String(kStrMoreFailures).arg(lines.size() - kFailuresShown);
+    Report(text, cut ? lines.join(QLatin1Char('\n')) : QString(), true);
+}
+
 bool DBatchDialog::UndoLatestRunHere(const std::vector<QByteArray>& tools, const FRecordUndo& other) {
     const CResourceModule& texts = CurrentResources();
     SJournalRun run;

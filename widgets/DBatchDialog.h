@@ -94,6 +94,9 @@ public:
 
     void done(int result) override;
 
+    // Enough lines to say what went wrong, few enough to keep the box on an 800-px screen.
+    static constexpr int kFailuresShown = 15;
+
 protected:
     // spelling: the dialog's own remembered choice among the settings.
     DBatchDialog(int dialogId, CSettings& settings, CIntSetting& spelling, QWidget* parent);
@@ -114,6 +117,10 @@ protected:
     QHBoxLayout* LabelRow() const { return m_labelRow; }
     // Shows a message; a long list of lines goes into the details.
     void Report(const QString& text, const QString& details = QString(), bool warning = false);
+    // A run's failures, one a line, under `before` and `header`: the box lists the first
+    // kFailuresShown and counts the rest, the details hold them all, and the icon is a warning.
+    // Without failures, `before` alone is reported (when there is any).
+    void ReportFailures(const QStringList& lines, const QString& before, const QString& header = QString());
     // Undo Last Run: the latest run of one of `tools` in the folder shown, previewed and asked
     // first, the summary after. True when something was undone (the list is then read again).
     bool UndoLatestRunHere(const std::vector<QByteArray>& tools, const FRecordUndo& other = {});

@@ -287,7 +287,7 @@ private slots:
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages[0].count(QLatin1Char('\n')), 2 + 15);
         QVERIFY(messages[0].endsWith(QStringLiteral("... and 8 more files (see the details)")));
-        const QStringList details = dialog.LastFailureDetails().split(QLatin1Char('\n'));
+        const QStringList details = Modal::Record().boxes.last().details.split(QLatin1Char('\n'));
         QCOMPARE(details.size(), 23); // 20 new files and a.mp3, b.MP3, Песня.mp3
         QVERIFY(
             details.contains(QStringLiteral("f100.mp3: cannot find the file: No such file or directory")));
