@@ -31,7 +31,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 namespace {
@@ -150,6 +149,7 @@ void DFileMp3::FillList() {
             ReadRow(Io(), names[std::size_t(row)], read, row, readAs[std::size_t(row)],
                     &readIn[std::size_t(row)]);
             ready.store(row + 1, std::memory_order_release);
+            Wake();
         }
     });
     const QIcon icon = FolderImageIcons()[kImgFile];
@@ -157,8 +157,7 @@ void DFileMp3::FillList() {
     while (shown < count && !progress.IsCancelled()) {
         const int upTo = ready.load(std::memory_order_acquire);
         if (upTo == shown) {
-            progress.PumpMessages(true);
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            WaitForWorker(progress);
             continue;
         }
         // Colours first: a row not yet in the list is not repainted for them.
@@ -179,8 +178,8 @@ void DFileMp3::FillList() {
             m_names.push_back(name);
             m_readIn.push_back(QString());
             ShowReading(row, readIn[std::size_t(row)]);
-            if (m_fillStepHook)
-                m_fillStepHook(row, progress);
+            if (Observer())
+                Observer()->RowFilled(row, progress);
             if (progress.IsCancelled())
                 break;
         }

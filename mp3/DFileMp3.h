@@ -39,11 +39,6 @@ public:
     void SkipRows(const std::vector<int>& rows, bool skip) override;
     bool IsRowSkipped(int row) const override;
 
-    // Called after each file while the list fills (tests cancel with it).
-    void SetFillStepHook(std::function<void(int row, CProgressWnd&)> hook) {
-        m_fillStepHook = std::move(hook);
-    }
-
     // Says when the folder holds more MP3 files than the list shows.
     QLabel* CapLabel() const { return m_capLabel; }
     // The name on disk of a row.
@@ -62,5 +57,4 @@ private:
     std::vector<QByteArray> m_names; // one per row
     std::vector<QString> m_readIn;   // one per row: what its texts were read in
     QLabel* m_capLabel = nullptr;
-    std::function<void(int, CProgressWnd&)> m_fillStepHook;
 };

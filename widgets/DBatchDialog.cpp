@@ -5,10 +5,10 @@
 #include "CProgressWnd.h"
 #include "CResourceModule.h"
 #include "DGetPath.h"
+#include "RawPath.h"
 #include "ImageStrip.h"
 #include "LatinSpelling.h"
 #include "Modal.h"
-#include "RawPath.h"
 #include "ResourceIds.h"
 #include "SpellingChoice.h"
 
@@ -21,7 +21,6 @@
 #include <QPushButton>
 
 #include <atomic>
-#include <chrono>
 #include <set>
 #include <thread>
 
@@ -185,16 +184,27 @@ void DBatchDialog::KeepChoicesOfThisFolder() {
     m_choicesFolder = m_strPath;
 }
 
+void DBatchDialog::WaitForWorker(CProgressWnd& progress) {
+    progress.PumpMessages(true, true);
+}
+
+void DBatchDialog::Wake() {
+    // A posted call wakes the waiting thread's event loop; it does nothing more.
+    QMetaObject::invokeMethod(
+        this, [] {}, Qt::QueuedConnection);
+}
+
 int DBatchDialog::RunOnWorker(int count, const std::function<void(int)>& job,
                               const std::function<void(int)>& showDone) {
     std::atomic<int> done{0};
     std::atomic<bool> stop{false};
     std::thread worker([&] {
         for (int i = 0; i < count && !stop.load(std::memory_order_acquire); ++i) {
-            if (m_runFileHook)
-                m_runFileHook(i);
+            if (m_observer)
+                m_observer->BeforeRunEntry(i);
             job(i);
             done.store(i + 1, std::memory_order_release);
+            Wake();
         }
     });
     CProgressWnd progress(Settings(), this, true, kShowProgressAfterMs);
@@ -210,8 +220,8 @@ int DBatchDialog::RunOnWorker(int count, const std::function<void(int)>& job,
         const int upTo = done.load(std::memory_order_acquire);
         if (upTo > shown) {
             show(upTo);
-            if (m_runStepHook)
-                m_runStepHook(shown, progress);
+            if (m_observer)
+                m_observer->RunStep(shown, progress);
         }
         if (shown == count)
             break;
@@ -219,8 +229,7 @@ int DBatchDialog::RunOnWorker(int count, const std::function<void(int)>& job,
             stop.store(true, std::memory_order_release);
             break;
         }
-        progress.PumpMessages(true);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        WaitForWorker(progress);
     }
     worker.join();
     if (done.load(std::memory_order_acquire) > shown)

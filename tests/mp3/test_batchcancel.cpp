@@ -73,19 +73,20 @@ private slots:
             }
         };
         auto slowly = [](int) { std::this_thread::sleep_for(std::chrono::milliseconds(3)); };
+        CTestObserver observer;
+        observer.runStep = cancelLate;
+        observer.beforeRunEntry = slowly;
         std::unique_ptr<DBatchDialog> dialog;
         std::function<void()> renameAll, undo;
         if (mp3) {
             auto* tool = new DFileMp3(m_dirs.settings);
-            tool->SetRunStepHook(cancelLate);
-            tool->SetRunFileHook(slowly);
+            tool->SetObserver(&observer);
             renameAll = [tool] { tool->RenameAll(); };
             undo = [tool] { tool->UndoLastRun(); };
             dialog.reset(tool);
         } else {
             auto* tool = new DFileRenamer(m_dirs.settings);
-            tool->SetRunStepHook(cancelLate);
-            tool->SetRunFileHook(slowly);
+            tool->SetObserver(&observer);
             renameAll = [tool] { tool->RenameAll(); };
             undo = [tool] { tool->UndoLastRun(); };
             dialog.reset(tool);

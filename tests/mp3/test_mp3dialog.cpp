@@ -228,10 +228,12 @@ private slots:
 
     void cancelKeepsRowsFilledSoFar() {
         DFileMp3 dialog(m_settingsObject);
-        dialog.SetFillStepHook([](int row, CProgressWnd& progress) {
+        CTestObserver observer;
+        observer.rowFilled = [](int row, CProgressWnd& progress) {
             if (row == 1)
                 progress.CancelButton()->click();
-        });
+        };
+        dialog.SetObserver(&observer);
         dialog.SetPath(Dir());
         QCOMPARE(dialog.List()->GetItemCount(), 2);
         QVERIFY(!dialog.List()->GetItemText(1, 0).isEmpty());
