@@ -45,8 +45,6 @@ public:
     STextFormat Result() const;
     // What the 8-bit detector on its own says of the bytes (DetectCyrillicCodePage).
     unsigned DetectorLabel() const { return m_detector.Label(); }
-    // Bytes that are not valid UTF-8 (a sequence cut at the end counts too).
-    std::size_t InvalidUtf8() const { return m_invalid + m_tailSize; }
 
     // Text with at least this many well-formed multi-byte sequences per invalid byte is UTF-8;
     // 8-bit Cyrillic gives far fewer (its letters rarely pair up as UTF-8 sequences).

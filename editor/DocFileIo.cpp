@@ -2,7 +2,7 @@
 
 #include "CResourceModule.h"
 #include "RawNames.h"
-#include "RawPaths.h"
+#include "TextPaths.h"
 #include "ResourceIds.h"
 #include "Utf8.h"
 

@@ -13,7 +13,7 @@
 #include "Mp3Batch.h"
 #include "Mp3Tags.h"
 #include "RawNames.h"
-#include "RawPath.h"
+#include "FolderSetting.h"
 #include "ResourceIds.h"
 #include "SafeFile.h"
 #include "Settings.h"

@@ -52,7 +52,6 @@ bool OpenMail(const QString& address);
 void NextMessageBoxAnswer(QMessageBox::StandardButton answer);
 void AnswerAllMessageBoxes(QMessageBox::StandardButton answer);
 void NextFontAnswer(std::optional<QFont> chosen); // nothing: the user cancels
-void NextFileNameAnswer(const QString& path);     // empty: the user cancels
 void NextFolderAnswer(std::optional<QByteArray> path);
 void NextItemAnswer(std::optional<QString> item);
 // Acts on the next dialog as the user would (it is not shown) and gives its result.

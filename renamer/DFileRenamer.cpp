@@ -7,7 +7,7 @@
 #include "Journal.h"
 #include "LatinSpelling.h"
 #include "RawNames.h"
-#include "RawPath.h"
+#include "FolderSetting.h"
 #include "ResourceIds.h"
 #include "Settings.h"
 

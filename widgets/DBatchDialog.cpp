@@ -5,7 +5,7 @@
 #include "CProgressWnd.h"
 #include "CResourceModule.h"
 #include "DGetPath.h"
-#include "RawPath.h"
+#include "FolderSetting.h"
 #include "ImageStrip.h"
 #include "LatinSpelling.h"
 #include "Modal.h"

@@ -12,7 +12,7 @@
 #include "DSettings.h"
 #include "LtMessageBox.h"
 #include "RawNames.h"
-#include "RawPaths.h"
+#include "TextPaths.h"
 #include "ResourceIds.h"
 #include "SettingsGui.h"
 #include "WindowPlacement.h"
