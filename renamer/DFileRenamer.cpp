@@ -3,11 +3,11 @@
 #include "CColorListCtrl.h"
 #include "CProgressWnd.h"
 #include "CResourceModuleGui.h"
+#include "FolderSetting.h"
 #include "ImageStrip.h"
 #include "Journal.h"
 #include "LatinSpelling.h"
 #include "RawNames.h"
-#include "FolderSetting.h"
 #include "ResourceIds.h"
 #include "Settings.h"
 

@@ -12,9 +12,9 @@
 #include "DSettings.h"
 #include "LtMessageBox.h"
 #include "RawNames.h"
-#include "TextPaths.h"
 #include "ResourceIds.h"
 #include "SettingsGui.h"
+#include "TextPaths.h"
 #include "WindowPlacement.h"
 
 #include "CProfile.h"
