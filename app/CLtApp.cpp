@@ -11,7 +11,7 @@
 #include "SettingsGui.h"
 
 #include "CResourceModule.h"
-#include "RawPaths.h"
+#include "TextPaths.h"
 
 #include "LtVersion.h"
 

@@ -37,12 +37,6 @@ public:
     CLtDoc* Document() const { return m_pDoc.get(); }
     CLtView* View() const { return m_pView; }
     const CRecentFileList& RecentFiles() const { return m_recentFiles; }
-    // The splash window while start-up runs; null afterwards.
-    CSplashWnd* Splash() const { return m_pSplash; }
-    // The file the command line names; empty for a new document.
-    const QString& FileToOpen() const { return m_fileToOpen; }
-    // The files named after it, which start-up reports as not opened.
-    const QStringList& IgnoredFiles() const { return m_ignoredFiles; }
 
     // Asks about unsaved changes, then opens the file; false when it was not opened.
     bool OpenDocumentFile(const QString& path);

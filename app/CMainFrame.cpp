@@ -27,7 +27,6 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -610,19 +609,4 @@ void CMainFrame::OnUndoLastRun() {
                      QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
     LtMessageBox(this, UndoAndSummarise(run, UndoTagRecord), QMessageBox::Information);
-}
-
-void CMainFrame::ShowToolPlaceholder(int dialogId, int buttonId) {
-    const SDialogTexts texts = CurrentResources().Dialog(dialogId);
-    QDialog dialog(this);
-    dialog.setWindowTitle(texts.title);
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* buttons = new QDialogButtonBox(&dialog);
-    QPushButton* close = buttons->addButton(texts.Control(buttonId), QDialogButtonBox::AcceptRole);
-    close->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    layout->addStretch(1);
-    layout->addWidget(buttons);
-    dialog.resize(360, 120);
-    dialog.exec();
 }

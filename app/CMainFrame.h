@@ -137,8 +137,6 @@ private:
     void OnFileRenamer();
     void OnFileMp3();
     void OnUndoLastRun();
-    // A stand-in for a tool that is still to come: its dialog's title and closing button.
-    void ShowToolPlaceholder(int dialogId, int buttonId);
 
     CLtApp* m_pApp;
     CSettings& m_settings; // the application's

@@ -1,7 +1,7 @@
 #include "CRecentFileList.h"
 
 #include "CProfile.h"
-#include "RawPaths.h"
+#include "TextPaths.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -17,7 +17,6 @@ public:
     void Remove(int index);
 
     int GetSize() const { return static_cast<int>(m_names.size()); }
-    int GetMaxSize() const { return m_nSize; }
     const QString& operator[](int index) const { return m_names[index]; }
     // The menu text: "&1 " and the path, long paths shortened in the middle.
     QString MenuText(int index) const;

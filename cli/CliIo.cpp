@@ -1,7 +1,5 @@
 #include "CliIo.h"
 
-#include "UnicodeText.h"
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -24,50 +22,6 @@ bool WriteOut(std::string_view bytes, std::string& error) {
         bytes.remove_prefix(std::size_t(written));
     }
     return true;
-}
-
-std::string JsonQuote(std::string_view utf8) {
-    static const char kHex[] = "0123456789abcdef";
-    std::string out = "\"";
-    auto escape = [&](char32_t unit) {
-        out += "\\u";
-        for (int shift = 12; shift >= 0; shift -= 4)
-            out += kHex[(unit >> shift) & 15];
-    };
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const char c = utf8[i];
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (b < 0x20) {
-            escape(b);
-        } else if (b >= 0xC2 && b <= 0xF4) {
-            // A character that would hide or reorder the text around it is escaped too.
-            const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-            char32_t point = length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
-            bool whole = i + length <= utf8.size();
-            for (std::size_t k = 1; whole && k < length; ++k) {
-                const auto next = static_cast<unsigned char>(utf8[i + k]);
-                whole = (next & 0xC0) == 0x80;
-                point = (point << 6) | (next & 0x3F);
-            }
-            if (whole && IsInvisibleControl(point)) {
-                if (point >= 0x10000) {
-                    escape(0xD800 + ((point - 0x10000) >> 10));
-                    escape(0xDC00 + ((point - 0x10000) & 0x3FF));
-                } else {
-                    escape(point);
-                }
-                i += length - 1;
-            } else {
-                out += c;
-            }
-        } else {
-            out += c;
-        }
-    }
-    return out + '"';
 }
 
 CInputStream::~CInputStream() {

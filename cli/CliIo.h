@@ -31,5 +31,3 @@ private:
 bool WriteOut(std::string_view bytes, std::string& error);
 // "standard input" for the empty path, the path otherwise.
 std::string InputName(const std::string& path);
-// The text as a JSON string, quotes included; the text must be valid UTF-8.
-std::string JsonQuote(std::string_view utf8);

@@ -1,6 +1,7 @@
 #include "CliNames.h"
 
 #include "RawNames.h"
+#include "TextEncoding.h"
 
 #include <QList>
 #include <QStringList>
@@ -27,18 +28,9 @@ std::string PathForPeople(const QByteArray& raw) {
 }
 
 const char* EncodingName(unsigned codePage) {
-    switch (codePage) {
-    case 866:
-        return "CP866";
-    case 1251:
-        return "CP1251";
-    case 20866:
-        return "KOI8-R";
-    case 1252:
-        return "CP1252";
-    default:
-        return "UTF-8";
-    }
+    ETextEncoding encoding = ETextEncoding::kUtf8;
+    EncodingFromCodePage(codePage, encoding);
+    return EncodingName(encoding);
 }
 
 QByteArray RealPaths(const std::vector<std::string>& paths) {

@@ -12,7 +12,7 @@
 QString DecodedPath(const QByteArray& raw);
 // The escaped path, then "  (decoded)" when the decoded form differs from it.
 std::string PathForPeople(const QByteArray& raw);
-// "UTF-8", "CP1251", "CP866", "KOI8-R" or "CP1252": how the name was read.
+// How the name was read (code page 0: UTF-8), named as everywhere else (EncodingName).
 const char* EncodingName(unsigned codePage);
 // The real paths of the paths the user named, one a line, for a journal's header.
 QByteArray RealPaths(const std::vector<std::string>& paths);

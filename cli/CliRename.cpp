@@ -3,6 +3,7 @@
 #include "CCharTable.h"
 #include "CliApp.h"
 #include "CliIo.h"
+#include "CliJson.h"
 #include "CliNames.h"
 #include "CliStop.h"
 #include "Journal.h"
@@ -155,14 +156,16 @@ void CRenameRun::Entry(int fd, const QByteArray& path, SRenameEntry& entry) {
         const char* status = renamed   ? "renamed"
                              : refused ? (m_options.apply ? "refused" : "would be refused")
                                        : "to rename";
-        std::string line = "{\"path\":" + JsonQuote(RawToEscaped(full).toStdString()) +
-                           ",\"folder\":" + JsonQuote(RawToEscaped(path).toStdString()) +
-                           ",\"old\":" + JsonQuote(RawToEscaped(entry.onDisk).toStdString()) +
-                           ",\"old_text\":" + JsonQuote(entry.shown.toStdString()) +
-                           ",\"new\":" + JsonQuote(RawToEscaped(entry.proposal.toUtf8()).toStdString()) +
-                           ",\"encoding\":" + JsonQuote(EncodingName(entry.codePage)) +
-                           ",\"kind\":" + JsonQuote(entry.isFolder && !entry.isLink ? "folder" : "file") +
-                           ",\"status\":" + JsonQuote(status) + ",\"reason\":" + JsonQuote(reason) + "}\n";
+        const std::string line =
+            JsonLine({{"path", QString::fromUtf8(RawToEscaped(full))},
+                      {"folder", QString::fromUtf8(RawToEscaped(path))},
+                      {"old", QString::fromUtf8(RawToEscaped(entry.onDisk))},
+                      {"old_text", entry.shown},
+                      {"new", QString::fromUtf8(RawToEscaped(entry.proposal.toUtf8()))},
+                      {"encoding", QLatin1String(EncodingName(entry.codePage))},
+                      {"kind", QLatin1String(entry.isFolder && !entry.isLink ? "folder" : "file")},
+                      {"status", QLatin1String(status)},
+                      {"reason", QString::fromStdString(reason)}});
         Print(line);
     } else {
         std::string line = RawToEscaped(full).toStdString() + " → " +

@@ -6,6 +6,7 @@
 #include "CResourceModule.h"
 #include "CliApp.h"
 #include "CliIo.h"
+#include "CliJson.h"
 #include "CliNames.h"
 #include "CliStop.h"
 #include "Journal.h"
@@ -211,13 +212,13 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
     auto note = [&](const QString& frame, const char* encoding, const QString& oldText,
                     const QString& newText, const QString& status, const QString& reason) {
         if (options.json) {
-            result.out += "{\"path\":" + JsonQuote(shown.toStdString()) +
-                          ",\"frame\":" + JsonQuote(frame.toStdString()) +
-                          ",\"encoding\":" + JsonQuote(encoding) +
-                          ",\"old\":" + JsonQuote(oldText.toStdString()) +
-                          ",\"new\":" + JsonQuote(newText.toStdString()) +
-                          ",\"status\":" + JsonQuote(status.toStdString()) +
-                          ",\"reason\":" + JsonQuote(reason.toStdString()) + "}\n";
+            result.out += JsonLine({{"path", shown},
+                                    {"frame", frame},
+                                    {"encoding", QLatin1String(encoding)},
+                                    {"old", oldText},
+                                    {"new", newText},
+                                    {"status", status},
+                                    {"reason", reason}});
             return;
         }
         QString line = shown;

@@ -2,6 +2,7 @@
 
 #include "CliApp.h"
 #include "CliIo.h"
+#include "CliJson.h"
 #include "CliNames.h"
 #include "Journal.h"
 #include "Mp3Batch.h"
@@ -44,19 +45,23 @@ int ListRuns(bool json) {
         SJournalRun run;
         const std::string name = QFileInfo(path).fileName().toStdString();
         if (!ReadJournal(path, run, nullptr, true)) {
-            out += json ? "{\"run\":" + JsonQuote(name) + ",\"status\":\"damaged\"}\n"
-                        : name + "\tdamaged: not a journal of this program\n";
+            out +=
+                json
+                    ? JsonLine({{"run", QString::fromStdString(name)}, {"status", QStringLiteral("damaged")}})
+                    : name + "\tdamaged: not a journal of this program\n";
             continue;
         }
         const std::string changes = run.changes < 0 ? std::string("unfinished") : std::to_string(run.changes);
         const std::string status = run.undone ? "undone" : run.changes < 0 ? "interrupted" : "done";
         if (json) {
-            out += "{\"run\":" + JsonQuote(name) + ",\"started\":" + JsonQuote(run.started.toStdString()) +
-                   ",\"tool\":" + JsonQuote(run.tool.toStdString()) +
-                   ",\"changes\":" + (run.changes < 0 ? std::string("null") : changes) +
-                   ",\"bytes\":" + std::to_string(run.size) + ",\"age\":" + JsonQuote(Age(run.started)) +
-                   ",\"folder\":" + JsonQuote(RawToEscaped(run.folder).toStdString()) +
-                   ",\"status\":" + JsonQuote(status) + "}\n";
+            out += JsonLine({{"run", QString::fromStdString(name)},
+                             {"started", QString::fromUtf8(run.started)},
+                             {"tool", QString::fromUtf8(run.tool)},
+                             {"changes", run.changes < 0 ? QJsonValue() : QJsonValue(qint64(run.changes))},
+                             {"bytes", qint64(run.size)},
+                             {"age", QString::fromStdString(Age(run.started))},
+                             {"folder", QString::fromUtf8(RawToEscaped(run.folder))},
+                             {"status", QString::fromStdString(status)}});
         } else {
             out += name + "\t" + run.started.toStdString() + "\t" + run.tool.toStdString() + "\t" + changes +
                    " changes\t" + std::to_string(run.size) + " bytes\t" + Age(run.started) + "\t" +
@@ -141,10 +146,10 @@ int RunUndo(const SUndoOptions& options) {
         left += result.status == EUndoStatus::kLeft;
         nothing += result.status == EUndoStatus::kNothing;
         if (options.json) {
-            out += "{\"path\":" + JsonQuote(RawToEscaped(result.path).toStdString()) +
-                   ",\"new\":" + JsonQuote(RawToEscaped(result.target).toStdString()) +
-                   ",\"status\":" + JsonQuote(StatusWord(result.status)) +
-                   ",\"reason\":" + JsonQuote(result.reason.toStdString()) + "}\n";
+            out += JsonLine({{"path", QString::fromUtf8(RawToEscaped(result.path))},
+                             {"new", QString::fromUtf8(RawToEscaped(result.target))},
+                             {"status", QLatin1String(StatusWord(result.status))},
+                             {"reason", result.reason}});
         } else if (result.status != EUndoStatus::kNothing) {
             out += std::string(StatusWord(result.status)) + ": " + PathForPeople(result.path);
             if (!result.target.isEmpty() && result.target != result.path)

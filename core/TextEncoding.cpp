@@ -8,20 +8,32 @@
 
 namespace {
 
-struct SEncodingName {
+// The one table of encodings: what the program shows, what the command line takes as an option
+// value, the code page, and the other spellings a user may type.
+struct SEncodingInfo {
     ETextEncoding encoding;
-    unsigned codePage; // of an 8-bit encoding; 0 for the Unicode ones
-    const char* names; // the shown name first, then aliases, separated by blanks
+    const char* shown;   // in every output: the editor, the dialogs, detect, rename, JSON
+    const char* cliName; // the value of --encoding
+    unsigned codePage;   // of an 8-bit encoding; 0 for the Unicode ones
+    const char* aliases; // separated by blanks
 };
-const SEncodingName kEncodingNames[kTextEncodingCount] = {
-    {ETextEncoding::kUtf8, 0, "UTF-8 utf8 65001"},
-    {ETextEncoding::kUtf16Le, 0, "UTF-16LE utf16le utf-16 utf16 1200"},
-    {ETextEncoding::kUtf16Be, 0, "UTF-16BE utf16be 1201"},
-    {ETextEncoding::kCp866, kCodePage866, "CP866 866 ibm866 dos"},
-    {ETextEncoding::kCp1251, kCodePage1251, "Windows-1251 1251 cp1251 win1251"},
-    {ETextEncoding::kKoi8r, kCodePageKoi8r, "KOI8-R koi8r koi8 20866"},
-    {ETextEncoding::kCp1252, 1252, "Windows-1252 1252 cp1252 latin1 iso-8859-1"},
+constexpr SEncodingInfo kEncodings[kTextEncodingCount] = {
+    {ETextEncoding::kUtf8, "UTF-8", "utf-8", 0, "utf8 65001"},
+    {ETextEncoding::kUtf16Le, "UTF-16LE", "utf-16le", 0, "utf16le utf-16 utf16 1200"},
+    {ETextEncoding::kUtf16Be, "UTF-16BE", "utf-16be", 0, "utf16be 1201"},
+    {ETextEncoding::kCp866, "CP866", "cp866", kCodePage866, "866 ibm866 dos"},
+    {ETextEncoding::kCp1251, "Windows-1251", "cp1251", kCodePage1251, "1251 win1251"},
+    {ETextEncoding::kKoi8r, "KOI8-R", "koi8-r", kCodePageKoi8r, "koi8r koi8 20866"},
+    {ETextEncoding::kCp1252, "Windows-1252", "cp1252", 1252, "1252 latin1 iso-8859-1"},
 };
+static_assert(
+    [] {
+        for (int i = 0; i < kTextEncodingCount; ++i)
+            if (static_cast<int>(kEncodings[i].encoding) != i)
+                return false;
+        return true;
+    }(),
+    "the table is indexed by ETextEncoding");
 
 bool IsHigh(const unsigned char* bytes, std::size_t n) {
     return std::any_of(bytes, bytes + n, [](unsigned char b) { return b >= 0x80; });
@@ -154,14 +166,11 @@ bool IsSuspicious(std::u16string_view text) {
 } // namespace
 
 const char* EncodingName(ETextEncoding encoding) {
-    static char names[kTextEncodingCount][16];
-    const int index = static_cast<int>(encoding);
-    if (names[index][0] == 0) {
-        const char* all = kEncodingNames[index].names;
-        const std::size_t length = std::strcspn(all, " ");
-        std::memcpy(names[index], all, length);
-    }
-    return names[index];
+    return kEncodings[static_cast<int>(encoding)].shown;
+}
+
+const char* EncodingCliName(ETextEncoding encoding) {
+    return kEncodings[static_cast<int>(encoding)].cliName;
 }
 
 bool ParseEncodingName(std::string_view name, ETextEncoding& encoding) {
@@ -172,11 +181,15 @@ bool ParseEncodingName(std::string_view name, ETextEncoding& encoding) {
         return out;
     };
     const std::string wanted = lower(name);
-    for (const SEncodingName& entry : kEncodingNames) {
-        std::string_view all = entry.names;
+    for (const SEncodingInfo& entry : kEncodings) {
+        if (lower(entry.shown) == wanted || entry.cliName == wanted) {
+            encoding = entry.encoding;
+            return true;
+        }
+        std::string_view all = entry.aliases;
         while (!all.empty()) {
             const std::size_t end = std::min(all.find(' '), all.size());
-            if (lower(all.substr(0, end)) == wanted) {
+            if (all.substr(0, end) == wanted) {
                 encoding = entry.encoding;
                 return true;
             }
@@ -186,13 +199,22 @@ bool ParseEncodingName(std::string_view name, ETextEncoding& encoding) {
     return false;
 }
 
+bool EncodingFromCodePage(unsigned codePage, ETextEncoding& encoding) {
+    for (const SEncodingInfo& entry : kEncodings)
+        if (entry.codePage != 0 && entry.codePage == codePage) {
+            encoding = entry.encoding;
+            return true;
+        }
+    return false;
+}
+
 bool IsUnicodeEncoding(ETextEncoding encoding) {
     return encoding == ETextEncoding::kUtf8 || encoding == ETextEncoding::kUtf16Le ||
            encoding == ETextEncoding::kUtf16Be;
 }
 
 unsigned CodePageOf(ETextEncoding encoding) {
-    return kEncodingNames[static_cast<int>(encoding)].codePage;
+    return kEncodings[static_cast<int>(encoding)].codePage;
 }
 
 void CTextFormatProbe::Feed(const unsigned char* bytes, std::size_t n) {

@@ -20,10 +20,16 @@ struct STextFormat {
     bool operator==(const STextFormat&) const = default;
 };
 
-// "UTF-8", "UTF-16LE", "UTF-16BE", "CP866", "Windows-1251", "KOI8-R", "Windows-1252".
+// The name every output shows: "UTF-8", "UTF-16LE", "UTF-16BE", "CP866", "Windows-1251",
+// "KOI8-R", "Windows-1252" (the editor, the dialogs, the command line's text and JSON alike).
 const char* EncodingName(ETextEncoding encoding);
-// The name above, any case, or a common alias ("utf8", "866", "cp1251", "koi8r", "20866", ...).
+// The command line's option value: "utf-8", "utf-16le", "utf-16be", "cp866", "cp1251", "koi8-r",
+// "cp1252".
+const char* EncodingCliName(ETextEncoding encoding);
+// Either name above, any case, or a common alias ("utf8", "866", "koi8r", "20866", ...).
 bool ParseEncodingName(std::string_view name, ETextEncoding& encoding);
+// The 8-bit encoding of a code page (866, 1251, 20866, 1252); false for any other number.
+bool EncodingFromCodePage(unsigned codePage, ETextEncoding& encoding);
 bool IsUnicodeEncoding(ETextEncoding encoding);
 // The code page of an 8-bit encoding (866, 1251, 20866, 1252); 0 for the Unicode ones.
 unsigned CodePageOf(ETextEncoding encoding);
@@ -39,8 +45,6 @@ public:
     STextFormat Result() const;
     // What the 8-bit detector on its own says of the bytes (DetectCyrillicCodePage).
     unsigned DetectorLabel() const { return m_detector.Label(); }
-    // Bytes that are not valid UTF-8 (a sequence cut at the end counts too).
-    std::size_t InvalidUtf8() const { return m_invalid + m_tailSize; }
 
     // Text with at least this many well-formed multi-byte sequences per invalid byte is UTF-8;
     // 8-bit Cyrillic gives far fewer (its letters rarely pair up as UTF-8 sequences).

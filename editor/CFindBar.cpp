@@ -1,9 +1,9 @@
 #include "CFindBar.h"
 
-#include "CCharTable.h"
 #include "CLtView.h"
 #include "ResourceIds.h"
 #include "Settings.h"
+#include "Sound.h"
 
 #include "CResourceModule.h"
 
@@ -27,22 +27,25 @@ void CTypingLineEdit::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    QLineEdit::keyPressEvent(event);
-    if (!isCharacter || !g_inRussian)
+    if (!isCharacter || !g_inRussian || typed.size() != 1 || typed[0].isSurrogate()) {
+        QLineEdit::keyPressEvent(event);
         return;
-    // The same rule as in the editor: the longest typed form ending at the caret becomes its letter.
-    const int caret = cursorPosition();
-    std::u16string before = text().left(caret).toStdU16String();
-    std::size_t pos = before.size();
-    if (!g_charTable.ConvertAtCaret(before, pos) || pos == 0)
-        return;
-    setSelection(static_cast<int>(pos) - 1, caret - static_cast<int>(pos) + 1);
-    insert(QString(QChar(before[pos - 1])));
+    }
+    // The key goes in converted, over the selection if there is one: one edit, as in the editor.
+    PlaySoundCode(m_view->Settings().beep.Value());
+    const int caret = hasSelectedText() ? selectionStart() : cursorPosition();
+    const int end = hasSelectedText() ? selectionEnd() : caret;
+    const QString current = text();
+    const STypedLetter letter = LetterOfKey([&current](int i) { return current[i]; }, caret, typed[0]);
+    const int from = letter.converts ? letter.from : caret;
+    setSelection(from, end - from);
+    insert(QString(letter.converts ? letter.letter : typed[0]));
+    event->accept();
 }
 
 CFindBar::CFindBar(CLtView* view, QWidget* parent)
-    : QWidget(parent), m_view(view), m_editFind(new CTypingLineEdit(this)),
-      m_editReplace(new CTypingLineEdit(this)), m_labelFind(new QLabel(this)),
+    : QWidget(parent), m_view(view), m_editFind(new CTypingLineEdit(view, this)),
+      m_editReplace(new CTypingLineEdit(view, this)), m_labelFind(new QLabel(this)),
       m_labelReplace(new QLabel(this)), m_checkCase(new QCheckBox(this)), m_checkWord(new QCheckBox(this)),
       m_buttonNext(new QPushButton(this)), m_buttonReplace(new QPushButton(this)),
       m_buttonReplaceAll(new QPushButton(this)), m_buttonClose(new QPushButton(this)),

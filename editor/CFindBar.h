@@ -13,15 +13,19 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 
-// A line edit that types like the editor in the In Russian mode.
+// A line edit that types like the editor in the In Russian mode: the same rule, one edit (and
+// one undo step) per key, the editor's typing sound.
 class CTypingLineEdit : public QLineEdit {
     Q_OBJECT
 
 public:
-    using QLineEdit::QLineEdit;
+    CTypingLineEdit(CLtView* view, QWidget* parent) : QLineEdit(parent), m_view(view) {}
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    CLtView* m_view; // whose settings say which typing sound plays
 };
 
 class CFindBar : public QWidget {

@@ -14,7 +14,7 @@
 
 #include "CResourceModule.h"
 #include "RawNames.h"
-#include "RawPaths.h"
+#include "TextPaths.h"
 
 #include <QApplication>
 #include <QComboBox>

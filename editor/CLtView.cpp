@@ -137,8 +137,7 @@ void CLtView::OnSettingChanged(const QString& name) {
 }
 
 void CLtView::ApplyTabStops() {
-    // In floating point: the settings dialog takes any number.
-    setTabStopDistance(qreal(m_settings.tabStops.Value()) * fontMetrics().averageCharWidth());
+    setTabStopDistance(TabStopDistance(m_settings.tabStops.Value(), fontMetrics().averageCharWidth()));
 }
 
 void CLtView::ApplyWordWrap() {
@@ -202,37 +201,44 @@ void CLtView::keyPressEvent(QKeyEvent* event) {
     cursor.endEditBlock();
 }
 
-// The characters before the caret that a typed form can span, and what they become with `typed`
-// after them; false when nothing converts. Only this window is read: the cost of a key does not
-// grow with the length of the text.
-bool CLtView::ConvertedWindow(int caret, char16_t typed, int& start, std::u16string& window,
-                              std::size_t& pos) const {
+STypedLetter LetterOfKey(const std::function<QChar(int)>& charAt, int caret, QChar typed) {
+    const bool key = !typed.isNull();
     const int reach = static_cast<int>(g_charTable.MaxTypedLength());
-    start = std::max(0, caret + (typed != 0 ? 1 : 0) - reach);
-    window.clear();
+    const int start = std::max(0, caret + (key ? 1 : 0) - reach);
+    std::u16string window;
     window.reserve(static_cast<std::size_t>(caret - start + 1));
+    for (int i = start; i < caret; ++i)
+        window.push_back(charAt(i).unicode());
+    if (key)
+        window.push_back(typed.unicode());
+    std::size_t pos = window.size();
+    STypedLetter result;
+    if (!g_charTable.ConvertAtCaret(window, pos) || pos == 0)
+        return result;
+    result.converts = true;
+    result.from = std::min(caret, start + static_cast<int>(pos) - 1);
+    result.letter = QChar(window[pos - 1]);
+    return result;
+}
+
+STypedLetter CLtView::LetterAtCaret(int caret, QChar typed) const {
     const QTextDocument* doc = document();
-    for (int i = start; i < caret; ++i) {
-        const QChar ch = doc->characterAt(i);
-        window.push_back(ch == QChar::ParagraphSeparator ? u'\n' : ch.unicode());
-    }
-    if (typed != 0)
-        window.push_back(typed);
-    pos = window.size();
-    return g_charTable.ConvertAtCaret(window, pos) && pos > 0;
+    return LetterOfKey(
+        [doc](int i) {
+            const QChar ch = doc->characterAt(i);
+            return ch == QChar::ParagraphSeparator ? QChar(u'\n') : ch;
+        },
+        caret, typed);
 }
 
 void CLtView::TypeConverted(QChar typed) {
     PlaySoundCode(m_settings.beep.Value());
     QTextCursor cursor = textCursor();
-    const int caret = cursor.position();
-    int start = 0;
-    std::u16string window;
-    std::size_t pos = 0;
-    if (ConvertedWindow(caret, typed.unicode(), start, window, pos)) {
+    const STypedLetter letter = LetterAtCaret(cursor.position(), typed);
+    if (letter.converts) {
         // The letter replaces the keys before the caret that it was typed with.
-        cursor.setPosition(std::min(caret, start + static_cast<int>(pos) - 1), QTextCursor::KeepAnchor);
-        typed = QChar(window[pos - 1]);
+        cursor.setPosition(letter.from, QTextCursor::KeepAnchor);
+        typed = letter.letter;
     }
     // Its own undo step, as every key is, never merged with the keys before it.
     cursor.beginEditBlock();
@@ -248,14 +254,12 @@ void CLtView::ConvertTyped() {
     PlaySoundCode(m_settings.beep.Value());
     QTextCursor cursor = textCursor();
     const int caret = cursor.position();
-    int start = 0;
-    std::u16string window;
-    std::size_t pos = 0;
-    if (!ConvertedWindow(caret, 0, start, window, pos))
+    const STypedLetter letter = LetterAtCaret(caret, QChar());
+    if (!letter.converts)
         return;
-    cursor.setPosition(start + static_cast<int>(pos) - 1);
+    cursor.setPosition(letter.from);
     cursor.setPosition(caret, QTextCursor::KeepAnchor);
-    cursor.insertText(QString(QChar(window[pos - 1])));
+    cursor.insertText(QString(letter.letter));
     setTextCursor(cursor);
     ensureCursorVisible();
 }
@@ -487,7 +491,7 @@ void CLtView::OnFilePrint() {
 
 int CLtView::PrintDocument(QPagedPaintDevice* device) const {
     return PrintText(device, toPlainText(), PrintFont(font(), logicalDpiY()), m_strPrintTitle,
-                     CurrentResources().String(kStrPrintPage), qreal(m_settings.tabStops.Value()));
+                     CurrentResources().String(kStrPrintPage), m_settings.tabStops.Value());
 }
 
 void CLtView::OnFilePrintSetup() {

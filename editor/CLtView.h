@@ -23,6 +23,18 @@ class QPagedPaintDevice;
 // The In Russian mode: on at start, never stored, changed only by ToggleRussianMode.
 extern bool g_inRussian;
 
+// What a key typed at `caret` makes in the In Russian mode: the characters from `from` up to the
+// caret, with the key, become `letter`. `typed` is the key about to go in, or a null QChar when it
+// is in already, just before the caret. Only the few characters a typed form can span are read
+// (through charAt), so a key costs the same in any length of text. The editor and the find bar's
+// fields type through this one rule.
+struct STypedLetter {
+    bool converts = false; // false: the key stays itself
+    int from = 0;
+    QChar letter;
+};
+STypedLetter LetterOfKey(const std::function<QChar(int)>& charAt, int caret, QChar typed);
+
 class CLtView : public QPlainTextEdit {
     Q_OBJECT
 
@@ -40,7 +52,7 @@ public:
     void ToggleRussianMode();
     // Grey while the mode and its "BlueRus"/"BlueOrig" setting say so.
     void UpdateBackground();
-    // One tab stop every "TabStops" average character widths of the current font.
+    // One tab stop every "TabStops" average character widths of the current font (TabStopDistance).
     void ApplyTabStops();
     void ApplyWordWrap();
 
@@ -92,8 +104,7 @@ private:
     void ConvertTyped();
     QPrinter& PagePrinter() const;
     void TypeConverted(QChar typed);
-    bool ConvertedWindow(int caret, char16_t typed, int& start, std::u16string& window,
-                         std::size_t& pos) const;
+    STypedLetter LetterAtCaret(int caret, QChar typed) const;
     void ReplaceSelection(QTextCursor cursor, const std::u16string& text);
     bool IsGrey() const;
     void OnSettingChanged(const QString& name);

@@ -16,8 +16,12 @@ QFont PrintFont(const QFont& screenFont, qreal screenDpi) {
     return font;
 }
 
+qreal TabStopDistance(int tabStops, qreal averageCharWidth) {
+    return std::max(1, tabStops) * averageCharWidth;
+}
+
 int PrintText(QPagedPaintDevice* device, const QString& text, const QFont& font, const QString& title,
-              const QString& pageLabel, qreal tabStopChars) {
+              const QString& pageLabel, int tabStops) {
     QPainter painter;
     if (!painter.begin(device))
         return 0;
@@ -33,7 +37,7 @@ int PrintText(QPagedPaintDevice* device, const QString& text, const QFont& font,
 
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setTabStopDistance(std::max<qreal>(1, tabStopChars) * metrics.averageCharWidth());
+    option.setTabStopDistance(TabStopDistance(tabStops, metrics.averageCharWidth()));
 
     int page = 0;
     qreal y = area.height(); // no page started yet

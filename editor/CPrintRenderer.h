@@ -19,7 +19,12 @@ QString PageSetting(const QPrinter& printer);
 // The font as the printer is to draw it: pixels of a screen of screenDpi turned into points.
 QFont PrintFont(const QFont& screenFont, qreal screenDpi);
 
+// The distance between tab stops, on screen and on paper alike: every `tabStops` average
+// character widths. 0 (the settings allow it) gives stops one character apart, so that a tab
+// always moves the text on; Qt would take a distance of 0 for its default of 80 pixels.
+qreal TabStopDistance(int tabStops, qreal averageCharWidth);
+
 // Draws text on device page by page; pageLabel holds "%1" for the page number. Returns the
 // number of pages drawn, 0 when the device could not be painted on.
 int PrintText(QPagedPaintDevice* device, const QString& text, const QFont& font, const QString& title,
-              const QString& pageLabel, qreal tabStopChars);
+              const QString& pageLabel, int tabStops);

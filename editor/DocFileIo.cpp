@@ -2,8 +2,8 @@
 
 #include "CResourceModule.h"
 #include "RawNames.h"
-#include "RawPaths.h"
 #include "ResourceIds.h"
+#include "TextPaths.h"
 #include "Utf8.h"
 
 #include <QCryptographicHash>

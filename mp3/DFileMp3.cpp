@@ -6,6 +6,7 @@
 #include "CProgressWnd.h"
 #include "CResourceModuleGui.h"
 #include "DTags.h"
+#include "FolderSetting.h"
 #include "ImageStrip.h"
 #include "Journal.h"
 #include "LatinSpelling.h"
@@ -13,7 +14,6 @@
 #include "Mp3Batch.h"
 #include "Mp3Tags.h"
 #include "RawNames.h"
-#include "RawPath.h"
 #include "ResourceIds.h"
 #include "SafeFile.h"
 #include "Settings.h"
@@ -31,14 +31,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 namespace {
 
 constexpr int kDialogId = kDlgFileMp3;
-constexpr int kFailuresShown = 15;
-// A fill or run quicker than this shows no progress window.
 
 // One line of the failure message: the file and why.
 QString FailureLine(const QString& name, const QString& reason) {
@@ -152,6 +149,7 @@ void DFileMp3::FillList() {
             ReadRow(Io(), names[std::size_t(row)], read, row, readAs[std::size_t(row)],
                     &readIn[std::size_t(row)]);
             ready.store(row + 1, std::memory_order_release);
+            Wake();
         }
     });
     const QIcon icon = FolderImageIcons()[kImgFile];
@@ -159,8 +157,7 @@ void DFileMp3::FillList() {
     while (shown < count && !progress.IsCancelled()) {
         const int upTo = ready.load(std::memory_order_acquire);
         if (upTo == shown) {
-            progress.PumpMessages(true);
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            WaitForWorker(progress);
             continue;
         }
         // Colours first: a row not yet in the list is not repainted for them.
@@ -181,8 +178,8 @@ void DFileMp3::FillList() {
             m_names.push_back(name);
             m_readIn.push_back(QString());
             ShowReading(row, readIn[std::size_t(row)]);
-            if (m_fillStepHook)
-                m_fillStepHook(row, progress);
+            if (Observer())
+                Observer()->RowFilled(row, progress);
             if (progress.IsCancelled())
                 break;
         }
@@ -235,7 +232,7 @@ void DFileMp3::RenameSelected() {
         if (!name.isEmpty())
             TransliterateOne(selected, name, failed);
     }
-    ReportFailures(failed);
+    ReportFailures(failed, QString(), CurrentResources().String(kStrNotWritten));
 }
 
 void DFileMp3::RenameAll() {
@@ -304,7 +301,7 @@ void DFileMp3::RenameAll() {
     QString stopped;
     if (shown < count)
         stopped = CurrentResources().String(kStrRunStopped).arg(shown).arg(count - shown);
-    ReportFailures(failed, stopped);
+    ReportFailures(failed, stopped, CurrentResources().String(kStrNotWritten));
 }
 
 void DFileMp3::UndoLastRun() {
@@ -328,24 +325,8 @@ void DFileMp3::EditSelected() {
     const CTagJournalScope journalling(journal);
     QString reason;
     if (WriteRow(Io(), name, *m_list, row, &reason) == ERowResult::kFailed)
-        ReportFailures({FailureLine(m_list->GetItemText(row, kColName), reason)});
-}
-
-void DFileMp3::ReportFailures(const QStringList& lines, const QString& before) {
-    if (lines.isEmpty()) {
-        if (!before.isEmpty())
-            Report(before);
-        return;
-    }
-    // A long list goes into the details: the box stays the size of a screen.
-    const QString header = CurrentResources().String(kStrNotWritten);
-    QString text = (before.isEmpty() ? QString() : before + QStringLiteral("\n\n")) + header +
-                   QStringLiteral("\n\n") + lines.mid(0, kFailuresShown).join(QLatin1Char('\n'));
-    if (lines.size() > kFailuresShown)
-        text += QLatin1Char('\n') +
-                CurrentResources().String(kStrMoreFailures).arg(lines.size() - kFailuresShown);
-    m_lastFailureDetails = lines.size() > kFailuresShown ? lines.join(QLatin1Char('\n')) : QString();
-    Report(text, m_lastFailureDetails, true);
+        ReportFailures({FailureLine(m_list->GetItemText(row, kColName), reason)}, QString(),
+                       CurrentResources().String(kStrNotWritten));
 }
 
 void DFileMp3::ShowReading(int row, const QString& readIn) {

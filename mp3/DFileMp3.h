@@ -39,22 +39,12 @@ public:
     void SkipRows(const std::vector<int>& rows, bool skip) override;
     bool IsRowSkipped(int row) const override;
 
-    // Called after each file while the list fills (tests cancel with it).
-    void SetFillStepHook(std::function<void(int row, CProgressWnd&)> hook) {
-        m_fillStepHook = std::move(hook);
-    }
-
-    // The full list of the last failure message when it was too long to show; else empty.
-    QString LastFailureDetails() const { return m_lastFailureDetails; }
     // Says when the folder holds more MP3 files than the list shows.
     QLabel* CapLabel() const { return m_capLabel; }
     // The name on disk of a row.
     QByteArray RowName(int row) const;
 
 private:
-    // One line per file ("name: reason"); past the first few, the rest are in the details.
-    // `before` (when given) opens the message, and is shown even without failures.
-    void ReportFailures(const QStringList& lines, const QString& before = QString());
     // The folder as the tag code reaches it: through the opened folder, not its path.
     QByteArray Io() const;
     // Transliterates one row, journalled, holding back texts without keys; false when refused.
@@ -67,6 +57,4 @@ private:
     std::vector<QByteArray> m_names; // one per row
     std::vector<QString> m_readIn;   // one per row: what its texts were read in
     QLabel* m_capLabel = nullptr;
-    QString m_lastFailureDetails;
-    std::function<void(int, CProgressWnd&)> m_fillStepHook;
 };

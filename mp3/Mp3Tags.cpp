@@ -390,12 +390,6 @@ bool CMp3Tag::CutShort() const {
     return m_d->version != 0 && m_d->v2.cutShort;
 }
 
-int CMp3Tag::Id3v2Version() const {
-    if (m_d->version == 0)
-        return m_d->createdV2 ? 3 : 0;
-    return m_d->Major();
-}
-
 QString CMp3Tag::Error() const {
     return m_d->error;
 }

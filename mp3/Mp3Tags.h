@@ -89,9 +89,6 @@ public:
     bool IsLink() const;
     // An MPEG file with an ID3v2 or ID3v1 tag: the "link result" the dialog colours by.
     bool IsLinked() const;
-    // The ID3v2 version the tag will be written in; 0 when it has none.
-    int Id3v2Version() const;
-    bool HasId3v1() const { return m_hadV1; }
     // Why the file could not be read (with the system's reason); empty when it was.
     QString ReadError() const;
     // The ID3v2 tag runs past the end of the file: listed as such, never written.

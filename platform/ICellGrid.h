@@ -28,7 +28,6 @@ class CCellTable : public ICellGrid {
 public:
     explicit CCellTable(int columns) : m_columns(columns > 0 ? columns : 0) {}
 
-    int ColumnCount() const { return m_columns; }
     // A new empty row at the end; its index.
     int AddRow() {
         m_cells.resize(m_cells.size() + static_cast<std::size_t>(m_columns));

@@ -24,7 +24,6 @@ struct Answers {
     std::deque<QMessageBox::StandardButton> messageBoxes;
     std::optional<QMessageBox::StandardButton> standingMessageBox;
     std::deque<std::optional<QFont>> fonts;
-    std::deque<QString> fileNames;
     std::deque<std::optional<QByteArray>> folders;
     std::deque<std::optional<QString>> items;
     std::deque<std::function<int(QDialog&)>> dialogs;
@@ -65,12 +64,6 @@ QString WaveFile(const QByteArray& bytes) {
     return path;
 }
 
-QString FileNameAnswer(bool& answered) {
-    auto next = TakeNext(State().fileNames);
-    answered = next.has_value();
-    return next.value_or(QString());
-}
-
 } // namespace
 
 QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& title, const QString& text,
@@ -78,13 +71,13 @@ QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& title, co
                                        const QString& details, const ButtonLabels& labels,
                                        QMessageBox::StandardButton defaultButton) {
     Answers& state = State();
-    if (auto answer = TakeNext(state.messageBoxes)) {
+    std::optional<QMessageBox::StandardButton> answer = TakeNext(state.messageBoxes);
+    if (!answer)
+        answer = state.standingMessageBox;
+    if (answer) {
         state.asked.messageBoxes << text;
+        state.asked.boxes << AskedBox{text, icon, buttons, details};
         return *answer;
-    }
-    if (state.standingMessageBox) {
-        state.asked.messageBoxes << text;
-        return *state.standingMessageBox;
     }
     QMessageBox box(icon, title, text, buttons, parent);
     UseDialogFrame(&box);
@@ -116,15 +109,11 @@ bool ChooseFont(QWidget* parent, const QFont& initial, QFontDialog::FontDialogOp
 }
 
 QString OpenFileName(QWidget* parent, const QString& folder, const QString& filter) {
-    bool answered = false;
-    const QString answer = FileNameAnswer(answered);
-    return answered ? answer : QFileDialog::getOpenFileName(parent, QString(), folder, filter);
+    return QFileDialog::getOpenFileName(parent, QString(), folder, filter);
 }
 
 QString SaveFileName(QWidget* parent, const QString& suggested, const QString& filter) {
-    bool answered = false;
-    const QString answer = FileNameAnswer(answered);
-    return answered ? answer : QFileDialog::getSaveFileName(parent, QString(), suggested, filter);
+    return QFileDialog::getSaveFileName(parent, QString(), suggested, filter);
 }
 
 std::optional<QByteArray> ChooseFolder(const std::function<std::optional<QByteArray>()>& show) {
@@ -189,10 +178,6 @@ void AnswerAllMessageBoxes(QMessageBox::StandardButton answer) {
 
 void NextFontAnswer(std::optional<QFont> chosen) {
     State().fonts.push_back(std::move(chosen));
-}
-
-void NextFileNameAnswer(const QString& path) {
-    State().fileNames.push_back(path);
 }
 
 void NextFolderAnswer(std::optional<QByteArray> path) {

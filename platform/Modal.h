@@ -52,7 +52,6 @@ bool OpenMail(const QString& address);
 void NextMessageBoxAnswer(QMessageBox::StandardButton answer);
 void AnswerAllMessageBoxes(QMessageBox::StandardButton answer);
 void NextFontAnswer(std::optional<QFont> chosen); // nothing: the user cancels
-void NextFileNameAnswer(const QString& path);     // empty: the user cancels
 void NextFolderAnswer(std::optional<QByteArray> path);
 void NextItemAnswer(std::optional<QString> item);
 // Acts on the next dialog as the user would (it is not shown) and gives its result.
@@ -61,8 +60,16 @@ void NextDialogAnswer(std::function<int(QDialog&)> answer);
 // address as a "mailto:" link).
 void Intercept();
 
+// A message box as it would have been shown.
+struct AskedBox {
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QString details;
+};
 struct Asked {
-    QStringList messageBoxes;
+    QStringList messageBoxes; // the texts of `boxes`
+    QList<AskedBox> boxes;
     QList<QFont> fontsShown;
     std::vector<int> sounds;
     QList<QUrl> urls;

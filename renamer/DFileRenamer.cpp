@@ -3,11 +3,11 @@
 #include "CColorListCtrl.h"
 #include "CProgressWnd.h"
 #include "CResourceModuleGui.h"
+#include "FolderSetting.h"
 #include "ImageStrip.h"
 #include "Journal.h"
 #include "LatinSpelling.h"
 #include "RawNames.h"
-#include "RawPath.h"
 #include "ResourceIds.h"
 #include "Settings.h"
 
@@ -392,17 +392,14 @@ void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
         finished < count ? CurrentResources().String(kStrRunStopped).arg(finished).arg(count - finished)
                          : QString();
     if (single && stopped.isEmpty() && renamed + refused.size() <= 1) {
-        if (!refused.isEmpty())
-            Report(refused.front());
+        ReportFailures(refused, QString());
         return;
     }
     if (renamed > 0 || !refused.isEmpty() || !stopped.isEmpty()) {
         QString text = CurrentResources().String(kStrSummary).arg(renamed).arg(refused.size());
         if (!stopped.isEmpty())
             text = stopped + QLatin1Char(' ') + text;
-        if (!refused.isEmpty())
-            text += QStringLiteral("\n\n") + refused.join(QLatin1Char('\n'));
-        Report(text);
+        ReportFailures(refused, text);
     }
 }
 

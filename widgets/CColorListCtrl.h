@@ -37,9 +37,6 @@ public:
 
     // Odd rows on the odd-row grey; all rows on the even-row grey when off (the default).
     void SetAlternateRows(bool alternate);
-    bool AlternateRows() const { return m_bAlternateRows; }
-    QColor OddRowColor() const { return m_crOddRow; }
-    QColor EvenRowColor() const { return m_crEvenRow; }
     // The background of one row.
     QColor RowColor(int row) const { return m_bAlternateRows && (row & 1) ? m_crOddRow : m_crEvenRow; }
 
@@ -70,7 +67,6 @@ public:
     private:
         CColorListCtrl& m_list;
     };
-    bool InBulkChange() const { return m_bulkDepth > 0; }
 
     // ICellGrid: the cell texts and colour codes.
     int RowCount() const override { return rowCount(); }

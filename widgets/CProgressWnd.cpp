@@ -45,6 +45,8 @@ CProgressWnd::CProgressWnd(CSettings& settings, QWidget* owner, const QString& t
       m_settings(settings), m_title(title), m_cancelLabel(CurrentResources().String(kStrProgressCancel)),
       m_owner(owner), m_showAfterMs(std::max(showAfterMs, 0)) {
     m_since.start();
+    m_showTimer.setSingleShot(true);
+    connect(&m_showTimer, &QTimer::timeout, this, &CProgressWnd::ShowProgress);
     Create(owner, smooth);
 }
 
@@ -141,15 +143,18 @@ int CProgressWnd::StepProgress() {
     return SetProgressPos(ClampToInt(static_cast<long long>(m_pos) + m_step));
 }
 
-void CProgressWnd::PumpMessages(bool cancelOnEsc) {
+void CProgressWnd::PumpMessages(bool cancelOnEsc, bool waitForEvents) {
     if (m_cancelled || m_pumping)
         return;
     if (m_showAfterMs > 0)
         ShowProgress(); // the work has now taken long enough to show
+    if (waitForEvents && !isVisible() && m_showAfterMs > 0 && !m_showTimer.isActive())
+        m_showTimer.start(int(std::max<qint64>(1, m_showAfterMs - m_since.elapsed())));
     m_pumping = true;
     m_cancelOnEsc = cancelOnEsc;
     qApp->installEventFilter(this);
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::processEvents(waitForEvents ? QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents
+                                                  : QEventLoop::AllEvents);
     qApp->removeEventFilter(this);
     m_pumping = false;
 }

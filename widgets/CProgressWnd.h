@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 class CSettings;
@@ -44,9 +45,10 @@ public:
     int SetProgressPos(int pos);
     int StepProgress();
 
-    // Handles the events already waiting, then returns. With cancelOnEsc, an Esc key among them
-    // cancels. Does nothing once cancelled.
-    void PumpMessages(bool cancelOnEsc);
+    // Handles the events already waiting, then returns; with waitForEvents, first waits for one
+    // (a worker's posted call, the user's input, the moment the window is due). With cancelOnEsc,
+    // an Esc key among them cancels. Does nothing once cancelled.
+    void PumpMessages(bool cancelOnEsc, bool waitForEvents = false);
     bool IsCancelled() const { return m_cancelled; }
 
     void ShowProgress();
@@ -91,4 +93,5 @@ private:
     bool m_cancelOnEsc = false;
     int m_showAfterMs = 0;
     QElapsedTimer m_since; // when the work began
+    QTimer m_showTimer;    // wakes a wait when the window is due
 };

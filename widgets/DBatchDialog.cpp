@@ -5,10 +5,10 @@
 #include "CProgressWnd.h"
 #include "CResourceModule.h"
 #include "DGetPath.h"
+#include "FolderSetting.h"
 #include "ImageStrip.h"
 #include "LatinSpelling.h"
 #include "Modal.h"
-#include "RawPath.h"
 #include "ResourceIds.h"
 #include "SpellingChoice.h"
 
@@ -21,7 +21,6 @@
 #include <QPushButton>
 
 #include <atomic>
-#include <chrono>
 #include <set>
 #include <thread>
 
@@ -142,6 +141,25 @@ void DBatchDialog::Report(const QString& text, const QString& details, bool warn
                       QMessageBox::Ok, details);
 }
 
+void DBatchDialog::ReportFailures(const QStringList& lines, const QString& before, const QString& header) {
+    if (lines.isEmpty()) {
+        if (!before.isEmpty())
+            Report(before);
+        return;
+    }
+    QStringList parts;
+    for (const QString& part : {before, header})
+        if (!part.isEmpty())
+            parts << part;
+    parts << lines.mid(0, kFailuresShown).join(QLatin1Char('\n'));
+    QString text = parts.join(QStringLiteral("\n\n"));
+    const bool cut = lines.size() > kFailuresShown;
+    if (cut)
+        text += QLatin1Char('\n') +
+                CurrentResources().String(kStrMoreFailures).arg(lines.size() - kFailuresShown);
+    Report(text, cut ? lines.join(QLatin1Char('\n')) : QString(), true);
+}
+
 bool DBatchDialog::UndoLatestRunHere(const std::vector<QByteArray>& tools, const FRecordUndo& other) {
     const CResourceModule& texts = CurrentResources();
     SJournalRun run;
@@ -166,16 +184,27 @@ void DBatchDialog::KeepChoicesOfThisFolder() {
     m_choicesFolder = m_strPath;
 }
 
+void DBatchDialog::WaitForWorker(CProgressWnd& progress) {
+    progress.PumpMessages(true, true);
+}
+
+void DBatchDialog::Wake() {
+    // A posted call wakes the waiting thread's event loop; it does nothing more.
+    QMetaObject::invokeMethod(
+        this, [] {}, Qt::QueuedConnection);
+}
+
 int DBatchDialog::RunOnWorker(int count, const std::function<void(int)>& job,
                               const std::function<void(int)>& showDone) {
     std::atomic<int> done{0};
     std::atomic<bool> stop{false};
     std::thread worker([&] {
         for (int i = 0; i < count && !stop.load(std::memory_order_acquire); ++i) {
-            if (m_runFileHook)
-                m_runFileHook(i);
+            if (m_observer)
+                m_observer->BeforeRunEntry(i);
             job(i);
             done.store(i + 1, std::memory_order_release);
+            Wake();
         }
     });
     CProgressWnd progress(Settings(), this, true, kShowProgressAfterMs);
@@ -191,8 +220,8 @@ int DBatchDialog::RunOnWorker(int count, const std::function<void(int)>& job,
         const int upTo = done.load(std::memory_order_acquire);
         if (upTo > shown) {
             show(upTo);
-            if (m_runStepHook)
-                m_runStepHook(shown, progress);
+            if (m_observer)
+                m_observer->RunStep(shown, progress);
         }
         if (shown == count)
             break;
@@ -200,8 +229,7 @@ int DBatchDialog::RunOnWorker(int count, const std::function<void(int)>& job,
             stop.store(true, std::memory_order_release);
             break;
         }
-        progress.PumpMessages(true);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        WaitForWorker(progress);
     }
     worker.join();
     if (done.load(std::memory_order_acquire) > shown)

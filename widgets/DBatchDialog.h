@@ -5,6 +5,7 @@
 // the parts out and says what a row's reading and skipping mean for it.
 #pragma once
 
+#include "IBatchObserver.h"
 #include "Journal.h"
 
 #include "RawNames.h"
@@ -85,20 +86,25 @@ public:
     virtual void SkipRows(const std::vector<int>& rows, bool skip) = 0;
     virtual bool IsRowSkipped(int row) const = 0;
 
-    // Called on this thread as a run goes on, with the number of entries done (tests cancel with it).
-    void SetRunStepHook(std::function<void(int done, CProgressWnd&)> hook) {
-        m_runStepHook = std::move(hook);
-    }
-    // Called on the worker before each entry of a run (tests slow the run down with it).
-    void SetRunFileHook(std::function<void(int index)> hook) { m_runFileHook = std::move(hook); }
+    // Who is told of the fill's and the runs' progress (nobody by default); not owned.
+    void SetObserver(IBatchObserver* observer) { m_observer = observer; }
 
     void done(int result) override;
+
+    // Enough lines to say what went wrong, few enough to keep the box on an 800-px screen.
+    static constexpr int kFailuresShown = 15;
 
 protected:
     // spelling: the dialog's own remembered choice among the settings.
     DBatchDialog(int dialogId, CSettings& settings, CIntSetting& spelling, QWidget* parent);
 
     CSettings& Settings() const { return m_settings; }
+    IBatchObserver* Observer() const { return m_observer; }
+    // Waits on this thread until the worker says it has more (Wake) or the user acts, keeping
+    // the progress window answering: no polling.
+    void WaitForWorker(CProgressWnd& progress);
+    // From the worker: the thread waiting in WaitForWorker goes on.
+    void Wake();
 
     // A progress window shows only for work that takes longer than this.
     static constexpr int kShowProgressAfterMs = 500;
@@ -114,6 +120,10 @@ protected:
     QHBoxLayout* LabelRow() const { return m_labelRow; }
     // Shows a message; a long list of lines goes into the details.
     void Report(const QString& text, const QString& details = QString(), bool warning = false);
+    // A run's failures, one a line, under `before` and `header`: the box lists the first
+    // kFailuresShown and counts the rest, the details hold them all, and the icon is a warning.
+    // Without failures, `before` alone is reported (when there is any).
+    void ReportFailures(const QStringList& lines, const QString& before, const QString& header = QString());
     // Undo Last Run: the latest run of one of `tools` in the folder shown, previewed and asked
     // first, the summary after. True when something was undone (the list is then read again).
     bool UndoLatestRunHere(const std::vector<QByteArray>& tools, const FRecordUndo& other = {});
@@ -145,6 +155,5 @@ private:
     std::unique_ptr<SDialogTexts> m_texts;
     CSettings& m_settings;
     CIntSetting& m_spellingSetting;
-    std::function<void(int, CProgressWnd&)> m_runStepHook;
-    std::function<void(int)> m_runFileHook;
+    IBatchObserver* m_observer = nullptr;
 };

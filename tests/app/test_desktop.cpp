@@ -13,9 +13,9 @@
 #include "DSettings.h"
 #include "LtMessageBox.h"
 #include "RawNames.h"
-#include "RawPaths.h"
 #include "ResourceIds.h"
 #include "SettingsGui.h"
+#include "TextPaths.h"
 #include "WindowPlacement.h"
 
 #include "CProfile.h"

@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "../common/AsNobody.h"
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
+
 #include <csignal>
 
 #include <cstdlib>
@@ -9,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <spawn.h>
 #include <string>
 #include <sys/resource.h>
@@ -302,12 +307,38 @@ TEST_F(CliTest, NamesAreShownByteForByte) {
     const std::string tree = (m_dir / "tree").string();
     EXPECT_NE(r.out.find(tree + "/a\\nб.txt → a\\nb.txt\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(tree + "/\\xCF\\xF0\\xE8\\xE2\\xE5\\xF2 \\xEC\\xE8\\xF0.txt → Privet mir.txt  (" +
-                         tree + "/Привет мир.txt, name in CP1251)\n"),
+                         tree + "/Привет мир.txt, name in Windows-1251)\n"),
               std::string::npos)
         << r.out;
     const SRun bad = Run({"rename", "--keys", "01a|1b", (m_dir / "tree").string()});
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.err.find("--keys: bad field '1b'"), std::string::npos) << bad.err;
+}
+
+// JSON lines stay valid whatever the names hold, and name encodings as detect does.
+TEST_F(CliTest, JsonParsesForAnyNameAndNamesEncodingsAsDetect) {
+    fs::create_directory(m_dir / "tree");
+    const std::vector<std::string> names = {"a\"б.txt", "c\\д.txt", "e\x01ж\tз.txt", kPrivet1251 + ".txt"};
+    for (const std::string& name : names)
+        Spit(m_dir / "tree" / name, kPrivet1251);
+    const SRun r = Run({"rename", "--json", (m_dir / "tree").string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::set<QString> old;
+    QString encoding1251;
+    for (const QByteArray& line : QByteArray::fromStdString(r.out).split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error{};
+        const QJsonObject entry = QJsonDocument::fromJson(line, &error).object();
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        old.insert(entry[u"old"].toString());
+        if (entry[u"old_text"].toString() == u"Привет мир.txt")
+            encoding1251 = entry[u"encoding"].toString();
+    }
+    EXPECT_EQ(old, (std::set<QString>{u"a\"б.txt"_qs, u"c\\\\д.txt"_qs, u"e\\x01ж\\tз.txt"_qs,
+                                      u"\\xCF\\xF0\\xE8\\xE2\\xE5\\xF2 \\xEC\\xE8\\xF0.txt"_qs}));
+    const SRun detect = Run({"detect", (m_dir / "tree" / names[0]).string()});
+    EXPECT_EQ(detect.out.substr(0, detect.out.find('\t')), encoding1251.toStdString());
 }
 
 // Characters that hide or reorder a name (U+202E shows the rest reversed) are shown as bytes,

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -47,6 +48,25 @@ inline QString LastReport() {
     const QStringList& reports = Modal::Record().messageBoxes;
     return reports.isEmpty() ? QString() : reports.last();
 }
+
+// An observer of a dialog's fill and runs that does what the test gives it.
+struct CTestObserver : IBatchObserver {
+    std::function<void(int, CProgressWnd&)> rowFilled, runStep;
+    std::function<void(int)> beforeRunEntry;
+
+    void RowFilled(int row, CProgressWnd& progress) override {
+        if (rowFilled)
+            rowFilled(row, progress);
+    }
+    void RunStep(int done, CProgressWnd& progress) override {
+        if (runStep)
+            runStep(done, progress);
+    }
+    void BeforeRunEntry(int index) override {
+        if (beforeRunEntry)
+            beforeRunEntry(index);
+    }
+};
 
 inline QPushButton* FindButton(QWidget& dialog, const QString& text) {
     for (QPushButton* button : dialog.findChildren<QPushButton*>())

@@ -131,6 +131,12 @@ TEST(EncodingNames, ShownNamesAndAliasesParse) {
         ETextEncoding parsed = E::kCp1252;
         ASSERT_TRUE(ParseEncodingName(EncodingName(ETextEncoding(i)), parsed));
         EXPECT_EQ(parsed, ETextEncoding(i));
+        ASSERT_TRUE(ParseEncodingName(EncodingCliName(ETextEncoding(i)), parsed));
+        EXPECT_EQ(parsed, ETextEncoding(i));
+        if (CodePageOf(ETextEncoding(i)) != 0) {
+            ASSERT_TRUE(EncodingFromCodePage(CodePageOf(ETextEncoding(i)), parsed));
+            EXPECT_EQ(parsed, ETextEncoding(i));
+        }
     }
     ETextEncoding parsed = E::kUtf8;
     EXPECT_TRUE(ParseEncodingName("koi8r", parsed));

@@ -26,6 +26,7 @@ private slots:
     void typingEqualsWholeTextConversion();
     void typingMidTextUsesOnlyTheKeysBefore();
     void undoTakesBackKeyWithItsLetter();
+    void findFieldTypesLikeTheEditor();
     void modeKeys();
     void greyBackgroundFollowsMode();
     void viewFollowsWrapAndTabWidth();

@@ -3,7 +3,9 @@
 
 #include "../common/EncodedBytes.h"
 #include "CCharTable.h"
+#include "CFindBar.h"
 #include "CLtView.h"
+#include "CPrintRenderer.h"
 #include "CTypingConverter.h"
 #include "CodePage.h"
 #include "LtMessageBox.h"
@@ -137,6 +139,18 @@ void TestEditorView::undoTakesBackKeyWithItsLetter() {
     QCOMPARE(m_view->toPlainText(), QString());
 }
 
+// The find bar's fields type through the editor's rule: one undo step a key, the typing sound.
+void TestEditorView::findFieldTypesLikeTheEditor() {
+    CFindBar bar(m_view);
+    m_settings->beep.Set(15);
+    Modal::Record().sounds.clear();
+    QTest::keyClicks(bar.FindField(), "sh");
+    QCOMPARE(bar.FindField()->text(), u"ш"_qs);
+    QCOMPARE(Modal::Record().sounds, (std::vector<int>{158, 158}));
+    QTest::keyClick(bar.FindField(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(bar.FindField()->text(), u"с"_qs);
+}
+
 void TestEditorView::modeKeys() {
     QSignalSpy spy(m_view, &CLtView::RussianModeChanged);
     QTest::keyClick(m_view, Qt::Key_Escape, Qt::ControlModifier);
@@ -179,6 +193,10 @@ void TestEditorView::viewFollowsWrapAndTabWidth() {
     QCOMPARE(m_view->lineWrapMode(), QPlainTextEdit::NoWrap);
     m_settings->tabStops.Set(6);
     QCOMPARE(m_view->tabStopDistance(), qreal(6 * m_view->fontMetrics().averageCharWidth()));
+    // 0 is one character on screen, as on paper (Qt alone would make it 80 pixels).
+    m_settings->tabStops.Set(0);
+    QCOMPARE(m_view->tabStopDistance(), qreal(m_view->fontMetrics().averageCharWidth()));
+    QCOMPARE(TabStopDistance(0, 7), TabStopDistance(1, 7));
 }
 
 void TestEditorView::sounds() {

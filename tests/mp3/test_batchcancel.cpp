@@ -73,19 +73,20 @@ private slots:
             }
         };
         auto slowly = [](int) { std::this_thread::sleep_for(std::chrono::milliseconds(3)); };
+        CTestObserver observer;
+        observer.runStep = cancelLate;
+        observer.beforeRunEntry = slowly;
         std::unique_ptr<DBatchDialog> dialog;
         std::function<void()> renameAll, undo;
         if (mp3) {
             auto* tool = new DFileMp3(m_dirs.settings);
-            tool->SetRunStepHook(cancelLate);
-            tool->SetRunFileHook(slowly);
+            tool->SetObserver(&observer);
             renameAll = [tool] { tool->RenameAll(); };
             undo = [tool] { tool->UndoLastRun(); };
             dialog.reset(tool);
         } else {
             auto* tool = new DFileRenamer(m_dirs.settings);
-            tool->SetRunStepHook(cancelLate);
-            tool->SetRunFileHook(slowly);
+            tool->SetObserver(&observer);
             renameAll = [tool] { tool->RenameAll(); };
             undo = [tool] { tool->UndoLastRun(); };
             dialog.reset(tool);
@@ -124,6 +125,43 @@ private slots:
                  qPrintable(LastReport()));
         for (int i = 0; i < kFiles; ++i)
             QVERIFY2(untouched(i), qPrintable(QString::number(i)));
+    }
+
+    // Both dialogs report a run's failures alike: a warning with an OK button, the first lines
+    // and a count in the box, every line in the details.
+    void failuresAreReportedAlike_data() { cancelStopsAfterTheFileInHand_data(); }
+    void failuresAreReportedAlike() {
+        QFETCH(bool, mp3);
+        constexpr int kGone = DBatchDialog::kFailuresShown + 5;
+        const QByteArray dir = m_dirs.Dir() + (mp3 ? "mp3-gone/" : "names-gone/");
+        QVERIFY(QDir().mkpath(QString::fromUtf8(dir)));
+        for (int i = 0; i < kGone; ++i)
+            QVERIFY(
+                WriteBytes(dir + (mp3 ? SongName(i) : LetterName(i)), mp3 ? SongBytes(i) : QByteArray("x")));
+        std::unique_ptr<DBatchDialog> dialog;
+        std::function<void()> renameAll;
+        if (mp3) {
+            auto* tool = new DFileMp3(m_dirs.settings);
+            renameAll = [tool] { tool->RenameAll(); };
+            dialog.reset(tool);
+        } else {
+            auto* tool = new DFileRenamer(m_dirs.settings);
+            renameAll = [tool] { tool->RenameAll(); };
+            dialog.reset(tool);
+        }
+        dialog->SetPath(dir);
+        for (int i = 0; i < kGone; ++i) // every file goes after the listing: each one fails
+            QVERIFY(QFile::remove(QString::fromUtf8(dir + (mp3 ? SongName(i) : LetterName(i)))));
+        AnswerReports();
+        renameAll();
+        QCOMPARE(Modal::Record().boxes.size(), 1);
+        const Modal::AskedBox box = Modal::Record().boxes.last();
+        QCOMPARE(box.icon, QMessageBox::Warning);
+        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(box.text.count(QLatin1Char('\n')), 2 + DBatchDialog::kFailuresShown);
+        QVERIFY2(box.text.endsWith(QStringLiteral("... and 5 more files (see the details)")),
+                 qPrintable(box.text));
+        QCOMPARE(box.details.split(QLatin1Char('\n')).size(), kGone);
     }
 };
 

@@ -228,10 +228,12 @@ private slots:
 
     void cancelKeepsRowsFilledSoFar() {
         DFileMp3 dialog(m_settingsObject);
-        dialog.SetFillStepHook([](int row, CProgressWnd& progress) {
+        CTestObserver observer;
+        observer.rowFilled = [](int row, CProgressWnd& progress) {
             if (row == 1)
                 progress.CancelButton()->click();
-        });
+        };
+        dialog.SetObserver(&observer);
         dialog.SetPath(Dir());
         QCOMPARE(dialog.List()->GetItemCount(), 2);
         QVERIFY(!dialog.List()->GetItemText(1, 0).isEmpty());
@@ -287,7 +289,7 @@ private slots:
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages[0].count(QLatin1Char('\n')), 2 + 15);
         QVERIFY(messages[0].endsWith(QStringLiteral("... and 8 more files (see the details)")));
-        const QStringList details = dialog.LastFailureDetails().split(QLatin1Char('\n'));
+        const QStringList details = Modal::Record().boxes.last().details.split(QLatin1Char('\n'));
         QCOMPARE(details.size(), 23); // 20 new files and a.mp3, b.MP3, Песня.mp3
         QVERIFY(
             details.contains(QStringLiteral("f100.mp3: cannot find the file: No such file or directory")));

@@ -248,7 +248,7 @@ TEST_F(RenamerTest, CommandLineRenamesATreeAndLosesNothing) {
     std::string out;
     EXPECT_EQ(RunCli("--recursive " + m_dir, &out), 0); // dry run: nothing changes
     EXPECT_NE(out.find("/\\xCF\\xF0\\xE8\\xE2\\xE5\\xF2 1251.txt → Privet 1251.txt  (" + m_dir +
-                       "/Привет 1251.txt, name in CP1251)"),
+                       "/Привет 1251.txt, name in Windows-1251)"),
               std::string::npos)
         << out;
     EXPECT_TRUE(fs::exists(m_dir + "/Привет мир.txt"));

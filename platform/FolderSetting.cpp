@@ -1,4 +1,4 @@
-#include "RawPath.h"
+#include "FolderSetting.h"
 
 #include "Settings.h"
 #include "Utf8.h"

@@ -1,4 +1,4 @@
-#include "RawPaths.h"
+#include "TextPaths.h"
 
 #include "RawNames.h"
 #include "Utf8.h"
