@@ -99,7 +99,9 @@ void CRenameRun::Start(const QByteArray& path) {
 
 void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) {
     std::vector<SRenameEntry> entries;
-    if (!ListForRenaming(m_spelling, fd, entries, m_options.encoding))
+    const SNameTarget target{m_options.cyrillic ? ENameTarget::kCyrillic : ENameTarget::kLatin,
+                             m_options.nfc};
+    if (!ListForRenaming(m_spelling, fd, entries, m_options.encoding, target))
         return Problem(path, "cannot read the folder", errno);
     ++m_stats.folders;
     m_stats.names += long(entries.size());
