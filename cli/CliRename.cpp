@@ -178,6 +178,10 @@ void CRenameRun::Entry(int fd, const QByteArray& path, SRenameEntry& entry) {
             notes << QString::fromUtf8(decoded);
         if (entry.codePage != 0)
             notes << QStringLiteral("name in %1").arg(QLatin1String(EncodingName(entry.codePage)));
+        // Composing changes no letter a person sees: the line says why it is there.
+        else if (entry.target.nfc && entry.proposal.toUtf8() != entry.onDisk &&
+                 entry.proposal == entry.shown && entry.edited.isEmpty())
+            notes << QStringLiteral("decomposed (NFD)");
         if (!notes.isEmpty())
             line += "  (" + notes.join(QStringLiteral(", ")).toStdString() + ")";
         if (refused)

@@ -846,6 +846,10 @@ bool CyrillicOfFrame(const CMp3Tag& tag, const char* frameId, QString& cyrillic,
     if (encoding != TagLib::String::Latin1 && !text.repaired)
         return false;
     cyrillic = text.text;
+    // Russian in one code page taken for another ("зТХРРБ" for KOI8-R read as CP1251) would be
+    // mended only by a second run, once in Unicode: it is mended now, unless the user chose the reading.
+    if (!readAs.encoding)
+        RepairShortText(cyrillic);
     return true;
 }
 
@@ -853,7 +857,10 @@ bool CyrillicFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, 
     if (!tag.IsMpeg() || grid.CellCode(row, column) == kCodePlain)
         return false;
     QString cyrillic;
-    if (!CyrillicOfFrame(tag, frameId, cyrillic, readAs) || cyrillic != grid.CellText(row, column))
+    SFrameText shown;
+    // A cell that no longer shows what the tag holds is not overwritten from the tag.
+    if (!CyrillicOfFrame(tag, frameId, cyrillic, readAs) || !ReadText(tag, frameId, shown, readAs) ||
+        shown.text != grid.CellText(row, column))
         return false;
     SSlot* slot = Slot(tag, frameId);
     SetFrameText(*slot, cyrillic, tag.Data().Major() == 4 ? TagLib::String::UTF8 : TagLib::String::UTF16);
