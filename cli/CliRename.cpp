@@ -179,7 +179,7 @@ void CRenameRun::Entry(int fd, const QByteArray& path, SRenameEntry& entry) {
         if (entry.codePage != 0)
             notes << QStringLiteral("name in %1").arg(QLatin1String(EncodingName(entry.codePage)));
         // Composing changes no letter a person sees: the line says why it is there.
-        else if (entry.target.nfc && entry.proposal.toUtf8() != entry.onDisk &&
+        else if (entry.target.nfc && !entry.repaired && entry.proposal.toUtf8() != entry.onDisk &&
                  entry.proposal == entry.shown && entry.edited.isEmpty())
             notes << QStringLiteral("decomposed (NFD)");
         if (!notes.isEmpty())
