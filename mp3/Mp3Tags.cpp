@@ -845,11 +845,8 @@ bool CyrillicOfFrame(const CMp3Tag& tag, const char* frameId, QString& cyrillic,
     // Unicode that reads as Russian is already what this target makes; only its damage is mended.
     if (encoding != TagLib::String::Latin1 && !text.repaired)
         return false;
+    // The frame gets what the cell shows: a reading that is wrong is put right with Read as.
     cyrillic = text.text;
-    // Russian in one code page taken for another ("зТХРРБ" for KOI8-R read as CP1251) would be
-    // mended only by a second run, once in Unicode: it is mended now, unless the user chose the reading.
-    if (!readAs.encoding)
-        RepairShortText(cyrillic);
     return true;
 }
 
@@ -857,10 +854,8 @@ bool CyrillicFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, 
     if (!tag.IsMpeg() || grid.CellCode(row, column) == kCodePlain)
         return false;
     QString cyrillic;
-    SFrameText shown;
     // A cell that no longer shows what the tag holds is not overwritten from the tag.
-    if (!CyrillicOfFrame(tag, frameId, cyrillic, readAs) || !ReadText(tag, frameId, shown, readAs) ||
-        shown.text != grid.CellText(row, column))
+    if (!CyrillicOfFrame(tag, frameId, cyrillic, readAs) || cyrillic != grid.CellText(row, column))
         return false;
     SSlot* slot = Slot(tag, frameId);
     SetFrameText(*slot, cyrillic, tag.Data().Major() == 4 ? TagLib::String::UTF8 : TagLib::String::UTF16);

@@ -41,11 +41,11 @@ ERefusal RefusalOfErrno(int code) {
 // The Cyrillic target's name: the reading itself, composed, where it differs from the bytes on
 // disk for a reason this target mends; empty otherwise.
 QString CyrillicProposal(const SShortText& read, const SRenameEntry& entry) {
-    const QByteArray composed = read.text.toUtf8();
-    if (composed == entry.onDisk)
+    if (read.text.toUtf8() == entry.onDisk)
         return {};
     const bool mended = read.russian && (read.encoding != ETextEncoding::kUtf8 || read.repaired);
     const bool decomposed = entry.target.nfc && read.encoding == ETextEncoding::kUtf8 && !read.repaired;
+    // The name becomes what the list shows: a reading that is wrong is put right with Read as.
     return mended || decomposed ? read.text : QString();
 }
 
