@@ -780,7 +780,7 @@ bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int 
 }
 
 ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row, ReadAs readAs,
-                   QString* readIn) {
+                   QString* readIn, bool cyrillic) {
     ClearRow(grid, row);
     if (readIn)
         readIn->clear();
@@ -809,6 +809,10 @@ ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& 
     for (int column = 1; column <= kTagColumnCount; ++column) {
         SFrameText read;
         ReadFrameToCell(*tag, kTagColumns[column - 1].frameId, grid, row, column, readAs, &read);
+        QString unused;
+        if (cyrillic && grid.CellCode(row, column) == kCodeRussian &&
+            !CyrillicOfFrame(*tag, kTagColumns[column - 1].frameId, unused, readAs))
+            grid.SetCellCode(row, column, kCodePlain);
         if (!read.readIn.isEmpty() && !encodings.contains(read.readIn))
             encodings << read.readIn;
     }

@@ -135,9 +135,10 @@ enum class ERowResult { kUnchanged, kWritten, kFailed, kNoTag, kLink, kUnreadabl
 // (the same, and the reason in column 1) for a symbolic link; kUnreadable (column 0 code 1, the
 // reason in column 1) for a file that cannot be read, kCutShort (the same) for a tag that runs
 // past the end of its file, which is never written. *readIn (when given) gets the
-// encodings the texts were read in, joined by ", ".
+// encodings the texts were read in, joined by ", ". For the Cyrillic target (`cyrillic`) only the
+// texts that target would rewrite keep their mark.
 ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                   ReadAs readAs = std::nullopt, QString* readIn = nullptr);
+                   ReadAs readAs = std::nullopt, QString* readIn = nullptr, bool cyrillic = false);
 // Transliterates the marked cells, or writes all seven cells (after an edit), and commits.
 // On kFailed the row shows again what the file holds, column 0 is marked kCodeNotWritten and
 // *reason (when given) says why, with the system's words where the system refused.
