@@ -203,7 +203,10 @@ bool MatchesOnly(const std::string& pattern, const char* onDisk, const char* sho
 int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& named,
               const SRenameOptions& options) {
     const std::vector<std::string> paths = DistinctPaths(named);
-    CJournal journal("rename", RealPaths(paths), QString::fromStdU16String(spelling.Describe()).toUtf8());
+    // The journal names what the names became: the spelling, or Unicode Cyrillic.
+    CJournal journal("rename", RealPaths(paths),
+                     options.cyrillic ? QByteArray("Cyrillic (Unicode)")
+                                      : QString::fromStdU16String(spelling.Describe()).toUtf8());
     CRenameRun run(spelling, options, journal);
     // Ctrl-C or SIGTERM: the name in hand is finished, no new one is started.
     const CStopOnSignal stopOnSignal;

@@ -415,7 +415,9 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& name
                                                        shown.constData());
                                }),
                 files.end());
-    CJournal journal("tags", RealPaths(folders), QString::fromStdU16String(spelling.Describe()).toUtf8());
+    CJournal journal("tags", RealPaths(folders),
+                     options.cyrillic ? QByteArray("Cyrillic (Unicode)")
+                                      : QString::fromStdU16String(spelling.Describe()).toUtf8());
     std::optional<CTagJournalScope> journalling;
     if (options.apply)
         journalling.emplace(journal);
