@@ -40,18 +40,20 @@ const char kUsage[] =
     "  repair [FILE...]                  the text (read as decode reads it) with double-encoded\n"
     "                                    lines (\"Ð¿Ñ€Ð¸Ð²ÐµÑ‚\", \"РџСЂРёРІРµС‚\") repaired, as UTF-8\n"
     "  rename [--apply] [--recursive] [--json] [--keys TEXT] [--scheme NAME]\n"
-    "         [--encoding ENC] [--only GLOB] PATH...\n"
+    "         [--encoding ENC] [--only GLOB] [--to TARGET] [--nfc] PATH...\n"
     "                                    Latin names for files and folders with Russian\n"
-    "                                    names (also names in old 8-bit code pages); shows\n"
+    "                                    names (also names in old 8-bit code pages), or\n"
+    "                                    with --to cyrillic their UTF-8 Russian; shows\n"
     "                                    \"old → new\" and what a run would refuse; renames\n"
     "                                    only with --apply, never replacing anything, and\n"
     "                                    journals every rename first (see undo); PATH is a\n"
     "                                    folder or one file\n"
     "  tags [--apply] [--recursive] [--json] [--keys TEXT] [--scheme NAME]\n"
-    "       [--encoding ENC] [--only GLOB] PATH...\n"
+    "       [--encoding ENC] [--only GLOB] [--to TARGET] PATH...\n"
     "                                    the seven text frames of each MP3 file's tag: frame,\n"
-    "                                    encoding, text, Latin form; with --apply, Russian\n"
-    "                                    texts are written back in Latin letters (journalled)\n"
+    "                                    encoding, text, new form; with --apply, Russian\n"
+    "                                    texts are written back in Latin letters, or with\n"
+    "                                    --to cyrillic as Unicode Russian (journalled)\n"
     "  undo [--list] [--apply] [--json] [RUN]\n"
     "                                    what undoing the latest batch run (or the journal\n"
     "                                    RUN) would do; with --apply, does it: names go back\n"
@@ -73,6 +75,12 @@ const char kUsage[] =
     "                UTF-8 in ENC: cp1251, koi8-r, cp866, utf-8, or auto (the default: as\n"
     "                the program reads text)\n"
     "  --only GLOB   take only the names matching the shell pattern GLOB (rename, tags)\n"
+    "  --to TARGET   what Russian becomes (rename, tags): latin (the default: the spelling\n"
+    "                of --scheme), or cyrillic: 8-bit and double-encoded Russian mended into\n"
+    "                Unicode Russian (names UTF-8 NFC; tags UTF-16 in ID3v2.3, UTF-8 in\n"
+    "                ID3v2.4, ID3v1 left as it is); text already right in Unicode is left\n"
+    "  --nfc         also rewrite names stored decomposed (NFD) as NFC, nothing else\n"
+    "                changed (rename)\n"
     "  -h, --help    show this help\n"
     "  --version     show the version\n"
     "\n"
@@ -196,7 +204,9 @@ enum EOption : unsigned {
     kOptVerbose = 1u << 5,
     kOptScheme = 1u << 6,
     kOptEncoding = 1u << 7,
-    kOptOnly = 1u << 8
+    kOptOnly = 1u << 8,
+    kOptTo = 1u << 9,
+    kOptNfc = 1u << 10
 };
 
 // The batch tools: at least one PATH, and the spelling: the key table or a scheme.
@@ -219,7 +229,7 @@ int RunTagsCommand(const SArgs& args) {
     return RunBatchCommand(args, [&](const ILatinSpelling& spelling) {
         return RunTags(spelling, args.files,
                        {args.rename.apply, args.rename.recursive, args.rename.json, args.rename.encoding,
-                        args.rename.only});
+                        args.rename.only, args.rename.cyrillic});
     });
 }
 
@@ -245,9 +255,11 @@ const SCommand kCommands[] = {
     {"detect", kOptVerbose, RunDetect},
     {"decode", 0, RunDecode},
     {"repair", 0, RunDecode},
-    {"rename", kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson | kOptEncoding | kOptOnly,
+    {"rename",
+     kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson | kOptEncoding | kOptOnly | kOptTo |
+         kOptNfc,
      RunRenameCommand},
-    {"tags", kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson | kOptEncoding | kOptOnly,
+    {"tags", kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson | kOptEncoding | kOptOnly | kOptTo,
      RunTagsCommand},
     {"undo", kOptApply | kOptJson | kOptList, RunUndoCommand},
 };
@@ -321,6 +333,17 @@ int RunCli(int argc, char** argv) {
                 return UsageError("--only needs a value");
             args.rename.only = arg == "--only" ? std::string(argv[++i]) : arg.substr(7);
             option = kOptOnly;
+        } else if (options && (arg == "--to" || arg.starts_with("--to="))) {
+            if (arg == "--to" && i + 1 >= argc)
+                return UsageError("--to needs a value");
+            const std::string name = arg == "--to" ? std::string(argv[++i]) : arg.substr(5);
+            if (name != "latin" && name != "cyrillic")
+                return UsageError("unknown target '" + name + "' (latin or cyrillic)");
+            args.rename.cyrillic = name == "cyrillic";
+            option = kOptTo;
+        } else if (options && arg == "--nfc") {
+            args.rename.nfc = true;
+            option = kOptNfc;
         } else if (options && arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option '" + arg + "'");
         } else if (arg.empty()) {

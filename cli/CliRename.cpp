@@ -100,7 +100,9 @@ void CRenameRun::Start(const QByteArray& path) {
 
 void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) {
     std::vector<SRenameEntry> entries;
-    if (!ListForRenaming(m_spelling, fd, entries, m_options.encoding))
+    const SNameTarget target{m_options.cyrillic ? ENameTarget::kCyrillic : ENameTarget::kLatin,
+                             m_options.nfc};
+    if (!ListForRenaming(m_spelling, fd, entries, m_options.encoding, target))
         return Problem(path, "cannot read the folder", errno);
     ++m_stats.folders;
     m_stats.names += long(entries.size());
@@ -179,6 +181,10 @@ void CRenameRun::Entry(int fd, const QByteArray& path, SRenameEntry& entry) {
             notes << QString::fromUtf8(decoded);
         if (entry.codePage != 0)
             notes << QStringLiteral("name in %1").arg(QLatin1String(EncodingName(entry.codePage)));
+        // Composing changes no letter a person sees: the line says why it is there.
+        else if (entry.target.nfc && !entry.repaired && entry.proposal.toUtf8() != entry.onDisk &&
+                 entry.proposal == entry.shown && entry.edited.isEmpty())
+            notes << QStringLiteral("decomposed (NFD)");
         if (!notes.isEmpty())
             line += "  (" + notes.join(QStringLiteral(", ")).toStdString() + ")";
         if (refused)
@@ -200,7 +206,10 @@ bool MatchesOnly(const std::string& pattern, const char* onDisk, const char* sho
 int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& named,
               const SRenameOptions& options) {
     const std::vector<std::string> paths = DistinctPaths(named);
-    CJournal journal("rename", RealPaths(paths), QString::fromStdU16String(spelling.Describe()).toUtf8());
+    // The journal names what the names became: the spelling, or Unicode Cyrillic.
+    CJournal journal("rename", RealPaths(paths),
+                     options.cyrillic ? QByteArray("Cyrillic (Unicode)")
+                                      : QString::fromStdU16String(spelling.Describe()).toUtf8());
     CRenameRun run(spelling, options, journal);
     // Ctrl-C or SIGTERM: the name in hand is finished, no new one is started.
     const CStopOnSignal stopOnSignal;

@@ -15,6 +15,8 @@ struct SRenameOptions {
     bool json = false;                     // one JSON object per entry instead of the lines for people
     std::optional<ETextEncoding> encoding; // every name read in it; none: the reading rule
     std::string only;                      // a shell pattern the names taken must match; empty: all
+    bool cyrillic = false;                 // Russian names mended into UTF-8 Russian, not made Latin
+    bool nfc = false;                      // decomposed (NFD) names rewritten composed
 };
 
 // Whether a name matches --only, by its bytes on disk or by its text as read (UTF-8): every name

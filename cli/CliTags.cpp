@@ -53,6 +53,7 @@ struct SStats {
     long noTag = 0;
     long refused = 0;    // frames and files refused, or that would be
     long notStarted = 0; // left when a signal stopped the run
+    long v1Russian = 0;  // Cyrillic target: files whose ID3v1 tag holds Russian, left as it is
 
     void Add(const SStats& s) {
         files += s.files;
@@ -64,6 +65,7 @@ struct SStats {
         noTag += s.noTag;
         refused += s.refused;
         notStarted += s.notStarted;
+        v1Russian += s.v1Russian;
     }
 };
 
@@ -242,6 +244,7 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
     CCellTable grid(1 + kTagColumnCount);
     const int row = grid.AddRow();
     std::vector<SFrameText> texts(kTagColumnCount);
+    QStringList cyrillics; // the Cyrillic target's texts, by column
     {
         const std::unique_ptr<CMp3Tag> tag = OpenTag(file.folder, file.name);
         if (tag->IsLink()) {
@@ -270,14 +273,21 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         }
         for (int column = 1; column <= kTagColumnCount; ++column) {
             SFrameText& text = texts[std::size_t(column - 1)];
+            cyrillics << QString();
             if (!ReadFrameText(*tag, kTagColumns[column - 1].frameId, text, WholeRun(options)))
                 continue;
+            // Unicode Russian, and Russian only the ID3v1 tag holds, stay as they are.
+            if (options.cyrillic &&
+                !CyrillicOfFrame(*tag, kTagColumns[column - 1].frameId, cyrillics.back(), WholeRun(options)))
+                text.code = kCodePlain;
             grid.SetCellText(row, column, text.text);
             grid.SetCellCode(row, column, text.code);
         }
+        if (options.cyrillic && Id3v1HoldsRussian(*tag, WholeRun(options)))
+            ++stats.v1Russian;
     }
     // A text holding a letter without a key is not changed, rather than shortened.
-    const QStringList held = HoldBackTextsWithoutKeys(grid, row, spelling);
+    const QStringList held = options.cyrillic ? QStringList() : HoldBackTextsWithoutKeys(grid, row, spelling);
     const QString refusedWord =
         options.apply ? QStringLiteral("refused") : QStringLiteral("would be refused");
     for (const QString& line : held)
@@ -297,8 +307,10 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         joined += line.toStdU16String();
         joined += u'\n';
     }
-    spelling.ToLatin(joined);
-    const QStringList latins = QString::fromStdU16String(joined).split(QLatin1Char('\n'));
+    if (!options.cyrillic)
+        spelling.ToLatin(joined);
+    const QStringList latins =
+        options.cyrillic ? cyrillics : QString::fromStdU16String(joined).split(QLatin1Char('\n'));
     QString lines;
     std::vector<int> shownColumns;
     for (int column = 1; column <= kTagColumnCount; ++column) {
@@ -347,8 +359,11 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         return;
     }
     QString reason;
-    if (TransliterateRow(file.folder, file.name, grid, row, spelling, &reason, WholeRun(options)) ==
-        ERowResult::kFailed) {
+    const ERowResult written =
+        options.cyrillic
+            ? CyrillicRow(file.folder, file.name, grid, row, &reason, WholeRun(options))
+            : TransliterateRow(file.folder, file.name, grid, row, spelling, &reason, WholeRun(options));
+    if (written == ERowResult::kFailed) {
         ++CountOf(stats, reason);
         ++stats.refused;
         noteFrames(refusedWord, reason);
@@ -360,7 +375,10 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
     }
     noteFrames(QStringLiteral("written"), {});
     for (int column = 1; column <= kTagColumnCount; ++column) {
-        if (grid.CellText(row, column) != texts[std::size_t(column - 1)].text)
+        // The Cyrillic target changes the bytes, not the text shown.
+        const SFrameText& text = texts[std::size_t(column - 1)];
+        if (options.cyrillic ? written == ERowResult::kWritten && text.code == kCodeRussian
+                             : grid.CellText(row, column) != text.text)
             ++stats.frames;
     }
 }
@@ -398,7 +416,9 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& name
                                                        shown.constData());
                                }),
                 files.end());
-    CJournal journal("tags", RealPaths(folders), QString::fromStdU16String(spelling.Describe()).toUtf8());
+    CJournal journal("tags", RealPaths(folders),
+                     options.cyrillic ? QByteArray("Cyrillic (Unicode)")
+                                      : QString::fromStdU16String(spelling.Describe()).toUtf8());
     std::optional<CTagJournalScope> journalling;
     if (options.apply)
         journalling.emplace(journal);
@@ -463,19 +483,27 @@ int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& name
         std::fprintf(stderr, "lettrino-cli: stopped by %s: %ld done, %ld not started\n",
                      signal == SIGINT ? "Ctrl-C" : "SIGTERM", total.files, total.notStarted);
     }
+    const char* doneWord = options.cyrillic ? "written in Cyrillic" : "transliterated";
+    if (total.v1Russian > 0)
+        std::fprintf(stderr,
+                     "lettrino-cli: ID3v1 tags cannot hold Cyrillic: %ld files keep the Russian of "
+                     "theirs as it is\n",
+                     total.v1Russian);
     if (options.apply)
         std::fprintf(stderr,
-                     "lettrino-cli: %ld files, %ld frames transliterated, %ld files not writable, "
+                     "lettrino-cli: %ld files, %ld frames %s, %ld files not writable, "
                      "%ld files without tag, %ld refused, %ld for want of disk space, %ld changed "
                      "meanwhile, %ld unreadable%s%s\n",
-                     total.files, total.frames, total.notWritten, total.noTag, total.refused, total.diskFull,
-                     total.changed, total.unreadable + unreadable, journal.Changes() ? "; journal " : "",
+                     total.files, total.frames, doneWord, total.notWritten, total.noTag, total.refused,
+                     total.diskFull, total.changed, total.unreadable + unreadable,
+                     journal.Changes() ? "; journal " : "",
                      journal.Changes() ? journal.Path().toUtf8().constData() : "");
     else
         std::fprintf(stderr,
-                     "lettrino-cli: %ld files, %ld frames to transliterate (nothing written without "
+                     "lettrino-cli: %ld files, %ld frames to %s (nothing written without "
                      "--apply), %ld files without tag, %ld would be refused, %ld unreadable\n",
-                     total.files, total.frames, total.noTag, total.refused, total.unreadable + unreadable);
+                     total.files, total.frames, options.cyrillic ? "write in Cyrillic" : "transliterate",
+                     total.noTag, total.refused, total.unreadable + unreadable);
     const bool failed = total.notWritten || total.diskFull || total.changed || total.unreadable || unreadable;
     if (CStopOnSignal::Requested())
         return CStopOnSignal::ExitStatus();

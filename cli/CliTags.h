@@ -15,6 +15,7 @@ struct STagsOptions {
     bool json = false;                     // one JSON object per frame (and per file without tag) for scripts
     std::optional<ETextEncoding> encoding; // every 8-bit text read in it; none: the reading rule
     std::string only;                      // a shell pattern the file names must match; empty: all
+    bool cyrillic = false;                 // Russian written as Unicode Russian, not in Latin letters
 };
 
 // Prints, per file and frame, the encoding, the text and its Latin form, and a summary on

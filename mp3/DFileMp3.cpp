@@ -56,6 +56,7 @@ DFileMp3::DFileMp3(CSettings& settings, QWidget* parent)
     auto* grid = new QGridLayout(this);
     grid->addWidget(m_pathEdit, 0, 0);
     grid->addWidget(m_setPath, 0, 1);
+    AddTargetChoice("Mp3Target");
     grid->addLayout(LabelRow(), 1, 0, 1, 2);
     grid->addWidget(m_list, 2, 0, 1, 2);
     m_capLabel = new QLabel(this);
@@ -142,12 +143,13 @@ void DFileMp3::FillList() {
     std::vector<ReadAs> readAs;
     for (const QByteArray& name : names)
         readAs.push_back(ReadingOf(name));
+    const bool cyrillic = CyrillicTarget();
     std::atomic<int> ready{0};
     std::atomic<bool> stop{false};
     std::thread reader([&] {
         for (int row = 0; row < count && !stop.load(std::memory_order_relaxed); ++row) {
             ReadRow(Io(), names[std::size_t(row)], read, row, readAs[std::size_t(row)],
-                    &readIn[std::size_t(row)]);
+                    &readIn[std::size_t(row)], cyrillic);
             ready.store(row + 1, std::memory_order_release);
             Wake();
         }
@@ -197,19 +199,32 @@ QByteArray DFileMp3::Io() const {
 
 namespace {
 
-CJournal Mp3Journal(const CFolderFd& folder, const QByteArray& path, const ILatinSpelling& spelling) {
+CJournal Mp3Journal(const CFolderFd& folder, const QByteArray& path, const ILatinSpelling& spelling,
+                    bool cyrillic = false) {
     return CJournal("mp3", RealFolderPath(folder.Fd(), path),
-                    QString::fromStdU16String(spelling.Describe()).toUtf8());
+                    cyrillic ? QByteArray("Cyrillic (Unicode)")
+                             : QString::fromStdU16String(spelling.Describe()).toUtf8());
+}
+
+// The Cyrillic target leaves ID3v1 tags as they are: the file's holds Russian it could not take.
+bool Id3v1KeepsRussian(const QByteArray& folder, const QByteArray& name, ReadAs readAs) {
+    const std::unique_ptr<CMp3Tag> tag = OpenTag(folder, name);
+    return tag->IsMpeg() && Id3v1HoldsRussian(*tag, readAs);
 }
 
 } // namespace
 
 bool DFileMp3::TransliterateOne(int row, const QByteArray& name, QStringList& failed) {
     std::vector<int> held;
-    const QStringList reasons = HoldBackTextsWithoutKeys(*m_list, row, Spelling(), &held);
+    const bool cyrillic = CyrillicTarget();
+    const QStringList reasons =
+        cyrillic ? QStringList() : HoldBackTextsWithoutKeys(*m_list, row, Spelling(), &held);
     QString reason;
-    const bool written = TransliterateRow(Io(), name, *m_list, row, Spelling(), &reason, ReadingOf(name)) !=
-                         ERowResult::kFailed;
+    const bool written = (cyrillic ? CyrillicRow(Io(), name, *m_list, row, &reason, ReadingOf(name))
+                                   : TransliterateRow(Io(), name, *m_list, row, Spelling(), &reason,
+                                                      ReadingOf(name))) != ERowResult::kFailed;
+    if (cyrillic && Id3v1KeepsRussian(Io(), name, ReadingOf(name)))
+        ++m_v1Kept;
     ShowReading(row, m_readIn[std::size_t(row)]);
     for (const int column : held)
         m_list->SetCellColor(row, column, kCodeRussian);
@@ -224,15 +239,16 @@ void DFileMp3::RenameSelected() {
     const std::vector<int> rows = SelectedRows();
     if (rows.empty() || RowName(rows.front()).isEmpty())
         return;
-    CJournal journal = Mp3Journal(m_folder, m_strPath, Spelling());
+    CJournal journal = Mp3Journal(m_folder, m_strPath, Spelling(), CyrillicTarget());
     const CTagJournalScope journalling(journal);
     QStringList failed;
+    m_v1Kept = 0;
     for (const int selected : rows) {
         const QByteArray name = RowName(selected);
         if (!name.isEmpty())
             TransliterateOne(selected, name, failed);
     }
-    ReportFailures(failed, QString(), CurrentResources().String(kStrNotWritten));
+    ReportFailures(failed, V1Note(), CurrentResources().String(kStrNotWritten));
 }
 
 void DFileMp3::RenameAll() {
@@ -265,15 +281,23 @@ void DFileMp3::RenameAll() {
     std::vector<QStringList> held(static_cast<std::size_t>(count));
     const ILatinSpelling& spelling = Spelling();
     const QByteArray io = Io();
-    CJournal journal = Mp3Journal(m_folder, m_strPath, spelling);
+    const bool cyrillic = CyrillicTarget();
+    CJournal journal = Mp3Journal(m_folder, m_strPath, spelling, cyrillic);
     const CTagJournalScope journalling(journal);
+    std::atomic<int> v1Kept{0};
     auto job = [&](int i) {
         const std::size_t at = std::size_t(i);
         std::vector<int> heldColumns;
-        held[at] = HoldBackTextsWithoutKeys(table, i, spelling, &heldColumns);
+        if (!cyrillic)
+            held[at] = HoldBackTextsWithoutKeys(table, i, spelling, &heldColumns);
         QString reason;
-        if (TransliterateRow(io, names[at], table, i, spelling, &reason, readAs[at]) == ERowResult::kFailed)
+        const ERowResult result =
+            cyrillic ? CyrillicRow(io, names[at], table, i, &reason, readAs[at])
+                     : TransliterateRow(io, names[at], table, i, spelling, &reason, readAs[at]);
+        if (result == ERowResult::kFailed)
             failedRows[at] = 1;
+        if (cyrillic && Id3v1KeepsRussian(io, names[at], readAs[at]))
+            ++v1Kept;
         reasons[at] = reason;
         for (const int column : heldColumns)
             table.SetCellCode(i, column, kCodeRussian);
@@ -301,7 +325,14 @@ void DFileMp3::RenameAll() {
     QString stopped;
     if (shown < count)
         stopped = CurrentResources().String(kStrRunStopped).arg(shown).arg(count - shown);
+    m_v1Kept = v1Kept.load();
+    if (!V1Note().isEmpty())
+        stopped += (stopped.isEmpty() ? QString() : QStringLiteral("\n")) + V1Note();
     ReportFailures(failed, stopped, CurrentResources().String(kStrNotWritten));
+}
+
+QString DFileMp3::V1Note() const {
+    return m_v1Kept > 0 ? CurrentResources().String(kStrId3v1LeftAlone).arg(m_v1Kept) : QString();
 }
 
 void DFileMp3::UndoLastRun() {
@@ -346,7 +377,10 @@ void DFileMp3::ShowReading(int row, const QString& readIn) {
         if (!item)
             continue;
         QString tip;
-        if (m_list->GetCellColor(row, column) == kCodeRussian) {
+        if (m_list->GetCellColor(row, column) == kCodeRussian && CyrillicTarget()) {
+            // The same text, now in Unicode.
+            tip = item->text();
+        } else if (m_list->GetCellColor(row, column) == kCodeRussian) {
             std::u16string latin = item->text().toStdU16String();
             spelling.ToLatin(latin);
             tip = QString::fromStdU16String(latin);
@@ -366,7 +400,7 @@ void DFileMp3::ReadRowsAs(const std::vector<int>& rows, std::optional<ETextEncod
         // text is read in it only when the user chose it for this row alone.
         choice.readAsAlone = rows.size() == 1;
         QString readIn;
-        ReadRow(Io(), name, *m_list, row, ReadingOf(name), &readIn);
+        ReadRow(Io(), name, *m_list, row, ReadingOf(name), &readIn, CyrillicTarget());
         ShowReading(row, readIn);
     }
 }

@@ -51,6 +51,9 @@ private:
     bool TransliterateOne(int row, const QByteArray& name, QStringList& failed);
     // The encoding column and the Latin texts as tooltips of the Russian cells.
     void ShowReading(int row, const QString& readIn);
+    // After a run to Cyrillic: how many files' ID3v1 tags kept Russian they cannot hold in Unicode.
+    QString V1Note() const;
+    int m_v1Kept = 0;
     // The reading the user chose for a file's texts (none: the reading rule).
     SReadAs ReadingOf(const QByteArray& name) const;
 

@@ -302,6 +302,7 @@ SFrameText DecodeFrameBytes(const QByteArray& bytes, ReadAs readAs) {
     const SShortText read = ReadShortText(bytes, readAs.encoding, readAs.onUtf8);
     result.text = read.text;
     result.readIn = QString::fromLatin1(EncodingName(read.encoding));
+    result.repaired = read.repaired;
     if (read.repaired)
         result.readIn += QStringLiteral(" (%1)").arg(Text(kStrRepaired));
     switch (read.encoding) {
@@ -562,6 +563,7 @@ SFrameText SlotText(const SSlot& slot, ReadAs readAs = std::nullopt) {
             result.encoding = text.encoding;
             if (!text.readIn.isEmpty())
                 result.readIn = text.readIn;
+            result.repaired = result.repaired || text.repaired;
         } else {
             // Composed, as names are: "Й", not "И" and a breve.
             QString text = value.normalized(QString::NormalizationForm_C);
@@ -576,6 +578,7 @@ SFrameText SlotText(const SSlot& slot, ReadAs readAs = std::nullopt) {
                 result.readIn = QString::fromLatin1(result.encoding);
             if (repaired)
                 result.readIn += QStringLiteral(" (%1)").arg(Text(kStrRepaired));
+            result.repaired = result.repaired || repaired;
         }
     }
     result.text = texts.join(kValueSeparator);
@@ -583,7 +586,8 @@ SFrameText SlotText(const SSlot& slot, ReadAs readAs = std::nullopt) {
 }
 
 // The cell's text as the frame's values: a frame of several values takes the cell apart again.
-void SetFrameText(SSlot& slot, const QString& text) {
+// `unicode` (UTF-16 or UTF-8) is the encoding for a text that is not ISO-8859-1.
+void SetFrameText(SSlot& slot, const QString& text, TagLib::String::Type unicode = TagLib::String::UTF16) {
     TagLib::String::Type old = TagLib::String::Latin1;
     const qsizetype count = Values(slot.frame.get(), old).size();
     QStringList values = text.split(kValueSeparator);
@@ -592,7 +596,7 @@ void SetFrameText(SSlot& slot, const QString& text) {
     bool latin1 = true;
     for (const QString& value : values)
         latin1 = latin1 && FitsLatin1(value);
-    const TagLib::String::Type encoding = latin1 ? TagLib::String::Latin1 : TagLib::String::UTF16;
+    const TagLib::String::Type encoding = latin1 ? TagLib::String::Latin1 : unicode;
     auto toTagLib = [&](const QString& value) {
         return latin1 ? TagLib::String(value.toLatin1().toStdString(), TagLib::String::Latin1)
                       : ToTagLib(value);
@@ -770,7 +774,7 @@ bool TransliterateFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int 
 }
 
 ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row, ReadAs readAs,
-                   QString* readIn) {
+                   QString* readIn, bool cyrillic) {
     ClearRow(grid, row);
     if (readIn)
         readIn->clear();
@@ -799,6 +803,10 @@ ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& 
     for (int column = 1; column <= kTagColumnCount; ++column) {
         SFrameText read;
         ReadFrameToCell(*tag, kTagColumns[column - 1].frameId, grid, row, column, readAs, &read);
+        QString unused;
+        if (cyrillic && grid.CellCode(row, column) == kCodeRussian &&
+            !CyrillicOfFrame(*tag, kTagColumns[column - 1].frameId, unused, readAs))
+            grid.SetCellCode(row, column, kCodePlain);
         if (!read.readIn.isEmpty() && !encodings.contains(read.readIn))
             encodings << read.readIn;
     }
@@ -821,4 +829,53 @@ ERowResult WriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid&
                       [&](CMp3Tag& tag, const char* frameId, int column) {
                           return WriteCellToFrame(tag, frameId, grid, row, column);
                       });
+}
+
+bool CyrillicOfFrame(const CMp3Tag& tag, const char* frameId, QString& cyrillic, ReadAs readAs) {
+    const SSlot* slot = Slot(tag, frameId);
+    if (slot == nullptr || !slot->frame || slot->opaque || slot->unknownEncoding)
+        return false;
+    const SFrameText text = SlotText(*slot, readAs);
+    if (text.code != kCodeRussian)
+        return false;
+    TagLib::String::Type encoding = TagLib::String::Latin1;
+    Values(slot->frame.get(), encoding);
+    // Unicode that reads as Russian is already what this target makes; only its damage is mended.
+    if (encoding != TagLib::String::Latin1 && !text.repaired)
+        return false;
+    // The frame gets what the cell shows: a reading that is wrong is put right with Read as.
+    cyrillic = text.text;
+    return true;
+}
+
+bool CyrillicFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column, ReadAs readAs) {
+    if (!tag.IsMpeg() || grid.CellCode(row, column) == kCodePlain)
+        return false;
+    QString cyrillic;
+    // A cell that no longer shows what the tag holds is not overwritten from the tag.
+    if (!CyrillicOfFrame(tag, frameId, cyrillic, readAs) || cyrillic != grid.CellText(row, column))
+        return false;
+    SSlot* slot = Slot(tag, frameId);
+    SetFrameText(*slot, cyrillic, tag.Data().Major() == 4 ? TagLib::String::UTF8 : TagLib::String::UTF16);
+    return true;
+}
+
+ERowResult CyrillicRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                       QString* reason, ReadAs readAs) {
+    return RewriteRow(folder, name, grid, row, reason, readAs,
+                      [&](CMp3Tag& tag, const char* frameId, int column) {
+                          return CyrillicFrame(tag, frameId, grid, row, column, readAs);
+                      });
+}
+
+bool Id3v1HoldsRussian(const CMp3Tag& tag, ReadAs readAs) {
+    const QByteArray& v1 = const_cast<CMp3Tag&>(tag).Data().v1;
+    if (v1.isEmpty())
+        return false;
+    for (const STagColumn& column : kTagColumns) {
+        const EV1Field field = V1Field(column.frameId);
+        if (field != EV1Field::kNone && DecodeFrameBytes(V1Value(v1, field), readAs).code == kCodeRussian)
+            return true;
+    }
+    return false;
 }

@@ -52,6 +52,7 @@ struct SFrameText {
     // What the text was read in, when it is not plain ASCII: the 8-bit reading, or "UTF-16"/"UTF-8"
     // for a Unicode frame; empty for ASCII.
     QString readIn;
+    bool repaired = false; // double-encoded text, shown as the Russian it was
 };
 // The encoding a user can force on a file's 8-bit texts; none for the reading rule. Forced on
 // many files at once it reads only the texts that are not valid UTF-8: a good UTF-8 text keeps
@@ -131,9 +132,10 @@ enum class ERowResult { kUnchanged, kWritten, kFailed, kNoTag, kLink, kUnreadabl
 // (the same, and the reason in column 1) for a symbolic link; kUnreadable (column 0 code 1, the
 // reason in column 1) for a file that cannot be read, kCutShort (the same) for a tag that runs
 // past the end of its file, which is never written. *readIn (when given) gets the
-// encodings the texts were read in, joined by ", ".
+// encodings the texts were read in, joined by ", ". For the Cyrillic target (`cyrillic`) only the
+// texts that target would rewrite keep their mark.
 ERowResult ReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                   ReadAs readAs = std::nullopt, QString* readIn = nullptr);
+                   ReadAs readAs = std::nullopt, QString* readIn = nullptr, bool cyrillic = false);
 // Transliterates the marked cells, or writes all seven cells (after an edit), and commits.
 // On kFailed the row shows again what the file holds, column 0 is marked kCodeNotWritten and
 // *reason (when given) says why, with the system's words where the system refused.
@@ -142,3 +144,21 @@ ERowResult TransliterateRow(const QByteArray& folder, const QByteArray& name, IC
                             ReadAs readAs = std::nullopt);
 ERowResult WriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
                     QString* reason = nullptr);
+
+// The Cyrillic target: Russian kept as Russian, in a Unicode encoding the tag's version allows
+// (v2.3 UTF-16 with a byte order mark, v2.4 UTF-8), for players that show Cyrillic.
+// True (with the text into *cyrillic) when the ID3v2 frame holds 8-bit Russian (by the reading rule
+// or readAs), UTF-8 Russian kept as ISO-8859-1, or double-encoded Russian in any encoding: what
+// the rewrite would put there. False for text already right in Unicode, the ID3v1 tag (it cannot
+// hold Cyrillic) and anything else.
+bool CyrillicOfFrame(const CMp3Tag& tag, const char* frameId, QString& cyrillic,
+                     ReadAs readAs = std::nullopt);
+// A marked cell whose text still is what the frame holds: the frame gets its Russian in Unicode.
+// True when the tag changed.
+bool CyrillicFrame(CMp3Tag& tag, const char* frameId, ICellGrid& grid, int row, int column,
+                   ReadAs readAs = std::nullopt);
+// The row's marked cells to Cyrillic and the file committed, as TransliterateRow does it.
+ERowResult CyrillicRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                       QString* reason = nullptr, ReadAs readAs = std::nullopt);
+// The file's ID3v1 tag holds Russian: the Cyrillic target leaves it as it is.
+bool Id3v1HoldsRussian(const CMp3Tag& tag, ReadAs readAs = std::nullopt);

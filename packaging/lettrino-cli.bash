@@ -26,11 +26,13 @@ _lettrino_cli() {
         --scheme
         --encoding
         --only
+        --to
+        --nfc
         --help
         --version
     )
     # Options whose value is the next word (or follows "="): nothing to offer for it.
-    local valued=" --keys --scheme --encoding --only "
+    local valued=" --keys --scheme --encoding --only --to "
     # Commands that work on folders rather than files.
     local on_folders=" rename tags "
 
@@ -47,6 +49,10 @@ _lettrino_cli() {
 
     if [[ -z $ended && $prev == --encoding ]]; then
         COMPREPLY=($(compgen -W "auto cp1251 koi8-r cp866 utf-8" -- "$cur"))
+        return
+    fi
+    if [[ -z $ended && $prev == --to ]]; then
+        COMPREPLY=($(compgen -W "latin cyrillic" -- "$cur"))
         return
     fi
     if [[ -z $ended && $prev == --scheme ]]; then

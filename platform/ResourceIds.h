@@ -142,6 +142,13 @@ enum EStringId : int {
     kStrRepaired = 2109,    // "repaired"
     // A batch run stopped by the user.
     kStrRunStopped = 2600, // "Stopped: %1 done, %2 not started."
+    // What the batch tools write Russian as: Latin, or Unicode Cyrillic.
+    kStrTargetLabel = 2700,    // "Write Russian as"
+    kStrTargetLatin = 2701,    // "Latin"
+    kStrTargetCyrillic = 2702, // "Cyrillic (Unicode)"
+    kStrComposeNames = 2703,   // "Compose decomposed names (NFC)"
+    kStrId3v1LeftAlone = 2704, // "ID3v1 tags cannot hold Cyrillic: %1 files keep ..."
+    kStrColNewName = 2705,     // "New name"
 
     // The verified replace keeping a file's metadata; tags a rewrite must not touch; keys.
     kStrMetaUnreadable = 2500,   // "cannot read the file's attributes"

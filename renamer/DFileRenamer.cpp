@@ -11,6 +11,7 @@
 #include "ResourceIds.h"
 #include "Settings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -34,8 +35,10 @@ namespace {
 
 constexpr int kDialogId = kDlgRenamer;
 // A fill or run quicker than this shows no progress window.
-CJournal RenamerJournal(const QByteArray& folder, const ILatinSpelling& spelling) {
-    return CJournal("renamer", folder, QString::fromStdU16String(spelling.Describe()).toUtf8());
+CJournal RenamerJournal(const QByteArray& folder, const ILatinSpelling& spelling, bool cyrillic) {
+    return CJournal("renamer", folder,
+                    cyrillic ? QByteArray("Cyrillic (Unicode)")
+                             : QString::fromStdU16String(spelling.Describe()).toUtf8());
 }
 
 } // namespace
@@ -54,6 +57,16 @@ DFileRenamer::DFileRenamer(CSettings& settings, QWidget* parent)
     grid->addWidget(m_setPath, 0, 1);
     grid->addLayout(LabelRow(), 1, 0);
     connect(m_comboSpelling, &QComboBox::currentIndexChanged, this, &DFileRenamer::FillList);
+    AddTargetChoice("RenamerTarget");
+    m_composeSetting = std::make_unique<CIntSetting>(&settings, "RenamerNfc", 0, 0, 1, 0);
+    m_compose = new QCheckBox(resources.String(kStrComposeNames), this);
+    m_compose->setChecked(m_composeSetting->Load() != 0);
+    LabelRow()->addWidget(m_compose);
+    connect(m_compose, &QCheckBox::toggled, this, [this](bool on) {
+        m_composeSetting->Set(on ? 1 : 0);
+        m_composeSetting->Save();
+        FillList();
+    });
     grid->addWidget(m_list, 2, 0, 5, 1);
     grid->addWidget(rename, 2, 1);
     grid->addWidget(renameAll, 3, 1);
@@ -203,7 +216,12 @@ void DFileRenamer::FillList() {
     std::vector<SRenameEntry> entries;
     m_folder = OpenFolderPath(m_strPath);
     if (m_folder.IsOpen())
-        ListForRenaming(Spelling(), m_folder.Fd(), entries);
+        ListForRenaming(
+            Spelling(), m_folder.Fd(), entries, std::nullopt,
+            {CyrillicTarget() ? ENameTarget::kCyrillic : ENameTarget::kLatin, m_compose->isChecked()});
+    // The proposals are Latin names, or the names' Russian in UTF-8.
+    if (QTableWidgetItem* header = m_list->horizontalHeaderItem(kColTranslit))
+        header->setText(CurrentResources().String(CyrillicTarget() ? kStrColNewName : kStrColTranslit));
     // The root has nowhere to go up to.
     if (m_strPath != "/") {
         SRenameEntry up;
@@ -369,7 +387,7 @@ void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
     // the worker after the entry in hand: every entry is renamed and journalled, or untouched.
     std::vector<char> renamedJobs(jobs.size(), 0);
     const QByteArray folderPath = RealFolderPath(m_folder.Fd(), m_strPath);
-    CJournal journal = RenamerJournal(folderPath, Spelling());
+    CJournal journal = RenamerJournal(folderPath, Spelling(), CyrillicTarget());
     const int folderFd = m_folder.IsOpen() ? m_folder.Fd() : -1;
     const int finished = RunOnWorker(
         count,

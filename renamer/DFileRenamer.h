@@ -12,7 +12,9 @@
 #include <functional>
 #include <vector>
 
+class CIntSetting;
 class CProgressWnd;
+class QCheckBox;
 class QTableWidgetItem;
 
 class DFileRenamer : public DBatchDialog {
@@ -41,6 +43,8 @@ public:
     void StartEditing(int row);
 
     const SRenameEntry* Entry(int row) const;
+    // The "Compose decomposed names (NFC)" check box.
+    QCheckBox* ComposeCheck() const { return m_compose; }
 
 protected:
     void AddRowMenuEntries(QMenu& menu) override;
@@ -61,4 +65,6 @@ private:
     std::vector<SRenameEntry> m_entries; // one per row, ".." included
     QLabel* m_summary = nullptr;         // what "Rename All" would do
     bool m_showing = false;              // cells change by the program, not by the user
+    QCheckBox* m_compose = nullptr;
+    std::unique_ptr<CIntSetting> m_composeSetting; // remembered as "RenamerNfc"
 };

@@ -38,6 +38,17 @@ ERefusal RefusalOfErrno(int code) {
     }
 }
 
+// The Cyrillic target's name: the reading itself, composed, where it differs from the bytes on
+// disk for a reason this target mends; empty otherwise.
+QString CyrillicProposal(const SShortText& read, const SRenameEntry& entry) {
+    if (read.text.toUtf8() == entry.onDisk)
+        return {};
+    const bool mended = read.russian && (read.encoding != ETextEncoding::kUtf8 || read.repaired);
+    const bool decomposed = entry.target.nfc && read.encoding == ETextEncoding::kUtf8 && !read.repaired;
+    // The name becomes what the list shows: a reading that is wrong is put right with Read as.
+    return mended || decomposed ? read.text : QString();
+}
+
 } // namespace
 
 int ClassifyName(const QByteArray& onDisk, QString& shown, unsigned* codePage) {
@@ -76,13 +87,23 @@ void ReadAndPropose(const ILatinSpelling& spelling, SRenameEntry& entry) {
         entry.refusal = CheckTypedName(entry.edited, entry.shown);
         if (entry.edited.toUtf8() != entry.onDisk)
             entry.proposal = entry.edited;
-    } else if (entry.code == kCodeRussian && !entry.shown.contains(QChar::ReplacementCharacter)) {
+    } else if (entry.shown.contains(QChar::ReplacementCharacter)) {
         // A name that does not read whole in the chosen encoding is never renamed from it.
+        if (entry.code == kCodeRussian)
+            entry.refusal = ERefusal::kUnsound;
+    } else if (entry.target.target == ENameTarget::kCyrillic) {
+        entry.proposal = CyrillicProposal(read, entry);
+        if (!entry.proposal.isEmpty())
+            entry.refusal = CheckTypedName(entry.proposal, entry.shown);
+    } else if (entry.code == kCodeRussian) {
         entry.proposal = QString::fromUtf8(
             ProposeName(spelling, entry.shown, entry.onDisk, &entry.refusal, &entry.missing));
-    } else if (entry.code == kCodeRussian) {
-        entry.refusal = ERefusal::kUnsound;
     }
+    // Only a decomposed name that nothing else renames is composed; the Latin form is composed anyway.
+    if (entry.target.nfc && entry.proposal.isEmpty() && entry.refusal == ERefusal::kNone && !read.invalid &&
+        entry.edited.isEmpty() && read.encoding == ETextEncoding::kUtf8 && !read.repaired &&
+        read.text.toUtf8() != entry.onDisk)
+        entry.proposal = read.text;
 }
 
 QByteArray ProposeName(const ILatinSpelling& spelling, const QString& shown, const QByteArray& onDisk,
@@ -108,7 +129,7 @@ QByteArray ProposeName(const ILatinSpelling& spelling, const QString& shown, con
 }
 
 bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<SRenameEntry>& entries,
-                     std::optional<ETextEncoding> readAs) {
+                     std::optional<ETextEncoding> readAs, SNameTarget target) {
     entries.clear();
     std::vector<SListedEntry> raw;
     if (!ReadFolderAt(folderFd, raw))
@@ -125,6 +146,7 @@ bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<S
             entry.inode = item.inode;
             entry.readAs = readAs;
             entry.readAsWhole = readAs.has_value();
+            entry.target = target;
             ReadAndPropose(spelling, entry);
             entries.push_back(std::move(entry));
         }

@@ -19,6 +19,15 @@ class ILatinSpelling;
 // Colour codes of the list: a name holding Russian text, a proposal.
 enum { kCodeNormal = 0, kCodeRussian = 4, kCodeProposal = 9 };
 
+// What a run makes of a Russian name: Latin letters (the spelling chosen), or the same Russian
+// in UTF-8, composed (NFC), for a system that shows Cyrillic: an 8-bit or double-encoded name is
+// mended, a correct UTF-8 name left alone.
+enum class ENameTarget { kLatin, kCyrillic };
+struct SNameTarget {
+    ENameTarget target = ENameTarget::kLatin;
+    bool nfc = false; // names in decomposed form (NFD) rewritten composed, nothing else changed
+};
+
 // Why a rename is (or would be) refused.
 enum class ERefusal {
     kNone,
@@ -56,6 +65,7 @@ struct SRenameEntry {
     char16_t missing = 0; // the letter without a key
     int error = 0;
     QString detail; // the journal's reason
+    SNameTarget target;
 };
 
 // The colour code of a name and its text: kCodeRussian for valid UTF-8 holding Cyrillic letters,
@@ -64,7 +74,7 @@ struct SRenameEntry {
 int ClassifyName(const QByteArray& onDisk, QString& shown, unsigned* codePage = nullptr);
 
 // Reads the entry's name again (in entry.readAs when set) and proposes for it (entry.edited when
-// set, else the transliteration), refusals cleared; PredictRefusals over the list comes after.
+// set, else the name of entry.target), refusals cleared; PredictRefusals over the list comes after.
 void ReadAndPropose(const ILatinSpelling& spelling, SRenameEntry& entry);
 // Whether a name the user typed can be a new name on its own (not yet against the folder): never
 // empty, ".", "..", holding "/" or a zero byte, hidden where the original was not, or over 255
@@ -82,7 +92,7 @@ QByteArray ProposeName(const ILatinSpelling& spelling, const QString& shown, con
 // file system gives them, classified, with proposals and with the refusals that a run renaming
 // them in this order would meet (PredictRefusals). False when the folder cannot be read.
 bool ListForRenaming(const ILatinSpelling& spelling, int folderFd, std::vector<SRenameEntry>& entries,
-                     std::optional<ETextEncoding> readAs = std::nullopt);
+                     std::optional<ETextEncoding> readAs = std::nullopt, SNameTarget target = {});
 bool ListForRenaming(const ILatinSpelling& spelling, const QByteArray& folder,
                      std::vector<SRenameEntry>& entries);
 // Marks what a run renaming the proposals in list order would refuse: a name too long for the

@@ -10,6 +10,7 @@
 #include "LatinSpelling.h"
 #include "Modal.h"
 #include "ResourceIds.h"
+#include "Settings.h"
 #include "SpellingChoice.h"
 
 #include <QComboBox>
@@ -64,6 +65,31 @@ DBatchDialog::~DBatchDialog() = default;
 
 const ILatinSpelling& DBatchDialog::Spelling() const {
     return LatinSpelling(g_charTable, LatinSchemeFromNumber(m_comboSpelling->currentIndex()));
+}
+
+bool DBatchDialog::CyrillicTarget() const {
+    return m_comboTarget != nullptr && m_comboTarget->currentIndex() == 1;
+}
+
+void DBatchDialog::AddTargetChoice(const char* settingName) {
+    const CResourceModule& resources = CurrentResources();
+    m_targetSetting = std::make_unique<CIntSetting>(&m_settings, settingName, 0, 0, 1, 0);
+    m_comboTarget = new QComboBox(this);
+    m_comboTarget->addItem(resources.String(kStrTargetLatin));
+    m_comboTarget->addItem(resources.String(kStrTargetCyrillic));
+    m_comboTarget->setCurrentIndex(m_targetSetting->Load());
+    auto* label = new QLabel(resources.String(kStrTargetLabel) + u':', this);
+    label->setBuddy(m_comboTarget);
+    // After the dialog's label, before the spelling: the spelling belongs to the Latin target.
+    m_labelRow->insertWidget(1, label);
+    m_labelRow->insertWidget(2, m_comboTarget);
+    m_comboSpelling->setEnabled(!CyrillicTarget());
+    connect(m_comboTarget, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_targetSetting->Set(index);
+        m_targetSetting->Save();
+        m_comboSpelling->setEnabled(!CyrillicTarget());
+        FillList();
+    });
 }
 
 QString DBatchDialog::ControlText(int id) const {

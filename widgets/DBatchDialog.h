@@ -74,6 +74,10 @@ public:
     // The Latin spelling chosen above the list, and what it writes with.
     QComboBox* SpellingCombo() const { return m_comboSpelling; }
     const ILatinSpelling& Spelling() const;
+    // What Russian is written as: Latin (in the spelling chosen) or Unicode Cyrillic. Null until
+    // the dialog adds the choice.
+    QComboBox* TargetCombo() const { return m_comboTarget; }
+    bool CyrillicTarget() const;
 
     // The selected rows, in order.
     std::vector<int> SelectedRows() const;
@@ -118,6 +122,9 @@ protected:
     QString ControlText(int id) const;
     // The label and the spelling choice in one row, for the dialog's layout to take.
     QHBoxLayout* LabelRow() const { return m_labelRow; }
+    // "Write Russian as: Latin | Cyrillic (Unicode)" at the start of the label row, remembered
+    // under `settingName`; the spelling choice is for Latin only. Changing it fills the list again.
+    void AddTargetChoice(const char* settingName);
     // Shows a message; a long list of lines goes into the details.
     void Report(const QString& text, const QString& details = QString(), bool warning = false);
     // A run's failures, one a line, under `before` and `header`: the box lists the first
@@ -144,6 +151,7 @@ protected:
     CFolderFd m_folder; // the folder listed: changes happen in it, even if its path changes meanwhile
     CColorListCtrl* m_list = nullptr;
     QComboBox* m_comboSpelling = nullptr;
+    QComboBox* m_comboTarget = nullptr;
     QLineEdit* m_pathEdit = nullptr;
     QPushButton* m_setPath = nullptr;
     QLabel* m_label = nullptr;
@@ -156,4 +164,5 @@ private:
     CSettings& m_settings;
     CIntSetting& m_spellingSetting;
     IBatchObserver* m_observer = nullptr;
+    std::unique_ptr<CIntSetting> m_targetSetting;
 };

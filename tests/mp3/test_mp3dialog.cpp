@@ -9,6 +9,7 @@
 
 #include "../common/BatchDialogTest.h"
 
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -155,6 +156,41 @@ private slots:
         QCOMPARE(DiskText(Dir(), kCyrName, 3), QStringLiteral("Pesnja"));
         QCOMPARE(list->GetItemText(RowOf(list, QStringLiteral("Песня.mp3")), 3), QStringLiteral("Pesnja"));
         QCOMPARE(ReadBytes(Dir() + "c.mp3"), QByteArray("not audio"));
+    }
+
+    // Russian kept as Russian in Unicode: only what is not Unicode yet is marked and written.
+    void cyrillicTargetWritesUnicodeAndIsRemembered() {
+        QVERIFY(WriteTestMp3(Dir() + "u.mp3", 4, {{"TIT2", {}, kPrivet, false}}));
+        const QByteArray unicode = ReadBytes(Dir() + "u.mp3");
+        {
+            DFileMp3 dialog(m_settingsObject);
+            dialog.SetPath(Dir());
+            dialog.TargetCombo()->setCurrentIndex(1);
+            QVERIFY(!dialog.SpellingCombo()->isEnabled());
+            CColorListCtrl* list = dialog.List();
+            QCOMPARE(list->GetCellColor(RowOf(list, QStringLiteral("u.mp3")), 3), 0);
+            QCOMPARE(list->GetCellColor(RowOf(list, QStringLiteral("a.mp3")), 3), 4);
+            const QString grabDir = qEnvironmentVariable("LT_GRAB_DIR");
+            if (!grabDir.isEmpty()) {
+                dialog.show();
+                QTest::qWait(300);
+                dialog.grab().save(grabDir + QStringLiteral("/mp3-dialog-cyrillic.png"));
+            }
+            const QStringList& messages = AnswerReports();
+            dialog.RenameAll();
+            QVERIFY(messages.isEmpty());
+        }
+        CCellTable grid(8);
+        grid.AddRow();
+        QString readIn;
+        ReadRow(Dir(), "a.mp3", grid, 0, std::nullopt, &readIn);
+        QCOMPARE(grid.CellText(0, 3), kPrivet);
+        QCOMPARE(readIn, QStringLiteral("UTF-16"));
+        QCOMPARE(DiskText(Dir(), "b.MP3", 1), QStringLiteral("Русская музыка"));
+        QCOMPARE(ReadBytes(Dir() + "u.mp3"), unicode);
+        DFileMp3 again(m_settingsObject);
+        QCOMPARE(again.TargetCombo()->currentIndex(), 1);
+        again.TargetCombo()->setCurrentIndex(0);
     }
 
     void failedWritesAreListed() {

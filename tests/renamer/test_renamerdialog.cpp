@@ -5,6 +5,8 @@
 
 #include "../common/BatchDialogTest.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -79,6 +81,35 @@ private slots:
         dialog.SetPath("/");
         QVERIFY(dialog.List()->GetItemCount() == 0 ||
                 dialog.List()->GetItemText(0, 0) != QStringLiteral(".."));
+    }
+
+    // The Cyrillic target proposes the UTF-8 Russian of the 8-bit name only; the choice and the
+    // compose box are remembered.
+    void cyrillicTargetProposesRussianAndIsRemembered() {
+        {
+            DFileRenamer dialog(m_dirs.settings);
+            dialog.SetPath(Dir());
+            dialog.TargetCombo()->setCurrentIndex(1);
+            dialog.ComposeCheck()->setChecked(true);
+            CColorListCtrl* list = dialog.List();
+            QCOMPARE(list->horizontalHeaderItem(1)->text(), QStringLiteral("New name"));
+            for (int row = 1; row < list->GetItemCount(); ++row) {
+                const QString name = list->GetItemText(row, 0);
+                QCOMPARE(list->GetItemText(row, 1),
+                         name == QStringLiteral("Привет-1251.txt") ? name : QString());
+            }
+            const QString grabDir = qEnvironmentVariable("LT_GRAB_DIR");
+            if (!grabDir.isEmpty()) {
+                dialog.show();
+                QTest::qWait(200);
+                dialog.grab().save(grabDir + QStringLiteral("/file-renamer-cyrillic.png"));
+            }
+        }
+        DFileRenamer again(m_dirs.settings);
+        QCOMPARE(again.TargetCombo()->currentIndex(), 1);
+        QVERIFY(again.ComposeCheck()->isChecked());
+        again.TargetCombo()->setCurrentIndex(0);
+        again.ComposeCheck()->setChecked(false);
     }
 
     void renameAllReportsWhatWasRefused() {
