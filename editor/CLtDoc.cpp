@@ -652,6 +652,8 @@ void CLtDoc::MendNewBlocks(int position, int removed, int added) {
     }
     cursor.endEditBlock();
     m_bMending = false;
+    // The mending is an edit too: the change reported next is not one to mend.
+    m_bFreshEdit = false;
 }
 
 void CLtDoc::OnContentsChanged() {
