@@ -335,15 +335,24 @@ void CLtDoc::SetText(const std::u16string& decoded) {
         std::count_if(marks.begin(), marks.end(), [](const auto& mark) { return mark.second == kEndJoin; }));
     m_text->setPlainText(text);
     if (m_bMixedEnds || m_nSeams > 0) {
-        // Part of reading the file, not an edit to undo.
+        // Part of reading the file, not an edit to undo; one change for the view to take in,
+        // not one per paragraph.
         m_text->setUndoRedoEnabled(false);
+        QTextCursor cursor(m_text);
+        cursor.beginEditBlock();
+        QTextBlock block = m_text->begin();
+        int at = 0;
         for (const auto& [number, end] : marks) {
             if (end == usual)
                 continue;
+            for (; at < number; ++at)
+                block = block.next();
             QTextBlockFormat format;
             format.setProperty(kLineEndProperty, end);
-            QTextCursor(m_text->findBlockByNumber(number)).mergeBlockFormat(format);
+            cursor.setPosition(block.position());
+            cursor.mergeBlockFormat(format);
         }
+        cursor.endEditBlock();
         m_text->setUndoRedoEnabled(true);
     }
     // A new text is read from its start.
