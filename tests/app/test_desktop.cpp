@@ -22,6 +22,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QCheckBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -29,6 +30,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QToolBar>
@@ -441,6 +443,25 @@ private slots:
         QCOMPARE(frame->CaretPane()->text(), u"Ln 1, Col 3"_s);
         QCOMPARE(frame->Action(kCmdEditRedo)->shortcuts(),
                  (QList<QKeySequence>{QKeySequence(u"Ctrl+Y"_s), QKeySequence(u"Ctrl+Shift+Z"_s)}));
+    }
+
+    void longLineCountsAsOneLine() {
+        auto app = StartApp();
+        CMainFrame* frame = app->MainFrame();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"line.txt"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("x").repeated(25000) + "\nend\n");
+        file.close();
+        QVERIFY(app->OpenDocumentFile(path));
+        QCOMPARE(frame->statusBar()->currentMessage(), CurrentResources().String(kStrLongLinesCut));
+        QTextCursor cursor(app->View()->document()->findBlockByNumber(2)); // the line's third piece
+        cursor.movePosition(QTextCursor::Right);
+        app->View()->setTextCursor(cursor);
+        QCOMPARE(frame->CaretPane()->text(), u"Ln 1, Col 20002"_s);
+        app->View()->moveCursor(QTextCursor::End);
+        QCOMPARE(frame->CaretPane()->text(), u"Ln 3, Col 1"_s);
     }
 };
 
