@@ -86,6 +86,11 @@ int OneLine(CSettings& settings, qsizetype bigFile, const char* bigName, bool wh
     const double home = jump(Qt::Key_Home);
     if (doc.DocumentText() != line)
         return 1;
+    std::printf(
+        "%s in one line: open until idle %.1f ms, Ctrl+End %.1f ms, Ctrl+Home %.1f ms (shown in %d pieces, "
+        "word wrap %s)\n",
+        bigName, open, end, home, view.document()->blockCount(),
+        view.lineWrapMode() == QPlainTextEdit::NoWrap ? "off" : "on");
     if (whole) {
         CLtView paragraph(settings);
         paragraph.resize(800, 600);
@@ -103,11 +108,6 @@ int OneLine(CSettings& settings, qsizetype bigFile, const char* bigName, bool wh
         std::printf("%s in one paragraph (not cut): shown until idle %.1f ms, Ctrl+End %.1f ms\n", bigName,
                     shown, static_cast<double>(moved.nsecsElapsed()) / 1e6);
     }
-    std::printf(
-        "%s in one line: open until idle %.1f ms, Ctrl+End %.1f ms, Ctrl+Home %.1f ms (shown in %d pieces, "
-        "word wrap %s)\n",
-        bigName, open, end, home, view.document()->blockCount(),
-        view.lineWrapMode() == QPlainTextEdit::NoWrap ? "off" : "on");
     return 0;
 }
 
