@@ -131,6 +131,49 @@ QString CLtDoc::FileText(const QTextCursor& cursor) {
     return text;
 }
 
+QTextCursor CLtDoc::Find(const QTextDocument* doc, const QString& what, int from,
+                         QTextDocument::FindFlags flags) {
+    QTextCursor found = doc->find(what, from, flags);
+    const int reach = static_cast<int>(what.size()) - 1;
+    if (reach < 1)
+        return found;
+    const int before = found.isNull() ? doc->characterCount() : found.selectionStart();
+    const Qt::CaseSensitivity sensitivity =
+        flags.testFlag(QTextDocument::FindCaseSensitively) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const auto isWordCharacter = [](QChar ch) { return ch.isLetterOrNumber() || ch == u'_'; };
+    for (QTextBlock block = doc->findBlock(from).next();
+         block.isValid() && block.position() - 1 - reach < before; block = block.next()) {
+        if (!IsJoined(block))
+            continue;
+        // The text on both sides of the cut, joined, with a character more each side for the
+        // whole-word test.
+        const int seam = block.position() - 1;
+        const int start = std::max(seam - reach - 1, 0);
+        QTextCursor window(const_cast<QTextDocument*>(doc));
+        window.setPosition(start);
+        window.setPosition(std::min(seam + reach + 2, doc->characterCount() - 1), QTextCursor::KeepAnchor);
+        const QString text = FileText(window);
+        for (qsizetype at = text.indexOf(what, 0, sensitivity); at >= 0;
+             at = text.indexOf(what, at + 1, sensitivity)) {
+            const int first = start + static_cast<int>(at);
+            // Only a match that starts before the cut, at or after `from`, and ends after it.
+            if (first >= seam || first + what.size() <= seam || first < from)
+                continue;
+            if (flags.testFlag(QTextDocument::FindWholeWords) &&
+                ((at > 0 && isWordCharacter(text[at - 1])) ||
+                 (at + what.size() < text.size() && isWordCharacter(text[at + what.size()]))))
+                continue;
+            if (first >= before)
+                break;
+            QTextCursor match(const_cast<QTextDocument*>(doc));
+            match.setPosition(first);
+            match.setPosition(first + static_cast<int>(what.size()) + 1, QTextCursor::KeepAnchor);
+            return match;
+        }
+    }
+    return found;
+}
+
 void CLtDoc::FileLineColumn(const QTextCursor& cursor, int& line, int& column) const {
     const QTextBlock here = cursor.block();
     line = here.blockNumber();

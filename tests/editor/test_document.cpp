@@ -577,6 +577,14 @@ void TestDocument::longLineShownInPiecesSavesWhole() {
     cursor.setPosition(seam.position() - 21); // 20 characters and the seam
     cursor.setPosition(seam.position() + 20, QTextCursor::KeepAnchor);
     QCOMPARE(CLtDoc::FileText(cursor), line.mid(offset - 20, 40)); // copied as one line
+    // Found across the cut, as a whole word too; the match holds the cut.
+    for (const auto flags :
+         {QTextDocument::FindFlags(), QTextDocument::FindFlags(QTextDocument::FindWholeWords)}) {
+        const QTextCursor found = CLtDoc::Find(doc, u"ЗА СЛОВО"_qs, seam.position() - 4, flags);
+        QCOMPARE(found.selectionStart(), seam.position() - 4);
+        QCOMPARE(CLtDoc::FileText(found), u"за слово"_qs);
+    }
+    QVERIFY(CLtDoc::Find(doc, u"а слов"_qs, seam.position() - 30, QTextDocument::FindWholeWords).isNull());
     m_doc->FileLineColumn(QTextCursor(doc->lastBlock().previous()), number, column);
     QCOMPARE(number, 1);
     EditAndUndo(m_view);
