@@ -131,8 +131,7 @@ QString CLtDoc::FileText(const QTextCursor& cursor) {
     return text;
 }
 
-QTextCursor CLtDoc::Find(const QTextDocument* doc, const QString& what, int from,
-                         QTextDocument::FindFlags flags) {
+QTextCursor CLtDoc::Find(QTextDocument* doc, const QString& what, int from, QTextDocument::FindFlags flags) {
     QTextCursor found = doc->find(what, from, flags);
     const int reach = static_cast<int>(what.size()) - 1;
     if (reach < 1)
@@ -149,7 +148,7 @@ QTextCursor CLtDoc::Find(const QTextDocument* doc, const QString& what, int from
         // whole-word test.
         const int seam = block.position() - 1;
         const int start = std::max(seam - reach - 1, 0);
-        QTextCursor window(const_cast<QTextDocument*>(doc));
+        QTextCursor window(doc);
         window.setPosition(start);
         window.setPosition(std::min(seam + reach + 2, doc->characterCount() - 1), QTextCursor::KeepAnchor);
         const QString text = FileText(window);
@@ -165,7 +164,7 @@ QTextCursor CLtDoc::Find(const QTextDocument* doc, const QString& what, int from
                 continue;
             if (first >= before)
                 break;
-            QTextCursor match(const_cast<QTextDocument*>(doc));
+            QTextCursor match(doc);
             match.setPosition(first);
             match.setPosition(first + static_cast<int>(what.size()) + 1, QTextCursor::KeepAnchor);
             return match;

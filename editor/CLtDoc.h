@@ -76,7 +76,7 @@ public:
     static QString FileText(const QTextCursor& cursor);
     // QTextDocument::find forward from `from`, finding also the matches that run across the cut
     // between two pieces of a long line (the cursor then selects the cut too).
-    static QTextCursor Find(const QTextDocument* doc, const QString& what, int from,
+    static QTextCursor Find(QTextDocument* doc, const QString& what, int from,
                             QTextDocument::FindFlags flags);
     // The caret's line and column in the file (from 0), whatever pieces its line is shown in.
     void FileLineColumn(const QTextCursor& cursor, int& line, int& column) const;
