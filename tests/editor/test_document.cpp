@@ -19,8 +19,10 @@
 #include <QTest>
 #include <QTextBlock>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -616,6 +618,24 @@ void TestDocument::longLineShownInPiecesSavesWhole() {
         QVERIFY(m_doc->DoFileSave());
         QCOMPARE(ReadAll(path), file.toUtf8());
     }
+    // Random keys about the cuts, all taken back and done again: the file's text both times.
+    std::srand(29);
+    const Qt::Key keys[] = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_S, Qt::Key_H};
+    for (int step = 0; step < 80; ++step) {
+        const QTextBlock piece = doc->findBlockByNumber(1 + std::rand() % 4);
+        cursor.setPosition(std::clamp(piece.position() + std::rand() % 5 - 2, 0, doc->characterCount() - 1));
+        m_view->setTextCursor(cursor);
+        QTest::keyClick(m_view, keys[std::rand() % 5]);
+    }
+    const QString edited = m_doc->DocumentText();
+    while (doc->isUndoAvailable())
+        doc->undo();
+    QCOMPARE(m_doc->DocumentText(), file);
+    while (doc->isRedoAvailable())
+        doc->redo();
+    QCOMPARE(m_doc->DocumentText(), edited);
+    while (doc->isUndoAvailable())
+        doc->undo();
     // Text with line breaks put into a piece keeps them.
     cursor.setPosition(doc->begin().next().next().position() + 5);
     cursor.insertText(u"a\nb"_qs);
