@@ -86,11 +86,18 @@ int OneLine(CSettings& settings, qsizetype bigFile, const char* bigName, bool wh
     const double home = jump(Qt::Key_Home);
     if (doc.DocumentText() != line)
         return 1;
+    // The same jumps with word wrap off (the view lays its pieces out again first).
+    const int wrap = settings.wrapText.Value();
+    settings.wrapText.Set(wrap != 0 ? 0 : 1);
+    QApplication::processEvents();
+    const double otherEnd = jump(Qt::Key_End);
+    const double otherHome = jump(Qt::Key_Home);
+    settings.wrapText.Set(wrap);
     std::printf(
         "%s in one line: open until idle %.1f ms, Ctrl+End %.1f ms, Ctrl+Home %.1f ms (shown in %d pieces, "
-        "word wrap %s)\n",
-        bigName, open, end, home, view.document()->blockCount(),
-        view.lineWrapMode() == QPlainTextEdit::NoWrap ? "off" : "on");
+        "word wrap %s; with it %s: Ctrl+End %.1f ms, Ctrl+Home %.1f ms)\n",
+        bigName, open, end, home, view.document()->blockCount(), wrap != 0 ? "on" : "off",
+        wrap != 0 ? "off" : "on", otherEnd, otherHome);
     if (whole) {
         CLtView paragraph(settings);
         paragraph.resize(800, 600);
