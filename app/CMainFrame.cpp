@@ -46,6 +46,7 @@ namespace {
 
 constexpr int kModeButtonIndex = 8; // the In Russian button among the toolbar's items
 constexpr int kNormalSettleMs = 300;
+constexpr int kLongLinesMessageMs = 15000; // long enough to be read after the file appears
 
 // Calls back when a lock key is let go anywhere in the program: the indicators follow the keys
 // instead of asking the keyboard on a timer.
@@ -305,6 +306,9 @@ void CMainFrame::SetActiveView(CLtView* view, CLtDoc* doc) {
     };
     connect(doc, &CLtDoc::FormatChanged, this, showFormat);
     showFormat();
+    connect(doc, &CLtDoc::LongLinesCut, this, [this] {
+        statusBar()->showMessage(CurrentResources().String(kStrLongLinesCut), kLongLinesMessageMs);
+    });
     connect(doc, &CLtDoc::NoticesChanged, this, [this] {
         m_bBytesBarClosed = false;
         UpdateNoticeBars();
@@ -359,10 +363,12 @@ void CMainFrame::UpdateCaretPane() {
     if (m_paneCaret == nullptr || m_pEditView == nullptr)
         return;
     const QTextCursor cursor = m_pEditView->textCursor();
-    m_paneCaret->setText(CurrentResources()
-                             .String(kStrLineColumn)
-                             .arg(cursor.blockNumber() + 1)
-                             .arg(cursor.positionInBlock() + 1));
+    // The file's line and column: a long line shown in pieces is still one line.
+    int line = cursor.blockNumber();
+    int column = cursor.positionInBlock();
+    if (m_pDoc != nullptr)
+        m_pDoc->FileLineColumn(cursor, line, column);
+    m_paneCaret->setText(CurrentResources().String(kStrLineColumn).arg(line + 1).arg(column + 1));
 }
 
 void CMainFrame::RecalcLayout() {

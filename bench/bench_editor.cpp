@@ -2,7 +2,8 @@
 // Latin text, opening a 20 MB KOI8-R file against showing the decoded text, and a 20 MB file of
 // one line: opened until the editor is idle, then the caret to its start and end.
 // Run offscreen: QT_QPA_PLATFORM=offscreen bench_editor [--quick]
-// (--quick: two rounds of typing, one of the rest, and 5 MB files, for bench/quick.sh)
+// (--quick: two rounds of typing, one of the rest, and 5 MB files, for bench/quick.sh;
+// --line: only the file of one line, 20 MB, or 5 MB with --quick before it)
 #include "CCharTable.h"
 #include "CLtDoc.h"
 #include "CLtView.h"
@@ -48,11 +49,81 @@ double TypeKeys(CLtView& view, const QString& keys) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
+// A file of one line: opened and shown until idle, then Ctrl+End and Ctrl+Home; its text must
+// come back whole. With `whole`, the same line is also shown as one paragraph, as it was before
+// long lines were cut into pieces.
+int OneLine(CSettings& settings, qsizetype bigFile, const char* bigName, bool whole) {
+    QString line = QStringLiteral("Съешь же ещё этих мягких французских булок, да выпей чаю. ")
+                       .repeated(int(bigFile / 60 + 1));
+    line.truncate(bigFile);
+    const QByteArray bytes = line.toUtf8();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("line.txt"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return 1;
+    file.close();
+    CLtView view(settings);
+    view.resize(800, 600);
+    view.show();
+    CLtDoc doc;
+    doc.SetView(&view);
+    QElapsedTimer timer;
+    timer.start();
+    if (!doc.OnOpenDocument(path))
+        return 1;
+    QApplication::processEvents();
+    const double open = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    auto jump = [&](int key) {
+        QElapsedTimer took;
+        took.start();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+        QApplication::sendEvent(&view, &press);
+        QApplication::processEvents();
+        return static_cast<double>(took.nsecsElapsed()) / 1e6;
+    };
+    const double end = jump(Qt::Key_End);
+    const double home = jump(Qt::Key_Home);
+    if (doc.DocumentText() != line)
+        return 1;
+    // The same jumps with word wrap off (the view lays its pieces out again first).
+    const int wrap = settings.wrapText.Value();
+    settings.wrapText.Set(wrap != 0 ? 0 : 1);
+    QApplication::processEvents();
+    const double otherEnd = jump(Qt::Key_End);
+    const double otherHome = jump(Qt::Key_Home);
+    settings.wrapText.Set(wrap);
+    std::printf(
+        "%s in one line: open until idle %.1f ms, Ctrl+End %.1f ms, Ctrl+Home %.1f ms (shown in %d pieces, "
+        "word wrap %s; with it %s: Ctrl+End %.1f ms, Ctrl+Home %.1f ms)\n",
+        bigName, open, end, home, view.document()->blockCount(), wrap != 0 ? "on" : "off",
+        wrap != 0 ? "off" : "on", otherEnd, otherHome);
+    if (whole) {
+        CLtView paragraph(settings);
+        paragraph.resize(800, 600);
+        paragraph.show();
+        QElapsedTimer took;
+        took.start();
+        paragraph.setPlainText(line);
+        QApplication::processEvents();
+        const double shown = static_cast<double>(took.nsecsElapsed()) / 1e6;
+        QElapsedTimer moved;
+        moved.start();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+        QApplication::sendEvent(&paragraph, &press);
+        QApplication::processEvents();
+        std::printf("%s in one paragraph (not cut): shown until idle %.1f ms, Ctrl+End %.1f ms\n", bigName,
+                    shown, static_cast<double>(moved.nsecsElapsed()) / 1e6);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const bool quick = argc > 1 && QByteArrayView(argv[1]) == "--quick";
+    const bool lineOnly = argc > 1 && QByteArrayView(argv[argc - 1]) == "--line";
     const int rounds = quick ? 2 : 3;
     const qsizetype bigFile = quick ? 5000000 : 20000000;
     const char* bigName = quick ? "5 MB" : "20 MB";
@@ -63,6 +134,8 @@ int main(int argc, char** argv) {
 
     // 1. Typing: best of three rounds each.
     double empty = 1e9;
+    if (lineOnly)
+        return OneLine(settings, bigFile, bigName, !quick);
     double full = 1e9;
     // Typing has no length limit: 5 M characters, five times the old edit control's.
     const QString million = Text(QStringLiteral("Съешь же ещё этих мягких французских булок "), 5000000);
@@ -136,43 +209,9 @@ int main(int argc, char** argv) {
                     bigName, open, plain, open / plain);
     }
 
-    // 4. A file of one line: opened and shown until idle, then Ctrl+Home and Ctrl+End.
-    {
-        QString line = QStringLiteral("Съешь же ещё этих мягких французских булок, да выпей чаю. ")
-                           .repeated(int(bigFile / 60 + 1));
-        line.truncate(bigFile);
-        const QByteArray bytes = line.toUtf8();
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("line.txt"));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            return 1;
-        file.close();
-        CLtView view(settings);
-        view.resize(800, 600);
-        view.show();
-        CLtDoc doc;
-        doc.SetView(&view);
-        QElapsedTimer timer;
-        timer.start();
-        if (!doc.OnOpenDocument(path))
-            return 1;
-        QApplication::processEvents();
-        const double open = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        auto jump = [&](int key) {
-            QElapsedTimer took;
-            took.start();
-            QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
-            QApplication::sendEvent(&view, &press);
-            QApplication::processEvents();
-            return static_cast<double>(took.nsecsElapsed()) / 1e6;
-        };
-        const double end = jump(Qt::Key_End);
-        const double home = jump(Qt::Key_Home);
-        std::printf("%s in one line: open until idle %.1f ms, Ctrl+End %.1f ms, Ctrl+Home %.1f ms\n", bigName,
-                    open, end, home);
-    }
-    // 4. The recovery file of unsaved edits, written every 200 keys: 5 M characters.
+    if (OneLine(settings, bigFile, bigName, !quick) != 0)
+        return 1;
+    // 5. The recovery file of unsaved edits, written every 200 keys: 5 M characters.
     {
         QTemporaryDir state;
         QString error;

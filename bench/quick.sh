@@ -130,8 +130,9 @@ line "renamer fill 10,000 names / lettrino-cli rename" "${dr} ms / ${cr} ms = $r
         line "open 5 MB KOI8-R / setPlainText of its text" "$r" "<= 1.5" "$(awk -v r="$r" 'BEGIN { print r <= 1.5 }')"
         ;;
     *one\ line*)
-        read -r open home < <(sed -n 's/.*idle \([0-9.]*\) ms.*Ctrl+Home \([0-9.]*\) ms.*/\1 \2/p' <<<"$out")
+        read -r open end home < <(sed -n 's/.*idle \([0-9.]*\) ms, Ctrl+End \([0-9.]*\) ms, Ctrl+Home \([0-9.]*\) ms.*/\1 \2 \3/p' <<<"$out")
         line "5 MB in one line: open until idle" "$open ms" "<= 500 ms" "$(awk -v t="$open" 'BEGIN { print t <= 500 }')"
+        line "5 MB in one line: Ctrl+End" "$end ms" "<= 200 ms" "$(awk -v t="$end" 'BEGIN { print t <= 200 }')"
         line "5 MB in one line: Ctrl+Home" "$home ms" "<= 200 ms" "$(awk -v t="$home" 'BEGIN { print t <= 200 }')"
         ;;
     *) line "editor" "$out" "" 1 ;;

@@ -1,5 +1,6 @@
 #include "CFindBar.h"
 
+#include "CLtDoc.h"
 #include "CLtView.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -134,9 +135,9 @@ bool CFindBar::FindNext() {
         return false;
     }
     QTextDocument* doc = m_view->document();
-    QTextCursor found = doc->find(what, m_view->textCursor(), Flags());
+    QTextCursor found = CLtDoc::Find(doc, what, m_view->textCursor().selectionEnd(), Flags());
     if (found.isNull())
-        found = doc->find(what, 0, Flags()); // from the top again
+        found = CLtDoc::Find(doc, what, 0, Flags()); // from the top again
     if (found.isNull()) {
         ShowMessage(CurrentResources().String(kStrNotFound).arg(what));
         if (m_view->Settings().beep.Value() != 0)
@@ -153,7 +154,8 @@ bool CFindBar::IsMatch(const QTextCursor& cursor) const {
     if (!cursor.hasSelection())
         return false;
     // Searching from the selection's start finds the selection itself when it is a match.
-    const QTextCursor found = m_view->document()->find(m_editFind->text(), cursor.selectionStart(), Flags());
+    const QTextCursor found =
+        CLtDoc::Find(m_view->document(), m_editFind->text(), cursor.selectionStart(), Flags());
     return !found.isNull() && found.selectionStart() == cursor.selectionStart() &&
            found.selectionEnd() == cursor.selectionEnd();
 }
@@ -177,8 +179,8 @@ int CFindBar::ReplaceAll() {
     QTextCursor edit(doc);
     edit.beginEditBlock();
     int count = 0;
-    for (QTextCursor found = doc->find(what, 0, Flags()); !found.isNull();
-         found = doc->find(what, found, Flags())) {
+    for (QTextCursor found = CLtDoc::Find(doc, what, 0, Flags()); !found.isNull();
+         found = CLtDoc::Find(doc, what, found.selectionEnd(), Flags())) {
         found.insertText(m_editReplace->text());
         ++count;
     }

@@ -36,15 +36,21 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
 // The line end that comes before a block, kept in the block's format where it is not the file's
 // usual one. The format goes with the block through undo and redo; a line broken with Enter takes
-// the line end of the line it was broken from, a pasted one the usual.
-enum ELineEnd { kEndLf = 1, kEndCrLf, kEndCr, kEndParagraph, kEndFrameStart, kEndFrameEnd };
+// the line end of the line it was broken from, a pasted one the usual. A line too long to lay
+// out quickly is shown in pieces: each piece after the first is joined to the one before it with
+// no line end at all.
+enum ELineEnd { kEndLf = 1, kEndCrLf, kEndCr, kEndParagraph, kEndFrameStart, kEndFrameEnd, kEndJoin };
 constexpr int kLineEndProperty = QTextFormat::UserProperty + 1;
-const char16_t* const kLineEnds[] = {u"", u"\n", u"\r\n", u"\r", u"\u2029", u"\uFDD0", u"\uFDD1"};
+const char16_t* const kLineEnds[] = {u"", u"\n", u"\r\n", u"\r", u"\u2029", u"\uFDD0", u"\uFDD1", u""};
+// Where a cut looks for a space before the limit: pieces stay between 9,000 and 10,000 characters.
+constexpr qsizetype kSpaceReach = 1000;
 
 // The line end at text[i], or 0; *length gets its length.
 int LineEndAt(const QString& text, qsizetype i, int* length) {
@@ -70,7 +76,120 @@ int LineEndAt(const QString& text, qsizetype i, int* length) {
     }
 }
 
+// Cutting before text[at] would split one character: a surrogate pair, a letter and its combining
+// marks, or a sequence held together by a zero-width joiner.
+bool CutSplits(QStringView text, qsizetype at) {
+    const QChar next = text[at];
+    const QChar before = text[at - 1];
+    if ((next.isLowSurrogate() && before.isHighSurrogate()) || next.unicode() == 0x200D ||
+        before.unicode() == 0x200D)
+        return true;
+    char32_t code = next.unicode();
+    if (next.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
+        code = QChar::surrogateToUcs4(next, text[at + 1]);
+    return QChar::isMark(code);
+}
+
+// The end of the piece of a long line that starts at `from`: after the last space within reach of
+// the limit, else at the limit, moved back off any character it would split.
+qsizetype PieceEnd(QStringView line, qsizetype from) {
+    const qsizetype limit = from + CLtDoc::kLongLine;
+    for (qsizetype at = limit; at > limit - kSpaceReach; --at) {
+        if (line[at - 1] == u' ' && !CutSplits(line, at))
+            return at;
+    }
+    qsizetype at = limit;
+    while (at > limit - kSpaceReach && CutSplits(line, at))
+        --at;
+    // Nothing but marks for a thousand characters: only a surrogate pair is kept whole.
+    if (at == limit - kSpaceReach)
+        at = line[limit].isLowSurrogate() && line[limit - 1].isHighSurrogate() ? limit - 1 : limit;
+    return at;
+}
+
+bool IsJoined(const QTextBlock& block) {
+    return block.blockFormat().intProperty(kLineEndProperty) == kEndJoin;
+}
+
 } // namespace
+
+bool CLtDoc::IsContinuation(const QTextBlock& block) {
+    return IsJoined(block);
+}
+
+QString CLtDoc::FileText(const QTextCursor& cursor) {
+    QString text = cursor.selectedText();
+    if (text.isEmpty())
+        return text;
+    const QTextDocument* doc = cursor.document();
+    const int start = cursor.selectionStart();
+    const QTextBlock last = doc->findBlock(cursor.selectionEnd());
+    // The separators that only cut a long line go, from the end so that the indexes hold.
+    for (QTextBlock block = last; block.isValid() && block.position() > start; block = block.previous()) {
+        if (IsJoined(block))
+            text.remove(block.position() - 1 - start, 1);
+    }
+    return text;
+}
+
+QTextCursor CLtDoc::Find(QTextDocument* doc, const QString& what, int from, QTextDocument::FindFlags flags) {
+    QTextCursor found = doc->find(what, from, flags);
+    const int reach = static_cast<int>(what.size()) - 1;
+    if (reach < 1)
+        return found;
+    const int before = found.isNull() ? doc->characterCount() : found.selectionStart();
+    const Qt::CaseSensitivity sensitivity =
+        flags.testFlag(QTextDocument::FindCaseSensitively) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const auto isWordCharacter = [](QChar ch) { return ch.isLetterOrNumber() || ch == u'_'; };
+    for (QTextBlock block = doc->findBlock(from).next();
+         block.isValid() && block.position() - 1 - reach < before; block = block.next()) {
+        if (!IsJoined(block))
+            continue;
+        // The text on both sides of the cut, joined, with a character more each side for the
+        // whole-word test.
+        const int seam = block.position() - 1;
+        const int start = std::max(seam - reach - 1, 0);
+        QTextCursor window(doc);
+        window.setPosition(start);
+        window.setPosition(std::min(seam + reach + 2, doc->characterCount() - 1), QTextCursor::KeepAnchor);
+        const QString text = FileText(window);
+        for (qsizetype at = text.indexOf(what, 0, sensitivity); at >= 0;
+             at = text.indexOf(what, at + 1, sensitivity)) {
+            const int first = start + static_cast<int>(at);
+            // Only a match that starts before the cut, at or after `from`, and ends after it.
+            if (first >= seam || first + what.size() <= seam || first < from)
+                continue;
+            if (flags.testFlag(QTextDocument::FindWholeWords) &&
+                ((at > 0 && isWordCharacter(text[at - 1])) ||
+                 (at + what.size() < text.size() && isWordCharacter(text[at + what.size()]))))
+                continue;
+            if (first >= before)
+                break;
+            QTextCursor match(doc);
+            match.setPosition(first);
+            match.setPosition(first + static_cast<int>(what.size()) + 1, QTextCursor::KeepAnchor);
+            return match;
+        }
+    }
+    return found;
+}
+
+void CLtDoc::FileLineColumn(const QTextCursor& cursor, int& line, int& column) const {
+    const QTextBlock here = cursor.block();
+    line = here.blockNumber();
+    column = cursor.positionInBlock();
+    if (m_nSeams == 0)
+        return;
+    for (QTextBlock block = here; block.isValid() && IsJoined(block);) {
+        block = block.previous();
+        column += block.length() - 1;
+    }
+    for (QTextBlock block = m_text->begin(); block.isValid(); block = block.next()) {
+        line -= IsJoined(block) ? 1 : 0;
+        if (block == here)
+            break;
+    }
+}
 
 CLtDoc::CLtDoc(QObject* parent)
     : QObject(parent), m_text(new QTextDocument(this)), m_watcher(new QFileSystemWatcher(this)),
@@ -82,6 +201,9 @@ CLtDoc::CLtDoc(QObject* parent)
             RemoveRecovery(); // back to the file's text: nothing to recover
     });
     connect(m_text, &QTextDocument::contentsChanged, this, &CLtDoc::OnContentsChanged);
+    // An edit, unlike an undo or a redo, adds an undo command just before its change is reported.
+    connect(m_text, &QTextDocument::undoCommandAdded, this, [this] { m_bFreshEdit = true; });
+    connect(m_text, &QTextDocument::contentsChange, this, &CLtDoc::MendNewBlocks);
     // A burst of changes (a log written line by line) is looked at once.
     m_diskCheck->setSingleShot(true);
     m_diskCheck->setInterval(200);
@@ -112,7 +234,7 @@ QString CLtDoc::DocumentText() const {
     for (QTextBlock block = m_text->begin(); block.isValid(); block = block.next()) {
         if (block != m_text->begin()) {
             const int end = block.blockFormat().intProperty(kLineEndProperty);
-            text += end >= kEndLf && end <= kEndFrameEnd ? QString::fromUtf16(kLineEnds[end]) : usual;
+            text += end >= kEndLf && end <= kEndJoin ? QString::fromUtf16(kLineEnds[end]) : usual;
         }
         text += block.text();
     }
@@ -151,6 +273,7 @@ bool CLtDoc::OnNewDocument() {
     }
     m_bCrLf = false;
     m_bMixedEnds = false;
+    m_nSeams = 0;
     m_trailing.clear();
     m_nUndecodable = 0;
     m_bEscapedBytes = false;
@@ -214,45 +337,73 @@ void CLtDoc::SetText(const std::u16string& decoded) {
     const QString raw = QString::fromStdU16String(decoded);
     // Every line end becomes a paragraph of the text document; the ones that are not the file's
     // usual one are noted on the paragraph after them, so that Save writes each back as it was.
+    // A line longer than kLongLine is cut into paragraphs joined without a line end: the view lays
+    // out a paragraph whole, which takes seconds for a line of millions of characters.
     QString text;
-    text.reserve(raw.size());
+    text.reserve(raw.size() + raw.size() / kLongLine);
     std::vector<std::pair<int, int>> marks; // block number, line end before it
     qsizetype counts[std::size(kLineEnds)] = {};
+    int blocks = 1;
+    const auto addLine = [&](QStringView line) {
+        qsizetype from = 0;
+        while (line.size() - from > kLongLine) {
+            const qsizetype end = PieceEnd(line, from);
+            text += line.mid(from, end - from);
+            text += u'\n';
+            marks.emplace_back(blocks++, kEndJoin);
+            from = end;
+        }
+        text += line.mid(from);
+    };
     qsizetype run = 0;
     for (qsizetype i = 0; i < raw.size(); ++i) {
         int length = 1;
         const int end = LineEndAt(raw, i, &length);
         if (end == 0)
             continue;
-        text += QStringView(raw).mid(run, i - run);
+        addLine(QStringView(raw).mid(run, i - run));
         text += u'\n';
         ++counts[end];
-        marks.emplace_back(static_cast<int>(marks.size()) + 1, end);
+        marks.emplace_back(blocks++, end);
         i += length - 1;
         run = i + 1;
     }
-    text += QStringView(raw).mid(run);
+    addLine(QStringView(raw).mid(run));
     m_bCrLf = counts[kEndCrLf] > counts[kEndLf];
     const int usual = m_bCrLf ? kEndCrLf : kEndLf;
-    m_bMixedEnds =
-        std::any_of(marks.begin(), marks.end(), [&](const auto& mark) { return mark.second != usual; });
+    m_bMixedEnds = std::any_of(marks.begin(), marks.end(), [&](const auto& mark) {
+        return mark.second != usual && mark.second != kEndJoin;
+    });
+    m_nSeams = static_cast<int>(
+        std::count_if(marks.begin(), marks.end(), [](const auto& mark) { return mark.second == kEndJoin; }));
     m_text->setPlainText(text);
-    if (m_bMixedEnds) {
-        // Part of reading the file, not an edit to undo.
+    if (m_bMixedEnds || m_nSeams > 0) {
+        // Part of reading the file, not an edit to undo; one change for the view to take in,
+        // not one per paragraph.
         m_text->setUndoRedoEnabled(false);
+        QTextCursor cursor(m_text);
+        cursor.beginEditBlock();
+        QTextBlock block = m_text->begin();
+        int at = 0;
         for (const auto& [number, end] : marks) {
             if (end == usual)
                 continue;
+            for (; at < number; ++at)
+                block = block.next();
             QTextBlockFormat format;
             format.setProperty(kLineEndProperty, end);
-            QTextCursor(m_text->findBlockByNumber(number)).mergeBlockFormat(format);
+            cursor.setPosition(block.position());
+            cursor.mergeBlockFormat(format);
         }
+        cursor.endEditBlock();
         m_text->setUndoRedoEnabled(true);
     }
     // A new text is read from its start.
     if (m_pView != nullptr)
         m_pView->moveCursor(QTextCursor::Start);
     emit FormatChanged();
+    if (m_nSeams > 0)
+        emit LongLinesCut();
 }
 
 bool CLtDoc::OnSaveDocument(const QString& path, bool eightBit) {
@@ -508,6 +659,45 @@ void CLtDoc::KeepMine() {
         m_disk = now;
     m_diskChange = EDiskChange::kNone;
     emit NoticesChanged();
+}
+
+void CLtDoc::MendNewBlocks(int position, int removed, int added) {
+    Q_UNUSED(removed);
+    const bool fresh = std::exchange(m_bFreshEdit, false);
+    if (!fresh || m_bMending || m_nSeams == 0 || added == 0)
+        return;
+    // A paragraph made by an edit inside a piece of a long line takes the piece's format, which
+    // joins it to the piece before: it is a line break the user made, and gets the line end of
+    // the line it was made in. Only undo and redo bring a piece back.
+    std::vector<int> made;
+    for (QTextBlock block = m_text->findBlock(position).next();
+         block.isValid() && block.position() <= position + added; block = block.next()) {
+        if (IsJoined(block))
+            made.push_back(block.blockNumber());
+    }
+    if (made.empty())
+        return;
+    m_bMending = true;
+    QTextCursor cursor(m_text);
+    cursor.joinPreviousEditBlock(); // one undo step with the edit
+    for (const int number : made) {
+        const QTextBlock block = m_text->findBlockByNumber(number);
+        QTextBlock first = block.previous();
+        while (IsJoined(first))
+            first = first.previous();
+        QTextBlockFormat format = block.blockFormat();
+        const int end = first.blockFormat().intProperty(kLineEndProperty);
+        if (end != 0)
+            format.setProperty(kLineEndProperty, end);
+        else
+            format.clearProperty(kLineEndProperty);
+        cursor.setPosition(block.position());
+        cursor.setBlockFormat(format);
+    }
+    cursor.endEditBlock();
+    m_bMending = false;
+    // The mending is an edit too: the change reported next is not one to mend.
+    m_bFreshEdit = false;
 }
 
 void CLtDoc::OnContentsChanged() {

@@ -11,12 +11,15 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTextDocument>
 
 #include <memory>
 
 class CLtView;
 class QFileSystemWatcher;
 class QTemporaryDir;
+class QTextBlock;
+class QTextCursor;
 class QTextDocument;
 class QTimer;
 
@@ -60,6 +63,23 @@ public:
 
     // The text as it goes to the file: every character as the file held it, line ends included.
     QString DocumentText() const;
+
+    // Lines longer than this are shown in pieces of at most this many characters, cut after a
+    // space where one is near and never inside a character; the file keeps them whole.
+    static constexpr qsizetype kLongLine = 10000;
+    // The number of places where a long line was cut when the text was read.
+    int LongLineCuts() const { return m_nSeams; }
+    // The block is a piece of a long line after its first: no line end comes before it.
+    static bool IsContinuation(const QTextBlock& block);
+    // The cursor's selection as the file holds it: the pieces of long lines joined, each line
+    // end a paragraph separator, as selectedText() gives it.
+    static QString FileText(const QTextCursor& cursor);
+    // QTextDocument::find forward from `from`, finding also the matches that run across the cut
+    // between two pieces of a long line (the cursor then selects the cut too).
+    static QTextCursor Find(QTextDocument* doc, const QString& what, int from,
+                            QTextDocument::FindFlags flags);
+    // The caret's line and column in the file (from 0), whatever pieces its line is shown in.
+    void FileLineColumn(const QTextCursor& cursor, int& line, int& column) const;
 
     // Unsaved edits are kept in a recovery file every few seconds and every kRecoveryKeys changes.
     static constexpr int kRecoveryKeys = 200;
@@ -122,6 +142,8 @@ signals:
     void NoticesChanged();
     // The encoding or the line ends changed (open, save, reopen).
     void FormatChanged();
+    // The text just read holds lines too long to show whole (see kLongLine).
+    void LongLinesCut();
     // A file was opened or saved under a new name; the recent-file list takes it.
     void PathNameChanged(const QString& path);
 
@@ -131,6 +153,8 @@ private:
     // Forgets the file's state and watches the new path.
     void Watch();
     void OnContentsChanged();
+    // Gives the paragraphs an edit made a line end of their own.
+    void MendNewBlocks(int position, int removed, int added);
     bool ChooseEncoding(int titleId, ETextEncoding& encoding) const;
 
     QString PlainText() const;
@@ -144,6 +168,9 @@ private:
     bool m_bCrLf = false;      // most line ends of the file were CR LF; new lines get them too
     bool m_bMixedEnds = false; // other line ends too, each kept where it was
     std::string m_trailing;    // an odd last byte of UTF-16, written back after the text
+    int m_nSeams = 0;          // long lines cut into pieces when the text was read
+    bool m_bFreshEdit = false; // an edit (not an undo or redo) is being reported
+    bool m_bMending = false;
     std::size_t m_nUndecodable = 0;
     bool m_bEscapedBytes = false; // the text was read as UTF-8: its escapes stand for bytes
     bool m_bNewFile = false;

@@ -1,6 +1,7 @@
 #include "CLtView.h"
 
 #include "CCharTable.h"
+#include "CLtDoc.h"
 #include "CPrintRenderer.h"
 #include "CTypingConverter.h"
 #include "CodePage.h"
@@ -379,7 +380,8 @@ bool CLtView::canInsertFromMimeData(const QMimeData* source) const {
 QMimeData* CLtView::createMimeDataFromSelection() const {
     // The plain text Qt makes of a selection turns U+00A0 into a space and U+2028 into a line
     // break; only the paragraph ends the editor made become line breaks here.
-    QString text = textCursor().selectedText();
+    // The pieces a long line is shown in are one line again.
+    QString text = CLtDoc::FileText(textCursor());
     text.replace(QChar::ParagraphSeparator, u'\n');
     auto* data = new QMimeData;
     data->setText(text);
@@ -404,7 +406,7 @@ void CLtView::OnEditPaste() {
 }
 
 void CLtView::OnEditCopy1251() {
-    const std::u16string selected = FromSelection(textCursor().selectedText());
+    const std::u16string selected = FromSelection(CLtDoc::FileText(textCursor()));
     const SEncodedText encoded = EncodeText(selected, {ETextEncoding::kCp1251, false});
     // Never a silent "?": name what Windows-1251 lacks and let the user choose.
     if (encoded.lacking > 0 &&
@@ -427,7 +429,7 @@ void CLtView::OnEditConvert() {
     QTextCursor cursor = textCursor();
     if (!cursor.hasSelection())
         return;
-    const std::u16string sel = FromSelection(cursor.selectedText());
+    const std::u16string sel = FromSelection(CLtDoc::FileText(cursor));
     std::u16string result;
     if (g_charTable.IsNotCyrillicStart(sel)) {
         // As if the selection had been typed key by key into an empty text.
@@ -464,7 +466,7 @@ bool CLtView::OnEditRepairEncoding() {
     QTextCursor cursor = textCursor();
     if (!cursor.hasSelection())
         cursor.select(QTextCursor::Document);
-    const std::u16string text = FromSelection(cursor.selectedText());
+    const std::u16string text = FromSelection(CLtDoc::FileText(cursor));
     std::size_t repaired = 0;
     const std::u16string result = RepairMojibake(text, &repaired);
     if (repaired == 0) {

@@ -142,6 +142,9 @@ enum EStringId : int {
     kStrRepaired = 2109,    // "repaired"
     // A batch run stopped by the user.
     kStrRunStopped = 2600, // "Stopped: %1 done, %2 not started."
+    // The editor shows a very long line in pieces.
+    kStrLongLinesCut =
+        2620, // "Long lines are shown wrapped at 10,000 characters; the file keeps them whole."
     // What the batch tools write Russian as: Latin, or Unicode Cyrillic.
     kStrTargetLabel = 2700,    // "Write Russian as"
     kStrTargetLatin = 2701,    // "Latin"

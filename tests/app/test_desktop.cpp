@@ -24,6 +24,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -35,6 +36,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QToolBar>
@@ -508,6 +510,25 @@ private slots:
         Modal::NextDialogAnswer([](QDialog&) { return int(QDialog::Accepted); });
         app->MainFrame()->RouteCommand(kCmdFilePrintSetup);
         QCOMPARE(GetProfileString(u"Settings"_s, u"PrintPage"_s), u"0,1,10,12,14,16"_s);
+    }
+
+    void longLineCountsAsOneLine() {
+        auto app = StartApp();
+        CMainFrame* frame = app->MainFrame();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"line.txt"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("x").repeated(25000) + "\nend\n");
+        file.close();
+        QVERIFY(app->OpenDocumentFile(path));
+        QCOMPARE(frame->statusBar()->currentMessage(), CurrentResources().String(kStrLongLinesCut));
+        QTextCursor cursor(app->View()->document()->findBlockByNumber(2)); // the line's third piece
+        cursor.movePosition(QTextCursor::Right);
+        app->View()->setTextCursor(cursor);
+        QCOMPARE(frame->CaretPane()->text(), u"Ln 1, Col 20002"_s);
+        app->View()->moveCursor(QTextCursor::End);
+        QCOMPARE(frame->CaretPane()->text(), u"Ln 3, Col 1"_s);
     }
 };
 

@@ -77,6 +77,7 @@ private slots:
     void recoveryAfterAKill();
     void readOnlyFolderWritesInPlace();
     void openingCleansWhatKilledSavesLeft();
+    void longLineShownInPiecesSavesWhole();
 
 private:
     CSettings m_settings;

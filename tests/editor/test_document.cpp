@@ -19,8 +19,10 @@
 #include <QTest>
 #include <QTextBlock>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -543,4 +545,101 @@ void TestDocument::openingCleansWhatKilledSavesLeft() {
     QVERIFY(!QFileInfo::exists(ours));
     QVERIFY(!QFileInfo::exists(oldRaw));
     QVERIFY(QFileInfo::exists(freshRaw) && QFileInfo::exists(others));
+}
+
+void TestDocument::longLineShownInPiecesSavesWhole() {
+    // Words, then a run without spaces of surrogate pairs and letters with combining accents.
+    const QString line = u"слово за "_qs.repeated(2500) + u"ж\U0001F600е\u0301"_qs.repeated(4000);
+    const QString file = line + u"\nвторая строка\n"_qs;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"line.txt"_qs);
+    WriteAll(path, file.toUtf8());
+    QSignalSpy cut(m_doc, &CLtDoc::LongLinesCut);
+    QVERIFY(m_doc->OnOpenDocument(path));
+    QCOMPARE(cut.size(), 1);
+    QTextDocument* doc = m_view->document();
+    QVERIFY(doc->blockCount() >= 5);
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        QVERIFY(block.length() - 1 <= CLtDoc::kLongLine);
+        const QString text = block.text();
+        if (CLtDoc::IsContinuation(block))
+            QVERIFY(!text[0].isLowSurrogate() && !text[0].isMark());
+    }
+    QVERIFY(doc->begin().text().endsWith(u' ')); // cut after a space where there is one
+    const QTextBlock seam = doc->begin().next().next();
+    QVERIFY(CLtDoc::IsContinuation(seam));
+    int number = 0;
+    int column = 0;
+    QTextCursor cursor(seam);
+    cursor.movePosition(QTextCursor::Right);
+    m_doc->FileLineColumn(cursor, number, column);
+    QCOMPARE(number, 0);
+    const int offset = column - 1; // the seam's offset in the file's line
+    QCOMPARE(line.mid(offset, 50), seam.text().left(50));
+    cursor.setPosition(seam.position() - 21); // 20 characters and the seam
+    cursor.setPosition(seam.position() + 20, QTextCursor::KeepAnchor);
+    QCOMPARE(CLtDoc::FileText(cursor), line.mid(offset - 20, 40)); // copied as one line
+    // Found across the cut, as a whole word too; the match holds the cut.
+    for (const auto flags :
+         {QTextDocument::FindFlags(), QTextDocument::FindFlags(QTextDocument::FindWholeWords)}) {
+        const QTextCursor found = CLtDoc::Find(doc, u"ЗА СЛОВО"_qs, seam.position() - 4, flags);
+        QCOMPARE(found.selectionStart(), seam.position() - 4);
+        QCOMPARE(CLtDoc::FileText(found), u"за слово"_qs);
+    }
+    QVERIFY(CLtDoc::Find(doc, u"а слов"_qs, seam.position() - 30, QTextDocument::FindWholeWords).isNull());
+    m_doc->FileLineColumn(QTextCursor(doc->lastBlock().previous()), number, column);
+    QCOMPARE(number, 1);
+    EditAndUndo(m_view);
+    QVERIFY(m_doc->DoSave(path, true));
+    QCOMPARE(ReadAll(path), file.toUtf8());
+
+    // Each edit at a seam or mid-piece saved, then undone: the file is back byte for byte.
+    struct SEdit {
+        int from; // from the seam's start
+        Qt::Key key;
+        QString expected;
+    };
+    const SEdit edits[] = {
+        {0, Qt::Key_Return, line.left(offset) + u'\n' + line.mid(offset)},
+        {-1, Qt::Key_Return, line.left(offset) + u'\n' + line.mid(offset)}, // the end of the piece before
+        {100, Qt::Key_Return, line.left(offset + 100) + u'\n' + line.mid(offset + 100)},
+        {100, Qt::Key_X, line.left(offset + 100) + u'х' + line.mid(offset + 100)}, // typed in Russian
+        {0, Qt::Key_Backspace, line}, // the seam goes, no character
+        {1, Qt::Key_Backspace, line.left(offset) + line.mid(offset + 1)},
+    };
+    Modal::AnswerAllMessageBoxes(QMessageBox::Ok);
+    for (const SEdit& edit : edits) {
+        cursor.setPosition(doc->begin().next().next().position() + edit.from);
+        m_view->setTextCursor(cursor);
+        QTest::keyClick(m_view, edit.key, Qt::NoModifier);
+        QVERIFY(m_doc->DoFileSave());
+        QCOMPARE(QString::fromUtf8(ReadAll(path)), edit.expected + u"\nвторая строка\n"_qs);
+        m_view->undo();
+        QVERIFY(m_doc->DoFileSave());
+        QCOMPARE(ReadAll(path), file.toUtf8());
+    }
+    // Random keys about the cuts, all taken back and done again: the file's text both times.
+    std::srand(29);
+    const Qt::Key keys[] = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_S, Qt::Key_H};
+    for (int step = 0; step < 80; ++step) {
+        const QTextBlock piece = doc->findBlockByNumber(1 + std::rand() % 4);
+        cursor.setPosition(std::clamp(piece.position() + std::rand() % 5 - 2, 0, doc->characterCount() - 1));
+        m_view->setTextCursor(cursor);
+        QTest::keyClick(m_view, keys[std::rand() % 5]);
+    }
+    const QString edited = m_doc->DocumentText();
+    while (doc->isUndoAvailable())
+        doc->undo();
+    QCOMPARE(m_doc->DocumentText(), file);
+    while (doc->isRedoAvailable())
+        doc->redo();
+    QCOMPARE(m_doc->DocumentText(), edited);
+    while (doc->isUndoAvailable())
+        doc->undo();
+    // Text with line breaks put into a piece keeps them.
+    cursor.setPosition(doc->begin().next().next().position() + 5);
+    cursor.insertText(u"a\nb"_qs);
+    QVERIFY(m_doc->DoFileSave());
+    QCOMPARE(QString::fromUtf8(ReadAll(path)),
+             line.left(offset + 5) + u"a\nb"_qs + line.mid(offset + 5) + u"\nвторая строка\n"_qs);
 }
