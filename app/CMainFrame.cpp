@@ -297,6 +297,8 @@ void CMainFrame::SetActiveView(CLtView* view, CLtDoc* doc) {
     column->addWidget(m_pFindBar);
     setCentralWidget(central);
     connect(view, &QPlainTextEdit::cursorPositionChanged, this, &CMainFrame::UpdateCaretPane);
+    // Select All moves the caret to the end without a cursorPositionChanged.
+    connect(view, &QPlainTextEdit::selectionChanged, this, &CMainFrame::UpdateCaretPane);
     UpdateCaretPane();
     connect(view, &CLtView::RussianModeChanged, this, &CMainFrame::OnRussianModeChanged);
     connect(doc, &CLtDoc::TitleChanged, this, &CMainFrame::UpdateFrameTitle);

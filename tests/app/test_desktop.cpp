@@ -459,6 +459,9 @@ private slots:
         QTest::keyClick(app->View(), Qt::Key_Return);
         QTest::keyClicks(app->View(), u"cd"_s);
         QCOMPARE(frame->CaretPane()->text(), u"Ln 2, Col 3"_s);
+        app->View()->moveCursor(QTextCursor::Start);
+        frame->RouteCommand(kCmdEditSelectAll);
+        QCOMPARE(frame->CaretPane()->text(), u"Ln 2, Col 3"_s);
         frame->RouteCommand(kCmdEditFind);
         QVERIFY(frame->FindBar()->isVisible());
         QVERIFY(frame->FindBar()->FindField()->hasFocus() || !QApplication::focusWidget());
