@@ -127,6 +127,7 @@ private:
     void UpdateCaretPane();
     void HideLoneToolbarSeparators();
     void AddLatinMnemonics(QMenuBar* bar);
+    void GoToLine();
     bool CreateToolBar(bool large, bool vertical);
     void CreateModePicture();
     void PlaceModePicture();

@@ -12,6 +12,7 @@
 #include "CTypingConverter.h"
 #include "KeyLockState.h"
 #include "LatinMnemonics.h"
+#include "Modal.h"
 #include "ResourceIds.h"
 #include "RussianText.h"
 #include "SettingsGui.h"
@@ -22,11 +23,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTextBlock>
 #include <QToolBar>
 
 #include <map>
@@ -232,6 +235,7 @@ void CMainFrame::BindCommands() {
         {kCmdEditSelectAll, {[view] { view->selectAll(); }, hasText}},
         {kCmdEditRepairEncoding, {[view] { view->OnEditRepairEncoding(); }, hasText}},
         {kCmdEditCopy1251, {[view] { view->OnEditCopy1251(); }}},
+        {kCmdEditGoToLine, {[this] { GoToLine(); }}},
         {kCmdFilePrint, {[view] { view->OnFilePrint(); }}},
         {kCmdFilePrintPreview, {[this, view] {
              // The panel steps aside while the preview shows, and comes back after it.
@@ -399,6 +403,26 @@ void CMainFrame::AddLatinMnemonics(QMenuBar* bar) {
             break;
         }
     }
+}
+
+void CMainFrame::GoToLine() {
+    if (m_pEditView == nullptr || m_pDoc == nullptr)
+        return;
+    int line = 0, column = 0;
+    m_pDoc->FileLineColumn(m_pEditView->textCursor(), line, column);
+    const int count = m_pDoc->FileLineCount();
+    QInputDialog dialog(this);
+    dialog.setWindowTitle(CurrentResources().String(kStrGoToLineTitle));
+    dialog.setLabelText(CurrentResources().String(kStrGoToLineLabel).arg(count));
+    dialog.setInputMode(QInputDialog::IntInput);
+    dialog.setIntRange(1, count);
+    dialog.setIntValue(line + 1);
+    if (Modal::Exec(dialog) != QDialog::Accepted)
+        return;
+    // The caret at the line's start, the line in the middle of the view.
+    m_pEditView->setTextCursor(QTextCursor(m_pDoc->FileLineBlock(dialog.intValue() - 1)));
+    m_pEditView->centerCursor();
+    m_pEditView->setFocus();
 }
 
 void CMainFrame::UpdateIndicators() {

@@ -191,6 +191,25 @@ void CLtDoc::FileLineColumn(const QTextCursor& cursor, int& line, int& column) c
     }
 }
 
+int CLtDoc::FileLineCount() const {
+    if (m_nSeams == 0)
+        return m_text->blockCount();
+    int lines = 0;
+    for (QTextBlock block = m_text->begin(); block.isValid(); block = block.next())
+        lines += IsJoined(block) ? 0 : 1;
+    return lines;
+}
+
+QTextBlock CLtDoc::FileLineBlock(int line) const {
+    if (m_nSeams == 0)
+        return m_text->findBlockByNumber(line);
+    for (QTextBlock block = m_text->begin(); block.isValid(); block = block.next()) {
+        if (!IsJoined(block) && line-- == 0)
+            return block;
+    }
+    return m_text->lastBlock();
+}
+
 CLtDoc::CLtDoc(QObject* parent)
     : QObject(parent), m_text(new QTextDocument(this)), m_watcher(new QFileSystemWatcher(this)),
       m_diskCheck(new QTimer(this)), m_recoveryTimer(new QTimer(this)) {

@@ -80,6 +80,9 @@ public:
                             QTextDocument::FindFlags flags);
     // The caret's line and column in the file (from 0), whatever pieces its line is shown in.
     void FileLineColumn(const QTextCursor& cursor, int& line, int& column) const;
+    // The number of lines of the file, and the first block of its line `line` (from 0).
+    int FileLineCount() const;
+    QTextBlock FileLineBlock(int line) const;
 
     // Unsaved edits are kept in a recovery file every few seconds and every kRecoveryKeys changes.
     static constexpr int kRecoveryKeys = 200;

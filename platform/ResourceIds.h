@@ -51,6 +51,7 @@ enum ECommandId : int {
     kCmdEditFindNext = 33701,
     kCmdEditReplace = 33702,
     kCmdEditRedo = 33703,
+    kCmdEditGoToLine = 33704,
     kCmdSpellingFirst = 33900 // Toolkit list popup: 33900 to 33904, in ELatinScheme order
 };
 
@@ -189,7 +190,9 @@ enum EStringId : int {
     kStrMixedLineEnds = 2218,
 
     // The writer's editor.
-    kStrCopyLacks = 2900, // "Windows-1251 cannot hold %1 characters of the selection: %2. ..."
+    kStrCopyLacks = 2900,     // "Windows-1251 cannot hold %1 characters of the selection: %2. ..."
+    kStrGoToLineTitle = 2901, // "Go to Line"
+    kStrGoToLineLabel = 2902, // "Line number (1–%1):"
 
     // Find and Replace, the caret's place in the status bar, printed pages.
     kStrPrintPage = 1700,  // "Page %1"

@@ -26,6 +26,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -470,6 +471,29 @@ private slots:
         QCOMPARE(frame->CaretPane()->text(), u"Ln 1, Col 3"_s);
         QCOMPARE(frame->Action(kCmdEditRedo)->shortcuts(),
                  (QList<QKeySequence>{QKeySequence(u"Ctrl+Y"_s), QKeySequence(u"Ctrl+Shift+Z"_s)}));
+    }
+
+    void goToLineMovesToTheFileLine() {
+        auto app = StartApp();
+        // The first line is long enough to be shown in pieces: line 3 of the file is block 5.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"lines.txt"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("x").repeated(25000) + "\ntwo\nthree\nfour");
+        file.close();
+        QVERIFY(app->OpenDocumentFile(path));
+        QInputDialog* asked = nullptr;
+        Modal::NextDialogAnswer([&](QDialog& dialog) {
+            asked = qobject_cast<QInputDialog*>(&dialog);
+            asked->setIntValue(3);
+            return int(QDialog::Accepted);
+        });
+        app->MainFrame()->RouteCommand(kCmdEditGoToLine);
+        QVERIFY(asked != nullptr);
+        QCOMPARE(asked->intMaximum(), 4);
+        QCOMPARE(app->View()->textCursor().block().text(), u"three"_s);
+        QCOMPARE(app->MainFrame()->CaretPane()->text(), u"Ln 3, Col 1"_s);
     }
 
     void copyAsWindows1251NamesWhatItLacks() {
