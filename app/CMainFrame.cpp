@@ -92,6 +92,7 @@ bool CMainFrame::OnCreate() {
     m_settings.keysCtrlShift.Load();
     m_settings.blueRus.Load();
     m_settings.blueOrig.Load();
+    m_settings.keepEightBit.Load();
 
     CreateActions();
     if (!CreateToolBar(large, vertical))

@@ -31,6 +31,7 @@ constexpr int kTabStops = 1033;
 constexpr int kBlueRus = 1047;
 constexpr int kBlueOrig = 1048;
 constexpr int kBeep = 1056;
+constexpr int kKeepEightBit = 1057;
 // Ticking "Beep" selects this sound; a stored value such as the default 2 is replaced by it.
 constexpr int kBeepOn = 15;
 
@@ -69,6 +70,7 @@ DSettings::DSettings(CSettings& settings, QWidget* parent) : QDialog(parent), m_
     m_checkBlueRus = check(kBlueRus);
     m_checkBlueOrig = check(kBlueOrig);
     m_checkBeep = check(kBeep);
+    m_checkKeepEightBit = check(kKeepEightBit);
     m_editTabStops = new QLineEdit(this);
     m_editTabStops->setObjectName(QString::number(kTabStops));
     m_editTabStops->setValidator(
@@ -93,8 +95,8 @@ DSettings::DSettings(CSettings& settings, QWidget* parent) : QDialog(parent), m_
     grid->addWidget(group(texts.Control(kCtlToolbarGroup), {m_checkLarge, m_checkVertical}), 0, 0);
     grid->addWidget(group(texts.Control(kCtlTabStopsGroup), {m_editTabStops}), 1, 0);
     grid->addWidget(ok, 2, 0, Qt::AlignLeft | Qt::AlignBottom);
-    grid->addWidget(group(texts.Control(kCtlOtherGroup),
-                          {m_checkCtrlShift, m_checkBlueRus, m_checkBlueOrig, m_checkBeep}),
+    grid->addWidget(group(texts.Control(kCtlOtherGroup), {m_checkCtrlShift, m_checkBlueRus, m_checkBlueOrig,
+                                                          m_checkBeep, m_checkKeepEightBit}),
                     0, 1, 3, 1);
     m_comboSpelling = MakeSpellingCombo(this, 0);
     auto* spelling = new QHBoxLayout;
@@ -113,7 +115,8 @@ DSettings::DSettings(CSettings& settings, QWidget* parent) : QDialog(parent), m_
     setTabOrder(m_checkCtrlShift, m_checkBlueRus);
     setTabOrder(m_checkBlueRus, m_checkBlueOrig);
     setTabOrder(m_checkBlueOrig, m_checkBeep);
-    setTabOrder(m_checkBeep, m_comboSpelling);
+    setTabOrder(m_checkBeep, m_checkKeepEightBit);
+    setTabOrder(m_checkKeepEightBit, m_comboSpelling);
     ok->setFocus();
 
     OnInitDialog();
@@ -133,6 +136,8 @@ QCheckBox* DSettings::CheckBox(int id) const {
         return m_checkBlueRus;
     case kBlueOrig:
         return m_checkBlueOrig;
+    case kKeepEightBit:
+        return m_checkKeepEightBit;
     default:
         return nullptr;
     }
@@ -149,6 +154,7 @@ void DSettings::DoDataExchange(bool saveAndValidate) {
         m_editTabStops->setText(m_strTabStops);
     Exchange(m_checkBlueRus, m_bBlueRus, saveAndValidate);
     Exchange(m_checkBlueOrig, m_bBlueOrig, saveAndValidate);
+    Exchange(m_checkKeepEightBit, m_bKeepEightBit, saveAndValidate);
     if (saveAndValidate)
         m_nLatinSpelling = m_comboSpelling->currentIndex();
     else
@@ -162,6 +168,7 @@ void DSettings::OnInitDialog() {
     m_bBlueRus = m_settings.blueRus.Value();
     m_bBlueOrig = m_settings.blueOrig.Value();
     m_bBeep = m_settings.beep.Value() != 0 ? 1 : 0;
+    m_bKeepEightBit = m_settings.keepEightBit.Value();
     m_strTabStops = QString::number(m_settings.tabStops.Value());
     m_nLatinSpelling = m_settings.latinSpelling.Value();
     DoDataExchange(false);
@@ -169,18 +176,20 @@ void DSettings::OnInitDialog() {
 
 void DSettings::accept() {
     DoDataExchange(true);
-    // The editor reads these three on every keystroke and repaint, so they are stored at once;
-    // the others reach the store when the frame closes.
+    // The editor reads these four on every keystroke, repaint or save, so they are stored at
+    // once; the others reach the store when the frame closes.
     const QString section = QString::fromLatin1(kSettingsSection);
     WriteProfileInt(section, QString::fromLatin1(m_settings.keysCtrlShift.Name()), m_bCtrlShift);
     WriteProfileInt(section, QString::fromLatin1(m_settings.blueRus.Name()), m_bBlueRus);
     WriteProfileInt(section, QString::fromLatin1(m_settings.blueOrig.Name()), m_bBlueOrig);
+    WriteProfileInt(section, QString::fromLatin1(m_settings.keepEightBit.Name()), m_bKeepEightBit);
 
     m_settings.toolbarLarge.Set(m_bToolbarLarge);
     m_settings.toolbarVertical.Set(m_bToolbarVertical);
     m_settings.keysCtrlShift.Set(m_bCtrlShift);
     m_settings.blueRus.Set(m_bBlueRus);
     m_settings.blueOrig.Set(m_bBlueOrig);
+    m_settings.keepEightBit.Set(m_bKeepEightBit);
     m_settings.beep.Set(m_bBeep != 0 ? kBeepOn : 0);
     m_settings.tabStops.Set(LeadingNumber(m_strTabStops));
     StoreSpelling(m_settings.latinSpelling,

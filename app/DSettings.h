@@ -1,8 +1,9 @@
 // The Settings dialog: toolbar options for the next start, the Ctrl+Shift mode key, the editor's
-// tinting, the sound, the tab width and the Latin spelling Convert writes. It works on the settings
-// object's current values; confirming writes the three values the editor reads at once and leaves the rest to
-// the frame's close. Modal, opened by the main frame, which applies the tab width again however it was
-// closed. There is no Cancel button: Esc and the close box cancel.
+// tinting, the sound, whether Save keeps 8-bit files 8-bit, the tab width and the Latin spelling
+// Convert writes. It works on the settings object's current values; confirming writes the four
+// values the editor reads at once and leaves the rest to the frame's close. Modal, opened by the main frame,
+// which applies the tab width again however it was closed. There is no Cancel button: Esc and the close box
+// cancel.
 #pragma once
 
 #include <QDialog>
@@ -26,6 +27,7 @@ public:
     int m_bBeep = 0;
     int m_bBlueRus = 0;
     int m_bBlueOrig = 0;
+    int m_bKeepEightBit = 0;
     int m_nLatinSpelling = 0; // ELatinScheme
 
     // The controls, by their identifiers in the dialog's texts.
@@ -47,6 +49,7 @@ private:
     QCheckBox* m_checkBeep = nullptr;
     QCheckBox* m_checkBlueRus = nullptr;
     QCheckBox* m_checkBlueOrig = nullptr;
+    QCheckBox* m_checkKeepEightBit = nullptr;
     QLineEdit* m_editTabStops = nullptr;
     QComboBox* m_comboSpelling = nullptr;
 };

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTextBlock>
+#include <QTimer>
 
 void CTypingLineEdit::keyPressEvent(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods = event->modifiers();
@@ -50,7 +51,7 @@ CFindBar::CFindBar(CLtView* view, QWidget* parent)
       m_labelReplace(new QLabel(this)), m_checkCase(new QCheckBox(this)), m_checkWord(new QCheckBox(this)),
       m_buttonNext(new QPushButton(this)), m_buttonReplace(new QPushButton(this)),
       m_buttonReplaceAll(new QPushButton(this)), m_buttonClose(new QPushButton(this)),
-      m_labelMessage(new QLabel(this)) {
+      m_labelMessage(new QLabel(this)), m_markTimer(new QTimer(this)) {
     setObjectName(QStringLiteral("FindBar"));
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 4, 6, 4);
@@ -84,6 +85,18 @@ CFindBar::CFindBar(CLtView* view, QWidget* parent)
         m_view->setFocus();
     });
     connect(m_editFind, &QLineEdit::textEdited, this, [this] { m_labelMessage->clear(); });
+    m_markTimer->setSingleShot(true);
+    m_markTimer->setInterval(150);
+    connect(m_markTimer, &QTimer::timeout, this, &CFindBar::MarkMatches);
+    const auto markSoon = [this] { m_markTimer->start(); };
+    connect(m_editFind, &QLineEdit::textChanged, this, markSoon);
+    connect(m_checkCase, &QCheckBox::toggled, this, markSoon);
+    connect(m_checkWord, &QCheckBox::toggled, this, markSoon);
+    // The view's own signal: it follows whichever document the view shows.
+    connect(m_view, &QPlainTextEdit::textChanged, this, [this, markSoon] {
+        if (isVisible())
+            markSoon();
+    });
     Retranslate();
     hide();
 }
@@ -111,6 +124,7 @@ void CFindBar::ShowFind(bool replace) {
         widget->setVisible(replace);
     m_labelMessage->clear();
     show();
+    m_markTimer->start();
     m_editFind->setFocus();
     m_editFind->selectAll();
 }
@@ -136,7 +150,8 @@ bool CFindBar::FindNext() {
     }
     QTextDocument* doc = m_view->document();
     QTextCursor found = CLtDoc::Find(doc, what, m_view->textCursor().selectionEnd(), Flags());
-    if (found.isNull())
+    const bool wrapped = found.isNull();
+    if (wrapped)
         found = CLtDoc::Find(doc, what, 0, Flags()); // from the top again
     if (found.isNull()) {
         ShowMessage(CurrentResources().String(kStrNotFound).arg(what));
@@ -144,10 +159,36 @@ bool CFindBar::FindNext() {
             QApplication::beep();
         return false;
     }
-    m_labelMessage->clear();
+    // Never a silent jump back: the user learns the search went round.
+    if (wrapped)
+        ShowMessage(CurrentResources().String(kStrFindWrapped));
+    else
+        m_labelMessage->clear();
     m_view->setTextCursor(found);
     m_view->ensureCursorVisible();
     return true;
+}
+
+void CFindBar::hideEvent(QHideEvent* event) {
+    m_markTimer->stop();
+    m_view->setExtraSelections({});
+    QWidget::hideEvent(event);
+}
+
+void CFindBar::MarkMatches() {
+    QList<QTextEdit::ExtraSelection> marks;
+    const QString what = m_editFind->text();
+    if (isVisible() && !what.isEmpty()) {
+        QTextEdit::ExtraSelection mark;
+        mark.format.setBackground(QColor(255, 226, 110));
+        for (QTextCursor found = CLtDoc::Find(m_view->document(), what, 0, Flags());
+             !found.isNull() && marks.size() < kMostMarked;
+             found = CLtDoc::Find(m_view->document(), what, found.selectionEnd(), Flags())) {
+            mark.cursor = found;
+            marks << mark;
+        }
+    }
+    m_view->setExtraSelections(marks);
 }
 
 bool CFindBar::IsMatch(const QTextCursor& cursor) const {

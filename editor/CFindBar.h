@@ -11,6 +11,7 @@
 class CLtView;
 class QCheckBox;
 class QLabel;
+class QTimer;
 class QPushButton;
 
 // A line edit that types like the editor in the In Russian mode: the same rule, one edit (and
@@ -55,10 +56,14 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     QTextDocument::FindFlags Flags() const;
     bool IsMatch(const QTextCursor& cursor) const;
+    // Every match marked in the view while the bar is open (the first kMostMarked).
+    void MarkMatches();
+    static constexpr int kMostMarked = 2000;
     void ShowMessage(const QString& text);
 
     CLtView* m_view;
@@ -73,4 +78,5 @@ private:
     QPushButton* m_buttonReplaceAll;
     QPushButton* m_buttonClose;
     QLabel* m_labelMessage;
+    QTimer* m_markTimer; // marks again a moment after the text or the search changes
 };

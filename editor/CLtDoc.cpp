@@ -238,8 +238,11 @@ CLtDoc::~CLtDoc() {
     // Ending normally: the user saved or chose not to.
     RemoveRecovery();
     // A view that outlives the document goes on with a text of its own.
-    if (m_pView != nullptr && m_pView->document() == m_text)
+    if (m_pView != nullptr && m_pView->document() == m_text) {
+        // Marks (the find bar's) hold cursors into this text: they go first.
+        m_pView->setExtraSelections({});
         m_pView->setDocument(nullptr);
+    }
 }
 
 QString CLtDoc::PlainText() const {
@@ -436,8 +439,11 @@ bool CLtDoc::WriteFile(const QString& path, bool eightBit) {
 STextFormat CLtDoc::SaveFormat(bool eightBit) const {
     if (m_bKeepFormat)
         return m_format;
+    // A DOS or Unix tool reads the file after us: the user may ask to keep its code page.
+    const bool keepEightBit = m_pView != nullptr && m_pView->Settings().keepEightBit.Value() != 0 &&
+                              !IsUnicodeEncoding(m_format.encoding);
     if (!eightBit)
-        return {ETextEncoding::kUtf16Le, true};
+        return keepEightBit ? m_format : STextFormat{ETextEncoding::kUtf16Le, true};
     const QString text = DocumentText();
     const bool cyrillic =
         std::any_of(text.cbegin(), text.cend(), [](QChar ch) { return IsInCyrillicBlock(ch.unicode()); });

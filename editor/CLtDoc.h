@@ -99,8 +99,9 @@ public:
     bool OnSaveDocument(const QString& path, bool eightBit);
     bool WriteFile(const QString& path, bool eightBit);
     // What Save writes: the encoding the file was opened or last saved with when it is Unicode or
-    // was chosen by the user; otherwise UTF-16LE with a byte-order mark, or with eightBit (Ctrl
-    // held) Windows-1251 for Russian text and UTF-8, the system code page here, for other text.
+    // was chosen by the user, or 8-bit with the setting keepEightBit on; otherwise UTF-16LE with a
+    // byte-order mark, or with eightBit (Ctrl held) Windows-1251 for Russian text and UTF-8, the
+    // system code page here, for other text.
     STextFormat SaveFormat(bool eightBit) const;
     // Writes in that format. An 8-bit format that lacks characters of the text first asks
     // whether to write UTF-8 instead. adopt: the document takes the file's format (not so for

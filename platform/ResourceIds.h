@@ -193,6 +193,7 @@ enum EStringId : int {
     kStrCopyLacks = 2900,     // "Windows-1251 cannot hold %1 characters of the selection: %2. ..."
     kStrGoToLineTitle = 2901, // "Go to Line"
     kStrGoToLineLabel = 2902, // "Line number (1–%1):"
+    kStrFindWrapped = 2903,   // "Wrapped to the top."
 
     // Find and Replace, the caret's place in the status bar, printed pages.
     kStrPrintPage = 1700,  // "Page %1"

@@ -109,10 +109,12 @@ public:
     CIntSetting blueRus{this, "BlueRus", 1};                 // tint the editor while In Russian mode is on
     CIntSetting blueOrig{this, "BlueOrig", 0};               // tint the editor while In Russian mode is off
     CIntSetting interLang{this, "InterLang", kLangEnglish};  // command id of the interface language
-    CStringSetting lastDir{this, "LastDir"};                 // folder last shown by the MP3 tool and renamer
-    CStringSetting printPage{this, "PrintPage"};             // page size, orientation, margins (mm)
-    CIntSetting progressX{this, "X", -1}; // left of the progress window, -1 = not yet placed
-    CIntSetting progressY{this, "Y", -1}; // top of the progress window, -1 = not yet placed
+    CIntSetting keepEightBit{this, "KeepEightBit", 0, 0, 1,
+                             0};                 // Save writes an 8-bit file in its own code page
+    CStringSetting lastDir{this, "LastDir"};     // folder last shown by the MP3 tool and renamer
+    CStringSetting printPage{this, "PrintPage"}; // page size, orientation, margins (mm)
+    CIntSetting progressX{this, "X", -1};        // left of the progress window, -1 = not yet placed
+    CIntSetting progressY{this, "Y", -1};        // top of the progress window, -1 = not yet placed
     // How Convert writes Latin (ELatinScheme, 0 keys); the batch tools' own choices, -1 = as that.
     CIntSetting latinSpelling{this, "LatinSpelling", 0, 0, kLatinSchemeCount - 1, 0};
     CIntSetting mp3Spelling{this, "Mp3Spelling", -1, -1, kLatinSchemeCount - 1, -1};

@@ -276,7 +276,7 @@ private slots:
         QCOMPARE(app->Document()->GetPathName(), path);
     }
 
-    void guideNamesOnlyMenuItemsThatExist_data() {
+    void guideNamesEveryMenuItemAndNoOther_data() {
         QTest::addColumn<int>("language");
         QTest::addColumn<QString>("file");
         QTest::newRow("English") << int(kLangEnglish) << u"lettrino.txt"_s;
@@ -284,7 +284,7 @@ private slots:
         QTest::newRow("German") << int(kLangGerman) << u"lettrino.de.txt"_s;
     }
 
-    void guideNamesOnlyMenuItemsThatExist() {
+    void guideNamesEveryMenuItemAndNoOther() {
         QFETCH(int, language);
         QFETCH(QString, file);
         QVERIFY(SetCurrentResources(ELanguage(language)));
@@ -296,9 +296,12 @@ private slots:
         for (const SMenuItem& popup : CurrentResources().Menu(kMenuMain)) {
             QStringList names;
             CollectNames(popup.items, names);
+            const QString prefix = Plain(popup.text) + u" > "_s;
+            // Every item is named with its menu (a submenu by its own name).
+            for (const QString& name : std::as_const(names))
+                QVERIFY2(guide.contains(prefix + name), qPrintable(file + u": "_s + prefix + name));
             for (const SMenuItem& item : popup.items)
                 CollectNames(item.items, names); // the language submenu
-            const QString prefix = Plain(popup.text) + u" > "_s;
             for (qsizetype at = guide.indexOf(prefix); at >= 0; at = guide.indexOf(prefix, at + 1)) {
                 const QString rest = guide.mid(at + prefix.size());
                 QVERIFY2(std::any_of(names.cbegin(), names.cend(),
@@ -473,6 +476,27 @@ private slots:
                  (QList<QKeySequence>{QKeySequence(u"Ctrl+Y"_s), QKeySequence(u"Ctrl+Shift+Z"_s)}));
     }
 
+    void findMarksEveryMatchAndSaysWhenItWraps() {
+        auto app = StartApp();
+        CMainFrame* frame = app->MainFrame();
+        CLtView* view = app->View();
+        view->setPlainText(u"ab cd ab\nab"_s);
+        frame->RouteCommand(kCmdEditFind);
+        frame->FindBar()->FindField()->setText(u"ab"_s);
+        QTRY_COMPARE(view->extraSelections().size(), 3);
+        QStringList messages;
+        for (int i = 0; i < 4; ++i) {
+            frame->RouteCommand(kCmdEditFindNext);
+            messages << frame->FindBar()->Message()->text();
+        }
+        QCOMPARE(messages, (QStringList{QString(), QString(), QString(), u"Wrapped to the top."_s}));
+        view->moveCursor(QTextCursor::End);
+        view->textCursor().insertText(u" ab"_s); // the marks follow the text
+        QTRY_COMPARE(view->extraSelections().size(), 4);
+        frame->FindBar()->hide();
+        QVERIFY(view->extraSelections().isEmpty());
+    }
+
     void goToLineMovesToTheFileLine() {
         auto app = StartApp();
         // The first line is long enough to be shown in pieces: line 3 of the file is block 5.
@@ -483,15 +507,16 @@ private slots:
         file.write(QByteArray("x").repeated(25000) + "\ntwo\nthree\nfour");
         file.close();
         QVERIFY(app->OpenDocumentFile(path));
-        QInputDialog* asked = nullptr;
+        int most = 0; // the dialog lives only while it is asked
         Modal::NextDialogAnswer([&](QDialog& dialog) {
-            asked = qobject_cast<QInputDialog*>(&dialog);
-            asked->setIntValue(3);
+            auto* asked = qobject_cast<QInputDialog*>(&dialog);
+            most = asked != nullptr ? asked->intMaximum() : -1;
+            if (asked != nullptr)
+                asked->setIntValue(3);
             return int(QDialog::Accepted);
         });
         app->MainFrame()->RouteCommand(kCmdEditGoToLine);
-        QVERIFY(asked != nullptr);
-        QCOMPARE(asked->intMaximum(), 4);
+        QCOMPARE(most, 4);
         QCOMPARE(app->View()->textCursor().block().text(), u"three"_s);
         QCOMPARE(app->MainFrame()->CaretPane()->text(), u"Ln 3, Col 1"_s);
     }

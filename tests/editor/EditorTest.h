@@ -68,6 +68,7 @@ private slots:
     void saveKeepsUnicodeEncoding_data();
     void saveKeepsUnicodeEncoding();
     void saveWithEachEncodingAndReopen();
+    void eightBitFileKeepsItsCodePageWhenAsked();
     void eightBitSaveAsksBeforeLosing();
     void roundTripKeepsEveryByte_data();
     void roundTripKeepsEveryByte();

@@ -270,6 +270,31 @@ void TestDocument::saveKeepsUnicodeEncoding() {
     QCOMPARE(ReadAll(path), prefix + body);
 }
 
+void TestDocument::eightBitFileKeepsItsCodePageWhenAsked() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"dos.txt"_qs);
+    Modal::AnswerAllMessageBoxes(QMessageBox::Cancel);
+    for (const unsigned codePage : {kCodePage866, kCodePageKoi8r, kCodePage1251}) {
+        for (const int keep : {0, 1}) {
+            m_settings.keepEightBit.Set(keep);
+            WriteAll(path, Encode(codePage, kRussian));
+            QVERIFY(m_doc->OnOpenDocument(path));
+            m_view->moveCursor(QTextCursor::End);
+            m_view->insertPlainText(u" Ура"_qs);
+            QVERIFY(m_doc->DoFileSave());
+            const QString text = kRussian + u" Ура"_qs;
+            QCOMPARE(ReadAll(path), keep != 0 ? Encode(codePage, text) : Utf16(text, true));
+        }
+        // A character the code page lacks is asked about, and Cancel writes nothing.
+        WriteAll(path, Encode(codePage, kRussian));
+        QVERIFY(m_doc->OnOpenDocument(path));
+        m_view->insertPlainText(u"€ ✓"_qs);
+        QVERIFY(!m_doc->DoFileSave());
+        QCOMPARE(ReadAll(path), Encode(codePage, kRussian));
+    }
+    m_settings.keepEightBit.Set(0);
+}
+
 void TestDocument::saveWithEachEncodingAndReopen() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"each.txt"_qs);
