@@ -7,17 +7,23 @@
 #include "CliTags.h"
 #include "CliUndo.h"
 #include "CodePage.h"
+#include "LatinSpelling.h"
 #include "LtVersion.h"
 #include "RawNames.h"
 #include "StoredKeys.h"
+#include "TextEncoding.h"
 #include "Utf8.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
 
+// The help; the lists of spellings and encodings are filled in from their tables.
 const char kUsage[] =
     "Usage: lettrino-cli COMMAND [OPTIONS] [FILE...]\n"
     "\n"
@@ -32,10 +38,7 @@ const char kUsage[] =
     "  convert [--keys TEXT] [--scheme NAME] [FILE]\n"
     "                                    to Cyrillic when the text starts with a Latin\n"
     "                                    character, to Latin when it starts with a Cyrillic one\n"
-    "  detect [--verbose] FILE...        the encoding each file opens as: UTF-8, UTF-16LE,\n"
-    "                                    UTF-16BE, CP866, Windows-1251, KOI8-R, Windows-1252;\n"
-    "                                    --verbose adds the 8-bit detector's own answer (0 plain,\n"
-    "                                    866, 1251, 20866 KOI8-R, 65001/65002 UTF-16)\n"
+    "@DETECT@"
     "  decode [FILE]                     the file's text as the editor opens it, as UTF-8\n"
     "  repair [FILE...]                  the text (read as decode reads it) with double-encoded\n"
     "                                    lines (\"Ð¿Ñ€Ð¸Ð²ÐµÑ‚\", \"РџСЂРёРІРµС‚\") repaired, as UTF-8\n"
@@ -68,12 +71,8 @@ const char kUsage[] =
     "  --keys TEXT   the key table in its stored form: fields NNkey joined by |, NN a row\n"
     "                01 to 35 (01a|02b|...); without it the keys stored by the editor are\n"
     "                used, or the default keys\n"
-    "  --scheme NAME the Latin spelling (to-latin, convert, rename, tags): keys (the first\n"
-    "                key of each letter, the default), icao (passports), gost (GOST\n"
-    "                7.79-2000 B), bgn (BGN/PCGN 1947), iso9 (ISO 9:1995)\n"
-    "  --encoding ENC read every name (rename) or 8-bit tag text (tags) that is not valid\n"
-    "                UTF-8 in ENC: cp1251, koi8-r, cp866, utf-8, or auto (the default: as\n"
-    "                the program reads text)\n"
+    "@SCHEME@"
+    "@ENCODING@"
     "  --only GLOB   take only the names matching the shell pattern GLOB (rename, tags)\n"
     "  --to TARGET   what Russian becomes (rename, tags): latin (the default: the spelling\n"
     "                of --scheme), or cyrillic: 8-bit and double-encoded Russian mended into\n"
@@ -92,6 +91,92 @@ const char kUsage[] =
     "  1  failure: a file or folder could not be read or written, a rename or tag write\n"
     "     was refused, an undo left something, output could not be written\n"
     "  2  usage error: unknown command or option, a bad --keys table, missing PATH\n";
+
+// The --encoding values besides auto: UTF-8 and the 8-bit encodings.
+bool IsNameEncoding(ETextEncoding encoding) {
+    return encoding == ETextEncoding::kUtf8 || !IsUnicodeEncoding(encoding);
+}
+
+std::vector<std::string> NameEncodings() {
+    std::vector<std::string> names;
+    for (int i = 0; i < kTextEncodingCount; ++i) {
+        if (IsNameEncoding(ETextEncoding(i)))
+            names.emplace_back(EncodingCliName(ETextEncoding(i)));
+    }
+    return names;
+}
+
+std::vector<std::string> SchemeNames() {
+    std::vector<std::string> names;
+    for (const SLatinSchemeInfo& info : kLatinSchemes)
+        names.emplace_back(info.cliName);
+    return names;
+}
+
+// "a, b or c", for the usage errors.
+std::string Choices(const std::vector<std::string>& names, const std::string& last = {}) {
+    std::vector<std::string> all = names;
+    if (!last.empty())
+        all.push_back(last);
+    std::string out;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        out += (i == 0 ? "" : i + 1 == all.size() ? " or " : ", ") + all[i];
+    return out;
+}
+
+// The words of `text` in lines of at most 86 columns: the first after `lead`, the others after
+// `indent` blanks.
+std::string Filled(const std::string& lead, std::size_t indent, const std::string& text) {
+    constexpr std::size_t kWidth = 86;
+    std::string out = lead;
+    std::size_t column = lead.size();
+    bool lineStart = true;
+    std::size_t start = 0;
+    while ((start = text.find_first_not_of(' ', start)) != std::string::npos) {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        const std::size_t length = end - start;
+        if (!lineStart && column + 1 + length > kWidth) {
+            out += "\n" + std::string(indent, ' ');
+            column = indent;
+            lineStart = true;
+        }
+        if (!lineStart) {
+            out += ' ';
+            ++column;
+        }
+        out.append(text, start, length);
+        column += length;
+        lineStart = false;
+        start = end;
+    }
+    return out + "\n";
+}
+
+std::string Usage() {
+    std::string detect = "the encoding each file opens as:";
+    for (int i = 0; i < kTextEncodingCount; ++i)
+        detect += std::string(i == 0 ? " " : ", ") + EncodingName(ETextEncoding(i));
+    detect += "; --verbose adds the 8-bit detector's own answer (0 plain, 866, 1251, 20866 KOI8-R, "
+              "65001/65002 UTF-16)";
+    std::string scheme = "the Latin spelling (to-latin, convert, rename, tags):";
+    for (const SLatinSchemeInfo& info : kLatinSchemes)
+        scheme += std::string(info.scheme == kLatinSchemes.front().scheme ? " " : ", ") +
+                  std::string(info.cliName) + " (" + std::string(info.description) + ")";
+    std::string encoding =
+        "read every name (rename) or 8-bit tag text (tags) that is not valid UTF-8 in ENC:";
+    for (const std::string& name : NameEncodings())
+        encoding += " " + name + ",";
+    encoding += " or auto (the default: as the program reads text)";
+
+    std::string usage = kUsage;
+    const std::pair<const char*, std::string> filled[] = {
+        {"@DETECT@", Filled("  detect [--verbose] FILE...        ", 36, detect)},
+        {"@SCHEME@", Filled("  --scheme NAME ", 16, scheme)},
+        {"@ENCODING@", Filled("  --encoding ENC ", 16, encoding)}};
+    for (const auto& [mark, text] : filled)
+        usage.replace(usage.find(mark), std::string_view(mark).size(), text);
+    return usage;
+}
 
 struct SArgs {
     std::string command;
@@ -274,7 +359,7 @@ int RunCli(int argc, char** argv) {
         const std::string arg = argv[i];
         if (options && (arg == "-h" || arg == "--help")) {
             std::string error;
-            return WriteOut(kUsage, error) ? kExitOk : Failure(error);
+            return WriteOut(Usage(), error) ? kExitOk : Failure(error);
         }
         if (options && arg == "--version") {
             std::string error;
@@ -313,7 +398,7 @@ int RunCli(int argc, char** argv) {
                 return UsageError("--scheme needs a value");
             const std::string name = arg == "--scheme" ? std::string(argv[++i]) : arg.substr(9);
             if (!LatinSchemeFromName(name, args.scheme))
-                return UsageError("unknown scheme '" + name + "' (keys, icao, gost, bgn or iso9)");
+                return UsageError("unknown scheme '" + name + "' (" + Choices(SchemeNames()) + ")");
             option = kOptScheme;
         } else if (options && (arg == "--encoding" || arg.starts_with("--encoding="))) {
             if (arg == "--encoding" && i + 1 >= argc)
@@ -322,11 +407,11 @@ int RunCli(int argc, char** argv) {
             ETextEncoding encoding{};
             if (name == "auto")
                 args.rename.encoding.reset();
-            else if (ParseEncodingName(name, encoding) &&
-                     (encoding == ETextEncoding::kUtf8 || !IsUnicodeEncoding(encoding)))
+            else if (ParseEncodingName(name, encoding) && IsNameEncoding(encoding))
                 args.rename.encoding = encoding;
             else
-                return UsageError("unknown encoding '" + name + "' (cp1251, koi8-r, cp866, utf-8 or auto)");
+                return UsageError("unknown encoding '" + name + "' (" + Choices(NameEncodings(), "auto") +
+                                  ")");
             option = kOptEncoding;
         } else if (options && (arg == "--only" || arg.starts_with("--only="))) {
             if (arg == "--only" && i + 1 >= argc)

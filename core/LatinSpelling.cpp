@@ -60,7 +60,7 @@ constexpr std::size_t kMaxSpelling = 4;
 
 class CLatinScheme final : public ILatinSpelling {
 public:
-    CLatinScheme(const SSchemeData& data, std::u16string_view name);
+    CLatinScheme(const SSchemeData& data, ELatinScheme scheme);
 
     bool ToLatin(std::u16string& text) const override;
     void AppendLatin(std::u16string_view piece, char16_t before, char16_t after,
@@ -86,7 +86,8 @@ private:
     std::size_t m_maxLength = 1;
 };
 
-CLatinScheme::CLatinScheme(const SSchemeData& data, std::u16string_view name) : m_data(data), m_name(name) {
+CLatinScheme::CLatinScheme(const SSchemeData& data, ELatinScheme scheme)
+    : m_data(data), m_name(LatinSchemeInfo(scheme).cliName.begin(), LatinSchemeInfo(scheme).cliName.end()) {
     for (int i = 0; i < kLetterCount; ++i) {
         m_spelling[i] = data.spellings[i];
         m_maxLength = std::max(m_maxLength, m_spelling[i].size());
@@ -180,9 +181,18 @@ bool CLatinScheme::ToLatin(std::u16string& text) const {
 
 } // namespace
 
+// Settings and menus store a scheme by its place in the table.
+static_assert([] {
+    for (int i = 0; i < kLatinSchemeCount; ++i) {
+        if (int(kLatinSchemes[std::size_t(i)].scheme) != i)
+            return false;
+    }
+    return true;
+}());
+
 const ILatinSpelling& LatinSpelling(const CCharTable& table, ELatinScheme scheme) {
-    static const CLatinScheme icao(kIcao, u"icao"), gost(kGost, u"gost"), bgn(kBgn, u"bgn"),
-        iso9(kIso9, u"iso9");
+    static const CLatinScheme icao(kIcao, ELatinScheme::kIcao), gost(kGost, ELatinScheme::kGost),
+        bgn(kBgn, ELatinScheme::kBgn), iso9(kIso9, ELatinScheme::kIso9);
     switch (scheme) {
     case ELatinScheme::kIcao:
         return icao;
@@ -199,12 +209,11 @@ const ILatinSpelling& LatinSpelling(const CCharTable& table, ELatinScheme scheme
 }
 
 bool LatinSchemeFromName(std::string_view name, ELatinScheme& scheme) {
-    constexpr std::array<std::string_view, kLatinSchemeCount> kNames = {"keys", "icao", "gost", "bgn",
-                                                                        "iso9"};
-    const auto it = std::find(kNames.begin(), kNames.end(), name);
-    if (it == kNames.end())
+    const auto it = std::find_if(kLatinSchemes.begin(), kLatinSchemes.end(),
+                                 [name](const SLatinSchemeInfo& info) { return info.cliName == name; });
+    if (it == kLatinSchemes.end())
         return false;
-    scheme = ELatinScheme(it - kNames.begin());
+    scheme = it->scheme;
     return true;
 }
 

@@ -4,6 +4,7 @@
 // the user chose. Typing is not affected: it always uses the table.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -30,12 +31,35 @@ public:
 enum class ELatinScheme { kKeys = 0, kIcao = 1, kGost = 2, kBgn = 3, kIso9 = 4 };
 inline constexpr int kLatinSchemeCount = 5;
 
+// Everything the other layers name a spelling by. A new spelling is one more line here (and its
+// letters below, its display name in the resource modules); the command line's parsing and help,
+// the combo boxes and the Toolkit menu follow this table, and a test holds the manual page, the
+// completion and the guides to it. The ids lie in ranges ResourceIds.h reserves for spellings.
+struct SLatinSchemeInfo {
+    ELatinScheme scheme;
+    std::string_view cliName;     // --scheme's value and a journal's name of the spelling
+    int nameString;               // the resource string of its display name
+    int menuCommand;              // its item of the Toolkit panel's menu
+    std::string_view description; // what --help says of it
+};
+inline constexpr std::array<SLatinSchemeInfo, kLatinSchemeCount> kLatinSchemes = {{
+    {ELatinScheme::kKeys, "keys", 3100, 33900, "the first key of each letter, the default"},
+    {ELatinScheme::kIcao, "icao", 3101, 33901, "passports"},
+    {ELatinScheme::kGost, "gost", 3102, 33902, "GOST 7.79-2000 B"},
+    {ELatinScheme::kBgn, "bgn", 3103, 33903, "BGN/PCGN 1947"},
+    {ELatinScheme::kIso9, "iso9", 3104, 33904, "ISO 9:1995"},
+}};
+
+constexpr const SLatinSchemeInfo& LatinSchemeInfo(ELatinScheme scheme) {
+    return kLatinSchemes[std::size_t(scheme)];
+}
+
 class CCharTable;
 
 // The table itself for kKeys, else the scheme's one shared instance.
 const ILatinSpelling& LatinSpelling(const CCharTable& table, ELatinScheme scheme);
 
-// The command line's names: keys, icao, gost, bgn, iso9. False for any other name.
+// A scheme by its command-line name (the table's cliName). False for any other name.
 bool LatinSchemeFromName(std::string_view name, ELatinScheme& scheme);
 // A stored number as a scheme; anything out of range is the user's keys.
 ELatinScheme LatinSchemeFromNumber(int number);

@@ -48,7 +48,7 @@ _lettrino_cli() {
     done
 
     if [[ -z $ended && $prev == --encoding ]]; then
-        COMPREPLY=($(compgen -W "auto cp1251 koi8-r cp866 utf-8" -- "$cur"))
+        COMPREPLY=($(compgen -W "auto utf-8 cp866 cp1251 koi8-r cp1252" -- "$cur"))
         return
     fi
     if [[ -z $ended && $prev == --to ]]; then

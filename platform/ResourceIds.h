@@ -52,7 +52,9 @@ enum ECommandId : int {
     kCmdEditReplace = 33702,
     kCmdEditRedo = 33703,
     kCmdEditGoToLine = 33704,
-    kCmdSpellingFirst = 33900 // Toolkit list popup: 33900 to 33904, in ELatinScheme order
+    // Toolkit list popup, one per Latin spelling (kLatinSchemes' menuCommand, in its order).
+    kCmdSpellingFirst = 33900,
+    kCmdSpellingLast = 33919
 };
 
 // The interface languages, by the commands that choose them.
@@ -209,10 +211,15 @@ enum EStringId : int {
     kStrReplacedCount = 1710,
     kStrCloseBar = 1711,
 
-    kStrFilesNotOpened = 1800,      // "Lettrino opens one file at a time. ...:\n%1"
-    kStrSpellingLabel = 1900,       // "Latin spelling"
-    kStrSpellingFirstChoice = 1901, // "My keys", then the schemes
-    kStrTipKeySequence = 1906,      // "\"%1\" is also typed as %2 (%3): ..."
+    kStrFilesNotOpened = 1800, // "Lettrino opens one file at a time. ...:\n%1"
+    kStrSpellingLabel = 1900,  // "Latin spelling"
+    kStrTipKeySequence = 1906, // "\"%1\" is also typed as %2 (%3): ..."
+
+    // Ranges reserved for lists that grow, so that a new entry never runs into the next id:
+    // 3100-3119 the Latin spellings' display names (kLatinSchemes' nameString, "My keys" first);
+    // 3120-3199 free for the spellings' other texts. Commands: 33900-33919, kCmdSpellingFirst.
+    kStrSpellingNameFirst = 3100,
+    kStrSpellingNameLast = 3119,
 
     kStrAppName = 57344, // "Lt"
     kStrIdle = 57345,    // "Ready"

@@ -2,6 +2,7 @@
 
 #include "CCharTable.h"
 #include "CResourceModuleGui.h"
+#include "LatinSpelling.h"
 #include "Modal.h"
 #include "ResourceIds.h"
 #include "SettingsGui.h"
@@ -163,17 +164,18 @@ void DSymbol::contextMenuEvent(QContextMenuEvent* event) {
                     into.addSeparator();
                 } else if (!entry.items.empty()) {
                     fill(*into.addMenu(entry.text), entry.items);
-                } else {
-                    QAction* action = into.addAction(entry.text);
-                    action->setData(entry.id);
-                    const int scheme = entry.id - kCmdSpellingFirst;
-                    if (scheme >= 0 && scheme < kLatinSchemeCount) {
-                        // One choice of several: shown as radio items.
-                        action->setActionGroup(into.findChild<QActionGroup*>()
-                                                   ? into.findChild<QActionGroup*>()
-                                                   : new QActionGroup(&into));
+                } else if (entry.id < kCmdSpellingFirst || entry.id > kCmdSpellingLast) {
+                    into.addAction(entry.text)->setData(entry.id);
+                } else if (into.findChild<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly) == nullptr) {
+                    // The resource's spelling items only mark the place: the choices are the
+                    // table's, named as everywhere else, one of several as radio items.
+                    auto* group = new QActionGroup(&into);
+                    for (const SLatinSchemeInfo& info : kLatinSchemes) {
+                        QAction* action = into.addAction(CurrentResources().String(info.nameString));
+                        action->setData(info.menuCommand);
+                        action->setActionGroup(group);
                         action->setCheckable(true);
-                        action->setChecked(scheme == m_settings.latinSpelling.Value());
+                        action->setChecked(int(info.scheme) == m_settings.latinSpelling.Value());
                     }
                 }
             }
@@ -187,8 +189,10 @@ void DSymbol::contextMenuEvent(QContextMenuEvent* event) {
         OnDefaultKeys();
     else if (id == kCmdListFont)
         OnListFont();
-    else if (id >= kCmdSpellingFirst && id < kCmdSpellingFirst + kLatinSchemeCount)
-        OnLatinSpelling(id - kCmdSpellingFirst);
+    for (const SLatinSchemeInfo& info : kLatinSchemes) {
+        if (id == info.menuCommand)
+            OnLatinSpelling(int(info.scheme));
+    }
 }
 
 void DSymbol::OnLatinSpelling(int scheme) {

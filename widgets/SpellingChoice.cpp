@@ -8,10 +8,20 @@
 #include <QComboBox>
 #include <QLabel>
 
+// The spellings' ids must stay inside the ranges reserved for them, clear of their neighbours.
+static_assert([] {
+    for (const SLatinSchemeInfo& info : kLatinSchemes) {
+        if (info.nameString < kStrSpellingNameFirst || info.nameString > kStrSpellingNameLast ||
+            info.menuCommand < kCmdSpellingFirst || info.menuCommand > kCmdSpellingLast)
+            return false;
+    }
+    return true;
+}());
+
 QComboBox* MakeSpellingCombo(QWidget* parent, int scheme) {
     auto* combo = new QComboBox(parent);
-    for (int choice = 0; choice < kLatinSchemeCount; ++choice)
-        combo->addItem(CurrentResources().String(kStrSpellingFirstChoice + choice));
+    for (const SLatinSchemeInfo& info : kLatinSchemes)
+        combo->addItem(CurrentResources().String(info.nameString));
     combo->setCurrentIndex(int(LatinSchemeFromNumber(scheme)));
     return combo;
 }

@@ -507,16 +507,18 @@ private slots:
         file.write(QByteArray("x").repeated(25000) + "\ntwo\nthree\nfour");
         file.close();
         QVERIFY(app->OpenDocumentFile(path));
-        int most = 0; // the dialog lives only while it is asked
+        // The dialog lives only while it is shown: what it offered is read there.
+        int maximum = -1;
         Modal::NextDialogAnswer([&](QDialog& dialog) {
             auto* asked = qobject_cast<QInputDialog*>(&dialog);
-            most = asked != nullptr ? asked->intMaximum() : -1;
-            if (asked != nullptr)
-                asked->setIntValue(3);
+            if (asked == nullptr)
+                return int(QDialog::Rejected);
+            maximum = asked->intMaximum();
+            asked->setIntValue(3);
             return int(QDialog::Accepted);
         });
         app->MainFrame()->RouteCommand(kCmdEditGoToLine);
-        QCOMPARE(most, 4);
+        QCOMPARE(maximum, 4);
         QCOMPARE(app->View()->textCursor().block().text(), u"three"_s);
         QCOMPARE(app->MainFrame()->CaretPane()->text(), u"Ln 3, Col 1"_s);
     }

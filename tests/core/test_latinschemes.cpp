@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <set>
+#include <string_view>
 
 namespace {
 
@@ -180,6 +182,26 @@ TEST(LatinSchemes, NamesAndStoredNumbers) {
                                                                   {5, ELatinScheme::kKeys}}};
     for (const auto& [number, scheme] : numbers)
         EXPECT_EQ(LatinSchemeFromNumber(number), scheme) << number;
+}
+
+// A journal's header names a run's spelling by Describe(), the name --scheme takes back: every
+// entry of the table must survive the round trip, and no two may share a name or an id.
+TEST(LatinSchemes, TheTableNamesEachSchemeOnce) {
+    CCharTable table;
+    table.SetDefaultKeys();
+    std::set<std::string_view> names;
+    std::set<int> ids;
+    for (const SLatinSchemeInfo& info : kLatinSchemes) {
+        ELatinScheme scheme = ELatinScheme::kKeys;
+        EXPECT_TRUE(LatinSchemeFromName(info.cliName, scheme) && scheme == info.scheme) << info.cliName;
+        if (info.scheme != ELatinScheme::kKeys) {
+            EXPECT_EQ(U8(LatinSpelling(table, info.scheme).Describe()), info.cliName);
+        }
+        EXPECT_TRUE(names.insert(info.cliName).second) << info.cliName;
+        EXPECT_TRUE(ids.insert(info.nameString).second && ids.insert(info.menuCommand).second)
+            << info.cliName;
+        EXPECT_FALSE(info.description.empty()) << info.cliName;
+    }
 }
 
 // Rows: а 0, е 5, ё 6, ж 7, з 8, й 10, о 15, с 18, х 22, ц 23, ч 24, ш 25, щ 26.
