@@ -46,6 +46,8 @@ namespace {
 
 constexpr int kModeButtonIndex = 8; // the In Russian button among the toolbar's items
 constexpr int kNormalSettleMs = 300;
+// How long a placement applied to a frame stays open to a frame that changes size.
+constexpr int kPendingPlacementMs = 1000;
 constexpr int kLongLinesMessageMs = 15000; // long enough to be read after the file appears
 
 // Calls back when a lock key is let go anywhere in the program: the indicators follow the keys
@@ -72,7 +74,16 @@ private:
 } // namespace
 
 CMainFrame::CMainFrame(CLtApp* app, CSettings& settings)
-    : m_pApp(app), m_settings(settings), m_normalSettle(new QTimer(this)) {
+    : m_pApp(app), m_settings(settings), m_pendingEnd(new QTimer(this)), m_pendingCheck(new QTimer(this)),
+      m_normalSettle(new QTimer(this)) {
+    m_pendingEnd->setSingleShot(true);
+    m_pendingEnd->setInterval(kPendingPlacementMs);
+    connect(m_pendingEnd, &QTimer::timeout, this, [this] {
+        m_pendingCheck->stop();
+        m_pendingOuter = QRect();
+    });
+    m_pendingCheck->setInterval(50);
+    connect(m_pendingCheck, &QTimer::timeout, this, &CMainFrame::ApplyPendingPlacement);
     // A new rectangle counts as the normal placement once it has stood for a moment as normal.
     m_normalSettle->setSingleShot(true);
     m_normalSettle->setInterval(kNormalSettleMs);
@@ -427,6 +438,7 @@ void CMainFrame::RestoreWindowState() {
             move(outer.topLeft());
             resize(outer.size());
             m_pendingOuter = outer;
+            m_bPendingAfterMaximized = pos.showState == 3;
         }
         if (pos.showState == 3)
             showMaximized(); // un-maximizing returns to the stored normal placement
@@ -442,17 +454,27 @@ void CMainFrame::RestoreWindowState() {
 }
 
 void CMainFrame::ApplyPendingPlacement() {
-    if (m_pendingOuter.isNull() || !isVisible() || isMaximized() || isMinimized())
+    if (m_pendingOuter.isNull() || m_bPendingAfterMaximized || !isVisible() || isMaximized() || isMinimized())
         return;
     const QRect frame = frameGeometry();
     const QRect client = geometry();
     if (frame == client)
         return; // not framed yet
+    // A window restored from maximized shows the maximized frame (no borders) first and its
+    // normal frame a moment later: the placement follows until the frame has settled, so that
+    // restoring never grows the window by the frame.
+    const QSize margins = frame.size() - client.size();
+    if (margins == m_appliedMargins)
+        return;
+    const bool first = !m_appliedMargins.isValid();
+    m_appliedMargins = margins;
     const QRect outer = m_pendingOuter;
-    m_pendingOuter = QRect();
-    resize(outer.width() - (frame.width() - client.width()),
-           outer.height() - (frame.height() - client.height()));
+    resize(outer.size() - margins);
     move(outer.topLeft());
+    if (first) {
+        m_pendingEnd->start();
+        m_pendingCheck->start();
+    }
 }
 
 void CMainFrame::moveEvent(QMoveEvent* event) {
@@ -493,6 +515,7 @@ void CMainFrame::OnSize() {
         m_normalSettle->stop();
     } else if (isMaximized() || isFullScreen()) {
         m_nShowState = 3;
+        m_bPendingAfterMaximized = false; // the next restore places the window
         // A window manager may report the maximized rectangle just before the maximized state:
         // what is still waiting to count as the normal placement is not one.
         m_normalSettle->stop();

@@ -171,6 +171,14 @@ private:
     // The outer rectangle asked for before the window manager framed the window; it is applied
     // again once the frame's size is known.
     QRect m_pendingOuter;
+    QSize m_appliedMargins; // the frame's size around the client when it was last applied
+    // A window opened maximized takes its normal placement at its first restore, not before.
+    bool m_bPendingAfterMaximized = false;
+    // Ends the pending placement a moment after it was applied; until then it is checked
+    // against the frame every few milliseconds, as a window manager may report a new frame
+    // without a move or a resize.
+    QTimer* m_pendingEnd;
+    QTimer* m_pendingCheck;
     // Runs out when a normal rectangle has stood long enough to be the normal placement.
     QTimer* m_normalSettle;
 };
