@@ -108,6 +108,8 @@ public:
     CIntSetting keysCtrlShift{this, "KeysCtrlShift", 0};     // Ctrl+Shift toggles In Russian mode
     CIntSetting blueRus{this, "BlueRus", 1};                 // tint the editor while In Russian mode is on
     CIntSetting blueOrig{this, "BlueOrig", 0};               // tint the editor while In Russian mode is off
+    // Misspelt words underlined: 1 on, 0 off, -1 on when a dictionary is installed.
+    CIntSetting checkSpelling{this, "CheckSpelling", -1, -1, 1, -1};
     CIntSetting interLang{this, "InterLang", kLangEnglish};  // command id of the interface language
     CStringSetting lastDir{this, "LastDir"};                 // folder last shown by the MP3 tool and renamer
     CStringSetting printPage{this, "PrintPage"};             // page size, orientation, margins (mm)
