@@ -126,7 +126,7 @@ void CSpellChecker::LoadPersonalList() {
         line = line.trimmed();
         if (!line.isEmpty() && !m_personal.contains(line)) {
             m_personal << line;
-            m_accepted.insert(line);
+            Accept(line);
         }
     }
 }
@@ -189,9 +189,17 @@ QStringList CSpellChecker::Suggestions(const QString& word) {
     return result;
 }
 
-void CSpellChecker::Ignore(const QString& word) {
+void CSpellChecker::Accept(const QString& word) {
     m_accepted.insert(word);
-    m_cache.insert(word, true);
+    // The dictionary knows it too, and so also takes it capitalised at the start of a sentence.
+    std::string bytes;
+    if (SDictionary* dictionary = DictionaryFor(word); dictionary && dictionary->Encode(word, bytes))
+        dictionary->hunspell->add(bytes);
+    m_cache.clear();
+}
+
+void CSpellChecker::Ignore(const QString& word) {
+    Accept(word);
     emit WordsChanged();
 }
 

@@ -53,6 +53,7 @@ private:
     struct SDictionary;
     SDictionary* DictionaryFor(const QString& word) const;
     void LoadPersonalList();
+    void Accept(const QString& word);
 
     std::unique_ptr<SDictionary> m_russian;
     std::unique_ptr<SDictionary> m_english;

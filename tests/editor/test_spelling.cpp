@@ -147,6 +147,7 @@ private slots:
         QCOMPARE(list.readAll(), QByteArray("zorblaxian\n"));
         CSpellChecker next; // a later session
         QVERIFY(next.IsCorrect(u"zorblaxian"_qs));
+        QVERIFY(next.IsCorrect(u"Zorblaxian"_qs)); // at the start of a sentence
         QVERIFY(!next.IsCorrect(u"qwertzuiop"_qs));
     }
 
