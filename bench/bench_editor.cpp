@@ -164,8 +164,8 @@ int main(int argc, char** argv) {
         double shown[2] = {1e9, 1e9};
         for (int round = 0; round < rounds; ++round) {
             for (const int on : {0, 1}) {
+                CLtView view(settings); // reads the stored setting: the choice comes after
                 settings.checkSpelling.Set(on);
-                CLtView view(settings);
                 view.resize(800, 600);
                 view.show();
                 QApplication::processEvents();
