@@ -63,6 +63,7 @@ CSpellHighlighter::CSpellHighlighter(CSpellChecker& checker, QPlainTextEdit* vie
         if (m_bEnabled && !m_visibleTimer->isActive())
             m_visibleTimer->start();
     });
+    connect(view, &QPlainTextEdit::cursorPositionChanged, this, &CSpellHighlighter::OnCaretMoved);
     connect(&checker, &CSpellChecker::WordsChanged, this, [this] {
         if (m_bEnabled)
             rehighlight();
@@ -109,13 +110,32 @@ void CSpellHighlighter::highlightBlock(const QString& text) {
     QTextCharFormat mark;
     mark.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
     mark.setUnderlineColor(Qt::red);
+    // A word still being typed is not wrong yet.
+    const QTextCursor caret = m_view->textCursor();
+    const qsizetype typing = !caret.hasSelection() && caret.block() == block ? caret.positionInBlock() : -1;
     ForEachWord(text, [&](qsizetype start, qsizetype end) {
         const QString word = text.mid(start, end - start);
-        if (CSpellChecker::ScriptOf(word) != CSpellChecker::EScript::kNone &&
-            !CutAtSeam(block, start, end, text.size()) && !m_checker.IsCorrect(word))
+        if (CSpellChecker::ScriptOf(word) == CSpellChecker::EScript::kNone || CutAtSeam(block, start, end, text.size()))
+            return true;
+        if (end == typing) {
+            m_typed = caret;
+            return true;
+        }
+        if (!m_checker.IsCorrect(word))
             setFormat(static_cast<int>(start), static_cast<int>(end - start), mark);
         return true;
     });
+}
+
+void CSpellHighlighter::OnCaretMoved() {
+    if (m_typed.isNull() || m_typed.document() != document())
+        return;
+    const QTextCursor caret = m_view->textCursor();
+    if (caret.position() == m_typed.position() && !caret.hasSelection())
+        return;
+    const QTextBlock block = m_typed.block();
+    m_typed = QTextCursor();
+    rehighlightBlock(block);
 }
 
 void CSpellHighlighter::CheckVisible() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QSyntaxHighlighter>
+#include <QTextCursor>
 
 class CSpellChecker;
 class QPlainTextEdit;
@@ -31,9 +32,12 @@ private:
     bool IsNearView(const QTextBlock& block) const;
     // Checks the blocks come into view that were passed over while far from it.
     void CheckVisible();
+    // The word just typed, left unmarked until the caret leaves it, is checked then.
+    void OnCaretMoved();
 
     CSpellChecker& m_checker;
     QPlainTextEdit* m_view;
     QTimer* m_visibleTimer;
     bool m_bEnabled = false;
+    QTextCursor m_typed; // at the end of the word left unmarked (the caret then), or null
 };

@@ -108,6 +108,11 @@ private slots:
     void retypedAndConvertedTextIsChecked() {
         NEED_DICTIONARIES();
         g_inRussian = true;
+        QTest::keyClicks(m_view, u"preved"_qs);
+        QVERIFY(MarkedWords(m_view->document()).isEmpty()); // still being typed
+        QTest::keyClick(m_view, Qt::Key_Home);
+        QCOMPARE(MarkedWords(m_view->document()), QStringList{u"превед"_qs});
+        m_view->clear();
         QTest::keyClicks(m_view, u"slovo "_qs);
         QCOMPARE(m_view->toPlainText(), u"слово "_qs);
         QVERIFY(MarkedWords(m_view->document()).isEmpty());
