@@ -158,8 +158,8 @@ int main(int argc, char** argv) {
     // 1b. Spelling as you type: the same keys in a text of 1 M characters with some misspelt
     // words, checking on against off; and the text shown until idle.
     {
-        const QString text = Text(QStringLiteral("Съешь же ещё этих мягких французских булок, превед, hello wrld "),
-                                  1000000);
+        const QString text =
+            Text(QStringLiteral("Съешь же ещё этих мягких французских булок, превед, hello wrld "), 1000000);
         double typed[2] = {1e9, 1e9};
         double shown[2] = {1e9, 1e9};
         for (int round = 0; round < rounds; ++round) {
@@ -178,9 +178,10 @@ int main(int argc, char** argv) {
             }
         }
         settings.checkSpelling.Set(-1);
-        std::printf("spelling, typing 1000 keys after 1,000,000 characters: off %.1f ms, on %.1f ms, ratio %.2f "
-                    "(shown until idle: off %.1f ms, on %.1f ms)\n",
-                    typed[0], typed[1], typed[1] / typed[0], shown[0], shown[1]);
+        std::printf(
+            "spelling, typing 1000 keys after 1,000,000 characters: off %.1f ms, on %.1f ms, ratio %.2f "
+            "(shown until idle: off %.1f ms, on %.1f ms)\n",
+            typed[0], typed[1], typed[1] / typed[0], shown[0], shown[1]);
     }
 
     // 2. F4 on a megabyte of Latin text.

@@ -386,8 +386,9 @@ void CLtView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CLtView::contextMenuEvent(QContextMenuEvent* event) {
     // The word clicked, or the caret's from the keyboard.
-    const int position = event->reason() == QContextMenuEvent::Mouse ? cursorForPosition(event->pos()).position()
-                                                                     : textCursor().position();
+    const int position = event->reason() == QContextMenuEvent::Mouse
+                             ? cursorForPosition(event->pos()).position()
+                             : textCursor().position();
     QMenu spelling;
     const bool misspelt = AddSpellingActions(&spelling, position);
     if (m_menuContext->isEmpty()) {

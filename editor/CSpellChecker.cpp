@@ -49,8 +49,9 @@ struct CSpellChecker::SDictionary {
             result->kind = EKind::kUtf8;
         else if (set == u"iso8859-1" || set == u"iso-8859-1")
             result->kind = EKind::kLatin1;
-        else if (ParseEncodingName((set == u"microsoft-cp1251" ? QStringLiteral("cp1251") : set).toStdString(),
-                                   result->encoding) &&
+        else if (ParseEncodingName(
+                     (set == u"microsoft-cp1251" ? QStringLiteral("cp1251") : set).toStdString(),
+                     result->encoding) &&
                  !IsUnicodeEncoding(result->encoding))
             result->kind = EKind::kEightBit;
         else
@@ -168,7 +169,8 @@ bool CSpellChecker::IsCorrect(const QString& word) {
     std::string bytes;
     if (m_accepted.contains(word)) {
         correct = true;
-    } else if (const SDictionary* dictionary = DictionaryFor(word); dictionary && dictionary->Encode(word, bytes)) {
+    } else if (const SDictionary* dictionary = DictionaryFor(word);
+               dictionary && dictionary->Encode(word, bytes)) {
         correct = dictionary->hunspell->spell(bytes);
     }
     m_cache.insert(word, correct);
@@ -214,8 +216,9 @@ bool CSpellChecker::AddToDictionary(const QString& word, QString* error) {
     const QString path = PersonalListPath();
     QString reason;
     SWriteResult written;
-    const bool ok = QDir().mkpath(QFileInfo(path).path()) &&
-                    WriteDocumentFile(path, (m_personal.join(u'\n') + u'\n').toUtf8(), QString(), written, reason);
+    const bool ok =
+        QDir().mkpath(QFileInfo(path).path()) &&
+        WriteDocumentFile(path, (m_personal.join(u'\n') + u'\n').toUtf8(), QString(), written, reason);
     if (!ok && error != nullptr)
         *error = reason.isEmpty() ? path : reason;
     return ok;

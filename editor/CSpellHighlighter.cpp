@@ -115,7 +115,8 @@ void CSpellHighlighter::highlightBlock(const QString& text) {
     const qsizetype typing = !caret.hasSelection() && caret.block() == block ? caret.positionInBlock() : -1;
     ForEachWord(text, [&](qsizetype start, qsizetype end) {
         const QString word = text.mid(start, end - start);
-        if (CSpellChecker::ScriptOf(word) == CSpellChecker::EScript::kNone || CutAtSeam(block, start, end, text.size()))
+        if (CSpellChecker::ScriptOf(word) == CSpellChecker::EScript::kNone ||
+            CutAtSeam(block, start, end, text.size()))
             return true;
         if (end == typing) {
             m_typed = caret;
@@ -159,8 +160,9 @@ bool CSpellHighlighter::WordAt(const QTextBlock& block, int position, int& start
     ForEachWord(text, [&](qsizetype from, qsizetype to) {
         if (at < from)
             return false;
-        if (at <= to && CSpellChecker::ScriptOf(QStringView(text).mid(from, to - from)) !=
-                            CSpellChecker::EScript::kNone &&
+        if (at <= to &&
+            CSpellChecker::ScriptOf(QStringView(text).mid(from, to - from)) !=
+                CSpellChecker::EScript::kNone &&
             !CutAtSeam(block, from, to, text.size())) {
             start = block.position() + static_cast<int>(from);
             end = block.position() + static_cast<int>(to);

@@ -108,8 +108,6 @@ public:
     CIntSetting keysCtrlShift{this, "KeysCtrlShift", 0};     // Ctrl+Shift toggles In Russian mode
     CIntSetting blueRus{this, "BlueRus", 1};                 // tint the editor while In Russian mode is on
     CIntSetting blueOrig{this, "BlueOrig", 0};               // tint the editor while In Russian mode is off
-    // Misspelt words underlined: 1 on, 0 off, -1 on when a dictionary is installed.
-    CIntSetting checkSpelling{this, "CheckSpelling", -1, -1, 1, -1};
     CIntSetting interLang{this, "InterLang", kLangEnglish};  // command id of the interface language
     CStringSetting lastDir{this, "LastDir"};                 // folder last shown by the MP3 tool and renamer
     CStringSetting printPage{this, "PrintPage"};             // page size, orientation, margins (mm)
@@ -121,6 +119,8 @@ public:
     CIntSetting renamerSpelling{this, "RenamerSpelling", -1, -1, kLatinSchemeCount - 1, -1};
     // Days a batch run's journal is kept; older ones go when a run starts (read by the journal).
     CIntSetting journalDays{this, "JournalDays", 90, 1, 36500, 90};
+    // Misspelt words underlined: 1 on, 0 off, -1 on when a dictionary is installed.
+    CIntSetting checkSpelling{this, "CheckSpelling", -1, -1, 1, -1};
     // The fonts' descriptions, "Font" and "FontList": there from LoadSettings to SaveSettingsOnExit
     // (SettingsGui.h), which make the fonts from them.
     std::optional<CLogFont> editorLogFont;

@@ -39,8 +39,8 @@ bool Installed(const char* name) {
     return QFile::exists(u"/usr/share/hunspell/"_qs + QLatin1StringView(name) + u".dic"_qs);
 }
 
-#define NEED_DICTIONARIES()                                                                      \
-    if (!Installed("ru_RU") || !Installed("en_US"))                                              \
+#define NEED_DICTIONARIES()                                                                                  \
+    if (!Installed("ru_RU") || !Installed("en_US"))                                                          \
     QSKIP("hunspell-ru or hunspell-en-us is not installed")
 
 } // namespace
