@@ -118,10 +118,13 @@ QString CSpellChecker::PersonalListPath() {
            QStringLiteral("/lettrino/words.txt");
 }
 
-void CSpellChecker::LoadPersonalList() {
+bool CSpellChecker::LoadPersonalList(QString* error) {
     QFile file(PersonalListPath());
-    if (!file.open(QIODevice::ReadOnly))
-        return;
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error != nullptr)
+            *error = file.errorString();
+        return !file.exists();
+    }
     const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
     for (QString line : lines) {
         line = line.trimmed();
@@ -130,6 +133,7 @@ void CSpellChecker::LoadPersonalList() {
             Accept(line);
         }
     }
+    return true;
 }
 
 CSpellChecker::EScript CSpellChecker::ScriptOf(QStringView word) {
@@ -165,6 +169,9 @@ CSpellChecker::SDictionary* CSpellChecker::DictionaryFor(const QString& word) co
 bool CSpellChecker::IsCorrect(const QString& word) {
     if (const auto found = m_cache.constFind(word); found != m_cache.constEnd())
         return *found;
+    // Hunspell judges no longer word, and its suggestions for one would take long.
+    if (word.size() > kMaxWordLength)
+        return true;
     bool correct = true;
     std::string bytes;
     if (m_accepted.contains(word)) {
@@ -181,7 +188,7 @@ QStringList CSpellChecker::Suggestions(const QString& word) {
     QStringList result;
     const SDictionary* dictionary = DictionaryFor(word);
     std::string bytes;
-    if (dictionary == nullptr || !dictionary->Encode(word, bytes))
+    if (dictionary == nullptr || word.size() > kMaxWordLength || !dictionary->Encode(word, bytes))
         return result;
     for (const std::string& suggestion : dictionary->hunspell->suggest(bytes)) {
         if (result.size() == kMaxSuggestions)
@@ -209,11 +216,13 @@ bool CSpellChecker::AddToDictionary(const QString& word, QString* error) {
     Ignore(word);
     if (m_personal.contains(word))
         return true;
-    // The list as on disk now, so that another editor's additions are kept too.
-    m_personal.clear();
-    LoadPersonalList();
-    m_personal << word;
+    // The list as on disk now, so that another editor's additions are kept too; a list that
+    // cannot be read is never written over.
     const QString path = PersonalListPath();
+    m_personal.clear();
+    if (!LoadPersonalList(error))
+        return false;
+    m_personal << word;
     QString reason;
     SWriteResult written;
     const bool ok =

@@ -20,6 +20,8 @@ class CSpellChecker : public QObject {
 public:
     enum class EScript { kNone, kCyrillic, kLatin };
     static constexpr int kMaxSuggestions = 7;
+    // Longer words are not checked.
+    static constexpr int kMaxWordLength = 100;
 
     // Reads ru_RU and en_US from `folder` (the system's hunspell folder when empty) and the
     // personal word list.
@@ -52,7 +54,8 @@ signals:
 private:
     struct SDictionary;
     SDictionary* DictionaryFor(const QString& word) const;
-    void LoadPersonalList();
+    // False when the list is there but cannot be read.
+    bool LoadPersonalList(QString* error = nullptr);
     void Accept(const QString& word);
 
     std::unique_ptr<SDictionary> m_russian;
