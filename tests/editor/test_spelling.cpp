@@ -81,6 +81,21 @@ private slots:
         QCOMPARE(MarkedWords(m_view->document()), marked);
     }
 
+    // Far blocks wait until they are scrolled to.
+    void onlyBlocksNearTheViewAreChecked() {
+        NEED_DICTIONARIES();
+        m_view->setPlainText(u"helo\n"_qs.repeated(5000));
+        const QTextDocument* doc = m_view->document();
+        const auto marked = [doc](int block) {
+            return !doc->findBlockByNumber(block).layout()->formats().isEmpty();
+        };
+        QVERIFY(marked(0));
+        QVERIFY(!marked(4999));
+        m_view->moveCursor(QTextCursor::End);
+        QTRY_VERIFY(marked(4999));
+        QVERIFY(MarkedWords(doc).size() < 1000);
+    }
+
     void settingTogglesMarks() {
         NEED_DICTIONARIES();
         m_view->setPlainText(u"helo превед"_qs);
