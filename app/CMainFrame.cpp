@@ -566,7 +566,8 @@ void CMainFrame::StoreSettings() const {
     m_settings.panelWidth.Save();
     for (const CIntSetting* setting :
          {&m_settings.wrapText, &m_settings.autoClip, &m_settings.beep, &m_settings.tabStops,
-          &m_settings.toolbarLarge, &m_settings.toolbarVertical, &m_settings.interLang})
+          &m_settings.toolbarLarge, &m_settings.toolbarVertical, &m_settings.interLang,
+          &m_settings.checkSpelling})
         setting->Save();
 }
 

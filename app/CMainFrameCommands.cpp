@@ -236,6 +236,8 @@ void CMainFrame::BindCommands() {
         {kCmdEditRepairEncoding, {[view] { view->OnEditRepairEncoding(); }, hasText}},
         {kCmdEditCopy1251, {[view] { view->OnEditCopy1251(); }}},
         {kCmdEditGoToLine, {[this] { GoToLine(); }}},
+        {kCmdEditCheckSpelling,
+         {[view] { view->ToggleSpelling(); }, {}, [view] { return view->IsSpellingOn(); }}},
         {kCmdFilePrint, {[view] { view->OnFilePrint(); }}},
         {kCmdFilePrintPreview, {[this, view] {
              // The panel steps aside while the preview shows, and comes back after it.
@@ -356,7 +358,8 @@ void CMainFrame::UpdateRecentFiles() {
 }
 
 void CMainFrame::OnSettingsChanged() {
-    UpdateCommands({kCmdViewAutoClip, kCmdViewWordWrap, kCmdLangEnglish, kCmdLangRussian, kCmdLangGerman});
+    UpdateCommands({kCmdViewAutoClip, kCmdViewWordWrap, kCmdEditCheckSpelling, kCmdLangEnglish,
+                    kCmdLangRussian, kCmdLangGerman});
 }
 
 void CMainFrame::HideLoneToolbarSeparators() {

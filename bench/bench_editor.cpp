@@ -1,6 +1,7 @@
 // The editor's costs: typing at the end of a long text against an empty one, F4 on a megabyte of
 // Latin text, opening a 20 MB KOI8-R file against showing the decoded text, and a 20 MB file of
-// one line: opened until the editor is idle, then the caret to its start and end.
+// one line: opened until the editor is idle, then the caret to its start and end; typing in a
+// 1,000,000-character text with spelling checked as you type against without.
 // Run offscreen: QT_QPA_PLATFORM=offscreen bench_editor [--quick]
 // (--quick: two rounds of typing, one of the rest, and 5 MB files, for bench/quick.sh;
 // --line: only the file of one line, 20 MB, or 5 MB with --quick before it)
@@ -153,6 +154,35 @@ int main(int argc, char** argv) {
     }
     std::printf("typing 1000 keys: empty %.1f ms, after 5,000,000 characters %.1f ms, ratio %.2f\n", empty,
                 full, full / empty);
+
+    // 1b. Spelling as you type: the same keys in a text of 1 M characters with some misspelt
+    // words, checking on against off; and the text shown until idle.
+    {
+        const QString text =
+            Text(QStringLiteral("Съешь же ещё этих мягких французских булок, превед, hello wrld "), 1000000);
+        double typed[2] = {1e9, 1e9};
+        double shown[2] = {1e9, 1e9};
+        for (int round = 0; round < rounds; ++round) {
+            for (const int on : {0, 1}) {
+                CLtView view(settings); // reads the stored setting: the choice comes after
+                settings.checkSpelling.Set(on);
+                view.resize(800, 600);
+                view.show();
+                QApplication::processEvents();
+                QElapsedTimer timer;
+                timer.start();
+                view.setPlainText(text);
+                QApplication::processEvents();
+                shown[on] = std::min(shown[on], static_cast<double>(timer.nsecsElapsed()) / 1e6);
+                typed[on] = std::min(typed[on], TypeKeys(view, keys));
+            }
+        }
+        settings.checkSpelling.Set(-1);
+        std::printf(
+            "spelling, typing 1000 keys after 1,000,000 characters: off %.1f ms, on %.1f ms, ratio %.2f "
+            "(shown until idle: off %.1f ms, on %.1f ms)\n",
+            typed[0], typed[1], typed[1] / typed[0], shown[0], shown[1]);
+    }
 
     // 2. F4 on a megabyte of Latin text.
     {

@@ -121,6 +121,10 @@ line "renamer fill 10,000 names / lettrino-cli rename" "${dr} ms / ${cr} ms = $r
         r=$(sed -n 's/.*ratio \([0-9.]*\).*/\1/p' <<<"$out")
         line "typing 1,000 keys: after 5,000,000 chars / empty" "$r" "<= 1.5" "$(awk -v r="$r" 'BEGIN { print r <= 1.5 }')"
         ;;
+    spelling*)
+        r=$(sed -n 's/.*ratio \([0-9.]*\).*/\1/p' <<<"$out")
+        line "typing 1,000 keys in 1 M chars: spelling on / off" "$r" "<= 1.3" "$(awk -v r="$r" 'BEGIN { print r <= 1.3 }')"
+        ;;
     F4*)
         ms=$(sed -n 's/.*: \([0-9.]*\) ms.*/\1/p' <<<"$out")
         line "F4 on 1,000,000 Latin characters" "$ms ms" "<= 500 ms" "$(awk -v t="$ms" 'BEGIN { print t <= 500 }')"

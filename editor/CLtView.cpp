@@ -3,6 +3,8 @@
 #include "CCharTable.h"
 #include "CLtDoc.h"
 #include "CPrintRenderer.h"
+#include "CSpellChecker.h"
+#include "CSpellHighlighter.h"
 #include "CTypingConverter.h"
 #include "CodePage.h"
 #include "LtMessageBox.h"
@@ -28,6 +30,7 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
@@ -108,9 +111,12 @@ CLtView::CLtView(CSettings& settings, QWidget* parent)
     m_settings.wrapText.Load();
     m_settings.autoClip.Load();
     m_settings.tabStops.Load();
+    m_settings.checkSpelling.Load();
     ApplyWordWrap();
     UpdateBackground();
     connect(&m_settings, &CSettings::Changed, this, &CLtView::OnSettingChanged);
+    // After the window shows: the dictionaries take a moment to read.
+    QTimer::singleShot(0, this, &CLtView::ApplySpelling);
 }
 
 CLtView::~CLtView() = default;
@@ -135,6 +141,74 @@ void CLtView::OnSettingChanged(const QString& name) {
     else if (name == QLatin1StringView(m_settings.blueRus.Name()) ||
              name == QLatin1StringView(m_settings.blueOrig.Name()))
         UpdateBackground();
+    else if (name == QLatin1StringView(m_settings.checkSpelling.Name()))
+        ApplySpelling();
+}
+
+bool CLtView::IsSpellingOn() const {
+    const int value = m_settings.checkSpelling.Value();
+    return value < 0 ? CSpellChecker::Shared().HasDictionary() : value != 0;
+}
+
+void CLtView::ToggleSpelling() {
+    m_settings.checkSpelling.Set(IsSpellingOn() ? 0 : 1);
+}
+
+void CLtView::ApplySpelling() {
+    const bool on = IsSpellingOn();
+    if (m_spell == nullptr && !on)
+        return;
+    if (m_spell == nullptr)
+        m_spell = new CSpellHighlighter(CSpellChecker::Shared(), this);
+    m_spell->SetEnabled(on);
+}
+
+void CLtView::setDocument(QTextDocument* document) {
+    QPlainTextEdit::setDocument(document);
+    if (m_spell != nullptr)
+        m_spell->setDocument(document);
+}
+
+bool CLtView::AddSpellingActions(QMenu* menu, int position) {
+    int start = 0, end = 0;
+    if (m_spell == nullptr || !m_spell->IsEnabled() ||
+        !CSpellHighlighter::WordAt(document()->findBlock(position), position, start, end))
+        return false;
+    CSpellChecker& checker = CSpellChecker::Shared();
+    QTextCursor cursor(document());
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    const QString word = cursor.selectedText();
+    if (checker.IsCorrect(word))
+        return false;
+    const CResourceModule& texts = CurrentResources();
+    const QStringList suggestions = checker.Suggestions(word);
+    for (const QString& suggestion : suggestions) {
+        QAction* action = menu->addAction(suggestion);
+        QFont bold = action->font();
+        bold.setBold(true);
+        action->setFont(bold);
+        connect(action, &QAction::triggered, this, [this, cursor, suggestion]() mutable {
+            // One undo step, even if the word changed length.
+            cursor.beginEditBlock();
+            cursor.insertText(suggestion);
+            cursor.endEditBlock();
+            setTextCursor(cursor);
+        });
+    }
+    if (suggestions.isEmpty())
+        menu->addAction(texts.String(kStrSpellNoSuggestions))->setEnabled(false);
+    menu->addSeparator();
+    connect(menu->addAction(texts.String(kStrSpellAddToDictionary)), &QAction::triggered, this, [this, word] {
+        QString error;
+        if (!CSpellChecker::Shared().AddToDictionary(word, &error))
+            LtMessageBox(this, CurrentResources().String(kStrSpellAddFailed).arg(word, error),
+                         QMessageBox::Warning);
+    });
+    connect(menu->addAction(texts.String(kStrSpellIgnore)), &QAction::triggered, this,
+            [word] { CSpellChecker::Shared().Ignore(word); });
+    menu->addSeparator();
+    return true;
 }
 
 void CLtView::ApplyTabStops() {
@@ -311,8 +385,20 @@ void CLtView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CLtView::contextMenuEvent(QContextMenuEvent* event) {
+    // The word clicked, or the caret's from the keyboard.
+    const int position = event->reason() == QContextMenuEvent::Mouse
+                             ? cursorForPosition(event->pos()).position()
+                             : textCursor().position();
+    QMenu spelling;
+    const bool misspelt = AddSpellingActions(&spelling, position);
     if (m_menuContext->isEmpty()) {
-        QPlainTextEdit::contextMenuEvent(event);
+        if (!misspelt) {
+            QPlainTextEdit::contextMenuEvent(event);
+            return;
+        }
+        const std::unique_ptr<QMenu> standard(createStandardContextMenu(event->pos()));
+        spelling.addActions(standard->actions());
+        spelling.exec(event->globalPos());
         return;
     }
     const bool selection = textCursor().hasSelection();
@@ -325,7 +411,12 @@ void CLtView::contextMenuEvent(QContextMenuEvent* event) {
             action->setChecked(g_inRussian);
         }
     }
-    m_menuContext->exec(event->globalPos());
+    if (!misspelt) {
+        m_menuContext->exec(event->globalPos());
+        return;
+    }
+    spelling.addActions(m_menuContext->actions());
+    spelling.exec(event->globalPos());
 }
 
 void CLtView::changeEvent(QEvent* event) {

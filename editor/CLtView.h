@@ -17,6 +17,7 @@ class QPrinter;
 #include <functional>
 
 class CSettings;
+class CSpellHighlighter;
 class QMenu;
 class QPagedPaintDevice;
 
@@ -77,6 +78,18 @@ public:
     void ToggleAutoClip();
     void ToggleWordWrap();
 
+    // Edit > Check Spelling as You Type: the setting, where -1 means on when a dictionary is
+    // installed.
+    bool IsSpellingOn() const;
+    void ToggleSpelling();
+    CSpellHighlighter* SpellHighlighter() const { return m_spell; }
+    // The spelling part of the context menu for the word at `position`, when it is misspelt: its
+    // suggestions, Add to Dictionary and Ignore, then a separator. False when nothing was added.
+    bool AddSpellingActions(QMenu* menu, int position);
+    // Hides QPlainTextEdit::setDocument, which is not virtual: the document's SetView calls it
+    // through a CLtView, and the underline must move to the new text with it.
+    void setDocument(QTextDocument* document);
+
     // The local files a drop carries; empty when it carries none.
     static QStringList DroppedFiles(const QMimeData* source);
 
@@ -108,9 +121,11 @@ private:
     void ReplaceSelection(QTextCursor cursor, const std::u16string& text);
     bool IsGrey() const;
     void OnSettingChanged(const QString& name);
+    void ApplySpelling();
 
     CSettings& m_settings;
     QMenu* m_menuContext; // child of the view
     const QColor m_crGray{191, 191, 191};
     QString m_strPrintTitle;
+    CSpellHighlighter* m_spell = nullptr; // made when checking is first on
 };

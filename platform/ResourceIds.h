@@ -52,6 +52,7 @@ enum ECommandId : int {
     kCmdEditReplace = 33702,
     kCmdEditRedo = 33703,
     kCmdEditGoToLine = 33704,
+    kCmdEditCheckSpelling = 33710,
     // Toolkit list popup, one per Latin spelling (kLatinSchemes' menuCommand, in its order).
     kCmdSpellingFirst = 33900,
     kCmdSpellingLast = 33919
@@ -196,6 +197,12 @@ enum EStringId : int {
     kStrGoToLineTitle = 2901, // "Go to Line"
     kStrGoToLineLabel = 2902, // "Line number (1–%1):"
     kStrFindWrapped = 2903,   // "Wrapped to the top."
+
+    // Spelling as you type: the context menu's part for a misspelt word.
+    kStrSpellAddToDictionary = 3000,
+    kStrSpellIgnore = 3001,
+    kStrSpellNoSuggestions = 3002, // "(no suggestions)", greyed
+    kStrSpellAddFailed = 3003,     // "\"%1\" could not be added to your dictionary: %2"
 
     // Find and Replace, the caret's place in the status bar, printed pages.
     kStrPrintPage = 1700,  // "Page %1"

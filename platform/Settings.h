@@ -121,6 +121,8 @@ public:
     CIntSetting renamerSpelling{this, "RenamerSpelling", -1, -1, kLatinSchemeCount - 1, -1};
     // Days a batch run's journal is kept; older ones go when a run starts (read by the journal).
     CIntSetting journalDays{this, "JournalDays", 90, 1, 36500, 90};
+    // Misspelt words underlined: 1 on, 0 off, -1 on when a dictionary is installed.
+    CIntSetting checkSpelling{this, "CheckSpelling", -1, -1, 1, -1};
     // The fonts' descriptions, "Font" and "FontList": there from LoadSettings to SaveSettingsOnExit
     // (SettingsGui.h), which make the fonts from them.
     std::optional<CLogFont> editorLogFont;

@@ -10,8 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mode=${1:-test}
-packages=(build-essential cmake pkg-config qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libx11-dev libgl-dev libgtest-dev libtag1-dev python3-mutagen clang-format
-    fortunes-ru fortunes-de fortunes-min hunspell-fr-classical hunspell-is poppler-utils fonts-dejavu-core)
+packages=(build-essential cmake pkg-config qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libx11-dev libgl-dev libgtest-dev libtag1-dev libhunspell-dev python3-mutagen clang-format
+    fortunes-ru fortunes-de fortunes-min hunspell-fr-classical hunspell-is hunspell-ru hunspell-en-us poppler-utils fonts-dejavu-core)
 # --- package mode (begin): cpack finds the programs' libraries with file and dpkg-shlibdeps.
 [ "$mode" = package ] && packages+=(file dpkg-dev)
 # --- package mode (end)

@@ -30,9 +30,10 @@ version=$(dpkg-deb -f "$deb" Version)
 [ "$(basename "$deb")" = "lettrino_${version}_$(dpkg-deb -f "$deb" Architecture).deb" ] || fail "file name"
 [ "$(dpkg-deb -f "$deb" Section)" = editors ] || fail "section"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libqt6core6 libqt6widgets6 libtag1v5 qt6-qpa-plugins; do
+for library in libc6 libqt6core6 libqt6widgets6 libtag1v5 libhunspell qt6-qpa-plugins; do
     [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
+[[ $(dpkg-deb -f "$deb" Recommends) == *hunspell-ru* ]] || fail "Recommends lacks the dictionaries"
 
 if command -v lintian >/dev/null; then
     echo "== lintian"
