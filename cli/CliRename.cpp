@@ -84,6 +84,7 @@ private:
     CRenameMap m_renames;
     std::vector<QByteArray> m_playlists; // real paths before the run, in the order met
     std::set<QByteArray> m_playlistsSeen;
+    qsizetype m_playlistBytes = 0; // the old bytes of the playlists journalled
 };
 
 void CRenameRun::Start(const QByteArray& path) {
@@ -227,6 +228,9 @@ void CRenameRun::Playlists() {
         if (update.entries == 0)
             continue;
         QString error = update.refusal;
+        if (error.isEmpty() && (m_playlistBytes += update.oldBytes.size()) > kPlaylistJournalBudget)
+            error = QStringLiteral("the run's journal would keep more than %1 MiB of playlists")
+                        .arg(kPlaylistJournalBudget >> 20);
         const bool rewritten = m_options.apply && error.isEmpty() && WritePlaylist(update, m_journal, error);
         const bool refused = !error.isEmpty();
         ++(refused ? m_stats.playlistsRefused : m_stats.playlists);

@@ -7,6 +7,7 @@
 #include "ImageStrip.h"
 #include "Journal.h"
 #include "LatinSpelling.h"
+#include "PlaylistLinks.h"
 #include "RawNames.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -435,6 +436,7 @@ void DFileRenamer::RenameAll() {
 }
 
 void DFileRenamer::UndoLastRun() {
-    if (UndoLatestRunHere({"renamer", "rename"}))
+    // A `rename` run from the shell may have rewritten playlists too.
+    if (UndoLatestRunHere({"renamer", "rename"}, UndoContentRecord))
         FillList();
 }

@@ -16,7 +16,7 @@
 namespace {
 
 // Playlists are small; a bigger file is not one, and its old bytes would swell the journal.
-constexpr off_t kMaxPlaylistBytes = 16 << 20;
+constexpr off_t kMaxPlaylistBytes = 4 << 20;
 
 QByteArray Join(const QByteArray& folder, const QByteArray& name) {
     return folder.endsWith('/') ? folder + name : folder + '/' + name;

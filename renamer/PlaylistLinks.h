@@ -28,6 +28,10 @@ private:
     std::vector<std::pair<QByteArray, QByteArray>> m_renames;
 };
 
+// The old bytes of the playlists one run keeps in its journal at most, so that the journal stays
+// readable (it has a size limit of its own); playlists past it are refused.
+constexpr qsizetype kPlaylistJournalBudget = qsizetype(64) << 20;
+
 // "*.m3u", "*.m3u8", "*.cue" in any case.
 bool IsPlaylistName(const QByteArray& name);
 
