@@ -303,5 +303,8 @@ int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& na
                      stats.names, stats.folders, stats.proposals, stats.refused);
     if (CStopOnSignal::Requested())
         return CStopOnSignal::ExitStatus();
-    return (options.apply && (stats.refused || stats.playlistsRefused)) || stats.unreadable || stats.writeFailed ? kExitFailure : kExitOk;
+    return (options.apply && (stats.refused || stats.playlistsRefused)) || stats.unreadable ||
+                   stats.writeFailed
+               ? kExitFailure
+               : kExitOk;
 }

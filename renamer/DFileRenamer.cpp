@@ -411,7 +411,8 @@ void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
     for (int i = 0; i < finished; ++i) {
         const SRenameEntry& entry = jobs[std::size_t(i)];
         if (renamedJobs[std::size_t(i)])
-            renames.Add(WithSlash(folderPath) + entry.onDisk, WithSlash(folderPath) + entry.proposal.toUtf8());
+            renames.Add(WithSlash(folderPath) + entry.onDisk,
+                        WithSlash(folderPath) + entry.proposal.toUtf8());
     }
     if (!renames.IsEmpty()) {
         const CJournalScope scope(journal);

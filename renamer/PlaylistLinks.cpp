@@ -123,8 +123,8 @@ QByteArray CPlaylistRewrite::Run(const QByteArray& bytes, bool cue, int& entries
         start = end;
         // The entry's bytes within the line: everything around them stays as it is.
         qsizetype from = 0, to = line.size();
-        while (to > 0 && (line[to - 1] == '\n' || line[to - 1] == '\r' || line[to - 1] == ' ' ||
-                          line[to - 1] == '\t'))
+        while (to > 0 &&
+               (line[to - 1] == '\n' || line[to - 1] == '\r' || line[to - 1] == ' ' || line[to - 1] == '\t'))
             --to;
         while (from < to && (line[from] == ' ' || line[from] == '\t'))
             ++from;
@@ -142,7 +142,8 @@ QByteArray CPlaylistRewrite::Run(const QByteArray& bytes, bool cue, int& entries
                     to = close;
                 } else {
                     // FILE name TYPE: the type is the last word.
-                    const qsizetype space = std::max(line.lastIndexOf(' ', to - 1), line.lastIndexOf('\t', to - 1));
+                    const qsizetype space =
+                        std::max(line.lastIndexOf(' ', to - 1), line.lastIndexOf('\t', to - 1));
                     entry = space > from;
                     to = space;
                 }
@@ -182,8 +183,9 @@ QByteArray CPlaylistRewrite::Entry(const QByteArray& entry, bool& changed, QStri
         QByteArray name;
         const QByteArray decoded =
             Utf8() ? part
-                   : QString::fromStdU16String(DecodeText(reinterpret_cast<const unsigned char*>(part.constData()),
-                                                          std::size_t(part.size()), m_format))
+                   : QString::fromStdU16String(
+                         DecodeText(reinterpret_cast<const unsigned char*>(part.constData()),
+                                    std::size_t(part.size()), m_format))
                          .toUtf8();
         for (const QByteArray& candidate : {decoded, part}) {
             if (name.isEmpty() && Exists(Join(original, candidate)))
@@ -208,8 +210,8 @@ QByteArray CPlaylistRewrite::Entry(const QByteArray& entry, bool& changed, QStri
         const SEncodedText encoded = EncodeText(QString::fromUtf8(newName).toStdU16String(), m_format);
         if (encoded.lacking > 0 && why.isEmpty())
             why = QStringLiteral("%1 cannot hold «%2» of the new name %3")
-                          .arg(QLatin1String(EncodingName(m_format.encoding)),
-                               QString::fromStdU16String(encoded.lackingFirst), QString::fromUtf8(newName));
+                      .arg(QLatin1String(EncodingName(m_format.encoding)),
+                           QString::fromStdU16String(encoded.lackingFirst), QString::fromUtf8(newName));
         out << QByteArray::fromStdString(encoded.bytes);
     }
     if (changed && refusal.isEmpty())
@@ -257,7 +259,8 @@ SPlaylistUpdate PlanPlaylist(const QByteArray& original, const CRenameMap& renam
         update.format = ChooseTextFormat(bytes, size);
     const bool cue = name.toLower().endsWith(".cue");
     const QByteArray folderBefore = Parent(original);
-    if (update.format.encoding == ETextEncoding::kUtf16Le || update.format.encoding == ETextEncoding::kUtf16Be) {
+    if (update.format.encoding == ETextEncoding::kUtf16Le ||
+        update.format.encoding == ETextEncoding::kUtf16Be) {
         // Counted on its UTF-8 reading, but never written back from it.
         const QByteArray text = QString::fromStdU16String(DecodeText(bytes, size, update.format)).toUtf8();
         QString ignored;

@@ -19,7 +19,9 @@
 // every earlier one below it along.
 class CRenameMap {
 public:
-    void Add(const QByteArray& oldPath, const QByteArray& newPath) { m_renames.emplace_back(oldPath, newPath); }
+    void Add(const QByteArray& oldPath, const QByteArray& newPath) {
+        m_renames.emplace_back(oldPath, newPath);
+    }
     // Where a path from before the run is after it.
     QByteArray Final(const QByteArray& path) const;
     bool IsEmpty() const { return m_renames.empty(); }

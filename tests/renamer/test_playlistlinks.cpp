@@ -36,8 +36,9 @@ protected:
         Write("list.m3u8", "#EXTM3U\r\n#EXTINF:1,Песня\r\nАльбом/01 Песня.flac\r\n" + m_dir +
                                "/Альбом/02 Вторая.flac\r\n./Альбом/../Ёж.flac\r\nнет/Песня.flac\r\n"
                                "http://host/Ёж.flac");
-        Write("Сборник.cue", Cp1251("REM GENRE Рок\nPERFORMER \"Группа\"\nFILE \"Альбом/01 Песня.flac\" WAVE\n"
-                                    "  TRACK 01 AUDIO\n    TITLE \"Песня\"\nFILE Ёж.flac WAVE\n"));
+        Write("Сборник.cue",
+              Cp1251("REM GENRE Рок\nPERFORMER \"Группа\"\nFILE \"Альбом/01 Песня.flac\" WAVE\n"
+                     "  TRACK 01 AUDIO\n    TITLE \"Песня\"\nFILE Ёж.flac WAVE\n"));
     }
     void TearDown() override {
         fs::remove_all(m_dir);
@@ -57,8 +58,8 @@ protected:
         return found;
     }
     int Cli(const std::string& args, std::string& out) const {
-        const std::string command = "XDG_STATE_HOME=" + m_dir + ".state " + LT_CLI_PATH + " " + args + " > " +
-                                    m_dir + ".out 2>&1";
+        const std::string command =
+            "XDG_STATE_HOME=" + m_dir + ".state " + LT_CLI_PATH + " " + args + " > " + m_dir + ".out 2>&1";
         const int status = std::system(command.c_str());
         out = Read(m_dir + ".out");
         fs::remove(m_dir + ".out");
@@ -85,11 +86,13 @@ TEST_F(PlaylistTest, EntriesFollowAndUndoRestoresEveryByte) {
     const auto before = Snapshot();
     std::string out;
     EXPECT_EQ(Cli("rename --keys= --recursive --json " + m_dir, out), 0) << out;
-    EXPECT_NE(out.find("{\"playlist\":\"" + m_dir + "/list.m3u8\",\"entries\":3,\"encoding\":\"UTF-8\","
+    EXPECT_NE(out.find("{\"playlist\":\"" + m_dir +
+                       "/list.m3u8\",\"entries\":3,\"encoding\":\"UTF-8\","
                        "\"status\":\"to rewrite\""),
               std::string::npos)
         << out;
-    EXPECT_NE(out.find("/Сборник.cue\",\"entries\":2,\"encoding\":\"Windows-1251\""), std::string::npos) << out;
+    EXPECT_NE(out.find("/Сборник.cue\",\"entries\":2,\"encoding\":\"Windows-1251\""), std::string::npos)
+        << out;
     EXPECT_EQ(Snapshot(), before);
 
     EXPECT_EQ(Cli("rename --keys= --recursive --apply " + m_dir, out), 0) << out;
