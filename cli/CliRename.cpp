@@ -225,6 +225,13 @@ void CRenameRun::Playlists() {
         if (CStopOnSignal::Requested())
             return;
         SPlaylistUpdate update = PlanPlaylist(original, m_renames, m_options.apply);
+        if (!update.read) {
+            // Whether it names a renamed file is not known: said, so that no link breaks unseen.
+            ++m_stats.unreadable;
+            std::fprintf(stderr, "lettrino-cli: %s: playlist not read: %s\n",
+                         PathForPeople(update.path).c_str(), update.refusal.toUtf8().constData());
+            continue;
+        }
         if (update.entries == 0)
             continue;
         QString error = update.refusal;

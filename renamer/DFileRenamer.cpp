@@ -421,7 +421,8 @@ void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
                 continue;
             const SPlaylistUpdate update = PlanPlaylist(WithSlash(folderPath) + entry.onDisk, renames, true);
             QString error = update.refusal;
-            if (update.entries > 0 && (!error.isEmpty() || !WritePlaylist(update, journal, error)))
+            if ((!update.read || update.entries > 0) &&
+                (!error.isEmpty() || !WritePlaylist(update, journal, error)))
                 refused << CurrentResources().String(kStrRefused).arg(ShownName(entry.shown), error);
         }
     }

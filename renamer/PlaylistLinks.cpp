@@ -249,6 +249,7 @@ SPlaylistUpdate PlanPlaylist(const QByteArray& original, const CRenameMap& renam
             update.refusal = SystemReason(errno);
         return update;
     }
+    update.read = true;
     update.stamp = StampOf(info);
     const auto* bytes = reinterpret_cast<const unsigned char*>(update.oldBytes.constData());
     const std::size_t size = std::size_t(update.oldBytes.size());

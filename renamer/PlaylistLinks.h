@@ -40,6 +40,7 @@ bool IsPlaylistName(const QByteArray& name);
 struct SPlaylistUpdate {
     QByteArray original; // the playlist's real path before the run
     QByteArray path;     // where it is read and written (after the run's renames when applied)
+    bool read = false;   // false: it could not be read (refusal says why)
     int entries = 0;     // entries that follow a rename
     QString refusal;     // why it is not rewritten; empty when it can be
     STextFormat format;
