@@ -202,8 +202,8 @@ QByteArray CPlaylistRewrite::Entry(const QByteArray& entry, bool& changed, QStri
             out << part;
             continue;
         }
-        changed = true;
         if (Utf8()) {
+            changed = true;
             out << newName;
             continue;
         }
@@ -212,7 +212,10 @@ QByteArray CPlaylistRewrite::Entry(const QByteArray& entry, bool& changed, QStri
             why = QStringLiteral("%1 cannot hold «%2» of the new name %3")
                       .arg(QLatin1String(EncodingName(m_format.encoding)),
                            QString::fromStdU16String(encoded.lackingFirst), QString::fromUtf8(newName));
-        out << QByteArray::fromStdString(encoded.bytes);
+        // An 8-bit name on disk mended into UTF-8 reads the same in an 8-bit playlist: no change.
+        const QByteArray bytes = QByteArray::fromStdString(encoded.bytes);
+        changed = changed || bytes != part || encoded.lacking > 0;
+        out << bytes;
     }
     if (changed && refusal.isEmpty())
         refusal = why;

@@ -119,3 +119,17 @@ TEST_F(PlaylistTest, AnEncodingWithoutTheNewLettersIsRefusedAndLeft) {
     EXPECT_TRUE(fs::exists(m_dir + "/Ëž.flac")); // the names are renamed all the same
     EXPECT_NE(Read(m_dir + "/list.m3u8").find("./Alʹbom/../Ëž.flac"), std::string::npos);
 }
+
+TEST_F(PlaylistTest, AMendedNameThatReadsTheSameLeavesAnEightBitSheetAlone) {
+    // A name stored in CP1251 mended into UTF-8: the CP1251 sheet already names it right, the
+    // UTF-8 playlist holding the raw bytes does not.
+    const std::string raw = Cp1251("Привет");
+    Write(raw + ".flac", "d");
+    Write("old.cue", Cp1251("FILE \"Привет.flac\" WAVE\n"));
+    Write("raw.m3u8", raw + ".flac\n");
+    std::string out;
+    EXPECT_EQ(Cli("rename --to cyrillic --apply " + m_dir, out), 0) << out;
+    EXPECT_EQ(out.find("old.cue"), std::string::npos) << out;
+    EXPECT_EQ(Read(m_dir + "/old.cue"), Cp1251("FILE \"Привет.flac\" WAVE\n"));
+    EXPECT_EQ(Read(m_dir + "/raw.m3u8"), "Привет.flac\n");
+}
