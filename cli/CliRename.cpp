@@ -7,11 +7,14 @@
 #include "CliNames.h"
 #include "CliStop.h"
 #include "Journal.h"
+#include "PlaylistLinks.h"
 #include "RawNames.h"
 #include "RenamerEngine.h"
 #include "Utf8.h"
 
 #include <QStringList>
+
+#include <set>
 
 #include <cerrno>
 #include <csignal>
@@ -30,6 +33,8 @@ struct SStats {
     long refused = 0;   // refused, or would be
     long unreadable = 0;
     long notStarted = 0; // names left when a signal stopped the run
+    long playlists = 0;  // rewritten, or to rewrite
+    long playlistsRefused = 0;
     bool writeFailed = false;
 };
 
@@ -41,6 +46,8 @@ public:
 
     // A folder given by the user (links followed), or one file of a folder.
     void Start(const QByteArray& path);
+    // The playlists of the folders walked whose entries name what the run renamed follow it.
+    void Playlists();
     const SStats& Stats() const { return m_stats; }
     void EndProgress() {
         if (m_progress && m_stats.folders >= kProgressEvery)
@@ -51,7 +58,7 @@ private:
     static constexpr long kProgressEvery = 50;
 
     void Folder(int fd, const QByteArray& path, const QByteArray* only);
-    void Entry(int fd, const QByteArray& path, SRenameEntry& entry);
+    void Entry(int fd, const QByteArray& path, const QByteArray& real, SRenameEntry& entry);
     void Print(const std::string& line) {
         std::string error;
         if (!m_stats.writeFailed && !WriteOut(line, error)) {
@@ -74,6 +81,10 @@ private:
     CJournal& m_journal;
     bool m_progress;
     SStats m_stats;
+    CRenameMap m_renames;
+    std::vector<QByteArray> m_playlists; // real paths before the run, in the order met
+    std::set<QByteArray> m_playlistsSeen;
+    qsizetype m_playlistBytes = 0; // the old bytes of the playlists journalled
 };
 
 void CRenameRun::Start(const QByteArray& path) {
@@ -107,7 +118,14 @@ void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) 
     ++m_stats.folders;
     m_stats.names += long(entries.size());
     Progress();
-    AfterListing(RealFolderPath(fd, path));
+    const QByteArray real = RealFolderPath(fd, path);
+    AfterListing(real);
+    for (const SRenameEntry& entry : entries) {
+        const QByteArray playlist = ChildPath(real, entry.onDisk);
+        if (!entry.isFolder && !entry.isLink && IsPlaylistName(entry.onDisk) &&
+            m_playlistsSeen.insert(playlist).second)
+            m_playlists.push_back(playlist);
+    }
     if (m_options.recursive && !only) {
         for (const SRenameEntry& entry : entries) {
             if (!entry.isFolder || entry.isLink)
@@ -144,13 +162,15 @@ void CRenameRun::Folder(int fd, const QByteArray& path, const QByteArray* only) 
         if (CStopOnSignal::Requested())
             ++m_stats.notStarted;
         else
-            Entry(fd, path, entry);
+            Entry(fd, path, real, entry);
     }
 }
 
-void CRenameRun::Entry(int fd, const QByteArray& path, SRenameEntry& entry) {
+void CRenameRun::Entry(int fd, const QByteArray& path, const QByteArray& real, SRenameEntry& entry) {
     const bool renamed = m_options.apply && RenameEntry(fd, entry, m_journal);
     const bool refused = entry.refusal != ERefusal::kNone;
+    if (m_options.apply ? renamed : !refused)
+        m_renames.Add(ChildPath(real, entry.onDisk), ChildPath(real, entry.proposal.toUtf8()));
     ++(refused ? m_stats.refused : m_stats.proposals);
     const QByteArray full = ChildPath(path, entry.onDisk);
     const std::string reason = RefusalText(entry).toStdString();
@@ -196,6 +216,55 @@ void CRenameRun::Entry(int fd, const QByteArray& path, SRenameEntry& entry) {
                      reason.c_str());
 }
 
+void CRenameRun::Playlists() {
+    if (m_renames.IsEmpty())
+        return;
+    // The journal is current while playlists are replaced, so that their side files are recorded.
+    const CJournalScope scope(m_journal);
+    for (const QByteArray& original : m_playlists) {
+        if (CStopOnSignal::Requested())
+            return;
+        SPlaylistUpdate update = PlanPlaylist(original, m_renames, m_options.apply);
+        if (!update.read) {
+            // Whether it names a renamed file is not known: said, so that no link breaks unseen.
+            ++m_stats.unreadable;
+            std::fprintf(stderr, "lettrino-cli: %s: playlist not read: %s\n",
+                         PathForPeople(update.path).c_str(), update.refusal.toUtf8().constData());
+            continue;
+        }
+        if (update.entries == 0)
+            continue;
+        QString error = update.refusal;
+        if (error.isEmpty() && (m_playlistBytes += update.oldBytes.size()) > kPlaylistJournalBudget)
+            error = QStringLiteral("the run's journal would keep more than %1 MiB of playlists")
+                        .arg(kPlaylistJournalBudget >> 20);
+        const bool rewritten = m_options.apply && error.isEmpty() && WritePlaylist(update, m_journal, error);
+        const bool refused = !error.isEmpty();
+        ++(refused ? m_stats.playlistsRefused : m_stats.playlists);
+        if (m_options.json) {
+            const char* status = rewritten ? "rewritten"
+                                 : refused ? (m_options.apply ? "refused" : "would be refused")
+                                           : "to rewrite";
+            Print(JsonLine({{"playlist", QString::fromUtf8(RawToEscaped(update.path))},
+                            {"entries", update.entries},
+                            {"encoding", QLatin1String(EncodingName(update.format.encoding))},
+                            {"status", QLatin1String(status)},
+                            {"reason", error}}));
+        } else {
+            std::string line = "playlist " + RawToEscaped(update.path).toStdString() + ": " +
+                               std::to_string(update.entries) +
+                               (update.entries == 1 ? " entry follows" : " entries follow");
+            if (refused)
+                line += std::string(m_options.apply ? "  [refused: " : "  [would be refused: ") +
+                        error.toStdString() + "]";
+            Print(line + "\n");
+        }
+        if (m_options.apply && refused)
+            std::fprintf(stderr, "lettrino-cli: %s: playlist not rewritten: %s\n",
+                         PathForPeople(update.path).c_str(), error.toUtf8().constData());
+    }
+}
+
 } // namespace
 
 bool MatchesOnly(const std::string& pattern, const char* onDisk, const char* shown) {
@@ -218,12 +287,17 @@ int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& na
             run.Start(QByteArray(path.data(), qsizetype(path.size())));
     }
     run.EndProgress();
+    run.Playlists();
     journal.Finish();
     const SStats& stats = run.Stats();
     if (const int signal = CStopOnSignal::Requested())
         std::fprintf(stderr, "lettrino-cli: stopped by %s: %ld done, %ld not started\n",
                      signal == SIGINT ? "Ctrl-C" : "SIGTERM", stats.proposals + stats.refused,
                      stats.notStarted);
+    if (stats.playlists || stats.playlistsRefused)
+        std::fprintf(stderr, "lettrino-cli: %ld playlists %s, %ld %s\n", stats.playlists,
+                     options.apply ? "rewritten" : "to rewrite", stats.playlistsRefused,
+                     options.apply ? "refused" : "would be refused");
     if (options.apply)
         std::fprintf(stderr, "lettrino-cli: %ld names in %ld folders, %ld renamed, %ld refused%s%s\n",
                      stats.names, stats.folders, stats.proposals, stats.refused,
@@ -236,5 +310,8 @@ int RunRename(const ILatinSpelling& spelling, const std::vector<std::string>& na
                      stats.names, stats.folders, stats.proposals, stats.refused);
     if (CStopOnSignal::Requested())
         return CStopOnSignal::ExitStatus();
-    return (options.apply && stats.refused) || stats.unreadable || stats.writeFailed ? kExitFailure : kExitOk;
+    return (options.apply && (stats.refused || stats.playlistsRefused)) || stats.unreadable ||
+                   stats.writeFailed
+               ? kExitFailure
+               : kExitOk;
 }

@@ -6,6 +6,7 @@
 #include "CliNames.h"
 #include "Journal.h"
 #include "Mp3Batch.h"
+#include "PlaylistLinks.h"
 #include "RawNames.h"
 
 #include <QDateTime>
@@ -138,7 +139,12 @@ int RunUndo(const SUndoOptions& options) {
         return kExitOk;
     }
     QString markError;
-    const std::vector<SUndoResult> results = UndoRun(run, options.apply, UndoTagRecord, &markError);
+    const std::vector<SUndoResult> results = UndoRun(
+        run, options.apply,
+        [](const SJournalRecord& record, bool apply) {
+            return record.kind == "content" ? UndoContentRecord(record, apply) : UndoTagRecord(record, apply);
+        },
+        &markError);
     long undone = 0, left = 0, nothing = 0;
     std::string out;
     for (const SUndoResult& result : results) {

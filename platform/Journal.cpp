@@ -23,6 +23,7 @@
 #include <optional>
 #include <set>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -65,7 +66,7 @@ QByteArray HeaderLine(const QByteArray& id, const QByteArray& tool, const QByteA
 }
 
 bool IsChange(const QByteArray& kind) {
-    return kind == "rename" || kind == "tag";
+    return kind == "rename" || kind == "tag" || kind == "content";
 }
 
 bool SyncFolder(const QByteArray& path) {
@@ -238,7 +239,7 @@ bool CJournal::Append(const SJournalRecord& record, QString* error, long* change
         if (change)
             *change = m_changes;
         // The verified replace that follows on this thread journals its side files for it.
-        if (record.kind == "tag")
+        if (record.kind == "tag" || record.kind == "content")
             t_lastChange = m_changes;
         ++m_changes;
     }
@@ -722,7 +723,11 @@ CFolderFd OpenPlaceAsPreviewed(SJournalPlace place, const std::vector<SMoved>& m
     return folder;
 }
 
-SUndoResult UndoRename(const SJournalRecord& record, bool apply, std::vector<SMoved>& moved) {
+// A file a later change of the run replaced (a new inode), in its folder (device, inode) by name.
+using SRewritten = std::set<std::tuple<dev_t, ino_t, QByteArray>>;
+
+SUndoResult UndoRename(const SJournalRecord& record, bool apply, std::vector<SMoved>& moved,
+                       const SRewritten& rewritten) {
     SUndoResult result;
     auto left = [&](const QString& reason) {
         result.status = EUndoStatus::kLeft;
@@ -769,7 +774,9 @@ SUndoResult UndoRename(const SJournalRecord& record, bool apply, std::vector<SMo
         }
         return result;
     }
-    if (now.st_dev != device || now.st_ino != inode)
+    // A file the run renamed and then rewrote is a new inode; its undo checked its content.
+    if ((now.st_dev != device || now.st_ino != inode) &&
+        !(S_ISREG(now.st_mode) && rewritten.count({place.device, place.inode, newName})))
         return left(Text(kStrChangedSinceRun));
     struct stat taken {};
     if (fstatat(fd.Fd(), oldName.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
@@ -913,6 +920,7 @@ std::vector<SUndoResult> UndoRun(const SJournalRun& run, bool apply, const FReco
                                  QString* markError) {
     std::vector<SUndoResult> results;
     std::vector<SMoved> moved;
+    SRewritten rewritten;
     // An undo that rewrites files is a run of its own: journalled, its side files recorded.
     std::optional<CJournal> journal;
     std::optional<CJournalScope> scope;
@@ -930,9 +938,13 @@ std::vector<SUndoResult> UndoRun(const SJournalRun& run, bool apply, const FReco
         if (!IsChange(it->kind) || (finished && !it->done && it->kind == "rename"))
             continue;
         if (it->kind == "rename") {
-            results.push_back(UndoRename(*it, apply, moved));
+            results.push_back(UndoRename(*it, apply, moved, rewritten));
         } else if (other) {
             results.push_back(other(*it, apply));
+            SJournalPlace place;
+            if (results.back().status != EUndoStatus::kLeft && PlaceFromFields(it->fields, place) &&
+                it->fields.size() > kPlaceFields)
+                rewritten.insert({place.device, place.inode, it->fields[kPlaceFields]});
         } else {
             SUndoResult result;
             SJournalPlace place;

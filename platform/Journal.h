@@ -18,6 +18,8 @@
 // way, refusing links, so that it acts only where the run acted.
 //   rename <place> old name <tab> new name <tab> device <tab> inode
 //   tag    <place> name <tab> device <tab> inode <tab> ... (the MP3 tool's fields)
+//   content <place> name <tab> device <tab> inode <tab> new digest <tab> old digest <tab> old bytes
+//          (base64)                              a small file's whole content about to be replaced
 //   temp   <place> name                         a temporary about to be created
 //   keep   <place> name <tab> device <tab> inode <tab> digest <tab> target <tab> device <tab> inode
 //          <tab> change <tab> size <tab> time   a verified copy about to be written in place over

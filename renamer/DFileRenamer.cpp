@@ -7,6 +7,7 @@
 #include "ImageStrip.h"
 #include "Journal.h"
 #include "LatinSpelling.h"
+#include "PlaylistLinks.h"
 #include "RawNames.h"
 #include "ResourceIds.h"
 #include "Settings.h"
@@ -405,6 +406,26 @@ void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
         else
             refused << CurrentResources().String(kStrRefused).arg(ShownName(entry.shown), RefusalText(entry));
     }
+    // The folder's playlists and CUE sheets follow the names, after them and in the same journal.
+    CRenameMap renames;
+    for (int i = 0; i < finished; ++i) {
+        const SRenameEntry& entry = jobs[std::size_t(i)];
+        if (renamedJobs[std::size_t(i)])
+            renames.Add(WithSlash(folderPath) + entry.onDisk,
+                        WithSlash(folderPath) + entry.proposal.toUtf8());
+    }
+    if (!renames.IsEmpty()) {
+        const CJournalScope scope(journal);
+        for (const SRenameEntry& entry : m_entries) {
+            if (entry.isFolder || entry.isLink || !IsPlaylistName(entry.onDisk))
+                continue;
+            const SPlaylistUpdate update = PlanPlaylist(WithSlash(folderPath) + entry.onDisk, renames, true);
+            QString error = update.refusal;
+            if ((!update.read || update.entries > 0) &&
+                (!error.isEmpty() || !WritePlaylist(update, journal, error)))
+                refused << CurrentResources().String(kStrRefused).arg(ShownName(entry.shown), error);
+        }
+    }
     FillList();
     const QString stopped =
         finished < count ? CurrentResources().String(kStrRunStopped).arg(finished).arg(count - finished)
@@ -435,6 +456,7 @@ void DFileRenamer::RenameAll() {
 }
 
 void DFileRenamer::UndoLastRun() {
-    if (UndoLatestRunHere({"renamer", "rename"}))
+    // A `rename` run from the shell may have rewritten playlists too.
+    if (UndoLatestRunHere({"renamer", "rename"}, UndoContentRecord))
         FillList();
 }

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <fstream>
+#include <iterator>
 #include <unistd.h>
 
 class TestRenamerDialog : public QObject {
@@ -23,6 +24,10 @@ private:
 
     QByteArray Dir() const { return m_dirs.Dir(); }
     void File(const QByteArray& name, const char* content = "x") { std::ofstream(Dir() + name) << content; }
+    static std::string ReadAll(const QByteArray& path) {
+        std::ifstream in(path.toStdString(), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
     static QPushButton* Button(DFileRenamer& dialog, const QString& text) { return FindButton(dialog, text); }
 
 private slots:
@@ -176,6 +181,22 @@ private slots:
         }
         DFileRenamer again(m_dirs.settings);
         QCOMPARE(again.Path(), Dir() + "Papka/");
+    }
+
+    void playlistOfTheFolderFollowsAndIsUndone() {
+        QDir(QFile::decodeName(Dir())).mkdir(QStringLiteral("pl"));
+        File("pl/Песня.flac");
+        File("pl/list.m3u8", "#EXTM3U\nПесня.flac\n");
+        DFileRenamer dialog(m_dirs.settings);
+        dialog.SetPath(Dir() + "pl");
+        AnswerReports();
+        QTest::mouseClick(Button(dialog, QStringLiteral("Rename All")), Qt::LeftButton);
+        const auto playlist = [&] { return QByteArray::fromStdString(ReadAll(Dir() + "pl/list.m3u8")); };
+        QCOMPARE(playlist(), QByteArray("#EXTM3U\nPesnja.flac\n"));
+        Modal::NextMessageBoxAnswer(QMessageBox::Yes);
+        QTest::mouseClick(Button(dialog, QStringLiteral("Undo Last Run")), Qt::LeftButton);
+        QCOMPARE(LastReport(), QStringLiteral("2 undone, 0 not undone."));
+        QCOMPARE(playlist(), QByteArray("#EXTM3U\nПесня.flac\n"));
     }
 };
 
