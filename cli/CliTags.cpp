@@ -393,12 +393,18 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
                             ? kStrFileNotWritable
                         : faccessat(file.fd->Fd(), ".", W_OK, AT_EACCESS) != 0 ? kStrNotWritable
                                                                                : 0;
-        noteFrames(why != 0 ? refusedWord : QStringLiteral("to write"),
-                   why != 0 ? CurrentResources().String(why) : QString());
-        if (toWrite && why != 0) {
+        QString refusal = why != 0 ? CurrentResources().String(why) : QString();
+        // A FLAC or Ogg copy is made and checked in memory: what TagLib cannot write exactly shows now.
+        QString trialReason;
+        if (vorbis && toWrite && why == 0 &&
+            VorbisRewriteRow(file.folder, file.name, grid, row, options.cyrillic ? nullptr : &spelling,
+                             &trialReason, WholeRun(options), true) == ERowResult::kFailed)
+            refusal = trialReason;
+        noteFrames(!refusal.isEmpty() ? refusedWord : QStringLiteral("to write"), refusal);
+        if (toWrite && !refusal.isEmpty()) {
             ++stats.refused;
             if (!options.json)
-                note({}, "", {}, {}, refusedWord, CurrentResources().String(why));
+                note({}, "", {}, {}, refusedWord, refusal);
         }
         return;
     }

@@ -117,13 +117,17 @@ struct SPage {
     QByteArray payload;
 };
 
-bool ParseOgg(const QByteArray& bytes, SVorbisFile& out, QString& error) {
+bool ParseOgg(const QByteArray& bytes, SVorbisFile& out, QString& error, bool head) {
     if (!bytes.startsWith("OggS"))
         return true;
     std::vector<SPage> pages;
     for (qsizetype at = 0; at < bytes.size();) {
         const auto* p = reinterpret_cast<const uchar*>(bytes.constData() + at);
-        if (bytes.size() - at < 27 || bytes.mid(at, 4) != "OggS" || bytes.size() - at - 27 < p[26]) {
+        // The first bytes of a file end anywhere: the pages they hold in full are enough.
+        const bool whole = bytes.size() - at >= 27 && bytes.size() - at - 27 >= p[26];
+        if (head && !whole)
+            break;
+        if (!whole || bytes.mid(at, 4) != "OggS") {
             error = Text(kStrTagCutShort);
             return false;
         }
@@ -136,6 +140,8 @@ bool ParseOgg(const QByteArray& bytes, SVorbisFile& out, QString& error) {
         for (const char segment : page.segments)
             size += uchar(segment);
         at += 27 + p[26];
+        if (head && bytes.size() - at < size)
+            break;
         if (bytes.size() - at < size) {
             error = Text(kStrTagCutShort);
             return false;
@@ -285,9 +291,9 @@ const char* VorbisFieldOf(int column) {
     return column >= 1 && column <= kTagColumnCount ? kFields[column - 1] : "";
 }
 
-bool ParseVorbisFile(const QByteArray& bytes, SVorbisFile& out, QString& error) {
+bool ParseVorbisFile(const QByteArray& bytes, SVorbisFile& out, QString& error, bool head) {
     out = SVorbisFile();
-    return bytes.startsWith("OggS") ? ParseOgg(bytes, out, error) : ParseFlac(bytes, out, error);
+    return bytes.startsWith("OggS") ? ParseOgg(bytes, out, error, head) : ParseFlac(bytes, out, error);
 }
 
 bool ReadWholeFile(int fd, QByteArray& bytes, QString& error) {
@@ -330,8 +336,22 @@ CVorbisTag::CVorbisTag(const QByteArray& path) : m_path(path) {
         m_readError = Text(1312) + QStringLiteral(": ") + SystemReason(errno);
         return;
     }
+    // Reading a tag costs its first bytes, not the whole file; a write reads the rest.
+    constexpr qsizetype kHead = 256 * 1024;
     struct stat opened {};
-    const bool read = ::fstat(fd, &opened) == 0 && ReadWholeFile(fd, m_bytes, m_readError);
+    bool read = ::fstat(fd, &opened) == 0;
+    if (read) {
+        m_whole = opened.st_size <= kHead;
+        read = m_whole ? ReadWholeFile(fd, m_bytes, m_readError) : ReadAt(fd, 0, kHead, m_bytes);
+        // Metadata longer than the head (a cover picture, say): the whole file then.
+        if (read && !ParseVorbisFile(m_bytes, m_file, m_damage, !m_whole) && !m_whole) {
+            m_damage.clear();
+            m_whole = true;
+            read = ReadWholeFile(fd, m_bytes, m_readError);
+            if (read)
+                ParseVorbisFile(m_bytes, m_file, m_damage);
+        }
+    }
     ::close(fd);
     if (!read) {
         if (m_readError.isEmpty())
@@ -339,7 +359,6 @@ CVorbisTag::CVorbisTag(const QByteArray& path) : m_path(path) {
         return;
     }
     m_stamp = StampOf(opened);
-    ParseVorbisFile(m_bytes, m_file, m_damage);
 }
 
 bool CVorbisTag::ReadColumn(int column, SFrameText& out, ReadAs readAs) const {
@@ -391,10 +410,29 @@ void CVorbisTag::SetColumn(int column, const QString& text) {
     m_set[std::size_t(column - 1)] = values;
 }
 
-bool CVorbisTag::Update(QString& error) {
+bool CVorbisTag::Update(QString& error, bool trial) {
     if (!m_readError.isEmpty() || !m_damage.isEmpty() || !HasTag()) {
         error = !m_readError.isEmpty() ? m_readError : !m_damage.isEmpty() ? m_damage : Text(1309);
         return false;
+    }
+    if (!m_whole) {
+        // The rest of the very file that was read, and all of it parsed.
+        const int fd = ::open(m_path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        struct stat info {};
+        if (fd < 0) {
+            error = Text(1312) + QStringLiteral(": ") + SystemReason(errno);
+            return false;
+        }
+        const bool same = ::fstat(fd, &info) == 0 && StampOf(info) == m_stamp;
+        const bool read = same && ReadWholeFile(fd, m_bytes, error);
+        ::close(fd);
+        if (!same)
+            error = Text(1302);
+        if (!read)
+            return false;
+        m_whole = true;
+        if (!ParseVorbisFile(m_bytes, m_file, error))
+            return false;
     }
     // TagLib writes into a copy in memory; the file is touched only by the verified replace below.
     TagLib::ByteVector data(m_bytes.constData(), unsigned(m_bytes.size()));
@@ -470,7 +508,7 @@ bool CVorbisTag::Update(QString& error) {
                           (m_file.comment.tail[0] & 1) == 0 || copy.comment.tail == m_file.comment.tail;
     if (copy.comment.vendor != m_file.comment.vendor || !tailKept)
         return refuse(Text(1313).arg(QStringLiteral("vendor")));
-    if (replacement == m_bytes)
+    if (trial || replacement == m_bytes)
         return true;
     if (!JournalFileRewrite(m_path, m_bytes, replacement, error) ||
         !ReplaceWholeFile(m_path, m_stamp, replacement, error))
@@ -482,7 +520,7 @@ bool CVorbisTag::Update(QString& error) {
 }
 
 ERowResult VorbisRewriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                            const ILatinSpelling* spelling, QString* reason, ReadAs readAs) {
+                            const ILatinSpelling* spelling, QString* reason, ReadAs readAs, bool trial) {
     QByteArray path = folder;
     if (!path.isEmpty() && !path.endsWith('/'))
         path += '/';
@@ -530,7 +568,7 @@ ERowResult VorbisRewriteRow(const QByteArray& folder, const QByteArray& name, IC
     if (results.empty())
         return ERowResult::kUnchanged;
     QString why;
-    if (!tag.Update(why))
+    if (!tag.Update(why, trial))
         return fail(why);
     for (const auto& [column, text] : results)
         grid.SetCellText(row, column, text);

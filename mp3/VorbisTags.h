@@ -49,8 +49,9 @@ struct SVorbisFile {
     std::vector<qint64> granules;    // and their granule positions
 };
 // kNone (and true) for bytes that are neither FLAC nor Ogg Vorbis/Opus; false with the reason for
-// such a file that is cut short or laid out in a way a rewrite cannot keep.
-bool ParseVorbisFile(const QByteArray& bytes, SVorbisFile& out, QString& error);
+// such a file that is cut short or laid out in a way a rewrite cannot keep. With `head` the bytes
+// are the file's first only: its audio is not looked at.
+bool ParseVorbisFile(const QByteArray& bytes, SVorbisFile& out, QString& error, bool head = false);
 
 // One file's comments for the length of one command.
 class CVorbisTag {
@@ -72,13 +73,15 @@ public:
     bool CyrillicOf(int column, QString& cyrillic, ReadAs readAs = std::nullopt) const;
     // The column is to hold `text` (split into the field's values where it has as many).
     void SetColumn(int column, const QString& text);
-    // Writes the columns set; false with the reason, the file untouched.
-    bool Update(QString& error);
+    // Writes the columns set; false with the reason, the file untouched. A trial stops before the
+    // write, once the copy has passed its checks: what a dry run predicts.
+    bool Update(QString& error, bool trial = false);
 
 private:
     QByteArray m_path;
     SFileStamp m_stamp;
-    QByteArray m_bytes;
+    QByteArray m_bytes; // the file, or its first bytes (m_whole false)
+    bool m_whole = false;
     SVorbisFile m_file;
     bool m_link = false;
     QString m_readError;
@@ -87,9 +90,11 @@ private:
 };
 
 // Transliterates the row's marked cells (spelling given) or turns them into Unicode Cyrillic
-// (spelling null), as TransliterateRow and CyrillicRow do for MP3 files.
+// (spelling null), as TransliterateRow and CyrillicRow do for MP3 files. A trial writes nothing:
+// kWritten when the write would be made, kFailed with the reason it would be refused.
 ERowResult VorbisRewriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                            const ILatinSpelling* spelling, QString* reason, ReadAs readAs = std::nullopt);
+                            const ILatinSpelling* spelling, QString* reason, ReadAs readAs = std::nullopt,
+                            bool trial = false);
 
 // The whole open file; false with the reason.
 bool ReadWholeFile(int fd, QByteArray& bytes, QString& error);
