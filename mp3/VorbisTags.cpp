@@ -336,21 +336,16 @@ CVorbisTag::CVorbisTag(const QByteArray& path) : m_path(path) {
         m_readError = Text(1312) + QStringLiteral(": ") + SystemReason(errno);
         return;
     }
-    // Reading a tag costs its first bytes, not the whole file; a write reads the rest.
-    constexpr qsizetype kHead = 256 * 1024;
+    // Reading a tag costs its first bytes, not the whole file; a write reads the rest. Metadata
+    // longer than those (a cover picture, say) is read in steps that grow fourfold.
     struct stat opened {};
     bool read = ::fstat(fd, &opened) == 0;
-    if (read) {
-        m_whole = opened.st_size <= kHead;
-        read = m_whole ? ReadWholeFile(fd, m_bytes, m_readError) : ReadAt(fd, 0, kHead, m_bytes);
-        // Metadata longer than the head (a cover picture, say): the whole file then.
-        if (read && !ParseVorbisFile(m_bytes, m_file, m_damage, !m_whole) && !m_whole) {
-            m_damage.clear();
-            m_whole = true;
-            read = ReadWholeFile(fd, m_bytes, m_readError);
-            if (read)
-                ParseVorbisFile(m_bytes, m_file, m_damage);
-        }
+    for (qsizetype head = 64 * 1024; read; head *= 4) {
+        m_whole = opened.st_size <= head;
+        read = m_whole ? ReadWholeFile(fd, m_bytes, m_readError) : ReadAt(fd, 0, head, m_bytes);
+        m_damage.clear();
+        if (read && (ParseVorbisFile(m_bytes, m_file, m_damage, !m_whole) || m_whole))
+            break;
     }
     ::close(fd);
     if (!read) {
