@@ -263,3 +263,17 @@ TEST_F(VorbisTags, FilesThatCannotBeWrittenExactlyAreRefusedUntouched) {
     }
     EXPECT_TRUE(run.err.contains(QStringLiteral("0 frames transliterated"))) << run.err.toStdString();
 }
+
+TEST(VorbisParse, EveryCutOfAFileIsRefusedOrReadWithoutOverrun) {
+    for (const QByteArray& bytes :
+         {Flac(DamagedFields(), 100), Ogg(false, DamagedFields()), Ogg(true, DamagedFields())}) {
+        for (qsizetype size = 0; size < bytes.size(); ++size) {
+            SVorbisFile file;
+            QString error;
+            // A cut inside the metadata is damage; one between audio frames or pages is not.
+            if (ParseVorbisFile(bytes.left(size), file, error) && file.kind != SVorbisFile::EKind::kNone) {
+                EXPECT_TRUE(file.hasComment) << size;
+            }
+        }
+    }
+}
