@@ -34,7 +34,7 @@ constexpr qint64 kSearchBudget = qint64(256) << 20;
 
 // The old ID3v2 region as pieces of the new one ("c<offset>+<length>") and bytes of its own
 // ("x<hex>"), comma-separated: frames the rewrite carried over, a cover picture say, cost nothing.
-QByteArray DescribeAgainst(const QByteArray& old, const QByteArray& now) {
+QByteArray DescribeAgainst(const QByteArray& old, const QByteArray& now, qint64 budget = kSearchBudget) {
     QByteArray out;
     QByteArray literal;
     auto flush = [&] {
@@ -42,7 +42,6 @@ QByteArray DescribeAgainst(const QByteArray& old, const QByteArray& now) {
             out += (out.isEmpty() ? "x" : ",x") + literal.toHex();
         literal.clear();
     };
-    qint64 budget = kSearchBudget;
     qsizetype delta = 0;
     qsizetype i = 0;
     while (i < old.size()) {
@@ -151,6 +150,9 @@ bool JournalChange(const QByteArray& path, const std::vector<QByteArray>& tail, 
 
 // Marks a record whose regions are a whole file's (FLAC, Ogg) rather than ID3 tags.
 const QByteArray kWholeFile = "file";
+// A whole file differs from its rewrite in its first bytes and, for Ogg, in page headers that are
+// found near where they were: searches of the whole file would cost more than the bytes saved.
+constexpr qint64 kWholeFileSearches = 2;
 
 } // namespace
 
@@ -172,7 +174,9 @@ bool JournalFileRewrite(const QByteArray& path, const QByteArray& old, const QBy
         return true;
     return JournalChange(path,
                          {QByteArray::number(replacement.size()), Digest({replacement, {}}),
-                          Digest({old, {}}), DescribeAgainst(old, replacement), QByteArray(), kWholeFile},
+                          Digest({old, {}}),
+                          DescribeAgainst(old, replacement, kWholeFileSearches * replacement.size()),
+                          QByteArray(), kWholeFile},
                          error);
 }
 
