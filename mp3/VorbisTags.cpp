@@ -430,7 +430,9 @@ bool CVorbisTag::Update(QString& error, bool trial) {
             return false;
     }
     // TagLib writes into a copy in memory; the file is touched only by the verified replace below.
-    TagLib::ByteVector data(m_bytes.constData(), unsigned(m_bytes.size()));
+    // An ID3v2 tag before a FLAC stream is not TagLib's to rewrite: it is set aside and kept.
+    const qsizetype kept = m_file.before.size();
+    TagLib::ByteVector data(m_bytes.constData() + kept, unsigned(m_bytes.size() - kept));
     TagLib::ByteVectorStream stream(data);
     std::unique_ptr<TagLib::File> file;
     TagLib::Ogg::XiphComment* comment = nullptr;
@@ -469,7 +471,8 @@ bool CVorbisTag::Update(QString& error, bool trial) {
     if (!file->save())
         return refuse(Text(1309));
     file.reset();
-    const QByteArray replacement(stream.data()->data(), qsizetype(stream.data()->size()));
+    const QByteArray replacement =
+        m_file.before + QByteArray(stream.data()->data(), qsizetype(stream.data()->size()));
 
     // The copy must keep everything but the fields set: TagLib re-renders what it parsed.
     SVorbisFile copy;
