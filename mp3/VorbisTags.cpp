@@ -29,6 +29,8 @@ QString Text(int id) {
 
 const QString kValueSeparator = QStringLiteral(" / ");
 
+constexpr off_t kLargestCopy = off_t(1) << 30;
+
 constexpr const char* kFields[kTagColumnCount] = {"ALBUM",    "ARTIST",         "TITLE",  "DATE",
                                                   "COMPOSER", "ORIGINALARTIST", "COMMENT"};
 
@@ -408,6 +410,12 @@ void CVorbisTag::SetColumn(int column, const QString& text) {
 bool CVorbisTag::Update(QString& error, bool trial) {
     if (!m_readError.isEmpty() || !m_damage.isEmpty() || !HasTag()) {
         error = !m_readError.isEmpty() ? m_readError : !m_damage.isEmpty() ? m_damage : Text(1309);
+        return false;
+    }
+    // The copy is made in memory, several times over, and TagLib counts its bytes in 32 bits.
+    if (m_stamp.size > kLargestCopy) {
+        error = Text(1313).arg(m_file.kind == SVorbisFile::EKind::kFlac ? QStringLiteral("FLAC")
+                                                                        : QStringLiteral("Ogg"));
         return false;
     }
     if (!m_whole) {
