@@ -15,6 +15,7 @@
 #include "RawNames.h"
 #include "ResourceIds.h"
 #include "SafeFile.h"
+#include "VorbisTags.h"
 
 #include <QStringList>
 
@@ -119,8 +120,8 @@ SFile FileIn(const std::shared_ptr<CFolderFd>& fd, const QByteArray& shownFolder
             entry.inode};
 }
 
-// The MP3 files of the opened folder (and below), by name. A run that writes first clears what an
-// interrupted one left; one that only lists names it.
+// The MP3, FLAC, Ogg and Opus files of the opened folder (and below), by name. A run that writes first clears
+// what an interrupted one left; one that only lists names it.
 void Collect(const std::shared_ptr<CFolderFd>& fd, const QByteArray& path, bool recursive, bool apply,
              std::vector<SFile>& files, long& unreadable) {
     const QByteArray folder = WithSlash(path);
@@ -141,7 +142,7 @@ void Collect(const std::shared_ptr<CFolderFd>& fd, const QByteArray& path, bool 
     std::sort(entries.begin(), entries.end(),
               [](const SListedEntry& a, const SListedEntry& b) { return a.name < b.name; });
     for (const SListedEntry& entry : entries) {
-        if (IsMp3Name(entry.name))
+        if (IsMp3Name(entry.name) || IsVorbisName(entry.name))
             files.push_back(FileIn(fd, folder, entry));
         else if (!apply && IsLeftoverName(entry.name))
             std::fprintf(stderr, "lettrino-cli: %s: a temporary file left by an interrupted run\n",
@@ -245,7 +246,49 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
     const int row = grid.AddRow();
     std::vector<SFrameText> texts(kTagColumnCount);
     QStringList cyrillics; // the Cyrillic target's texts, by column
-    {
+    // FLAC, Ogg and Opus files name their columns by their Vorbis comments.
+    const bool vorbis = IsVorbisName(file.name);
+    auto fieldName = [&](int column) {
+        return QLatin1String(vorbis ? VorbisFieldOf(column) : kTagColumns[column - 1].frameId);
+    };
+    if (vorbis) {
+        const CVorbisTag tag(file.folder + file.name);
+        if (tag.IsLink()) {
+            note({}, "", {}, {}, QStringLiteral("symbolic link, skipped"), {});
+            return;
+        }
+        if (!tag.ReadError().isEmpty()) {
+            ++stats.unreadable;
+            note({}, "", {}, {}, QStringLiteral("unreadable"), tag.ReadError());
+            result.err += "lettrino-cli: " + shown.toUtf8().toStdString() + ": " +
+                          tag.ReadError().toUtf8().toStdString() + "\n";
+            return;
+        }
+        if (!tag.Damage().isEmpty()) {
+            // A file cut short or laid out in a way a rewrite cannot keep is never written.
+            ++stats.refused;
+            note({}, "", {}, {},
+                 options.apply ? QStringLiteral("refused") : QStringLiteral("would be refused"),
+                 tag.Damage());
+            return;
+        }
+        if (!tag.HasTag()) {
+            ++stats.noTag;
+            note({}, "", {}, {}, QStringLiteral("no tag"), {});
+            return;
+        }
+        for (int column = 1; column <= kTagColumnCount; ++column) {
+            SFrameText& text = texts[std::size_t(column - 1)];
+            cyrillics << QString();
+            if (!tag.ReadColumn(column, text, WholeRun(options)))
+                continue;
+            // Russian already right in UTF-8 stays as it is.
+            if (options.cyrillic && !tag.CyrillicOf(column, cyrillics.back(), WholeRun(options)))
+                text.code = kCodePlain;
+            grid.SetCellText(row, column, text.text);
+            grid.SetCellCode(row, column, text.code);
+        }
+    } else {
         const std::unique_ptr<CMp3Tag> tag = OpenTag(file.folder, file.name);
         if (tag->IsLink()) {
             note({}, "", {}, {}, QStringLiteral("symbolic link, skipped"), {});
@@ -287,12 +330,14 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
             ++stats.v1Russian;
     }
     // A text holding a letter without a key is not changed, rather than shortened.
-    const QStringList held = options.cyrillic ? QStringList() : HoldBackTextsWithoutKeys(grid, row, spelling);
+    std::vector<int> heldColumns;
+    const QStringList held =
+        options.cyrillic ? QStringList() : HoldBackTextsWithoutKeys(grid, row, spelling, &heldColumns);
     const QString refusedWord =
         options.apply ? QStringLiteral("refused") : QStringLiteral("would be refused");
-    for (const QString& line : held)
-        note(line.section(QStringLiteral(": "), 0, 0), "", {}, {}, refusedWord,
-             line.section(QStringLiteral(": "), 1));
+    for (qsizetype i = 0; i < held.size(); ++i)
+        note(fieldName(heldColumns[std::size_t(i)]), "", {}, {}, refusedWord,
+             held[i].section(QStringLiteral(": "), 1));
     stats.refused += held.size();
     for (int column = 1; column <= kTagColumnCount; ++column) {
         if (grid.CellCode(row, column) == kCodePlain)
@@ -325,7 +370,7 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         }
         shownColumns.push_back(column);
         if (!options.json)
-            note(QLatin1String(kTagColumns[column - 1].frameId), text.encoding, text.text, latin, {}, {});
+            note(fieldName(column), text.encoding, text.text, latin, {}, {});
     }
     // In JSON each frame says what became of it, so its line waits for the write.
     auto noteFrames = [&](const QString& done, const QString& reason) {
@@ -334,9 +379,8 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         for (const int column : shownColumns) {
             const SFrameText& text = texts[std::size_t(column - 1)];
             const bool russian = text.code == kCodeRussian;
-            note(QLatin1String(kTagColumns[column - 1].frameId), text.encoding, text.text,
-                 russian ? latins.value(column - 1) : text.text, russian ? done : QStringLiteral("unchanged"),
-                 russian ? reason : QString());
+            note(fieldName(column), text.encoding, text.text, russian ? latins.value(column - 1) : text.text,
+                 russian ? done : QStringLiteral("unchanged"), russian ? reason : QString());
         }
     };
     bool toWrite = false;
@@ -349,18 +393,26 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
                             ? kStrFileNotWritable
                         : faccessat(file.fd->Fd(), ".", W_OK, AT_EACCESS) != 0 ? kStrNotWritable
                                                                                : 0;
-        noteFrames(why != 0 ? refusedWord : QStringLiteral("to write"),
-                   why != 0 ? CurrentResources().String(why) : QString());
-        if (toWrite && why != 0) {
+        QString refusal = why != 0 ? CurrentResources().String(why) : QString();
+        // A FLAC or Ogg copy is made and checked in memory: what TagLib cannot write exactly shows now.
+        QString trialReason;
+        if (vorbis && toWrite && why == 0 &&
+            VorbisRewriteRow(file.folder, file.name, grid, row, options.cyrillic ? nullptr : &spelling,
+                             &trialReason, WholeRun(options), true) == ERowResult::kFailed)
+            refusal = trialReason;
+        noteFrames(!refusal.isEmpty() ? refusedWord : QStringLiteral("to write"), refusal);
+        if (toWrite && !refusal.isEmpty()) {
             ++stats.refused;
             if (!options.json)
-                note({}, "", {}, {}, refusedWord, CurrentResources().String(why));
+                note({}, "", {}, {}, refusedWord, refusal);
         }
         return;
     }
     QString reason;
     const ERowResult written =
-        options.cyrillic
+        vorbis ? VorbisRewriteRow(file.folder, file.name, grid, row, options.cyrillic ? nullptr : &spelling,
+                                  &reason, WholeRun(options))
+        : options.cyrillic
             ? CyrillicRow(file.folder, file.name, grid, row, &reason, WholeRun(options))
             : TransliterateRow(file.folder, file.name, grid, row, spelling, &reason, WholeRun(options));
     if (written == ERowResult::kFailed) {

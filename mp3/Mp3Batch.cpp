@@ -6,6 +6,7 @@
 #include "Mp3Tags.h"
 #include "RawNames.h"
 #include "ResourceIds.h"
+#include "VorbisTags.h"
 
 #include <QCryptographicHash>
 
@@ -33,7 +34,7 @@ constexpr qint64 kSearchBudget = qint64(256) << 20;
 
 // The old ID3v2 region as pieces of the new one ("c<offset>+<length>") and bytes of its own
 // ("x<hex>"), comma-separated: frames the rewrite carried over, a cover picture say, cost nothing.
-QByteArray DescribeAgainst(const QByteArray& old, const QByteArray& now) {
+QByteArray DescribeAgainst(const QByteArray& old, const QByteArray& now, qint64 budget = kSearchBudget) {
     QByteArray out;
     QByteArray literal;
     auto flush = [&] {
@@ -41,7 +42,6 @@ QByteArray DescribeAgainst(const QByteArray& old, const QByteArray& now) {
             out += (out.isEmpty() ? "x" : ",x") + literal.toHex();
         literal.clear();
     };
-    qint64 budget = kSearchBudget;
     qsizetype delta = 0;
     qsizetype i = 0;
     while (i < old.size()) {
@@ -125,13 +125,11 @@ CFolderFd FolderOf(const QByteArray& path) {
 
 CTagJournalScope::CTagJournalScope(CJournal& journal) : m_scope(journal) {}
 
-bool JournalTagRewrite(const QByteArray& path, const STagRegions& old, const STagRegions& replacement,
-                       off_t oldFileSize, QString& error) {
+namespace {
+
+// The record of a change about to be made to path: its place, then name, device, inode and `tail`.
+bool JournalChange(const QByteArray& path, const std::vector<QByteArray>& tail, QString& error) {
     CJournal* journal = CurrentJournal();
-    if (journal == nullptr)
-        return true;
-    const off_t newSize = oldFileSize - off_t(old.id3v2.size() + old.id3v1.size()) +
-                          off_t(replacement.id3v2.size() + replacement.id3v1.size());
     const CFolderFd folder = FolderOf(path);
     const QByteArray name = path.mid(path.lastIndexOf('/') + 1);
     struct stat info {};
@@ -141,14 +139,45 @@ bool JournalTagRewrite(const QByteArray& path, const STagRegions& old, const STa
     } else {
         std::vector<QByteArray> fields = PlaceFields(PlaceOf(folder.Fd()));
         fields.insert(fields.end(), {name, QByteArray::number(qulonglong(info.st_dev)),
-                                     QByteArray::number(qulonglong(info.st_ino)),
-                                     QByteArray::number(qlonglong(newSize)), Digest(replacement), Digest(old),
-                                     DescribeAgainst(old.id3v2, replacement.id3v2), old.id3v1.toHex()});
+                                     QByteArray::number(qulonglong(info.st_ino))});
+        fields.insert(fields.end(), tail.begin(), tail.end());
         if (journal->Append({"tag", fields}, &why))
             return true;
     }
     error = CurrentResources().String(kStrJournalFailed).arg(why);
     return false;
+}
+
+// Marks a record whose regions are a whole file's (FLAC, Ogg) rather than ID3 tags.
+const QByteArray kWholeFile = "file";
+// A whole file differs from its rewrite in its first bytes and, for Ogg, in page headers that are
+// found near where they were: searches of the whole file would cost more than the bytes saved.
+constexpr qint64 kWholeFileSearches = 2;
+
+} // namespace
+
+bool JournalTagRewrite(const QByteArray& path, const STagRegions& old, const STagRegions& replacement,
+                       off_t oldFileSize, QString& error) {
+    if (CurrentJournal() == nullptr)
+        return true;
+    const off_t newSize = oldFileSize - off_t(old.id3v2.size() + old.id3v1.size()) +
+                          off_t(replacement.id3v2.size() + replacement.id3v1.size());
+    return JournalChange(path,
+                         {QByteArray::number(qlonglong(newSize)), Digest(replacement), Digest(old),
+                          DescribeAgainst(old.id3v2, replacement.id3v2), old.id3v1.toHex()},
+                         error);
+}
+
+bool JournalFileRewrite(const QByteArray& path, const QByteArray& old, const QByteArray& replacement,
+                        QString& error) {
+    if (CurrentJournal() == nullptr)
+        return true;
+    return JournalChange(path,
+                         {QByteArray::number(replacement.size()), Digest({replacement, {}}),
+                          Digest({old, {}}),
+                          DescribeAgainst(old, replacement, kWholeFileSearches * replacement.size()),
+                          QByteArray(), kWholeFile},
+                         error);
 }
 
 SUndoResult UndoTagRecord(const SJournalRecord& record, bool apply) {
@@ -188,6 +217,37 @@ SUndoResult UndoTagRecord(const SJournalRecord& record, bool apply) {
     const int fd = openat(folder.Fd(), name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return left(SystemReason(errno));
+    // The file is reached through the folder the way the run reached it, never by its path again.
+    const QByteArray path = "/proc/self/fd/" + QByteArray::number(folder.Fd()) + '/' + name;
+    if (record.fields.size() > kPlaceFields + 8 && field(8) == kWholeFile) {
+        QByteArray bytes;
+        QString error;
+        struct stat opened {};
+        const bool read = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                          opened.st_dev == info.st_dev && opened.st_ino == info.st_ino &&
+                          ReadWholeFile(fd, bytes, error);
+        ::close(fd);
+        if (!read)
+            return left(error.isEmpty() ? texts.String(kStrChangedSinceRun) : error);
+        const QByteArray digest = Digest({bytes, {}});
+        if (digest == field(5)) {
+            result.status = EUndoStatus::kNothing;
+            return result;
+        }
+        QByteArray old;
+        if (digest != field(4) || QByteArray::number(bytes.size()) != field(3) ||
+            !RebuildFrom(field(6), bytes, old) || Digest({old, {}}) != field(5))
+            return left(texts.String(kStrChangedSinceRun));
+        if (!apply) {
+            result.status = EUndoStatus::kWouldUndo;
+            return result;
+        }
+        if (!JournalFileRewrite(path, bytes, old, error) ||
+            !ReplaceWholeFile(path, StampOf(opened), old, error))
+            return left(error);
+        result.status = EUndoStatus::kUndone;
+        return result;
+    }
     STagRegions now;
     off_t size = 0;
     QString error;
@@ -210,8 +270,6 @@ SUndoResult UndoTagRecord(const SJournalRecord& record, bool apply) {
         result.status = EUndoStatus::kWouldUndo;
         return result;
     }
-    // The file is reached through the folder the way the run reached it, never by its path again.
-    const QByteArray path = "/proc/self/fd/" + QByteArray::number(folder.Fd()) + '/' + name;
     const SFileStamp stamp = StampOf(info);
     if (!JournalTagRewrite(path, now, old, size, error) ||
         !ReplaceTagRegions(path, &stamp, now, old, {}, error))

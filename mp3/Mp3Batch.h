@@ -31,6 +31,11 @@ private:
 bool JournalTagRewrite(const QByteArray& path, const STagRegions& old, const STagRegions& replacement,
                        off_t oldFileSize, QString& error);
 
+// The same for a FLAC or Ogg file rewritten whole: the old bytes described against the new ones
+// (the audio carried over costs nothing), the record marked as a whole file's.
+bool JournalFileRewrite(const QByteArray& path, const QByteArray& old, const QByteArray& replacement,
+                        QString& error);
+
 // Undoes or previews one "tag" record (FRecordUndo): the file is reached from the run's root
 // without following links, must be the very file the run rewrote (device, inode), its tag still
 // what the run wrote and the file its size; then the old regions go back by the verified replace,
