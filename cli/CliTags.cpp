@@ -251,32 +251,38 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
     auto fieldName = [&](int column) {
         return QLatin1String(vorbis ? VorbisFieldOf(column) : kTagColumns[column - 1].frameId);
     };
-    if (vorbis) {
-        const CVorbisTag tag(file.folder + file.name);
-        if (tag.IsLink()) {
+    // A link, an unreadable file, one that is never written (whatever a rewrite wrote would stand
+    // in for what a cut file is missing) and one without a tag end the row alike in every format.
+    auto readable = [&](bool link, const QString& readError, const QString& refusal, bool hasTag) {
+        if (link) {
             note({}, "", {}, {}, QStringLiteral("symbolic link, skipped"), {});
-            return;
+            return false;
         }
-        if (!tag.ReadError().isEmpty()) {
+        if (!readError.isEmpty()) {
             ++stats.unreadable;
-            note({}, "", {}, {}, QStringLiteral("unreadable"), tag.ReadError());
+            note({}, "", {}, {}, QStringLiteral("unreadable"), readError);
             result.err += "lettrino-cli: " + shown.toUtf8().toStdString() + ": " +
-                          tag.ReadError().toUtf8().toStdString() + "\n";
-            return;
+                          readError.toUtf8().toStdString() + "\n";
+            return false;
         }
-        if (!tag.Damage().isEmpty()) {
-            // A file cut short or laid out in a way a rewrite cannot keep is never written.
+        if (!refusal.isEmpty()) {
             ++stats.refused;
             note({}, "", {}, {},
-                 options.apply ? QStringLiteral("refused") : QStringLiteral("would be refused"),
-                 tag.Damage());
-            return;
+                 options.apply ? QStringLiteral("refused") : QStringLiteral("would be refused"), refusal);
+            return false;
         }
-        if (!tag.HasTag()) {
+        if (!hasTag) {
             ++stats.noTag;
             note({}, "", {}, {}, QStringLiteral("no tag"), {});
-            return;
+            return false;
         }
+        return true;
+    };
+    if (vorbis) {
+        const CVorbisTag tag(file.folder + file.name);
+        // A file laid out in a way a rewrite cannot keep is refused as a cut one is.
+        if (!readable(tag.IsLink(), tag.ReadError(), tag.Damage(), tag.HasTag()))
+            return;
         for (int column = 1; column <= kTagColumnCount; ++column) {
             SFrameText& text = texts[std::size_t(column - 1)];
             cyrillics << QString();
@@ -290,30 +296,10 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         }
     } else {
         const std::unique_ptr<CMp3Tag> tag = OpenTag(file.folder, file.name);
-        if (tag->IsLink()) {
-            note({}, "", {}, {}, QStringLiteral("symbolic link, skipped"), {});
+        if (!readable(tag->IsLink(), tag->ReadError(),
+                      tag->CutShort() ? CurrentResources().String(kStrTagCutShort) : QString(),
+                      tag->IsLinked()))
             return;
-        }
-        if (!tag->ReadError().isEmpty()) {
-            ++stats.unreadable;
-            note({}, "", {}, {}, QStringLiteral("unreadable"), tag->ReadError());
-            result.err += "lettrino-cli: " + shown.toUtf8().toStdString() + ": " +
-                          tag->ReadError().toUtf8().toStdString() + "\n";
-            return;
-        }
-        if (tag->CutShort()) {
-            // Whatever a rewrite wrote would stand in for what the file is missing.
-            ++stats.refused;
-            note({}, "", {}, {},
-                 options.apply ? QStringLiteral("refused") : QStringLiteral("would be refused"),
-                 CurrentResources().String(kStrTagCutShort));
-            return;
-        }
-        if (!tag->IsLinked()) {
-            ++stats.noTag;
-            note({}, "", {}, {}, QStringLiteral("no tag"), {});
-            return;
-        }
         for (int column = 1; column <= kTagColumnCount; ++column) {
             SFrameText& text = texts[std::size_t(column - 1)];
             cyrillics << QString();

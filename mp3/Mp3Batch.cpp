@@ -189,18 +189,11 @@ SUndoResult UndoTagRecord(const SJournalRecord& record, bool apply) {
     };
     const CResourceModule& texts = CurrentResources();
     SJournalPlace place;
-    if (record.kind != "tag" || record.fields.size() < kPlaceFields + 8 ||
-        !PlaceFromFields(record.fields, place))
-        return left(texts.String(kStrCannotUndoHere));
+    CFolderFd folder;
+    QByteArray name;
+    if (!OpenUndoPlace(record, "tag", 8, result, place, folder, name))
+        return result;
     const auto field = [&](std::size_t i) { return record.fields[kPlaceFields + i]; };
-    const QByteArray name = field(0);
-    result.path = result.target = PlacePath(place, name);
-    if (!IsSingleName(name))
-        return left(texts.String(kStrOutsideRun));
-    QString why;
-    const CFolderFd folder = OpenPlace(place, &why);
-    if (!folder.IsOpen())
-        return left(why);
     // Only the very file the run rewrote: after a replace its new inode, before one the old.
     const auto device = dev_t(record.done ? record.doneDevice : field(1).toULongLong());
     const auto inode = ino_t(record.done ? record.doneInode : field(2).toULongLong());

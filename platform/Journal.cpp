@@ -463,6 +463,26 @@ bool IsSingleName(const QByteArray& name) {
     return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\0');
 }
 
+bool OpenUndoPlace(const SJournalRecord& record, const char* kind, std::size_t fields, SUndoResult& result,
+                   SJournalPlace& place, CFolderFd& folder, QByteArray& name) {
+    auto left = [&](const QString& reason) {
+        result.status = EUndoStatus::kLeft;
+        result.reason = reason;
+        return false;
+    };
+    const CResourceModule& texts = CurrentResources();
+    if (record.kind != kind || record.fields.size() < kPlaceFields + fields ||
+        !PlaceFromFields(record.fields, place))
+        return left(texts.String(kStrCannotUndoHere));
+    name = record.fields[kPlaceFields];
+    result.path = result.target = PlacePath(place, name);
+    if (!IsSingleName(name))
+        return left(texts.String(kStrOutsideRun));
+    QString why;
+    folder = OpenPlace(place, &why);
+    return folder.IsOpen() || left(why);
+}
+
 CFolderFd OpenPlace(const SJournalPlace& place, QString* why) {
     auto fail = [&](const QString& reason) {
         if (why)

@@ -195,6 +195,12 @@ struct SUndoResult {
 // that writes such records provides it.
 using FRecordUndo = std::function<SUndoResult(const SJournalRecord& record, bool apply)>;
 
+// How every undo of a rewritten file begins: the record is of `kind` with at least `fields`
+// fields after its place, its name stays in its folder, and the folder opens as the run reached
+// it. False with result left and the reason; otherwise result's paths are set.
+bool OpenUndoPlace(const SJournalRecord& record, const char* kind, std::size_t fields, SUndoResult& result,
+                   SJournalPlace& place, CFolderFd& folder, QByteArray& name);
+
 // What a rename by the link/folder fallback (RenameNoReplaceAt without renameat2) leaves when it
 // is killed half-way, in the opened folder: the file (device, inode) also under the new name, or
 // the folder still under its old name and an empty folder of this user, mode 0700, at the new one.

@@ -305,18 +305,12 @@ SUndoResult UndoContentRecord(const SJournalRecord& record, bool apply) {
     };
     const CResourceModule& texts = CurrentResources();
     SJournalPlace place;
-    if (record.kind != "content" || record.fields.size() < kPlaceFields + 6 ||
-        !PlaceFromFields(record.fields, place))
-        return left(texts.String(kStrCannotUndoHere));
+    CFolderFd folder;
+    QByteArray name;
+    if (!OpenUndoPlace(record, "content", 6, result, place, folder, name))
+        return result;
     const auto field = [&](std::size_t i) { return record.fields[kPlaceFields + i]; };
-    const QByteArray name = field(0);
-    result.path = result.target = PlacePath(place, name);
-    if (!IsSingleName(name))
-        return left(texts.String(kStrOutsideRun));
     QString why;
-    const CFolderFd folder = OpenPlace(place, &why);
-    if (!folder.IsOpen())
-        return left(why);
     struct stat info {};
     if (fstatat(folder.Fd(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return left(texts.String(kStrEntryGone));
