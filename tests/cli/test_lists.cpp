@@ -6,13 +6,13 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,11 +56,12 @@ bool HasWord(const std::string& text, const std::string& word) {
     return false;
 }
 
+// Qt's expressions rather than <regex>, which GCC 12 warns about under the sanitizers.
 std::set<std::string> Matches(const std::string& text, const std::string& pattern) {
     std::set<std::string> found;
-    const std::regex re(pattern);
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it)
-        found.insert((*it)[1]);
+    const QRegularExpression re(QString::fromStdString(pattern));
+    for (auto it = re.globalMatch(QString::fromStdString(text)); it.hasNext();)
+        found.insert(it.next().captured(1).toStdString());
     return found;
 }
 
@@ -70,23 +71,29 @@ std::string ManSection(const std::string& page, const std::string& name) {
     if (start == std::string::npos)
         return {};
     std::string text = page.substr(start, page.find("\n.SH ", start + 1) - start);
-    text = std::regex_replace(text, std::regex(R"(\\-)"), "-");
-    return std::regex_replace(text, std::regex(R"(\\f[BIRP])"), "");
+    QString plain = QString::fromStdString(text);
+    plain.replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    plain.remove(QRegularExpression(QStringLiteral(R"(\\f[BIRP])")));
+    return plain.toStdString();
 }
 
 // The words of a bash array "local name=( ... )", or of the compgen -W list offered after `option`.
 std::set<std::string> BashWords(const std::string& script, const std::string& anchor) {
-    std::smatch m;
-    const std::regex array("local " + anchor + R"(=\(([^)]*)\))");
-    const std::regex after(R"(\$prev == )" + anchor +
-                           R"re( \]\]; then\s*COMPREPLY=\(\$\(compgen -W "([^"]*)")re");
+    const QString text = QString::fromStdString(script);
+    const QString name = QRegularExpression::escape(QString::fromStdString(anchor));
+    const QRegularExpression array(QStringLiteral("local ") + name + QStringLiteral(R"(=\(([^)]*)\))"));
+    const QRegularExpression after(
+        QStringLiteral(R"(\$prev == )") + name +
+        QStringLiteral(R"re( \]\]; then\s*COMPREPLY=\(\$\(compgen -W "([^"]*)")re"));
     std::set<std::string> words;
-    if (!std::regex_search(script, m, array) && !std::regex_search(script, m, after))
+    QRegularExpressionMatch m = array.match(text);
+    if (!m.hasMatch())
+        m = after.match(text);
+    if (!m.hasMatch())
         return words;
-    const std::string list = m[1];
-    const std::regex word(R"([^\s]+)");
-    for (auto it = std::sregex_iterator(list.begin(), list.end(), word); it != std::sregex_iterator(); ++it)
-        words.insert(it->str());
+    for (const QString& word :
+         m.captured(1).split(QRegularExpression(QStringLiteral(R"(\s+)")), Qt::SkipEmptyParts))
+        words.insert(word.toStdString());
     return words;
 }
 
