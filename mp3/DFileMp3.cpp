@@ -18,6 +18,7 @@
 #include "SafeFile.h"
 #include "Settings.h"
 #include "SpellingChoice.h"
+#include "VorbisTags.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -111,7 +112,7 @@ void DFileMp3::FillList() {
     std::vector<QByteArray> names;
     int total = 0;
     for (const SListedEntry& entry : entries) {
-        if (!IsMp3Name(entry.name))
+        if (!IsTagFileName(entry.name))
             continue;
         ++total;
         if (names.size() < std::size_t(kMaxColorRows))
@@ -148,8 +149,8 @@ void DFileMp3::FillList() {
     std::atomic<bool> stop{false};
     std::thread reader([&] {
         for (int row = 0; row < count && !stop.load(std::memory_order_relaxed); ++row) {
-            ReadRow(Io(), names[std::size_t(row)], read, row, readAs[std::size_t(row)],
-                    &readIn[std::size_t(row)], cyrillic);
+            ReadTagRow(Io(), names[std::size_t(row)], read, row, readAs[std::size_t(row)],
+                       &readIn[std::size_t(row)], cyrillic);
             ready.store(row + 1, std::memory_order_release);
             Wake();
         }
@@ -208,6 +209,8 @@ CJournal Mp3Journal(const CFolderFd& folder, const QByteArray& path, const ILati
 
 // The Cyrillic target leaves ID3v1 tags as they are: the file's holds Russian it could not take.
 bool Id3v1KeepsRussian(const QByteArray& folder, const QByteArray& name, ReadAs readAs) {
+    if (IsVorbisName(name))
+        return false;
     const std::unique_ptr<CMp3Tag> tag = OpenTag(folder, name);
     return tag->IsMpeg() && Id3v1HoldsRussian(*tag, readAs);
 }
@@ -220,9 +223,8 @@ bool DFileMp3::TransliterateOne(int row, const QByteArray& name, QStringList& fa
     const QStringList reasons =
         cyrillic ? QStringList() : HoldBackTextsWithoutKeys(*m_list, row, Spelling(), &held);
     QString reason;
-    const bool written = (cyrillic ? CyrillicRow(Io(), name, *m_list, row, &reason, ReadingOf(name))
-                                   : TransliterateRow(Io(), name, *m_list, row, Spelling(), &reason,
-                                                      ReadingOf(name))) != ERowResult::kFailed;
+    const bool written = RewriteTagRow(Io(), name, *m_list, row, cyrillic ? nullptr : &Spelling(), &reason,
+                                       ReadingOf(name)) != ERowResult::kFailed;
     if (cyrillic && Id3v1KeepsRussian(Io(), name, ReadingOf(name)))
         ++m_v1Kept;
     ShowReading(row, m_readIn[std::size_t(row)]);
@@ -292,8 +294,7 @@ void DFileMp3::RenameAll() {
             held[at] = HoldBackTextsWithoutKeys(table, i, spelling, &heldColumns);
         QString reason;
         const ERowResult result =
-            cyrillic ? CyrillicRow(io, names[at], table, i, &reason, readAs[at])
-                     : TransliterateRow(io, names[at], table, i, spelling, &reason, readAs[at]);
+            RewriteTagRow(io, names[at], table, i, cyrillic ? nullptr : &spelling, &reason, readAs[at]);
         if (result == ERowResult::kFailed)
             failedRows[at] = 1;
         if (cyrillic && Id3v1KeepsRussian(io, names[at], readAs[at]))
@@ -355,7 +356,7 @@ void DFileMp3::EditSelected() {
     CJournal journal = Mp3Journal(m_folder, m_strPath, Spelling());
     const CTagJournalScope journalling(journal);
     QString reason;
-    if (WriteRow(Io(), name, *m_list, row, &reason) == ERowResult::kFailed)
+    if (WriteTagRow(Io(), name, *m_list, row, &reason, ReadingOf(name)) == ERowResult::kFailed)
         ReportFailures({FailureLine(m_list->GetItemText(row, kColName), reason)}, QString(),
                        CurrentResources().String(kStrNotWritten));
 }
@@ -400,7 +401,7 @@ void DFileMp3::ReadRowsAs(const std::vector<int>& rows, std::optional<ETextEncod
         // text is read in it only when the user chose it for this row alone.
         choice.readAsAlone = rows.size() == 1;
         QString readIn;
-        ReadRow(Io(), name, *m_list, row, ReadingOf(name), &readIn, CyrillicTarget());
+        ReadTagRow(Io(), name, *m_list, row, ReadingOf(name), &readIn, CyrillicTarget());
         ShowReading(row, readIn);
     }
 }
