@@ -43,6 +43,18 @@ QString FailureLine(const QString& name, const QString& reason) {
     return reason.isEmpty() ? name : name + QStringLiteral(": ") + reason;
 }
 
+// Texts held back for want of a key, named by the field of the file's own format.
+QStringList HoldBackTexts(ICellGrid& grid, int row, const QByteArray& name, const ILatinSpelling& spelling,
+                          std::vector<int>& columns) {
+    QStringList held = HoldBackTextsWithoutKeys(grid, row, spelling, &columns);
+    if (IsVorbisName(name)) {
+        for (qsizetype i = 0; i < held.size(); ++i)
+            held[i] = QLatin1String(VorbisFieldOf(columns[std::size_t(i)])) + QStringLiteral(": ") +
+                      held[i].section(QStringLiteral(": "), 1);
+    }
+    return held;
+}
+
 } // namespace
 
 DFileMp3::DFileMp3(CSettings& settings, QWidget* parent)
@@ -221,7 +233,7 @@ bool DFileMp3::TransliterateOne(int row, const QByteArray& name, QStringList& fa
     std::vector<int> held;
     const bool cyrillic = CyrillicTarget();
     const QStringList reasons =
-        cyrillic ? QStringList() : HoldBackTextsWithoutKeys(*m_list, row, Spelling(), &held);
+        cyrillic ? QStringList() : HoldBackTexts(*m_list, row, name, Spelling(), held);
     QString reason;
     const bool written = RewriteTagRow(Io(), name, *m_list, row, cyrillic ? nullptr : &Spelling(), &reason,
                                        ReadingOf(name)) != ERowResult::kFailed;
@@ -291,7 +303,7 @@ void DFileMp3::RenameAll() {
         const std::size_t at = std::size_t(i);
         std::vector<int> heldColumns;
         if (!cyrillic)
-            held[at] = HoldBackTextsWithoutKeys(table, i, spelling, &heldColumns);
+            held[at] = HoldBackTexts(table, i, names[at], spelling, heldColumns);
         QString reason;
         const ERowResult result =
             RewriteTagRow(io, names[at], table, i, cyrillic ? nullptr : &spelling, &reason, readAs[at]);

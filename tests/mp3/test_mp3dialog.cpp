@@ -6,6 +6,8 @@
 #include "DTags.h"
 #include "Mp3Tags.h"
 #include "Mp3TestFiles.h"
+#include "VorbisTags.h"
+#include "VorbisTestFiles.h"
 
 #include "../common/BatchDialogTest.h"
 
@@ -260,6 +262,39 @@ private slots:
         list->clearSelection();
         dialog.EditSelected();
         QCOMPARE(calls, 2);
+    }
+
+    void editWritesAFlacFile() {
+        const QByteArray flac = Flac({{"TITLE", Cp1251(kPrivet)}, {"ARTIST", "ABBA"}, {"GENRE", "Rock"}});
+        QVERIFY(WriteBytes(Dir() + "f.flac", flac));
+        DFileMp3 dialog(m_settingsObject);
+        dialog.SetPath(Dir());
+        CColorListCtrl* list = dialog.List();
+        const int row = RowOf(list, QStringLiteral("f.flac"));
+        QCOMPARE(list->GetItemText(row, 3), kPrivet);
+        list->selectRow(row);
+        Modal::NextDialogAnswer([&](QDialog& shown) {
+            auto& tags = static_cast<DTags&>(shown);
+            tags.Field(5)->setText(QStringLiteral("Чайковский"));
+            tags.Field(2)->clear();
+            tags.accept();
+            return tags.result();
+        });
+        dialog.EditSelected();
+        const CVorbisTag tag(Dir() + "f.flac");
+        const std::pair<int, QString> expected[] = {
+            {3, QStringLiteral("Privet mir")}, {5, QStringLiteral("CHajkovskij")}, {2, QString()}};
+        for (const auto& [column, text] : expected) {
+            SFrameText read;
+            QCOMPARE(tag.ReadColumn(column, read), !text.isEmpty());
+            QCOMPARE(read.text, text);
+        }
+        SVorbisFile before, after;
+        QString error;
+        QVERIFY(ParseVorbisFile(flac, before, error) && ParseVorbisFile(ReadBytes(Dir() + "f.flac"), after, error));
+        QCOMPARE(ReadBytes(Dir() + "f.flac").mid(after.audioStart), flac.mid(before.audioStart));
+        QVERIFY(std::count(after.comment.fields.begin(), after.comment.fields.end(),
+                           std::pair<QByteArray, QByteArray>("GENRE", "Rock")) == 1);
     }
 
     void cancelKeepsRowsFilledSoFar() {
