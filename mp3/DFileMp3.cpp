@@ -135,7 +135,7 @@ void DFileMp3::FillList() {
     m_names.clear();
     m_readIn.clear();
     // The colour grid holds kMaxColorRows rows: the rest is not shown, and the dialog says so.
-    m_capLabel->setText(CurrentResources().String(kStrOnlyFirst).arg(kMaxColorRows).arg(total));
+    m_capLabel->setText(CurrentResources().String(kStrOnlyFirstAudio).arg(kMaxColorRows).arg(total));
     m_capLabel->setVisible(total > kMaxColorRows);
     if (names.empty())
         return;

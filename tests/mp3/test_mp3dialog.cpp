@@ -164,6 +164,8 @@ private slots:
     void cyrillicTargetWritesUnicodeAndIsRemembered() {
         QVERIFY(WriteTestMp3(Dir() + "u.mp3", 4, {{"TIT2", {}, kPrivet, false}}));
         const QByteArray unicode = ReadBytes(Dir() + "u.mp3");
+        // A FLAC file: its 8-bit title is rewritten in UTF-8, its right UTF-8 artist left.
+        QVERIFY(WriteBytes(Dir() + "v.flac", Flac({{"TITLE", Cp1251(kPrivet)}, {"ARTIST", kPrivet.toUtf8()}})));
         {
             DFileMp3 dialog(m_settingsObject);
             dialog.SetPath(Dir());
@@ -172,6 +174,8 @@ private slots:
             CColorListCtrl* list = dialog.List();
             QCOMPARE(list->GetCellColor(RowOf(list, QStringLiteral("u.mp3")), 3), 0);
             QCOMPARE(list->GetCellColor(RowOf(list, QStringLiteral("a.mp3")), 3), 4);
+            QCOMPARE(list->GetCellColor(RowOf(list, QStringLiteral("v.flac")), 3), 4);
+            QCOMPARE(list->GetCellColor(RowOf(list, QStringLiteral("v.flac")), 2), 0);
             const QString grabDir = qEnvironmentVariable("LT_GRAB_DIR");
             if (!grabDir.isEmpty()) {
                 dialog.show();
@@ -190,6 +194,10 @@ private slots:
         QCOMPARE(readIn, QStringLiteral("UTF-16"));
         QCOMPARE(DiskText(Dir(), "b.MP3", 1), QStringLiteral("Русская музыка"));
         QCOMPARE(ReadBytes(Dir() + "u.mp3"), unicode);
+        SVorbisFile flac;
+        QVERIFY(ParseVorbisFile(ReadBytes(Dir() + "v.flac"), flac, readIn));
+        const std::pair<QByteArray, QByteArray> title("TITLE", kPrivet.toUtf8());
+        QVERIFY(std::count(flac.comment.fields.begin(), flac.comment.fields.end(), title) == 1);
         DFileMp3 again(m_settingsObject);
         QCOMPARE(again.TargetCombo()->currentIndex(), 1);
         again.TargetCombo()->setCurrentIndex(0);
@@ -381,7 +389,7 @@ private slots:
         QCOMPARE(dialog.List()->GetItemCount(), kMaxColorRows);
         QVERIFY(!dialog.CapLabel()->isHidden());
         QCOMPARE(dialog.CapLabel()->text(),
-                 QStringLiteral("Only the first 3000 of %1 MP3 files in this folder are shown.")
+                 QStringLiteral("Only the first 3000 of %1 audio files in this folder are shown.")
                      .arg(kMaxColorRows + 5));
     }
 
