@@ -112,7 +112,8 @@ ERowResult ReadTagRow(const QByteArray& folder, const QByteArray& name, ICellGri
                       ReadAs readAs = std::nullopt, QString* readIn = nullptr, bool cyrillic = false);
 // The marked cells to Latin (spelling given) or to Unicode Cyrillic (spelling null).
 ERowResult RewriteTagRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                         const ILatinSpelling* spelling, QString* reason = nullptr, ReadAs readAs = std::nullopt);
+                         const ILatinSpelling* spelling, QString* reason = nullptr,
+                         ReadAs readAs = std::nullopt);
 ERowResult WriteTagRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
                        QString* reason = nullptr, ReadAs readAs = std::nullopt);
 

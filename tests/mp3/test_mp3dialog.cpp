@@ -165,7 +165,8 @@ private slots:
         QVERIFY(WriteTestMp3(Dir() + "u.mp3", 4, {{"TIT2", {}, kPrivet, false}}));
         const QByteArray unicode = ReadBytes(Dir() + "u.mp3");
         // A FLAC file: its 8-bit title is rewritten in UTF-8, its right UTF-8 artist left.
-        QVERIFY(WriteBytes(Dir() + "v.flac", Flac({{"TITLE", Cp1251(kPrivet)}, {"ARTIST", kPrivet.toUtf8()}})));
+        QVERIFY(
+            WriteBytes(Dir() + "v.flac", Flac({{"TITLE", Cp1251(kPrivet)}, {"ARTIST", kPrivet.toUtf8()}})));
         {
             DFileMp3 dialog(m_settingsObject);
             dialog.SetPath(Dir());
@@ -299,7 +300,8 @@ private slots:
         }
         SVorbisFile before, after;
         QString error;
-        QVERIFY(ParseVorbisFile(flac, before, error) && ParseVorbisFile(ReadBytes(Dir() + "f.flac"), after, error));
+        QVERIFY(ParseVorbisFile(flac, before, error) &&
+                ParseVorbisFile(ReadBytes(Dir() + "f.flac"), after, error));
         QCOMPARE(ReadBytes(Dir() + "f.flac").mid(after.audioStart), flac.mid(before.audioStart));
         QVERIFY(std::count(after.comment.fields.begin(), after.comment.fields.end(),
                            std::pair<QByteArray, QByteArray>("GENRE", "Rock")) == 1);

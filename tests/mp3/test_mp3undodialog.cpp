@@ -5,8 +5,8 @@
 #include "CCharTable.h"
 #include "CColorListCtrl.h"
 #include "DFileMp3.h"
-#include "Mp3TestFiles.h"
 #include "Mp3Tags.h"
+#include "Mp3TestFiles.h"
 #include "VorbisTags.h"
 #include "VorbisTestFiles.h"
 

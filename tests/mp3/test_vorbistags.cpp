@@ -2,8 +2,8 @@
 // comments repaired to Latin and to Cyrillic, the audio kept, undo byte-identical, and a file
 // TagLib cannot write exactly refused and untouched. The files are made here byte by byte.
 #include "Mp3TestFiles.h"
-#include "VorbisTestFiles.h"
 #include "VorbisTags.h"
+#include "VorbisTestFiles.h"
 
 #include <gtest/gtest.h>
 
