@@ -18,6 +18,7 @@
 #include "SafeFile.h"
 #include "Settings.h"
 #include "SpellingChoice.h"
+#include "VorbisTags.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -40,6 +41,18 @@ constexpr int kDialogId = kDlgFileMp3;
 // One line of the failure message: the file and why.
 QString FailureLine(const QString& name, const QString& reason) {
     return reason.isEmpty() ? name : name + QStringLiteral(": ") + reason;
+}
+
+// Texts held back for want of a key, named by the field of the file's own format.
+QStringList HoldBackTexts(ICellGrid& grid, int row, const QByteArray& name, const ILatinSpelling& spelling,
+                          std::vector<int>& columns) {
+    QStringList held = HoldBackTextsWithoutKeys(grid, row, spelling, &columns);
+    if (IsVorbisName(name)) {
+        for (qsizetype i = 0; i < held.size(); ++i)
+            held[i] = QLatin1String(VorbisFieldOf(columns[std::size_t(i)])) + QStringLiteral(": ") +
+                      held[i].section(QStringLiteral(": "), 1);
+    }
+    return held;
 }
 
 } // namespace
@@ -111,7 +124,7 @@ void DFileMp3::FillList() {
     std::vector<QByteArray> names;
     int total = 0;
     for (const SListedEntry& entry : entries) {
-        if (!IsMp3Name(entry.name))
+        if (!IsTagFileName(entry.name))
             continue;
         ++total;
         if (names.size() < std::size_t(kMaxColorRows))
@@ -122,7 +135,7 @@ void DFileMp3::FillList() {
     m_names.clear();
     m_readIn.clear();
     // The colour grid holds kMaxColorRows rows: the rest is not shown, and the dialog says so.
-    m_capLabel->setText(CurrentResources().String(kStrOnlyFirst).arg(kMaxColorRows).arg(total));
+    m_capLabel->setText(CurrentResources().String(kStrOnlyFirstAudio).arg(kMaxColorRows).arg(total));
     m_capLabel->setVisible(total > kMaxColorRows);
     if (names.empty())
         return;
@@ -148,8 +161,8 @@ void DFileMp3::FillList() {
     std::atomic<bool> stop{false};
     std::thread reader([&] {
         for (int row = 0; row < count && !stop.load(std::memory_order_relaxed); ++row) {
-            ReadRow(Io(), names[std::size_t(row)], read, row, readAs[std::size_t(row)],
-                    &readIn[std::size_t(row)], cyrillic);
+            ReadTagRow(Io(), names[std::size_t(row)], read, row, readAs[std::size_t(row)],
+                       &readIn[std::size_t(row)], cyrillic);
             ready.store(row + 1, std::memory_order_release);
             Wake();
         }
@@ -208,6 +221,8 @@ CJournal Mp3Journal(const CFolderFd& folder, const QByteArray& path, const ILati
 
 // The Cyrillic target leaves ID3v1 tags as they are: the file's holds Russian it could not take.
 bool Id3v1KeepsRussian(const QByteArray& folder, const QByteArray& name, ReadAs readAs) {
+    if (IsVorbisName(name))
+        return false;
     const std::unique_ptr<CMp3Tag> tag = OpenTag(folder, name);
     return tag->IsMpeg() && Id3v1HoldsRussian(*tag, readAs);
 }
@@ -218,11 +233,10 @@ bool DFileMp3::TransliterateOne(int row, const QByteArray& name, QStringList& fa
     std::vector<int> held;
     const bool cyrillic = CyrillicTarget();
     const QStringList reasons =
-        cyrillic ? QStringList() : HoldBackTextsWithoutKeys(*m_list, row, Spelling(), &held);
+        cyrillic ? QStringList() : HoldBackTexts(*m_list, row, name, Spelling(), held);
     QString reason;
-    const bool written = (cyrillic ? CyrillicRow(Io(), name, *m_list, row, &reason, ReadingOf(name))
-                                   : TransliterateRow(Io(), name, *m_list, row, Spelling(), &reason,
-                                                      ReadingOf(name))) != ERowResult::kFailed;
+    const bool written = RewriteTagRow(Io(), name, *m_list, row, cyrillic ? nullptr : &Spelling(), &reason,
+                                       ReadingOf(name)) != ERowResult::kFailed;
     if (cyrillic && Id3v1KeepsRussian(Io(), name, ReadingOf(name)))
         ++m_v1Kept;
     ShowReading(row, m_readIn[std::size_t(row)]);
@@ -289,11 +303,10 @@ void DFileMp3::RenameAll() {
         const std::size_t at = std::size_t(i);
         std::vector<int> heldColumns;
         if (!cyrillic)
-            held[at] = HoldBackTextsWithoutKeys(table, i, spelling, &heldColumns);
+            held[at] = HoldBackTexts(table, i, names[at], spelling, heldColumns);
         QString reason;
         const ERowResult result =
-            cyrillic ? CyrillicRow(io, names[at], table, i, &reason, readAs[at])
-                     : TransliterateRow(io, names[at], table, i, spelling, &reason, readAs[at]);
+            RewriteTagRow(io, names[at], table, i, cyrillic ? nullptr : &spelling, &reason, readAs[at]);
         if (result == ERowResult::kFailed)
             failedRows[at] = 1;
         if (cyrillic && Id3v1KeepsRussian(io, names[at], readAs[at]))
@@ -355,7 +368,7 @@ void DFileMp3::EditSelected() {
     CJournal journal = Mp3Journal(m_folder, m_strPath, Spelling());
     const CTagJournalScope journalling(journal);
     QString reason;
-    if (WriteRow(Io(), name, *m_list, row, &reason) == ERowResult::kFailed)
+    if (WriteTagRow(Io(), name, *m_list, row, &reason, ReadingOf(name)) == ERowResult::kFailed)
         ReportFailures({FailureLine(m_list->GetItemText(row, kColName), reason)}, QString(),
                        CurrentResources().String(kStrNotWritten));
 }
@@ -400,7 +413,7 @@ void DFileMp3::ReadRowsAs(const std::vector<int>& rows, std::optional<ETextEncod
         // text is read in it only when the user chose it for this row alone.
         choice.readAsAlone = rows.size() == 1;
         QString readIn;
-        ReadRow(Io(), name, *m_list, row, ReadingOf(name), &readIn, CyrillicTarget());
+        ReadTagRow(Io(), name, *m_list, row, ReadingOf(name), &readIn, CyrillicTarget());
         ShowReading(row, readIn);
     }
 }

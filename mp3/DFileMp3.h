@@ -1,4 +1,4 @@
-// The MP3 dialog "Transliteration MP3-Tags": the MP3 files of one folder with seven tag texts
+// The tags dialog: the MP3, FLAC, Ogg Vorbis and Opus files of one folder with seven tag texts
 // each, Russian texts in red; "Rename" and "Rename All" write their Latin transliterations,
 // "Edit" (or a double click) opens the tag edit dialog for one file. A file whose 8-bit texts the
 // detector misread is read again in the encoding the user chooses ("Read as"); "Skip" leaves
@@ -39,7 +39,7 @@ public:
     void SkipRows(const std::vector<int>& rows, bool skip) override;
     bool IsRowSkipped(int row) const override;
 
-    // Says when the folder holds more MP3 files than the list shows.
+    // Says when the folder holds more audio files than the list shows.
     QLabel* CapLabel() const { return m_capLabel; }
     // The name on disk of a row.
     QByteArray RowName(int row) const;

@@ -582,3 +582,118 @@ ERowResult VorbisRewriteRow(const QByteArray& folder, const QByteArray& name, IC
         grid.SetCellCode(row, 0, kCodePlain);
     return ERowResult::kWritten;
 }
+
+ERowResult VorbisReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                         ReadAs readAs, QString* readIn, bool cyrillic) {
+    for (int column = 1; column <= kTagColumnCount; ++column) {
+        grid.SetCellText(row, column, QString());
+        grid.SetCellCode(row, column, kCodePlain);
+    }
+    if (readIn)
+        readIn->clear();
+    const CVorbisTag tag(folder + (folder.isEmpty() || folder.endsWith('/') ? "" : "/") + name);
+    auto refused = [&](int code, const QString& why, ERowResult result) {
+        grid.SetCellCode(row, 0, code);
+        grid.SetCellText(row, 1, why);
+        return result;
+    };
+    if (tag.IsLink())
+        return refused(kCodeRussian, Text(1300), ERowResult::kLink);
+    if (!tag.ReadError().isEmpty())
+        return refused(kCodeNotWritten, tag.ReadError(), ERowResult::kUnreadable);
+    // Never written, as an MP3 file whose tag runs past its end.
+    if (!tag.Damage().isEmpty())
+        return refused(kCodeNotWritten, tag.Damage(), ERowResult::kCutShort);
+    if (!tag.HasTag()) {
+        grid.SetCellCode(row, 0, kCodeRussian);
+        return ERowResult::kNoTag;
+    }
+    grid.SetCellCode(row, 0, kCodePlain);
+    QStringList encodings;
+    for (int column = 1; column <= kTagColumnCount; ++column) {
+        SFrameText read;
+        if (!tag.ReadColumn(column, read, readAs))
+            continue;
+        QString unused;
+        grid.SetCellText(row, column, read.text);
+        grid.SetCellCode(row, column,
+                         cyrillic && read.code == kCodeRussian && !tag.CyrillicOf(column, unused, readAs)
+                             ? int(kCodePlain)
+                             : read.code);
+        if (!read.readIn.isEmpty() && !encodings.contains(read.readIn))
+            encodings << read.readIn;
+    }
+    if (readIn)
+        *readIn = encodings.join(QStringLiteral(", "));
+    return ERowResult::kUnchanged;
+}
+
+ERowResult VorbisWriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                          QString* reason, ReadAs readAs) {
+    const QByteArray path = folder + (folder.isEmpty() || folder.endsWith('/') ? "" : "/") + name;
+    CVorbisTag tag(path);
+    auto fail = [&](const QString& why) {
+        if (reason != nullptr)
+            *reason = why;
+        VorbisReadRow(folder, name, grid, row, readAs);
+        grid.SetCellCode(row, 0, kCodeNotWritten);
+        return ERowResult::kFailed;
+    };
+    if (tag.IsLink()) {
+        if (reason != nullptr)
+            *reason = Text(1300);
+        return ERowResult::kLink;
+    }
+    if (!tag.ReadError().isEmpty())
+        return fail(tag.ReadError());
+    if (!tag.Damage().isEmpty())
+        return fail(tag.Damage());
+    if (!tag.HasTag()) {
+        if (::access(path.constData(), F_OK) != 0)
+            return fail(Text(1304) + QStringLiteral(": ") + SystemReason(errno));
+        return ERowResult::kNoTag;
+    }
+    bool changed = false;
+    for (int column = 1; column <= kTagColumnCount; ++column) {
+        SFrameText text;
+        const bool present = tag.ReadColumn(column, text, readAs);
+        const QString cell = grid.CellText(row, column);
+        // A text the user left as it was shown is not rewritten; an empty one removes the field.
+        if (present ? cell == text.text : cell.isEmpty())
+            continue;
+        tag.SetColumn(column, cell);
+        changed = true;
+    }
+    if (changed) {
+        QString why;
+        if (!tag.Update(why))
+            return fail(why);
+    }
+    if (grid.CellCode(row, 0) == kCodeNotWritten)
+        grid.SetCellCode(row, 0, kCodePlain);
+    return changed ? ERowResult::kWritten : ERowResult::kUnchanged;
+}
+
+bool IsTagFileName(const QByteArray& name) {
+    return IsMp3Name(name) || IsVorbisName(name);
+}
+
+ERowResult ReadTagRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                      ReadAs readAs, QString* readIn, bool cyrillic) {
+    return IsVorbisName(name) ? VorbisReadRow(folder, name, grid, row, readAs, readIn, cyrillic)
+                              : ReadRow(folder, name, grid, row, readAs, readIn, cyrillic);
+}
+
+ERowResult RewriteTagRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                         const ILatinSpelling* spelling, QString* reason, ReadAs readAs) {
+    if (IsVorbisName(name))
+        return VorbisRewriteRow(folder, name, grid, row, spelling, reason, readAs);
+    return spelling != nullptr ? TransliterateRow(folder, name, grid, row, *spelling, reason, readAs)
+                               : CyrillicRow(folder, name, grid, row, reason, readAs);
+}
+
+ERowResult WriteTagRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                       QString* reason, ReadAs readAs) {
+    return IsVorbisName(name) ? VorbisWriteRow(folder, name, grid, row, reason, readAs)
+                              : WriteRow(folder, name, grid, row, reason);
+}

@@ -96,6 +96,27 @@ ERowResult VorbisRewriteRow(const QByteArray& folder, const QByteArray& name, IC
                             const ILatinSpelling* spelling, QString* reason, ReadAs readAs = std::nullopt,
                             bool trial = false);
 
+// The row filled as ReadRow fills it for an MP3 file: the same codes in column 0, the reason in
+// column 1 for a file that cannot be read or written, *readIn what the texts were read in.
+ERowResult VorbisReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                         ReadAs readAs = std::nullopt, QString* readIn = nullptr, bool cyrillic = false);
+// Every cell whose text is no longer what the file holds (read in `readAs`) written, as WriteRow
+// writes an MP3 file's after an edit.
+ERowResult VorbisWriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                          QString* reason = nullptr, ReadAs readAs = std::nullopt);
+
+// The tags dialog's files: MP3, FLAC, Ogg Vorbis and Opus, each row read and written by the
+// functions of its format.
+bool IsTagFileName(const QByteArray& name);
+ERowResult ReadTagRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                      ReadAs readAs = std::nullopt, QString* readIn = nullptr, bool cyrillic = false);
+// The marked cells to Latin (spelling given) or to Unicode Cyrillic (spelling null).
+ERowResult RewriteTagRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                         const ILatinSpelling* spelling, QString* reason = nullptr,
+                         ReadAs readAs = std::nullopt);
+ERowResult WriteTagRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
+                       QString* reason = nullptr, ReadAs readAs = std::nullopt);
+
 // The whole open file; false with the reason.
 bool ReadWholeFile(int fd, QByteArray& bytes, QString& error);
 // The file replaced by `replacement` through the verified replace, if it still is `stamp`.

@@ -228,6 +228,9 @@ enum EStringId : int {
     kStrSpellingNameFirst = 3100,
     kStrSpellingNameLast = 3119,
 
+    // The tags dialog over MP3, FLAC, Ogg Vorbis and Opus files (3200-3219).
+    kStrOnlyFirstAudio = 3200, // "Only the first %1 of %2 audio files in this folder are shown."
+
     kStrAppName = 57344, // "Lt"
     kStrIdle = 57345,    // "Ready"
     kStrIndicatorCaps = 59137,

@@ -6,6 +6,8 @@
 #include "DTags.h"
 #include "Mp3Tags.h"
 #include "Mp3TestFiles.h"
+#include "VorbisTags.h"
+#include "VorbisTestFiles.h"
 
 #include "../common/BatchDialogTest.h"
 
@@ -162,6 +164,9 @@ private slots:
     void cyrillicTargetWritesUnicodeAndIsRemembered() {
         QVERIFY(WriteTestMp3(Dir() + "u.mp3", 4, {{"TIT2", {}, kPrivet, false}}));
         const QByteArray unicode = ReadBytes(Dir() + "u.mp3");
+        // A FLAC file: its 8-bit title is rewritten in UTF-8, its right UTF-8 artist left.
+        QVERIFY(
+            WriteBytes(Dir() + "v.flac", Flac({{"TITLE", Cp1251(kPrivet)}, {"ARTIST", kPrivet.toUtf8()}})));
         {
             DFileMp3 dialog(m_settingsObject);
             dialog.SetPath(Dir());
@@ -170,6 +175,8 @@ private slots:
             CColorListCtrl* list = dialog.List();
             QCOMPARE(list->GetCellColor(RowOf(list, QStringLiteral("u.mp3")), 3), 0);
             QCOMPARE(list->GetCellColor(RowOf(list, QStringLiteral("a.mp3")), 3), 4);
+            QCOMPARE(list->GetCellColor(RowOf(list, QStringLiteral("v.flac")), 3), 4);
+            QCOMPARE(list->GetCellColor(RowOf(list, QStringLiteral("v.flac")), 2), 0);
             const QString grabDir = qEnvironmentVariable("LT_GRAB_DIR");
             if (!grabDir.isEmpty()) {
                 dialog.show();
@@ -188,6 +195,10 @@ private slots:
         QCOMPARE(readIn, QStringLiteral("UTF-16"));
         QCOMPARE(DiskText(Dir(), "b.MP3", 1), QStringLiteral("Русская музыка"));
         QCOMPARE(ReadBytes(Dir() + "u.mp3"), unicode);
+        SVorbisFile flac;
+        QVERIFY(ParseVorbisFile(ReadBytes(Dir() + "v.flac"), flac, readIn));
+        const std::pair<QByteArray, QByteArray> title("TITLE", kPrivet.toUtf8());
+        QVERIFY(std::count(flac.comment.fields.begin(), flac.comment.fields.end(), title) == 1);
         DFileMp3 again(m_settingsObject);
         QCOMPARE(again.TargetCombo()->currentIndex(), 1);
         again.TargetCombo()->setCurrentIndex(0);
@@ -260,6 +271,40 @@ private slots:
         list->clearSelection();
         dialog.EditSelected();
         QCOMPARE(calls, 2);
+    }
+
+    void editWritesAFlacFile() {
+        const QByteArray flac = Flac({{"TITLE", Cp1251(kPrivet)}, {"ARTIST", "ABBA"}, {"GENRE", "Rock"}});
+        QVERIFY(WriteBytes(Dir() + "f.flac", flac));
+        DFileMp3 dialog(m_settingsObject);
+        dialog.SetPath(Dir());
+        CColorListCtrl* list = dialog.List();
+        const int row = RowOf(list, QStringLiteral("f.flac"));
+        QCOMPARE(list->GetItemText(row, 3), kPrivet);
+        list->selectRow(row);
+        Modal::NextDialogAnswer([&](QDialog& shown) {
+            auto& tags = static_cast<DTags&>(shown);
+            tags.Field(5)->setText(QStringLiteral("Чайковский"));
+            tags.Field(2)->clear();
+            tags.accept();
+            return tags.result();
+        });
+        dialog.EditSelected();
+        const CVorbisTag tag(Dir() + "f.flac");
+        const std::pair<int, QString> expected[] = {
+            {3, QStringLiteral("Privet mir")}, {5, QStringLiteral("CHajkovskij")}, {2, QString()}};
+        for (const auto& [column, text] : expected) {
+            SFrameText read;
+            QCOMPARE(tag.ReadColumn(column, read), !text.isEmpty());
+            QCOMPARE(read.text, text);
+        }
+        SVorbisFile before, after;
+        QString error;
+        QVERIFY(ParseVorbisFile(flac, before, error) &&
+                ParseVorbisFile(ReadBytes(Dir() + "f.flac"), after, error));
+        QCOMPARE(ReadBytes(Dir() + "f.flac").mid(after.audioStart), flac.mid(before.audioStart));
+        QVERIFY(std::count(after.comment.fields.begin(), after.comment.fields.end(),
+                           std::pair<QByteArray, QByteArray>("GENRE", "Rock")) == 1);
     }
 
     void cancelKeepsRowsFilledSoFar() {
@@ -346,7 +391,7 @@ private slots:
         QCOMPARE(dialog.List()->GetItemCount(), kMaxColorRows);
         QVERIFY(!dialog.CapLabel()->isHidden());
         QCOMPARE(dialog.CapLabel()->text(),
-                 QStringLiteral("Only the first 3000 of %1 MP3 files in this folder are shown.")
+                 QStringLiteral("Only the first 3000 of %1 audio files in this folder are shown.")
                      .arg(kMaxColorRows + 5));
     }
 
