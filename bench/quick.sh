@@ -139,6 +139,10 @@ line "renamer fill 10,000 names / lettrino-cli rename" "${dr} ms / ${cr} ms = $r
         line "5 MB in one line: Ctrl+End" "$end ms" "<= 200 ms" "$(awk -v t="$end" 'BEGIN { print t <= 200 }')"
         line "5 MB in one line: Ctrl+Home" "$home ms" "<= 200 ms" "$(awk -v t="$home" 'BEGIN { print t <= 200 }')"
         ;;
+    *recovery*)
+        ms=$(sed -n 's/.*: \([0-9.]*\) ms.*/\1/p' <<<"$out")
+        line "recovery file of 5,000,000 characters" "$ms ms" "none set" 1
+        ;;
     *) line "editor" "$out" "" 1 ;;
     esac
 done
