@@ -9,13 +9,13 @@
 #include "CliJson.h"
 #include "CliNames.h"
 #include "CliStop.h"
+#include "FileTag.h"
 #include "Journal.h"
 #include "Mp3Batch.h"
 #include "Mp3Tags.h"
 #include "RawNames.h"
 #include "ResourceIds.h"
 #include "SafeFile.h"
-#include "VorbisTags.h"
 
 #include <QStringList>
 
@@ -142,7 +142,7 @@ void Collect(const std::shared_ptr<CFolderFd>& fd, const QByteArray& path, bool 
     std::sort(entries.begin(), entries.end(),
               [](const SListedEntry& a, const SListedEntry& b) { return a.name < b.name; });
     for (const SListedEntry& entry : entries) {
-        if (IsMp3Name(entry.name) || IsVorbisName(entry.name))
+        if (IsTagFileName(entry.name))
             files.push_back(FileIn(fd, folder, entry));
         else if (!apply && IsLeftoverName(entry.name))
             std::fprintf(stderr, "lettrino-cli: %s: a temporary file left by an interrupted run\n",
@@ -246,11 +246,9 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
     const int row = grid.AddRow();
     std::vector<SFrameText> texts(kTagColumnCount);
     QStringList cyrillics; // the Cyrillic target's texts, by column
-    // FLAC, Ogg and Opus files name their columns by their Vorbis comments.
-    const bool vorbis = IsVorbisName(file.name);
-    auto fieldName = [&](int column) {
-        return QLatin1String(vorbis ? VorbisFieldOf(column) : kTagColumns[column - 1].frameId);
-    };
+    // FLAC, Ogg, Opus and MP4 files and CUE sheets name their columns by their own fields.
+    const bool whole = IsFileTagName(file.name);
+    auto fieldName = [&](int column) { return QLatin1String(TagFieldOf(file.name, column)); };
     // A link, an unreadable file, one that is never written (whatever a rewrite wrote would stand
     // in for what a cut file is missing) and one without a tag end the row alike in every format.
     auto readable = [&](bool link, const QString& readError, const QString& refusal, bool hasTag) {
@@ -278,8 +276,9 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
         }
         return true;
     };
-    if (vorbis) {
-        const CVorbisTag tag(file.folder + file.name);
+    if (whole) {
+        const std::unique_ptr<CFileTag> opened = OpenFileTag(file.folder + file.name);
+        const CFileTag& tag = *opened;
         // A file laid out in a way a rewrite cannot keep is refused as a cut one is.
         if (!readable(tag.IsLink(), tag.ReadError(), tag.Damage(), tag.HasTag()))
             return;
@@ -380,11 +379,11 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
                         : faccessat(file.fd->Fd(), ".", W_OK, AT_EACCESS) != 0 ? kStrNotWritable
                                                                                : 0;
         QString refusal = why != 0 ? CurrentResources().String(why) : QString();
-        // A FLAC or Ogg copy is made and checked in memory: what TagLib cannot write exactly shows now.
+        // A whole-file copy is made and checked in memory: what cannot be written exactly shows now.
         QString trialReason;
-        if (vorbis && toWrite && why == 0 &&
-            VorbisRewriteRow(file.folder, file.name, grid, row, options.cyrillic ? nullptr : &spelling,
-                             &trialReason, WholeRun(options), true) == ERowResult::kFailed)
+        if (whole && toWrite && why == 0 &&
+            FileTagRewriteRow(file.folder, file.name, grid, row, options.cyrillic ? nullptr : &spelling,
+                              &trialReason, WholeRun(options), true) == ERowResult::kFailed)
             refusal = trialReason;
         noteFrames(!refusal.isEmpty() ? refusedWord : QStringLiteral("to write"), refusal);
         if (toWrite && !refusal.isEmpty()) {
@@ -396,7 +395,7 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
     }
     QString reason;
     const ERowResult written =
-        vorbis ? VorbisRewriteRow(file.folder, file.name, grid, row, options.cyrillic ? nullptr : &spelling,
+        whole ? FileTagRewriteRow(file.folder, file.name, grid, row, options.cyrillic ? nullptr : &spelling,
                                   &reason, WholeRun(options))
         : options.cyrillic
             ? CyrillicRow(file.folder, file.name, grid, row, &reason, WholeRun(options))

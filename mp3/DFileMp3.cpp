@@ -6,6 +6,7 @@
 #include "CProgressWnd.h"
 #include "CResourceModuleGui.h"
 #include "DTags.h"
+#include "FileTag.h"
 #include "FolderSetting.h"
 #include "ImageStrip.h"
 #include "Journal.h"
@@ -18,7 +19,6 @@
 #include "SafeFile.h"
 #include "Settings.h"
 #include "SpellingChoice.h"
-#include "VorbisTags.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -47,9 +47,9 @@ QString FailureLine(const QString& name, const QString& reason) {
 QStringList HoldBackTexts(ICellGrid& grid, int row, const QByteArray& name, const ILatinSpelling& spelling,
                           std::vector<int>& columns) {
     QStringList held = HoldBackTextsWithoutKeys(grid, row, spelling, &columns);
-    if (IsVorbisName(name)) {
+    if (IsFileTagName(name)) {
         for (qsizetype i = 0; i < held.size(); ++i)
-            held[i] = QLatin1String(VorbisFieldOf(columns[std::size_t(i)])) + QStringLiteral(": ") +
+            held[i] = QLatin1String(TagFieldOf(name, columns[std::size_t(i)])) + QStringLiteral(": ") +
                       held[i].section(QStringLiteral(": "), 1);
     }
     return held;
@@ -221,7 +221,7 @@ CJournal Mp3Journal(const CFolderFd& folder, const QByteArray& path, const ILati
 
 // The Cyrillic target leaves ID3v1 tags as they are: the file's holds Russian it could not take.
 bool Id3v1KeepsRussian(const QByteArray& folder, const QByteArray& name, ReadAs readAs) {
-    if (IsVorbisName(name))
+    if (IsFileTagName(name))
         return false;
     const std::unique_ptr<CMp3Tag> tag = OpenTag(folder, name);
     return tag->IsMpeg() && Id3v1HoldsRussian(*tag, readAs);

@@ -6,7 +6,7 @@
 #include "Mp3Tags.h"
 #include "RawNames.h"
 #include "ResourceIds.h"
-#include "VorbisTags.h"
+#include "FileTag.h"
 
 #include <QCryptographicHash>
 

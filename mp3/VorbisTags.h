@@ -11,19 +11,13 @@
 // verified replace; undo puts the old bytes back.
 #pragma once
 
-#include "Mp3Tags.h"
-#include "SafeFile.h"
+#include "FileTag.h"
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
-#include <array>
-#include <optional>
 #include <utility>
 #include <vector>
-
-class ILatinSpelling;
 
 // "*.flac", "*.ogg", "*.oga", "*.opus" in any case.
 bool IsVorbisName(const QByteArray& name);
@@ -54,71 +48,18 @@ struct SVorbisFile {
 bool ParseVorbisFile(const QByteArray& bytes, SVorbisFile& out, QString& error, bool head = false);
 
 // One file's comments for the length of one command.
-class CVorbisTag {
+class CVorbisTag : public CFileTag {
 public:
     explicit CVorbisTag(const QByteArray& path);
 
-    bool IsLink() const { return m_link; }
-    // Why the file could not be read; empty when it was.
-    QString ReadError() const { return m_readError; }
-    // Why the file is never written (cut short, an unusual layout); empty when it can be.
-    QString Damage() const { return m_damage; }
     // A FLAC, Ogg Vorbis or Opus file with a comment block.
-    bool HasTag() const { return m_file.kind != SVorbisFile::EKind::kNone && m_file.hasComment; }
-
-    // The column's values, each read and repaired, joined by " / ". False when the file has none.
-    bool ReadColumn(int column, SFrameText& out, ReadAs readAs = std::nullopt) const;
-    // The Cyrillic target: true (the Russian into *cyrillic) when the field holds damaged Russian
-    // (8-bit bytes, or read as Latin-1 on the way, or double-encoded); right UTF-8 stays.
-    bool CyrillicOf(int column, QString& cyrillic, ReadAs readAs = std::nullopt) const;
-    // The column is to hold `text` (split into the field's values where it has as many).
-    void SetColumn(int column, const QString& text);
-    // Writes the columns set; false with the reason, the file untouched. A trial stops before the
-    // write, once the copy has passed its checks: what a dry run predicts.
-    bool Update(QString& error, bool trial = false);
+    bool HasTag() const override { return m_file.kind != SVorbisFile::EKind::kNone && m_file.hasComment; }
+    const char* FieldOf(int column) const override { return VorbisFieldOf(column); }
+    bool Update(QString& error, bool trial = false) override;
 
 private:
-    QByteArray m_path;
-    SFileStamp m_stamp;
-    QByteArray m_bytes; // the file, or its first bytes (m_whole false)
-    bool m_whole = false;
+    std::vector<QByteArray> Values(int column) const override;
+    bool Parse(bool whole, QString& error) override;
+
     SVorbisFile m_file;
-    bool m_link = false;
-    QString m_readError;
-    QString m_damage;
-    std::array<std::optional<QStringList>, kTagColumnCount> m_set;
 };
-
-// Transliterates the row's marked cells (spelling given) or turns them into Unicode Cyrillic
-// (spelling null), as TransliterateRow and CyrillicRow do for MP3 files. A trial writes nothing:
-// kWritten when the write would be made, kFailed with the reason it would be refused.
-ERowResult VorbisRewriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                            const ILatinSpelling* spelling, QString* reason, ReadAs readAs = std::nullopt,
-                            bool trial = false);
-
-// The row filled as ReadRow fills it for an MP3 file: the same codes in column 0, the reason in
-// column 1 for a file that cannot be read or written, *readIn what the texts were read in.
-ERowResult VorbisReadRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                         ReadAs readAs = std::nullopt, QString* readIn = nullptr, bool cyrillic = false);
-// Every cell whose text is no longer what the file holds (read in `readAs`) written, as WriteRow
-// writes an MP3 file's after an edit.
-ERowResult VorbisWriteRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                          QString* reason = nullptr, ReadAs readAs = std::nullopt);
-
-// The tags dialog's files: MP3, FLAC, Ogg Vorbis and Opus, each row read and written by the
-// functions of its format.
-bool IsTagFileName(const QByteArray& name);
-ERowResult ReadTagRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                      ReadAs readAs = std::nullopt, QString* readIn = nullptr, bool cyrillic = false);
-// The marked cells to Latin (spelling given) or to Unicode Cyrillic (spelling null).
-ERowResult RewriteTagRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                         const ILatinSpelling* spelling, QString* reason = nullptr,
-                         ReadAs readAs = std::nullopt);
-ERowResult WriteTagRow(const QByteArray& folder, const QByteArray& name, ICellGrid& grid, int row,
-                       QString* reason = nullptr, ReadAs readAs = std::nullopt);
-
-// The whole open file; false with the reason.
-bool ReadWholeFile(int fd, QByteArray& bytes, QString& error);
-// The file replaced by `replacement` through the verified replace, if it still is `stamp`.
-bool ReplaceWholeFile(const QByteArray& path, const SFileStamp& stamp, const QByteArray& replacement,
-                      QString& error);
