@@ -2,11 +2,11 @@
 
 #include "CCharTable.h"
 #include "CResourceModule.h"
+#include "FileTag.h"
 #include "Id3Tag.h"
 #include "Mp3Tags.h"
 #include "RawNames.h"
 #include "ResourceIds.h"
-#include "FileTag.h"
 
 #include <QCryptographicHash>
 
