@@ -52,10 +52,12 @@ const char kUsage[] =
     "                                    journals every rename first (see undo); PATH is a\n"
     "                                    folder or one file\n"
     "  tags [--apply] [--recursive] [--json] [--keys TEXT] [--scheme NAME]\n"
-    "       [--encoding ENC] [--only GLOB] [--to TARGET] PATH...\n"
+    "       [--encoding ENC] [--only GLOB] [--to TARGET] [--bom] PATH...\n"
     "                                    the seven text frames of each MP3 file's tag (the\n"
-    "                                    Vorbis comments of .flac, .ogg, .oga, .opus): frame,\n"
-    "                                    encoding, text, new form; with --apply, Russian\n"
+    "                                    Vorbis comments of .flac, .ogg, .oga, .opus; the\n"
+    "                                    TITLE, PERFORMER, SONGWRITER and REM lines of .cue\n"
+    "                                    sheets): frame, encoding, text, new form; with\n"
+    "                                    --apply, Russian\n"
     "                                    texts are written back in Latin letters, or with\n"
     "                                    --to cyrillic as Unicode Russian (journalled)\n"
     "  undo [--list] [--apply] [--json] [RUN]\n"
@@ -81,6 +83,8 @@ const char kUsage[] =
     "                ID3v2.4, ID3v1 left as it is); text already right in Unicode is left\n"
     "  --nfc         also rewrite names stored decomposed (NFD) as NFC, nothing else\n"
     "                changed (rename)\n"
+    "  --bom         8-bit CUE sheets, which a rewrite turns into UTF-8, start with a\n"
+    "                byte order mark (tags)\n"
     "  -h, --help    show this help\n"
     "  --version     show the version\n"
     "\n"
@@ -185,6 +189,7 @@ struct SArgs {
     bool list = false;
     bool haveKeys = false;
     bool verbose = false;
+    bool bom = false; // 8-bit CUE sheets written as UTF-8 with a byte-order mark (tags)
     std::string keys;
     ELatinScheme scheme = ELatinScheme::kKeys;
     std::vector<std::string> files;
@@ -292,7 +297,8 @@ enum EOption : unsigned {
     kOptEncoding = 1u << 7,
     kOptOnly = 1u << 8,
     kOptTo = 1u << 9,
-    kOptNfc = 1u << 10
+    kOptNfc = 1u << 10,
+    kOptBom = 1u << 11
 };
 
 // The batch tools: at least one PATH, and the spelling: the key table or a scheme.
@@ -315,7 +321,7 @@ int RunTagsCommand(const SArgs& args) {
     return RunBatchCommand(args, [&](const ILatinSpelling& spelling) {
         return RunTags(spelling, args.files,
                        {args.rename.apply, args.rename.recursive, args.rename.json, args.rename.encoding,
-                        args.rename.only, args.rename.cyrillic});
+                        args.rename.only, args.rename.cyrillic, args.bom});
     });
 }
 
@@ -345,7 +351,8 @@ const SCommand kCommands[] = {
      kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson | kOptEncoding | kOptOnly | kOptTo |
          kOptNfc,
      RunRenameCommand},
-    {"tags", kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson | kOptEncoding | kOptOnly | kOptTo,
+    {"tags",
+     kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson | kOptEncoding | kOptOnly | kOptTo | kOptBom,
      RunTagsCommand},
     {"undo", kOptApply | kOptJson | kOptList, RunUndoCommand},
 };
@@ -430,6 +437,9 @@ int RunCli(int argc, char** argv) {
         } else if (options && arg == "--nfc") {
             args.rename.nfc = true;
             option = kOptNfc;
+        } else if (options && arg == "--bom") {
+            args.bom = true;
+            option = kOptBom;
         } else if (options && arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option '" + arg + "'");
         } else if (arg.empty()) {

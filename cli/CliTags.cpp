@@ -9,6 +9,7 @@
 #include "CliJson.h"
 #include "CliNames.h"
 #include "CliStop.h"
+#include "CueSheet.h"
 #include "FileTag.h"
 #include "Journal.h"
 #include "Mp3Batch.h"
@@ -425,6 +426,7 @@ void DoFile(const ILatinSpelling& spelling, const STagsOptions& options, const S
 int RunTags(const ILatinSpelling& spelling, const std::vector<std::string>& named,
             const STagsOptions& options) {
     const std::vector<std::string> folders = DistinctPaths(named);
+    SetCueSheetsWithBom(options.bom);
     std::vector<SFile> files;
     long unreadable = 0;
     // Every folder of the run stays open until its files are done.

@@ -16,6 +16,7 @@ struct STagsOptions {
     std::optional<ETextEncoding> encoding; // every 8-bit text read in it; none: the reading rule
     std::string only;                      // a shell pattern the file names must match; empty: all
     bool cyrillic = false;                 // Russian written as Unicode Russian, not in Latin letters
+    bool bom = false;                      // 8-bit CUE sheets rewritten as UTF-8 with a byte-order mark
 };
 
 // Prints, per file and frame, the encoding, the text and its Latin form, and a summary on

@@ -6,6 +6,7 @@
 #include "CProgressWnd.h"
 #include "CResourceModuleGui.h"
 #include "DTags.h"
+#include "CueSheet.h"
 #include "FileTag.h"
 #include "FolderSetting.h"
 #include "ImageStrip.h"
@@ -20,6 +21,7 @@
 #include "Settings.h"
 #include "SpellingChoice.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
@@ -70,6 +72,17 @@ DFileMp3::DFileMp3(CSettings& settings, QWidget* parent)
     grid->addWidget(m_pathEdit, 0, 0);
     grid->addWidget(m_setPath, 0, 1);
     AddTargetChoice("Mp3Target");
+    // 8-bit CUE sheets become UTF-8 when rewritten; some Windows players want them marked so.
+    m_cueBomSetting = std::make_unique<CIntSetting>(&Settings(), "Mp3CueBom", 0, 0, 1, 0);
+    m_checkCueBom = new QCheckBox(resources.String(kStrCueBom), this);
+    m_checkCueBom->setChecked(m_cueBomSetting->Load() != 0);
+    SetCueSheetsWithBom(m_checkCueBom->isChecked());
+    LabelRow()->addWidget(m_checkCueBom);
+    connect(m_checkCueBom, &QCheckBox::toggled, this, [this](bool on) {
+        m_cueBomSetting->Set(on ? 1 : 0);
+        m_cueBomSetting->Save();
+        SetCueSheetsWithBom(on);
+    });
     grid->addLayout(LabelRow(), 1, 0, 1, 2);
     grid->addWidget(m_list, 2, 0, 1, 2);
     m_capLabel = new QLabel(this);

@@ -8,9 +8,13 @@
 
 #include "DBatchDialog.h"
 
+class QCheckBox;
+class CIntSetting;
+
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 struct SReadAs;
@@ -41,6 +45,7 @@ public:
 
     // Says when the folder holds more audio files than the list shows.
     QLabel* CapLabel() const { return m_capLabel; }
+    QCheckBox* CueBomCheck() const { return m_checkCueBom; }
     // The name on disk of a row.
     QByteArray RowName(int row) const;
 
@@ -60,4 +65,6 @@ private:
     std::vector<QByteArray> m_names; // one per row
     std::vector<QString> m_readIn;   // one per row: what its texts were read in
     QLabel* m_capLabel = nullptr;
+    QCheckBox* m_checkCueBom = nullptr;
+    std::unique_ptr<CIntSetting> m_cueBomSetting;
 };

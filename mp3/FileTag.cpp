@@ -1,6 +1,7 @@
 #include "FileTag.h"
 
 #include "CResourceModule.h"
+#include "CueSheet.h"
 #include "LatinSpelling.h"
 #include "Mp3Batch.h"
 #include "RawNames.h"
@@ -221,11 +222,13 @@ void CFileTag::SetColumn(int column, const QString& text) {
 std::unique_ptr<CFileTag> OpenFileTag(const QByteArray& path) {
     if (IsVorbisName(path))
         return std::make_unique<CVorbisTag>(path);
+    if (IsCueName(path))
+        return std::make_unique<CCueSheet>(path);
     return nullptr;
 }
 
 bool IsFileTagName(const QByteArray& name) {
-    return IsVorbisName(name);
+    return IsVorbisName(name) || IsCueName(name);
 }
 
 const char* TagFieldOf(const QByteArray& name, int column) {
@@ -233,6 +236,8 @@ const char* TagFieldOf(const QByteArray& name, int column) {
         return "";
     if (IsVorbisName(name))
         return VorbisFieldOf(column);
+    if (IsCueName(name))
+        return CueFieldOf(column);
     return kTagColumns[column - 1].frameId;
 }
 

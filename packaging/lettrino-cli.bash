@@ -28,6 +28,7 @@ _lettrino_cli() {
         --only
         --to
         --nfc
+        --bom
         --help
         --version
     )

@@ -230,6 +230,11 @@ enum EStringId : int {
 
     // The tags dialog over MP3, FLAC, Ogg Vorbis and Opus files (3200-3219).
     kStrOnlyFirstAudio = 3200, // "Only the first %1 of %2 audio files in this folder are shown."
+    kStrCueTooLarge = 3201,    // "larger than %1 MiB, not taken for a CUE sheet"
+    kStrCueNoLine = 3202,      // "the sheet has no %1 line to hold the text"
+    kStrCueLineCount = 3203,   // "the sheet's %1 %2 lines take as many texts joined by \" / \""
+    kStrCueQuote = 3204,       // "a CUE sheet cannot hold the double quote in «%1»"
+    kStrCueBom = 3205,         // "CUE sheets in UTF-8 with a byte order mark"
 
     kStrAppName = 57344, // "Lt"
     kStrIdle = 57345,    // "Ready"
