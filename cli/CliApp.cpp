@@ -352,7 +352,8 @@ const SCommand kCommands[] = {
          kOptNfc,
      RunRenameCommand},
     {"tags",
-     kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson | kOptEncoding | kOptOnly | kOptTo | kOptBom,
+     kOptKeys | kOptScheme | kOptApply | kOptRecursive | kOptJson | kOptEncoding | kOptOnly | kOptTo |
+         kOptBom,
      RunTagsCommand},
     {"undo", kOptApply | kOptJson | kOptList, RunUndoCommand},
 };

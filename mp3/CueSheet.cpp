@@ -103,7 +103,8 @@ QString Decode(QByteArrayView bytes, std::optional<ETextEncoding> encoding) {
 
 // The body a sheet's bytes are parsed in: without a byte-order mark, and UTF-16 as UTF-8.
 QByteArray BodyOf(const QByteArray& bytes, STextFormat& format) {
-    format = ChooseTextFormat(reinterpret_cast<const unsigned char*>(bytes.constData()), std::size_t(bytes.size()));
+    format = ChooseTextFormat(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                              std::size_t(bytes.size()));
     if (format.encoding == ETextEncoding::kUtf16Le || format.encoding == ETextEncoding::kUtf16Be) {
         return QString::fromStdU16String(DecodeText(reinterpret_cast<const unsigned char*>(bytes.constData()),
                                                     std::size_t(bytes.size()), format))
@@ -248,8 +249,10 @@ bool CCueSheet::Update(QString& error, bool trial) {
         keptBytes.push_back(false);
         if (!wanted.isEmpty()) {
             const QString value = wanted[taken[std::size_t(line.column - 1)]++];
-            const bool quote = line.quoted || value.contains(QLatin1Char(' ')) || value.contains(QLatin1Char('\t'));
-            QString text = Decode(QByteArrayView(m_body).sliced(line.start, line.valueStart - line.start), eightBit);
+            const bool quote =
+                line.quoted || value.contains(QLatin1Char(' ')) || value.contains(QLatin1Char('\t'));
+            QString text =
+                Decode(QByteArrayView(m_body).sliced(line.start, line.valueStart - line.start), eightBit);
             if (quote && !line.quoted)
                 text += QLatin1Char('"');
             text += value;
@@ -273,7 +276,8 @@ bool CCueSheet::Update(QString& error, bool trial) {
     }
     QByteArray replacement;
     if (m_format.encoding == ETextEncoding::kUtf16Le || m_format.encoding == ETextEncoding::kUtf16Be) {
-        replacement = QByteArray::fromStdString(EncodeText(QString::fromUtf8(body).toStdU16String(), m_format).bytes);
+        replacement =
+            QByteArray::fromStdString(EncodeText(QString::fromUtf8(body).toStdU16String(), m_format).bytes);
     } else {
         replacement = (eightBit ? CueSheetsWithBom() : m_format.bom) ? "\xEF\xBB\xBF" + body : body;
     }
