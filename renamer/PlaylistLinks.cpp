@@ -226,14 +226,28 @@ QByteArray CPlaylistRewrite::Entry(const QByteArray& entry, bool& changed, QStri
 } // namespace
 
 QByteArray CRenameMap::Final(const QByteArray& path) const {
+    // The renames in run order, each applied to where the earlier ones took the path: the next one
+    // that applies renames the path itself or one of its folders, so it is looked up by those.
     QByteArray now = path;
-    for (const auto& [from, to] : m_renames) {
-        if (now == from)
-            now = to;
-        else if (now.startsWith(from) && now.at(from.size()) == '/')
-            now = to + now.mid(from.size());
+    std::size_t next = 0;
+    for (;;) {
+        std::size_t found = m_renames.size();
+        qsizetype cut = now.size();
+        while (cut > 0) {
+            const auto it = m_byOldPath.constFind(QByteArray::fromRawData(now.constData(), cut));
+            if (it != m_byOldPath.cend()) {
+                const auto at = std::lower_bound(it->begin(), it->end(), next);
+                if (at != it->end())
+                    found = std::min(found, *at);
+            }
+            cut = now.lastIndexOf('/', cut - 1);
+        }
+        if (found == m_renames.size())
+            return now;
+        const auto& [from, to] = m_renames[found];
+        now = to + now.mid(from.size());
+        next = found + 1;
     }
-    return now;
 }
 
 bool IsPlaylistName(const QByteArray& name) {
