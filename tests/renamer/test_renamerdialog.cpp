@@ -213,9 +213,10 @@ private slots:
         dialog.SetPath(Dir() + "pp");
         QLabel* line = dialog.PlaylistLine();
         QTRY_VERIFY(!line->isHidden());
-        QCOMPARE(line->text(), QStringLiteral("Playlists that follow: party.m3u8 (2 entries)\n"
-                                              "Playlists that would not follow: wide.m3u (1 entry): written in "
-                                              "UTF-16LE, which is not rewritten; save it as UTF-8 first"));
+        QCOMPARE(line->text(),
+                 QStringLiteral("Playlists that follow: party.m3u8 (2 entries)\n"
+                                "Playlists that would not follow: wide.m3u (1 entry): written in "
+                                "UTF-16LE, which is not rewritten; save it as UTF-8 first"));
         std::vector<int> rows;
         for (int row = 0; row < dialog.List()->GetItemCount(); ++row) {
             if (dialog.List()->GetItemText(row, 0).endsWith(QStringLiteral(".flac")))
