@@ -228,6 +228,20 @@ enum EStringId : int {
     kStrSpellingNameFirst = 3100,
     kStrSpellingNameLast = 3119,
 
+    // The renamer's playlists and CUE sheets: why one is not rewritten, and the dialog's line on
+    // which of them follow (3220-3239). The entry counts go by Russian's three plural forms.
+    kStrPlaylistTooBig = 3220,     // larger than %1 MiB, not taken for a playlist
+    kStrPlaylistReadBack = 3221,   // the copy does not read back as written
+    kStrPlaylistCannotHold = 3222, // %1 cannot hold «%2» of the new name %3
+    kStrPlaylistUtf16 = 3223,      // written in %1, which is not rewritten; save it as UTF-8 first
+    kStrPlaylistBudget = 3224,     // the run's journal would keep more than %1 MiB of playlists
+    kStrPlaylistsFollow = 3225,    // Playlists that follow: %1
+    kStrPlaylistsRefused = 3226,   // Playlists that would not follow: %1
+    kStrPlaylistEntryOne = 3227,   // 1 entry
+    kStrPlaylistEntries1 = 3228,   // %1 entries (21, 31, ...)
+    kStrPlaylistEntries2 = 3229,   // %1 entries (2-4, 22-24, ...)
+    kStrPlaylistEntries5 = 3230,   // %1 entries (the rest)
+
     // The tags dialog over MP3, FLAC, Ogg Vorbis and Opus files (3200-3219).
     kStrOnlyFirstAudio = 3200, // "Only the first %1 of %2 audio files in this folder are shown."
     kStrCueTooLarge = 3201,    // "larger than %1 MiB, not taken for a CUE sheet"

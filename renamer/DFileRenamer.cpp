@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -40,6 +41,29 @@ CJournal RenamerJournal(const QByteArray& folder, const ILatinSpelling& spelling
     return CJournal("renamer", folder,
                     cyrillic ? QByteArray("Cyrillic (Unicode)")
                              : QString::fromStdU16String(spelling.Describe()).toUtf8());
+}
+
+// "3 entries", in the plural form the language wants (Russian has three).
+QString EntryCount(int count) {
+    if (count == 1)
+        return CurrentResources().String(kStrPlaylistEntryOne);
+    const int tens = count % 100;
+    const int ones = count % 10;
+    const EStringId id = tens >= 11 && tens <= 14 ? kStrPlaylistEntries5
+                         : ones == 1              ? kStrPlaylistEntries1
+                         : ones >= 2 && ones <= 4 ? kStrPlaylistEntries2
+                                                  : kStrPlaylistEntries5;
+    return CurrentResources().String(id).arg(count);
+}
+
+// Why a planned playlist is not rewritten, empty when it is. `journalled` counts the old bytes the
+// run's journal keeps so far: past its budget a playlist is refused, so that the journal stays readable.
+QString PlaylistRefusal(const SPlaylistUpdate& update, qsizetype& journalled) {
+    if (!update.refusal.isEmpty())
+        return update.refusal;
+    if ((journalled += update.oldBytes.size()) > kPlaylistJournalBudget)
+        return CurrentResources().String(kStrPlaylistBudget).arg(kPlaylistJournalBudget >> 20);
+    return {};
 }
 
 } // namespace
@@ -75,6 +99,16 @@ DFileRenamer::DFileRenamer(CSettings& settings, QWidget* parent)
     grid->setRowStretch(5, 1);
     grid->addWidget(close, 6, 1, Qt::AlignBottom);
     grid->addWidget(m_summary, 7, 0, 1, 2);
+    m_playlistLine = new QLabel(this);
+    m_playlistLine->setTextFormat(Qt::PlainText); // file names are never markup
+    m_playlistLine->setWordWrap(true);
+    m_playlistLine->hide();
+    grid->addWidget(m_playlistLine, 8, 0, 1, 2);
+    // Planning reads every playlist: done once the marks have stopped changing, not per change.
+    m_playlistTimer = new QTimer(this);
+    m_playlistTimer->setSingleShot(true);
+    m_playlistTimer->setInterval(150);
+    connect(m_playlistTimer, &QTimer::timeout, this, &DFileRenamer::ShowPlaylists);
     resize(680, 440);
 
     connect(rename, &QPushButton::clicked, this, &DFileRenamer::RenameSelected);
@@ -206,6 +240,52 @@ void DFileRenamer::ShowSummary() {
         refused += entry.refusal != ERefusal::kNone;
     }
     m_summary->setText(CurrentResources().String(kStrWouldRefuse).arg(toRename).arg(refused));
+    // Most folders hold no playlist: then nothing is planned at all.
+    if (m_playlistRows.empty()) {
+        m_playlistTimer->stop();
+        m_playlistLine->hide();
+    } else {
+        m_playlistTimer->start();
+    }
+}
+
+void DFileRenamer::ShowPlaylists() {
+    if (!m_folder.IsOpen())
+        return;
+    const QByteArray folderPath = WithSlash(RealFolderPath(m_folder.Fd(), m_strPath));
+    CRenameMap renames;
+    for (const SRenameEntry& entry : m_entries) {
+        if (!entry.skipped && entry.onDisk != ".." && entry.refusal == ERefusal::kNone &&
+            !entry.proposal.isEmpty())
+            renames.Add(folderPath + entry.onDisk, folderPath + entry.proposal.toUtf8());
+    }
+    QStringList follow;
+    QStringList refused;
+    qsizetype journalled = 0;
+    for (const int row : m_playlistRows) {
+        if (renames.IsEmpty())
+            break;
+        const SRenameEntry& entry = m_entries[std::size_t(row)];
+        const SPlaylistUpdate update = PlanPlaylist(folderPath + entry.onDisk, renames, false);
+        if (update.read && update.entries == 0)
+            continue;
+        const QString name = ShownName(entry.shown);
+        const QString why = PlaylistRefusal(update, journalled);
+        if (why.isEmpty())
+            follow << QStringLiteral("%1 (%2)").arg(name, EntryCount(update.entries));
+        else if (update.read)
+            refused << QStringLiteral("%1 (%2): %3").arg(name, EntryCount(update.entries), why);
+        else
+            refused << QStringLiteral("%1: %2").arg(name, why);
+    }
+    QStringList lines;
+    if (!follow.isEmpty())
+        lines << CurrentResources().String(kStrPlaylistsFollow).arg(follow.join(QStringLiteral(", ")));
+    // Reasons hold commas of their own.
+    if (!refused.isEmpty())
+        lines << CurrentResources().String(kStrPlaylistsRefused).arg(refused.join(QStringLiteral("; ")));
+    m_playlistLine->setText(lines.join(QLatin1Char('\n')));
+    m_playlistLine->setVisible(!lines.isEmpty());
 }
 
 void DFileRenamer::FillList() {
@@ -246,6 +326,14 @@ void DFileRenamer::FillList() {
     std::vector<SRenameEntry> shown;
     shown.swap(m_entries);
     AddRows(shown);
+    // What another folder's playlists did is not shown for this one, even for a moment.
+    m_playlistLine->hide();
+    m_playlistRows.clear();
+    for (int row = 0; row < int(m_entries.size()); ++row) {
+        const SRenameEntry& entry = m_entries[std::size_t(row)];
+        if (!entry.isFolder && !entry.isLink && IsPlaylistName(entry.onDisk))
+            m_playlistRows.push_back(row);
+    }
     ShowSummary();
 }
 
@@ -416,13 +504,14 @@ void DFileRenamer::RenameRows(const std::vector<int>& rows, bool single) {
     }
     if (!renames.IsEmpty()) {
         const CJournalScope scope(journal);
-        for (const SRenameEntry& entry : m_entries) {
-            if (entry.isFolder || entry.isLink || !IsPlaylistName(entry.onDisk))
-                continue;
+        qsizetype journalled = 0;
+        for (const int row : m_playlistRows) {
+            const SRenameEntry& entry = m_entries[std::size_t(row)];
             const SPlaylistUpdate update = PlanPlaylist(WithSlash(folderPath) + entry.onDisk, renames, true);
-            QString error = update.refusal;
-            if ((!update.read || update.entries > 0) &&
-                (!error.isEmpty() || !WritePlaylist(update, journal, error)))
+            if (update.read && update.entries == 0)
+                continue;
+            QString error = PlaylistRefusal(update, journalled);
+            if (!error.isEmpty() || !WritePlaylist(update, journal, error))
                 refused << CurrentResources().String(kStrRefused).arg(ShownName(entry.shown), error);
         }
     }

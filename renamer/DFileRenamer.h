@@ -15,6 +15,7 @@
 class CIntSetting;
 class CProgressWnd;
 class QCheckBox;
+class QTimer;
 class QTableWidgetItem;
 
 class DFileRenamer : public DBatchDialog {
@@ -45,6 +46,8 @@ public:
     const SRenameEntry* Entry(int row) const;
     // The "Compose decomposed names (NFC)" check box.
     QCheckBox* ComposeCheck() const { return m_compose; }
+    // The line on the playlists that would follow the rows marked for renaming; hidden when none.
+    QLabel* PlaylistLine() const { return m_playlistLine; }
 
 protected:
     void AddRowMenuEntries(QMenu& menu) override;
@@ -58,12 +61,17 @@ private:
     // Every entry read and proposed again with the user's choices, refusals predicted anew.
     void Repropose();
     void ShowSummary();
+    // Plans the folder's playlists against the renames the marked rows would make (nothing written).
+    void ShowPlaylists();
     void OnItemChanged(QTableWidgetItem* item);
     // Renames the rows' entries in one journalled run; one report at the end.
     void RenameRows(const std::vector<int>& rows, bool single);
 
     std::vector<SRenameEntry> m_entries; // one per row, ".." included
     QLabel* m_summary = nullptr;         // what "Rename All" would do
+    QLabel* m_playlistLine = nullptr;    // which playlists would follow it
+    QTimer* m_playlistTimer = nullptr;   // plans them once the marks stop changing
+    std::vector<int> m_playlistRows;     // the rows of playlists and CUE sheets
     bool m_showing = false;              // cells change by the program, not by the user
     QCheckBox* m_compose = nullptr;
     std::unique_ptr<CIntSetting> m_composeSetting; // remembered as "RenamerNfc"

@@ -42,7 +42,7 @@ bool ReadRegular(int folderFd, const QByteArray& name, QByteArray& bytes, struct
         return false;
     }
     if (info.st_size > kMaxPlaylistBytes) {
-        why = QStringLiteral("larger than %1 MiB, not taken for a playlist").arg(kMaxPlaylistBytes >> 20);
+        why = CurrentResources().String(kStrPlaylistTooBig).arg(kMaxPlaylistBytes >> 20);
         return false;
     }
     if (!ReadAt(fd.get(), 0, qsizetype(info.st_size), bytes)) {
@@ -70,7 +70,7 @@ bool Replace(int folderFd, const QByteArray& name, const SFileStamp& stamp, cons
             if (fstat(fd, &info) == 0 && info.st_size == bytes.size() && ReadAt(fd, 0, bytes.size(), back) &&
                 back == bytes)
                 return true;
-            why = QStringLiteral("the copy does not read back as written");
+            why = CurrentResources().String(kStrPlaylistReadBack);
             return false;
         },
         error);
@@ -209,7 +209,8 @@ QByteArray CPlaylistRewrite::Entry(const QByteArray& entry, bool& changed, QStri
         }
         const SEncodedText encoded = EncodeText(QString::fromUtf8(newName).toStdU16String(), m_format);
         if (encoded.lacking > 0 && why.isEmpty())
-            why = QStringLiteral("%1 cannot hold «%2» of the new name %3")
+            why = CurrentResources()
+                      .String(kStrPlaylistCannotHold)
                       .arg(QLatin1String(EncodingName(m_format.encoding)),
                            QString::fromStdU16String(encoded.lackingFirst), QString::fromUtf8(newName));
         // An 8-bit name on disk mended into UTF-8 reads the same in an 8-bit playlist: no change.
@@ -225,14 +226,28 @@ QByteArray CPlaylistRewrite::Entry(const QByteArray& entry, bool& changed, QStri
 } // namespace
 
 QByteArray CRenameMap::Final(const QByteArray& path) const {
+    // The renames in run order, each applied to where the earlier ones took the path: the next one
+    // that applies renames the path itself or one of its folders, so it is looked up by those.
     QByteArray now = path;
-    for (const auto& [from, to] : m_renames) {
-        if (now == from)
-            now = to;
-        else if (now.startsWith(from) && now.at(from.size()) == '/')
-            now = to + now.mid(from.size());
+    std::size_t next = 0;
+    for (;;) {
+        std::size_t found = m_renames.size();
+        qsizetype cut = now.size();
+        while (cut > 0) {
+            const auto it = m_byOldPath.constFind(QByteArray::fromRawData(now.constData(), cut));
+            if (it != m_byOldPath.cend()) {
+                const auto at = std::lower_bound(it->begin(), it->end(), next);
+                if (at != it->end())
+                    found = std::min(found, *at);
+            }
+            cut = now.lastIndexOf('/', cut - 1);
+        }
+        if (found == m_renames.size())
+            return now;
+        const auto& [from, to] = m_renames[found];
+        now = to + now.mid(from.size());
+        next = found + 1;
     }
-    return now;
 }
 
 bool IsPlaylistName(const QByteArray& name) {
@@ -269,7 +284,8 @@ SPlaylistUpdate PlanPlaylist(const QByteArray& original, const CRenameMap& renam
         const QByteArray text = QString::fromStdU16String(DecodeText(bytes, size, update.format)).toUtf8();
         QString ignored;
         CPlaylistRewrite(folderBefore, renames, applied, {}).Run(text, cue, update.entries, ignored);
-        update.refusal = QStringLiteral("written in %1, which is not rewritten; save it as UTF-8 first")
+        update.refusal = CurrentResources()
+                             .String(kStrPlaylistUtf16)
                              .arg(QLatin1String(EncodingName(update.format.encoding)));
         return update;
     }

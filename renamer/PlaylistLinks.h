@@ -9,6 +9,7 @@
 #include "TextEncoding.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <utility>
@@ -20,6 +21,7 @@
 class CRenameMap {
 public:
     void Add(const QByteArray& oldPath, const QByteArray& newPath) {
+        m_byOldPath[oldPath].push_back(m_renames.size());
         m_renames.emplace_back(oldPath, newPath);
     }
     // Where a path from before the run is after it.
@@ -28,6 +30,9 @@ public:
 
 private:
     std::vector<std::pair<QByteArray, QByteArray>> m_renames;
+    // Each old path's renames in run order: a playlist of thousands of entries against a run of
+    // thousands of renames looks each entry up instead of going through every rename.
+    QHash<QByteArray, std::vector<std::size_t>> m_byOldPath;
 };
 
 // The old bytes of the playlists one run keeps in its journal at most, so that the journal stays

@@ -75,8 +75,13 @@ TEST(PlaylistLinks, LaterFolderRenamesCarryEarlierOnes) {
     CRenameMap renames;
     renames.Add("/t/A/x", "/t/A/y");
     renames.Add("/t/A", "/t/B");
+    renames.Add("/t/C", "/t/D"); // a name freed by one rename taken by the next: both apply
+    renames.Add("/t/D", "/t/E");
+    renames.Add("/t/B/y", "/t/B/w"); // after its folder, by the folder's new name
     const std::pair<QByteArray, QByteArray> cases[] = {
-        {"/t/A/x", "/t/B/y"}, {"/t/A/z", "/t/B/z"}, {"/t/A", "/t/B"}, {"/t/AB", "/t/AB"}, {"/t/x", "/t/x"}};
+        {"/t/A/x", "/t/B/w"}, {"/t/A/z", "/t/B/z"},  {"/t/A", "/t/B"}, {"/t/AB", "/t/AB"},
+        {"/t/x", "/t/x"},     {"/t/C", "/t/E"},      {"/t/D", "/t/E"}, {"/t/E", "/t/E"},
+        {"/t/B/y", "/t/B/w"}, {"/t/A/x/", "/t/B/w/"}};
     for (const auto& [before, after] : cases)
         EXPECT_EQ(renames.Final(before), after) << before.constData();
     EXPECT_TRUE(IsPlaylistName("a.M3U8") && IsPlaylistName("b.cue") && !IsPlaylistName(".m3u"));

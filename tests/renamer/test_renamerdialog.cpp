@@ -198,6 +198,37 @@ private slots:
         QCOMPARE(LastReport(), QStringLiteral("2 undone, 0 not undone."));
         QCOMPARE(playlist(), QByteArray("#EXTM3U\nПесня.flac\n"));
     }
+
+    // The line under the list says beforehand which playlists follow the rows marked, and why
+    // one would not; it is planned again when the marks change.
+    void playlistLineSaysWhatWouldFollow() {
+        QDir(QFile::decodeName(Dir())).mkdir(QStringLiteral("pp"));
+        File("pp/Один.flac");
+        File("pp/Два.flac");
+        File("pp/party.m3u8", "#EXTM3U\nОдин.flac\nДва.flac\nascii.flac\n");
+        const std::u16string wide = u"\uFEFFОдин.flac\n"; // UTF-16LE: counted, never rewritten
+        std::ofstream(Dir() + "pp/wide.m3u", std::ios::binary)
+            .write(reinterpret_cast<const char*>(wide.data()), std::streamsize(wide.size() * 2));
+        DFileRenamer dialog(m_dirs.settings);
+        dialog.SetPath(Dir() + "pp");
+        QLabel* line = dialog.PlaylistLine();
+        QTRY_VERIFY(!line->isHidden());
+        QCOMPARE(line->text(),
+                 QStringLiteral("Playlists that follow: party.m3u8 (2 entries)\n"
+                                "Playlists that would not follow: wide.m3u (1 entry): written in "
+                                "UTF-16LE, which is not rewritten; save it as UTF-8 first"));
+        std::vector<int> rows;
+        for (int row = 0; row < dialog.List()->GetItemCount(); ++row) {
+            if (dialog.List()->GetItemText(row, 0).endsWith(QStringLiteral(".flac")))
+                rows.push_back(row);
+        }
+        QCOMPARE(rows.size(), std::size_t(2));
+        dialog.SkipRows({rows[0]}, true);
+        QTRY_VERIFY(line->text().startsWith(QStringLiteral("Playlists that follow: party.m3u8 (1 entry)")));
+        dialog.SkipRows(rows, true);
+        QTRY_VERIFY(line->isHidden());
+        QCOMPARE(ReadAll(Dir() + "pp/party.m3u8"), "#EXTM3U\nОдин.flac\nДва.flac\nascii.flac\n");
+    }
 };
 
 QTEST_MAIN(TestRenamerDialog)
