@@ -1,4 +1,4 @@
-// The tag edit dialog "Edit Mp3-Tags": the seven texts of one row of the MP3 dialog's list in
+// The tag edit dialog "Edit Audio File Tags": the seven texts of one row of the tags dialog's list in
 // edit fields; OK puts each back into its cell transliterated to Latin, Cancel touches nothing.
 // Writing the cells to the file is the MP3 dialog's business.
 #pragma once

@@ -188,25 +188,13 @@ SUndoResult UndoTagRecord(const SJournalRecord& record, bool apply) {
         return result;
     };
     const CResourceModule& texts = CurrentResources();
-    SJournalPlace place;
     CFolderFd folder;
     QByteArray name;
-    if (!OpenUndoPlace(record, "tag", 8, result, place, folder, name))
+    struct stat info {};
+    // Only the very file the run rewrote; without the done mark, one whose tag is the one written.
+    if (!OpenUndoFile(record, "tag", 8, result, folder, name, info))
         return result;
     const auto field = [&](std::size_t i) { return record.fields[kPlaceFields + i]; };
-    // Only the very file the run rewrote: after a replace its new inode, before one the old.
-    const auto device = dev_t(record.done ? record.doneDevice : field(1).toULongLong());
-    const auto inode = ino_t(record.done ? record.doneInode : field(2).toULongLong());
-    struct stat info {};
-    if (fstatat(folder.Fd(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return left(texts.String(kStrEntryGone));
-    if (!S_ISREG(info.st_mode))
-        return left(texts.String(kStrNotRegularFile));
-    // Without the done mark (lost with a journal's tail, or a run killed right after its replace)
-    // the new inode is not known: a file of this user whose tag is the one written is taken.
-    const bool same = info.st_dev == device && info.st_ino == inode;
-    if (!same && (record.done || info.st_uid != geteuid()))
-        return left(texts.String(kStrChangedSinceRun));
     const int fd = openat(folder.Fd(), name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return left(SystemReason(errno));

@@ -483,6 +483,28 @@ bool OpenUndoPlace(const SJournalRecord& record, const char* kind, std::size_t f
     return folder.IsOpen() || left(why);
 }
 
+bool OpenUndoFile(const SJournalRecord& record, const char* kind, std::size_t fields, SUndoResult& result,
+                  CFolderFd& folder, QByteArray& name, struct stat& info) {
+    SJournalPlace place;
+    if (!OpenUndoPlace(record, kind, fields, result, place, folder, name))
+        return false;
+    auto left = [&](int text) {
+        result.status = EUndoStatus::kLeft;
+        result.reason = Text(text);
+        return false;
+    };
+    if (fstatat(folder.Fd(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return left(kStrEntryGone);
+    if (!S_ISREG(info.st_mode))
+        return left(kStrNotRegularFile);
+    const auto field = [&](std::size_t i) { return record.fields[kPlaceFields + i].toULongLong(); };
+    const auto device = dev_t(record.done ? record.doneDevice : field(1));
+    const auto inode = ino_t(record.done ? record.doneInode : field(2));
+    if ((info.st_dev != device || info.st_ino != inode) && (record.done || info.st_uid != geteuid()))
+        return left(kStrChangedSinceRun);
+    return true;
+}
+
 CFolderFd OpenPlace(const SJournalPlace& place, QString* why) {
     auto fail = [&](const QString& reason) {
         if (why)

@@ -200,6 +200,13 @@ using FRecordUndo = std::function<SUndoResult(const SJournalRecord& record, bool
 // it. False with result left and the reason; otherwise result's paths are set.
 bool OpenUndoPlace(const SJournalRecord& record, const char* kind, std::size_t fields, SUndoResult& result,
                    SJournalPlace& place, CFolderFd& folder, QByteArray& name);
+// And then: the entry there is a regular file and the very one the run rewrote (the two fields
+// after the name hold its device and inode before the replace, the done mark those after it).
+// Without the done mark (lost with a journal's tail, or a run killed right after its replace) the
+// new inode is not known, and a file of this user is taken: the caller checks its content. False
+// with result left and the reason; otherwise `info` is the file's.
+bool OpenUndoFile(const SJournalRecord& record, const char* kind, std::size_t fields, SUndoResult& result,
+                  CFolderFd& folder, QByteArray& name, struct stat& info);
 
 // What a rename by the link/folder fallback (RenameNoReplaceAt without renameat2) leaves when it
 // is killed half-way, in the opened folder: the file (device, inode) also under the new name, or

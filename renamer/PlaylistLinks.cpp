@@ -320,21 +320,14 @@ SUndoResult UndoContentRecord(const SJournalRecord& record, bool apply) {
         return result;
     };
     const CResourceModule& texts = CurrentResources();
-    SJournalPlace place;
     CFolderFd folder;
     QByteArray name;
-    if (!OpenUndoPlace(record, "content", 6, result, place, folder, name))
+    struct stat info {};
+    // Only the very file the run rewrote; without the done mark, one holding what the run wrote.
+    if (!OpenUndoFile(record, "content", 6, result, folder, name, info))
         return result;
     const auto field = [&](std::size_t i) { return record.fields[kPlaceFields + i]; };
     QString why;
-    struct stat info {};
-    if (fstatat(folder.Fd(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return left(texts.String(kStrEntryGone));
-    // Only the very file the run rewrote: after the replace its new inode, before it the old one.
-    const auto device = dev_t(record.done ? record.doneDevice : field(1).toULongLong());
-    const auto inode = ino_t(record.done ? record.doneInode : field(2).toULongLong());
-    if ((info.st_dev != device || info.st_ino != inode) && (record.done || info.st_uid != geteuid()))
-        return left(texts.String(kStrChangedSinceRun));
     QByteArray now;
     if (!ReadRegular(folder.Fd(), name, now, info, why))
         return left(why);
