@@ -3,6 +3,7 @@
 #include "CResourceModule.h"
 #include "LatinSpelling.h"
 #include "Mp3Batch.h"
+#include "Mp4Tags.h"
 #include "RawNames.h"
 #include "ResourceIds.h"
 #include "VorbisTags.h"
@@ -221,11 +222,13 @@ void CFileTag::SetColumn(int column, const QString& text) {
 std::unique_ptr<CFileTag> OpenFileTag(const QByteArray& path) {
     if (IsVorbisName(path))
         return std::make_unique<CVorbisTag>(path);
+    if (IsMp4Name(path))
+        return std::make_unique<CMp4Tag>(path);
     return nullptr;
 }
 
 bool IsFileTagName(const QByteArray& name) {
-    return IsVorbisName(name);
+    return IsVorbisName(name) || IsMp4Name(name);
 }
 
 const char* TagFieldOf(const QByteArray& name, int column) {
@@ -233,6 +236,8 @@ const char* TagFieldOf(const QByteArray& name, int column) {
         return "";
     if (IsVorbisName(name))
         return VorbisFieldOf(column);
+    if (IsMp4Name(name))
+        return Mp4FieldOf(column);
     return kTagColumns[column - 1].frameId;
 }
 
