@@ -17,22 +17,10 @@ QString Text(int id) {
     return CurrentResources().String(id);
 }
 
-// The item of each column as stored, and as shown.
-constexpr const char* kAtoms[kTagColumnCount] = {"\xa9"
-                                                 "alb",
-                                                 "\xa9"
-                                                 "ART",
-                                                 "\xa9"
-                                                 "nam",
-                                                 "\xa9"
-                                                 "day",
-                                                 "\xa9"
-                                                 "wrt",
-                                                 "----:com.apple.iTunes:ORIGINALARTIST",
-                                                 "\xa9"
-                                                 "cmt"};
-constexpr const char* kShown[kTagColumnCount] = {"©alb", "©ART", "©nam", "©day",
-                                                 "©wrt", "----:com.apple.iTunes:ORIGINALARTIST", "©cmt"};
+// The item of each column as stored: the atom types are Latin-1, as field names are shown.
+constexpr const char* kAtoms[kTagColumnCount] = {
+    "\xa9" "alb", "\xa9" "ART", "\xa9" "nam", "\xa9" "day", "\xa9" "wrt", "----:com.apple.iTunes:ORIGINALARTIST",
+    "\xa9" "cmt"};
 
 quint64 Be(const QByteArray& bytes, qsizetype at, int size) {
     quint64 value = 0;
@@ -214,7 +202,7 @@ bool IsMp4Name(const QByteArray& name) {
 }
 
 const char* Mp4FieldOf(int column) {
-    return column >= 1 && column <= kTagColumnCount ? kShown[column - 1] : "";
+    return column >= 1 && column <= kTagColumnCount ? kAtoms[column - 1] : "";
 }
 
 bool ParseMp4File(const QByteArray& bytes, SMp4File& out, QString& error, bool head) {

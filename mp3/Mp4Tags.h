@@ -21,7 +21,7 @@
 
 // "*.m4a", "*.m4b" in any case.
 bool IsMp4Name(const QByteArray& name);
-// The item of column 1 to 7, as shown (UTF-8).
+// The item of column 1 to 7, in Latin-1 ("\xa9nam" is ©nam) as every field name is shown.
 const char* Mp4FieldOf(int column);
 
 struct SMp4Item {
