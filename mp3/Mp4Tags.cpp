@@ -8,8 +8,13 @@
 #include <taglib/mp4tag.h>
 #include <taglib/tbytevectorstream.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <map>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -249,7 +254,92 @@ bool ParseMp4File(const QByteArray& bytes, SMp4File& out, QString& error, bool h
 }
 
 CMp4Tag::CMp4Tag(const QByteArray& path) : CFileTag(path) {
-    ReadHead();
+    if (!m_regular)
+        return;
+    const int fd = ::open(m_path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat opened {};
+    if (fd < 0 || ::fstat(fd, &opened) != 0) {
+        m_readError = Text(1312) + QStringLiteral(": ") + SystemReason(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return;
+    }
+    ReadMoov(fd, opened.st_size);
+    ::close(fd);
+    if (m_readError.isEmpty())
+        m_stamp = StampOf(opened);
+}
+
+// Encoders often write moov after the audio: rather than the file's first bytes, the top-level
+// atoms' heads are read, and then ftyp and moov whole, as if they were the first bytes.
+void CMp4Tag::ReadMoov(int fd, off_t size) {
+    auto failed = [&] {
+        m_readError = Text(1312) + QStringLiteral(": ") + SystemReason(errno ? errno : EIO);
+    };
+    if (size <= 64 * 1024) {
+        m_whole = true;
+        if (ReadWholeFile(fd, m_bytes, m_readError))
+            Parse(true, m_damage);
+        return;
+    }
+    off_t moovAt = -1;
+    off_t moovSize = 0;
+    off_t firstSize = 0;
+    QByteArray head;
+    int count = 0;
+    for (off_t at = 0; at < size; ++count) {
+        if (!ReadAt(fd, at, qsizetype(std::min<off_t>(16, size - at)), head))
+            return failed();
+        if (at == 0 && (head.size() < 8 || head.mid(4, 4) != "ftyp")) {
+            m_damage = Text(kStrNotMp4);
+            return;
+        }
+        const QByteArray type = head.mid(4, 4);
+        quint64 length = head.size() < 8 ? 0 : Be(head, 0, 4);
+        quint64 header = 8;
+        if (length == 1) {
+            length = head.size() < 16 ? 0 : Be(head, 8, 8);
+            header = 16;
+        } else if (length == 0 && head.size() >= 8) {
+            length = quint64(size - at); // up to the end of the file
+        }
+        if (head.size() < 8 || length == 0 || length > quint64(size - at)) {
+            m_damage = Text(kStrTagCutShort);
+            return;
+        }
+        if (length < header || count > 100000) {
+            m_damage = Text(1313).arg(Shown(type));
+            return;
+        }
+        if (type == "moof") {
+            m_damage = Text(kStrMp4Fragmented);
+            return;
+        }
+        if (type == "moov") {
+            if (moovAt >= 0 || off_t(length) > kLargestTagCopy) {
+                m_damage = Text(1313).arg(QStringLiteral("moov"));
+                return;
+            }
+            moovAt = at;
+            moovSize = off_t(length);
+        }
+        if (at == 0)
+            firstSize = off_t(length);
+        at += off_t(length);
+    }
+    if (moovAt < 0) {
+        m_damage = Text(kStrTagCutShort);
+        return;
+    }
+    QByteArray moov;
+    if (firstSize > 1024 * 1024) {
+        m_damage = Text(1313).arg(QStringLiteral("ftyp"));
+        return;
+    }
+    if (!ReadAt(fd, 0, qsizetype(firstSize), m_bytes) || !ReadAt(fd, moovAt, qsizetype(moovSize), moov))
+        return failed();
+    m_bytes += moov;
+    Parse(false, m_damage);
 }
 
 bool CMp4Tag::Parse(bool whole, QString& error) {

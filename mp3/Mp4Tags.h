@@ -64,6 +64,7 @@ public:
 private:
     std::vector<QByteArray> Values(int column) const override;
     bool Parse(bool whole, QString& error) override;
+    void ReadMoov(int fd, off_t size);
 
     SMp4File m_file;
 };

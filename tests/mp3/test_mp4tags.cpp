@@ -36,16 +36,17 @@ QByteArray Item(const QByteArray& name, const std::vector<QByteArray>& values, q
     return Atom(name.startsWith("----:") ? "----" : name.constData(), body);
 }
 
-const QByteArray kAudio = [] {
-    QByteArray out(3000, '\0');
+// Bytes that stand for audio: a pattern no tag writer would make up.
+QByteArray Audio(int size) {
+    QByteArray out(size, '\0');
     for (int i = 0; i < out.size(); ++i)
         out[i] = char((i * 131 + (i >> 5)) & 0xff);
     return out;
-}();
+}
 
 // ftyp, moov (one sound track of three chunks, udta/meta/ilst) and mdat, moov first or last;
 // `tail` follows everything (a fragment, say).
-QByteArray Mp4(const QByteArray& items, bool moovFirst, const QByteArray& tail = {}) {
+QByteArray Mp4(const QByteArray& items, bool moovFirst, const QByteArray& tail = {}, int audio = 3000) {
     const QByteArray ftyp = Atom("ftyp", "M4A " + Be32(0x200) + "M4A mp42isom");
     auto moov = [&](quint32 audioAt) {
         const QByteArray stbl =
@@ -64,8 +65,8 @@ QByteArray Mp4(const QByteArray& items, bool moovFirst, const QByteArray& tail =
     };
     const qsizetype moovSize = moov(0).size();
     if (moovFirst)
-        return ftyp + moov(quint32(ftyp.size() + moovSize + 8)) + Atom("mdat", kAudio) + tail;
-    return ftyp + Atom("mdat", kAudio) + moov(quint32(ftyp.size() + 8)) + tail;
+        return ftyp + moov(quint32(ftyp.size() + moovSize + 8)) + Atom("mdat", Audio(audio)) + tail;
+    return ftyp + Atom("mdat", Audio(audio)) + moov(quint32(ftyp.size() + 8)) + tail;
 }
 
 const QString kGroup = QStringLiteral("Группа крови");
@@ -110,13 +111,17 @@ TEST_F(Mp4Tags, DamagedItemsRepairedToBothTargetsAudioAndOffsetsKeptUndoExact) {
         const char* composer;
         const char* original;
         const char* frames;
-    } cases[] = {{"latin", "Gruppa krovi", "SHHukaSHHukaSHHukaSHHukaSHHukaSHHukaSHHukaSHHuka", "Coj", "10 frames transliterated"},
-                 {"cyrillic", "Группа крови", "ЩукаЩукаЩукаЩукаЩукаЩукаЩукаЩука", "Цой", "8 frames written in Cyrillic"}};
+    } cases[] = {{"latin", "Gruppa krovi", "SHHukaSHHukaSHHukaSHHukaSHHukaSHHukaSHHukaSHHuka", "Coj", "20 frames transliterated"},
+                 {"cyrillic", "Группа крови", "ЩукаЩукаЩукаЩукаЩукаЩукаЩукаЩука", "Цой", "16 frames written in Cyrillic"}};
     for (const SCase& c : cases) {
         SCOPED_TRACE(c.target);
-        const std::pair<QByteArray, bool> files[] = {{"a.m4a", true}, {"b.M4B", false}};
-        for (const auto& [name, moovFirst] : files)
-            ASSERT_TRUE(WriteBytes(Path(name), Mp4(DamagedItems(), moovFirst)));
+        // c and d: longer than the first bytes a read takes, which skips the audio to moov.
+        const std::pair<QByteArray, QByteArray> files[] = {{"a.m4a", Mp4(DamagedItems(), true)},
+                                                           {"b.M4B", Mp4(DamagedItems(), false)},
+                                                           {"c.m4a", Mp4(DamagedItems(), true, {}, 300000)},
+                                                           {"d.m4b", Mp4(DamagedItems(), false, {}, 300000)}};
+        for (const auto& [name, bytes] : files)
+            ASSERT_TRUE(WriteBytes(Path(name), bytes));
         const QStringList args = {QStringLiteral("tags"), QStringLiteral("--to=") + QLatin1String(c.target)};
 
         const SRun dry = Cli(args);
@@ -129,17 +134,20 @@ TEST_F(Mp4Tags, DamagedItemsRepairedToBothTargetsAudioAndOffsetsKeptUndoExact) {
         const SRun run = Cli(QStringList(args) << QStringLiteral("--apply"));
         EXPECT_EQ(run.status, 0) << run.err.toStdString() << run.out.toStdString();
         EXPECT_TRUE(run.err.contains(QLatin1String(c.frames))) << run.err.toStdString();
-        for (const auto& [name, moovFirst] : files) {
+        for (const auto& [name, old] : files) {
             SCOPED_TRACE(name.constData());
-            const QByteArray old = Mp4(DamagedItems(), moovFirst);
             const QByteArray now = ReadBytes(Path(name));
             SMp4File before;
             SMp4File after;
             QString error;
             ASSERT_TRUE(ParseMp4File(old, before, error));
             ASSERT_TRUE(ParseMp4File(now, after, error)) << error.toStdString();
-            const qsizetype shift = now.indexOf(Atom("mdat", kAudio)) - old.indexOf(Atom("mdat", kAudio));
-            EXPECT_EQ(shift != 0, moovFirst); // the item list grew (Щ is SHH) before the audio, or after it
+            ASSERT_EQ(after.kept.size(), 2u); // ftyp, mdat
+            const qsizetype shift = after.kept[1].at - before.kept[1].at;
+            EXPECT_EQ(after.kept[1].path, "mdat");
+            EXPECT_EQ(now.mid(after.kept[1].at, after.kept[1].size), old.mid(before.kept[1].at, before.kept[1].size));
+            // The item list grew (Щ is SHH) before the audio, or after it.
+            EXPECT_EQ(shift != 0, old.indexOf("mdat") > old.indexOf("moov"));
             ASSERT_EQ(after.chunkOffsets.size(), 1u);
             for (std::size_t i = 0; i < 3; ++i)
                 EXPECT_EQ(after.chunkOffsets[0][i], before.chunkOffsets[0][i] + quint64(shift));
@@ -161,8 +169,8 @@ TEST_F(Mp4Tags, DamagedItemsRepairedToBothTargetsAudioAndOffsetsKeptUndoExact) {
         const SRun undo =
             RunProgram(QStringLiteral(LT_CLI_PATH), {QStringLiteral("undo"), QStringLiteral("--apply")});
         EXPECT_EQ(undo.status, 0) << undo.err.toStdString() << undo.out.toStdString();
-        for (const auto& [name, moovFirst] : files)
-            EXPECT_EQ(ReadBytes(Path(name)), Mp4(DamagedItems(), moovFirst)) << name.constData();
+        for (const auto& [name, bytes] : files)
+            EXPECT_EQ(ReadBytes(Path(name)), bytes) << name.constData();
     }
 }
 
@@ -174,6 +182,9 @@ TEST_F(Mp4Tags, FilesThatCannotBeWrittenExactlyAreRefusedUntouched) {
         QByteArray bytes;
         QString reason;
     } cases[] = {{"cut.m4a", Mp4(DamagedItems(), false).chopped(100), QStringLiteral("tag cut short")},
+                 {"bigcut.m4a", Mp4(DamagedItems(), false, {}, 300000).chopped(100), QStringLiteral("tag cut short")},
+                 {"bigmoof.m4a", Mp4(DamagedItems(), true, Atom("moof", {}), 300000),
+                  QStringLiteral("a fragmented MP4 file")},
                  {"genre.m4a", Mp4(genre, true), QStringLiteral("frame ©gen cannot be kept exactly")},
                  {"locale.m4a", Mp4(locale, true), QStringLiteral("frame ©grp cannot be kept exactly")},
                  {"moof.m4a", Mp4(DamagedItems(), true, Atom("moof", Atom("mfhd", Be32(0) + Be32(1)))),
