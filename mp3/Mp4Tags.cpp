@@ -23,9 +23,9 @@ QString Text(int id) {
 }
 
 // The item of each column as stored: the atom types are Latin-1, as field names are shown.
+// (octal escapes: "\xa9" would run on into the hex digits of "alb").
 constexpr const char* kAtoms[kTagColumnCount] = {
-    "\xa9" "alb", "\xa9" "ART", "\xa9" "nam", "\xa9" "day", "\xa9" "wrt", "----:com.apple.iTunes:ORIGINALARTIST",
-    "\xa9" "cmt"};
+    "\251alb", "\251ART", "\251nam", "\251day", "\251wrt", "----:com.apple.iTunes:ORIGINALARTIST", "\251cmt"};
 
 quint64 Be(const QByteArray& bytes, qsizetype at, int size) {
     quint64 value = 0;
@@ -42,10 +42,9 @@ struct SAtom {
 };
 
 enum class EAtom { kOk, kShort, kBad };
-// What a size of 0 (up to the end of the file) means where it is read.
-enum class EZero { kBad, kShort, kToEnd };
 
-EAtom AtomAt(const QByteArray& bytes, qsizetype at, qsizetype end, EZero zero, SAtom& atom) {
+// The atom at `at`, which must end by `end`; a size of 0 (up to the end of the file) only `toEnd`.
+EAtom AtomAt(const QByteArray& bytes, qsizetype at, qsizetype end, bool toEnd, SAtom& atom) {
     if (end - at < 8)
         return EAtom::kShort;
     atom.at = at;
@@ -58,8 +57,8 @@ EAtom AtomAt(const QByteArray& bytes, qsizetype at, qsizetype end, EZero zero, S
         size = Be(bytes, at + 8, 8);
         atom.header = 16;
     } else if (size == 0) {
-        if (zero != EZero::kToEnd)
-            return zero == EZero::kBad ? EAtom::kBad : EAtom::kShort;
+        if (!toEnd)
+            return EAtom::kBad;
         size = quint64(end - at);
     }
     if (size < quint64(atom.header))
@@ -77,7 +76,7 @@ QString Shown(const QByteArray& path) {
 bool ParseItems(const QByteArray& bytes, qsizetype from, qsizetype end, SMp4File& out, QString& error) {
     for (qsizetype at = from; at < end;) {
         SAtom atom;
-        if (AtomAt(bytes, at, end, EZero::kBad, atom) != EAtom::kOk) {
+        if (AtomAt(bytes, at, end, false, atom) != EAtom::kOk) {
             error = Text(1313).arg(QStringLiteral("ilst"));
             return false;
         }
@@ -87,8 +86,11 @@ bool ParseItems(const QByteArray& bytes, qsizetype from, qsizetype end, SMp4File
         QByteArray name;
         for (qsizetype inner = at + atom.header; inner < at + atom.size;) {
             SAtom child;
-            if (AtomAt(bytes, inner, at + atom.size, EZero::kBad, child) != EAtom::kOk ||
-                child.size - child.header < (child.type == "data" ? 8 : 4)) {
+            const bool whole = AtomAt(bytes, inner, at + atom.size, false, child) == EAtom::kOk;
+            const qsizetype least = child.type == "data"                           ? 8
+                                    : child.type == "mean" || child.type == "name" ? 4
+                                                                                   : 0;
+            if (!whole || child.size - child.header < least) {
                 error = Text(1313).arg(Shown(atom.type));
                 return false;
             }
@@ -122,7 +124,7 @@ bool ParseMoov(const QByteArray& bytes, qsizetype from, qsizetype end, const QBy
                QString& error) {
     for (qsizetype at = from; at < end;) {
         SAtom atom;
-        if (AtomAt(bytes, at, end, EZero::kBad, atom) != EAtom::kOk) {
+        if (AtomAt(bytes, at, end, false, atom) != EAtom::kOk) {
             error = Text(1313).arg(Shown(path));
             return false;
         }
@@ -132,6 +134,11 @@ bool ParseMoov(const QByteArray& bytes, qsizetype from, qsizetype end, const QBy
         const bool tags = path == "moov/udta" || path == "moov/udta/meta";
         if (atom.type == "mvex") {
             error = Text(kStrMp4Fragmented);
+            return false;
+        }
+        // Containers nest no deeper than moov/trak/mdia/minf/stbl in a file a rewrite can keep.
+        if (path.count('/') > 8) {
+            error = Text(1313).arg(Shown(inner));
             return false;
         }
         if (atom.type == "trak" || atom.type == "mdia" || atom.type == "minf" || atom.type == "stbl" ||
@@ -220,12 +227,11 @@ bool ParseMp4File(const QByteArray& bytes, SMp4File& out, QString& error, bool h
     bool moov = false;
     for (qsizetype at = 0; at < bytes.size();) {
         SAtom atom;
-        const EAtom got = AtomAt(bytes, at, bytes.size(), head ? EZero::kShort : EZero::kToEnd, atom);
+        const EAtom got = AtomAt(bytes, at, bytes.size(), true, atom);
         if (got == EAtom::kShort) {
             // The first bytes of a file end anywhere: moov read whole is enough.
             if (head && moov)
                 return true;
-            out.cut = head;
             error = Text(kStrTagCutShort);
             return false;
         }
@@ -343,8 +349,8 @@ void CMp4Tag::ReadMoov(int fd, off_t size) {
 }
 
 bool CMp4Tag::Parse(bool whole, QString& error) {
-    // Only a head cut before moov ends wants more bytes; any other verdict is final.
-    return ParseMp4File(m_bytes, m_file, error, !whole) || (!whole && !m_file.cut);
+    // The head is ftyp and moov (ReadMoov), the file's first bytes only when moov follows ftyp.
+    return ParseMp4File(m_bytes, m_file, error, !whole);
 }
 
 std::vector<QByteArray> CMp4Tag::Values(int column) const {
@@ -413,7 +419,8 @@ bool CMp4Tag::Update(QString& error, bool trial) {
     for (std::size_t i = 0; i < copy.kept.size(); ++i) {
         if (copy.kept[i].path != m_file.kept[i].path ||
             Slice(replacement, copy.kept[i]) != Slice(m_bytes, m_file.kept[i]))
-            return refuse(m_file.kept[i].path == "mdat" ? Text(1316) : Text(1313).arg(Shown(m_file.kept[i].path)));
+            return refuse(m_file.kept[i].path == "mdat" ? Text(1316)
+                                                        : Text(1313).arg(Shown(m_file.kept[i].path)));
     }
     for (std::size_t i = 0; i < copy.inMoov.size(); ++i) {
         if (copy.inMoov[i].path != m_file.inMoov[i].path ||
@@ -440,6 +447,14 @@ bool CMp4Tag::Update(QString& error, bool trial) {
     }
     const auto was = ItemMap(m_file);
     const auto now = ItemMap(copy);
+    // An item set holds texts only: one that also held data of another kind would lose it.
+    for (const auto& [name, values] : set) {
+        const auto found = was.find(name);
+        for (std::size_t i = 0; found != was.end() && i < found->second.size(); ++i) {
+            if (!found->second[i]->onlyTexts)
+                return refuse(Text(1313).arg(Shown(name)));
+        }
+    }
     for (const auto& [name, items] : was) {
         if (set.count(name) != 0)
             continue;

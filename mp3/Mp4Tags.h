@@ -40,10 +40,9 @@ struct SMp4Part {
 
 struct SMp4File {
     bool isMp4 = false;
-    bool hasTag = false;           // moov/udta/meta/ilst exists
-    bool cut = false;              // the first bytes ended before moov did
-    std::vector<SMp4Part> kept;    // the top-level atoms but moov, free and skip
-    std::vector<SMp4Part> inMoov;  // every atom of moov outside the item list, chunk offsets apart
+    bool hasTag = false;          // moov/udta/meta/ilst exists
+    std::vector<SMp4Part> kept;   // the top-level atoms but moov, free and skip
+    std::vector<SMp4Part> inMoov; // every atom of moov outside the item list, chunk offsets apart
     std::vector<std::vector<quint64>> chunkOffsets; // each stco/co64 table (with its place in inMoov)
     std::vector<SMp4Item> items;
 };
