@@ -4,6 +4,7 @@
 #include "CueSheet.h"
 #include "LatinSpelling.h"
 #include "Mp3Batch.h"
+#include "Mp4Tags.h"
 #include "RawNames.h"
 #include "ResourceIds.h"
 #include "VorbisTags.h"
@@ -224,11 +225,13 @@ std::unique_ptr<CFileTag> OpenFileTag(const QByteArray& path) {
         return std::make_unique<CVorbisTag>(path);
     if (IsCueName(path))
         return std::make_unique<CCueSheet>(path);
+    if (IsMp4Name(path))
+        return std::make_unique<CMp4Tag>(path);
     return nullptr;
 }
 
 bool IsFileTagName(const QByteArray& name) {
-    return IsVorbisName(name) || IsCueName(name);
+    return IsVorbisName(name) || IsMp4Name(name) || IsCueName(name);
 }
 
 const char* TagFieldOf(const QByteArray& name, int column) {
@@ -238,6 +241,8 @@ const char* TagFieldOf(const QByteArray& name, int column) {
         return VorbisFieldOf(column);
     if (IsCueName(name))
         return CueFieldOf(column);
+    if (IsMp4Name(name))
+        return Mp4FieldOf(column);
     return kTagColumns[column - 1].frameId;
 }
 

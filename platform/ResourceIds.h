@@ -166,6 +166,8 @@ enum EStringId : int {
     kStrTagCutShort = 2505,      // "tag cut short (file may be incomplete)"
     kStrKeyInvisible = 2506,     // "A key cannot hold control or invisible formatting characters (%1)."
     kStrNameIsSecondLink = 2510, // "the new name is another link to this file"
+    kStrNotMp4 = 3240,           // "not an MP4 file"
+    kStrMp4Fragmented = 3241,    // "a fragmented MP4 file: its tags are not rewritten"
 
     // Judgements about text: the way back to the detected reading, names that no reading takes.
     kStrAsDetected = 2300,       // "As detected"
