@@ -1,10 +1,11 @@
 // The tags dialog's fill of a folder of 3,000 tagged MP3 files, offscreen, against
 // `lettrino-cli tags` (dry run) on the same folder, side by side. Best of RUNS (default three) runs each.
-// With "mixed" the folder holds MP3, FLAC, Ogg Vorbis and Opus files and CUE sheets in turn, and the
+// With "mixed" the folder holds MP3, FLAC, Ogg Vorbis, Opus and MP4 files and CUE sheets in turn, and the
 // CLI's --apply and undo over it are timed too. With KEEP the folder is left there (for screenshots).
 // Usage: QT_QPA_PLATFORM=offscreen bench_mp3fill [FILES [RUNS [mixed [KEEP]]]]
 #include "CColorListCtrl.h"
 #include "DFileMp3.h"
+#include "Mp4TestFiles.h"
 #include "Settings.h"
 #include "VorbisTestFiles.h"
 
@@ -65,7 +66,7 @@ QByteArray MixedFile(int index, QString& name) {
                          {"TITLE", latin1("Песня ") + n},  {"DATE", "1987"},
                          {"COMPOSER", latin1("Цой")},      {"COMMENT", "Rip " + n}};
     const QString stem = QStringLiteral("song%1").arg(index, 5, 10, QLatin1Char('0'));
-    switch (index % 5) {
+    switch (index % 6) {
     case 1:
         name = stem + QStringLiteral(".flac");
         return Flac(fields, 2000);
@@ -80,6 +81,12 @@ QByteArray MixedFile(int index, QString& name) {
         return Cp1251("PERFORMER \"Кино\"\r\nTITLE \"Альбом ") + n + Cp1251("\"\r\nFILE \"") +
                stem.toLatin1() + ".flac\" WAVE\r\n  TRACK 01 AUDIO\r\n" + Cp1251("    TITLE \"Песня ") + n +
                "\"\r\n    INDEX 01 00:00:00\r\n";
+    case 5:
+        name = stem + QStringLiteral(".m4a");
+        return Mp4(Item("\251alb", {fields[0].second}) + Item("\251ART", {fields[1].second}) +
+                       Item("\251nam", {fields[2].second}) + Item("\251day", {"1987"}) +
+                       Item("\251wrt", {fields[4].second}),
+                   index % 12 == 5);
     default:
         name = stem + QStringLiteral(".mp3");
         return Song(index);

@@ -110,7 +110,7 @@ ratio "$r3" 2 "<=" 1
 line "MP3 dialog fill 3,000 files / lettrino-cli tags" "${d3} ms / ${c3} ms = $r3" "<= 2" "$ok"
 ratio "$d3" "$d1" "<=" 4
 line "MP3 dialog fill: 3,000 files / 1,000 files" "${d3} ms / ${d1} ms = $r" "<= 4" "$ok"
-# MP3, FLAC, Ogg, Opus files and CUE sheets in turn: the fill, then one real run and its undo.
+# MP3, FLAC, Ogg, Opus, MP4 files and CUE sheets in turn: the fill, then one real run and its undo.
 mixed=$("$bin/bench_mp3fill" 1000 2 mixed 2>/dev/null)
 read -r dm cm rm < <(sed -n 's/^mixed files.*dialog fill \([0-9]*\) ms, lettrino-cli [a-z]* \([0-9]*\) ms, ratio \([0-9.]*\).*/\1 \2 \3/p' <<<"$mixed")
 ratio "$rm" 2 "<=" 1
