@@ -58,11 +58,13 @@ void DTags::showEvent(QShowEvent* event) {
 
 void DTags::accept() {
     if (m_pList != nullptr) {
+        const ILatinSpelling& spelling = LatinSpelling(
+            g_charTable, LatinSchemeFromNumber(BatchSpelling(m_settings, m_settings.mp3Spelling)));
         for (int column = 1; column <= kTagColumnCount; ++column) {
             std::u16string text = Field(column)->text().toStdU16String();
-            LatinSpelling(g_charTable,
-                          LatinSchemeFromNumber(BatchSpelling(m_settings, m_settings.mp3Spelling)))
-                .ToLatin(text);
+            // A letter without a key would be dropped: such a text is kept as typed, not shortened.
+            if (spelling.LetterWithoutKey(text) == 0)
+                spelling.ToLatin(text);
             m_pList->SetCellText(m_nRow, column, QString::fromStdU16String(text));
         }
     }

@@ -1,5 +1,6 @@
 // The MP3 dialog on a folder, for screenshots: `mp3_demo FOLDER [rename-all|undo]` shows the
 // dialog and, when asked, presses "Rename All" or "Undo Last Run" once it is on screen.
+#include "CCharTable.h"
 #include "DFileMp3.h"
 #include "Settings.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
     if (argc < 2)
         return 2;
     CSettings settings;
+    g_charTable.SetDefaultKeys(); // the editor would have loaded its keys
     DFileMp3 dialog(settings);
     dialog.SetPath(QFile::encodeName(QString::fromLocal8Bit(argv[1])));
     dialog.show();

@@ -265,12 +265,26 @@ private slots:
         QCOMPARE(list->GetItemText(a, 3), QStringLiteral("Privet mir"));
         QCOMPARE(ReadBytes(Dir() + "a.mp3"), before);
 
+        // A letter without a key: the text is written as typed, never shortened.
+        g_charTable.KeysFromText(u"01a");
+        Modal::NextDialogAnswer([&](QDialog& shown) {
+            ++calls;
+            static_cast<DTags&>(shown).Field(5)->setText(QStringLiteral("Чайковский"));
+            static_cast<DTags&>(shown).accept();
+            return int(QDialog::Accepted);
+        });
+        dialog.EditSelected();
+        g_charTable.SetDefaultKeys();
+        QCOMPARE(DiskText(Dir(), "a.mp3", 5), QStringLiteral("Чайковский"));
+        QCOMPARE(DiskText(Dir(), "a.mp3", 3), QStringLiteral("Privet mir"));
+        QCOMPARE(calls, 3);
+
         // A red file name and no selection: the edit dialog never opens.
         list->selectRow(RowOf(list, QStringLiteral("c.mp3")));
         dialog.EditSelected();
         list->clearSelection();
         dialog.EditSelected();
-        QCOMPARE(calls, 2);
+        QCOMPARE(calls, 3);
     }
 
     void editWritesAFlacFile() {
