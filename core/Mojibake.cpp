@@ -222,22 +222,14 @@ bool StuckSign(char16_t c, bool before) {
 // Every Cyrillic word of the line in capitals of up to five letters, the first letter in either
 // case ("мРНК"), or of one letter ("и"), and no sign stuck to any.
 bool OnlyAbbreviations(std::u16string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        if (!IsCyrillicLetter(s[i])) {
-            ++i;
-            continue;
-        }
-        std::size_t end = i;
-        while (end < s.size() && IsCyrillicLetter(s[end]))
-            ++end;
-        const bool lower = std::any_of(s.begin() + i + 1, s.begin() + end, IsCyrillicLower);
-        if (end - i > 1 && (lower || end - i > (IsCyrillicLower(s[i]) ? 4 : 5)))
+    return EveryCyrillicWord(s, [s](std::u16string_view w) {
+        const std::size_t at = static_cast<std::size_t>(w.data() - s.data());
+        const std::size_t end = at + w.size();
+        const bool lower = std::any_of(w.begin() + 1, w.end(), IsCyrillicLower);
+        if (w.size() > 1 && (lower || w.size() > (IsCyrillicLower(w[0]) ? 4u : 5u)))
             return false;
-        if ((i > 0 && StuckSign(s[i - 1], true)) || (end < s.size() && StuckSign(s[end], false)))
-            return false;
-        i = end;
-    }
-    return true;
+        return !(at > 0 && StuckSign(s[at - 1], true)) && !(end < s.size() && StuckSign(s[end], false));
+    });
 }
 
 int CountCyrillic(std::u16string_view s) {
@@ -250,17 +242,13 @@ int CountCyrillic(std::u16string_view s) {
 int LettersInWords(std::u16string_view s, bool& swappedCase) {
     int letters = 0;
     swappedCase = false;
-    for (std::size_t i = 0; i < s.size();) {
-        std::size_t end = i;
-        while (end < s.size() && IsCyrillicLetter(s[end]))
-            ++end;
-        if (end - i >= 2)
-            letters += static_cast<int>(end - i);
-        if (end - i >= 3 && IsCyrillicLower(s[i]) &&
-            std::none_of(s.begin() + i + 1, s.begin() + end, IsCyrillicLower))
+    EveryCyrillicWord(s, [&](std::u16string_view w) {
+        if (w.size() >= 2)
+            letters += static_cast<int>(w.size());
+        if (w.size() >= 3 && IsCyrillicLower(w[0]) && std::none_of(w.begin() + 1, w.end(), IsCyrillicLower))
             swappedCase = true;
-        i = std::max(end, i + 1);
-    }
+        return true;
+    });
     return letters;
 }
 

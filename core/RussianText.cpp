@@ -157,23 +157,6 @@ bool IsPlausibleRussianWord(std::u16string_view word) {
 
 namespace {
 
-// Calls `word` for every run of Cyrillic letters; stops at the first false.
-template <class F> bool EveryCyrillicWord(std::u16string_view s, F word) {
-    for (std::size_t i = 0; i < s.size();) {
-        if (!IsCyrillicLetter(s[i])) {
-            ++i;
-            continue;
-        }
-        std::size_t end = i;
-        while (end < s.size() && IsCyrillicLetter(s[end]))
-            ++end;
-        if (!word(s.substr(i, end - i)))
-            return false;
-        i = end;
-    }
-    return true;
-}
-
 constexpr std::u16string_view kOneLetterWords = u"авиксоуя";
 
 } // namespace

@@ -16,6 +16,25 @@ bool IsRussianSmall(char16_t c);
 char16_t RussianSmallLetter(char16_t c);
 bool IsCyrillicLetter(char16_t c);
 bool IsCyrillicLower(char16_t c);
+
+// Calls `word` for every run of Cyrillic letters (a view into `s`), in order; stops at the first
+// false.
+template <class F> bool EveryCyrillicWord(std::u16string_view s, F word) {
+    for (std::size_t i = 0; i < s.size();) {
+        if (!IsCyrillicLetter(s[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < s.size() && IsCyrillicLetter(s[end]))
+            ++end;
+        if (!word(s.substr(i, end - i)))
+            return false;
+        i = end;
+    }
+    return true;
+}
+
 // Any character of the Cyrillic block U+0400..U+04FF: the letters of every Cyrillic alphabet and
 // the block's signs. What makes text Cyrillic when choosing how to store or sort it.
 bool IsInCyrillicBlock(char16_t c);
