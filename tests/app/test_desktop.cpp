@@ -257,10 +257,7 @@ private slots:
     void droppedFileOpensAfterAskingAboutChanges() {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"письмо.txt"_s);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("\xFF\xFE\x3F\x04\x40\x04");
-        file.close();
+        QVERIFY(WriteRaw(QFile::encodeName(path), "\xFF\xFE\x3F\x04\x40\x04"));
         auto app = StartApp();
         QTest::keyClicks(app->View(), u"da"_s);
         QMimeData data;
@@ -502,10 +499,7 @@ private slots:
         // The first line is long enough to be shown in pieces: line 3 of the file is block 5.
         QTemporaryDir dir;
         const QString path = dir.filePath(u"lines.txt"_s);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("x").repeated(25000) + "\ntwo\nthree\nfour");
-        file.close();
+        QVERIFY(WriteRaw(QFile::encodeName(path), QByteArray("x").repeated(25000) + "\ntwo\nthree\nfour"));
         QVERIFY(app->OpenDocumentFile(path));
         // The dialog lives only while it is shown: what it offered is read there.
         int maximum = -1;
@@ -571,10 +565,7 @@ private slots:
         CMainFrame* frame = app->MainFrame();
         QTemporaryDir dir;
         const QString path = dir.filePath(u"line.txt"_s);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("x").repeated(25000) + "\nend\n");
-        file.close();
+        QVERIFY(WriteRaw(QFile::encodeName(path), QByteArray("x").repeated(25000) + "\nend\n"));
         QVERIFY(app->OpenDocumentFile(path));
         QCOMPARE(frame->statusBar()->currentMessage(), CurrentResources().String(kStrLongLinesCut));
         QTextCursor cursor(app->View()->document()->findBlockByNumber(2)); // the line's third piece
