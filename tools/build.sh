@@ -74,7 +74,7 @@ fuzz)
     export QT_QPA_PLATFORM=offscreen
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     failed=()
-    for target in ${LT_FUZZ_TARGETS:-text keys settings gif picture mp3read mp3write names journal repair}; do
+    for target in ${LT_FUZZ_TARGETS:-text keys settings gif picture mp3read mp3write filetags names journal repair}; do
         corpus=build-fuzz/corpus/$target
         mkdir -p "$corpus"
         dict=()
