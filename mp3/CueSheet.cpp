@@ -117,7 +117,7 @@ QByteArray BodyOf(const QByteArray& bytes, STextFormat& format) {
 } // namespace
 
 bool IsCueName(const QByteArray& name) {
-    return name.size() > 4 && name.toLower().endsWith(".cue");
+    return HasExtension(name, {".cue"});
 }
 
 const char* CueFieldOf(int column) {

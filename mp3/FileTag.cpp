@@ -220,6 +220,15 @@ void CFileTag::SetColumn(int column, const QString& text) {
     m_set[std::size_t(column - 1)] = values;
 }
 
+bool HasExtension(const QByteArray& name, std::initializer_list<const char*> extensions) {
+    const QByteArray lower = name.toLower();
+    for (const char* extension : extensions) {
+        if (lower.size() > qsizetype(qstrlen(extension)) && lower.endsWith(extension))
+            return true;
+    }
+    return false;
+}
+
 std::unique_ptr<CFileTag> OpenFileTag(const QByteArray& path) {
     if (IsVorbisName(path))
         return std::make_unique<CVorbisTag>(path);

@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include <array>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <sys/types.h>
@@ -85,6 +86,8 @@ protected:
     std::array<std::optional<QStringList>, kTagColumnCount> m_set;
 };
 
+// The name ends in one of the extensions (".flac"), in any case, after something.
+bool HasExtension(const QByteArray& name, std::initializer_list<const char*> extensions);
 // The texts of the file at `path` in the format its name says; null for a name of none of these.
 std::unique_ptr<CFileTag> OpenFileTag(const QByteArray& path);
 // A name OpenFileTag takes.

@@ -205,12 +205,7 @@ QByteArrayView Slice(const QByteArray& bytes, const SMp4Part& part) {
 } // namespace
 
 bool IsMp4Name(const QByteArray& name) {
-    const QByteArray lower = name.toLower();
-    for (const char* extension : {".m4a", ".m4b"}) {
-        if (lower.size() > qsizetype(qstrlen(extension)) && lower.endsWith(extension))
-            return true;
-    }
-    return false;
+    return HasExtension(name, {".m4a", ".m4b"});
 }
 
 const char* Mp4FieldOf(int column) {

@@ -215,12 +215,7 @@ TagLib::String ToTagLib(const QString& text) {
 } // namespace
 
 bool IsVorbisName(const QByteArray& name) {
-    const QByteArray lower = name.toLower();
-    for (const char* extension : {".flac", ".ogg", ".oga", ".opus"}) {
-        if (lower.size() > qsizetype(qstrlen(extension)) && lower.endsWith(extension))
-            return true;
-    }
-    return false;
+    return HasExtension(name, {".flac", ".ogg", ".oga", ".opus"});
 }
 
 const char* VorbisFieldOf(int column) {
