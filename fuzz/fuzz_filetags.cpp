@@ -46,12 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int code = first.CellCode(0, column);
         LT_FUZZ_CHECK(code == kCodePlain || code == kCodeRussian ||
                       (column == 0 && result == ERowResult::kCutShort && code == kCodeNotWritten));
-        LT_FUZZ_CHECK(code == second.CellCode(0, column) && first.CellText(0, column) == second.CellText(0, column));
+        LT_FUZZ_CHECK(code == second.CellCode(0, column) &&
+                      first.CellText(0, column) == second.CellText(0, column));
     }
     QString reason;
-    const ERowResult trial = FileTagRewriteRow(g_folder, name, first, 0,
-                                               &LatinSpelling(g_charTable, ELatinScheme::kKeys), &reason,
-                                               std::nullopt, true);
+    const ERowResult trial =
+        FileTagRewriteRow(g_folder, name, first, 0, &LatinSpelling(g_charTable, ELatinScheme::kKeys), &reason,
+                          std::nullopt, true);
     LT_FUZZ_CHECK(trial != ERowResult::kFailed || !reason.isEmpty());
     LT_FUZZ_CHECK(ReadWhole(path) == bytes);
     unlink(path.constData());
