@@ -161,6 +161,28 @@ constexpr std::u16string_view kOneLetterWords = u"авиксоуя";
 
 } // namespace
 
+namespace {
+
+bool SwappedCaseWord(std::u16string_view w) {
+    return w.size() >= 2 && IsCyrillicLower(w[0]) && std::none_of(w.begin() + 1, w.end(), IsCyrillicLower);
+}
+
+} // namespace
+
+bool IsSwappedCaseText(std::u16string_view text) {
+    bool longWord = false;
+    return EveryCyrillicWord(text,
+                             [&](std::u16string_view w) {
+                                 longWord = longWord || (w.size() >= 4 && SwappedCaseWord(w));
+                                 return w.size() < 2 || SwappedCaseWord(w);
+                             }) &&
+           longWord;
+}
+
+bool HasSwappedCaseWord(std::u16string_view text) {
+    return !EveryCyrillicWord(text, [](std::u16string_view w) { return !SwappedCaseWord(w); });
+}
+
 bool IsCapitalsLine(std::u16string_view text) {
     return EveryCyrillicWord(
         text, [](std::u16string_view w) { return std::none_of(w.begin() + 1, w.end(), IsCyrillicLower); });

@@ -86,3 +86,10 @@ int TextPlausibility(std::u16string_view text, bool doubtCapitals = false);
 // Latin letters, digits, blanks and common punctuation, with at least one Cyrillic letter. Text
 // such as Latin-1 accents read as CP866 ("Été" as "╔tщ") turns into box-drawing characters.
 bool IsPlausibleRussian(std::u16string_view text);
+// KOI8-R and Windows-1251 swap the cases of each other's letters: a capitalised word read in the
+// other one is a small letter followed by capitals ("Кино" in KOI8-R read as Windows-1251 is
+// "лЙОП"), a shape Russian words do not have. True when every word of two letters or more has it
+// and one of them has four letters or more (a unit such as "кВА" is not taken for one).
+bool IsSwappedCaseText(std::u16string_view text);
+// Some word of two letters or more has that shape.
+bool HasSwappedCaseWord(std::u16string_view text);

@@ -299,6 +299,17 @@ STextFormat CTextFormatProbe::Result() const {
     }
 }
 
+ETextEncoding UnswapCaseReading(const unsigned char* bytes, std::size_t n, ETextEncoding chosen) {
+    if (chosen != ETextEncoding::kCp1251 && chosen != ETextEncoding::kKoi8r)
+        return chosen;
+    const ETextEncoding other =
+        chosen == ETextEncoding::kCp1251 ? ETextEncoding::kKoi8r : ETextEncoding::kCp1251;
+    if (!IsSwappedCaseText(DecodeText(bytes, n, {chosen, false})))
+        return chosen;
+    const std::u16string read = DecodeText(bytes, n, {other, false});
+    return !HasSwappedCaseWord(read) && IsPlausibleRussian(read) ? other : chosen;
+}
+
 STextFormat ChooseTextFormat(const unsigned char* bytes, std::size_t n) {
     CTextFormatProbe probe;
     probe.Feed(bytes, n);

@@ -65,6 +65,10 @@ private:
 };
 
 STextFormat ChooseTextFormat(const unsigned char* bytes, std::size_t n);
+// For a short text (a name, a tag, a CUE sheet) the detector chose `chosen` for: the other of
+// Windows-1251 and KOI8-R when the chosen reading has only words with swapped cases ("лЙОП") and
+// the other reads as plausible Russian without any; `chosen` otherwise.
+ETextEncoding UnswapCaseReading(const unsigned char* bytes, std::size_t n, ETextEncoding chosen);
 
 // The text of bytes in a format: a byte-order mark is skipped when the format has one; bytes a
 // Unicode encoding cannot read become U+FFFD; an odd last byte of UTF-16 stands for itself.

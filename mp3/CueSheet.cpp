@@ -156,6 +156,15 @@ bool CCueSheet::Parse(bool whole, QString& error) {
             bytes = bytes.first(line.valueStart - line.start);
         m_validUtf8 = m_validUtf8 && QUtf8StringView(bytes).isValidUtf8();
     }
+    // A sheet's Russian is a few short names, where KOI8-R capitals can pass for Windows-1251
+    // capitals: the names alone decide between the two.
+    QByteArray names;
+    for (int column = 1; column <= kTagColumnCount; ++column) {
+        for (const QByteArray& value : Values(column))
+            names += value + ' ';
+    }
+    m_format.encoding = UnswapCaseReading(reinterpret_cast<const unsigned char*>(names.constData()),
+                                          std::size_t(names.size()), m_format.encoding);
     return true;
 }
 

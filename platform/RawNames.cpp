@@ -26,7 +26,7 @@ bool HoldsCyrillicLetter(const std::u16string& text) {
 ETextEncoding ChooseShortTextEncoding(const unsigned char* bytes, std::size_t n) {
     const ETextEncoding chosen = ChooseTextFormat(bytes, n).encoding;
     if (!IsUnicodeEncoding(chosen))
-        return chosen;
+        return UnswapCaseReading(bytes, n, chosen);
     std::u16string ignored;
     if (Utf8ToUtf16Checked(bytes, n, ignored))
         return ETextEncoding::kUtf8; // ASCII with control bytes may look like UTF-16 ("a\x04b\x04")
@@ -36,9 +36,9 @@ ETextEncoding ChooseShortTextEncoding(const unsigned char* bytes, std::size_t n)
     case kCodePage866:
         return ETextEncoding::kCp866;
     case kCodePage1251:
-        return ETextEncoding::kCp1251;
+        return UnswapCaseReading(bytes, n, ETextEncoding::kCp1251);
     case kCodePageKoi8r:
-        return ETextEncoding::kKoi8r;
+        return UnswapCaseReading(bytes, n, ETextEncoding::kKoi8r);
     default:
         return ETextEncoding::kCp1252;
     }

@@ -116,6 +116,31 @@ TEST(ReadingRule, PiecesGiveTheSameAnswerAsTheWhole) {
     }
 }
 
+// Short texts where KOI8-R capitals read as Windows-1251 give "лЙОП": the other reading is taken
+// only then, and only when it has no such word itself.
+TEST(ReadingRule, SwappedCasesChooseTheOtherCodePage) {
+    const struct {
+        const char16_t* text;
+        E stored;
+        E chosen; // what the detector said
+        E read;
+    } cases[] = {
+        {u"Кино", E::kKoi8r, E::kCp1251, E::kKoi8r},       {u"Песня Кино", E::kKoi8r, E::kCp1251, E::kKoi8r},
+        {u"Кино", E::kCp1251, E::kKoi8r, E::kCp1251},      {u"Кино", E::kCp1251, E::kCp1251, E::kCp1251},
+        {u"кВА", E::kCp1251, E::kCp1251, E::kCp1251},      // a unit, not a swapped word
+        {u"кино", E::kKoi8r, E::kCp1251, E::kCp1251},      // capitals read: no proof either way
+        {u"Кино кВА", E::kCp1251, E::kCp1251, E::kCp1251}, // one word of another shape
+        {u"Кино", E::kKoi8r, E::kCp866, E::kCp866},        // only the two that swap cases
+    };
+    for (const auto& c : cases) {
+        const std::string bytes = EncodeText(c.text, {c.stored, false}).bytes;
+        EXPECT_EQ(
+            UnswapCaseReading(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), c.chosen),
+            c.read)
+            << bytes;
+    }
+}
+
 TEST(EncodeText, SaysWhichCharactersTheCodePageLacks) {
     const SEncodedText encoded = EncodeText(kMixed, {E::kCp1251, false});
     EXPECT_EQ(encoded.bytes, "Gr??e, \xCF\xF0\xE8\xE2\xE5\xF2! ? ?? na?ve ?");
