@@ -134,6 +134,9 @@ void DFileMp3::FillList() {
     m_folder = OpenFolderPath(m_strPath);
     if (m_folder.IsOpen())
         ReadFolderAt(m_folder.Fd(), entries);
+    // By name, as the command line lists them: the file system's own order is no order to a reader.
+    std::sort(entries.begin(), entries.end(),
+              [](const SListedEntry& a, const SListedEntry& b) { return a.name < b.name; });
     std::vector<QByteArray> names;
     int total = 0;
     for (const SListedEntry& entry : entries) {

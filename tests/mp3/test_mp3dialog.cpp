@@ -102,6 +102,8 @@ private slots:
         QCOMPARE(list->horizontalHeaderItem(7)->text(), QStringLiteral("Comment"));
         QCOMPARE(list->horizontalHeaderItem(8)->text(), QStringLiteral("Read in"));
         QCOMPARE(list->GetItemCount(), 5); // a, b, Песня, c, folder.mp3
+        for (int row = 1; row < list->GetItemCount(); ++row)
+            QVERIFY(dialog.RowName(row - 1) < dialog.RowName(row)); // by name, not the folder's order
         const int a = RowOf(list, QStringLiteral("a.mp3"));
         QCOMPARE(list->GetItemText(a, 3), kPrivet);
         QCOMPARE(list->GetCellColor(a, 3), 4);
