@@ -219,10 +219,8 @@ bool CCueSheet::CyrillicOf(int column, QString& cyrillic, ReadAs readAs) const {
 }
 
 bool CCueSheet::Update(QString& error, bool trial) {
-    if (!m_readError.isEmpty() || !m_damage.isEmpty() || !m_sheet) {
-        error = !m_readError.isEmpty() ? m_readError : !m_damage.isEmpty() ? m_damage : Text(1309);
+    if (!ReadyToRewrite(error, QStringLiteral("CUE")))
         return false;
-    }
     // Lines the user did not touch are read back as the columns were shown.
     const std::optional<ETextEncoding> eightBit = EightBit(m_shownAs);
     const QByteArray folder = m_path.left(m_path.lastIndexOf('/') + 1);

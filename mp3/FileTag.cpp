@@ -167,6 +167,19 @@ bool CFileTag::ReadRest(QString& error) {
     return Parse(true, error);
 }
 
+bool CFileTag::ReadyToRewrite(QString& error, const QString& format) {
+    if (!m_readError.isEmpty() || !m_damage.isEmpty() || !HasTag()) {
+        error = !m_readError.isEmpty() ? m_readError : !m_damage.isEmpty() ? m_damage : Text(1309);
+        return false;
+    }
+    // The copy is made in memory, several times over, and TagLib counts its bytes in 32 bits.
+    if (m_stamp.size > kLargestTagCopy) {
+        error = Text(1313).arg(format);
+        return false;
+    }
+    return ReadRest(error);
+}
+
 bool CFileTag::Replace(const QByteArray& replacement, QString& error) {
     if (!JournalFileRewrite(m_path, m_bytes, replacement, error) ||
         !ReplaceWholeFile(m_path, m_stamp, replacement, error))

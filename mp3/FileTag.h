@@ -72,6 +72,9 @@ protected:
     void ReadHead();
     // The rest of the very file that was read, parsed again; false with the reason.
     bool ReadRest(QString& error);
+    // What every rewrite asks first: the file was read, is not damaged, has its texts, is no larger
+    // than a copy in memory may be (`format` names it in the refusal), and is now read whole.
+    bool ReadyToRewrite(QString& error, const QString& format);
     // The replacement journalled and written over the file, if it still is the one read.
     bool Replace(const QByteArray& replacement, QString& error);
 

@@ -360,15 +360,7 @@ std::vector<QByteArray> CMp4Tag::Values(int column) const {
 }
 
 bool CMp4Tag::Update(QString& error, bool trial) {
-    if (!m_readError.isEmpty() || !m_damage.isEmpty() || !HasTag()) {
-        error = !m_readError.isEmpty() ? m_readError : !m_damage.isEmpty() ? m_damage : Text(1309);
-        return false;
-    }
-    if (m_stamp.size > kLargestTagCopy) {
-        error = Text(1313).arg(QStringLiteral("MP4"));
-        return false;
-    }
-    if (!ReadRest(error))
+    if (!ReadyToRewrite(error, QStringLiteral("MP4")))
         return false;
     auto refuse = [&](const QString& why) {
         error = why;

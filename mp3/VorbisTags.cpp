@@ -245,17 +245,8 @@ std::vector<QByteArray> CVorbisTag::Values(int column) const {
 }
 
 bool CVorbisTag::Update(QString& error, bool trial) {
-    if (!m_readError.isEmpty() || !m_damage.isEmpty() || !HasTag()) {
-        error = !m_readError.isEmpty() ? m_readError : !m_damage.isEmpty() ? m_damage : Text(1309);
-        return false;
-    }
-    // The copy is made in memory, several times over, and TagLib counts its bytes in 32 bits.
-    if (m_stamp.size > kLargestTagCopy) {
-        error = Text(1313).arg(m_file.kind == SVorbisFile::EKind::kFlac ? QStringLiteral("FLAC")
-                                                                        : QStringLiteral("Ogg"));
-        return false;
-    }
-    if (!ReadRest(error))
+    if (!ReadyToRewrite(error, m_file.kind == SVorbisFile::EKind::kFlac ? QStringLiteral("FLAC")
+                                                                        : QStringLiteral("Ogg")))
         return false;
     // TagLib writes into a copy in memory; the file is touched only by the verified replace below.
     // An ID3v2 tag before a FLAC stream is not TagLib's to rewrite: it is set aside and kept.
